@@ -1,0 +1,112 @@
+#include "app/path_helpers.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/text_helpers.h"
+
+static size_t LastSeparator(std::string_view path)
+{
+    return path.find_last_of("/\\");
+}
+
+std::string GetFileNameOnly(std::string_view path)
+{
+    const size_t sep = LastSeparator(path);
+    return std::string(sep == std::string_view::npos ? path : path.substr(sep + 1));
+}
+
+std::string GetFolderOnly(std::string_view path)
+{
+    const size_t sep = LastSeparator(path);
+    if (sep == std::string_view::npos)
+        return {};
+    if (sep == 0)
+        return std::string(path.substr(0, 1));
+    return std::string(path.substr(0, sep));
+}
+
+std::string GetExtension(std::string_view path)
+{
+    const std::string name = GetFileNameOnly(path);
+    const size_t dot = name.find_last_of('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+std::string RemoveExtension(std::string_view path)
+{
+    const std::string ext = GetExtension(path);
+    return std::string(path.substr(0, path.size() - ext.size()));
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name)
+{
+    if (folder.empty())
+        return std::string(name);
+    std::string out(folder);
+    if (out.back() != '/' && out.back() != '\\')
+        out += '/';
+    while (!name.empty() && (name.front() == '/' || name.front() == '\\'))
+        name.remove_prefix(1);
+    out += name;
+    return out;
+}
+
+std::string MakeSiblingFileName(std::string_view path, std::string_view suffix)
+{
+    return RemoveExtension(path) + std::string(suffix) + GetExtension(path);
+}
+
+int GetScoreFileTypeOf(std::string_view path)
+{
+    static const char* const kTypes[4] = {".acm", ".aca", ".ace", ".acl"};
+    const std::string ext = GetExtension(path);
+    for (int i = 0; i < 4; ++i)
+        if (EqualsNoCase(ext, kTypes[i]))
+            return i;
+    return -1;
+}
+
+bool FileExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool FolderExists(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool IsReadableFile(const std::string& path)
+{
+    return FileExists(path) && ::access(path.c_str(), R_OK) == 0;
+}
+
+std::string FormatVersion(unsigned long low, unsigned long high)
+{
+    std::string text = StrFormat("%u.%u", static_cast<unsigned>((high >> 16) & 0xFFFF),
+                                 static_cast<unsigned>(high & 0xFFFF));
+    if ((low & 0xFFFFFFFFul) != 0) {
+        text += StrFormat(".%u", static_cast<unsigned>((low >> 16) & 0xFFFF));
+        if ((low & 0xFFFF) != 0)
+            text += StrFormat(".%u", static_cast<unsigned>(low & 0xFFFF));
+    }
+    return text;
+}
+
+unsigned NextPrime(unsigned v)
+{
+    for (unsigned candidate = v | 1u;; candidate += 2) {
+        bool prime = true;
+        for (unsigned b = 3; static_cast<unsigned long long>(b) * b <= candidate; b += 2) {
+            if (candidate % b == 0) {
+                prime = false;
+                break;
+            }
+        }
+        if (prime)
+            return candidate;
+    }
+}

@@ -1,0 +1,31 @@
+// Path helpers. File names on Linux are case-sensitive, but extensions and
+// names the program looks for are matched without regard to case.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// The file-name part (folders stripped, '/' and '\' both separators).
+std::string GetFileNameOnly(std::string_view path);
+// The folder part without a trailing separator ("" when none).
+std::string GetFolderOnly(std::string_view path);
+// The extension with its dot ("" when none).
+std::string GetExtension(std::string_view path);
+// The path without its extension.
+std::string RemoveExtension(std::string_view path);
+// Joins a folder and a name with one '/'.
+std::string JoinPath(std::string_view folder, std::string_view name);
+// "index.htm" + "ByMonth" -> "indexByMonth.htm".
+std::string MakeSiblingFileName(std::string_view path, std::string_view suffix);
+// 0..3 for ".acm", ".aca", ".ace", ".acl" (any case), else -1.
+int GetScoreFileTypeOf(std::string_view path);
+
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+bool IsReadableFile(const std::string& path);
+
+// "%u.%u" of the high half, then ".%u" parts of the low half when present.
+std::string FormatVersion(unsigned long low, unsigned long high);
+// The smallest odd number not below v|1 with no odd divisor from 3 up to its
+// square root.
+unsigned NextPrime(unsigned v);
