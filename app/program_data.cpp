@@ -1,0 +1,6 @@
+#include "app/quillmark_app.h"
+
+bool CQuillmarkApp::SaveData(bool withProgramData)
+{
+    return false;
+}
