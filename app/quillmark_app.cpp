@@ -29,6 +29,8 @@ CQuillmarkApp::CQuillmarkApp() : m_uiThread(std::this_thread::get_id())
     if (m_tLowestDate == 0)
         throw CInvalidArgException("lowest date");
     SetDefaults();
+    // Changes of the hand-record folders and filter save the setup alone.
+    m_fnSaveProgramData = [this] { return SaveData(false); };
 }
 
 CQuillmarkApp::~CQuillmarkApp()
@@ -66,25 +68,31 @@ int64_t CQuillmarkApp::Now() const
 
 void CQuillmarkApp::SetDefaults()
 {
-    m_Setup.m_HandRecordFolders.RemoveAll();
+    SetDefaults(m_Setup);
+    m_IndexEntries.RemoveAll();
+}
+
+void CQuillmarkApp::SetDefaults(CSetupData& setup) const
+{
+    setup.m_HandRecordFolders.RemoveAll();
     // The Windows default folder means nothing here: the user chooses the
     // score-file folder in Setup.
-    m_Setup.m_strScoreFileDirectory.clear();
-    m_Setup.m_tPostFilesModifiedAfter = 0;
-    m_Setup.m_nHandRecordFilterIndex = 0;
-    m_Setup.m_strHtmlLayout.clear();
-    m_Setup.m_strPdfLayout.clear();
+    setup.m_strScoreFileDirectory.clear();
+    setup.m_tPostFilesModifiedAfter = 0;
+    setup.m_nHandRecordFilterIndex = 0;
+    setup.m_strHtmlLayout.clear();
+    setup.m_strPdfLayout.clear();
     // The last Publish Index time and the staging folder name are kept.
-    m_Setup.m_strWebsiteUrl.clear();
-    m_Setup.m_strIndexTemplate.clear();
-    m_Setup.m_strIndexFile.clear();
-    m_Setup.m_tOldestToIndex = m_tLowestDate;
-    m_Setup.m_nDaysToIndex = 0;
-    m_Setup.m_strWebsiteScoreFileDirectory.clear();
-    m_Setup.m_strScoreFileTemplate.clear();
-    m_Setup.m_Ftp.Reset();
-    m_Setup.m_bPasswordProtected = m_bDataProtectionUsable ? 1 : 0;
-    WipeVector(m_Setup.m_ProtectedPassword);
+    setup.m_strWebsiteUrl.clear();
+    setup.m_strIndexTemplate.clear();
+    setup.m_strIndexFile.clear();
+    setup.m_tOldestToIndex = m_tLowestDate;
+    setup.m_nDaysToIndex = 0;
+    setup.m_strWebsiteScoreFileDirectory.clear();
+    setup.m_strScoreFileTemplate.clear();
+    setup.m_Ftp.Reset();
+    setup.m_bPasswordProtected = m_bDataProtectionUsable ? 1 : 0;
+    WipeVector(setup.m_ProtectedPassword);
 }
 
 uint32_t CQuillmarkApp::SetAlertNoBws(bool set, bool save)

@@ -33,6 +33,7 @@ enum CancelState : int { CS_IDLE = 0, CS_RUNNING = 1, CS_CANCELLED = 2 };
 // The answer to a posting question (AskPostQuestion).
 enum PostAnswer : int { PA_POST = 0, PA_SKIP = 1, PA_STOP = 2 };
 
+class CArchive;
 class CQuillmarkDoc;
 
 class CQuillmarkApp {
@@ -179,6 +180,8 @@ public:
     CSetupData& Setup() { return m_Setup; }
     const CSetupData& Setup() const { return m_Setup; }
     void SetDefaults();
+    // The reset of one record (the fields a reset keeps are left alone).
+    void SetDefaults(CSetupData& setup) const;
     bool IsBridgeWebs() const { return (m_Setup.m_Ftp.m_dwFlags & SF_BRIDGEWEBS) != 0; }
     uint32_t IsAutoFillHandRecord() const { return m_Setup.m_Ftp.m_dwFlags & SF_AUTO_FILL_HAND_RECORD; }
     uint32_t IsAlertHandRecordNotFilled() const { return m_Setup.m_Ftp.m_dwFlags & SF_ALERT_HAND_RECORD_NOT_FILLED; }
@@ -214,10 +217,33 @@ public:
     bool SetFtpPassword(const std::string& password);
 
     // ---- setup document and data files --------------------------------------
+    // The open setup document (set and cleared by the document itself).
+    CQuillmarkDoc* GetDocument() const { return m_pDocument; }
+    void SetDocument(CQuillmarkDoc* doc) { m_pDocument = doc; }
+    // Streams the setup record and the index entries after the schema
+    // number. Loading reads the layout of schema (0 for "Setup.bin") and,
+    // when schema < currentSchema, first asks to convert and makes the
+    // backup copy. A load applies nothing unless the whole stream was read.
+    void SerializeSetup(CArchive& ar, uint32_t schema, uint32_t currentSchema);
+    // Opens a setup data file into the open document; a converted file is
+    // saved at once (with the program data). null when it was not opened.
+    CQuillmarkDoc* OpenDocumentFile(const std::string& path);
     // Saves the open setup document (Save As when it has no file or its file
     // is read-only), then, with withProgramData, "ProgramData.bin". false
     // when anything asked for was not saved.
     bool SaveData(bool withProgramData);
+    // Reads "ProgramData.bin" into the Upload History (start-up). A damaged
+    // or unreadable file is set aside under a new name and the user told; a
+    // file of a newer version is left alone and never written over.
+    void LoadAppData();
+    // Reads the legacy "Setup.bin" into the setup; true when it was read.
+    bool LoadData();
+    // Set when opening a setup data file converted it.
+    bool m_bSaveAfterOpen = false;
+    // The schema of the setup data last read or written.
+    uint32_t m_nCurrentSetupSchema = 0;
+    // Why the program data file must not be written ("" when it may be).
+    const std::string& GetProgramDataRefusal() const { return m_strProgramDataRefusal; }
 
     // ---- posting questions -------------------------------------------------
     bool m_bAsk = false;
@@ -274,6 +300,8 @@ protected:
     std::vector<std::string> m_TempPaths;
 
     CSetupData m_Setup;
+    CQuillmarkDoc* m_pDocument = nullptr;
+    std::string m_strProgramDataRefusal;
     CColScoreFile m_History;
     CColScoreFile m_IndexEntries;
     std::vector<CScoreFile*> m_CurrentRun;
