@@ -7,7 +7,7 @@ namespace {
 constexpr double kPageWidth = 612;
 constexpr double kPageHeight = 792;
 constexpr double kMargin = 54;
-constexpr double kLine = 12;          // suit lines, Courier 10
+constexpr double kLine = 11;          // suit lines, Courier 10
 constexpr double kBoardHeight = 160;  // one board's section
 constexpr double kHandIndent = 150;   // North and South
 constexpr double kEastIndent = 300;
@@ -47,10 +47,10 @@ void LayOutHandRecords(CPdfWriter& pdf, const std::string& title, const std::vec
         pdf.Text(kMargin, y - 26, CPdfWriter::Helvetica, 10,
                  std::string("Vulnerable: ") + VulnerabilityName(deal.vulnerable));
         Hand(pdf, deal, kNorth, kMargin + kHandIndent, y);
-        Hand(pdf, deal, kWest, kMargin, y - 4 * kLine - 6);
-        Hand(pdf, deal, kEast, kMargin + kEastIndent, y - 4 * kLine - 6);
-        Hand(pdf, deal, kSouth, kMargin + kHandIndent, y - 8 * kLine - 12);
-        pdf.Line(kMargin, y - kBoardHeight + 8, kPageWidth - kMargin, y - kBoardHeight + 8, 0.25);
+        Hand(pdf, deal, kWest, kMargin, y - 4 * kLine - 4);
+        Hand(pdf, deal, kEast, kMargin + kEastIndent, y - 4 * kLine - 4);
+        Hand(pdf, deal, kSouth, kMargin + kHandIndent, y - 8 * kLine - 8);
+        pdf.Line(kMargin, y - kBoardHeight + 18, kPageWidth - kMargin, y - kBoardHeight + 18, 0.25);
         y -= kBoardHeight;
     }
 }
