@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <unistd.h>
 
@@ -37,7 +36,13 @@ bool RunPopplerTool(const std::string& tool, const std::string& args, std::strin
 
 std::string PdfInfoField(const std::string& info, const std::string& name)
 {
-    std::smatch m;
-    const std::regex line("(^|\\n)" + name + ":[ \\t]*([^\\n]*)");
-    return std::regex_search(info, m, line) ? m[2].str() : "(missing)";
+    std::istringstream in(info);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.compare(0, name.size(), name) != 0 || line.size() <= name.size() || line[name.size()] != ':')
+            continue;
+        const size_t value = line.find_first_not_of(" \t", name.size() + 1);
+        return value == std::string::npos ? std::string() : line.substr(value);
+    }
+    return "(missing)";
 }

@@ -103,10 +103,11 @@ TEST(PbnReader, BadInputGivesAMessageNotACrash)
 
     // Random bytes, and a real file cut at every length.
     std::mt19937 random(12345);
+    const std::string alphabet = "[]\"{}%;\\\r\n NESW:.AKQT2-#";
     for (int round = 0; round < 300; ++round) {
         std::string junk(random() % 400, '\0');
         for (char& c : junk)
-            c = static_cast<char>("[]\"{}%;\\\r\n NESW:.AKQT2-#"[random() % 26] ^ (random() % 8 == 0 ? 0x80 : 0));
+            c = static_cast<char>(alphabet[random() % alphabet.size()] ^ (random() % 8 == 0 ? 0x80 : 0));
         PbnFile file;
         std::string error;
         if (!ReadPbn(junk, file, error)) {

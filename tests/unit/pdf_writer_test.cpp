@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <sstream>
 #include <unistd.h>
 
@@ -40,12 +39,14 @@ TEST(PdfWriter, CrossReferenceOffsetsPointAtTheirObjects)
     EXPECT_NE(bytes.find("/Size " + std::to_string(count)), std::string::npos);
 
     // Each stream's length matches the bytes between "stream" and "endstream".
-    const std::regex stream("/Length (\\d+) >>\nstream\n");
-    for (auto it = std::sregex_iterator(bytes.begin(), bytes.end(), stream); it != std::sregex_iterator(); ++it) {
-        const size_t start = static_cast<size_t>(it->position() + it->length());
-        const size_t length = std::stoul((*it)[1]);
+    int streams = 0;
+    for (size_t at = bytes.find("/Length "); at != std::string::npos; at = bytes.find("/Length ", at + 1)) {
+        const size_t length = std::stoul(bytes.substr(at + 8));
+        const size_t start = bytes.find(">>\nstream\n", at) + 10;
         EXPECT_EQ(bytes.compare(start + length, 11, "\nendstream\n"), 0);
+        ++streams;
     }
+    EXPECT_EQ(streams, 2);
 }
 
 TEST(PdfWriter, PopplerReadsPagesTitleAndText)
