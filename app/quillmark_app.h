@@ -1,0 +1,153 @@
+// The application object: the core of Quillmark without any window. The
+// window application (ui/) owns one and hands it the prompter, the main
+// frame's status sink and the profile; tests do the same with scripted
+// stand-ins.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/clock.h"
+#include "app/logfile.h"
+#include "app/profile.h"
+#include "app/prompter.h"
+#include "app/setup_data.h"
+#include "app/status_sink.h"
+#include "platform/secret.h"
+
+// The results of posting and template operations.
+enum PostResult : int { PR_SUCCESS = 0x8000, PR_FAILED = 1, PR_CANCELLED = 2 };
+
+// Cancel state of the status channel.
+enum CancelState : int { CS_IDLE = 0, CS_RUNNING = 1, CS_CANCELLED = 2 };
+
+class CQuillmarkApp {
+public:
+    CQuillmarkApp();
+    virtual ~CQuillmarkApp();
+    CQuillmarkApp(const CQuillmarkApp&) = delete;
+    CQuillmarkApp& operator=(const CQuillmarkApp&) = delete;
+
+    // ---- services -----------------------------------------------------
+    void SetPrompter(IPrompter* prompter) { m_pPrompter = prompter; }
+    void SetMainFrame(IStatusSink* frame) { m_pMainFrame = frame; }
+    void SetProfile(IProfile* profile) { m_pProfile = profile; }
+    void SetClock(IClock* clock) { m_pClock = clock; }
+    IPrompter& Prompter();
+    IStatusSink* MainFrame() const { return m_pMainFrame; }
+    IProfile& Profile();
+    int64_t Now() const;
+    bool IsUiThread() const { return std::this_thread::get_id() == m_uiThread; }
+    // The thread that owns the windows (the constructing thread by default).
+    void SetUiThread(std::thread::id id) { m_uiThread = id; }
+
+    // ---- status, busy and cancel channel ---------------------------------
+    int SetStatusText(const std::string& text, int pane = 2);
+    int SetStatusTextFormat(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    int SetStatusTextPane3(const std::string& text);
+    int UploadProgress(bool show, int total, int done);
+    void NavigateView(const std::string& address, int flags = 0);
+    void SetBusy(bool enter);
+    int GetCancelState(bool pump);
+    bool IsNotCanceled(bool pump);
+    int PumpMessages();
+    // Waits up to ms milliseconds or until input arrives; dispatches nothing.
+    void WaitWithMessages(int ms);
+    // Waits for a worker thread while pumping; after a cancel keeps pumping
+    // until the thread has ended. Joins it and returns its exit code.
+    int WaitForThread(std::thread& thread, const std::atomic<bool>& finished,
+                      const std::atomic<int>& exitCode);
+    void OnFileCancel();
+    bool OnUpdateFileCancel() const { return m_nCancelState == CS_RUNNING; }
+
+    // Enters a busy level for its lifetime.
+    class CBusyGuard {
+    public:
+        explicit CBusyGuard(CQuillmarkApp& app) : m_app(app) { m_app.SetBusy(true); }
+        ~CBusyGuard() { m_app.SetBusy(false); }
+        CBusyGuard(const CBusyGuard&) = delete;
+        CBusyGuard& operator=(const CBusyGuard&) = delete;
+
+    private:
+        CQuillmarkApp& m_app;
+    };
+
+    // ---- log -------------------------------------------------------------
+    CLogfile* GetLog() const { return m_pLog.get(); }
+    // Creates the log in the program data folder (or the given file).
+    void CreateLog(const std::string& path);
+    // Yes-to-All memory and the logging of question answers.
+    void LogMessageBoxPress(const std::string& text, int result);
+
+    // ---- folders and temporary files -------------------------------------
+    // The program data folder: $QUILLMARK_DATA_DIR, else
+    // $XDG_DATA_HOME/Ostervale/Quillmark (default ~/.local/share/...).
+    bool GetAppDataFolder(std::string& path, bool create);
+    // A new empty file "<folder>/<prefix>XXXX<ext>" (four upper-case hex
+    // digits), created exclusively and remembered for deletion at exit.
+    // folder empty: the temporary folder ($TMPDIR or /tmp).
+    bool GetTempFile(const std::string& folder, const std::string& prefix,
+                     const std::string& extension, std::string& path);
+    // A new empty folder in the temporary folder, remembered; reports and
+    // throws CUserException on failure.
+    std::string GetTempDirectory(const std::string& prefix);
+    // Remembers a path for deletion at exit (thread-safe).
+    void AddTempPath(const std::string& path);
+    std::vector<std::string> GetTempPaths() const;
+    // Deletes every remembered file and folder.
+    void DeleteTempPaths();
+    static std::string GetTempFolder();
+
+    // ---- setup -----------------------------------------------------------
+    CSetupData& Setup() { return m_Setup; }
+    const CSetupData& Setup() const { return m_Setup; }
+    void SetDefaults();
+    bool IsBridgeWebs() const { return (m_Setup.m_Ftp.m_dwFlags & SF_BRIDGEWEBS) != 0; }
+    int64_t GetLowestDate() const { return m_tLowestDate; }
+    // The FTP password in plain text (false when none can be had; reported).
+    bool GetFtpPassword(CSecretString& password);
+    // Protects and stores a new FTP password.
+    bool SetFtpPassword(const std::string& password);
+
+    // ---- posting questions -------------------------------------------------
+    bool m_bAsk = false;
+
+    // Records carry flags: the version of the score-file records being read.
+    uint32_t m_dwRecordsCarryFlags = 0;
+    // Index Website passes running.
+    int m_nIndexWebsiteDepth = 0;
+
+protected:
+    IPrompter* m_pPrompter = nullptr;
+    IStatusSink* m_pMainFrame = nullptr;
+    IProfile* m_pProfile = nullptr;
+    IClock* m_pClock = nullptr;
+    std::thread::id m_uiThread;
+
+    std::atomic<int> m_nCancelState{CS_IDLE};
+    int m_nBusy = 0;
+    std::unique_ptr<CLogfile> m_pLog;
+    int64_t m_tLowestDate = 0;
+
+    mutable std::mutex m_tempMutex;
+    std::vector<std::string> m_TempPaths;
+
+    CSetupData m_Setup;
+
+private:
+    IPrompter m_defaultPrompter;
+    CFileProfile m_defaultProfile;
+    CSystemClock m_defaultClock;
+};
+
+// The one application object (set by whoever creates it: the window
+// application or a test fixture).
+CQuillmarkApp& theApp();
+CQuillmarkApp* GetAppPtr();
+void SetAppPtr(CQuillmarkApp* app);

@@ -1,0 +1,110 @@
+// Test stand-ins for the user: a prompter that answers with scripted
+// buttons and records every text, a status sink that records what the
+// frame would show, and a fixture that builds an application object in a
+// private data folder.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/quillmark_app.h"
+
+class CScriptedPrompter : public IPrompter {
+public:
+    struct ShownItem {
+        std::string kind;   // "box", "yestoall", "identify", "save", "open"
+        std::string text;
+        unsigned style = 0;
+    };
+
+    // Answers are used in order; when none is left, defaultAnswer is given.
+    void Answer(int button) { m_answers.push_back(button); }
+    int defaultAnswer = IDOK;
+
+    IdentifyResult identifyResult = IdentifyResult::Cancel;
+    IdentifyAnswer identifyAnswer;
+    std::string fileDialogPath;  // empty: the dialog is cancelled
+    int fileDialogFilter = 1;
+
+    int MessageBox(const std::string& text, unsigned style) override;
+    int YesToAllBox(const std::string& text) override;
+    IdentifyResult IdentifyScoreFile(const IdentifyRequest& request, IdentifyAnswer& answer) override;
+    bool SaveFileDialog(const FileDialogRequest& request, std::string& path) override;
+    bool OpenFileDialog(const FileDialogRequest& request, std::string& path, int& filterIndex) override;
+
+    std::vector<ShownItem> Shown() const;
+    std::vector<std::string> Texts() const;
+    void Clear();
+
+private:
+    int Next();
+    mutable std::mutex m_mutex;
+    std::deque<int> m_answers;
+    std::vector<ShownItem> m_shown;
+};
+
+class CRecordingStatusSink : public IStatusSink {
+public:
+    int StatusText(int pane, const std::string& text) override;
+    int UploadProgress(bool show, int total, int done) override;
+    std::string GetLastStatus() const override;
+
+    // Answer 0 (cancelled) from the n-th status or progress message on
+    // (counting from 1); 0 never.
+    int cancelAt = 0;
+    std::vector<std::pair<int, std::string>> Texts() const;
+
+private:
+    mutable std::mutex m_mutex;
+    int m_count = 0;
+    std::string m_last;
+    std::vector<std::pair<int, std::string>> m_texts;
+};
+
+class CFixedClock : public IClock {
+public:
+    int64_t now = 1700000000;
+    int64_t Now() const override { return now; }
+};
+
+// A temporary folder removed with everything in it at the end.
+class CTempFolder {
+public:
+    CTempFolder();
+    ~CTempFolder();
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& name) const;
+    // Writes bytes to a file in the folder and returns its path.
+    std::string Write(const std::string& name, const std::string& bytes) const;
+
+private:
+    std::string m_path;
+};
+
+std::string ReadWholeFile(const std::string& path);
+
+// A fixture with an application object installed as theApp(), a private
+// data folder (QUILLMARK_DATA_DIR) and temporary folder (TMPDIR), the log
+// created in the data folder, a scripted prompter and a recording frame.
+class AppTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    std::string LogText() const;
+
+    CTempFolder folder;
+    std::string dataDir;
+    std::string tempDir;
+    CScriptedPrompter prompter;
+    CRecordingStatusSink frame;
+    CFileProfile profile;
+    std::unique_ptr<CQuillmarkApp> app;
+
+private:
+    std::string m_oldData, m_oldTmp;
+    bool m_hadData = false, m_hadTmp = false;
+};
