@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
-#include <unistd.h>
 
 #include "platform/standin/pdf_writer.h"
 #include "support/poppler_tools.h"
+#include "support/test_app.h"
 
 TEST(PdfWriter, CrossReferenceOffsetsPointAtTheirObjects)
 {
@@ -57,9 +57,8 @@ TEST(PdfWriter, PopplerReadsPagesTitleAndText)
     pdf.Line(72, 690, 540, 690);
     pdf.NewPage(595, 842);
     pdf.Text(72, 700, CPdfWriter::Courier, 10, "S AKQ2 \xE2\x82\xAC");
-    char dir[] = "/tmp/qm_pdf_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    const std::string path = std::string(dir) + "/out.pdf";
+    CTempFolder dir;
+    const std::string path = dir.File("out.pdf");
     ASSERT_TRUE(pdf.Save(path));
 
     std::string out, err;
@@ -76,7 +75,5 @@ TEST(PdfWriter, PopplerReadsPagesTitleAndText)
     EXPECT_NE(out.find("S AKQ2 \xE2\x82\xAC"), std::string::npos) << out;
     EXPECT_NE(out.find('\f'), std::string::npos);  // the page break
 
-    EXPECT_FALSE(pdf.Save(std::string(dir) + "/missing/out.pdf"));
-    unlink(path.c_str());
-    rmdir(dir);
+    EXPECT_FALSE(pdf.Save(dir.File("missing/out.pdf")));
 }

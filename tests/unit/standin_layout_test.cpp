@@ -3,13 +3,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "platform/dispatch_driver.h"
 #include "platform/standin/standin_layout.h"
 #include "platform/vantorel_interface.h"
 #include "support/poppler_tools.h"
+#include "support/test_app.h"
 
 namespace {
 
@@ -63,9 +63,7 @@ protected:
     void SetUp() override
     {
         RegisterStandInLayout();
-        char dir[] = "/tmp/qm_standin_XXXXXX";
-        ASSERT_NE(mkdtemp(dir), nullptr);
-        m_dir = dir;
+        m_dir = m_folder.Path();
         m_score = Write("Open Pairs 230904a.txt", kScoreText);
         m_pbn = Write("230904a.pbn", kHandRecords);
         m_htmlLayout = Write("results.vtl", "# results page\ntitle = Monday Pairs\n");
@@ -75,22 +73,9 @@ protected:
     void TearDown() override
     {
         m_layout.ReleaseDispatch();
-        fs::remove_all(m_dir);
     }
 
-    std::string Write(const std::string& name, const std::string& text)
-    {
-        const std::string path = m_dir + "/" + name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
-    static std::string Read(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        return ss.str();
-    }
+    std::string Write(const std::string& name, const std::string& text) { return m_folder.Write(name, text); }
     void Call(DispId id, const std::string& path = {})
     {
         m_layout.InvokeHelper(id, DISPATCH_METHOD, VarType::Empty,
@@ -107,6 +92,7 @@ protected:
         return {S_OK, "(no error)"};
     }
 
+    CTempFolder m_folder;
     std::string m_dir, m_score, m_pbn, m_htmlLayout, m_pdfLayout;
     COleDispatchDriver m_layout;
 };
@@ -156,7 +142,7 @@ TEST_F(StandInLayout, FullRunWritesThePageAndThePdfOfTheHandRecords)
 
     // The page: ASCII only, the body between lines of their own, the score
     // text once in a <pre> block, one table per board in board order.
-    const std::string page = Read(html);
+    const std::string page = ReadWholeFile(html);
     for (unsigned char c : page)
         ASSERT_LT(c, 0x80);
     const auto lines = Lines(page);
@@ -212,7 +198,7 @@ TEST_F(StandInLayout, WithoutHandRecordsOnlyThePageIsMade)
     m_layout.SetProperty(vantorel::Quiet, Variant(true));
     Call(vantorel::ImportScoreData, m_score);
     Call(vantorel::SaveAsHtml, html);
-    const std::string page = Read(html);
+    const std::string page = ReadWholeFile(html);
     EXPECT_EQ(page.find("<table"), std::string::npos);
     // No layout loaded: the page is named after the score file.
     EXPECT_NE(page.find("<title>Open Pairs 230904a</title>"), std::string::npos);
