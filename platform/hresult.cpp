@@ -12,7 +12,7 @@ std::string HResultText(HRESULT hr)
     case E_NOINTERFACE: return "No such interface supported.";
     case E_POINTER: return "Invalid pointer.";
     case E_ABORT: return "Operation aborted.";
-    case E_FAIL: return "Unspecified error.";
+    case E_FAIL: return "Unknown error.";
     case E_UNEXPECTED: return "Catastrophic failure.";
     case E_OUTOFMEMORY: return "Not enough memory resources are available to complete this operation.";
     case E_INVALIDARG: return "The parameter is incorrect.";

@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // The text output of the scoring program, in Windows-1252 (José Muñoz),
-// wrapped in "<pre>" lines, with a board-by-board part naming boards 1 to 5.
+// wrapped in "<pre>" lines, with a board-by-board section naming boards 1 to 5.
 const char kScoreText[] =
     "<pre>\r\n"
     "                    Springfield Duplicate Club\r\n"
