@@ -115,6 +115,15 @@ public:
     // Protects and stores a new FTP password.
     bool SetFtpPassword(const std::string& password);
 
+    // ---- transfer ----------------------------------------------------------
+    // The "ShowProgressBar" setting: plain-FTP uploads show their progress.
+    bool IsProgressBarShown() const { return m_bShowProgressBar; }
+    bool m_bShowProgressBar = false;
+    // Downloads a URL on a worker thread while the window keeps working;
+    // bytes gets the content followed by one zero byte. False after the
+    // error has been shown, or at once (silently) on cancel.
+    bool GetURL(const std::string& url, std::vector<char>& bytes);
+
     // ---- posting questions -------------------------------------------------
     bool m_bAsk = false;
 
