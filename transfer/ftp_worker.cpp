@@ -158,9 +158,13 @@ bool CFTPWorker::SetCurrentDirectory(const std::string& directory, int webVisibl
         app.SetStatusTextFormat("Changing to directory: %s", dir.c_str());
         if (!IsSendableName(dir))
             RefuseName(dir, "CFTPWorker::SetCurrentDirectory", true);
-        else if (m_pConnection->SetCurrentDirectory(dir))
+        else if (m_pConnection->SetCurrentDirectory(dir)) {
+            // Kept for the website paths (downloads, existence checks);
+            // the server side follows the connection's own folder.
+            if (!dir.empty())
+                m_Components.push_back({dir, webVisible});
             return true;
-        else
+        } else
             ReportError(m_pConnection->GetLastError(), "CFTPWorker::SetCurrentDirectory");
         app.SetStatusTextFormat("FTP: Change to directory was unsuccessful: directory=%s", dir.c_str());
         return false;

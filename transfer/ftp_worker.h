@@ -40,8 +40,8 @@ public:
     // webVisible: the folder is part of the website's URL path (not only
     // of the server's folder tree).
     bool SetCurrentDirectory(const std::string& directory, int webVisible);
-    // Appends the recorded folders (FTPS, SFTP) joined by "/" with a
-    // trailing "/"; for SFTP without webOnly, as the batch's cd line.
+    // Appends the recorded folders joined by "/" with a trailing "/"; for
+    // SFTP without webOnly, as the batch's cd line.
     void GetCurrentPath(std::string& out, bool webOnly) const;
 
     // remotePath is relative to the current folder ("\" or "/").

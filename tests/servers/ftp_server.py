@@ -51,6 +51,8 @@ def main():
     handler.authorizer = authorizer
     handler.banner = "test server ready"
     handler.passive_ports = None
+    # Tests try wrong passwords on purpose: answer them at once.
+    handler.auth_failed_timeout = 0
     logging.basicConfig(stream=sys.stderr, level=logging.WARNING)
     server = FTPServer((args.host, args.port), handler)
     server.max_cons = 64
