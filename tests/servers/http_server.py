@@ -7,9 +7,11 @@ replies that real servers give now and then:
   /_test/nolength?size=N        N bytes without a Content-Length
   /_test/short?size=N&sent=M    Content-Length N, then only M bytes
   /_test/slow?size=N&delay=MS   N bytes in 1 KiB pieces, MS ms apart
+A file whose name ends in ".short" is announced with twice its length and
+then sent as it is, so the reply ends early.
 POST to any path ending in /cgi-bin/upload/exchange.cgi records the path,
-the content type and the form fields (decoded as Latin-1, so every byte
-survives) as one JSON line in --posts, and answers by the "club" field:
+the content type and the form fields (each value as the hexadecimal form
+of its bytes) as one JSON line in --posts, and answers by the "club" field:
   status<code>   that status (the reply page is still sent)
   bigreply       a 2 MiB page
   slowreply      the page after 3 seconds
@@ -49,6 +51,22 @@ class Handler(SimpleHTTPRequestHandler):
 
     def _special(self):
         path, q = self._query()
+        if path.endswith(".short"):
+            local = self.translate_path(path)
+            try:
+                with open(local, "rb") as f:
+                    data = f.read()
+            except OSError:
+                self._send_body(404, b"missing")
+                return True
+            self.send_response(200)
+            self.send_header("Content-Length", str(2 * len(data) + 1))
+            self.send_header("Connection", "close")
+            self.end_headers()
+            if self.command != "HEAD":
+                self.wfile.write(data)
+                self.wfile.flush()
+            return True
         if not path.startswith("/_test/"):
             return False
         if path.startswith("/_test/status/"):
@@ -103,7 +121,8 @@ class Handler(SimpleHTTPRequestHandler):
         fields = urllib.parse.parse_qsl(body.decode("latin-1"), keep_blank_values=True,
                                         encoding="latin-1")
         record = {"path": path, "content_type": self.headers.get("Content-Type", ""),
-                  "length": len(body), "fields": fields}
+                  "length": len(body),
+                  "fields": [[k, v.encode("latin-1").hex()] for k, v in fields]}
         with open(self.posts_file, "a", encoding="utf-8") as f:
             f.write(json.dumps(record) + "\n")
         club = dict(fields).get("club", "")

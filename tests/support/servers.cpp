@@ -4,8 +4,12 @@
 #include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
+#include <sstream>
 #include <netinet/in.h>
 #include <pwd.h>
 #include <spawn.h>
@@ -164,11 +168,45 @@ void CServerProcess::Stop()
     m_pid = -1;
 }
 
+// The descendants of pid, children before grandchildren.
+static std::vector<pid_t> Descendants(pid_t pid)
+{
+    std::vector<std::pair<pid_t, pid_t>> all;  // (pid, ppid)
+    if (DIR* proc = ::opendir("/proc")) {
+        while (dirent* e = ::readdir(proc)) {
+            if (e->d_name[0] < '0' || e->d_name[0] > '9')
+                continue;
+            std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
+            std::string line;
+            if (!std::getline(stat, line) || line.rfind(')') == std::string::npos)
+                continue;
+            std::istringstream fields(line.substr(line.rfind(')') + 2));
+            std::string state;
+            long ppid = 0;
+            fields >> state >> ppid;
+            all.emplace_back(static_cast<pid_t>(std::atol(e->d_name)), static_cast<pid_t>(ppid));
+        }
+        ::closedir(proc);
+    }
+    std::vector<pid_t> out{pid};
+    for (size_t i = 0; i < out.size(); ++i) {
+        for (const auto& p : all) {
+            if (p.second == out[i])
+                out.push_back(p.first);
+        }
+    }
+    out.erase(out.begin());
+    return out;
+}
+
 void CServerProcess::Kill()
 {
     if (m_pid <= 0)
         return;
+    const std::vector<pid_t> children = Descendants(m_pid);
     ::kill(m_pid, SIGKILL);
+    for (pid_t child : children)
+        ::kill(child, SIGKILL);
     Reaped(m_pid, 5000);
     m_pid = -1;
 }

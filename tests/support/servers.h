@@ -34,7 +34,8 @@ public:
     bool Start(const std::vector<std::string>& argv, int port, const std::string& logFile,
                int timeoutMs = 15000);
     void Stop();
-    // SIGKILL at once (a server dying under a transfer).
+    // SIGKILL at once (a server dying under a transfer), together with
+    // every process it started (sshd's per-connection processes).
     void Kill();
     pid_t Pid() const { return m_pid; }
     int Port() const { return m_port; }
