@@ -20,6 +20,7 @@
 #include "app/setup_data.h"
 #include "app/status_sink.h"
 #include "platform/secret.h"
+#include "posting/score_file_collection.h"
 
 // The results of posting and template operations.
 enum PostResult : int { PR_SUCCESS = 0x8000, PR_FAILED = 1, PR_CANCELLED = 2 };
@@ -123,6 +124,29 @@ public:
     // Index Website passes running.
     int m_nIndexWebsiteDepth = 0;
 
+    // ---- score files -------------------------------------------------------
+    // The Upload History (program data file) and the index entries (setup
+    // data file).
+    CColScoreFile& GetHistory() { return m_History; }
+    CColScoreFile& GetIndexEntries() { return m_IndexEntries; }
+    // The records the current posting run has produced (they belong to a
+    // collection; not owned here).
+    std::vector<CScoreFile*>& GetCurrentRunFiles() { return m_CurrentRun; }
+    // Appends to candidates the score files of the Score File Directory
+    // modified after the Post Files Modified After time that parse and (unless
+    // repost) are not in history (null: the Upload History). 0 when the
+    // directory is not set up, else PR_SUCCESS.
+    int FindNewScoreFiles(CSFPtrArray& candidates, bool repost, CColScoreFile* history = nullptr);
+    // Duplicate test by digest: 0 not found, 1 among the current run's files
+    // (when searchCurrentRun), 2 in the collection (null: the Upload
+    // History), 3 there and added through History "Add..." without posting.
+    int FindPostedFile(const CScoreFile& file, CScoreFile** found, bool searchCurrentRun,
+                       CColScoreFile* collection = nullptr);
+    // Saves the program data (the setup document first) after a change of
+    // the hand-record settings; the data-file layer installs the handler.
+    bool SaveProgramData() { return m_fnSaveProgramData ? m_fnSaveProgramData() : false; }
+    void SetSaveProgramDataHandler(std::function<bool()> handler) { m_fnSaveProgramData = std::move(handler); }
+
 protected:
     IPrompter* m_pPrompter = nullptr;
     IStatusSink* m_pMainFrame = nullptr;
@@ -139,6 +163,10 @@ protected:
     std::vector<std::string> m_TempPaths;
 
     CSetupData m_Setup;
+    CColScoreFile m_History;
+    CColScoreFile m_IndexEntries;
+    std::vector<CScoreFile*> m_CurrentRun;
+    std::function<bool()> m_fnSaveProgramData;
 
 private:
     IPrompter m_defaultPrompter;
