@@ -22,6 +22,9 @@ const char* const kWriteOperation = "CQuillmarkApp::BuildLocalIndexPages: write"
 // Rows of the main page of a multi-page index: the last eight days.
 const int64_t kMainPageDays = 8;
 
+const char* const kMonthAbbreviations[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                              "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
 void AppendLine(std::string& out, std::string_view line)
 {
     out.append(line);
@@ -282,15 +285,12 @@ void CIndexPageBuilder::WriteMonthLinks(std::string& out, const std::vector<CInd
                                         size_t end, bool moreYears)
 {
     for (size_t i = end; i-- > first;) {
-        int year = pages[i].m_nYear;
         int month = pages[i].m_nMonth;
-        year = year < 1970 ? 1970 : (year > 3000 ? 3000 : year);
         month = month < 1 ? 1 : (month > 12 ? 12 : month);
-        const int64_t firstDay = LocalMidnight(year, month, 1);
         out += " <a href=\"";
         out += pages[i].m_strFileName;
         out += "\">";
-        out += FormatDate(firstDay, "%b");
+        out += kMonthAbbreviations[month - 1];
         out += "</a>\n";
     }
     out += "</td></tr>\n</tbody>";
