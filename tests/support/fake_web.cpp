@@ -24,18 +24,18 @@ bool CFakeUrlSource::GetURL(const std::string& url, std::string& bytes)
 
 bool CFakeWebTransport::Login()
 {
-    calls.push_back("login");
-    return loginOk;
+    m_site.calls.push_back("login");
+    return m_site.loginOk;
 }
 
 void CFakeWebTransport::Disconnect()
 {
-    calls.push_back("disconnect");
+    m_site.calls.push_back("disconnect");
 }
 
 bool CFakeWebTransport::SetCurrentDirectory(const std::string& folder, bool webVisible)
 {
-    calls.push_back("cd " + folder);
+    m_site.calls.push_back("cd " + folder);
     m_current = m_current.empty() ? folder : m_current + "/" + folder;
     return true;
 }
@@ -43,7 +43,7 @@ bool CFakeWebTransport::SetCurrentDirectory(const std::string& folder, bool webV
 bool CFakeWebTransport::UploadFile(const std::string& localPath, const std::string& remotePath)
 {
     const std::string remote = ReplaceAll(remotePath, "\\", "/");
-    if (failUploads.count(remote))
+    if (m_site.failUploads.count(remote))
         return false;
     const std::string content = ReadWholeFile(localPath);
     if (!FileExists(localPath))
@@ -51,16 +51,16 @@ bool CFakeWebTransport::UploadFile(const std::string& localPath, const std::stri
     std::string target = m_current.empty() ? remote : m_current + "/" + remote;
     // Make the folders on the way.
     for (size_t at = target.find('/'); at != std::string::npos; at = target.find('/', at + 1))
-        ::mkdir(JoinPath(m_root, target.substr(0, at)).c_str(), 0700);
-    std::ofstream out(JoinPath(m_root, target), std::ios::binary | std::ios::trunc);
+        ::mkdir(JoinPath(m_site.root, target.substr(0, at)).c_str(), 0700);
+    std::ofstream out(JoinPath(m_site.root, target), std::ios::binary | std::ios::trunc);
     out << content;
-    uploaded.push_back(remote);
+    m_site.uploaded.push_back(remote);
     return static_cast<bool>(out);
 }
 
 bool CFakeWebTransport::DownloadFile(std::string& bytes, const std::string& remotePath)
 {
-    for (const Entry& e : listing) {
+    for (const CFakeWebsite::Entry& e : m_site.listing) {
         const std::string path = ReplaceAll(e.folder.empty() ? e.name : e.folder + "\\" + e.name, "\\", "/");
         if (!e.isFolder && path == remotePath) {
             bytes = e.content;
@@ -72,8 +72,8 @@ bool CFakeWebTransport::DownloadFile(std::string& bytes, const std::string& remo
 
 bool CFakeWebTransport::EnumerateFiles(const EntryCallback& callback)
 {
-    calls.push_back("list");
-    for (const Entry& e : listing)
+    m_site.calls.push_back("list");
+    for (const CFakeWebsite::Entry& e : m_site.listing)
         if (!callback(e.folder, e.name, e.isFolder))
             return false;
     return true;

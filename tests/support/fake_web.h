@@ -25,7 +25,9 @@ public:
     bool GetURL(const std::string& url, std::string& bytes) override;
 };
 
-class CFakeWebTransport : public IWebTransport {
+// The server side: a local folder that receives uploads, the listing the
+// walk reports (so that its order is the test's), and what was done.
+class CFakeWebsite {
 public:
     struct Entry {
         std::string folder;  // backslash separators, "" at the top
@@ -34,15 +36,20 @@ public:
         std::string content;
     };
 
-    // root: the local folder that receives uploads (below the current
-    // folder as set with SetCurrentDirectory).
-    explicit CFakeWebTransport(std::string root) : m_root(std::move(root)) {}
+    explicit CFakeWebsite(std::string root) : root(std::move(root)) {}
 
+    std::string root;
     bool loginOk = true;
     std::vector<Entry> listing;
     std::set<std::string> failUploads;  // remote paths whose upload fails
     std::vector<std::string> uploaded;  // remote paths, in order
-    std::vector<std::string> calls;     // "login", "cd x", "disconnect", ...
+    std::vector<std::string> calls;     // "login", "cd x", "list", "disconnect"
+};
+
+// One connection to the fake website; the website outlives it.
+class CFakeWebTransport : public IWebTransport {
+public:
+    explicit CFakeWebTransport(CFakeWebsite& site) : m_site(site) {}
 
     bool Login() override;
     void Disconnect() override;
@@ -52,6 +59,6 @@ public:
     bool EnumerateFiles(const EntryCallback& callback) override;
 
 private:
-    std::string m_root;
+    CFakeWebsite& m_site;
     std::string m_current;
 };
