@@ -323,9 +323,6 @@ public:
     // A new connection on the setup's FTP settings (null when none is
     // installed).
     std::unique_ptr<IWebTransport> MakeWebTransport();
-    // The staging folder of the local index pages, made when missing (its
-    // name kept in the setup). Shows the failure and throws CUserException.
-    std::string GetIndexStagingFolder();
 
 protected:
     IPrompter* m_pPrompter = nullptr;

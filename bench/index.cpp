@@ -102,7 +102,7 @@ int main()
     large = BuildMs(app, text);
     std::printf("index pages=%zu for 12000 entries\n", app.GetIndexPages().m_Pages.size());
 
-    const std::string staging = app.GetIndexStagingFolder();
+    const std::string staging = app.GetStagingFolder();
     for (const auto& page : app.GetIndexPages().m_Pages)
         ::unlink((staging + "/" + page.m_strFileName).c_str());
     ::rmdir(staging.c_str());

@@ -62,7 +62,7 @@ bool CQuillmarkApp::PublishIndex(IWebTransport& worker, bool allPages)
     std::string staging;
     if (m_IndexPages.m_bPagesReady && !m_IndexPages.m_Pages.empty()) {
         try {
-            staging = GetIndexStagingFolder();
+            staging = GetStagingFolder();
             for (const CIndexPage& page : m_IndexPages.m_Pages) {
                 if (!allPages && page.IsMonthPage() && !m_IndexPages.IsMonthChanged(page))
                     continue;
@@ -98,7 +98,7 @@ bool CQuillmarkApp::PublishIndex(IWebTransport& worker, bool allPages)
             NavigateView(AppendUrlPath(m_Setup.m_strWebsiteUrl, mainPage));
             m_IndexPages.m_ChangedMonths.clear();
             m_Setup.m_tLastPublishIndex = Now();
-            SaveProgramData();
+            SaveData(true);
         }
     }
     const std::string status = StrFormat("Publish Index %s", ok ? "complete" : "failed");
@@ -113,7 +113,7 @@ void CQuillmarkApp::OnIndexCreateIndex()
     const int result = CreateIndex(true);
     if (result == IR_SUCCEEDED && !m_IndexPages.m_Pages.empty()) {
         try {
-            NavigateView(JoinPath(GetIndexStagingFolder(), m_IndexPages.m_Pages[0].m_strFileName));
+            NavigateView(JoinPath(GetStagingFolder(), m_IndexPages.m_Pages[0].m_strFileName));
         } catch (const CUserException&) {
         }
     }
@@ -176,7 +176,7 @@ void CQuillmarkApp::OnIndexEditIndex()
     if (hidden + unhidden == 0)
         return;
 
-    SaveProgramData();
+    SaveData(true);
     CBusyGuard busy(*this);
     std::unique_ptr<IWebTransport> worker = MakeWebTransport();
     int result = IR_NONE;

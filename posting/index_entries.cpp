@@ -111,7 +111,7 @@ int CQuillmarkApp::BuildLocalIndexPages(bool allPages, const std::string& templa
 
     CIndexLayout layout;
     try {
-        layout.stagingFolder = GetIndexStagingFolder();
+        layout.stagingFolder = GetStagingFolder();
     } catch (const CUserException&) {
         return IR_FAILED;
     }

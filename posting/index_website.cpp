@@ -171,7 +171,7 @@ bool CQuillmarkApp::IndexWebsite()
     m_IndexEntries.SetSize(static_cast<int64_t>(kept.size()));
     for (size_t i = 0; i < kept.size(); ++i)
         m_IndexEntries[static_cast<int64_t>(i)].Copy(*kept[i]);
-    SaveProgramData();
+    SaveData(true);
     const std::string text = StrFormat("Index Website complete: %d file(s)", static_cast<int>(kept.size()));
     SetStatusText(text, 2);
     if (m_pLog)
