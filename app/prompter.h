@@ -81,4 +81,9 @@ public:
     {
         return false;
     }
+    // A text shown in the modal text viewer (the transfer transcript).
+    // profileSection names where the viewer keeps its placement; withCancel
+    // adds the Cancel button.
+    virtual void ShowText(const std::string& caption, const std::string& text,
+                          const std::string& profileSection, bool withCancel) {}
 };

@@ -249,6 +249,12 @@ public:
     // Why the program data file must not be written ("" when it may be).
     const std::string& GetProgramDataRefusal() const { return m_strProgramDataRefusal; }
 
+    // ---- transfer ----------------------------------------------------------
+    // Downloads a URL on a worker thread while the window keeps working;
+    // bytes gets the content followed by one zero byte. False after the
+    // error has been shown, or at once (silently) on cancel.
+    bool GetURL(const std::string& url, std::vector<char>& bytes);
+
     // ---- posting questions -------------------------------------------------
     bool m_bAsk = false;
     bool m_bShowProgressBar = false;
