@@ -133,21 +133,35 @@ void TranslateLineEnds(Buffer& s)
 
 }  // namespace
 
+namespace {
+constexpr size_t kHugePage = 2u << 20;
+}
+
 CScoreFileArena::CScoreFileArena(size_t bytes)
 {
     if (bytes == 0)
         return;
-    void* p = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    // Whole, aligned 2 MiB pages where the system offers them: a handful of
+    // page faults instead of one per 4 KiB, which is most of the cost of
+    // holding thousands of freshly read files.
+    const size_t size = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+    void* p = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (p == MAP_FAILED)
         return;  // every Take fails; the records use the heap
-    m_base = static_cast<char*>(p);
-    m_size = bytes;
+    m_mapping = static_cast<char*>(p);
+    m_mappingSize = size + kHugePage;
+    const uintptr_t aligned = (reinterpret_cast<uintptr_t>(p) + kHugePage - 1) & ~(uintptr_t(kHugePage) - 1);
+    m_base = reinterpret_cast<char*>(aligned);
+    m_size = size;
+#ifdef MADV_HUGEPAGE
+    ::madvise(m_base, m_size, MADV_HUGEPAGE);
+#endif
 }
 
 CScoreFileArena::~CScoreFileArena()
 {
-    if (m_base)
-        ::munmap(m_base, m_size);
+    if (m_mapping)
+        ::munmap(m_mapping, m_mappingSize);
 }
 
 char* CScoreFileArena::Take(size_t bytes)

@@ -54,8 +54,8 @@ struct CScoreFileRemoteAccess {
 };
 
 // One block of memory for the contents of the many score files a scan
-// reads: mapped and filled with pages in one call rather than faulted in
-// page by page, file by file. Records that took their content from it keep
+// reads, in large pages where the system offers them, rather than fresh
+// heap pages faulted in one by one, file by file. Records that took their content from it keep
 // it alive; it is unmapped when the last of them lets go.
 class CScoreFileArena {
 public:
@@ -67,7 +67,9 @@ public:
     char* Take(size_t bytes);
 
 private:
-    char* m_base = nullptr;
+    char* m_mapping = nullptr;
+    size_t m_mappingSize = 0;
+    char* m_base = nullptr;  // m_mapping rounded up to a 2 MiB boundary
     size_t m_size = 0;
     size_t m_used = 0;
 };
