@@ -131,11 +131,9 @@ void TranslateLineEnds(Buffer& s)
     s.SetSize(out);
 }
 
-}  // namespace
-
-namespace {
 constexpr size_t kHugePage = 2u << 20;
-}
+
+}  // namespace
 
 CScoreFileArena::CScoreFileArena(size_t bytes)
 {
