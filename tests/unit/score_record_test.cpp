@@ -279,3 +279,36 @@ TEST_F(AppTest, WriteBodyOfGeneratedPagesAndRawText)
     EXPECT_EQ(out, "<pre>\n</pre>\n");
 }
 
+
+TEST(ScoreRecord, WebsiteFilesLoadThroughTheTransferLayer)
+{
+    struct Fake {
+        static bool Open(CFTPWorker&, const std::string& path, bool, bool) { return path != "/refused.txt"; }
+        static bool Download(CFTPWorker&, const std::string& path, bool, std::string& content)
+        {
+            if (path == "/broken.txt")
+                return false;
+            content = "EVENT>Remote Pairs\r\n";
+            return true;
+        }
+    };
+    CScoreFileRemoteAccess access;
+    access.open = &Fake::Open;
+    access.download = &Fake::Download;
+    CScoreFile::SetRemoteAccess(access);
+    int token = 0;
+    CFTPWorker* worker = reinterpret_cast<CFTPWorker*>(&token);  // only passed through
+
+    CScoreFile f;
+    EXPECT_EQ(f.Open("/refused.txt", worker, true, false), 0);
+    ASSERT_EQ(f.Open("/results/game.txt", worker, true, false), 1);
+    EXPECT_EQ(f.IsLocal(), 0);
+    EXPECT_EQ(f.Parse(true), 1);
+    EXPECT_EQ(f.GetDescriptor(SFD_EVENT), "Remote Pairs");
+    EXPECT_EQ(f.GetSize(), 20u);
+    CScoreFile broken;
+    ASSERT_EQ(broken.Open("/broken.txt", worker, true, false), 1);
+    EXPECT_EQ(broken.EnsureLoaded(), 0);
+    CScoreFile::SetRemoteAccess(CScoreFileRemoteAccess{});
+    EXPECT_EQ(broken.Open("/results/game.txt", worker, true, false), 0) << "no transfer layer, no website files";
+}
