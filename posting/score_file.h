@@ -137,6 +137,12 @@ public:
     // Limits and section from a results page's name ("20230905anlmb.htm").
     void FillFromFileName();
 
+    // ---- posting questions (posting/posting_question.cpp) -----------------
+    // Asks whether to post this file: the question given, or, when it is
+    // empty, the question for a file more than four hours old. 0 post,
+    // 1 skip, 2 cancel the run; "Yes to All" answers the rest of the run.
+    int ConfirmPost(std::string question);
+
     // ---- hand records and companion names ---------------------------------
     bool SelectHandRecords(bool automatic);
     std::string GetBwsPath() const;
