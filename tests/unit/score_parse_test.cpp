@@ -280,22 +280,6 @@ TEST_F(ScoreIdentify, SessionTimeSectionDateAndSessionText)
     EXPECT_EQ(f.GetSessionText(true), "Monday");
 }
 
-TEST_F(ScoreIdentify, FileCodes)
-{
-    CScoreFile f;
-    f.SetPath("/s/club.txt");
-    EXPECT_EQ(f.GetFileCode(), "club");
-    f.SetPath("/s/230905.aca");
-    EXPECT_EQ(f.GetFileCode(), "230905A");
-    f.SetPath("/s/game.txt");
-    f.SetDescriptor(SFD_DATE, "Sep 5, 2023");
-    f.SetDescriptor(SFD_SESSION, "Tuesday Aft");
-    f.ParseDate();
-    EXPECT_EQ(f.GetFileCode(), "230905A");
-    f.SetDescriptor(SFD_SESSION, "Tuesday");
-    EXPECT_EQ(f.GetFileCode(), "230905U");
-}
-
 TEST_F(ScoreIdentify, KeysOfCompleteRecords)
 {
     CScoreFile f;
@@ -309,6 +293,7 @@ TEST_F(ScoreIdentify, KeysOfCompleteRecords)
     std::string key;
     EXPECT_EQ(f.GetKey(false, &key), 1);
     EXPECT_EQ(key, "20230905anab");
+    EXPECT_EQ(f.GetFileCode(), "230905A");
     f.SetDescriptor(SFD_MP_LIMITS, "0-299");
     EXPECT_EQ(f.GetKey(false, &key), 1);
     EXPECT_EQ(key, "20230905a0ab");
