@@ -374,6 +374,12 @@ TEST_F(SetupFileTest, OldestToIndexIsRaisedToTheLowestDate)
 
 TEST_F(SetupFileTest, SaveAsStartsInTheRememberedFolderAndFailsWithoutHarm)
 {
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    struct RestoreHome {
+        std::string value;
+        ~RestoreHome() { ::setenv("HOME", value.c_str(), 1); }
+    } restore{savedHome};
     ::setenv("HOME", folder.Path().c_str(), 1);
     ::mkdir(folder.File("Documents").c_str(), 0700);
     ::mkdir(folder.File("clubs").c_str(), 0700);
