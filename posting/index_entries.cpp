@@ -8,7 +8,6 @@
 #include "app/text_helpers.h"
 #include "platform/exceptions.h"
 #include "posting/score_file.h"
-#include "posting/url_join.h"
 
 namespace {
 
@@ -120,7 +119,7 @@ int CQuillmarkApp::BuildLocalIndexPages(bool allPages, const std::string& templa
     const bool linkHand = (flags & SF_LINK_HAND_RECORDS) != 0;
     layout.indexFile = m_Setup.m_strIndexFile;
     layout.templateName = m_Setup.m_strIndexTemplate;
-    layout.linkBase = AppendUrlPath(m_Setup.m_strWebsiteUrl, m_Setup.m_strWebsiteScoreFileDirectory);
+    layout.linkBase = JoinUrl(m_Setup.m_strWebsiteUrl, m_Setup.m_strWebsiteScoreFileDirectory);
     layout.multiPage = (flags & SF_MULTI_PAGE_INDEX) != 0;
     layout.linkCell = linkPdf || linkHand;
 

@@ -27,8 +27,7 @@ bool CTemplateFile::Download(const std::string& url)
 {
     m_strTemplateUrl = url;
     m_text.clear();
-    IUrlSource* source = theApp().GetUrlSource();
-    const bool ok = source && source->GetURL(url, m_text);
+    const bool ok = theApp().GetUrlSource().GetURL(url, m_text);
     m_nExpected = 1;
     return ok;
 }
