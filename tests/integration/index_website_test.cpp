@@ -23,9 +23,6 @@ class IndexWebsiteTest : public TransferTest {
 protected:
     void RoundTrip(int p)
     {
-        // The stored password needs the data protector of this machine.
-        app->TestDataProtection();
-        ASSERT_TRUE(app->SetFtpPassword(kPassword));
         UseProtocol(p);
         app->SetWebTransportFactory(
             [this](CFTPSettings&) { return std::make_unique<CFtpWebTransport>(MakeWorker()); });
