@@ -132,9 +132,6 @@ int CQuillmarkApp::BuildLocalIndexPages(bool allPages, const std::string& templa
 
     CIndexPageBuilder builder(*this, layout, rows, m_IndexPages.m_ChangedMonths, allPages);
     const int result = builder.Build(templateText, m_IndexPages.m_Pages);
-    if (result == IR_SUCCEEDED) {
-        m_IndexPages.m_bPagesReady = true;
-        m_IndexPages.m_bAllPagesWritten = allPages || !layout.multiPage;
-    }
+    m_IndexPages.m_bPagesReady = result == IR_SUCCEEDED;
     return result;
 }

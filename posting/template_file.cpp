@@ -65,7 +65,10 @@ int CTemplateFile::Parse(bool merge, CScoreFile* scoreFile)
         std::string path;
         errno = 0;
         if (!app.GetTempFile("", "QMw", ext, path)) {
-            ReportError(static_cast<uint32_t>(errno ? errno : EEXIST), "CTemplateFile::Parse: CQuillmarkApp::GetTempFile");
+            // A missing temporary folder has been reported already.
+            if (FolderExists(CQuillmarkApp::GetTempFolder()))
+                ReportError(static_cast<uint32_t>(errno ? errno : EEXIST),
+                            "CTemplateFile::Parse: CQuillmarkApp::GetTempFile");
             return PR_FAILED;
         }
         m_strStagingPath = path;
