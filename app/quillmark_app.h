@@ -17,6 +17,7 @@
 #include "app/data_protector.h"
 #include "app/interlock.h"
 #include "app/logfile.h"
+#include "app/path_helpers.h"
 #include "app/profile.h"
 #include "app/prompter.h"
 #include "app/setup_data.h"
@@ -179,6 +180,8 @@ public:
     // Deletes every remembered file and folder.
     void DeleteTempPaths();
     static std::string GetTempFolder();
+    // 0..3 for ".acm", ".aca", ".ace", ".acl" (any case); -1 otherwise.
+    static int GetScoreFileType(const std::string& path) { return GetScoreFileTypeOf(path); }
 
     // ---- setup -----------------------------------------------------------
     CSetupData& Setup() { return m_Setup; }

@@ -144,9 +144,8 @@ bool PathExists(const std::string& path)
 void TransferTest::SetUp()
 {
     AppTest::SetUp();
-    // The stored password is protected by this machine's data protector.
     app->TestDataProtection();
-    app->SetFtpPassword(kPassword);
+    ASSERT_TRUE(app->SetFtpPassword(kPassword));
     testFolder = LoopbackSite::Get().www + "/" + TestFolderName();
     ::mkdir(testFolder.c_str(), 0777);
 }
