@@ -1,6 +1,7 @@
 #include "platform/exceptions.h"
 
 #include "platform/error_text.h"
+#include "platform/hresult.h"
 
 const char* CException::what() const noexcept
 {
@@ -57,6 +58,9 @@ std::string COleException::GetErrorMessage() const
 {
     if (!m_message.empty())
         return m_message;
+    std::string text = HResultText(m_sc);
+    if (!text.empty())
+        return text;
     char buf[64];
     std::snprintf(buf, sizeof buf, "Automation error 0x%08X.", static_cast<unsigned>(m_sc));
     return buf;

@@ -144,7 +144,8 @@ bool PathExists(const std::string& path)
 void TransferTest::SetUp()
 {
     AppTest::SetUp();
-    app->SetFtpPassword(kPassword);
+    app->TestDataProtection();
+    ASSERT_TRUE(app->SetFtpPassword(kPassword));
     testFolder = LoopbackSite::Get().www + "/" + TestFolderName();
     ::mkdir(testFolder.c_str(), 0777);
 }

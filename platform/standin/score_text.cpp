@@ -1,0 +1,130 @@
+#include "platform/standin/score_text.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+#include "app/text_helpers.h"
+#include "platform/text_encoding.h"
+
+namespace {
+
+// Decodes the character reference that starts at s[i] ('&'); on success
+// appends the character, moves i past the ';' and returns true.
+bool DecodeReference(std::string_view s, size_t& i, std::string& out)
+{
+    const size_t semi = s.find(';', i);
+    if (semi == std::string_view::npos || semi - i > 10)
+        return false;
+    const std::string_view name = s.substr(i + 1, semi - i - 1);
+    char32_t cp = 0;
+    if (name == "gt") cp = '>';
+    else if (name == "lt") cp = '<';
+    else if (name == "amp") cp = '&';
+    else if (name == "quot") cp = '"';
+    else if (name == "apos") cp = '\'';
+    else if (name == "nbsp") cp = ' ';
+    else if (name.size() >= 2 && name[0] == '#') {
+        const bool hex = name[1] == 'x' || name[1] == 'X';
+        const std::string digits(name.substr(hex ? 2 : 1));
+        if (digits.empty())
+            return false;
+        char* end = nullptr;
+        const unsigned long v = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
+        if (*end != '\0' || v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF))
+            return false;
+        cp = static_cast<char32_t>(v);
+    } else {
+        return false;
+    }
+    AppendUtf8(out, cp);
+    i = semi + 1;
+    return true;
+}
+
+bool IsPreMarker(std::string_view line)
+{
+    const std::string t = Trim(line);
+    return EqualsNoCase(t, "<pre>") || EqualsNoCase(t, "</pre>");
+}
+
+}  // namespace
+
+std::string DecodeScoreText(std::string_view bytes)
+{
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        bytes.remove_prefix(3);
+    const std::string sane = SanitizeUtf8(bytes);
+    return sane == bytes ? sane : Cp1252ToUtf8(bytes);
+}
+
+std::vector<std::string> ScoreTextLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    size_t i = 0;
+    while (i < text.size()) {
+        size_t end = text.find_first_of("\r\n", i);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view raw = text.substr(i, end - i);
+        if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n')
+            i = end + 2;
+        else
+            i = end < text.size() ? end + 1 : end;
+        if (IsPreMarker(raw))
+            continue;
+        std::string line;
+        for (size_t k = 0; k < raw.size();) {
+            if (raw[k] == '&' && DecodeReference(raw, k, line))
+                continue;
+            line += raw[k++];
+        }
+        lines.push_back(std::move(line));
+    }
+    while (!lines.empty() && Trim(lines.back()).empty())
+        lines.pop_back();
+    return lines;
+}
+
+std::vector<int> FindScoreBoards(std::string_view text)
+{
+    std::vector<int> boards;
+    for (const std::string& line : ScoreTextLines(text)) {
+        const std::string t = TrimLeft(line);
+        size_t k;
+        if (StartsWithNoCase(t, "board"))
+            k = 5;
+        else if (StartsWithNoCase(t, "bd"))
+            k = 2;
+        else
+            continue;
+        if (k < t.size() && (t[k] == '.' || t[k] == ':'))
+            ++k;
+        while (k < t.size() && (t[k] == ' ' || t[k] == '\t'))
+            ++k;
+        size_t start = k;
+        while (k < t.size() && t[k] >= '0' && t[k] <= '9' && k - start < 6)
+            ++k;
+        if (k == start)
+            continue;
+        // "Board 12" but not "Board 12x" or "Bd 3rd".
+        if (k < t.size() && std::isalnum(static_cast<unsigned char>(t[k])))
+            continue;
+        const int board = std::atoi(t.substr(start, k - start).c_str());
+        if (board > 0)
+            boards.push_back(board);
+    }
+    std::sort(boards.begin(), boards.end());
+    boards.erase(std::unique(boards.begin(), boards.end()), boards.end());
+    return boards;
+}
+
+std::vector<int> FindBoardsWithoutDeals(std::string_view text, const std::vector<PbnDeal>& deals)
+{
+    std::vector<int> missing;
+    for (int board : FindScoreBoards(text)) {
+        if (!FindDeal(deals, board))
+            missing.push_back(board);
+    }
+    return missing;
+}

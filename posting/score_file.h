@@ -1,0 +1,235 @@
+// One score file as the program knows it: where it lies (a local file or a
+// file on the club's website), its content while loaded, the five
+// descriptors read from it, its SHA-256 digest, size and times, the page and
+// PDF generated from it, the hand-record file attached to it and, once
+// posted, where the results went. The same record is the element of the
+// Upload History and of the index entries (CColScoreFile), of a posting
+// run's candidates and of the dialogs (CSFPtrArray).
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "posting/sha256.h"
+
+class CArchive;
+class CFTPWorker;
+
+// The record's option and state bits (one 32-bit word; unnamed bits stay 0).
+enum ScoreFileFlags : uint32_t {
+    SFF_LOCAL = 0x01,                 // a local file (clear: on the website)
+    SFF_LOADED = 0x02,                // content loaded (run-time state)
+    SFF_POST = 0x04,                  // selected for posting
+    SFF_BINARY = 0x08,                // an ACBLscore game file, hashed whole
+    SFF_COMPUTER_HR_UPLOADED = 0x10,  // hand-record file uploaded with the results
+    SFF_PDF_HR_UPLOADED = 0x20,       // PDF hand records uploaded with the results
+    SFF_ADDED_TO_HISTORY = 0x40,      // added through History "Add..." without posting
+    SFF_HIDDEN = 0x80,                // left out of the index pages
+};
+
+// Descriptor indexes, in the order of the keywords.
+enum ScoreFileDescriptor : int {
+    SFD_EVENT = 0, SFD_SESSION = 1, SFD_SECTION = 2, SFD_DATE = 3, SFD_MP_LIMITS = 4,
+    SFD_COUNT = 5,
+};
+
+// Score files larger than this are refused without being read: no club's
+// scoring program writes anything near it.
+constexpr uint64_t kMaxScoreFileSize = 64ull << 20;
+
+// How a score file on the website is reached. The transfer layer fills this
+// in (once, before any website file is opened); without it website files
+// cannot be opened.
+struct CScoreFileRemoteAccess {
+    // Called by Open for a website file; false fails the open (a plain FTP
+    // worker without a connection fails silently; otherwise the failure is
+    // reported unless quiet).
+    bool (*open)(CFTPWorker& worker, const std::string& path, bool binary, bool quiet) = nullptr;
+    // Fetches the whole file; false when the download failed (it reports).
+    bool (*download)(CFTPWorker& worker, const std::string& path, bool binary,
+                     std::string& content) = nullptr;
+};
+
+class CScoreFile {
+public:
+    static const char* const kKeywords[SFD_COUNT];          // "EVENT>", ...
+    static const char* const kWeekdayNames[7];               // Sunday first
+    static const char* const kMonthNames[12];                // "January", ...
+    static const char* const kShortSessionNames[4];          // "Morn", ...
+    static const char* const kLongSessionNames[4];           // "Morning", ...
+    static const char kSessionLetters[5];                    // "mael"
+
+    CScoreFile();
+    ~CScoreFile();
+    // A copy takes the stored fields and the flags without the content-loaded
+    // bit; never the content, the open file, the generated page and PDF paths
+    // or the remote worker.
+    CScoreFile(const CScoreFile& other);
+    CScoreFile& operator=(const CScoreFile& other);
+    void Copy(const CScoreFile& other);
+
+    // Session date (earlier first), then session-time index; <0, 0, >0.
+    int Compare(const CScoreFile& other) const;
+    // Empty descriptors (and a missing session date) taken from other.
+    void FillMissingFrom(const CScoreFile& other);
+
+    // ---- opening and loading ---------------------------------------------
+    // A local file (worker null) or a file on the website. Local files are
+    // opened read-only; their size and modified time are taken. Failures
+    // are reported (operation "CScoreFile::Open: CStdioFile::Open") unless
+    // quiet. A local file larger than kMaxScoreFileSize is refused.
+    int Open(const std::string& path, CFTPWorker* worker, bool quiet, bool binary);
+    // Loads the content once; 1 when loaded (now or before), else 0. A local
+    // file opened as text has its CR LF pairs read as LF.
+    int EnsureLoaded();
+    // The loaded content (NUL-terminated); "" when it cannot be loaded.
+    const char* GetText();
+    // Closes the open file; with empty also drops the content.
+    void Close(bool empty);
+    // Sets the content directly (downloads, tests); marks it loaded and sets
+    // the size to its length.
+    void SetContent(std::string content);
+    std::string_view GetContent() const { return m_content; }
+    // Reads a whole other file into a buffer owned by the record (kept until
+    // the record is destroyed). 0 success, 2 empty path, else a negative
+    // HRESULT-style code (0x8007xxxx with the system error).
+    int32_t LoadFile(const std::string& path, const uint8_t*& buffer, uint64_t& size);
+
+    void Serialize(CArchive& ar);
+
+    // Appends the body of the generated page (between its "<body" and
+    // "</body" lines) or, without a page, the raw text inside <pre> to
+    // output. Throws CFileException when the page cannot be read,
+    // CArchiveException naming the page when it has no "<body" line, and
+    // CInvalidArgException when there is no page and no loaded content.
+    void WriteBody(std::string& output);
+
+    // ---- parsing and identification ----------------------------------------
+    // Reads the descriptors and (with hash) the digest from the content.
+    // 1 parsed, 0 when the content could not be loaded or reading failed.
+    int Parse(bool hash);
+    // An old-style "<event> <Weekday Time> Session <date>" line: sets EVENT,
+    // SESSION and DATE and returns true.
+    static bool ParseEventSessionLine(const std::string& line, std::string desc[SFD_COUNT]);
+    // Session date from DATE; 1 when it gave one, else 0 (unchanged).
+    int ParseDate();
+    // The date and session-time index a file name begins with
+    // ("230905a.txt", "20230905.aca"); 0 and -1 when none.
+    void GetDateFromFileName(int64_t* date, int* timeIndex) const;
+    // Session date, else the file-name date, else the modified time.
+    int64_t GetDate() const;
+    // 0 morning, 1 afternoon, 2 evening, 3 late, -1 unknown.
+    int GetSessionTimeIndex() const;
+    // The section letters of SECTION (may be empty).
+    std::string GetSection() const;
+    // "Tuesday Afternoon" / "Tuesday Aft"; the weekday alone when the time
+    // is unknown.
+    std::string GetSessionText(bool longNames) const;
+    // "230905A": the short code naming hand-record and wireless files.
+    std::string GetFileCode() const;
+    // 1 complete (key formed), 0 incomplete or skipped, 2 cancelled. With
+    // ask, an incomplete record is completed through the Identify Score
+    // File dialog.
+    int GetKey(bool ask, std::string* key);
+    // Limits and section from a results page's name ("20230905anlmb.htm").
+    void FillFromFileName();
+
+    // ---- posting questions (posting/posting_question.cpp) -----------------
+    // Asks whether to post this file: the question given, or, when it is
+    // empty, the question for a file more than four hours old. 0 post,
+    // 1 skip, 2 cancel the run; "Yes to All" answers the rest of the run.
+    int ConfirmPost(std::string question);
+
+    // ---- hand records and companion names ---------------------------------
+    bool SelectHandRecords(bool automatic);
+    std::string GetBwsPath() const;
+    std::string GetHandRecordWebName() const;
+    std::string GetWebNameWithExtension(const std::string& extension) const;
+
+    // ---- plain accessors ---------------------------------------------------
+    std::string GetFileName() const;
+    const std::string& GetPath() const { return m_strPath; }
+    void SetPath(const std::string& path) { m_strPath = path; }
+    const std::string& GetHtmlPath() const { return m_strHtmlPath; }
+    void SetHtmlPath(const std::string& path) { m_strHtmlPath = path; }
+    const std::string& GetPdfPath() const { return m_strPdfPath; }
+    void SetPdfPath(const std::string& path) { m_strPdfPath = path; }
+    const std::string& GetHandRecordPath() const { return m_strHandRecordPath; }
+    void SetHandRecordPath(const std::string& path) { m_strHandRecordPath = path; }
+    const std::string& GetWebName() const { return m_strWebName; }
+    const std::string& GetWebName(std::string& name, int32_t* insert) const;
+    int32_t GetInsertNumber() const { return m_nInsert; }
+    void SetPosted(const std::string& name, int32_t insert);
+    std::string GetModifiedText() const;
+    std::string GetPostedText() const;
+    int64_t GetSessionDate() const { return m_tSessionDate; }
+    void SetSessionDate(int64_t date) { m_tSessionDate = date; }
+    int64_t GetModifiedTime() const { return m_tModified; }
+    void SetModifiedTime(int64_t t) { m_tModified = t; }
+    int64_t GetPostedTime() const { return m_tPosted; }
+    void SetPostedTime(int64_t t) { m_tPosted = t; }
+    uint64_t GetSize() const { return m_nSize; }
+    void SetSize(uint64_t size) { m_nSize = size; }
+    const std::string& GetDescriptor(int index) const { return m_strDesc[index]; }
+    void SetDescriptor(int index, const std::string& value) { m_strDesc[index] = value; }
+    const CHash256& GetDigest() const { return m_hash; }
+    void SetDigest(const CHash256& digest) { m_hash = digest; }
+    bool HashEquals(const CScoreFile& other) const { return m_hash == other.m_hash; }
+    uint32_t GetFlags() const { return m_dwFlags; }
+    void SetFlags(uint32_t flags) { m_dwFlags = flags; }
+
+    int IsLocal() const { return (m_dwFlags & SFF_LOCAL) ? 1 : 0; }
+    int IsBinary() const { return (m_dwFlags & SFF_BINARY) ? 1 : 0; }
+    int IsLoaded() const { return (m_dwFlags & SFF_LOADED) ? 1 : 0; }
+    int IsPost() const { return (m_dwFlags & SFF_POST) ? 1 : 0; }
+    void SetPost(bool on) { SetFlag(SFF_POST, on); }
+    int IsComputerHandRecordUploaded() const { return (m_dwFlags & SFF_COMPUTER_HR_UPLOADED) ? 1 : 0; }
+    void SetComputerHandRecordUploaded(bool on) { SetFlag(SFF_COMPUTER_HR_UPLOADED, on); }
+    int IsPdfHandRecordUploaded() const { return (m_dwFlags & SFF_PDF_HR_UPLOADED) ? 1 : 0; }
+    void SetPdfHandRecordUploaded(bool on) { SetFlag(SFF_PDF_HR_UPLOADED, on); }
+    int IsAddedToHistory() const { return (m_dwFlags & SFF_ADDED_TO_HISTORY) ? 1 : 0; }
+    void SetAddedToHistory(bool on) { SetFlag(SFF_ADDED_TO_HISTORY, on); }
+    int IsHidden() const { return (m_dwFlags & SFF_HIDDEN) ? 1 : 0; }
+    void SetHidden(bool on) { SetFlag(SFF_HIDDEN, on); }
+
+    // The remote access used for website files.
+    static void SetRemoteAccess(const CScoreFileRemoteAccess& access);
+
+private:
+    void SetFlag(uint32_t bit, bool on)
+    {
+        m_dwFlags &= ~bit;
+        if (on)
+            m_dwFlags |= bit;
+    }
+    bool ReadOpenFile();
+    void ParseText(CSha256* sha);
+
+    CHash256 m_hash;
+    std::string m_strDesc[SFD_COUNT];
+    uint32_t m_dwFlags = SFF_LOCAL | SFF_POST;
+    std::string m_content;  // std::string keeps the closing NUL after data()
+    std::string m_strPath;
+    std::string m_strHtmlPath;
+    std::string m_strPdfPath;
+    std::string m_strHandRecordPath;
+    int m_fd = -1;             // the open local file
+    bool m_remoteOpen = false; // a website file has been opened
+    uint64_t m_nSize = 0;
+    int64_t m_tModified = 0;
+    int64_t m_tPosted = 0;
+    int64_t m_tSessionDate = 0;
+    std::string m_strWebName;
+    int32_t m_nInsert = 0;
+    std::vector<std::unique_ptr<std::vector<uint8_t>>> m_OwnedBuffers;
+    CFTPWorker* m_pWorker = nullptr;
+};
+
+// The hand-record file types in search order (without the dot); the last
+// ("lin") is left out for a BridgeWebs setup.
+extern const char* const kHandRecordExtensions[5];
+// The file dialog's filter string for hand records.
+std::string GetHandRecordFilter(bool bridgeWebs);

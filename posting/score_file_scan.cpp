@@ -1,0 +1,112 @@
+// The scan for new score files and the duplicate test against the Upload
+// History.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "app/path_helpers.h"
+#include "app/quillmark_app.h"
+#include "app/text_helpers.h"
+#include "posting/score_file.h"
+#include "posting/score_file_collection.h"
+
+namespace {
+
+struct Candidate {
+    std::string name;
+    int64_t modified;
+};
+
+}  // namespace
+
+int CQuillmarkApp::FindNewScoreFiles(CSFPtrArray& candidates, bool repost, CColScoreFile* history)
+{
+    const std::string& directory = m_Setup.m_strScoreFileDirectory;
+    if (directory.empty()) {
+        SetStatusText("Setup required: Computer: Score File Directory", 2);
+        return 0;
+    }
+    if (!history)
+        history = &m_History;
+    const bool bridgeWebs = IsBridgeWebs();
+    const int64_t after = m_Setup.m_tPostFilesModifiedAfter;
+
+    DIR* dir = ::opendir(directory.c_str());
+    if (!dir)
+        return PR_SUCCESS;  // a missing folder simply holds no new files
+    const int dirFd = ::dirfd(dir);
+
+    // The file times come from the folder first; only files modified after
+    // the cut-off are opened at all.
+    std::vector<Candidate> found;
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        // Names are matched without regard to case: "GAME.TXT", "230905.ACA".
+        if (bridgeWebs ? GetScoreFileTypeOf(name) < 0 : !EndsWithNoCase(name, ".txt"))
+            continue;
+        struct stat st {};
+        if (::fstatat(dirFd, name, &st, 0) != 0)
+            continue;  // gone since the listing, or a dangling link
+        if (!S_ISREG(st.st_mode))
+            continue;
+        const int64_t modified = static_cast<int64_t>(st.st_mtim.tv_sec);
+        if (modified <= after)
+            continue;
+        found.push_back({name, modified});
+    }
+    ::closedir(dir);
+    std::sort(found.begin(), found.end(),
+              [](const Candidate& a, const Candidate& b) { return a.name < b.name; });
+
+    for (const Candidate& c : found) {
+        auto record = std::make_unique<CScoreFile>();
+        const std::string path = JoinPath(directory, c.name);
+        if (!record->Open(path, nullptr, false, bridgeWebs))
+            continue;
+        // The file may have been rewritten between the listing and the open.
+        if (record->GetModifiedTime() <= after)
+            continue;
+        if (!record->Parse(true))
+            continue;
+        if (repost) {
+            record->SetPost(false);
+        } else if (history->Lookup(*record)) {
+            continue;
+        }
+        record->Close(false);
+        candidates.Add(std::move(record));
+    }
+    return PR_SUCCESS;
+}
+
+int CQuillmarkApp::FindPostedFile(const CScoreFile& file, CScoreFile** found, bool searchCurrentRun,
+                                  CColScoreFile* collection)
+{
+    if (found)
+        *found = nullptr;
+    if (searchCurrentRun) {
+        for (CScoreFile* posted : m_CurrentRun) {
+            if (posted && posted->HashEquals(file)) {
+                if (found)
+                    *found = posted;
+                return 1;
+            }
+        }
+    }
+    if (!collection)
+        collection = &m_History;
+    CScoreFile* entry = collection->Lookup(file);
+    if (!entry)
+        return 0;
+    if (found)
+        *found = entry;
+    return entry->IsAddedToHistory() ? 3 : 2;
+}

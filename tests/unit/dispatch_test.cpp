@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cerrno>
+#include <thread>
+
+#include "app/text_helpers.h"
+#include "platform/dispatch.h"
+#include "platform/dispatch_driver.h"
+
+namespace {
+
+// An object with one read-only property (1, an int), one method that fails
+// with the object's own error (2), and one method returning text (3).
+class FakeObject : public IDispatchObject {
+public:
+    HRESULT Invoke(DispId id, unsigned flags, const std::vector<Variant>& args, Variant* result,
+                   ExcepInfo* excep) override
+    {
+        if (id == 1 && (flags & DISPATCH_PROPERTYGET)) {
+            *result = Variant(int32_t{7});
+            return S_OK;
+        }
+        if (id == 2 && (flags & DISPATCH_METHOD)) {
+            excep->scode = m_raise;
+            excep->description = "The layout file is damaged.";
+            return DISP_E_EXCEPTION;
+        }
+        if (id == 3 && (flags & DISPATCH_METHOD)) {
+            *result = Variant(std::string(args.empty() ? "none" : "12"));
+            return S_OK;
+        }
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    HRESULT m_raise = HRESULT_FROM_WIN32(ENOENT);
+};
+
+// Registers a creator for the life of a test and puts back what was there.
+class ScopedClass {
+public:
+    ScopedClass(std::string progId, DispatchCreator creator)
+        : m_progId(std::move(progId)), m_previous(RegisterDispatchClass(m_progId, std::move(creator))) {}
+    ~ScopedClass() { RegisterDispatchClass(m_progId, std::move(m_previous)); }
+
+private:
+    std::string m_progId;
+    DispatchCreator m_previous;
+};
+
+HRESULT MakeFake(std::unique_ptr<IDispatchObject>& out)
+{
+    out = std::make_unique<FakeObject>();
+    return S_OK;
+}
+
+}  // namespace
+
+TEST(Dispatch, UnknownProgIdGivesClassNotRegisteredForTheStartupMessage)
+{
+    std::unique_ptr<IDispatchObject> object = std::make_unique<FakeObject>();
+    const HRESULT hr = CreateDispatch("Nobody.Object", object);
+    EXPECT_EQ(hr, REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(object, nullptr);
+    EXPECT_EQ(StrFormat("Is Vantorel installed?\r\n\r\nCreateDispatch returned 0x%08X", static_cast<unsigned>(hr)),
+              "Is Vantorel installed?\r\n\r\nCreateDispatch returned 0x80040154");
+    EXPECT_EQ(HResultText(hr), "Class not registered.");
+
+    COleDispatchDriver driver;
+    COleException error(S_OK);
+    EXPECT_FALSE(driver.CreateDispatch("Nobody.Object", &error));
+    EXPECT_EQ(error.m_sc, REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(driver.GetDispatch(), nullptr);
+}
+
+TEST(Dispatch, CreatorsAreFoundWithoutCaseAndTheirFailuresPassThrough)
+{
+    std::unique_ptr<IDispatchObject> object;
+    {
+        ScopedClass fake("Test.Fake", MakeFake);
+        EXPECT_EQ(CreateDispatch("TEST.fake", object), S_OK);
+        EXPECT_NE(object, nullptr);
+        {
+            ScopedClass failing("test.FAKE", [](std::unique_ptr<IDispatchObject>&) { return E_ACCESSDENIED; });
+            EXPECT_EQ(CreateDispatch("Test.Fake", object), E_ACCESSDENIED);
+            EXPECT_EQ(object, nullptr);
+        }
+        // The earlier registration is back.
+        EXPECT_EQ(CreateDispatch("Test.Fake", object), S_OK);
+    }
+    EXPECT_EQ(CreateDispatch("Test.Fake", object), REGDB_E_CLASSNOTREG);
+
+    // A creator that claims success without an object, one that keeps a
+    // half-made object while failing, and one that throws.
+    ScopedClass empty("Test.Empty", [](std::unique_ptr<IDispatchObject>&) { return S_OK; });
+    EXPECT_EQ(CreateDispatch("Test.Empty", object), E_FAIL);
+    ScopedClass half("Test.Half", [](std::unique_ptr<IDispatchObject>& out) {
+        out = std::make_unique<FakeObject>();
+        return E_OUTOFMEMORY;
+    });
+    EXPECT_EQ(CreateDispatch("Test.Half", object), E_OUTOFMEMORY);
+    EXPECT_EQ(object, nullptr);
+    ScopedClass throwing("Test.Throw", [](std::unique_ptr<IDispatchObject>&) -> HRESULT {
+        throw std::runtime_error("boom");
+    });
+    EXPECT_EQ(CreateDispatch("Test.Throw", object), E_FAIL);
+}
+
+TEST(Dispatch, DriverTurnsFailedCallsIntoTheRightExceptions)
+{
+    ScopedClass fake("Test.Fake", MakeFake);
+    COleDispatchDriver driver;
+    ASSERT_TRUE(driver.CreateDispatch("Test.Fake"));
+
+    EXPECT_EQ(driver.GetProperty(1, VarType::Int32).GetInt32(), 7);
+    EXPECT_EQ(driver.GetProperty(1, VarType::String).GetString(), "7");
+    EXPECT_EQ(driver.InvokeHelper(3, DISPATCH_METHOD, VarType::Int32, {Variant("x")}).GetInt32(), 12);
+
+    // Unknown member, and a member called with a kind it does not have.
+    for (auto call : {std::make_pair(99, DISPATCH_METHOD), std::make_pair(1, DISPATCH_PROPERTYPUT)}) {
+        try {
+            driver.InvokeHelper(call.first, call.second, VarType::Empty, {Variant(true)});
+            ADD_FAILURE() << "no exception for member " << call.first;
+        } catch (const COleException& e) {
+            EXPECT_EQ(e.m_sc, DISP_E_MEMBERNOTFOUND);
+            EXPECT_EQ(e.GetErrorMessage(), "Member not found.");
+        }
+    }
+
+    // The object's own error keeps its code and text.
+    try {
+        driver.InvokeHelper(2, DISPATCH_METHOD, VarType::Empty);
+        ADD_FAILURE() << "no exception";
+    } catch (const COleDispatchException& e) {
+        EXPECT_EQ(e.m_scError, HRESULT_FROM_WIN32(ENOENT));
+        EXPECT_EQ(e.m_strDescription, "The layout file is damaged.");
+    }
+
+    // A result that cannot be read as the type asked for.
+    try {
+        driver.InvokeHelper(3, DISPATCH_METHOD, VarType::Int32);
+        ADD_FAILURE() << "no exception";
+    } catch (const COleException& e) {
+        EXPECT_EQ(e.m_sc, DISP_E_TYPEMISMATCH);
+    }
+
+    driver.ReleaseDispatch();
+    EXPECT_THROW(driver.GetProperty(1, VarType::Int32), COleException);
+}
+
+TEST(Dispatch, ValuesConvertLikeAutomationVariants)
+{
+    auto to = [](const Variant& in, VarType type, HRESULT expected = S_OK) {
+        Variant out;
+        EXPECT_EQ(ChangeType(in, type, out), expected);
+        return out;
+    };
+    EXPECT_EQ(to(Variant(true), VarType::Int32), Variant(int32_t{-1}));
+    EXPECT_EQ(to(Variant(2.5), VarType::Int32), Variant(int32_t{2}));
+    EXPECT_EQ(to(Variant(3.5), VarType::Int32), Variant(int32_t{4}));
+    EXPECT_EQ(to(Variant(-2.5), VarType::Int32), Variant(int32_t{-2}));
+    to(Variant(3e10), VarType::Int32, DISP_E_OVERFLOW);
+    EXPECT_EQ(to(Variant(" 42 "), VarType::Int32), Variant(int32_t{42}));
+    to(Variant("42x"), VarType::Int32, DISP_E_TYPEMISMATCH);
+    to(Variant("nan"), VarType::Double, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(to(Variant("TRUE"), VarType::Bool), Variant(true));
+    EXPECT_EQ(to(Variant("0"), VarType::Bool), Variant(false));
+    to(Variant("yes"), VarType::Bool, DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(to(Variant(int32_t{-5}), VarType::String), Variant("-5"));
+    EXPECT_EQ(to(Variant(0.1), VarType::String), Variant("0.1"));
+    to(Variant(std::vector<uint8_t>{1, 2}), VarType::String, DISP_E_TYPEMISMATCH);
+    EXPECT_TRUE(to(Variant("abc"), VarType::Empty).IsEmpty());
+}
+
+TEST(Dispatch, CodesHaveTexts)
+{
+    EXPECT_EQ(HRESULT_FROM_WIN32(2), MakeHResult(0x80070002u));
+    EXPECT_EQ(HRESULT_FROM_WIN32(0), S_OK);
+    EXPECT_EQ(HRESULT_FROM_WIN32(E_FAIL), E_FAIL);
+    EXPECT_EQ(HResultText(HRESULT_FROM_WIN32(ENOENT)), "No such file or directory.");
+    EXPECT_EQ(HResultText(DISP_E_EXCEPTION), "Exception occurred.");
+    EXPECT_EQ(HResultTextOrCode(MakeHResult(0x80001234u)), "Error code -2147478988 (0x80001234)");
+    EXPECT_EQ(COleException(MakeHResult(0x80001234u)).GetErrorMessage(), "Automation error 0x80001234.");
+}
+
+TEST(Dispatch, ObjectsAreCreatedFromManyThreadsWhileOthersRegister)
+{
+    ScopedClass fake("Test.Threads", MakeFake);
+    std::atomic<int> created{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 6; ++t) {
+        threads.emplace_back([&] {
+            for (int i = 0; i < 200; ++i) {
+                std::unique_ptr<IDispatchObject> object;
+                if (CreateDispatch("Test.Threads", object) == S_OK && object)
+                    ++created;
+            }
+        });
+    }
+    threads.emplace_back([] {
+        for (int i = 0; i < 200; ++i)
+            RegisterDispatchClass("Test.Other" + std::to_string(i % 7), i % 2 ? DispatchCreator(MakeFake) : nullptr);
+    });
+    for (auto& t : threads)
+        t.join();
+    EXPECT_EQ(created.load(), 1200);
+    for (int i = 0; i < 7; ++i)
+        RegisterDispatchClass("Test.Other" + std::to_string(i), nullptr);
+}

@@ -1,0 +1,396 @@
+// Reading descriptors, digests, dates and keys from score-file text.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+
+#include "app/date_helpers.h"
+#include "posting/score_file.h"
+#include "support/score_samples.h"
+#include "support/test_app.h"
+
+namespace {
+
+// A record holding text as if loaded from the named file.
+void Load(CScoreFile& f, const std::string& text, const std::string& name = "/scores/game.txt")
+{
+    f.SetPath(name);
+    f.SetContent(text);
+}
+
+struct Descriptors {
+    std::string event, session, section, date, limits;
+};
+
+Descriptors ParseText(const std::string& text, CHash256* digest = nullptr, int64_t* date = nullptr)
+{
+    CScoreFile f;
+    f.SetPath("/scores/game.txt");
+    f.SetContent(text);
+    EXPECT_EQ(f.Parse(true), 1);
+    if (digest)
+        *digest = f.GetDigest();
+    if (date)
+        *date = f.GetSessionDate();
+    return {f.GetDescriptor(SFD_EVENT), f.GetDescriptor(SFD_SESSION), f.GetDescriptor(SFD_SECTION),
+            f.GetDescriptor(SFD_DATE), f.GetDescriptor(SFD_MP_LIMITS)};
+}
+
+CHash256 DigestOf(const std::string& s)
+{
+    return Sha256Of(s.data(), s.size());
+}
+
+}  // namespace
+
+TEST(ScoreParse, SampleFilesInTheirThreeShapes)
+{
+    int64_t date = 0;
+    Descriptors d = ParseText(samples::TuesdayPairs(), nullptr, &date);
+    EXPECT_EQ(d.event, "Tuesday Pairs");  // trailing blanks before the bar go
+    EXPECT_EQ(d.session, "Tuesday Aft");
+    EXPECT_EQ(d.section, "A");
+    EXPECT_EQ(d.date, "Sep 5, 2023");
+    EXPECT_EQ(d.limits, "0-750");
+    EXPECT_EQ(date, LocalMidnight(2023, 9, 5));
+
+    d = ParseText(samples::WednesdayTwoEvents(), nullptr, &date);
+    EXPECT_EQ(d.event, "Open Pairs") << "the first event's keywords win";
+    EXPECT_EQ(d.section, " AB") << "leading white space stays";
+    EXPECT_EQ(d.limits, "None");
+    EXPECT_EQ(date, LocalMidnight(2023, 9, 6));
+
+    d = ParseText(samples::ThursdayEventSessionLine(), nullptr, &date);
+    EXPECT_EQ(d.event, "Club Championship");
+    EXPECT_EQ(d.session, "Thursday Morn");
+    EXPECT_EQ(d.date, "September 7, 2023");
+    EXPECT_EQ(d.section, "AA");
+    EXPECT_EQ(d.limits, "");
+    EXPECT_EQ(date, LocalMidnight(2023, 9, 7));
+
+    d = ParseText(samples::NoKeywords(), nullptr, &date);
+    EXPECT_EQ(d.event + d.session + d.section + d.date + d.limits, "");
+    EXPECT_EQ(date, 0);
+}
+
+TEST(ScoreParse, KeywordLineRules)
+{
+    Descriptors d = ParseText("x EVENT>Club Pairs  |SESSION>Tuesday Aft\n");
+    EXPECT_EQ(d.event, "Club Pairs");
+    EXPECT_EQ(d.session, "Tuesday Aft");
+
+    // A keyword line first: a later event/session line is not an old-style line.
+    d = ParseText("MP LIMITS>NLM\nBig Game Tuesday Aft Session Sep 5, 2023\nSection A\n");
+    EXPECT_EQ(d.event, "");
+    EXPECT_EQ(d.section, "");
+    EXPECT_EQ(d.limits, "NLM");
+
+    // Only the one line after an event/session line is searched for "Section".
+    d = ParseText("Big Game Tuesday Aft Session Sep 5, 2023\nNorth-South\nSection B\nSECTION>C\n");
+    EXPECT_EQ(d.event, "Big Game");
+    EXPECT_EQ(d.section, "");
+
+    // Weekday and session names are cut to 13 characters in the pattern.
+    d = ParseText("Pairs Wednesday Mor Session Sep 6, 2023\n");
+    EXPECT_EQ(d.session, "Wednesday Morn");
+    d = ParseText("Pairs Wednesday Morn Session Sep 6, 2023\n");
+    EXPECT_EQ(d.session, "") << "Wednesday Morn is longer than the pattern holds";
+}
+
+TEST(ScoreParse, DigestCoversLinesWithoutLineEnds)
+{
+    CHash256 lf, crlf, cr, blank;
+    ParseText("EVENT>A\nline two\n", &lf);
+    ParseText("EVENT>A\r\nline two\r\n", &crlf);
+    ParseText("EVENT>A\rline two", &cr);
+    ParseText("EVENT>A \nline two\n", &blank);
+    EXPECT_EQ(lf, DigestOf("EVENT>Aline two"));
+    EXPECT_EQ(crlf, lf);
+    EXPECT_EQ(cr, lf);
+    EXPECT_NE(blank, lf) << "a trailing blank is content";
+
+    // The digest covers the "&gt;" form as written; reading stops at a NUL.
+    CHash256 gt, nul;
+    ParseText("EVENT&gt;A\n", &gt);
+    EXPECT_EQ(gt, DigestOf("EVENT&gt;A"));
+    ParseText(std::string("one\ntwo\0three\n", 14), &nul);
+    EXPECT_EQ(nul, DigestOf("onetwo"));
+
+    // Without hash the digest stays as it was.
+    CScoreFile f;
+    Load(f, "EVENT>A\n");
+    EXPECT_EQ(f.Parse(false), 1);
+    EXPECT_TRUE(f.GetDigest().IsZero());
+}
+
+TEST(ScoreParse, Windows1252AndUtf8TextGiveTheSameDescriptorsAndDigest)
+{
+    const std::string cp1252 = "EVENT>Caf\xE9 Pairs \x96 Open\nSESSION>Monday Eve\nNames: Zo\xEB\n";
+    const std::string utf8 = "EVENT>Caf\xC3\xA9 Pairs \xE2\x80\x93 Open\nSESSION>Monday Eve\nNames: Zo\xC3\xAB\n";
+    const std::string bom = "\xEF\xBB\xBF" + utf8;
+    CHash256 h1, h2, h3;
+    const Descriptors a = ParseText(cp1252, &h1);
+    const Descriptors b = ParseText(utf8, &h2);
+    const Descriptors c = ParseText(bom, &h3);
+    EXPECT_EQ(a.event, "Caf\xC3\xA9 Pairs \xE2\x80\x93 Open");
+    EXPECT_EQ(b.event, a.event);
+    EXPECT_EQ(c.event, a.event);
+    EXPECT_EQ(h1, DigestOf("EVENT>Caf\xE9 Pairs \x96 OpenSESSION>Monday EveNames: Zo\xEB"));
+    EXPECT_EQ(h2, h1);
+    EXPECT_EQ(h3, h1);
+
+    // A byte-order mark right before a keyword does not hide it.
+    EXPECT_EQ(ParseText("\xEF\xBB\xBF" "EVENT>Pairs\n").event, "Pairs");
+    // UTF-8 text with characters outside Windows-1252 hashes them as '?'.
+    CHash256 h4;
+    ParseText("EVENT>\xE2\x99\xA0 Spades\n", &h4);
+    EXPECT_EQ(h4, DigestOf("EVENT>? Spades"));
+}
+
+TEST(ScoreParse, BinaryGameFilesAreHashedWhole)
+{
+    const std::string bytes("\x01\x02\r\n\0EVENT>x\n", 13);
+    CScoreFile f;
+    Load(f, bytes, "/scores/230905.aca");
+    f.SetFlags(f.GetFlags() | SFF_BINARY);
+    EXPECT_EQ(f.Parse(true), 1);
+    EXPECT_EQ(f.GetDigest(), DigestOf(bytes));
+    EXPECT_EQ(f.GetDescriptor(SFD_EVENT), "");
+}
+
+TEST(ScoreParse, DatesFromTheDateDescriptor)
+{
+    struct Case {
+        const char* text;
+        int year, month, day;  // year 0: no date
+    } cases[] = {
+        {"Sep 5, 2023", 2023, 9, 5},
+        {"september 5,2023", 2023, 9, 5},
+        {"SEPTEMBER 5, 2023", 2023, 9, 5},
+        {" Sep 5, 2023", 2023, 9, 5},     // a blank after the keyword
+        {"5 Sep 2023", 0, 0, 0},          // the month must come first
+        {"Sep 5, 1969", 0, 0, 0},
+        {"Sep 5, 3001", 0, 0, 0},
+        {"Sep 32, 2023", 0, 0, 0},
+        {"Sep 5", 0, 0, 0},
+        {"Feb 30, 2023", 0, 0, 0},        // impossible dates are not dates
+        {"Feb 29, 2023", 0, 0, 0},
+        {"Feb 29, 2024", 2024, 2, 29},
+        {"Sept", 0, 0, 0},
+        {"", 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        CScoreFile f;
+        f.SetDescriptor(SFD_DATE, c.text);
+        f.SetSessionDate(123);
+        const int result = f.ParseDate();
+        if (c.year) {
+            EXPECT_EQ(result, 1) << c.text;
+            EXPECT_EQ(f.GetSessionDate(), LocalMidnight(c.year, c.month, c.day)) << c.text;
+        } else {
+            EXPECT_EQ(result, 0) << c.text;
+            EXPECT_EQ(f.GetSessionDate(), 123) << c.text << ": a failed parse keeps the date";
+        }
+    }
+}
+
+TEST(ScoreParse, SessionDateIsLocalMidnightUnderTheZoneInForce)
+{
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    ::setenv("TZ", "America/Chicago", 1);
+    ::tzset();
+    CScoreFile f;
+    f.SetDescriptor(SFD_DATE, "Jul 4, 2023");
+    EXPECT_EQ(f.ParseDate(), 1);
+    EXPECT_EQ(f.GetSessionDate(), 1688446800);  // 2023-07-04 05:00 UTC (CDT)
+    EXPECT_EQ(f.GetFileCode(), "230704U");
+    if (old)
+        ::setenv("TZ", saved.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
+}
+
+class ScoreIdentify : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        clock.now = LocalMidnight(2026, 3, 1);
+        app->SetClock(&clock);
+    }
+    CFixedClock clock;
+};
+
+TEST_F(ScoreIdentify, DatesAndTimesFromFileNames)
+{
+    struct Case {
+        const char* name;
+        int year, month, day, index;
+    } cases[] = {
+        {"230905a.txt", 2023, 9, 5, 1},
+        {"261231.txt", 2026, 12, 31, -1},
+        {"270101E.txt", 1927, 1, 1, 2},
+        {"991231.txt", 1999, 12, 31, -1},
+        {"20230905L.txt", 2023, 9, 5, 3},
+        {"20230905.ACE", 2023, 9, 5, 2},  // the game-file type wins
+        {"230230a.txt", 0, 0, 0, -1},     // no such day: no time either
+        {"2309051.txt", 0, 0, 0, -1},     // seven digits
+        {"club.txt", 0, 0, 0, -1},
+    };
+    for (const Case& c : cases) {
+        CScoreFile f;
+        f.SetPath(std::string("/s/") + c.name);
+        int64_t date = -5;
+        int index = -5;
+        f.GetDateFromFileName(&date, &index);
+        EXPECT_EQ(date, c.year ? LocalMidnight(c.year, c.month, c.day) : 0) << c.name;
+        EXPECT_EQ(index, c.index) << c.name;
+    }
+    // Without a date asked for, an impossible date still gives the time.
+    CScoreFile f;
+    f.SetPath("/s/230230a.txt");
+    int index = -1;
+    f.GetDateFromFileName(nullptr, &index);
+    EXPECT_EQ(index, 1);
+}
+
+TEST_F(ScoreIdentify, SessionTimeSectionDateAndSessionText)
+{
+    CScoreFile f;
+    f.SetPath("/s/230905e.txt");
+    for (auto [session, index] : {std::pair<const char*, int>{"Tuesday Aft", 1}, {"Monday afternoon", 1},
+                                  {"Friday A", 1}, {"Sunday Mor", 0}, {"Sat L", 3}, {" Tuesday Late", 3},
+                                  {"Aft", 1}, {"Tuesday", 2}, {"", 2}}) {
+        f.SetDescriptor(SFD_SESSION, session);
+        EXPECT_EQ(f.GetSessionTimeIndex(), index) << session;  // else from the name ('e')
+    }
+    f.SetDescriptor(SFD_SECTION, "  AB-1");
+    EXPECT_EQ(f.GetSection(), "AB");
+
+    f.SetDescriptor(SFD_SESSION, "Tuesday Aft");
+    f.SetModifiedTime(LocalMidnight(2024, 1, 1));
+    EXPECT_EQ(f.GetDate(), LocalMidnight(2023, 9, 5)) << "from the name when no session date";
+    EXPECT_EQ(f.GetSessionText(true), "Tuesday Afternoon");
+    EXPECT_EQ(f.GetSessionText(false), "Tuesday Aft");
+    f.SetPath("/s/club.txt");
+    EXPECT_EQ(f.GetDate(), LocalMidnight(2024, 1, 1)) << "from the modified time last";
+    f.SetDescriptor(SFD_SESSION, "");
+    EXPECT_EQ(f.GetSessionText(true), "Monday");
+}
+
+TEST_F(ScoreIdentify, FileCodes)
+{
+    CScoreFile f;
+    f.SetPath("/s/club.txt");
+    EXPECT_EQ(f.GetFileCode(), "club");
+    f.SetPath("/s/230905.aca");
+    EXPECT_EQ(f.GetFileCode(), "230905A");
+    f.SetPath("/s/game.txt");
+    f.SetDescriptor(SFD_DATE, "Sep 5, 2023");
+    f.SetDescriptor(SFD_SESSION, "Tuesday Aft");
+    f.ParseDate();
+    EXPECT_EQ(f.GetFileCode(), "230905A");
+    f.SetDescriptor(SFD_SESSION, "Tuesday");
+    EXPECT_EQ(f.GetFileCode(), "230905U");
+}
+
+TEST_F(ScoreIdentify, KeysOfCompleteRecords)
+{
+    CScoreFile f;
+    f.SetPath("/s/game.txt");
+    f.SetDescriptor(SFD_EVENT, "Pairs");
+    f.SetDescriptor(SFD_SESSION, "Tuesday Aft");
+    f.SetDescriptor(SFD_DATE, "Sep 5, 2023");
+    f.SetDescriptor(SFD_SECTION, " AB");
+    f.SetDescriptor(SFD_MP_LIMITS, "None");
+    f.ParseDate();
+    std::string key;
+    EXPECT_EQ(f.GetKey(false, &key), 1);
+    EXPECT_EQ(key, "20230905anab");
+    f.SetDescriptor(SFD_MP_LIMITS, "0-299");
+    EXPECT_EQ(f.GetKey(false, &key), 1);
+    EXPECT_EQ(key, "20230905a0ab");
+    f.SetDescriptor(SFD_MP_LIMITS, "NLM");
+    f.SetDescriptor(SFD_SECTION, "");
+    EXPECT_EQ(f.GetKey(false, &key), 1);
+    EXPECT_EQ(key, "20230905anlm");
+
+    // Limits are needed for a key only.
+    f.SetDescriptor(SFD_MP_LIMITS, "");
+    EXPECT_EQ(f.GetKey(false, &key), 0);
+    EXPECT_EQ(f.GetKey(false, nullptr), 1);
+    f.SetDescriptor(SFD_EVENT, "   ");
+    EXPECT_EQ(f.GetKey(false, nullptr), 0);
+    EXPECT_TRUE(prompter.Shown().empty());
+}
+
+TEST_F(ScoreIdentify, IncompleteRecordsAskTheUser)
+{
+    // 30 February: no session date, so the user is asked.
+    CScoreFile f;
+    f.SetPath("/s/game.txt");
+    f.SetContent("EVENT>Pairs\nDATE>Feb 30, 2023\nSESSION>Tuesday Aft\nMP LIMITS>None\n");
+    ASSERT_EQ(f.Parse(true), 1);
+    EXPECT_EQ(f.GetSessionDate(), 0);
+
+    std::string key;
+    prompter.identifyResult = IdentifyResult::Cancel;
+    EXPECT_EQ(f.GetKey(true, &key), 2);
+    ASSERT_EQ(prompter.Shown().size(), 1u);
+    EXPECT_EQ(prompter.Shown()[0].kind, "identify");
+
+    prompter.identifyResult = IdentifyResult::Skip;
+    EXPECT_EQ(f.GetKey(true, &key), 0);
+    EXPECT_EQ(f.IsPost(), 0);
+
+    prompter.identifyResult = IdentifyResult::Ok;
+    prompter.identifyAnswer.event = "Pairs";
+    prompter.identifyAnswer.sessionDate = LocalMidnight(2023, 9, 6);
+    prompter.identifyAnswer.sessionTimeIndex = 0;
+    prompter.identifyAnswer.mpLimits = "0-299";
+    prompter.identifyAnswer.section = "b";
+    EXPECT_EQ(f.GetKey(true, &key), 1);
+    EXPECT_EQ(key, "20230906m0b");
+    EXPECT_EQ(f.GetDescriptor(SFD_DATE), "September 6, 2023");
+    EXPECT_EQ(f.GetDescriptor(SFD_SESSION), "Wednesday Mor");
+    EXPECT_EQ(f.GetDescriptor(SFD_SECTION), "B");
+
+    // An answer that leaves the record as incomplete as before ends the
+    // questions instead of asking for ever.
+    CScoreFile g;
+    g.SetPath("/s/other.txt");
+    g.SetContent("nothing\n");
+    prompter.identifyAnswer = IdentifyAnswer{};
+    EXPECT_EQ(g.GetKey(true, &key), 0);
+}
+
+TEST(ScoreFillFromFileName, LimitsAndSectionFromPageNames)
+{
+    struct Case {
+        const char* name;
+        const char* limits;
+        const char* section;
+    } cases[] = {
+        {"20230905anlmb.htm", "NLM", "B"},
+        {"20230905an.htm", "None", ""},
+        {"20230905e0299ab.htm", "299", "AB"},
+        {"20230905m.htm", "", ""},
+        {"2023090a.htm", "", ""},
+        {"20230905x0.htm", "", ""},
+    };
+    for (const Case& c : cases) {
+        CScoreFile f;
+        f.SetPath(std::string("results/") + c.name);
+        f.FillFromFileName();
+        EXPECT_EQ(f.GetDescriptor(SFD_MP_LIMITS), c.limits) << c.name;
+        EXPECT_EQ(f.GetDescriptor(SFD_SECTION), c.section) << c.name;
+    }
+    CScoreFile kept;
+    kept.SetPath("20230905anlmb.htm");
+    kept.SetDescriptor(SFD_SECTION, "C");
+    kept.FillFromFileName();
+    EXPECT_EQ(kept.GetDescriptor(SFD_MP_LIMITS), "NLM");
+    EXPECT_EQ(kept.GetDescriptor(SFD_SECTION), "C");
+}

@@ -1,0 +1,297 @@
+// The score-file record: copying, opening and loading, storing, page bodies.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/date_helpers.h"
+#include "platform/archive.h"
+#include "platform/exceptions.h"
+#include "posting/score_file.h"
+#include "support/score_samples.h"
+#include "support/test_app.h"
+
+namespace {
+
+void FillStoredFields(CScoreFile& f)
+{
+    f.SetPath("/scores/Club Night \xC3\xA9t\xC3\xA9.txt");
+    f.SetHandRecordPath("/deals/230905A.pbn");
+    f.SetSize(0x100000002ull);
+    f.SetModifiedTime(1693929600);
+    f.SetPostedTime(-5);
+    f.SetPosted("2023/20230905a0a.htm", 2);
+    f.SetPostedTime(1693940000);
+    f.SetDigest(Sha256Of("abc", 3));
+    f.SetDescriptor(SFD_EVENT, "Tuesday Pairs");
+    f.SetDescriptor(SFD_SESSION, "Tuesday Aft");
+    f.SetDescriptor(SFD_SECTION, "A");
+    f.SetDescriptor(SFD_DATE, "Sep 5, 2023");
+    f.SetDescriptor(SFD_MP_LIMITS, "0-750");
+    f.SetFlags(SFF_LOCAL | SFF_LOADED | SFF_COMPUTER_HR_UPLOADED | SFF_HIDDEN);
+}
+
+void ExpectSameStoredFields(const CScoreFile& a, const CScoreFile& b)
+{
+    EXPECT_EQ(a.GetPath(), b.GetPath());
+    EXPECT_EQ(a.GetSize(), b.GetSize());
+    EXPECT_EQ(a.GetModifiedTime(), b.GetModifiedTime());
+    EXPECT_EQ(a.GetWebName(), b.GetWebName());
+    EXPECT_EQ(a.GetInsertNumber(), b.GetInsertNumber());
+    EXPECT_EQ(a.GetPostedTime(), b.GetPostedTime());
+    EXPECT_TRUE(a.HashEquals(b));
+    for (int i = 0; i < SFD_COUNT; ++i)
+        EXPECT_EQ(a.GetDescriptor(i), b.GetDescriptor(i)) << i;
+}
+
+}  // namespace
+
+TEST(ScoreRecord, NewRecordsAndCopies)
+{
+    CScoreFile fresh;
+    EXPECT_EQ(fresh.GetFlags(), 5u);
+    EXPECT_TRUE(fresh.GetDigest().IsZero());
+
+    CScoreFile loaded;
+    FillStoredFields(loaded);
+    loaded.SetContent("text");
+    loaded.SetHtmlPath("/tmp/page.htm");
+    loaded.SetPdfPath("/tmp/deals.pdf");
+    loaded.SetSessionDate(77);
+
+    CScoreFile copy;
+    copy = loaded;
+    ExpectSameStoredFields(copy, loaded);
+    EXPECT_EQ(copy.GetHandRecordPath(), loaded.GetHandRecordPath());
+    EXPECT_EQ(copy.GetSessionDate(), 77);
+    EXPECT_EQ(copy.GetFlags(), loaded.GetFlags() & ~uint32_t(SFF_LOADED));
+    EXPECT_EQ(copy.GetContent(), "");
+    EXPECT_EQ(copy.GetHtmlPath(), "");
+    EXPECT_EQ(copy.GetPdfPath(), "");
+
+    // Flag setters touch their own bit only.
+    copy.SetPost(true);
+    copy.SetHidden(false);
+    copy.SetAddedToHistory(true);
+    EXPECT_EQ(copy.GetFlags(), uint32_t(SFF_LOCAL | SFF_POST | SFF_COMPUTER_HR_UPLOADED | SFF_ADDED_TO_HISTORY));
+    EXPECT_EQ(copy.IsAddedToHistory(), 1);
+    EXPECT_EQ(copy.IsPdfHandRecordUploaded(), 0);
+}
+
+TEST(ScoreRecord, OrderingAndFillingFromAnother)
+{
+    CScoreFile a, b;
+    a.SetSessionDate(LocalMidnight(2023, 9, 5));
+    b.SetSessionDate(LocalMidnight(2023, 9, 5));
+    a.SetDescriptor(SFD_SESSION, "Tuesday Eve");
+    b.SetDescriptor(SFD_SESSION, "Tuesday Morn");
+    EXPECT_GT(a.Compare(b), 0);
+    EXPECT_LT(b.Compare(a), 0);
+    b.SetSessionDate(LocalMidnight(2023, 9, 6));
+    EXPECT_LT(a.Compare(b), 0);
+
+    CScoreFile empty;
+    empty.SetDescriptor(SFD_SECTION, "B");
+    empty.FillMissingFrom(a);
+    EXPECT_EQ(empty.GetDescriptor(SFD_SESSION), "Tuesday Eve");
+    EXPECT_EQ(empty.GetDescriptor(SFD_SECTION), "B");
+    EXPECT_EQ(empty.GetSessionDate(), a.GetSessionDate());
+}
+
+TEST(ScoreRecord, StoredRecordsRoundTripInBothFormats)
+{
+    CScoreFile stored;
+    FillStoredFields(stored);
+    CArchive out;
+    stored.Serialize(out);
+
+    // Records that carry their flags and hand-record path.
+    CScoreFile full;
+    CArchive in(out.GetBytes(), "ProgramData.bin");
+    in.SetRecordVersion(1);
+    full.SetContent("old content");
+    full.Serialize(in);
+    EXPECT_EQ(in.Remaining(), 0u);
+    ExpectSameStoredFields(full, stored);
+    EXPECT_EQ(full.GetFlags(), stored.GetFlags() & ~uint32_t(SFF_LOADED));
+    EXPECT_EQ(full.GetHandRecordPath(), "/deals/230905A.pbn");
+    EXPECT_EQ(full.GetSessionDate(), LocalMidnight(2023, 9, 5)) << "derived again from DATE";
+
+    // Older records: the same bytes without flags and hand-record path.
+    CArchive older;
+    older.WriteString(stored.GetPath());
+    older.WriteU32(2);
+    older.WriteU32(1);
+    older.WriteTime(stored.GetModifiedTime());
+    older.WriteString(stored.GetWebName());
+    older.WriteI32(stored.GetInsertNumber());
+    older.WriteTime(stored.GetPostedTime());
+    CHash256 digest = stored.GetDigest();
+    digest.Serialize(older);
+    for (int i = 0; i < SFD_COUNT; ++i)
+        older.WriteString(stored.GetDescriptor(i));
+    CArchive in0(older.GetBytes(), "old.qsu");
+    in0.SetRecordVersion(0);
+    CScoreFile legacy;
+    legacy.Serialize(in0);
+    EXPECT_EQ(in0.Remaining(), 0u);
+    ExpectSameStoredFields(legacy, stored);
+    EXPECT_EQ(legacy.GetFlags(), 5u);
+    EXPECT_EQ(legacy.GetHandRecordPath(), "");
+
+    // Every prefix of a record is short: always CArchiveException.
+    for (size_t cut = 0; cut < out.GetBytes().size(); ++cut) {
+        std::vector<uint8_t> part(out.GetBytes().begin(), out.GetBytes().begin() + cut);
+        CArchive shortIn(part, "cut.bin");
+        CScoreFile r;
+        EXPECT_THROW(r.Serialize(shortIn), CArchiveException) << cut;
+    }
+}
+
+TEST_F(AppTest, OpeningAndLoadingLocalFiles)
+{
+    // Text mode reads CR LF as LF; size and modified time come from the file.
+    const std::string path = folder.Write("Club Night \xC3\xA9t\xC3\xA9.txt", samples::TuesdayPairs());
+    CScoreFile f;
+    ASSERT_EQ(f.Open(path, nullptr, false, false), 1);
+    EXPECT_EQ(f.IsLocal(), 1);
+    EXPECT_EQ(f.GetSize(), samples::TuesdayPairs().size());
+    EXPECT_GT(f.GetModifiedTime(), 0);
+    EXPECT_EQ(f.EnsureLoaded(), 1);
+    EXPECT_EQ(std::string(f.GetText()).find('\r'), std::string::npos);
+    EXPECT_EQ(f.GetSize(), std::string(f.GetText()).size());
+    f.Close(false);
+    EXPECT_EQ(f.IsLoaded(), 1) << "closing without emptying keeps the content";
+    f.Close(true);
+    EXPECT_EQ(f.IsLoaded(), 0);
+    EXPECT_EQ(f.EnsureLoaded(), 0) << "nothing left to read";
+
+    // Binary mode keeps every byte.
+    CScoreFile bin;
+    ASSERT_EQ(bin.Open(path, nullptr, false, true), 1);
+    EXPECT_EQ(bin.IsBinary(), 1);
+    EXPECT_EQ(bin.EnsureLoaded(), 1);
+    EXPECT_EQ(bin.GetContent(), samples::TuesdayPairs());
+
+    // An empty file loads as empty content.
+    CScoreFile empty;
+    ASSERT_EQ(empty.Open(folder.Write("empty.txt", ""), nullptr, false, false), 1);
+    EXPECT_EQ(empty.EnsureLoaded(), 1);
+    EXPECT_EQ(empty.GetSize(), 0u);
+    EXPECT_EQ(empty.Parse(true), 1);
+    EXPECT_EQ(empty.GetDigest(), Sha256Of("", 0));
+    EXPECT_TRUE(prompter.Shown().empty());
+}
+
+TEST_F(AppTest, OpenFailuresAreReportedUnlessQuiet)
+{
+    CScoreFile f;
+    EXPECT_EQ(f.Open(folder.File("missing.txt"), nullptr, true, false), 0);
+    EXPECT_TRUE(prompter.Shown().empty());
+    EXPECT_EQ(f.Open(folder.File("missing.txt"), nullptr, false, false), 0);
+    ASSERT_EQ(prompter.Shown().size(), 1u);
+    EXPECT_NE(prompter.Shown()[0].text.find("missing.txt"), std::string::npos);
+    EXPECT_NE(LogText().find("Operation=[CScoreFile::Open: CStdioFile::Open]"), std::string::npos);
+    EXPECT_EQ(f.Parse(true), 0);
+
+    // A folder named like a score file.
+    ::mkdir(folder.File("folder.txt").c_str(), 0700);
+    EXPECT_EQ(f.Open(folder.File("folder.txt"), nullptr, false, false), 0);
+
+    // A file larger than any score file is refused without being read.
+    const std::string huge = folder.File("huge.txt");
+    const int fd = ::open(huge.c_str(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kMaxScoreFileSize + 1)), 0);
+    ::close(fd);
+    prompter.Clear();
+    EXPECT_EQ(f.Open(huge, nullptr, false, false), 0);
+    ASSERT_EQ(prompter.Shown().size(), 1u);
+    EXPECT_NE(prompter.Shown()[0].text.find("huge.txt: File too large"), std::string::npos);
+    EXPECT_NE(LogText().find("Refused score file larger than 64 MiB"), std::string::npos);
+
+    if (::geteuid() != 0) {  // root reads everything
+        const std::string locked = folder.Write("locked.txt", "EVENT>x\n");
+        ::chmod(locked.c_str(), 0);
+        EXPECT_EQ(f.Open(locked, nullptr, true, false), 0);
+    }
+}
+
+TEST_F(AppTest, LoadFileCodes)
+{
+    CScoreFile f;
+    const uint8_t* buffer = reinterpret_cast<const uint8_t*>(1);
+    uint64_t size = 9;
+    EXPECT_EQ(f.LoadFile("", buffer, size), 2);
+    EXPECT_EQ(buffer, nullptr);
+    EXPECT_EQ(size, 0u);
+    EXPECT_EQ(f.LoadFile(folder.File("none.bws"), buffer, size), static_cast<int32_t>(0x80070002u));
+    const std::string data("\x00\x01\x02\xFF", 4);
+    ASSERT_EQ(f.LoadFile(folder.Write("230905A.bws", data), buffer, size), 0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer), size), data);
+    const uint8_t* second = nullptr;
+    ASSERT_EQ(f.LoadFile(folder.Write("deals.pbn", "[Board \"1\"]"), second, size), 0);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer), 4), data) << "earlier buffers stay valid";
+}
+
+TEST_F(AppTest, WriteBodyOfGeneratedPagesAndRawText)
+{
+    CScoreFile f;
+    f.SetHtmlPath(folder.Write("page.htm",
+                               "\xEF\xBB\xBF<html>\r\n<head><title>x</title></head>\r\n"
+                               "<BODY bgcolor=white>\r\n<h1>Results</h1>\r\n  <p>caf\xC3\xA9</p>\r\n"
+                               "</Body>\r\nafter\r\n"));
+    std::string out = "start\n";
+    f.WriteBody(out);
+    EXPECT_EQ(out, "start\n<h1>Results</h1>\n  <p>caf\xC3\xA9</p>\n");
+
+    f.SetHtmlPath(folder.Write("empty-body.htm", "<body>\n</body>\n"));
+    out.clear();
+    f.WriteBody(out);
+    EXPECT_EQ(out, "");
+
+    // No body at all: the page is refused, naming it, rather than posted empty.
+    f.SetHtmlPath(folder.Write("broken.htm", "<html><p>no body tag</p></html>\n"));
+    try {
+        f.WriteBody(out);
+        ADD_FAILURE() << "a page without <body must not pass";
+    } catch (const CArchiveException& e) {
+        EXPECT_NE(e.GetErrorMessage().find("broken.htm"), std::string::npos);
+    }
+    f.SetHtmlPath(folder.File("gone.htm"));
+    EXPECT_THROW(f.WriteBody(out), CFileException);
+
+    // Raw text inside <pre>, with a line end added when missing.
+    CScoreFile raw;
+    EXPECT_THROW(raw.WriteBody(out), CInvalidArgException);
+    raw.SetContent("abc");
+    out.clear();
+    raw.WriteBody(out);
+    EXPECT_EQ(out, "<pre>\nabc\n</pre>\n");
+    raw.SetContent("abc\n");
+    out.clear();
+    raw.WriteBody(out);
+    EXPECT_EQ(out, "<pre>\nabc\n</pre>\n");
+    raw.SetContent("");
+    out.clear();
+    raw.WriteBody(out);
+    EXPECT_EQ(out, "<pre>\n</pre>\n");
+}
+
+TEST_F(AppTest, PostedAndModifiedTexts)
+{
+    CFixedClock clock;
+    clock.now = 1693940000;  // 09/05/23 18:53:20 UTC
+    app->SetClock(&clock);
+    CScoreFile f;
+    EXPECT_EQ(f.GetPostedText(), "");
+    f.SetPosted("2023/x.htm", 1);
+    EXPECT_EQ(f.GetPostedTime(), 1693940000);
+    EXPECT_EQ(f.GetPostedText(), "09/05/23 18:53:20");
+    std::string name;
+    int32_t insert = 0;
+    f.GetWebName(name, &insert);
+    EXPECT_EQ(name, "2023/x.htm");
+    EXPECT_EQ(insert, 1);
+}

@@ -1,0 +1,205 @@
+// The scan for new score files against folders built by the tests.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <map>
+
+#include "app/path_helpers.h"
+#include "posting/score_file_collection.h"
+#include "support/score_samples.h"
+#include "support/test_app.h"
+
+namespace {
+
+constexpr int64_t kCutOff = 1693900000;
+
+void SetModified(const std::string& path, int64_t seconds)
+{
+    struct timespec times[2];
+    times[0].tv_sec = seconds;
+    times[0].tv_nsec = 0;
+    times[1] = times[0];
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+class ScoreScan : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        scores = folder.File("Scores");
+        ::mkdir(scores.c_str(), 0700);
+        app->Setup().m_strScoreFileDirectory = scores;
+        app->Setup().m_tPostFilesModifiedAfter = kCutOff;
+    }
+
+    std::string Put(const std::string& name, const std::string& bytes, int64_t modified)
+    {
+        const std::string path = folder.Write("Scores/" + name, bytes);
+        SetModified(path, modified);
+        return path;
+    }
+
+    // The candidates by file name.
+    std::map<std::string, CScoreFile*> Scan(CSFPtrArray& out, bool repost = false,
+                                            CColScoreFile* history = nullptr, int* result = nullptr)
+    {
+        const int r = app->FindNewScoreFiles(out, repost, history);
+        if (result)
+            *result = r;
+        std::map<std::string, CScoreFile*> byName;
+        for (CScoreFile* f : out)
+            byName[f->GetFileName()] = f;
+        return byName;
+    }
+
+    std::string scores;
+};
+
+}  // namespace
+
+TEST_F(ScoreScan, NewFilesAfterTheCutOffWithTheirDescriptors)
+{
+    Put("old.txt", samples::NoKeywords() + "old", kCutOff - 1);
+    Put("exact.txt", samples::NoKeywords() + "exact", kCutOff);
+    Put("230905a.txt", samples::TuesdayPairs(), kCutOff + 60);
+    Put("GAME.TXT", samples::WednesdayTwoEvents(), kCutOff + 120);
+    Put("Club Night \xC3\xA9t\xC3\xA9.txt", samples::ThursdayEventSessionLine(), kCutOff + 1);
+    Put("notes.txt", samples::NoKeywords(), kCutOff + 5);
+    Put("zero.txt", "", kCutOff + 5);
+    Put("junk.txt", std::string("\xFF\xFE\x01\r\r\n\x80>&gt;\x00" "EVENT>x", 20), kCutOff + 5);
+    Put("results.htm", samples::TuesdayPairs() + "x", kCutOff + 5);
+    Put("230905.aca", "binary", kCutOff + 5);
+    ::mkdir(folder.File("Scores/folder.txt").c_str(), 0700);
+    ::symlink("/nonexistent/target", folder.File("Scores/dangling.txt").c_str());
+
+    CSFPtrArray out;
+    int result = 0;
+    auto found = Scan(out, false, nullptr, &result);
+    EXPECT_EQ(result, PR_SUCCESS);
+    std::vector<std::string> names;
+    for (auto& [name, f] : found)
+        names.push_back(name);
+    EXPECT_EQ(names, (std::vector<std::string>{"230905a.txt", "Club Night \xC3\xA9t\xC3\xA9.txt", "GAME.TXT",
+                                               "junk.txt", "notes.txt", "zero.txt"}));
+
+    CScoreFile* tuesday = found["230905a.txt"];
+    EXPECT_EQ(tuesday->GetDescriptor(SFD_EVENT), "Tuesday Pairs");
+    EXPECT_EQ(tuesday->GetModifiedTime(), kCutOff + 60);
+    EXPECT_EQ(tuesday->GetFlags(), uint32_t(SFF_LOCAL | SFF_POST | SFF_LOADED)) << "content kept, file closed";
+    EXPECT_NE(std::string(tuesday->GetContent()).find("Ada Norling"), std::string::npos);
+    EXPECT_FALSE(tuesday->GetDigest().IsZero());
+    EXPECT_EQ(found["GAME.TXT"]->GetDescriptor(SFD_EVENT), "Open Pairs");
+    EXPECT_EQ(found["Club Night \xC3\xA9t\xC3\xA9.txt"]->GetDescriptor(SFD_SECTION), "AA");
+    EXPECT_EQ(found["notes.txt"]->GetDescriptor(SFD_EVENT), "");
+    EXPECT_EQ(found["zero.txt"]->GetDigest(), Sha256Of("", 0));
+    EXPECT_TRUE(prompter.Shown().empty()) << "nothing here deserves a message";
+}
+
+TEST_F(ScoreScan, FilesInTheHistoryAreLeftOutUnlessReposting)
+{
+    const std::string text = samples::TuesdayPairs();
+    Put("renamed.txt", text, kCutOff + 10);
+    Put("fresh.txt", samples::WednesdayTwoEvents(), kCutOff + 10);
+    // The history knows the content under another name, with LF line ends
+    // (the digest ignores line ends), added without posting.
+    CScoreFile known;
+    known.SetPath("/elsewhere/original.txt");
+    std::string lf = text;
+    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+    known.SetContent(lf);
+    ASSERT_EQ(known.Parse(true), 1);
+    known.SetAddedToHistory(true);
+    app->GetHistory().Add(known);
+
+    CSFPtrArray out;
+    auto found = Scan(out);
+    EXPECT_EQ(found.size(), 1u);
+    EXPECT_EQ(found.count("fresh.txt"), 1u);
+    EXPECT_EQ(app->FindPostedFile(*found["fresh.txt"], nullptr, false), 0);
+
+    CSFPtrArray again;
+    found = Scan(again, true);
+    ASSERT_EQ(found.size(), 2u);
+    EXPECT_EQ(found["renamed.txt"]->IsPost(), 0);
+    EXPECT_EQ(found["fresh.txt"]->IsPost(), 0);
+    CScoreFile* entry = nullptr;
+    EXPECT_EQ(app->FindPostedFile(*found["renamed.txt"], &entry, true), 3);
+    EXPECT_EQ(entry->GetPath(), "/elsewhere/original.txt");
+
+    // A history passed in replaces the Upload History; the current run is
+    // searched first when asked.
+    CColScoreFile edited;
+    CSFPtrArray third;
+    EXPECT_EQ(Scan(third, false, &edited).size(), 2u);
+    app->GetCurrentRunFiles().push_back(found["fresh.txt"]);
+    EXPECT_EQ(app->FindPostedFile(*found["fresh.txt"], &entry, true), 1);
+    EXPECT_EQ(app->FindPostedFile(*found["fresh.txt"], &entry, false), 0);
+    app->GetCurrentRunFiles().clear();
+}
+
+TEST_F(ScoreScan, BridgeWebsSetupsLookForGameFiles)
+{
+    app->Setup().m_Ftp.m_dwFlags |= SF_BRIDGEWEBS;
+    const std::string game("\x01\x00\x02\r\nEVENT>x", 10);
+    Put("230905.ACA", game, kCutOff + 1);
+    Put("230906.acm", "m", kCutOff + 1);
+    Put("230905a.txt", samples::TuesdayPairs(), kCutOff + 1);
+    Put("230905.acx", "x", kCutOff + 1);
+    CSFPtrArray out;
+    auto found = Scan(out);
+    ASSERT_EQ(found.size(), 2u);
+    CScoreFile* aca = found["230905.ACA"];
+    ASSERT_NE(aca, nullptr);
+    EXPECT_EQ(aca->IsBinary(), 1);
+    EXPECT_EQ(aca->GetDigest(), Sha256Of(game.data(), game.size()));
+    EXPECT_EQ(aca->GetDescriptor(SFD_EVENT), "");
+}
+
+TEST_F(ScoreScan, UnsetOrMissingDirectories)
+{
+    app->Setup().m_strScoreFileDirectory.clear();
+    CSFPtrArray out;
+    int result = -1;
+    Scan(out, false, nullptr, &result);
+    EXPECT_EQ(result, 0);
+    EXPECT_TRUE(out.IsEmpty());
+    ASSERT_FALSE(frame.Texts().empty());
+    EXPECT_EQ(frame.Texts().back(), (std::pair<int, std::string>{2, "Setup required: Computer: Score File Directory"}));
+
+    app->Setup().m_strScoreFileDirectory = folder.File("no such folder");
+    Scan(out, false, nullptr, &result);
+    EXPECT_EQ(result, PR_SUCCESS);
+    EXPECT_TRUE(out.IsEmpty());
+}
+
+TEST_F(ScoreScan, OnlyFilesAfterTheCutOffAreOpened)
+{
+    // An old file that could not be opened must not even be tried: an
+    // oversized one would otherwise be reported.
+    const std::string oldHuge = folder.File("Scores/old-huge.txt");
+    int fd = ::open(oldHuge.c_str(), O_CREAT | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kMaxScoreFileSize + 1)), 0);
+    ::close(fd);
+    SetModified(oldHuge, kCutOff - 100);
+    Put("good.txt", samples::TuesdayPairs(), kCutOff + 1);
+    CSFPtrArray out;
+    EXPECT_EQ(Scan(out).size(), 1u);
+    EXPECT_TRUE(prompter.Shown().empty());
+
+    // A new oversized file is refused with a clear report; the others go on.
+    const std::string newHuge = folder.File("Scores/new-huge.txt");
+    ASSERT_EQ(::rename(oldHuge.c_str(), newHuge.c_str()), 0);
+    SetModified(newHuge, kCutOff + 100);
+    CSFPtrArray again;
+    auto found = Scan(again);
+    EXPECT_EQ(found.size(), 1u);
+    EXPECT_EQ(found.count("good.txt"), 1u);
+    ASSERT_EQ(prompter.Shown().size(), 1u);
+    EXPECT_NE(prompter.Shown()[0].text.find("new-huge.txt: File too large"), std::string::npos);
+}
