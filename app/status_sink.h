@@ -4,7 +4,9 @@
 // to the UI thread and waits for the answer.
 #pragma once
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 class IStatusSink {
 public:
@@ -20,7 +22,11 @@ public:
     // Dispatch pending events; false when the quit request was seen.
     virtual bool PumpMessages() { return true; }
     // Wait up to ms milliseconds or until input arrives; dispatches nothing.
-    virtual void WaitForInput(int ms) {}
+    // A frame without an event queue of its own just lets the time pass.
+    virtual void WaitForInput(int ms)
+    {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
     // Refresh the enabled state of the frame's commands.
     virtual void RefreshControls() {}
     // Show an address in the HTML view.
