@@ -1,4 +1,5 @@
 #include "transfer/ftp_worker.h"
+#include "transfer/score_file_remote.h"
 
 #include <cerrno>
 #include <chrono>
@@ -54,7 +55,10 @@ CQuillmarkApp& App()
 
 }  // namespace
 
-CFTPWorker::CFTPWorker(CFTPSettings* settings) : m_pSettings(settings) {}
+CFTPWorker::CFTPWorker(CFTPSettings* settings) : m_pSettings(settings)
+{
+    InstallScoreFileRemoteAccess();
+}
 
 CFTPWorker::~CFTPWorker()
 {
