@@ -27,7 +27,7 @@ std::string FormatErrorCode(uint32_t code)
 std::string GetErrorText(uint32_t code)
 {
     if (code == 0)
-        code = 13;  // invalid data
+        code = kInvalidDataError;
     std::string text;
     if (code == inet::ExtendedError) {
         text = GetLastServerResponse();

@@ -2,8 +2,13 @@
 // error, then show an error box (through the prompter).
 #pragma once
 
+#include <cerrno>
 #include <cstdint>
 #include <string>
+
+// The error code of data that is not what it should be (a damaged blob or
+// file): errno's "Bad message".
+constexpr uint32_t kInvalidDataError = EBADMSG;
 
 class CException;
 
@@ -14,7 +19,7 @@ void ReportError(uint32_t code, const std::string& operation);
 int ReportException(const CException& e, const std::string& operation);
 // "Operation=[%s]\n" when the log exists.
 void LogOperation(const std::string& operation);
-// The text for a code: 0 reads as 13 (invalid data); the internet layer's
+// The text for a code: 0 reads as kInvalidDataError; the internet layer's
 // extended error (12003) is the server's last response, falling back to the
 // standard text when that is empty; "Error code %d (0x%08X)" when no text.
 std::string GetErrorText(uint32_t code);

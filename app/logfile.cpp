@@ -3,46 +3,101 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 #include "app/date_helpers.h"
+#include "app/mirror_file.h"
 #include "app/quillmark_app.h"
 #include "app/text_helpers.h"
 #include "platform/exceptions.h"
 
-CLogfile::CLogfile(std::string path) : m_path(std::move(path)) {}
+namespace {
 
-int CLogfile::Write(const std::string& text)
+std::string TimeStamp()
 {
     int64_t now = static_cast<int64_t>(::time(nullptr));
     if (CQuillmarkApp* app = GetAppPtr())
         now = app->Now();
-    std::string entry = "[" + FormatShortDateTime(now) + "]" + text;
-    entry = ReplaceAll(entry, "\r", "");
-    if (entry.empty() || entry.back() != '\n')
-        entry += '\n';
+    try {
+        return "[" + FormatShortDateTime(now) + "]";
+    } catch (const CException&) {
+        return "[]";
+    }
+}
+
+std::string VFormat(const char* format, va_list args)
+{
+    va_list copy;
+    va_copy(copy, args);
+    const int n = std::vsnprintf(nullptr, 0, format, copy);
+    va_end(copy);
+    if (n <= 0)
+        return {};
+    std::vector<char> buf(static_cast<size_t>(n) + 1);
+    std::vsnprintf(buf.data(), buf.size(), format, args);
+    return std::string(buf.data(), static_cast<size_t>(n));
+}
+
+}  // namespace
+
+CLogfile::CLogfile(std::string path) : m_path(std::move(path)) {}
+
+void CLogfile::SetViewer(std::function<void(const std::string&)> viewer)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_viewer = std::move(viewer);
+}
+
+int CLogfile::Write(const std::string& text)
+{
+    std::string entry;
+    try {
+        entry = ReplaceAll(TimeStamp() + text, "\r", "");
+        if (entry.back() != '\n')
+            entry += '\n';
+    } catch (...) {
+        return 0;
+    }
+    // One entry at a time, from every thread: the viewer and the file see
+    // the same order and no entry is cut into another.
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_viewer) {
+        try {
+            m_viewer(entry);
+        } catch (...) {
+        }
+    }
     if (m_path.empty())
         return 0;
-    std::lock_guard<std::mutex> lock(m_mutex);
     const int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0)
         return 0;
-    // Other processes may read, but entries are written whole.
-    ::flock(fd, LOCK_EX);
+    // Another process writing the same log waits for this entry.
+    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
     size_t done = 0;
     bool ok = true;
     while (done < entry.size()) {
         const ssize_t n = ::write(fd, entry.data() + done, entry.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
             ok = false;
             break;
         }
         done += static_cast<size_t>(n);
+    }
+    if (!ok && done > 0) {
+        // Take back a partial entry so that the next one starts on its own
+        // line.
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && st.st_size >= static_cast<off_t>(done))
+            (void)::ftruncate(fd, st.st_size - static_cast<off_t>(done));
     }
     ::flock(fd, LOCK_UN);
     if (::close(fd) != 0)
@@ -54,16 +109,7 @@ int CLogfile::Printf(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text;
-    if (n > 0) {
-        std::vector<char> buf(static_cast<size_t>(n) + 1);
-        std::vsnprintf(buf.data(), buf.size(), format, args);
-        text.assign(buf.data(), static_cast<size_t>(n));
-    }
+    std::string text = VFormat(format, args);
     va_end(args);
     return Write(text);
 }
@@ -102,30 +148,53 @@ int CLogfile::WriteBlock(const std::string& body, const std::string& name)
     return Write(text);
 }
 
+int CLogfile::WriteMessage(const std::string& text)
+{
+    return Printf("Message=[%s]\n", text.c_str());
+}
+
 void CLogfile::Trim(size_t maxBytes)
 {
+    if (m_path.empty() || maxBytes == 0)
+        return;
     std::lock_guard<std::mutex> lock(m_mutex);
-    FILE* f = std::fopen(m_path.c_str(), "rb");
-    if (!f)
+    const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return;
+    // Writers of other processes wait while the log is replaced.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return;
+    }
+    struct stat st {};
     std::string content;
-    char buf[65536];
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        content.append(buf, n);
-    std::fclose(f);
-    if (content.size() < maxBytes)
-        return;
-    size_t cut = content.size() - maxBytes + 1;
-    const size_t nl = content.find('\n', cut > 0 ? cut - 1 : 0);
-    cut = nl == std::string::npos ? content.size() : nl + 1;
-    const std::string tmp = m_path + ".trim";
-    FILE* out = std::fopen(tmp.c_str(), "wb");
-    if (!out)
-        return;
-    const bool ok = std::fwrite(content.data() + cut, 1, content.size() - cut, out) == content.size() - cut;
-    if (std::fclose(out) == 0 && ok)
-        std::rename(tmp.c_str(), m_path.c_str());
-    else
-        std::remove(tmp.c_str());
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+              static_cast<uint64_t>(st.st_size) >= maxBytes &&
+              static_cast<uint64_t>(st.st_size) < (uint64_t{1} << 32);
+    if (ok) {
+        content.resize(static_cast<size_t>(st.st_size));
+        size_t done = 0;
+        while (done < content.size()) {
+            const ssize_t n = ::read(fd, &content[done], content.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            done += static_cast<size_t>(n);
+        }
+        ok = done == content.size();
+    }
+    if (ok) {
+        size_t cursor = 0;
+        while (content.size() - cursor >= maxBytes) {
+            const size_t nl = content.find('\n', cursor);
+            if (nl == std::string::npos)
+                break;
+            cursor = nl + 1;
+        }
+        int error = 0;
+        SaveFileAtomically(m_path, std::vector<uint8_t>(content.begin() + static_cast<std::ptrdiff_t>(cursor), content.end()), error);
+    }
+    ::flock(fd, LOCK_UN);
+    ::close(fd);
 }

@@ -1,8 +1,5 @@
 #include "app/quillmark_app.h"
 
-#include <cstdlib>
-#include <sys/stat.h>
-
 #include "app/date_helpers.h"
 #include "app/path_helpers.h"
 #include "platform/exceptions.h"
@@ -32,6 +29,8 @@ CQuillmarkApp::CQuillmarkApp() : m_uiThread(std::this_thread::get_id())
     if (m_tLowestDate == 0)
         throw CInvalidArgException("lowest date");
     SetDefaults();
+    // Changes of the hand-record folders and filter save the setup alone.
+    m_fnSaveProgramData = [this] { return SaveData(false); };
 }
 
 CQuillmarkApp::~CQuillmarkApp()
@@ -50,89 +49,71 @@ IProfile& CQuillmarkApp::Profile()
     return m_pProfile ? *m_pProfile : m_defaultProfile;
 }
 
+IDataProtector& CQuillmarkApp::DataProtector()
+{
+    if (m_pProtector)
+        return *m_pProtector;
+    if (!m_pDefaultProtector) {
+        std::string folder;
+        GetAppDataFolder(folder, false);
+        m_pDefaultProtector = std::make_unique<CSodiumDataProtector>(JoinPath(folder, kMachineKeyFileName));
+    }
+    return *m_pDefaultProtector;
+}
+
 int64_t CQuillmarkApp::Now() const
 {
     return m_pClock ? m_pClock->Now() : m_defaultClock.Now();
 }
 
-void CQuillmarkApp::CreateLog(const std::string& path)
-{
-    m_pLog = std::make_unique<CLogfile>(path);
-}
-
-void CQuillmarkApp::LogMessageBoxPress(const std::string& text, int result)
-{
-    if (!m_pLog)
-        return;
-    m_pLog->WriteBlock(text, "Message Box");
-    const char* name = nullptr;
-    switch (result) {
-    case IDOK: name = "OK"; break;
-    case IDCANCEL: name = "Cancel"; break;
-    case IDYES: name = "Yes"; break;
-    case IDNO: name = "No"; break;
-    case IDYESTOALL: name = "Yes to All"; break;
-    default: break;
-    }
-    if (name)
-        m_pLog->Printf("Press=[%s]\n", name);
-    else
-        m_pLog->Printf("Press=[%d]\n", result);
-}
-
-bool CQuillmarkApp::GetAppDataFolder(std::string& path, bool create)
-{
-    const char* over = std::getenv("QUILLMARK_DATA_DIR");
-    std::string folder;
-    if (over && *over) {
-        folder = over;
-    } else {
-        const char* xdg = std::getenv("XDG_DATA_HOME");
-        const char* home = std::getenv("HOME");
-        std::string base = (xdg && *xdg) ? xdg : std::string(home ? home : "/tmp") + "/.local/share";
-        folder = JoinPath(JoinPath(base, "Ostervale"), "Quillmark");
-    }
-    if (create && !FolderExists(folder)) {
-        // Create each missing level.
-        for (size_t i = 1; i <= folder.size(); ++i) {
-            if (i == folder.size() || folder[i] == '/')
-                ::mkdir(folder.substr(0, i).c_str(), 0700);
-        }
-    }
-    path = folder;
-    return FolderExists(folder);
-}
-
 void CQuillmarkApp::SetDefaults()
 {
-    m_Setup.m_HandRecordFolders.RemoveAll();
-    m_Setup.m_strScoreFileDirectory.clear();  // chosen in Setup on Linux
-    m_Setup.m_tPostFilesModifiedAfter = 0;
-    m_Setup.m_nHandRecordFilterIndex = 0;
-    m_Setup.m_strHtmlLayout.clear();
-    m_Setup.m_strPdfLayout.clear();
-    m_Setup.m_strWebsiteUrl.clear();
-    m_Setup.m_strIndexTemplate.clear();
-    m_Setup.m_strIndexFile.clear();
-    m_Setup.m_tOldestToIndex = m_tLowestDate;
-    m_Setup.m_nDaysToIndex = 0;
-    m_Setup.m_strWebsiteScoreFileDirectory.clear();
-    m_Setup.m_strScoreFileTemplate.clear();
-    m_Setup.m_Ftp.Reset();
-    m_Setup.m_bPasswordProtected = 0;
-    m_Setup.m_ProtectedPassword.clear();
+    SetDefaults(m_Setup);
+    m_IndexEntries.RemoveAll();
 }
 
-// Placeholder password store until the data protector is in place: the
-// bytes are kept as they are.
-bool CQuillmarkApp::GetFtpPassword(CSecretString& password)
+void CQuillmarkApp::SetDefaults(CSetupData& setup) const
 {
-    password.Assign(std::string(m_Setup.m_ProtectedPassword.begin(), m_Setup.m_ProtectedPassword.end()));
+    setup.m_HandRecordFolders.RemoveAll();
+    // The Windows default folder means nothing here: the user chooses the
+    // score-file folder in Setup.
+    setup.m_strScoreFileDirectory.clear();
+    setup.m_tPostFilesModifiedAfter = 0;
+    setup.m_nHandRecordFilterIndex = 0;
+    setup.m_strHtmlLayout.clear();
+    setup.m_strPdfLayout.clear();
+    // The last Publish Index time and the staging folder name are kept.
+    setup.m_strWebsiteUrl.clear();
+    setup.m_strIndexTemplate.clear();
+    setup.m_strIndexFile.clear();
+    setup.m_tOldestToIndex = m_tLowestDate;
+    setup.m_nDaysToIndex = 0;
+    setup.m_strWebsiteScoreFileDirectory.clear();
+    setup.m_strScoreFileTemplate.clear();
+    setup.m_Ftp.Reset();
+    setup.m_bPasswordProtected = m_bDataProtectionUsable ? 1 : 0;
+    WipeVector(setup.m_ProtectedPassword);
+}
+
+uint32_t CQuillmarkApp::SetAlertNoBws(bool set, bool save)
+{
+    m_Setup.m_Ftp.m_dwFlags &= ~static_cast<uint32_t>(SF_ALERT_NO_BWS);
+    if (set)
+        m_Setup.m_Ftp.m_dwFlags |= SF_ALERT_NO_BWS;
+    if (save)
+        return SaveData(true) ? 1 : 0;
+    return m_Setup.m_Ftp.m_dwFlags;
+}
+
+bool CQuillmarkApp::SetHandRecordFilterIndex(uint32_t index)
+{
+    if (m_Setup.m_nHandRecordFilterIndex == index)
+        return false;
+    m_Setup.m_nHandRecordFilterIndex = index;
     return true;
 }
 
-bool CQuillmarkApp::SetFtpPassword(const std::string& password)
+void CQuillmarkApp::LoadProfileSettings()
 {
-    m_Setup.m_ProtectedPassword.assign(password.begin(), password.end());
-    return true;
+    m_bShowProgressBar = Profile().GetInt("Settings", "ShowProgressBar", 0) != 0;
 }

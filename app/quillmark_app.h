@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "app/clock.h"
+#include "app/data_protector.h"
+#include "app/interlock.h"
 #include "app/logfile.h"
 #include "app/profile.h"
 #include "app/prompter.h"
@@ -28,6 +30,12 @@ enum PostResult : int { PR_SUCCESS = 0x8000, PR_FAILED = 1, PR_CANCELLED = 2 };
 // Cancel state of the status channel.
 enum CancelState : int { CS_IDLE = 0, CS_RUNNING = 1, CS_CANCELLED = 2 };
 
+// The answer to a posting question (AskPostQuestion).
+enum PostAnswer : int { PA_POST = 0, PA_SKIP = 1, PA_STOP = 2 };
+
+class CArchive;
+class CQuillmarkDoc;
+
 class CQuillmarkApp {
 public:
     CQuillmarkApp();
@@ -40,6 +48,10 @@ public:
     void SetMainFrame(IStatusSink* frame) { m_pMainFrame = frame; }
     void SetProfile(IProfile* profile) { m_pProfile = profile; }
     void SetClock(IClock* clock) { m_pClock = clock; }
+    // The data protector of the stored FTP password (default: libsodium
+    // under the machine key in the program data folder).
+    void SetDataProtector(IDataProtector* protector) { m_pProtector = protector; }
+    IDataProtector& DataProtector();
     IPrompter& Prompter();
     IStatusSink* MainFrame() const { return m_pMainFrame; }
     IProfile& Profile();
@@ -47,6 +59,29 @@ public:
     bool IsUiThread() const { return std::this_thread::get_id() == m_uiThread; }
     // The thread that owns the windows (the constructing thread by default).
     void SetUiThread(std::thread::id id) { m_uiThread = id; }
+
+    // ---- start-up and shut-down ------------------------------------------
+    // The window application calls these in this order around its own steps:
+    // AcquireSingleInstanceLock, CreateLog, LoadProfileSettings, LoadAppData,
+    // (the setup document, the main window), TestDataProtection,
+    // OfferLegacyImport; ExitInstance at the end.
+    //
+    // Takes "Interlock.txt" in the program data folder. false after the
+    // message "Another instance of Quillmark is already running" or a report
+    // of why the file could not be opened.
+    bool AcquireSingleInstanceLock();
+    // Tries the data protector once; sets whether protection is usable (and
+    // the password-protected flag of a setup that holds no password yet).
+    void TestDataProtection();
+    bool IsDataProtectionUsable() const { return m_bDataProtectionUsable; }
+    // Offers to import a legacy "Setup.bin" when one exists; on Yes loads it
+    // into the setup and, when that load succeeded, saves.
+    void OfferLegacyImport();
+    // Reads the "Settings" values of the profile ("ShowProgressBar").
+    void LoadProfileSettings();
+    // Deletes the temporary paths, trims the log and empties the interlock
+    // file (which stays locked until the process ends).
+    void ExitInstance();
 
     // ---- status, busy and cancel channel ---------------------------------
     int SetStatusText(const std::string& text, int pane = 2);
@@ -81,15 +116,43 @@ public:
 
     // ---- log -------------------------------------------------------------
     CLogfile* GetLog() const { return m_pLog.get(); }
-    // Creates the log in the program data folder (or the given file).
+    // Creates the log in the given file.
     void CreateLog(const std::string& path);
-    // Yes-to-All memory and the logging of question answers.
+    // Creates the log "QuillmarkLogfile.txt" in the program data folder
+    // (creating the folder); its path stays empty when there is none.
+    void CreateLog();
+    // Trims the log to the profile's "Settings"/"MaxLogSize" KiB (default
+    // 2048; 0 counts as 1).
+    void TrimLog();
+    // Logs "<label> [old]->[new]" when a setup flag changes, then sets or
+    // clears it and counts the change.
+    void LogSetupFlagChange(const std::string& label, uint32_t flag, bool newState);
+    int m_nSetupChangeCount = 0;
+
+    // ---- questions and messages --------------------------------------------
+    // The question text as a "Message Box" block, then "Press=[...]".
     void LogMessageBoxPress(const std::string& text, int result);
+    // A message box whose text and answer are logged.
+    int MessageBoxLogged(const std::string& text, unsigned style);
+    // An error box whose text is logged with the last status first.
+    void ShowErrorMessage(const std::string& text);
+    // A posting question with the Yes-to-All memory (m_bAsk). The question
+    // gets the closing lines "Post this file anyway?" and the button hints.
+    PostAnswer AskPostQuestion(const std::string& question);
 
     // ---- folders and temporary files -------------------------------------
     // The program data folder: $QUILLMARK_DATA_DIR, else
     // $XDG_DATA_HOME/Ostervale/Quillmark (default ~/.local/share/...).
     bool GetAppDataFolder(std::string& path, bool create);
+    // The program data folder + "ProgramData.bin".
+    bool GetAppDataPath(std::string& path, bool create);
+    // The legacy "Setup.bin" (in the program data folder); empty when there
+    // is no data folder (reported when create is set).
+    std::string GetDataPath(bool create);
+    // The staging folder of the local index pages: the data folder +
+    // "Staging<n>" as the setup names it; a new name is chosen (1..255) and
+    // saved when the setup has none. Reports and throws CUserException.
+    std::string GetStagingFolder();
     // A new empty file "<folder>/<prefix>XXXX<ext>" (four upper-case hex
     // digits), created exclusively and remembered for deletion at exit.
     // folder empty: the temporary folder ($TMPDIR or /tmp).
@@ -98,6 +161,14 @@ public:
     // A new empty folder in the temporary folder, remembered; reports and
     // throws CUserException on failure.
     std::string GetTempDirectory(const std::string& prefix);
+    // A new empty file "<prefix>XXXXXX<ext>" in the temporary folder with
+    // mode 0600, made with mkstemp and remembered (for files that hold
+    // secrets, such as the netrc file of curl). false when not made.
+    bool GetPrivateTempFile(const std::string& prefix, const std::string& extension,
+                            std::string& path);
+    // Where the four-digit counter of temporary names starts (default: the
+    // low 16 bits of a millisecond tick).
+    void SetTempCounterSource(std::function<unsigned()> source) { m_tempCounterSource = std::move(source); }
     // Remembers a path for deletion at exit (thread-safe).
     void AddTempPath(const std::string& path);
     std::vector<std::string> GetTempPaths() const;
@@ -109,15 +180,74 @@ public:
     CSetupData& Setup() { return m_Setup; }
     const CSetupData& Setup() const { return m_Setup; }
     void SetDefaults();
+    // The reset of one record (the fields a reset keeps are left alone).
+    void SetDefaults(CSetupData& setup) const;
     bool IsBridgeWebs() const { return (m_Setup.m_Ftp.m_dwFlags & SF_BRIDGEWEBS) != 0; }
+    uint32_t IsAutoFillHandRecord() const { return m_Setup.m_Ftp.m_dwFlags & SF_AUTO_FILL_HAND_RECORD; }
+    uint32_t IsAlertHandRecordNotFilled() const { return m_Setup.m_Ftp.m_dwFlags & SF_ALERT_HAND_RECORD_NOT_FILLED; }
+    uint32_t IsUseCheckScoreData() const { return m_Setup.m_Ftp.m_dwFlags & SF_USE_CHECK_SCORE_DATA; }
+    uint32_t IsAlertCheckScoreData() const { return m_Setup.m_Ftp.m_dwFlags & SF_ALERT_CHECK_SCORE_DATA; }
+    int IsLinkPdfHandRecords() const { return (m_Setup.m_Ftp.m_dwFlags & SF_LINK_PDF_HAND_RECORDS) ? 1 : 0; }
+    int IsUploadToSubdirectories() const { return (m_Setup.m_Ftp.m_dwFlags & SF_UPLOAD_TO_SUBDIRECTORIES) ? 1 : 0; }
+    int IsProgressBarShown() const { return m_bShowProgressBar ? 1 : 0; }
+    // Clears bit 0x2, sets it again when set; with save, saves setup and
+    // program data and returns that result, else returns the flag word.
+    uint32_t SetAlertNoBws(bool set, bool save);
+    // Stores the hand-record filter index; false (nothing stored) when equal.
+    bool SetHandRecordFilterIndex(uint32_t index);
+    const std::string& GetScoreFileDirectory() const { return m_Setup.m_strScoreFileDirectory; }
+    CSearchPath& GetHandRecordSearchPath() { return m_Setup.m_HandRecordFolders; }
+    int AddHandRecordFolder(const std::string& folder) { return m_Setup.m_HandRecordFolders.Add(folder, true); }
     int64_t GetLowestDate() const { return m_tLowestDate; }
-    // The FTP password in plain text (false when none can be had; reported).
-    bool GetFtpPassword(CSecretString& password);
-    // Protects and stores a new FTP password.
+
+    // ---- FTP password --------------------------------------------------------
+    // The plain password of a stored blob. flag 1: a blob of the data
+    // protector holding UTF-16LE; flag 0: the older Blowfish form holding
+    // Windows-1252 text. false with an errno-style error; with no stored
+    // password, "Setup required: FTP Password" goes to the status line.
+    bool DecryptPassword(const std::vector<uint8_t>& blob, int32_t flag, CSecretString& password,
+                         uint32_t& error);
+    // The FTP password in plain text. With showStatus, "Decrypting FTP
+    // password" is shown first (a cancel answer ends it at once). A failure
+    // is logged and shown ("Cannot decrypt the FTP Password ...").
+    bool GetFtpPassword(CSecretString& password, bool showStatus = true);
+    // Protects and stores a new FTP password (an empty one clears it). When
+    // protection is not usable or fails, nothing is stored and the user is
+    // told.
     bool SetFtpPassword(const std::string& password);
+
+    // ---- setup document and data files --------------------------------------
+    // The open setup document (set and cleared by the document itself).
+    CQuillmarkDoc* GetDocument() const { return m_pDocument; }
+    void SetDocument(CQuillmarkDoc* doc) { m_pDocument = doc; }
+    // Streams the setup record and the index entries after the schema
+    // number. Loading reads the layout of schema (0 for "Setup.bin") and,
+    // when schema < currentSchema, first asks to convert and makes the
+    // backup copy. A load applies nothing unless the whole stream was read.
+    void SerializeSetup(CArchive& ar, uint32_t schema, uint32_t currentSchema);
+    // Opens a setup data file into the open document; a converted file is
+    // saved at once (with the program data). null when it was not opened.
+    CQuillmarkDoc* OpenDocumentFile(const std::string& path);
+    // Saves the open setup document (Save As when it has no file or its file
+    // is read-only), then, with withProgramData, "ProgramData.bin". false
+    // when anything asked for was not saved.
+    bool SaveData(bool withProgramData);
+    // Reads "ProgramData.bin" into the Upload History (start-up). A damaged
+    // or unreadable file is set aside under a new name and the user told; a
+    // file of a newer version is left alone and never written over.
+    void LoadAppData();
+    // Reads the legacy "Setup.bin" into the setup; true when it was read.
+    bool LoadData();
+    // Set when opening a setup data file converted it.
+    bool m_bSaveAfterOpen = false;
+    // The schema of the setup data last read or written.
+    uint32_t m_nCurrentSetupSchema = 0;
+    // Why the program data file must not be written ("" when it may be).
+    const std::string& GetProgramDataRefusal() const { return m_strProgramDataRefusal; }
 
     // ---- posting questions -------------------------------------------------
     bool m_bAsk = false;
+    bool m_bShowProgressBar = false;
 
     // Records carry flags: the version of the score-file records being read.
     uint32_t m_dwRecordsCarryFlags = 0;
@@ -154,6 +284,13 @@ protected:
     IClock* m_pClock = nullptr;
     std::thread::id m_uiThread;
 
+    IDataProtector* m_pProtector = nullptr;
+    std::unique_ptr<CSodiumDataProtector> m_pDefaultProtector;
+    CInterlock m_Interlock;
+    bool m_bDataProtectionUsable = false;
+    std::function<unsigned()> m_tempCounterSource;
+    unsigned TempCounterStart();
+
     std::atomic<int> m_nCancelState{CS_IDLE};
     int m_nBusy = 0;
     std::unique_ptr<CLogfile> m_pLog;
@@ -163,6 +300,8 @@ protected:
     std::vector<std::string> m_TempPaths;
 
     CSetupData m_Setup;
+    CQuillmarkDoc* m_pDocument = nullptr;
+    std::string m_strProgramDataRefusal;
     CColScoreFile m_History;
     CColScoreFile m_IndexEntries;
     std::vector<CScoreFile*> m_CurrentRun;

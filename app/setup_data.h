@@ -89,4 +89,7 @@ public:
     // in the older cipher form (0).
     int32_t m_bPasswordProtected = 0;
     std::vector<uint8_t> m_ProtectedPassword;
+
+    // Copies every field a setup data file holds (not the FTP session).
+    void CopyStoredFields(const CSetupData& from);
 };

@@ -8,41 +8,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "app/app_folders.h"
 #include "app/error_report.h"
 #include "app/path_helpers.h"
 #include "app/text_helpers.h"
 #include "platform/exceptions.h"
 
-namespace {
-
-unsigned StartCounter()
+unsigned CQuillmarkApp::TempCounterStart()
 {
+    if (m_tempCounterSource)
+        return m_tempCounterSource() & 0xFFFF;
     const auto ticks = std::chrono::steady_clock::now().time_since_epoch();
     return static_cast<unsigned>(std::chrono::duration_cast<std::chrono::milliseconds>(ticks).count()) & 0xFFFF;
 }
-
-void DeleteTree(const std::string& path)
-{
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0)
-        return;
-    if (S_ISDIR(st.st_mode)) {
-        if (DIR* dir = ::opendir(path.c_str())) {
-            while (dirent* e = ::readdir(dir)) {
-                const std::string name = e->d_name;
-                if (name == "." || name == "..")
-                    continue;
-                DeleteTree(JoinPath(path, name));
-            }
-            ::closedir(dir);
-        }
-        ::rmdir(path.c_str());
-    } else {
-        ::unlink(path.c_str());
-    }
-}
-
-}  // namespace
 
 std::string CQuillmarkApp::GetTempFolder()
 {
@@ -65,7 +43,7 @@ bool CQuillmarkApp::GetTempFile(const std::string& folder, const std::string& pr
     std::string ext = extension;
     if (!ext.empty() && ext[0] != '.')
         ext = "." + ext;
-    const unsigned start = StartCounter();
+    const unsigned start = TempCounterStart();
     unsigned counter = start;
     do {
         const std::string candidate = JoinPath(dir, prefix + StrFormat("%04X", counter) + ext);
@@ -89,7 +67,7 @@ std::string CQuillmarkApp::GetTempDirectory(const std::string& prefix)
         ReportError(ENOENT, "CQuillmarkApp::GetTempDirectory: GetTempPath");
         throw CUserException();
     }
-    const unsigned start = StartCounter();
+    const unsigned start = TempCounterStart();
     unsigned counter = start;
     do {
         const std::string candidate = JoinPath(dir, prefix + StrFormat("%04X", counter));
@@ -103,12 +81,7 @@ std::string CQuillmarkApp::GetTempDirectory(const std::string& prefix)
         }
         counter = (counter + 1) & 0xFFFF;
     } while (counter != start);
-    const std::string text = "Unable to create a temporary directory";
-    if (m_pLog) {
-        m_pLog->WriteLastStatus();
-        m_pLog->WriteBlock(text, "Message Box");
-    }
-    Prompter().MessageBox(text, MB_OK | MB_ICONERROR);
+    ShowErrorMessage("Unable to create a temporary directory");
     throw CUserException();
 }
 
@@ -132,5 +105,25 @@ void CQuillmarkApp::DeleteTempPaths()
         paths.swap(m_TempPaths);
     }
     for (const auto& p : paths)
-        DeleteTree(p);
+        DeleteFolderTree(p);
+}
+
+bool CQuillmarkApp::GetPrivateTempFile(const std::string& prefix, const std::string& extension,
+                                       std::string& path)
+{
+    path.clear();
+    const std::string dir = GetTempFolder();
+    std::string ext = extension;
+    if (!ext.empty() && ext[0] != '.')
+        ext = "." + ext;
+    std::string name = JoinPath(dir, prefix + "XXXXXX" + ext);
+    // mkstemps makes the file with mode 0600 and O_EXCL.
+    const int fd = ::mkostemps(&name[0], static_cast<int>(ext.size()), O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    ::fchmod(fd, 0600);
+    ::close(fd);
+    AddTempPath(name);
+    path = name;
+    return true;
 }

@@ -41,3 +41,23 @@ void CSecretString::Clear()
 {
     WipeString(m_value);
 }
+
+void WipeVector(std::vector<uint8_t>& v)
+{
+    // Reach the whole allocation: a shorter value may sit in a longer buffer.
+    v.resize(v.capacity());
+    WipeBytes(v.data(), v.size());
+    v.clear();
+}
+
+void CSecretBytes::Resize(size_t size)
+{
+    Clear();
+    m_bytes.assign(size, 0);
+}
+
+void CSecretBytes::Clear()
+{
+    WipeVector(m_bytes);
+    std::vector<uint8_t>().swap(m_bytes);
+}

@@ -1,0 +1,145 @@
+#include "app/app_folders.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/error_report.h"
+#include "app/path_helpers.h"
+#include "app/quillmark_app.h"
+#include "app/text_helpers.h"
+#include "platform/exceptions.h"
+
+bool AppendAndCreateFolder(std::string& path, const std::string& name, bool create)
+{
+    path = JoinPath(path, name);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (!S_ISDIR(st.st_mode))
+            errno = ENOTDIR;
+        return S_ISDIR(st.st_mode);
+    }
+    if (create)
+        ::mkdir(path.c_str(), 0700);
+    return FolderExists(path);
+}
+
+void DeleteFolderTree(const std::string& path)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return;
+    if (!S_ISDIR(st.st_mode)) {
+        ::unlink(path.c_str());
+        return;
+    }
+    if (DIR* dir = ::opendir(path.c_str())) {
+        while (dirent* e = ::readdir(dir)) {
+            const std::string name = e->d_name;
+            if (name == "." || name == "..")
+                continue;
+            DeleteFolderTree(JoinPath(path, name));
+        }
+        ::closedir(dir);
+    }
+    ::rmdir(path.c_str());
+}
+
+bool CreateFolderPath(const std::string& path)
+{
+    if (path.empty())
+        return false;
+    if (FolderExists(path))
+        return true;
+    for (size_t i = 1; i <= path.size(); ++i) {
+        if (i == path.size() || path[i] == '/') {
+            const std::string part = path.substr(0, i);
+            if (!FolderExists(part) && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+                return false;
+        }
+    }
+    return FolderExists(path);
+}
+
+bool CQuillmarkApp::GetAppDataFolder(std::string& path, bool create)
+{
+    const char* over = std::getenv("QUILLMARK_DATA_DIR");
+    std::string folder;
+    if (over && *over) {
+        folder = over;
+    } else {
+        const char* xdg = std::getenv("XDG_DATA_HOME");
+        const char* home = std::getenv("HOME");
+        std::string base = (xdg && *xdg) ? xdg : std::string(home && *home ? home : "/tmp") + "/.local/share";
+        folder = JoinPath(JoinPath(base, "Ostervale"), "Quillmark");
+    }
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    path = folder;
+    return create ? CreateFolderPath(folder) : FolderExists(folder);
+}
+
+bool CQuillmarkApp::GetAppDataPath(std::string& path, bool create)
+{
+    std::string folder;
+    const bool ok = GetAppDataFolder(folder, create);
+    path = JoinPath(folder, "ProgramData.bin");
+    return ok;
+}
+
+std::string CQuillmarkApp::GetDataPath(bool create)
+{
+    std::string folder;
+    if (!GetAppDataFolder(folder, create)) {
+        if (create)
+            Prompter().MessageBox("Cannot find common application data folder.", MB_OK | MB_ICONERROR);
+        return {};
+    }
+    return JoinPath(folder, "Setup.bin");
+}
+
+std::string CQuillmarkApp::GetStagingFolder()
+{
+    int error = 0;
+    std::string folder;
+    bool chosen = false;
+    // A name that is not a plain folder name (a damaged setup file) is
+    // replaced by a new one rather than followed elsewhere.
+    const std::string& stored = m_Setup.m_strStagingFolder;
+    if (stored.find('/') != std::string::npos || stored == "." || stored == "..")
+        m_Setup.m_strStagingFolder.clear();
+    errno = 0;
+    if (!GetAppDataFolder(folder, true)) {
+        error = errno ? errno : ENOENT;
+    } else if (m_Setup.m_strStagingFolder.empty()) {
+        for (int n = 1; n <= 255 && !chosen; ++n) {
+            const std::string name = StrFormat("Staging%d", n);
+            struct stat st {};
+            if (::lstat(JoinPath(folder, name).c_str(), &st) == 0)
+                continue;
+            if (errno != ENOENT) {
+                error = errno;
+                break;
+            }
+            m_Setup.m_strStagingFolder = name;
+            chosen = true;
+        }
+        if (!chosen && error == 0)
+            error = EEXIST;
+    }
+    if (error == 0) {
+        std::string path = folder;
+        if (AppendAndCreateFolder(path, m_Setup.m_strStagingFolder, true)) {
+            if (chosen)
+                SaveData(true);
+            return path;
+        }
+        error = errno ? errno : ENOTDIR;
+    }
+    Prompter().MessageBox(StrFormat("Cannot access staging directory (error code 0x%08X).",
+                                    static_cast<unsigned>(error)),
+                          MB_OK | MB_ICONERROR);
+    throw CUserException();
+}

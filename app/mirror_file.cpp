@@ -1,0 +1,125 @@
+#include "app/mirror_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/path_helpers.h"
+
+namespace {
+
+void SyncFolder(const std::string& path)
+{
+    const std::string folder = GetFolderOnly(path);
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+bool CMirrorFile::Open(const std::string& path, int& error)
+{
+    Abort();
+    const std::string folder = GetFolderOnly(path);
+    std::string temp = JoinPath(folder.empty() ? "." : folder, "." + GetFileNameOnly(path) + ".XXXXXX");
+    const int fd = ::mkostemp(&temp[0], O_CLOEXEC);
+    if (fd < 0) {
+        error = errno;
+        return false;
+    }
+    // Keep the permissions of the file being replaced; a new file is made
+    // readable by everyone and writable by its owner.
+    struct stat st {};
+    const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+    ::fchmod(fd, mode);
+    m_path = path;
+    m_temp = temp;
+    m_fd = fd;
+    return true;
+}
+
+bool CMirrorFile::Write(const void* data, size_t size, int& error)
+{
+    if (m_fd < 0) {
+        error = EBADF;
+        return false;
+    }
+    const auto* p = static_cast<const uint8_t*>(data);
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(m_fd, p + done, size - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            return false;
+        }
+        if (n == 0) {
+            error = ENOSPC;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool CMirrorFile::Commit(int& error)
+{
+    if (m_fd < 0) {
+        error = EBADF;
+        return false;
+    }
+    if (::fsync(m_fd) != 0) {
+        error = errno;
+        Abort();
+        return false;
+    }
+    const int fd = m_fd;
+    m_fd = -1;
+    if (::close(fd) != 0) {
+        error = errno;
+        Abort();
+        return false;
+    }
+    if (::rename(m_temp.c_str(), m_path.c_str()) != 0) {
+        error = errno;
+        Abort();
+        return false;
+    }
+    m_temp.clear();
+    SyncFolder(m_path);
+    return true;
+}
+
+void CMirrorFile::Abort()
+{
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (!m_temp.empty()) {
+        ::unlink(m_temp.c_str());
+        m_temp.clear();
+    }
+}
+
+bool SaveFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, int& error)
+{
+    CMirrorFile file;
+    return file.Open(path, error) && file.Write(bytes.data(), bytes.size(), error) && file.Commit(error);
+}
+
+bool IsReadOnlyFile(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return false;
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return true;
+    return ::access(path.c_str(), W_OK) != 0;
+}

@@ -1,0 +1,243 @@
+// "ProgramData.bin": the Upload History of this computer, and the one save
+// operation of the program (the setup document first, then this file).
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "app/error_report.h"
+#include "app/mirror_file.h"
+#include "app/path_helpers.h"
+#include "app/quillmark_app.h"
+#include "app/setup_file.h"
+#include "app/text_helpers.h"
+#include "platform/archive.h"
+#include "platform/error_text.h"
+#include "platform/exceptions.h"
+
+namespace {
+
+// The version this program writes; files of a later version are not read
+// and never written over.
+constexpr uint32_t kProgramDataVersion = 1;
+// Far beyond any real history (a record takes about 200 bytes).
+constexpr uint64_t kMaxProgramDataSize = 2ull << 30;
+
+// The version at the front of an existing file; false when there is no
+// file or it is shorter than the version.
+bool PeekVersion(const std::string& path, uint32_t& version)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    uint8_t b[4];
+    const bool ok = ::pread(fd, b, 4, 0) == 4;
+    ::close(fd);
+    if (ok)
+        version = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
+                  (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+    return ok;
+}
+
+// Moves a file that cannot be used out of the way under the first free
+// "<name>-Damaged<n><ext>"; the new name, or "" with errno set.
+std::string SetAside(const std::string& path)
+{
+    const std::string stem = RemoveExtension(path);
+    const std::string ext = GetExtension(path);
+    for (int n = 1; n < 1000; ++n) {
+        const std::string aside = stem + StrFormat("-Damaged%d", n) + ext;
+        // link refuses an existing name, so nothing is ever replaced.
+        if (::link(path.c_str(), aside.c_str()) == 0) {
+            ::unlink(path.c_str());
+            return aside;
+        }
+        if (errno == EEXIST)
+            continue;
+        if (errno == EPERM || errno == EOPNOTSUPP || errno == EXDEV) {
+            if (FileExists(aside))
+                continue;
+            if (::rename(path.c_str(), aside.c_str()) == 0)
+                return aside;
+        }
+        return {};
+    }
+    errno = EEXIST;
+    return {};
+}
+
+}  // namespace
+
+bool CQuillmarkApp::SaveData(bool withProgramData)
+{
+    if (m_pDocument) {
+        m_pDocument->SetModifiedFlag(true);
+        if (!m_pDocument->DoFileSave())
+            return false;
+    }
+    if (!withProgramData)
+        return true;
+
+    std::string path;
+    if (!GetAppDataPath(path, true)) {
+        ReportError(static_cast<uint32_t>(errno ? errno : ENOENT), "CQuillmarkApp::SaveData: GetAppDataPath");
+        return false;
+    }
+    uint32_t onDisk = 0;
+    if (m_strProgramDataRefusal.empty() && PeekVersion(path, onDisk) && onDisk > kProgramDataVersion) {
+        m_strProgramDataRefusal = StrFormat(
+            "The Upload History was not saved: %s was written by a newer version of Quillmark "
+            "(file version %u) and is not written over.",
+            path.c_str(), onDisk);
+    }
+    if (!m_strProgramDataRefusal.empty()) {
+        ShowErrorMessage(m_strProgramDataRefusal);
+        return false;
+    }
+
+    CMirrorFile file;
+    int error = 0;
+    if (!file.Open(path, error)) {
+        const CFileException e(error, path);
+        LogOperation("CQuillmarkApp::SaveData: CMirrorFile::Open");
+        if (m_pLog)
+            m_pLog->WriteException(e);
+        Prompter().MessageBox(e.GetErrorMessage(), MB_OK | MB_ICONERROR);
+        return false;
+    }
+    try {
+        CArchive ar(path);
+        ar.WriteU32(kProgramDataVersion);
+        ar.SetRecordVersion(1);
+        m_History.Serialize(ar);
+        if (!file.Write(ar.GetBytes().data(), ar.GetBytes().size(), error) || !file.Commit(error))
+            throw CFileException(error, path);
+    } catch (const CException& e) {
+        file.Abort();
+        ReportException(e, "CQuillmarkApp::SaveData: CArchive::Serialize");
+        return false;
+    }
+    return true;
+}
+
+void CQuillmarkApp::LoadAppData()
+{
+    m_History.RemoveAll();
+    m_strProgramDataRefusal.clear();
+    std::string path;
+    if (!GetAppDataPath(path, false)) {
+        if (m_pLog)
+            m_pLog->Write("No app data file found\n");
+        return;
+    }
+    std::vector<uint8_t> bytes;
+    std::string problem;
+    try {
+        bytes = ReadFileBytes(path, kMaxProgramDataSize);
+    } catch (const CFileException& e) {
+        LogOperation("CQuillmarkApp::LoadAppData: CFile::Open");
+        if (m_pLog)
+            m_pLog->WriteException(e);
+        if (e.m_lOsError == ENOENT)
+            return;  // a first start: the first save makes the file
+        problem = e.GetErrorMessage();
+    } catch (const CException& e) {
+        LogOperation("CQuillmarkApp::LoadAppData: CFile::Open");
+        if (m_pLog)
+            m_pLog->WriteException(e);
+        problem = e.GetErrorMessage();
+    }
+
+    if (problem.empty()) {
+        try {
+            CArchive ar(std::move(bytes), path);
+            const uint32_t version = ar.ReadU32();
+            if (version > kProgramDataVersion) {
+                // A later program's file: its records may mean something
+                // else, so they are not read and the file is kept as it is.
+                m_strProgramDataRefusal = StrFormat(
+                    "The Upload History was not saved: %s was written by a newer version of Quillmark "
+                    "(file version %u) and is not written over.",
+                    path.c_str(), version);
+                if (m_pLog)
+                    m_pLog->Printf("Program data file %s has version %u; not loaded\n", path.c_str(), version);
+                ShowErrorMessage(StrFormat(
+                    "%s was written by a newer version of Quillmark (file version %u).\r\n\r\n"
+                    "The Upload History is not loaded, and it will not be saved over that file.",
+                    path.c_str(), version));
+                return;
+            }
+            m_dwRecordsCarryFlags = version;
+            ar.SetRecordVersion(static_cast<int>(version));
+            m_History.Serialize(ar);
+            return;
+        } catch (const CException& e) {
+            LogOperation("CQuillmarkApp::LoadAppData: CArchive::Serialize");
+            if (m_pLog)
+                m_pLog->WriteException(e);
+            problem = e.GetErrorMessage();
+        } catch (const std::bad_alloc&) {
+            problem = CMemoryException().GetErrorMessage();
+        }
+    }
+
+    // Damaged or unreadable: no partial history, and the file is kept
+    // where the next save cannot overwrite it.
+    m_History.RemoveAll();
+    const std::string aside = SetAside(path);
+    if (!aside.empty()) {
+        if (m_pLog)
+            m_pLog->Printf("Damaged program data file kept as %s\n", aside.c_str());
+        ShowErrorMessage(StrFormat(
+            "The Upload History in %s cannot be read:\r\n%s\r\n\r\n"
+            "The file has been kept as %s. Quillmark starts with an empty Upload History.",
+            path.c_str(), problem.c_str(), aside.c_str()));
+        return;
+    }
+    const std::string why = SystemErrorText(errno);
+    m_strProgramDataRefusal = StrFormat(
+        "The Upload History was not saved: %s cannot be read and is kept as it is until it is "
+        "moved or repaired.",
+        path.c_str());
+    if (m_pLog)
+        m_pLog->Printf("Damaged program data file %s could not be set aside: %s\n", path.c_str(), why.c_str());
+    ShowErrorMessage(StrFormat(
+        "The Upload History in %s cannot be read:\r\n%s\r\n\r\n"
+        "The file could not be set aside (%s), so the Upload History will not be saved until it is "
+        "moved or repaired.",
+        path.c_str(), problem.c_str(), why.c_str()));
+}
+
+bool CQuillmarkApp::LoadData()
+{
+    const std::string path = GetDataPath(false);
+    if (path.empty())
+        return false;
+    try {
+        CArchive ar(ReadFileBytes(path, kMaxSetupFileSize), path);
+        SerializeSetup(ar, 0, 0);
+        return true;
+    } catch (const CFileException& e) {
+        if (e.m_lOsError != ENOENT && e.m_lOsError != ENOTDIR)
+            ReportException(e, "CQuillmarkApp::LoadData: CFile::Open");
+    } catch (const CException& e) {
+        ReportException(e, "CQuillmarkApp::LoadData: SerializeSetup");
+    } catch (const std::bad_alloc&) {
+        ReportException(CMemoryException(), "CQuillmarkApp::LoadData: SerializeSetup");
+    }
+    return false;
+}
+
+void CQuillmarkApp::OfferLegacyImport()
+{
+    const std::string path = GetDataPath(false);
+    if (path.empty() || !FileExists(path))
+        return;
+    if (MessageBoxLogged("Import setup data from previous version?", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    if (m_pLog)
+        m_pLog->Printf("Importing %s\n", path.c_str());
+    // Only a setup that was really read is saved.
+    if (LoadData())
+        SaveData(true);
+}

@@ -1,0 +1,406 @@
+#include "app/setup_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "app/data_protector.h"
+#include "app/error_report.h"
+#include "app/mirror_file.h"
+#include "app/path_helpers.h"
+#include "app/quillmark_app.h"
+#include "app/text_helpers.h"
+#include "platform/archive.h"
+#include "platform/exceptions.h"
+
+namespace {
+
+// The program's version as the setup-file log line shows it: major.minor,
+// then the build when the build or the revision is set, then the revision.
+std::string ProgramVersionText()
+{
+    unsigned part[4] = {0, 0, 0, 0};
+    std::sscanf(QM_VERSION_STRING, "%u.%u.%u.%u", &part[0], &part[1], &part[2], &part[3]);
+    return FormatVersion((static_cast<unsigned long>(part[2]) << 16) | part[3],
+                         (static_cast<unsigned long>(part[0]) << 16) | part[1]);
+}
+
+// The legacy record of schemas 0 to 4: read only to be skipped.
+void SkipDatum(CArchive& ar, uint32_t schema)
+{
+    for (int i = 0; i < 5; ++i)
+        ar.ReadString();
+    if (schema != 0)
+        ar.ReadString();
+    ar.ReadString();
+    ar.ReadU32();
+    ar.ReadU32();
+    if (schema >= 3)
+        ar.ReadString();
+}
+
+void SkipDatumArray(CArchive& ar, uint32_t schema)
+{
+    // Every record holds at least six one-byte strings and two numbers.
+    const uint64_t count = ar.ReadCount(14);
+    for (uint64_t i = 0; i < count; ++i)
+        SkipDatum(ar, schema);
+}
+
+void ReadPasswordBytes(CArchive& ar, std::vector<uint8_t>& bytes)
+{
+    const uint32_t n = ar.ReadU32();
+    WipeVector(bytes);
+    if (n > ar.Remaining())
+        ar.ThrowEndOfFile();
+    bytes.resize(n);
+    if (n)
+        ar.Read(bytes.data(), n);
+}
+
+// Everything one setup stream holds, read aside before any of it is applied.
+struct CLoadedSetup {
+    CSetupData setup;
+    CColScoreFile indexEntries;
+    bool hasIndexEntries = false;
+    CColScoreFile legacyFiles;
+};
+
+}  // namespace
+
+// ---- the stream ---------------------------------------------------------------
+
+void CQuillmarkApp::SerializeSetup(CArchive& ar, uint32_t schema, uint32_t currentSchema)
+{
+    m_nCurrentSetupSchema = schema;
+    if (ar.IsStoring()) {
+        const CSetupData& s = m_Setup;
+        ar.WriteString(s.m_strScoreFileDirectory);
+        ar.WriteTime(s.m_tPostFilesModifiedAfter);
+        ar.WriteString(s.m_HandRecordFolders.GetString());
+        ar.WriteU32(s.m_nHandRecordFilterIndex);
+        ar.WriteString(s.m_strHtmlLayout);
+        ar.WriteString(s.m_strPdfLayout);
+        ar.WriteTime(s.m_tLastPublishIndex);
+        ar.WriteString(s.m_strStagingFolder);
+        ar.WriteString(s.m_strWebsiteUrl);
+        ar.WriteString(s.m_strIndexTemplate);
+        ar.WriteString(s.m_strIndexFile);
+        ar.WriteTime(s.m_tOldestToIndex);
+        ar.WriteI32(s.m_nDaysToIndex);
+        ar.WriteString(s.m_strWebsiteScoreFileDirectory);
+        ar.WriteString(s.m_strScoreFileTemplate);
+        ar.WriteString(s.m_Ftp.m_strServer);
+        ar.WriteString(s.m_Ftp.m_strUser);
+        ar.WriteString(s.m_Ftp.m_strDirectory);
+        ar.WriteI32(s.m_Ftp.m_nProtocol);
+        for (const auto& port : s.m_Ftp.m_strPort)
+            ar.WriteString(port);
+        for (const auto& parameters : s.m_Ftp.m_strParameters)
+            ar.WriteString(parameters);
+        ar.WriteU32(s.m_Ftp.m_dwFlags);
+        ar.WriteI32(s.m_bPasswordProtected);
+        ar.WriteU32(static_cast<uint32_t>(s.m_ProtectedPassword.size()));
+        if (!s.m_ProtectedPassword.empty())
+            ar.Write(s.m_ProtectedPassword.data(), s.m_ProtectedPassword.size());
+        ar.WriteCount(0);  // the legacy score-file array, always empty now
+        ar.SetRecordVersion(1);
+        m_IndexEntries.Serialize(ar);
+        return;
+    }
+
+    const std::string path = ar.GetFileName();
+    if (m_pLog)
+        m_pLog->Printf("%s: Loading setup file %s Schema=%u\n",
+                       ("Quillmark Version " + ProgramVersionText()).c_str(), path.c_str(), schema);
+    m_bSaveAfterOpen = false;
+    m_dwRecordsCarryFlags = 0;
+    ar.SetRecordVersion(0);
+
+    if (schema < currentSchema) {
+        const std::string backup = RemoveExtension(path) + StrFormat("-Backup%u.qsu", schema);
+        const int answer = MessageBoxLogged(
+            StrFormat("Convert %s to the current format?\r\n\r\nA copy before conversion will be saved as %s",
+                      path.c_str(), backup.c_str()),
+            MB_OKCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON2);
+        if (answer != IDOK)
+            throw CArchiveException(CArchiveException::badSchema, path);
+        std::vector<uint8_t> original;
+        try {
+            original = ReadFileBytes(path, kMaxSetupFileSize);
+        } catch (const CFileException& e) {
+            throw CFileException(e.m_lOsError, backup);
+        }
+        int error = 0;
+        if (!SaveFileAtomically(backup, original, error))
+            throw CFileException(error, backup);
+        m_bSaveAfterOpen = true;
+    }
+
+    // A legacy import (current schema 0) reads over the setup in use; a
+    // document load starts from the reset, which keeps the last Publish
+    // Index time and the staging folder name.
+    const bool reset = currentSchema != 0;
+    auto loaded = std::make_unique<CLoadedSetup>();
+    CSetupData& s = loaded->setup;
+    s.CopyStoredFields(m_Setup);
+    if (reset)
+        SetDefaults(s);
+
+    if (schema >= 5) {
+        s.m_strScoreFileDirectory = ar.ReadString();
+        s.m_tPostFilesModifiedAfter = ar.ReadTime();
+        s.m_HandRecordFolders.SetString(ar.ReadString());
+        if (schema >= 8)
+            s.m_nHandRecordFilterIndex = ar.ReadU32();
+        if (schema >= 7)
+            s.m_strHtmlLayout = ar.ReadString();
+        if (schema >= 9)
+            s.m_strPdfLayout = ar.ReadString();
+        if (schema >= 10) {
+            s.m_tLastPublishIndex = ar.ReadTime();
+            s.m_strStagingFolder = ar.ReadString();
+        }
+        s.m_strWebsiteUrl = ar.ReadString();
+        s.m_strIndexTemplate = ar.ReadString();
+        if (schema >= 6)
+            s.m_strIndexFile = ar.ReadString();
+        if (schema >= 8)
+            s.m_tOldestToIndex = ar.ReadTime();
+        s.m_nDaysToIndex = ar.ReadI32();
+        s.m_strWebsiteScoreFileDirectory = ar.ReadString();
+        s.m_strScoreFileTemplate = ar.ReadString();
+        s.m_Ftp.m_strServer = ar.ReadString();
+        s.m_Ftp.m_strUser = ar.ReadString();
+        s.m_Ftp.m_strDirectory = ar.ReadString();
+        if (schema == 11) {
+            ar.ReadString();
+            ar.ReadString();
+        }
+        if (schema >= 12) {
+            s.m_Ftp.m_nProtocol = ar.ReadI32();
+            for (auto& port : s.m_Ftp.m_strPort)
+                port = ar.ReadString();
+            for (auto& parameters : s.m_Ftp.m_strParameters)
+                parameters = ar.ReadString();
+        }
+        if (schema >= 8) {
+            s.m_Ftp.m_dwFlags = ar.ReadU32();
+            ar.SetRecordVersion(1);
+        }
+        s.m_bPasswordProtected = ar.ReadI32();
+        ReadPasswordBytes(ar, s.m_ProtectedPassword);
+        loaded->legacyFiles.Serialize(ar);
+        loaded->indexEntries.Serialize(ar);
+        loaded->hasIndexEntries = true;
+        if (s.m_tOldestToIndex < m_tLowestDate)
+            s.m_tOldestToIndex = m_tLowestDate;
+    } else {
+        SkipDatumArray(ar, schema);
+        SkipDatumArray(ar, schema);
+        s.m_Ftp.m_strServer = ar.ReadString();
+        s.m_Ftp.m_strUser = ar.ReadString();
+        ar.ReadString();
+        if (schema == 4)
+            ar.ReadString();
+        if (schema >= 1)
+            s.m_bPasswordProtected = ar.ReadI32();
+        ReadPasswordBytes(ar, s.m_ProtectedPassword);
+        if (schema == 0) {
+            // "Setup.bin" carries no form flag: a blob of the data
+            // protector says so itself; anything else is the older form.
+            s.m_bPasswordProtected = CSodiumDataProtector::LooksProtected(s.m_ProtectedPassword) ? 1 : 0;
+        }
+        if (schema >= 2)
+            loaded->legacyFiles.Serialize(ar);
+        if (schema == 4) {
+            ar.ReadString();
+            ar.ReadString();
+            s.m_nDaysToIndex = ar.ReadI32();
+            ar.ReadU32();
+            loaded->indexEntries.Serialize(ar);
+            loaded->hasIndexEntries = true;
+        }
+    }
+
+    // The whole stream has been read: apply it.
+    m_dwRecordsCarryFlags = static_cast<uint32_t>(ar.GetRecordVersion());
+    m_Setup.CopyStoredFields(s);
+    if (loaded->hasIndexEntries)
+        m_IndexEntries = loaded->indexEntries;
+    else if (reset)
+        m_IndexEntries.RemoveAll();
+    for (int64_t i = 0; i < loaded->legacyFiles.GetCount(); ++i) {
+        const CScoreFile& record = loaded->legacyFiles[i];
+        if (!m_History.Lookup(record))
+            m_History.Add(record);
+    }
+}
+
+CQuillmarkDoc* CQuillmarkApp::OpenDocumentFile(const std::string& path)
+{
+    CQuillmarkDoc* doc = m_pDocument;
+    if (!doc)
+        return nullptr;
+    if (!doc->OnOpenDocument(path)) {
+        SetStatusText("", 2);
+        return nullptr;
+    }
+    doc->SetPathName(path);
+    doc->SetModifiedFlag(false);
+    if (m_bSaveAfterOpen) {
+        m_bSaveAfterOpen = false;
+        SaveData(true);
+    }
+    SetStatusText("", 2);
+    return doc;
+}
+
+// ---- the document ----------------------------------------------------------------
+
+CQuillmarkDoc::CQuillmarkDoc(CQuillmarkApp& app) : m_app(app)
+{
+    m_app.SetDocument(this);
+}
+
+CQuillmarkDoc::~CQuillmarkDoc()
+{
+    if (m_app.GetDocument() == this)
+        m_app.SetDocument(nullptr);
+}
+
+std::string CQuillmarkDoc::GetTitle() const
+{
+    return m_path.empty() ? std::string("Untitled") : GetFileNameOnly(m_path);
+}
+
+void CQuillmarkDoc::DeleteContents()
+{
+    m_app.SetDefaults();
+}
+
+bool CQuillmarkDoc::OnNewDocument()
+{
+    DeleteContents();
+    m_path.clear();
+    m_bModified = false;
+    m_app.SetStatusText("", 2);
+    return true;
+}
+
+void CQuillmarkDoc::Serialize(CArchive& ar)
+{
+    if (ar.IsStoring()) {
+        ar.WriteU32(kSetupSchema);
+        m_app.SerializeSetup(ar, kSetupSchema, kSetupSchema);
+        return;
+    }
+    const uint32_t schema = ar.ReadU32();
+    if (schema > kSetupSchema)
+        throw CArchiveException(CArchiveException::badSchema, ar.GetFileName());
+    m_app.SerializeSetup(ar, schema, kSetupSchema);
+}
+
+bool CQuillmarkDoc::OnOpenDocument(const std::string& path)
+{
+    try {
+        CArchive ar(ReadFileBytes(path, kMaxSetupFileSize), path);
+        Serialize(ar);
+    } catch (const CUserException&) {
+        return false;
+    } catch (const CException& e) {
+        ReportException(e, "CQuillmarkDoc::OnOpenDocument: Serialize");
+        return false;
+    } catch (const std::bad_alloc&) {
+        ReportException(CMemoryException(), "CQuillmarkDoc::OnOpenDocument: Serialize");
+        return false;
+    }
+    m_bModified = false;
+    return true;
+}
+
+bool CQuillmarkDoc::OnSaveDocument(const std::string& path)
+{
+    CArchive ar(path);
+    try {
+        Serialize(ar);
+    } catch (const CException& e) {
+        ReportException(e, "CQuillmarkDoc::OnSaveDocument: Serialize");
+        return false;
+    }
+    int error = 0;
+    if (!SaveFileAtomically(path, ar.GetBytes(), error)) {
+        ReportException(CFileException(error, path), "CQuillmarkDoc::OnSaveDocument: CMirrorFile");
+        return false;
+    }
+    m_bModified = false;
+    return true;
+}
+
+bool CQuillmarkDoc::DoSave(const std::string& name, bool replace)
+{
+    std::string path = name;
+    const bool dialog = path.empty();
+    if (dialog) {
+        std::string start = m_path;
+        if (start.empty() && replace) {
+            start = GetTitle();
+            const size_t cut = start.find_first_of(":/\\");
+            if (cut != std::string::npos)
+                start.erase(cut);
+            start += ".qsu";
+        }
+        FileDialogRequest request;
+        request.title = "Save As";
+        request.defaultExtension = "qsu";
+        request.filter = "Quillmark Setup Data (*.qsu)|*.qsu||";
+        request.initialName = GetFileNameOnly(start);
+        std::string folder = m_app.Profile().GetString("Directory", "Setup");
+        if (folder.empty()) {
+            // The user's documents folder stands in for the public one.
+            const char* home = std::getenv("HOME");
+            if (home && *home) {
+                folder = JoinPath(home, "Documents");
+                if (!FolderExists(folder))
+                    folder = home;
+            }
+        }
+        // A folder that cannot be reached is left to the dialog's choice.
+        if (!folder.empty() && !FolderExists(folder))
+            folder.clear();
+        request.initialFolder = folder;
+        if (!m_app.Prompter().SaveFileDialog(request, path) || path.empty())
+            return false;
+        if (GetExtension(GetFileNameOnly(path)).empty())
+            path += ".qsu";
+        m_app.Profile().WriteString("Directory", "Setup", GetFolderOnly(path));
+    }
+    if (!OnSaveDocument(path))
+        return false;
+    if (dialog && m_app.GetLog())
+        m_app.GetLog()->Printf("Saved setup [%s]\n", path.c_str());
+    if (replace)
+        m_path = path;
+    return true;
+}
+
+bool CQuillmarkDoc::DoFileSave()
+{
+    if (m_path.empty() || IsReadOnlyFile(m_path))
+        return DoSave(std::string(), true);
+    return DoSave(m_path, true);
+}
+
+bool CQuillmarkDoc::SaveModified()
+{
+    if (!m_bModified)
+        return true;
+    const int answer = m_app.MessageBoxLogged(StrFormat("Save changes to %s?", GetTitle().c_str()),
+                                              MB_YESNOCANCEL | MB_ICONEXCLAMATION);
+    if (answer == IDCANCEL)
+        return false;
+    if (answer == IDNO)
+        return true;
+    return DoFileSave();
+}

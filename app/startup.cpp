@@ -1,0 +1,83 @@
+// The core half of start-up and shut-down: the single-instance interlock,
+// the log, the data-protection self-test and the clean-up at exit.
+#include <cerrno>
+
+#include "app/error_report.h"
+#include "app/path_helpers.h"
+#include "app/quillmark_app.h"
+
+bool CQuillmarkApp::AcquireSingleInstanceLock()
+{
+    std::string folder;
+    if (!GetAppDataFolder(folder, true)) {
+        ReportError(static_cast<uint32_t>(errno ? errno : ENOENT), "Get 'common app data' folder");
+        return false;
+    }
+    const std::string path = JoinPath(folder, "Interlock.txt");
+    int error = 0;
+    switch (m_Interlock.Acquire(path, error)) {
+    case CInterlock::Acquired:
+        return true;
+    case CInterlock::HeldElsewhere:
+        Prompter().MessageBox("Another instance of Quillmark is already running", MB_OK | MB_ICONERROR);
+        return false;
+    case CInterlock::Failed:
+    default:
+        ReportError(static_cast<uint32_t>(error), "Open " + path);
+        return false;
+    }
+}
+
+void CQuillmarkApp::CreateLog()
+{
+    std::string folder;
+    if (GetAppDataFolder(folder, true))
+        CreateLog(JoinPath(folder, "QuillmarkLogfile.txt"));
+    else
+        CreateLog(std::string());
+}
+
+void CQuillmarkApp::TrimLog()
+{
+    if (!m_pLog)
+        return;
+    int64_t kib = Profile().GetInt("Settings", "MaxLogSize", 2048);
+    if (kib <= 0)
+        kib = 1;
+    m_pLog->Trim(static_cast<size_t>(kib) * 1024);
+}
+
+void CQuillmarkApp::TestDataProtection()
+{
+    // Protect and read back four bytes: a key that cannot be made or read
+    // shows up here rather than when the user saves a password.
+    const uint8_t probe[4] = {0x04, 0x03, 0x02, 0x01};
+    std::vector<uint8_t> blob;
+    CSecretBytes back;
+    uint32_t error = 0;
+    bool usable = false;
+    try {
+        usable = DataProtector().Protect(probe, sizeof probe, "TEST", nullptr, 0, blob, error) &&
+                 DataProtector().Unprotect(blob, nullptr, 0, back, error) && back.Size() == sizeof probe &&
+                 std::equal(probe, probe + sizeof probe, back.Data());
+    } catch (...) {
+        usable = false;
+    }
+    m_bDataProtectionUsable = usable;
+    // A setup that carries a password keeps the form it was stored in; one
+    // without a password takes the form a new password would get.
+    if (m_Setup.m_ProtectedPassword.empty())
+        m_Setup.m_bPasswordProtected = usable ? 1 : 0;
+}
+
+void CQuillmarkApp::ExitInstance()
+{
+    DeleteTempPaths();
+    TrimLog();
+    m_Interlock.Truncate();
+}
+
+void CQuillmarkApp::CreateLog(const std::string& path)
+{
+    m_pLog = std::make_unique<CLogfile>(path);
+}

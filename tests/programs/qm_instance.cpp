@@ -1,0 +1,41 @@
+// Starts the way Quillmark starts as far as the single-instance interlock:
+// prints "locked" when it holds it, or the message it would show. With
+// "hold" it then waits until it is killed; otherwise it exits as the program
+// does at shut-down.
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+#include "app/quillmark_app.h"
+
+namespace {
+
+class CPrintingPrompter : public IPrompter {
+public:
+    int MessageBox(const std::string& text, unsigned style) override
+    {
+        std::printf("box: %s\n", text.c_str());
+        std::fflush(stdout);
+        return IDOK;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CQuillmarkApp app;
+    SetAppPtr(&app);
+    CPrintingPrompter prompter;
+    app.SetPrompter(&prompter);
+    if (!app.AcquireSingleInstanceLock())
+        return 3;
+    std::printf("locked\n");
+    std::fflush(stdout);
+    if (argc > 1 && std::strcmp(argv[1], "hold") == 0) {
+        for (;;)
+            ::pause();
+    }
+    app.ExitInstance();
+    return 0;
+}

@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "support/test_app.h"
+
+namespace {
+
+// A frame whose pump reports the quit request once, after a number of
+// pumps, and counts them.
+class CQuittingFrame : public CRecordingStatusSink {
+public:
+    int quitAfter = 0;
+    std::atomic<int> pumps{0};
+    bool PumpMessages() override { return ++pumps != quitAfter; }
+};
+
+}  // namespace
+
+TEST_F(AppTest, NestedBusyLevelsAndCancel)
+{
+    app->SetBusy(true);
+    EXPECT_EQ(app->GetCancelState(false), CS_RUNNING);
+    EXPECT_TRUE(app->OnUpdateFileCancel());
+    app->SetBusy(true);
+    app->OnFileCancel();
+    EXPECT_EQ(app->GetCancelState(false), CS_CANCELLED);
+    EXPECT_FALSE(app->IsNotCanceled(false));
+    EXPECT_EQ(frame.GetLastStatus(), "Canceling...");
+    app->SetBusy(false);
+    EXPECT_EQ(app->GetCancelState(false), CS_CANCELLED) << "a cancel stays until the outermost level ends";
+    app->SetBusy(false);
+    EXPECT_EQ(app->GetCancelState(false), CS_IDLE);
+    // A leave without an enter.
+    app->SetBusy(false);
+    EXPECT_EQ(app->GetCancelState(false), CS_IDLE);
+    app->SetBusy(true);
+    EXPECT_EQ(app->GetCancelState(false), CS_RUNNING) << "the counter did not go below 0";
+    app->SetBusy(false);
+    EXPECT_NE(LogText().find("]User Canceled\n"), std::string::npos);
+}
+
+TEST_F(AppTest, StatusTextsBeforeTheFrameExistAnswerCancel)
+{
+    EXPECT_EQ(app->SetStatusTextFormat("Posting %d of %d", 1, 3), 1);
+    EXPECT_EQ(frame.GetLastStatus(), "Posting 1 of 3");
+    EXPECT_EQ(app->SetStatusTextPane3("http://x/"), 1);
+    EXPECT_EQ(frame.Texts().back(), std::make_pair(3, std::string("http://x/")));
+    app->SetMainFrame(nullptr);
+    EXPECT_EQ(app->SetStatusText("x"), 0);
+    EXPECT_EQ(app->UploadProgress(true, 10, 1), 0);
+}
+
+TEST_F(AppTest, AQuitSeenWhilePumpingCancelsAndAWorkerIsWaitedFor)
+{
+    CQuittingFrame quitting;
+    quitting.quitAfter = 3;
+    app->SetMainFrame(&quitting);
+    app->SetBusy(true);
+    std::atomic<bool> release{false}, finished{false};
+    std::atomic<int> code{0};
+    std::thread worker([&] {
+        // The worker goes on after the cancel and only ends when told.
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        code = 7;
+        finished = true;
+    });
+    std::thread releaser([&] {
+        while (quitting.pumps < 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        release = true;
+    });
+    EXPECT_EQ(app->WaitForThread(worker, finished, code), 7);
+    releaser.join();
+    EXPECT_FALSE(worker.joinable());
+    EXPECT_EQ(app->GetCancelState(false), CS_CANCELLED);
+    EXPECT_GE(quitting.pumps.load(), 10) << "pumping went on after the cancel";
+    app->SetBusy(false);
+    EXPECT_EQ(app->GetCancelState(false), CS_IDLE);
+}
+
+TEST_F(AppTest, WorkersNeverPumpTheWindows)
+{
+    CQuittingFrame quitting;
+    quitting.quitAfter = 1;
+    app->SetMainFrame(&quitting);
+    int fromWorker = -1;
+    std::thread([&] { fromWorker = app->PumpMessages(); }).join();
+    EXPECT_EQ(fromWorker, 1);
+    EXPECT_EQ(quitting.pumps.load(), 0);
+    EXPECT_EQ(app->PumpMessages(), 0);
+    EXPECT_EQ(app->GetCancelState(false), CS_CANCELLED);
+}
