@@ -148,8 +148,8 @@ public:
     // The worker: 0 or a failure code (never a code that reads as success
     // after a failure); what went wrong is left in the job.
     static int32_t CreateWebFilesThreadProc(CreateWebFilesJob* job);
-    // The automation sequence; sets the generated HTML and PDF paths.
-    // 0 or a failure code.
+    // The automation sequence; sets the generated HTML and PDF paths (both
+    // empty after a failure). 0 or a failure code.
     int32_t CreateWebFiles(CreateWebFilesJob* job);
 
     // ---- hand records and companion names ---------------------------------

@@ -199,6 +199,10 @@ int32_t CScoreFile::CreateWebFiles(CreateWebFilesJob* job)
         return E_INVALIDARG;
     }
 
+    // Paths of an earlier build must not outlive a failed one.
+    m_strHtmlPath.clear();
+    m_strPdfPath.clear();
+
     // Reports (deferred on a worker) and throws CUserException on failure.
     job->step = kStepTempFolder;
     const std::string htmlPath = JoinPath(app.GetTempDirectory("QMm"), pageName);

@@ -284,7 +284,8 @@ TEST_F(WebFiles, AFailingCallIsReportedWithItsStepText)
         fake.occurrence = c.occurrence;
         fake.code = c.code;
         fake.description = c.description;
-        file.SetHtmlPath("");
+        file.SetHtmlPath("earlier.htm");
+        file.SetPdfPath("earlier.pdf");
         boxes.Clear();
         const size_t logBefore = LogText().size();
 
@@ -296,6 +297,7 @@ TEST_F(WebFiles, AFailingCallIsReportedWithItsStepText)
         EXPECT_EQ(fake.Ids().back(), c.id);
         EXPECT_EQ(fake.Released(), 1);
         EXPECT_EQ(file.GetHtmlPath(), "");
+        EXPECT_EQ(file.GetPdfPath(), "");
     }
 }
 
