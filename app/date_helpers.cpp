@@ -74,3 +74,24 @@ int LocalWeekday(int64_t time)
         return -1;
     return tmv.tm_wday;
 }
+
+int64_t DayNumberOf(int year, int month, int day)
+{
+    // Days from civil: March-based years put the leap day last.
+    const int64_t y = static_cast<int64_t>(year) - (month <= 2 ? 1 : 0);
+    const int64_t era = (y >= 0 ? y : y - 399) / 400;
+    const int64_t yoe = y - era * 400;
+    const int64_t mp = (month + 9) % 12;
+    const int64_t doy = (153 * mp + 2) / 5 + day - 1;
+    const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+bool LocalDayNumber(int64_t time, int64_t& day)
+{
+    int y = 0, m = 0, d = 0;
+    if (!LocalDateOf(time, y, m, d))
+        return false;
+    day = DayNumberOf(y, m, d);
+    return true;
+}

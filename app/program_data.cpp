@@ -2,6 +2,7 @@
 // operation of the program (the setup document first, then this file).
 #include <cerrno>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -18,8 +19,10 @@
 namespace {
 
 // The version this program writes; files of a later version are not read
-// and never written over.
+// and never written over. A "version" beyond any a later program would use
+// is damage, not a newer file.
 constexpr uint32_t kProgramDataVersion = 1;
+constexpr uint32_t kHighestPlausibleVersion = 0xFFFF;
 // Far beyond any real history (a record takes about 200 bytes).
 constexpr uint64_t kMaxProgramDataSize = 2ull << 30;
 
@@ -66,6 +69,24 @@ std::string SetAside(const std::string& path)
     return {};
 }
 
+// Removes what a save cut short left behind: the mirror files of the
+// program data file (".ProgramData.bin.XXXXXX"). Only one copy of the
+// program runs, so at start-up no save is under way.
+void RemoveStaleMirrors(const std::string& path)
+{
+    const std::string folder = GetFolderOnly(path);
+    const std::string prefix = "." + GetFileNameOnly(path) + ".";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0)
+            ::unlink(JoinPath(folder, name).c_str());
+    }
+    ::closedir(dir);
+}
+
 }  // namespace
 
 bool CQuillmarkApp::SaveData(bool withProgramData)
@@ -84,7 +105,8 @@ bool CQuillmarkApp::SaveData(bool withProgramData)
         return false;
     }
     uint32_t onDisk = 0;
-    if (m_strProgramDataRefusal.empty() && PeekVersion(path, onDisk) && onDisk > kProgramDataVersion) {
+    if (m_strProgramDataRefusal.empty() && PeekVersion(path, onDisk) && onDisk > kProgramDataVersion &&
+        onDisk <= kHighestPlausibleVersion) {
         m_strProgramDataRefusal = StrFormat(
             "The Upload History was not saved: %s was written by a newer version of Quillmark "
             "(file version %u) and is not written over.",
@@ -130,6 +152,7 @@ void CQuillmarkApp::LoadAppData()
             m_pLog->Write("No app data file found\n");
         return;
     }
+    RemoveStaleMirrors(path);
     std::vector<uint8_t> bytes;
     std::string problem;
     try {
@@ -152,6 +175,8 @@ void CQuillmarkApp::LoadAppData()
         try {
             CArchive ar(std::move(bytes), path);
             const uint32_t version = ar.ReadU32();
+            if (version > kHighestPlausibleVersion)
+                ar.ThrowBadFormat();
             if (version > kProgramDataVersion) {
                 // A later program's file: its records may mean something
                 // else, so they are not read and the file is kept as it is.

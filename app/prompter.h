@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class CScoreFile;
+
 // Button results.
 enum : int {
     IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5,
@@ -68,6 +70,10 @@ public:
     {
         return IdentifyResult::Cancel;
     }
+    // Index dialog: one row per entry, checked while the entry is hidden.
+    // On OK, toggles (sized to the entries) tells which rows the user
+    // flipped; false when the dialog was cancelled.
+    virtual bool EditIndex(const std::vector<CScoreFile*>& entries, std::vector<bool>& toggles) { return false; }
     // Save As / Open file dialogs: false when cancelled. On OK, path holds
     // the chosen file and filterIndex the chosen filter.
     virtual bool SaveFileDialog(const FileDialogRequest& request, std::string& path) { return false; }
@@ -75,4 +81,9 @@ public:
     {
         return false;
     }
+    // A text shown in the modal text viewer (the transfer transcript).
+    // profileSection names where the viewer keeps its placement; withCancel
+    // adds the Cancel button.
+    virtual void ShowText(const std::string& caption, const std::string& text,
+                          const std::string& profileSection, bool withCancel) {}
 };

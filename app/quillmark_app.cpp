@@ -36,6 +36,7 @@ CQuillmarkApp::CQuillmarkApp() : m_uiThread(std::this_thread::get_id())
 
 CQuillmarkApp::~CQuillmarkApp()
 {
+    WipeVector(m_Setup.m_ProtectedPassword);
     if (g_app == this)
         g_app = nullptr;
 }

@@ -17,15 +17,20 @@
 #include "app/data_protector.h"
 #include "app/interlock.h"
 #include "app/logfile.h"
+#include "app/path_helpers.h"
 #include "app/profile.h"
 #include "app/prompter.h"
 #include "app/setup_data.h"
 #include "app/status_sink.h"
 #include "platform/secret.h"
+#include "posting/index_data.h"
 #include "posting/score_file_collection.h"
+#include "posting/web_transport.h"
 
 // The results of posting and template operations.
-enum PostResult : int { PR_SUCCESS = 0x8000, PR_FAILED = 1, PR_CANCELLED = 2 };
+// PR_STATUS_CANCELLED: the status channel answered a cancel (the run goes
+// on like after a failure, and every later file stops at its first status).
+enum PostResult : int { PR_SUCCESS = 0x8000, PR_FAILED = 1, PR_CANCELLED = 2, PR_STATUS_CANCELLED = 0 };
 
 // Cancel state of the status channel.
 enum CancelState : int { CS_IDLE = 0, CS_RUNNING = 1, CS_CANCELLED = 2 };
@@ -184,6 +189,8 @@ public:
     // Deletes every remembered file and folder.
     void DeleteTempPaths();
     static std::string GetTempFolder();
+    // 0..3 for ".acm", ".aca", ".ace", ".acl" (any case); -1 otherwise.
+    static int GetScoreFileType(const std::string& path) { return GetScoreFileTypeOf(path); }
 
     // ---- setup -----------------------------------------------------------
     CSetupData& Setup() { return m_Setup; }
@@ -254,6 +261,12 @@ public:
     // Why the program data file must not be written ("" when it may be).
     const std::string& GetProgramDataRefusal() const { return m_strProgramDataRefusal; }
 
+    // ---- transfer ----------------------------------------------------------
+    // Downloads a URL on a worker thread while the window keeps working;
+    // bytes gets the content followed by one zero byte. False after the
+    // error has been shown, or at once (silently) on cancel.
+    bool GetURL(const std::string& url, std::vector<char>& bytes);
+
     // ---- posting questions -------------------------------------------------
     bool m_bAsk = false;
     bool m_bShowProgressBar = false;
@@ -286,6 +299,49 @@ public:
     bool SaveProgramData() { return m_fnSaveProgramData ? m_fnSaveProgramData() : false; }
     void SetSaveProgramDataHandler(std::function<bool()> handler) { m_fnSaveProgramData = std::move(handler); }
 
+    // ---- index data and index commands (posting/index_*.cpp) -------------
+    using CIndexPage = ::CIndexPage;
+    // Appends a score file to the files produced by the current posting.
+    void AddProducedEntry(CScoreFile* file) { m_CurrentRun.push_back(file); }
+    // The index entries to show, sorted newest first (hidden ones only
+    // when asked for); entries outside the Oldest To Index and Days To
+    // Index limits are left out.
+    void SelectIndexEntries(std::vector<CScoreFile*>& entries, bool includeHidden);
+    // Writes the local index pages from the index template text into the
+    // staging folder: 4 succeeded, 3 cancelled, 2 failed.
+    int BuildLocalIndexPages(bool allPages, const std::string& templateText);
+    // The month of a score file's session date needs its page rebuilt.
+    void MarkMonthChanged(const CScoreFile* file);
+    // Create Index: downloads the index template and builds the pages
+    // (2 failed, 3 cancelled, 4 succeeded).
+    int CreateIndex(bool allPages);
+    // Uploads the local pages (all, or the main page, the month list and the
+    // changed months); true when every upload succeeded.
+    bool PublishIndex(IWebTransport& worker, bool allPages);
+    // Rebuilds the index entries from the pages on the website; true when
+    // the entries were replaced.
+    bool IndexWebsite();
+    void OnIndexCreateIndex();
+    void OnIndexPublishIndex();
+    void OnIndexWebsite();
+    void OnIndexEditIndex();
+    void OnIndexBrowseWebsite();
+
+    CIndexPages& GetIndexPages() { return m_IndexPages; }
+    bool IsIndexReady() const { return m_IndexPages.m_bPagesReady; }
+    // Setup changed the Website URL: the built pages must not be published.
+    void InvalidateIndexPages() { m_IndexPages.Invalidate(); }
+
+    // The URL download and the server connections used by the templates
+    // and the index commands (installed by the transfer layer, or a test).
+    void SetUrlSource(IUrlSource* source) { m_pUrlSource = source; }
+    IUrlSource* GetUrlSource() const { return m_pUrlSource; }
+    using WebTransportFactory = std::function<std::unique_ptr<IWebTransport>(CFTPSettings& settings)>;
+    void SetWebTransportFactory(WebTransportFactory factory) { m_fnMakeTransport = std::move(factory); }
+    // A new connection on the setup's FTP settings (null when none is
+    // installed).
+    std::unique_ptr<IWebTransport> MakeWebTransport();
+
 protected:
     IPrompter* m_pPrompter = nullptr;
     IStatusSink* m_pMainFrame = nullptr;
@@ -315,6 +371,9 @@ protected:
     CColScoreFile m_IndexEntries;
     std::vector<CScoreFile*> m_CurrentRun;
     std::function<bool()> m_fnSaveProgramData;
+    CIndexPages m_IndexPages;
+    IUrlSource* m_pUrlSource = nullptr;
+    WebTransportFactory m_fnMakeTransport;
 
 private:
     IPrompter m_defaultPrompter;

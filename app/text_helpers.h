@@ -9,6 +9,9 @@
 // past a CR LF pair, a lone CR or a lone LF (not past a NUL). Returns false
 // at the terminating NUL.
 bool ReadUtf8Line(std::string& line, const char*& cursor);
+// The same line split without decoding: line views the bytes as they stand
+// in the buffer (pages copied from a template keep every byte).
+bool ReadLineBytes(std::string_view& line, const char*& cursor);
 
 // NUL-terminated UTF-8 text to a string, invalid sequences replaced.
 std::string Utf8ToString(const char* text);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -36,60 +37,198 @@ int32_t FailureCodeOf(int err)
     return static_cast<int32_t>((static_cast<uint32_t>(err) & 0xFFFF) | 0x80070000u);
 }
 
-// Reads the whole of fd into out (appending nothing beyond limit + 1 bytes).
-// Returns 0, or the errno of a failed read; EFBIG when the file holds more
-// than limit bytes.
-int ReadAll(int fd, std::string& out, uint64_t expected, uint64_t limit)
+// Reads the whole of fd into out; expected is the size the file had when
+// it was opened. Returns 0, or the errno of a failed read; EFBIG when the
+// file holds more than limit bytes.
+template <class Buffer>
+int ReadAll(int fd, Buffer& out, uint64_t expected, uint64_t limit, bool regular)
 {
-    out.clear();
-    size_t want = static_cast<size_t>(expected < limit ? expected : limit) + 1;
-    out.resize(want);
+    // Room for one byte more than expected, so that a file read in one go is
+    // seen to end without a second read.
+    size_t capacity = static_cast<size_t>((expected < limit ? expected : limit) + 1);
+    char* data = out.Allocate(capacity);
     size_t have = 0;
     for (;;) {
-        if (have == out.size()) {
-            if (have > limit)
-                break;
-            out.resize(have + (have < 65536 ? 65536 : have));
+        if (have == capacity) {
+            if (have > limit) {
+                out.Clear();
+                return EFBIG;
+            }
+            capacity = capacity < 65536 ? 65536 : capacity * 2;
+            data = out.Grow(capacity);
         }
-        const ssize_t got = ::read(fd, &out[have], out.size() - have);
+        const size_t want = capacity - have;
+        const ssize_t got = ::read(fd, data + have, want);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
             const int err = errno;
-            out.clear();
+            out.Clear();
             return err;
         }
         if (got == 0)
             break;
         have += static_cast<size_t>(got);
+        // A short read of a regular file means its end has been reached.
+        if (regular && static_cast<size_t>(got) < want)
+            break;
     }
-    out.resize(have);
     if (have > limit) {
-        out.clear();
+        out.Clear();
         return EFBIG;
     }
+    out.SetSize(have);
     return 0;
 }
 
+// A plain string as the target of ReadAll.
+class CStringTarget {
+public:
+    explicit CStringTarget(std::string& s) : m_s(s) {}
+    char* Allocate(size_t capacity)
+    {
+        m_s.assign(capacity, '\0');
+        return &m_s[0];
+    }
+    char* Grow(size_t capacity)
+    {
+        m_s.resize(capacity);
+        return &m_s[0];
+    }
+    void SetSize(size_t size) { m_s.resize(size); }
+    void Clear() { m_s.clear(); }
+
+private:
+    std::string& m_s;
+};
+
 // Text mode: CR LF pairs become LF, as a text-mode read on the scoring
 // program's own platform delivers them.
-void TranslateLineEnds(std::string& s)
+template <class Buffer>
+void TranslateLineEnds(Buffer& s)
 {
-    char* data = &s[0];
+    char* data = s.Data();
     const size_t n = s.size();
+    if (n == 0)
+        return;
     const char* cr = static_cast<const char*>(std::memchr(data, '\r', n));
     if (!cr)
         return;
+    // Move the runs between CR LF pairs down, one block at a time.
     size_t out = static_cast<size_t>(cr - data);
-    for (size_t in = out; in < n; ++in) {
-        if (data[in] == '\r' && in + 1 < n && data[in + 1] == '\n')
+    size_t in = out;
+    while (in < n) {
+        if (data[in] == '\r' && in + 1 < n && data[in + 1] == '\n') {
+            ++in;  // drop the CR; the LF starts the next run
             continue;
-        data[out++] = data[in];
+        }
+        const void* next = std::memchr(data + in + 1, '\r', n - in - 1);
+        const size_t end = next ? static_cast<size_t>(static_cast<const char*>(next) - data) : n;
+        std::memmove(data + out, data + in, end - in);
+        out += end - in;
+        in = end;
     }
-    s.resize(out);
+    s.SetSize(out);
 }
 
+constexpr size_t kHugePage = 2u << 20;
+
 }  // namespace
+
+CScoreFileArena::CScoreFileArena(size_t bytes)
+{
+    if (bytes == 0)
+        return;
+    // Whole, aligned 2 MiB pages where the system offers them: a handful of
+    // page faults instead of one per 4 KiB, which is most of the cost of
+    // holding thousands of freshly read files.
+    const size_t size = (bytes + kHugePage - 1) & ~(kHugePage - 1);
+    void* p = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p == MAP_FAILED)
+        return;  // every Take fails; the records use the heap
+    m_mapping = static_cast<char*>(p);
+    m_mappingSize = size + kHugePage;
+    const uintptr_t aligned = (reinterpret_cast<uintptr_t>(p) + kHugePage - 1) & ~(uintptr_t(kHugePage) - 1);
+    m_base = reinterpret_cast<char*>(aligned);
+    m_size = size;
+#ifdef MADV_HUGEPAGE
+    ::madvise(m_base, m_size, MADV_HUGEPAGE);
+#endif
+}
+
+CScoreFileArena::~CScoreFileArena()
+{
+    if (m_mapping)
+        ::munmap(m_mapping, m_mappingSize);
+}
+
+char* CScoreFileArena::Take(size_t bytes)
+{
+    const size_t rounded = (bytes + 15) & ~static_cast<size_t>(15);
+    if (!m_base || rounded < bytes || rounded > m_size - m_used)
+        return nullptr;
+    char* p = m_base + m_used;
+    m_used += rounded;
+    return p;
+}
+
+char* CScoreFile::CContentBuffer::Allocate(size_t capacity)
+{
+    if (!m_data || m_capacity < capacity) {
+        char* taken = m_nextArena ? m_nextArena->Take(capacity + 1) : nullptr;
+        if (taken) {
+            m_heap.reset();
+            m_arena = m_nextArena;
+            m_data = taken;
+        } else {
+            m_heap.reset(new char[capacity + 1]);
+            m_arena.reset();
+            m_data = m_heap.get();
+        }
+        m_capacity = capacity;
+    }
+    m_nextArena.reset();
+    m_size = 0;
+    m_data[0] = '\0';
+    return m_data;
+}
+
+char* CScoreFile::CContentBuffer::Grow(size_t capacity)
+{
+    if (m_capacity < capacity) {
+        std::unique_ptr<char[]> bigger(new char[capacity + 1]);
+        if (m_data)
+            std::memcpy(bigger.get(), m_data, m_capacity);
+        m_heap = std::move(bigger);
+        m_arena.reset();
+        m_data = m_heap.get();
+        m_capacity = capacity;
+    }
+    return m_data;
+}
+
+void CScoreFile::CContentBuffer::Clear()
+{
+    m_heap.reset();
+    m_arena.reset();
+    m_data = nullptr;
+    m_size = m_capacity = 0;
+}
+
+void CScoreFile::CContentBuffer::SetSize(size_t size)
+{
+    m_size = size;
+    if (m_data)
+        m_data[size] = '\0';
+}
+
+void CScoreFile::CContentBuffer::Assign(std::string_view bytes)
+{
+    char* data = Allocate(bytes.size());
+    if (!bytes.empty())
+        std::memcpy(data, bytes.data(), bytes.size());
+    SetSize(bytes.size());
+}
 
 const char* const kHandRecordExtensions[5] = {"pbn", "dup", "dlm", "bri", "lin"};
 
@@ -174,7 +313,8 @@ int CScoreFile::Open(const std::string& path, CFTPWorker* worker, bool quiet, bo
     SetFlag(SFF_LOCAL, true);
     m_pWorker = nullptr;
     int err = 0;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Not blocking: a FIFO named like a score file must not hang the program.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     struct stat st {};
     if (fd < 0) {
         err = errno;
@@ -182,6 +322,8 @@ int CScoreFile::Open(const std::string& path, CFTPWorker* worker, bool quiet, bo
         err = errno;
     } else if (S_ISDIR(st.st_mode)) {
         err = EISDIR;
+    } else if (!S_ISREG(st.st_mode)) {
+        err = EINVAL;
     } else if (static_cast<uint64_t>(st.st_size) > kMaxScoreFileSize) {
         err = EFBIG;
     }
@@ -206,9 +348,8 @@ int CScoreFile::Open(const std::string& path, CFTPWorker* worker, bool quiet, bo
 
 bool CScoreFile::ReadOpenFile()
 {
-    struct stat st {};
-    const uint64_t expected = (::fstat(m_fd, &st) == 0) ? static_cast<uint64_t>(st.st_size) : 0;
-    const int err = ReadAll(m_fd, m_content, expected, kMaxScoreFileSize);
+    // m_nSize is the size the file had when it was opened.
+    const int err = ReadAll(m_fd, m_content, m_nSize, kMaxScoreFileSize, true);
     if (err != 0) {
         // The file changed under us or the disk failed: say which file.
         ReportException(CFileException(err, m_strPath), "CScoreFile::EnsureLoaded: CStdioFile::Read");
@@ -229,7 +370,7 @@ int CScoreFile::EnsureLoaded()
         std::string content;
         if (!g_remote.download(*m_pWorker, m_strPath, IsBinary() != 0, content))
             return 0;
-        SetContent(std::move(content));
+        SetContent(content);
         return 1;
     }
     if (m_fd < 0)
@@ -247,9 +388,9 @@ const char* CScoreFile::GetText()
     return m_content.c_str();
 }
 
-void CScoreFile::SetContent(std::string content)
+void CScoreFile::SetContent(std::string_view content)
 {
-    m_content = std::move(content);
+    m_content.Assign(content);
     m_nSize = m_content.size();
     m_dwFlags |= SFF_LOADED;
 }
@@ -262,7 +403,7 @@ void CScoreFile::Close(bool empty)
     }
     m_remoteOpen = false;
     if (empty) {
-        std::string().swap(m_content);
+        m_content.Clear();
         m_dwFlags &= ~static_cast<uint32_t>(SFF_LOADED);
     }
 }
@@ -283,8 +424,9 @@ int32_t CScoreFile::LoadFile(const std::string& path, const uint8_t*& buffer, ui
     else if (S_ISDIR(st.st_mode))
         err = EISDIR;
     std::string bytes;
+    CStringTarget target(bytes);
     if (err == 0)
-        err = ReadAll(fd, bytes, static_cast<uint64_t>(st.st_size), kMaxScoreFileSize);
+        err = ReadAll(fd, target, static_cast<uint64_t>(st.st_size), kMaxScoreFileSize, S_ISREG(st.st_mode));
     ::close(fd);
     if (err != 0)
         return FailureCodeOf(err);
@@ -350,10 +492,11 @@ void CScoreFile::WriteBody(std::string& output)
     }
 
     std::string page;
+    CStringTarget target(page);
     const int fd = ::open(m_strHtmlPath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw CFileException(errno, m_strHtmlPath);
-    const int err = ReadAll(fd, page, 0, kMaxScoreFileSize);
+    const int err = ReadAll(fd, target, 0, kMaxScoreFileSize, false);
     ::close(fd);
     if (err != 0)
         throw CFileException(err, m_strHtmlPath);

@@ -54,6 +54,27 @@ struct CScoreFileRemoteAccess {
                      std::string& content) = nullptr;
 };
 
+// One block of memory for the contents of the many score files a scan
+// reads, in large pages where the system offers them, rather than fresh
+// heap pages faulted in one by one, file by file. Records that took their content from it keep
+// it alive; it is unmapped when the last of them lets go.
+class CScoreFileArena {
+public:
+    explicit CScoreFileArena(size_t bytes);
+    ~CScoreFileArena();
+    CScoreFileArena(const CScoreFileArena&) = delete;
+    CScoreFileArena& operator=(const CScoreFileArena&) = delete;
+    // bytes from the block (16-byte aligned), or null when it is used up.
+    char* Take(size_t bytes);
+
+private:
+    char* m_mapping = nullptr;
+    size_t m_mappingSize = 0;
+    char* m_base = nullptr;  // m_mapping rounded up to a 2 MiB boundary
+    size_t m_size = 0;
+    size_t m_used = 0;
+};
+
 class CScoreFile {
 public:
     static const char* const kKeywords[SFD_COUNT];          // "EVENT>", ...
@@ -92,8 +113,10 @@ public:
     void Close(bool empty);
     // Sets the content directly (downloads, tests); marks it loaded and sets
     // the size to its length.
-    void SetContent(std::string content);
+    void SetContent(std::string_view content);
     std::string_view GetContent() const { return m_content; }
+    // The next load takes its buffer from arena while it has room.
+    void UseArena(std::shared_ptr<CScoreFileArena> arena) { m_content.SetArena(std::move(arena)); }
     // Reads a whole other file into a buffer owned by the record (kept until
     // the record is destroyed). 0 success, 2 empty path, else a negative
     // HRESULT-style code (0x8007xxxx with the system error).
@@ -137,6 +160,12 @@ public:
     int GetKey(bool ask, std::string* key);
     // Limits and section from a results page's name ("20230905anlmb.htm").
     void FillFromFileName();
+
+    // ---- posting questions (posting/posting_question.cpp) -----------------
+    // Asks whether to post this file: the question given, or, when it is
+    // empty, the question for a file more than four hours old. 0 post,
+    // 1 skip, 2 cancel the run; "Yes to All" answers the rest of the run.
+    int ConfirmPost(std::string question);
 
     // ---- results page and PDF (posting/score_file_build.cpp) ---------------
     // Has the layout program make the results page (and, with PDF hand
@@ -220,7 +249,34 @@ private:
     CHash256 m_hash;
     std::string m_strDesc[SFD_COUNT];
     uint32_t m_dwFlags = SFF_LOCAL | SFF_POST;
-    std::string m_content;  // std::string keeps the closing NUL after data()
+    // The loaded bytes followed by one NUL byte, allocated without being
+    // cleared first (a scan loads thousands of files).
+    class CContentBuffer {
+    public:
+        const char* data() const { return m_data ? m_data : ""; }
+        const char* c_str() const { return data(); }
+        size_t size() const { return m_size; }
+        bool empty() const { return m_size == 0; }
+        char operator[](size_t i) const { return m_data[i]; }
+        operator std::string_view() const { return {data(), m_size}; }
+        // Room for capacity bytes and the NUL; the content is lost.
+        char* Allocate(size_t capacity);
+        char* Grow(size_t capacity);  // keeps the bytes
+        char* Data() { return m_data; }
+        void SetSize(size_t size);    // writes the NUL
+        void Assign(std::string_view bytes);
+        void Clear();
+        void SetArena(std::shared_ptr<CScoreFileArena> arena) { m_nextArena = std::move(arena); }
+
+    private:
+        std::unique_ptr<char[]> m_heap;
+        std::shared_ptr<CScoreFileArena> m_arena;      // holds m_data when set
+        std::shared_ptr<CScoreFileArena> m_nextArena;  // for the next Allocate
+        char* m_data = nullptr;
+        size_t m_size = 0;
+        size_t m_capacity = 0;
+    };
+    CContentBuffer m_content;
     std::string m_strPath;
     std::string m_strHtmlPath;
     std::string m_strPdfPath;

@@ -162,10 +162,10 @@ int CScoreFile::BuildWebFiles()
     }
 
     if (job.boardsReported != 0 && (job.setupFlags & SF_ALERT_CHECK_SCORE_DATA) != 0) {
-        const int answer = app.AskPostQuestion(StrFormat(
+        const int answer = ConfirmPost(StrFormat(
             "Potential scoring errors were found in a score file.\r\n\r\nScore file: %s\r\nBoards reported: %d",
             m_strPath.c_str(), job.boardsReported));
-        return answer == PA_POST ? PR_SUCCESS : answer;
+        return answer == 0 ? PR_SUCCESS : answer;
     }
     return PR_SUCCESS;
 }

@@ -76,21 +76,23 @@ void CColScoreFile::MapDigest(const CHash256& key, uint32_t index)
 {
     if (m_buckets.empty())
         InitTable(kMinTableSize);
-    int32_t* slot = FindSlot(key);
-    if (*slot >= 0) {
+    if (int32_t* slot = FindSlot(key); *slot >= 0) {
         m_nodes[static_cast<size_t>(*slot)].value = index;
         return;
     }
+    // A new node goes to the head of its bucket (the bucket table never
+    // moves, while the node array may when it grows).
+    int32_t& head = m_buckets[key.HashValue() % m_buckets.size()];
     int32_t node;
     if (m_freeNode >= 0) {
         node = m_freeNode;
         m_freeNode = m_nodes[static_cast<size_t>(node)].next;
-        m_nodes[static_cast<size_t>(node)] = Node{key, index, -1};
+        m_nodes[static_cast<size_t>(node)] = Node{key, index, head};
     } else {
         node = static_cast<int32_t>(m_nodes.size());
-        m_nodes.push_back(Node{key, index, -1});
+        m_nodes.push_back(Node{key, index, head});
     }
-    *slot = node;
+    head = node;
 }
 
 void CColScoreFile::UnmapDigest(const CHash256& key)

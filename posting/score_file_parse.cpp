@@ -7,13 +7,15 @@
 //     line (neither to the first line's descriptors nor to the digest);
 //   - otherwise content that is valid UTF-8 (plain ASCII included) is UTF-8;
 //   - anything else is Windows-1252, byte by byte.
-// Descriptors are kept as UTF-8. The digest covers every line, without its
-// line end, in Windows-1252: the line's bytes for a Windows-1252 file, the
-// line converted for a UTF-8 file (characters the code page lacks, and
-// invalid sequences after a byte-order mark, become '?'). A Windows-1252
-// file and the same text in UTF-8 therefore give the same descriptors and
-// the same digest, and the digest of a Windows-1252 file keeps every byte
-// (instead of turning each accented letter into the replacement character).
+// Descriptors are kept as UTF-8 and read with the encoding above, so a
+// Windows-1252 file and the same text in UTF-8 give the same descriptors.
+//
+// The digest is the one the Upload History has always held, so that a
+// history carried over from earlier versions still recognises its files:
+// every line, without its line end, read as UTF-8 and converted to
+// Windows-1252, where characters the code page lacks become '?'. So a
+// byte-order mark hashes as '?' in front of the first line, and each byte of
+// a Windows-1252 file that is not valid UTF-8 hashes as '?'.
 #include "posting/score_file.h"
 
 #include <cstring>
@@ -172,15 +174,17 @@ void CScoreFile::ParseText(CSha256* sha)
     size_t pos = 0;
     bool utf8 = true;
     bool ascii = false;
+    bool bomPending = false;
     if (n >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
         pos = 3;
+        bomPending = true;
         ascii = !HasHighByte(std::string_view(data + 3, n - 3));
     } else {
         utf8 = IsValidUtf8(data, n, ascii);
     }
-    // Lines needing conversion before they are hashed: UTF-8 lines with
-    // letters beyond ASCII.
-    const bool convert = utf8 && !ascii;
+    // Lines needing conversion before they are hashed: any line with bytes
+    // beyond ASCII (valid UTF-8 or not).
+    const bool convert = !ascii;
 
     ParseState state = ParseState::keywordSearch;
     int found = 0;
@@ -217,6 +221,11 @@ void CScoreFile::ParseText(CSha256* sha)
             crKnown = false;
 
         if (sha) {
+            if (bomPending) {
+                // The mark is the character U+FEFF, which Windows-1252 lacks.
+                sha->Update("?", 1);
+                bomPending = false;
+            }
             if (convert && HasHighByte(line))
                 HashUtf8Line(*sha, line, scratch);
             else

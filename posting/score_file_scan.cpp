@@ -21,7 +21,13 @@ namespace {
 struct Candidate {
     std::string name;
     int64_t modified;
+    uint64_t size;
 };
+
+// Scans reading less than this take their buffers from the heap.
+constexpr uint64_t kMinArenaBytes = 256 * 1024;
+// More than this is read into separate buffers, which need not all be held at once.
+constexpr uint64_t kMaxArenaBytes = 256ull << 20;
 
 }  // namespace
 
@@ -60,14 +66,26 @@ int CQuillmarkApp::FindNewScoreFiles(CSFPtrArray& candidates, bool repost, CColS
         const int64_t modified = static_cast<int64_t>(st.st_mtim.tv_sec);
         if (modified <= after)
             continue;
-        found.push_back({name, modified});
+        found.push_back({name, modified, static_cast<uint64_t>(st.st_size)});
     }
     ::closedir(dir);
     std::sort(found.begin(), found.end(),
               [](const Candidate& a, const Candidate& b) { return a.name < b.name; });
 
+    // One block for all the contents (each with room for one more byte and
+    // the closing NUL), when there is enough to read to be worth it.
+    uint64_t total = 0;
+    for (const Candidate& c : found)
+        if (c.size <= kMaxScoreFileSize)
+            total += c.size + 2 + 16;
+    std::shared_ptr<CScoreFileArena> arena;
+    if (total >= kMinArenaBytes && total <= kMaxArenaBytes)
+        arena = std::make_shared<CScoreFileArena>(static_cast<size_t>(total));
+
     for (const Candidate& c : found) {
         auto record = std::make_unique<CScoreFile>();
+        if (arena)
+            record->UseArena(arena);
         const std::string path = JoinPath(directory, c.name);
         if (!record->Open(path, nullptr, false, bridgeWebs))
             continue;

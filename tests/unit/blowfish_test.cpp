@@ -4,6 +4,7 @@
 
 #include "app/blowfish.h"
 #include "app/program_secret.h"
+#include "support/golden_stream.h"
 #include "support/test_app.h"
 
 namespace {
@@ -20,19 +21,6 @@ std::vector<uint8_t> Hex(const char* hex)
     for (size_t i = 0; hex[i] && hex[i + 1]; i += 2)
         out.push_back(static_cast<uint8_t>(std::stoi(std::string(hex + i, 2), nullptr, 16)));
     return out;
-}
-
-// Enciphers a password in the older stored form under the program secret.
-std::vector<uint8_t> OlderForm(const std::string& cp1252)
-{
-    std::vector<uint8_t> plain(cp1252.begin(), cp1252.end());
-    const size_t last = plain.size() % 8;
-    plain.resize(plain.size() + (8 - last), 0);
-    plain.back() = static_cast<uint8_t>(last);
-    BlowfishContext ctx;
-    BlowfishInit(ctx, kProgramSecret, kProgramSecretSize);
-    BlowfishEncrypt(ctx, plain.data(), plain.size() / 8);
-    return plain;
 }
 
 }  // namespace
@@ -88,17 +76,17 @@ TEST_F(AppTest, OlderPasswordFormIsReadByItsLastByte)
     uint32_t error = 0;
     // Three characters in one block; eight characters fill a block and
     // are followed by one more whose last byte is 0.
-    ASSERT_TRUE(app->DecryptPassword(OlderForm("abc"), 0, password, error));
+    ASSERT_TRUE(app->DecryptPassword(OlderFormPassword("abc"), 0, password, error));
     EXPECT_EQ(password.Get(), "abc");
-    ASSERT_EQ(OlderForm("abcdefgh").size(), 16u);
-    ASSERT_TRUE(app->DecryptPassword(OlderForm("abcdefgh"), 0, password, error));
+    ASSERT_EQ(OlderFormPassword("abcdefgh").size(), 16u);
+    ASSERT_TRUE(app->DecryptPassword(OlderFormPassword("abcdefgh"), 0, password, error));
     EXPECT_EQ(password.Get(), "abcdefgh");
     // Windows-1252 text comes back as UTF-8.
-    ASSERT_TRUE(app->DecryptPassword(OlderForm("caf\xE9\x80"), 0, password, error));
+    ASSERT_TRUE(app->DecryptPassword(OlderFormPassword("caf\xE9\x80"), 0, password, error));
     EXPECT_EQ(password.Get(), "caf\xC3\xA9\xE2\x82\xAC");
 
     // A length that is not whole blocks, and a last byte of 8 or more.
-    std::vector<uint8_t> twelve = OlderForm("abcdefghij");
+    std::vector<uint8_t> twelve = OlderFormPassword("abcdefghij");
     twelve.resize(12);
     EXPECT_FALSE(app->DecryptPassword(twelve, 0, password, error));
     EXPECT_EQ(error, static_cast<uint32_t>(EBADMSG));

@@ -121,11 +121,8 @@ TEST_F(HandRecords, ChoosingByHandRemembersFolderAndFilter)
     EXPECT_EQ(saves, 1);
 }
 
-TEST(HandRecordFilter, FilterStrings)
+TEST(HandRecordFilter, BridgeWebsLeavesOutLinFiles)
 {
-    EXPECT_EQ(GetHandRecordFilter(false),
-              "PBN Files (*.pbn)|*.pbn|DOS Duplimate Files (*.dup)|*.dup|Windows Duplimate Files (*.dlm)|*.dlm|"
-              "BRI Files (*.bri)|*.bri|BB Online Files (*.lin)|*.lin|All Files (*.*)|*.*||");
     EXPECT_EQ(GetHandRecordFilter(true),
               "PBN Files (*.pbn)|*.pbn|DOS Duplimate Files (*.dup)|*.dup|Windows Duplimate Files (*.dlm)|*.dlm|"
               "BRI Files (*.bri)|*.bri|All Files (*.*)|*.*||");

@@ -156,19 +156,6 @@ TEST_F(AppTest, TrimDropsWholeLinesFromTheFront)
     EXPECT_FALSE(FileExists(folder.File("absent.txt")));
 }
 
-TEST_F(AppTest, TrimLogUsesTheProfileLimitInKiB)
-{
-    const std::string path = app->GetLog()->GetPath();
-    folder.Write("data/QuillmarkLogfile.txt", std::string(1023, 'a') + "\n" + "tail\n");
-    profile.WriteInt("Settings", "MaxLogSize", 0);  // counts as 1 KiB
-    app->TrimLog();
-    EXPECT_EQ(ReadWholeFile(path), "tail\n");
-    folder.Write("data/QuillmarkLogfile.txt", std::string(3000, 'b') + "\n" + "tail\n");
-    profile.WriteInt("Settings", "MaxLogSize", 4);
-    app->TrimLog();
-    EXPECT_EQ(ReadWholeFile(path).size(), 3006u);
-}
-
 TEST_F(AppTest, SetupFlagChangesAreLoggedAndCounted)
 {
     app->LogSetupFlagChange("Multi-page index", SF_MULTI_PAGE_INDEX, true);

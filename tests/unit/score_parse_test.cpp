@@ -123,7 +123,7 @@ TEST(ScoreParse, DigestCoversLinesWithoutLineEnds)
     EXPECT_TRUE(f.GetDigest().IsZero());
 }
 
-TEST(ScoreParse, Windows1252AndUtf8TextGiveTheSameDescriptorsAndDigest)
+TEST(ScoreParse, Windows1252AndUtf8TextGiveTheSameDescriptorsAndTheHistoryDigest)
 {
     const std::string cp1252 = "EVENT>Caf\xE9 Pairs \x96 Open\nSESSION>Monday Eve\nNames: Zo\xEB\n";
     const std::string utf8 = "EVENT>Caf\xC3\xA9 Pairs \xE2\x80\x93 Open\nSESSION>Monday Eve\nNames: Zo\xC3\xAB\n";
@@ -135,9 +135,12 @@ TEST(ScoreParse, Windows1252AndUtf8TextGiveTheSameDescriptorsAndDigest)
     EXPECT_EQ(a.event, "Caf\xC3\xA9 Pairs \xE2\x80\x93 Open");
     EXPECT_EQ(b.event, a.event);
     EXPECT_EQ(c.event, a.event);
-    EXPECT_EQ(h1, DigestOf("EVENT>Caf\xE9 Pairs \x96 OpenSESSION>Monday EveNames: Zo\xEB"));
-    EXPECT_EQ(h2, h1);
-    EXPECT_EQ(h3, h1);
+    // The digest stays the one stored histories hold: UTF-8 text converted
+    // to Windows-1252; bytes that are not UTF-8, and the byte-order mark,
+    // as '?'.
+    EXPECT_EQ(h1, DigestOf("EVENT>Caf? Pairs ? OpenSESSION>Monday EveNames: Zo?"));
+    EXPECT_EQ(h2, DigestOf("EVENT>Caf\xE9 Pairs \x96 OpenSESSION>Monday EveNames: Zo\xEB"));
+    EXPECT_EQ(h3, DigestOf("?EVENT>Caf\xE9 Pairs \x96 OpenSESSION>Monday EveNames: Zo\xEB"));
 
     // A byte-order mark right before a keyword does not hide it.
     EXPECT_EQ(ParseText("\xEF\xBB\xBF" "EVENT>Pairs\n").event, "Pairs");
@@ -280,22 +283,6 @@ TEST_F(ScoreIdentify, SessionTimeSectionDateAndSessionText)
     EXPECT_EQ(f.GetSessionText(true), "Monday");
 }
 
-TEST_F(ScoreIdentify, FileCodes)
-{
-    CScoreFile f;
-    f.SetPath("/s/club.txt");
-    EXPECT_EQ(f.GetFileCode(), "club");
-    f.SetPath("/s/230905.aca");
-    EXPECT_EQ(f.GetFileCode(), "230905A");
-    f.SetPath("/s/game.txt");
-    f.SetDescriptor(SFD_DATE, "Sep 5, 2023");
-    f.SetDescriptor(SFD_SESSION, "Tuesday Aft");
-    f.ParseDate();
-    EXPECT_EQ(f.GetFileCode(), "230905A");
-    f.SetDescriptor(SFD_SESSION, "Tuesday");
-    EXPECT_EQ(f.GetFileCode(), "230905U");
-}
-
 TEST_F(ScoreIdentify, KeysOfCompleteRecords)
 {
     CScoreFile f;
@@ -309,6 +296,7 @@ TEST_F(ScoreIdentify, KeysOfCompleteRecords)
     std::string key;
     EXPECT_EQ(f.GetKey(false, &key), 1);
     EXPECT_EQ(key, "20230905anab");
+    EXPECT_EQ(f.GetFileCode(), "230905A");
     f.SetDescriptor(SFD_MP_LIMITS, "0-299");
     EXPECT_EQ(f.GetKey(false, &key), 1);
     EXPECT_EQ(key, "20230905a0ab");

@@ -1,6 +1,8 @@
 // The score-file record: copying, opening and loading, storing, page bodies.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,17 +71,9 @@ TEST(ScoreRecord, NewRecordsAndCopies)
     EXPECT_EQ(copy.GetContent(), "");
     EXPECT_EQ(copy.GetHtmlPath(), "");
     EXPECT_EQ(copy.GetPdfPath(), "");
-
-    // Flag setters touch their own bit only.
-    copy.SetPost(true);
-    copy.SetHidden(false);
-    copy.SetAddedToHistory(true);
-    EXPECT_EQ(copy.GetFlags(), uint32_t(SFF_LOCAL | SFF_POST | SFF_COMPUTER_HR_UPLOADED | SFF_ADDED_TO_HISTORY));
-    EXPECT_EQ(copy.IsAddedToHistory(), 1);
-    EXPECT_EQ(copy.IsPdfHandRecordUploaded(), 0);
 }
 
-TEST(ScoreRecord, OrderingAndFillingFromAnother)
+TEST(ScoreRecord, OrderBySessionDateThenTime)
 {
     CScoreFile a, b;
     a.SetSessionDate(LocalMidnight(2023, 9, 5));
@@ -90,13 +84,6 @@ TEST(ScoreRecord, OrderingAndFillingFromAnother)
     EXPECT_LT(b.Compare(a), 0);
     b.SetSessionDate(LocalMidnight(2023, 9, 6));
     EXPECT_LT(a.Compare(b), 0);
-
-    CScoreFile empty;
-    empty.SetDescriptor(SFD_SECTION, "B");
-    empty.FillMissingFrom(a);
-    EXPECT_EQ(empty.GetDescriptor(SFD_SESSION), "Tuesday Eve");
-    EXPECT_EQ(empty.GetDescriptor(SFD_SECTION), "B");
-    EXPECT_EQ(empty.GetSessionDate(), a.GetSessionDate());
 }
 
 TEST(ScoreRecord, StoredRecordsRoundTripInBothFormats)
@@ -159,8 +146,16 @@ TEST_F(AppTest, OpeningAndLoadingLocalFiles)
     EXPECT_EQ(f.GetSize(), samples::TuesdayPairs().size());
     EXPECT_GT(f.GetModifiedTime(), 0);
     EXPECT_EQ(f.EnsureLoaded(), 1);
-    EXPECT_EQ(std::string(f.GetText()).find('\r'), std::string::npos);
-    EXPECT_EQ(f.GetSize(), std::string(f.GetText()).size());
+    std::string lf = samples::TuesdayPairs();
+    lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+    EXPECT_EQ(std::string(f.GetText()), lf);
+    EXPECT_EQ(f.GetSize(), lf.size());
+
+    // Only CR LF pairs change; a lone CR stays.
+    CScoreFile mixed;
+    ASSERT_EQ(mixed.Open(folder.Write("mixed.txt", "a\r\n\rb\r\r\nc\n\r"), nullptr, false, false), 1);
+    EXPECT_EQ(mixed.EnsureLoaded(), 1);
+    EXPECT_EQ(mixed.GetContent(), "a\n\rb\r\nc\n\r");
     f.Close(false);
     EXPECT_EQ(f.IsLoaded(), 1) << "closing without emptying keeps the content";
     f.Close(true);
@@ -198,6 +193,11 @@ TEST_F(AppTest, OpenFailuresAreReportedUnlessQuiet)
     // A folder named like a score file.
     ::mkdir(folder.File("folder.txt").c_str(), 0700);
     EXPECT_EQ(f.Open(folder.File("folder.txt"), nullptr, false, false), 0);
+
+    // A FIFO named like a score file is refused at once instead of waiting
+    // for a writer.
+    ASSERT_EQ(::mkfifo(folder.File("pipe.txt").c_str(), 0600), 0);
+    EXPECT_EQ(f.Open(folder.File("pipe.txt"), nullptr, true, false), 0);
 
     // A file larger than any score file is refused without being read.
     const std::string huge = folder.File("huge.txt");
@@ -279,19 +279,36 @@ TEST_F(AppTest, WriteBodyOfGeneratedPagesAndRawText)
     EXPECT_EQ(out, "<pre>\n</pre>\n");
 }
 
-TEST_F(AppTest, PostedAndModifiedTexts)
+
+TEST(ScoreRecord, WebsiteFilesLoadThroughTheTransferLayer)
 {
-    CFixedClock clock;
-    clock.now = 1693940000;  // 09/05/23 18:53:20 UTC
-    app->SetClock(&clock);
+    struct Fake {
+        static bool Open(CFTPWorker&, const std::string& path, bool, bool) { return path != "/refused.txt"; }
+        static bool Download(CFTPWorker&, const std::string& path, bool, std::string& content)
+        {
+            if (path == "/broken.txt")
+                return false;
+            content = "EVENT>Remote Pairs\r\n";
+            return true;
+        }
+    };
+    CScoreFileRemoteAccess access;
+    access.open = &Fake::Open;
+    access.download = &Fake::Download;
+    CScoreFile::SetRemoteAccess(access);
+    int token = 0;
+    CFTPWorker* worker = reinterpret_cast<CFTPWorker*>(&token);  // only passed through
+
     CScoreFile f;
-    EXPECT_EQ(f.GetPostedText(), "");
-    f.SetPosted("2023/x.htm", 1);
-    EXPECT_EQ(f.GetPostedTime(), 1693940000);
-    EXPECT_EQ(f.GetPostedText(), "09/05/23 18:53:20");
-    std::string name;
-    int32_t insert = 0;
-    f.GetWebName(name, &insert);
-    EXPECT_EQ(name, "2023/x.htm");
-    EXPECT_EQ(insert, 1);
+    EXPECT_EQ(f.Open("/refused.txt", worker, true, false), 0);
+    ASSERT_EQ(f.Open("/results/game.txt", worker, true, false), 1);
+    EXPECT_EQ(f.IsLocal(), 0);
+    EXPECT_EQ(f.Parse(true), 1);
+    EXPECT_EQ(f.GetDescriptor(SFD_EVENT), "Remote Pairs");
+    EXPECT_EQ(f.GetSize(), 20u);
+    CScoreFile broken;
+    ASSERT_EQ(broken.Open("/broken.txt", worker, true, false), 1);
+    EXPECT_EQ(broken.EnsureLoaded(), 0);
+    CScoreFile::SetRemoteAccess(CScoreFileRemoteAccess{});
+    EXPECT_EQ(broken.Open("/results/game.txt", worker, true, false), 0) << "no transfer layer, no website files";
 }

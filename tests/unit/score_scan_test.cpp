@@ -203,3 +203,38 @@ TEST_F(ScoreScan, OnlyFilesAfterTheCutOffAreOpened)
     ASSERT_EQ(prompter.Shown().size(), 1u);
     EXPECT_NE(prompter.Shown()[0].text.find("new-huge.txt: File too large"), std::string::npos);
 }
+
+TEST_F(ScoreScan, ManyFilesShareOneContentBlock)
+{
+    // Enough files for the scan to read them into one shared block.
+    std::map<std::string, std::string> texts;
+    for (int i = 0; i < 120; ++i) {
+        std::string text = samples::TuesdayPairs();
+        text += std::string(static_cast<size_t>(i * 37), static_cast<char>('a' + i % 26)) + "\r\n";
+        const std::string name = "g" + std::to_string(i) + ".txt";
+        Put(name, text, kCutOff + 1 + i);
+        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+        texts[name] = text;
+    }
+    CSFPtrArray out;
+    auto found = Scan(out);
+    ASSERT_EQ(found.size(), texts.size());
+    // Records leaving early must not take the block from the others.
+    for (int64_t i = out.GetSize() - 1; i >= 0; i -= 2)
+        out.RemoveAt(i);
+    for (CScoreFile* f : out)
+        EXPECT_EQ(std::string(f->GetContent()), texts[f->GetFileName()]) << f->GetFileName();
+}
+
+TEST_F(ScoreScan, AFileThatGrowsAfterOpeningIsReadWhole)
+{
+    const std::string path = Put("growing.txt", "EVENT>Pairs\n", kCutOff + 1);
+    CScoreFile f;
+    f.UseArena(std::make_shared<CScoreFileArena>(4096));
+    ASSERT_EQ(f.Open(path, nullptr, false, false), 1);
+    const std::string more(100000, 'x');
+    folder.Write("Scores/growing.txt", "EVENT>Pairs\n" + more);
+    ASSERT_EQ(f.EnsureLoaded(), 1);
+    EXPECT_EQ(f.GetSize(), 12 + more.size());
+    EXPECT_EQ(std::string(f.GetContent()), "EVENT>Pairs\n" + more);
+}

@@ -43,10 +43,6 @@ TEST_F(AppTest, NestedBusyLevelsAndCancel)
 
 TEST_F(AppTest, StatusTextsBeforeTheFrameExistAnswerCancel)
 {
-    EXPECT_EQ(app->SetStatusTextFormat("Posting %d of %d", 1, 3), 1);
-    EXPECT_EQ(frame.GetLastStatus(), "Posting 1 of 3");
-    EXPECT_EQ(app->SetStatusTextPane3("http://x/"), 1);
-    EXPECT_EQ(frame.Texts().back(), std::make_pair(3, std::string("http://x/")));
     app->SetMainFrame(nullptr);
     EXPECT_EQ(app->SetStatusText("x"), 0);
     EXPECT_EQ(app->UploadProgress(true, 10, 1), 0);

@@ -1,0 +1,184 @@
+#include "posting/template_file.h"
+
+#include <cerrno>
+
+#include "app/date_helpers.h"
+#include "app/error_report.h"
+#include "app/path_helpers.h"
+#include "app/quillmark_app.h"
+#include "app/text_helpers.h"
+#include "platform/exceptions.h"
+#include "posting/page_file.h"
+#include "posting/page_markers.h"
+#include "posting/score_file.h"
+
+namespace {
+
+void ShowError(CQuillmarkApp& app, const std::string& text)
+{
+    if (app.GetLog())
+        app.GetLog()->WriteBlock(text, "Message Box");
+    app.Prompter().MessageBox(text, MB_OK | MB_ICONERROR);
+}
+
+}  // namespace
+
+bool CTemplateFile::Download(const std::string& url)
+{
+    m_strTemplateUrl = url;
+    m_text.clear();
+    IUrlSource* source = theApp().GetUrlSource();
+    const bool ok = source && source->GetURL(url, m_text);
+    m_nExpected = 1;
+    return ok;
+}
+
+void CTemplateFile::SetTemplate(const std::string& url, std::string text)
+{
+    m_strTemplateUrl = url;
+    m_text = std::move(text);
+    m_nExpected = 1;
+}
+
+void CTemplateFile::AddTemplateExtension(std::string& name) const
+{
+    if (!GetExtension(name).empty())
+        return;
+    const std::string ext = ToLowerAscii(GetExtension(m_strTemplateUrl));
+    if (!ext.empty())
+        name += ext;
+}
+
+int CTemplateFile::Parse(bool merge, CScoreFile* scoreFile)
+{
+    CQuillmarkApp& app = theApp();
+    CPageFile staging;
+    std::string status;
+    if (!merge) {
+        m_strOutputName.clear();
+        status = "Reading template data";
+    } else {
+        if (!app.SetStatusText("Opening web page staging file", 2))
+            return PR_STATUS_CANCELLED;
+        std::string ext = GetExtension(m_strTemplateUrl);
+        if (ext.empty())
+            ext = ".htm";
+        std::string path;
+        errno = 0;
+        if (!app.GetTempFile("", "QMw", ext, path)) {
+            ReportError(static_cast<uint32_t>(errno ? errno : EEXIST), "CTemplateFile::Parse: CQuillmarkApp::GetTempFile");
+            return PR_FAILED;
+        }
+        m_strStagingPath = path;
+        if (!staging.Open(path)) {
+            ReportException(CFileException(errno, path), "CTemplateFile::Parse: CStdioFile::Open");
+            return PR_FAILED;
+        }
+        status = "Copying template data";
+    }
+    if (!app.SetStatusText(status, 2))
+        return PR_STATUS_CANCELLED;
+
+    int count = 0;
+    try {
+        const char* cursor = m_text.c_str();
+        std::string_view line;
+        while (ReadLineBytes(line, cursor)) {
+            if (merge) {
+                staging.WriteString(line);
+                staging.WriteString("\n");
+            }
+            if (!IsMarkerLine(line, kInsertMarker))
+                continue;
+            if (scoreFile) {
+                const int result = ProcessInsert(merge, count, scoreFile, &staging);
+                if (result != PR_SUCCESS)
+                    return result;
+                if (!app.SetStatusText(status, 2))
+                    return PR_STATUS_CANCELLED;
+            }
+            ++count;
+        }
+        if (merge)
+            staging.Close();
+    } catch (const CException& e) {
+        staging.Abort();
+        ReportException(e, "CTemplateFile::Parse: read/write loop");
+        return PR_FAILED;
+    }
+    m_nFound = count;
+    if (!merge)
+        return PR_SUCCESS;
+    if (m_nFound != m_nExpected) {
+        ShowError(app, StrFormat("Template %s:\r\nExpected %d insert locations, found %d", m_strTemplateUrl.c_str(),
+                                 m_nExpected, m_nFound));
+        return PR_FAILED;
+    }
+    if (m_strOutputName.empty()) {
+        ShowError(app, "No output filename");
+        return PR_FAILED;
+    }
+    return PR_SUCCESS;
+}
+
+int CTemplateFile::ProcessInsert(bool merge, int insertIndex, CScoreFile* scoreFile, CPageFile* staging)
+{
+    CQuillmarkApp& app = theApp();
+    const char* word = merge ? "Merging" : "Checking";
+    if (!app.SetStatusText(StrFormat("%s: %s", word, scoreFile->GetPath().c_str()), 2))
+        return PR_STATUS_CANCELLED;
+    CLogfile* log = app.GetLog();
+    if (log)
+        log->Printf("%s insert #%d=[%s] length=[%llu] mod=[%s]\n", word, insertIndex + 1,
+                    scoreFile->GetPath().c_str(), static_cast<unsigned long long>(scoreFile->GetSize()),
+                    scoreFile->GetModifiedText().c_str());
+
+    if (merge) {
+        if (log)
+            log->Printf("%s: EVENT>%s SESSION>%s SECTION>%s DATE>%s LIMITS>%s\n", m_strOutputName.c_str(),
+                        scoreFile->GetDescriptor(SFD_EVENT).c_str(), scoreFile->GetDescriptor(SFD_SESSION).c_str(),
+                        scoreFile->GetDescriptor(SFD_SECTION).c_str(), scoreFile->GetDescriptor(SFD_DATE).c_str(),
+                        scoreFile->GetDescriptor(SFD_MP_LIMITS).c_str());
+        scoreFile->SetPosted(m_strOutputName, insertIndex);
+        std::string body;
+        scoreFile->WriteBody(body);
+        staging->WriteString(body);
+        staging->WriteString(kInsertEndMarker);
+        staging->WriteString("\n");
+        app.AddProducedEntry(scoreFile);
+        return PR_SUCCESS;
+    }
+
+    CScoreFile* earlier = nullptr;
+    const int found = app.FindPostedFile(*scoreFile, &earlier, true);
+    std::string question;
+    if (found == 2 && earlier) {
+        question = StrFormat(
+            "The results in a score file have been posted previously to a web page.\r\n\r\n"
+            "Score file: %s\r\nWeb page: %s\r\nInsert: %d\r\nPosted: %s",
+            scoreFile->GetPath().c_str(), earlier->GetWebName().c_str(), earlier->GetInsertNumber() + 1,
+            earlier->GetPostedText().c_str());
+    }
+    const int answer = scoreFile->ConfirmPost(question);
+    if (answer != 0)
+        return answer;
+    if (found == 2 && earlier && earlier->GetInsertNumber() == 0) {
+        m_strOutputName = GetFileNameOnly(earlier->GetWebName());
+        scoreFile->FillMissingFrom(*earlier);
+    }
+    if (m_strOutputName.empty()) {
+        const int key = scoreFile->GetKey(true, &m_strOutputName);
+        if (key == 2)
+            return PR_CANCELLED;
+        if (!scoreFile->IsPost() || key != 1)
+            return PR_FAILED;
+        AddTemplateExtension(m_strOutputName);
+    }
+    if (app.Setup().m_Ftp.m_dwFlags & SF_UPLOAD_TO_SUBDIRECTORIES) {
+        const int64_t date = scoreFile->GetSessionDate() ? scoreFile->GetSessionDate() : scoreFile->GetDate();
+        m_strOutputName = FormatDate(date, "%Y") + "\\" + FormatDate(date, "%m") + "\\" +
+                          GetFileNameOnly(m_strOutputName);
+    }
+    scoreFile->SetPosted(m_strOutputName, 0);
+    return PR_SUCCESS;
+}

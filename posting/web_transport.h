@@ -1,0 +1,41 @@
+// What the template merge and the index commands need from the transfer
+// layer, kept to the few calls they make. The transfer layer provides the
+// real ones (the FTP worker on the setup's FTP settings, the URL download
+// on its worker thread); tests use stand-ins that work on local folders.
+#pragma once
+
+#include <functional>
+#include <string>
+
+// Downloads one URL into memory. Failures are reported to the user by the
+// implementation; a cancel returns false silently (the caller tells it
+// from a failure by the application's cancel state).
+class IUrlSource {
+public:
+    virtual ~IUrlSource() = default;
+    virtual bool GetURL(const std::string& url, std::string& bytes) = 0;
+};
+
+// One connection to the club's server for one operation (Publish Index,
+// Index Website, Edit Index). Every operation reports its own failures.
+class IWebTransport {
+public:
+    // folder: the entry's folder relative to the starting folder
+    // (backslash separators, "" at the top). Return false to stop the walk.
+    using EntryCallback = std::function<bool(const std::string& folder, const std::string& name, bool isFolder)>;
+
+    virtual ~IWebTransport() = default;
+    virtual bool Login() = 0;
+    virtual void Disconnect() = 0;
+    // Changes into a folder below the current one; webVisible when the
+    // folder is part of the website's URL path.
+    virtual bool SetCurrentDirectory(const std::string& folder, bool webVisible) = 0;
+    // remotePath is relative to the current folder ("\" or "/" separators).
+    virtual bool UploadFile(const std::string& localPath, const std::string& remotePath) = 0;
+    // The bytes of a file relative to the web-visible current folder.
+    virtual bool DownloadFile(std::string& bytes, const std::string& remotePath) = 0;
+    // Walks the tree below the current folder breadth-first, top folder
+    // first, never entering (or reporting) a folder whose name ends with
+    // "_files". False when the walk ended early.
+    virtual bool EnumerateFiles(const EntryCallback& callback) = 0;
+};

@@ -1,0 +1,91 @@
+// What the transfer integration tests share: the loopback servers (started
+// on first use, stopped at exit), a fixture that points the FTP settings
+// at one of them, and a watcher that reads the command lines of this
+// process's children while they run.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/setup_data.h"
+#include "support/servers.h"
+#include "support/test_app.h"
+#include "transfer/ftp_worker.h"
+
+// Blanks, "#", a double quote, a backslash and a non-ASCII letter.
+extern const std::string kPassword;
+extern const std::string kUser;
+
+class LoopbackSite {
+public:
+    static LoopbackSite& Get();
+    // Each server is started the first time it is asked for.
+    loopback::CFtpServer& Ftp();
+    loopback::CFtpServer& Ftps();
+    loopback::CHttpServer& Http();
+    loopback::CSshServer& Ssh();
+
+    CTempFolder folder;
+    std::string site;  // the FTP servers' root
+    std::string www;   // site/www: the web root, served over HTTP too
+    std::string certDir;
+    std::string postsFile;
+
+private:
+    LoopbackSite();
+    std::mutex m_mutex;
+    loopback::CFtpServer m_ftp, m_ftps;
+    loopback::CHttpServer m_http;
+    loopback::CSshServer m_ssh;
+};
+
+// Records the command lines of this process's children while it runs.
+class ChildWatcher {
+public:
+    ChildWatcher();
+    ~ChildWatcher();
+    std::vector<std::string> CommandLines();
+    // The command lines of this process's children now (zombies included).
+    static std::vector<std::string> LiveChildren();
+
+private:
+    void Scan();
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::vector<std::string> m_lines;
+    std::thread m_thread;
+};
+
+class TransferTest : public AppTest {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Points the settings at the protocol's server; folder is made under
+    // the web root and becomes the FTP Directory's subfolder for the test.
+    void UseProtocol(int protocol);
+    std::unique_ptr<CFTPWorker> MakeWorker();
+    // The per-test folder below the web root ("t-<test name>").
+    std::string TestFolderName() const;
+    std::string WebPath(const std::string& relative) const;  // local path under the test folder
+    std::string MakeLocalFile(const std::string& name, const std::string& bytes);
+    // A sparse local file of the given size.
+    std::string MakeSparseFile(const std::string& name, int64_t size);
+    // No netrc file is left in the temporary folder.
+    bool NoNetrcLeft() const;
+    // The password appears nowhere: transcript, log, child command lines.
+    void ExpectPasswordNowhere(const CFTPWorker& worker, ChildWatcher& watcher);
+
+    CFTPSettings& Ftp() { return app->Setup().m_Ftp; }
+    int protocol = 0;
+    std::string testFolder;
+};
+
+int64_t FileSize(const std::string& path);
+bool PathExists(const std::string& path);

@@ -1,0 +1,63 @@
+#!/usr/bin/python3
+"""Plain FTP or explicit FTPS server for the integration tests.
+
+Serves one user with full rights on --root. With --tls-cert (a PEM file
+holding certificate and key) it requires TLS on the control and the data
+channel. Runs until killed.
+"""
+import argparse
+import logging
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+
+def make_tls_handler(cert):
+    from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
+
+    class SteadyTlsDtpHandler(TLS_DTPHandler):
+        # pyftpdlib 1.5.7 leaves a data channel that is still in its TLS
+        # handshake out of the read set when it has nothing to receive, so
+        # a download's handshake can stall. Keep it readable meanwhile.
+        def readable(self):
+            if self._ssl_accepting:
+                return True
+            return super().readable()
+
+    class Handler(TLS_FTPHandler):
+        dtp_handler = SteadyTlsDtpHandler
+
+    Handler.certfile = cert
+    Handler.tls_control_required = True
+    Handler.tls_data_required = True
+    return Handler
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--port", type=int, required=True)
+    ap.add_argument("--root", required=True)
+    ap.add_argument("--user", required=True)
+    ap.add_argument("--password", required=True)
+    ap.add_argument("--tls-cert")
+    ap.add_argument("--host", default="127.0.0.1")
+    args = ap.parse_args()
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
+    handler = make_tls_handler(args.tls_cert) if args.tls_cert else FTPHandler
+    handler.authorizer = authorizer
+    handler.banner = "test server ready"
+    handler.passive_ports = None
+    # Tests try wrong passwords on purpose: answer them at once.
+    handler.auth_failed_timeout = 0
+    logging.basicConfig(stream=sys.stderr, level=logging.WARNING)
+    server = FTPServer((args.host, args.port), handler)
+    server.max_cons = 64
+    server.serve_forever(handle_exit=True)
+
+
+if __name__ == "__main__":
+    main()

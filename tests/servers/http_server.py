@@ -1,0 +1,158 @@
+#!/usr/bin/python3
+"""Small web server for the integration tests.
+
+GET and HEAD serve the files under --root. A few paths under /_test/ give
+replies that real servers give now and then:
+  /_test/status/<code>          that status with a short page
+  /_test/nolength?size=N        N bytes without a Content-Length
+  /_test/short?size=N&sent=M    Content-Length N, then only M bytes
+  /_test/slow?size=N&delay=MS   N bytes in 1 KiB pieces, MS ms apart
+A file whose name ends in ".short" is announced with twice its length and
+then sent as it is, so the reply ends early.
+POST to any path ending in /cgi-bin/upload/exchange.cgi records the path,
+the content type and the form fields (each value as the hexadecimal form
+of its bytes) as one JSON line in --posts, and answers by the "club" field:
+  status<code>   that status (the reply page is still sent)
+  bigreply       a 2 MiB page
+  slowreply      the page after 3 seconds
+  nolength       a page without Content-Length
+  anything else  200 with a small page that has a <head>
+"""
+import argparse
+import json
+import time
+import urllib.parse
+from functools import partial
+from http.server import SimpleHTTPRequestHandler, ThreadingHTTPServer
+
+POST_SUFFIX = "/cgi-bin/upload/exchange.cgi"
+
+
+class Handler(SimpleHTTPRequestHandler):
+    posts_file = None
+
+    def log_message(self, format, *args):
+        pass
+
+    def _query(self):
+        parts = urllib.parse.urlsplit(self.path)
+        return parts.path, dict(urllib.parse.parse_qsl(parts.query))
+
+    def _send_body(self, status, body, length=True, ctype="text/html"):
+        self.send_response(status)
+        self.send_header("Content-Type", ctype)
+        if length:
+            self.send_header("Content-Length", str(len(body)))
+        self.send_header("Connection", "close")
+        self.end_headers()
+        if self.command != "HEAD":
+            self.wfile.write(body)
+            self.wfile.flush()
+
+    def _special(self):
+        path, q = self._query()
+        if path.endswith(".short"):
+            local = self.translate_path(path)
+            try:
+                with open(local, "rb") as f:
+                    data = f.read()
+            except OSError:
+                self._send_body(404, b"missing")
+                return True
+            self.send_response(200)
+            self.send_header("Content-Length", str(2 * len(data) + 1))
+            self.send_header("Connection", "close")
+            self.end_headers()
+            if self.command != "HEAD":
+                self.wfile.write(data)
+                self.wfile.flush()
+            return True
+        if not path.startswith("/_test/"):
+            return False
+        if path.startswith("/_test/status/"):
+            code = int(path.rsplit("/", 1)[1])
+            self._send_body(code, b"<html><body>status %d</body></html>" % code)
+        elif path == "/_test/nolength":
+            self._send_body(200, b"n" * int(q.get("size", "1000")), length=False)
+        elif path == "/_test/short":
+            size, sent = int(q.get("size", "1000")), int(q.get("sent", "10"))
+            self.send_response(200)
+            self.send_header("Content-Length", str(size))
+            self.send_header("Connection", "close")
+            self.end_headers()
+            if self.command != "HEAD":
+                self.wfile.write(b"s" * sent)
+                self.wfile.flush()
+        elif path == "/_test/slow":
+            size, delay = int(q.get("size", "100000")), int(q.get("delay", "50"))
+            self.send_response(200)
+            self.send_header("Content-Length", str(size))
+            self.send_header("Connection", "close")
+            self.end_headers()
+            left = size
+            try:
+                while left > 0 and self.command != "HEAD":
+                    n = min(1024, left)
+                    self.wfile.write(b"w" * n)
+                    self.wfile.flush()
+                    left -= n
+                    time.sleep(delay / 1000.0)
+            except (BrokenPipeError, ConnectionResetError):
+                pass
+        else:
+            self._send_body(404, b"no such test path")
+        return True
+
+    def do_GET(self):
+        if not self._special():
+            super().do_GET()
+
+    def do_HEAD(self):
+        if not self._special():
+            super().do_HEAD()
+
+    def do_POST(self):
+        path, _ = self._query()
+        length = int(self.headers.get("Content-Length", "0"))
+        body = self.rfile.read(length) if length else b""
+        if not path.endswith(POST_SUFFIX):
+            self._send_body(404, b"<html><body>no upload here</body></html>")
+            return
+        fields = urllib.parse.parse_qsl(body.decode("latin-1"), keep_blank_values=True,
+                                        encoding="latin-1")
+        record = {"path": path, "content_type": self.headers.get("Content-Type", ""),
+                  "length": len(body),
+                  "fields": [[k, v.encode("latin-1").hex()] for k, v in fields]}
+        with open(self.posts_file, "a", encoding="utf-8") as f:
+            f.write(json.dumps(record) + "\n")
+        club = dict(fields).get("club", "")
+        page = (b"<html><head><title>Upload</title></head><body>Received %d bytes</body></html>"
+                % len(body))
+        if club.startswith("status"):
+            self._send_body(int(club[6:]), page)
+        elif club == "bigreply":
+            self._send_body(200, b"<html><head></head><body>" + b"x" * (2 << 20) + b"</body></html>")
+        elif club == "slowreply":
+            time.sleep(3)
+            self._send_body(200, page)
+        elif club == "nolength":
+            self._send_body(200, page, length=False)
+        else:
+            self._send_body(200, page)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--port", type=int, required=True)
+    ap.add_argument("--root", required=True)
+    ap.add_argument("--posts", required=True)
+    ap.add_argument("--host", default="127.0.0.1")
+    args = ap.parse_args()
+    Handler.posts_file = args.posts
+    server = ThreadingHTTPServer((args.host, args.port), partial(Handler, directory=args.root))
+    server.daemon_threads = True
+    server.serve_forever()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,64 @@
+#include "support/fault_guards.h"
+
+#include <csignal>
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+CFileSizeLimit::CFileSizeLimit(rlim_t bytes)
+{
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &m_old);
+    rlimit limit = m_old;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+CFileSizeLimit::~CFileSizeLimit()
+{
+    ::setrlimit(RLIMIT_FSIZE, &m_old);
+    std::signal(SIGXFSZ, m_oldHandler);
+}
+
+namespace {
+
+constexpr unsigned kOverrides = (1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH) | (1u << CAP_FOWNER);
+
+bool GetCaps(__user_cap_data_struct data[2])
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(SYS_capget, &header, data) == 0;
+}
+
+bool SetCaps(__user_cap_data_struct data[2])
+{
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(SYS_capset, &header, data) == 0;
+}
+
+}  // namespace
+
+CPermissionsEnforced::CPermissionsEnforced()
+{
+    __user_cap_data_struct data[2] = {};
+    if (!GetCaps(data))
+        return;
+    m_oldEffective[0] = data[0].effective;
+    m_oldEffective[1] = data[1].effective;
+    if ((data[0].effective & kOverrides) == 0)
+        return;
+    data[0].effective &= ~kOverrides;
+    m_changed = SetCaps(data);
+}
+
+CPermissionsEnforced::~CPermissionsEnforced()
+{
+    if (!m_changed)
+        return;
+    __user_cap_data_struct data[2] = {};
+    if (!GetCaps(data))
+        return;
+    data[0].effective = m_oldEffective[0];
+    data[1].effective = m_oldEffective[1];
+    SetCaps(data);
+}

@@ -1,0 +1,279 @@
+#include "support/servers.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace loopback {
+
+namespace {
+
+pid_t Spawn(const std::vector<std::string>& argv, const std::string& logFile)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    const std::string log = logFile.empty() ? "/dev/null" : logFile;
+    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+    posix_spawn_file_actions_adddup2(&actions, 1, 2);
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigfillset(&defaults);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    const int rc = posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    return rc == 0 ? pid : -1;
+}
+
+bool Reaped(pid_t pid, int waitMs)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    while (true) {
+        int status = 0;
+        const pid_t r = ::waitpid(pid, &status, WNOHANG);
+        if (r == pid || (r < 0 && errno == ECHILD))
+            return true;
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+}  // namespace
+
+int PickFreePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    int port = 0;
+    if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
+        socklen_t len = sizeof addr;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+            port = ntohs(addr.sin_port);
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return port;
+}
+
+int RunProgram(const std::vector<std::string>& argv, const std::string& logFile)
+{
+    const pid_t pid = Spawn(argv, logFile);
+    if (pid < 0)
+        return -1;
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0) {
+        if (errno != EINTR)
+            return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool WaitForPort(int port, int timeoutMs)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < until) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        addr.sin_port = htons(static_cast<uint16_t>(port));
+        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+        ::close(fd);
+        if (ok)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+const char* Python()
+{
+    return "/usr/bin/python3";
+}
+
+std::string ScriptDir()
+{
+    return std::string(QM_SOURCE_DIR) + "/tests/servers";
+}
+
+std::string CurrentUser()
+{
+    const passwd* pw = ::getpwuid(::getuid());
+    return pw ? pw->pw_name : "root";
+}
+
+bool CServerProcess::Start(const std::vector<std::string>& argv, int port, const std::string& logFile,
+                           int timeoutMs)
+{
+    Stop();
+    m_pid = Spawn(argv, logFile);
+    m_port = port;
+    if (m_pid < 0)
+        return false;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < until) {
+        if (WaitForPort(port, 100))
+            return true;
+        int status = 0;
+        if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {  // died at start
+            m_pid = -1;
+            return false;
+        }
+    }
+    Stop();
+    return false;
+}
+
+void CServerProcess::Stop()
+{
+    if (m_pid <= 0)
+        return;
+    ::kill(m_pid, SIGTERM);
+    if (!Reaped(m_pid, 3000)) {
+        ::kill(m_pid, SIGKILL);
+        Reaped(m_pid, 5000);
+    }
+    m_pid = -1;
+}
+
+// The descendants of pid, children before grandchildren.
+static std::vector<pid_t> Descendants(pid_t pid)
+{
+    std::vector<std::pair<pid_t, pid_t>> all;  // (pid, ppid)
+    if (DIR* proc = ::opendir("/proc")) {
+        while (dirent* e = ::readdir(proc)) {
+            if (e->d_name[0] < '0' || e->d_name[0] > '9')
+                continue;
+            std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
+            std::string line;
+            if (!std::getline(stat, line) || line.rfind(')') == std::string::npos)
+                continue;
+            std::istringstream fields(line.substr(line.rfind(')') + 2));
+            std::string state;
+            long ppid = 0;
+            fields >> state >> ppid;
+            all.emplace_back(static_cast<pid_t>(std::atol(e->d_name)), static_cast<pid_t>(ppid));
+        }
+        ::closedir(proc);
+    }
+    std::vector<pid_t> out{pid};
+    for (size_t i = 0; i < out.size(); ++i) {
+        for (const auto& p : all) {
+            if (p.second == out[i])
+                out.push_back(p.first);
+        }
+    }
+    out.erase(out.begin());
+    return out;
+}
+
+void CServerProcess::Kill()
+{
+    if (m_pid <= 0)
+        return;
+    const std::vector<pid_t> children = Descendants(m_pid);
+    ::kill(m_pid, SIGKILL);
+    for (pid_t child : children)
+        ::kill(child, SIGKILL);
+    Reaped(m_pid, 5000);
+    m_pid = -1;
+}
+
+bool CFtpServer::Start(const std::string& root, const std::string& user, const std::string& password,
+                       const std::string& tlsPem, const std::string& logFile)
+{
+    const int port = PickFreePort();
+    std::vector<std::string> argv{Python(), ScriptDir() + "/ftp_server.py", "--port", std::to_string(port),
+                                  "--root", root, "--user", user, "--password", password};
+    if (!tlsPem.empty()) {
+        argv.push_back("--tls-cert");
+        argv.push_back(tlsPem);
+    }
+    return CServerProcess::Start(argv, port, logFile);
+}
+
+bool CHttpServer::Start(const std::string& root, const std::string& postsFile, const std::string& logFile)
+{
+    const int port = PickFreePort();
+    return CServerProcess::Start({Python(), ScriptDir() + "/http_server.py", "--port", std::to_string(port),
+                                  "--root", root, "--posts", postsFile},
+                                 port, logFile);
+}
+
+std::string CHttpServer::Url() const
+{
+    return "http://127.0.0.1:" + std::to_string(Port());
+}
+
+bool CSshServer::Start(const std::string& folder, const std::string& logFile)
+{
+    dir = folder;
+    const int port = PickFreePort();
+    if (RunProgram({Python(), ScriptDir() + "/sshd_setup.py", "--dir", dir, "--port", std::to_string(port)},
+                   logFile) != 0)
+        return false;
+    ::mkdir("/run/sshd", 0755);
+    if (RunProgram({"/usr/sbin/sshd", "-t", "-f", dir + "/sshd_config"}, logFile) != 0)
+        return false;
+    return CServerProcess::Start({"/usr/sbin/sshd", "-D", "-e", "-f", dir + "/sshd_config"}, port, logFile);
+}
+
+bool MakeSelfSignedCertificate(const std::string& dir)
+{
+    if (RunProgram({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", dir + "/key.pem",
+                    "-out", dir + "/cert.pem", "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
+                    "subjectAltName=IP:127.0.0.1"}) != 0)
+        return false;
+    // both.pem: the key followed by the certificate.
+    std::string both;
+    for (const char* name : {"/key.pem", "/cert.pem"}) {
+        const int fd = ::open((dir + name).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return false;
+        char buf[4096];
+        ssize_t n;
+        while ((n = ::read(fd, buf, sizeof buf)) > 0)
+            both.append(buf, static_cast<size_t>(n));
+        ::close(fd);
+    }
+    const int out = ::open((dir + "/both.pem").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (out < 0)
+        return false;
+    const bool ok = ::write(out, both.data(), both.size()) == static_cast<ssize_t>(both.size());
+    ::close(out);
+    return ok;
+}
+
+}  // namespace loopback

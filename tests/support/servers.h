@@ -1,0 +1,78 @@
+// Real servers on 127.0.0.1 for the integration tests: each one is a child
+// process on a free port, started with posix_spawn, ready once its port
+// accepts connections, and stopped by its PID (SIGTERM, then SIGKILL) when
+// the object goes away.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace loopback {
+
+// A port on 127.0.0.1 that nothing listens on just now.
+int PickFreePort();
+// Runs a program to its end (no shell); returns its exit code, or -1.
+int RunProgram(const std::vector<std::string>& argv, const std::string& logFile = {});
+// True once a TCP connection to 127.0.0.1:port succeeds within timeoutMs.
+bool WaitForPort(int port, int timeoutMs);
+// The Debian Python that has the server modules.
+const char* Python();
+// The folder holding the server scripts.
+std::string ScriptDir();
+
+class CServerProcess {
+public:
+    CServerProcess() = default;
+    ~CServerProcess() { Stop(); }
+    CServerProcess(const CServerProcess&) = delete;
+    CServerProcess& operator=(const CServerProcess&) = delete;
+
+    // Starts the program with stdout and stderr going to logFile and waits
+    // until port accepts. False when it could not be started or never
+    // listened (it is stopped then).
+    bool Start(const std::vector<std::string>& argv, int port, const std::string& logFile,
+               int timeoutMs = 15000);
+    void Stop();
+    // SIGKILL at once (a server dying under a transfer), together with
+    // every process it started (sshd's per-connection processes).
+    void Kill();
+    pid_t Pid() const { return m_pid; }
+    int Port() const { return m_port; }
+    bool Running() const { return m_pid > 0; }
+
+private:
+    pid_t m_pid = -1;
+    int m_port = 0;
+};
+
+// Plain FTP, or explicit FTPS when a certificate is given.
+class CFtpServer : public CServerProcess {
+public:
+    bool Start(const std::string& root, const std::string& user, const std::string& password,
+               const std::string& tlsPem, const std::string& logFile);
+};
+
+// GET/HEAD of the files under root; form posts recorded in postsFile.
+class CHttpServer : public CServerProcess {
+public:
+    bool Start(const std::string& root, const std::string& postsFile, const std::string& logFile);
+    std::string Url() const;  // "http://127.0.0.1:<port>"
+};
+
+// A private sshd with key authentication only. dir receives the keys:
+// userkey (authorized), otherkey (not authorized).
+class CSshServer : public CServerProcess {
+public:
+    bool Start(const std::string& dir, const std::string& logFile);
+    std::string dir;
+};
+
+// A self-signed certificate for 127.0.0.1 in dir: cert.pem, and both.pem
+// holding key and certificate (what the FTPS server reads).
+bool MakeSelfSignedCertificate(const std::string& dir);
+
+// The name of the user running the tests.
+std::string CurrentUser();
+
+}  // namespace loopback

@@ -1,0 +1,17 @@
+// Runs a piece of a test in another local time zone: sets TZ for its
+// lifetime and puts the old value back.
+#pragma once
+
+#include <string>
+
+class CTimeZoneGuard {
+public:
+    explicit CTimeZoneGuard(const char* zone);
+    ~CTimeZoneGuard();
+    CTimeZoneGuard(const CTimeZoneGuard&) = delete;
+    CTimeZoneGuard& operator=(const CTimeZoneGuard&) = delete;
+
+private:
+    bool m_had = false;
+    std::string m_old;
+};

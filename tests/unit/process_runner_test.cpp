@@ -1,0 +1,218 @@
+// The child-process runner against real child processes (sh scripts).
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <csignal>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+
+#include "support/test_app.h"
+#include "transfer/process_runner.h"
+
+namespace {
+
+// Reads everything the way the FTP worker does (no waiting inside
+// ReadLine), returning the output text and the last result.
+std::string RunToEnd(CProcessRunner& runner, int& last)
+{
+    std::string out, line;
+    last = CProcessRunner::RL_NODATA;
+    while (runner.IsRunning()) {
+        runner.WaitForActivity(50);
+        while ((last = runner.ReadLine(line, {}, false)) == CProcessRunner::RL_LINE)
+            out += line + "\n";
+        out += line;
+        if (last == CProcessRunner::RL_ERROR)
+            break;
+    }
+    return out;
+}
+
+bool Reaped(pid_t pid)
+{
+    int status;
+    return ::waitpid(pid, &status, WNOHANG) < 0 && errno == ECHILD;
+}
+
+// A live (not yet ended) process of the group, zombies aside.
+bool GroupHasLiveProcess(pid_t group)
+{
+    DIR* proc = ::opendir("/proc");
+    bool found = false;
+    while (dirent* e = ::readdir(proc)) {
+        std::ifstream in(std::string("/proc/") + e->d_name + "/stat");
+        std::string stat;
+        if (!std::getline(in, stat))
+            continue;
+        // pid (comm) state ppid pgrp ...
+        std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+        char state = 0;
+        long ppid = 0, pgrp = 0;
+        fields >> state >> ppid >> pgrp;
+        if (pgrp == group && state != 'Z' && state != 'X')
+            found = true;
+    }
+    ::closedir(proc);
+    return found;
+}
+
+std::string Masked(const std::vector<std::string>& chunks)
+{
+    CPasswordMask mask;
+    std::string out;
+    for (const auto& c : chunks)
+        mask.Feed(c.data(), c.size(), out);
+    mask.Flush(out);
+    return out;
+}
+
+}  // namespace
+
+class ProcessRunnerTest : public AppTest {};
+
+TEST(PasswordMask, MasksAtEveryLineStartWhateverTheLineEnd)
+{
+    EXPECT_EQ(Masked({"> USER u\n> PASS s3cret\n< 230 ok\n"}), "> USER u\n> PASS ********\n< 230 ok\n");
+    EXPECT_EQ(Masked({"> PASS a b\r\n> PASS c\rx"}), "> PASS ********\r\n> PASS ********\rx");
+    // Not at a line start: copied unchanged.
+    EXPECT_EQ(Masked({"x> PASS keep\n"}), "x> PASS keep\n");
+    // A marker that stops short is given back whole.
+    EXPECT_EQ(Masked({"> PAS"}), "> PAS");
+    EXPECT_EQ(Masked({"> PAX\n"}), "> PAX\n");
+}
+
+TEST(PasswordMask, StateCarriesAcrossEverySplit)
+{
+    const std::string text = "* Trying\n> USER u\n> PASS pa ss#\"\\w\n< 230 Login ok\n";
+    const std::string expected = "* Trying\n> USER u\n> PASS ********\n< 230 Login ok\n";
+    for (size_t a = 0; a <= text.size(); ++a) {
+        for (size_t b = a; b <= text.size(); b += 3) {
+            const std::string got = Masked({text.substr(0, a), text.substr(a, b - a), text.substr(b)});
+            ASSERT_EQ(got, expected) << "split at " << a << "," << b;
+        }
+    }
+}
+
+TEST_F(ProcessRunnerTest, LinesPartialLastLineAndLongLines)
+{
+    CProcessRunner runner;
+    ASSERT_TRUE(runner.Start({"sh", "-c", "printf 'one\\r\\ntwo\\n'; head -c 20000 /dev/zero | tr '\\0' x; "
+                                           "printf '\\nlast'"},
+                             {}, "sh"));
+    runner.CloseStdin();
+    int last = 0;
+    const std::string out = RunToEnd(runner, last);
+    EXPECT_EQ(last, CProcessRunner::RL_EXITED);
+    EXPECT_EQ(out, "one\ntwo\n" + std::string(20000, 'x') + "\nlast");
+    EXPECT_EQ(runner.GetExitCode(), 0u);
+    EXPECT_EQ(runner.GetOutput(), "");  // silent success leaves no trace
+    EXPECT_TRUE(Reaped(runner.GetPid()));
+}
+
+TEST_F(ProcessRunnerTest, ErrorStreamAndExitBanner)
+{
+    CProcessRunner runner;
+    ASSERT_TRUE(runner.Start({"sh", "-c", "echo oops >&2; exit 3"}, {}, "sftp"));
+    runner.CloseStdin();
+    int last = 0;
+    RunToEnd(runner, last);
+    EXPECT_EQ(last, CProcessRunner::RL_ERROR);
+    EXPECT_EQ(runner.GetExitCode(), 3u);
+    EXPECT_EQ(runner.GetOutput(), "oops\nsftp has exited with code 3\r\n--------------------\r\n\r\n");
+
+    CProcessRunner quiet;
+    ASSERT_TRUE(quiet.Start({"sh", "-c", "exit 1"}, {}, "curl"));
+    RunToEnd(quiet, last);
+    EXPECT_EQ(quiet.GetOutput(), "curl has exited with code 1\r\n--------------------\r\n\r\n");
+}
+
+TEST_F(ProcessRunnerTest, CurlPasswordLinesAreMaskedAcrossWrites)
+{
+    // The password line reaches the pipe in two writes with a pause, and
+    // the lines end in LF only.
+    CProcessRunner runner;
+    ASSERT_TRUE(runner.Start({"sh", "-c",
+                              "printf '> USER u\\n> PA' >&2; sleep 0.2; printf 'SS top secret\\n< 230\\n' >&2"},
+                             {}, "curl"));
+    runner.CloseStdin();
+    int last = 0;
+    RunToEnd(runner, last);
+    EXPECT_EQ(runner.GetOutput().find("secret"), std::string::npos) << runner.GetOutput();
+    EXPECT_EQ(runner.GetOutput().rfind("> USER u\n> PASS ********\n< 230\n", 0), 0u);
+
+    // Another program's text is kept as it is.
+    CProcessRunner other;
+    ASSERT_TRUE(other.Start({"sh", "-c", "printf '> PASS visible\\n' >&2"}, {}, "sftp"));
+    RunToEnd(other, last);
+    EXPECT_EQ(other.GetOutput().rfind("> PASS visible\nsftp has exited with code 0", 0), 0u);
+}
+
+TEST_F(ProcessRunnerTest, EndOfOutputBeforeExitWaitsForTheStatus)
+{
+    // The program closes its output and error streams, then lives on for a
+    // while before it exits with 0: that is a success, not an error.
+    CProcessRunner runner;
+    ASSERT_TRUE(runner.Start({"sh", "-c", "echo done; exec >&- 2>&-; sleep 0.3; exit 0"}, {}, "sh"));
+    runner.CloseStdin();
+    std::string line;
+    int r;
+    while ((r = runner.ReadLine(line, {}, true)) == CProcessRunner::RL_LINE)
+        EXPECT_EQ(line, "done");
+    EXPECT_EQ(r, CProcessRunner::RL_EXITED);
+    EXPECT_FALSE(runner.IsRunning());
+}
+
+TEST_F(ProcessRunnerTest, TerminateEndsTheProgramAndItsGroupWithoutZombies)
+{
+    CProcessRunner runner;
+    // The shell ignores SIGTERM, so the grace runs out and SIGKILL follows;
+    // its child sleep is in the same group.
+    ASSERT_TRUE(runner.Start({"sh", "-c", "trap '' TERM; sleep 30 & wait"}, {}, "sh"));
+    const pid_t pid = runner.GetPid();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto start = std::chrono::steady_clock::now();
+    runner.Terminate();
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_FALSE(runner.IsRunning());
+    EXPECT_EQ(runner.GetExitCode(), 128u + SIGKILL);
+    EXPECT_TRUE(Reaped(pid));
+    EXPECT_FALSE(GroupHasLiveProcess(pid));  // nothing of the group is left
+    EXPECT_LT(took, std::chrono::seconds(3));
+
+    CProcessRunner polite;
+    ASSERT_TRUE(polite.Start({"sleep", "30"}, {}, "sleep"));
+    polite.Terminate();
+    EXPECT_EQ(polite.GetExitCode(), 128u + SIGTERM);
+    EXPECT_TRUE(Reaped(polite.GetPid()));
+}
+
+TEST_F(ProcessRunnerTest, DestructionTerminatesARunningProgram)
+{
+    pid_t pid;
+    {
+        CProcessRunner runner;
+        ASSERT_TRUE(runner.Start({"sleep", "30"}, {}, "sleep"));
+        pid = runner.GetPid();
+    }
+    EXPECT_TRUE(Reaped(pid));
+}
+
+TEST_F(ProcessRunnerTest, MissingProgramIsReported)
+{
+    CProcessRunner runner;
+    EXPECT_FALSE(runner.Start({"no-such-program-qm"}, {}, "curl"));
+    ASSERT_EQ(prompter.Texts().size(), 1u);
+    EXPECT_EQ(prompter.Texts()[0].rfind("Error creating process\r\n", 0), 0u);
+}
+
+TEST(SplitArguments, BlanksQuotesAndEscapes)
+{
+    EXPECT_EQ(SplitArguments(""), std::vector<std::string>{});
+    EXPECT_EQ(SplitArguments("  -4  "), std::vector<std::string>{"-4"});
+    EXPECT_EQ(SplitArguments("-i \"/k ey\" -oX=1"), (std::vector<std::string>{"-i", "/k ey", "-oX=1"}));
+    EXPECT_EQ(SplitArguments("\"a\\\"b\\\\c\" \"\""), (std::vector<std::string>{"a\"b\\c", ""}));
+    EXPECT_EQ(FormatCommandLine({"curl", "a b", "", "q\"x"}), "curl \"a b\" \"\" \"q\\\"x\"");
+}

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "app/path_helpers.h"
+#include "app/setup_file.h"
+#include "support/test_app.h"
+
+TEST_F(AppTest, AResetKeepsThePublishTimeAndTheStagingName)
+{
+    CSetupData& s = app->Setup();
+    s.m_strScoreFileDirectory = "/games";
+    s.m_Ftp.m_nProtocol = PROTOCOL_SFTP;
+    s.m_Ftp.m_strPort[0] = "2121";
+    s.m_Ftp.m_dwFlags = 0x1FFF;
+    s.m_ProtectedPassword.assign(16, 7);
+    s.m_tLastPublishIndex = 1234;
+    s.m_strStagingFolder = "Staging2";
+    s.m_tOldestToIndex = 5;
+    app->GetIndexEntries().Add(CScoreFile());
+    app->SetDefaults();
+    EXPECT_EQ(s.m_strScoreFileDirectory, "");
+    EXPECT_EQ(s.m_Ftp.m_nProtocol, PROTOCOL_FTP);
+    EXPECT_EQ(s.m_Ftp.m_strPort[0], "21");
+    EXPECT_EQ(s.m_Ftp.m_strPort[1], "21");
+    EXPECT_EQ(s.m_Ftp.m_strPort[2], "22");
+    EXPECT_EQ(s.m_Ftp.m_dwFlags, 0u);
+    EXPECT_TRUE(s.m_ProtectedPassword.empty());
+    EXPECT_EQ(s.m_tOldestToIndex, app->GetLowestDate());
+    EXPECT_EQ(app->GetIndexEntries().GetCount(), 0);
+    EXPECT_EQ(s.m_tLastPublishIndex, 1234);
+    EXPECT_EQ(s.m_strStagingFolder, "Staging2");
+}
+
+TEST_F(AppTest, PortsAndFlagEdgeCases)
+{
+    CFTPSettings& ftp = app->Setup().m_Ftp;
+    EXPECT_EQ(ftp.GetPort(), "") << "the default FTP port is left out";
+    EXPECT_EQ(ftp.GetPort(true), "21");
+    ftp.m_strPort[0] = "0021";
+    EXPECT_EQ(ftp.GetPort(), "0021") << "compared as text";
+    ftp.m_nProtocol = PROTOCOL_SFTP;
+    EXPECT_EQ(ftp.GetPort(), "22");
+    ftp.m_nProtocol = 3;  // from a damaged file
+    EXPECT_STREQ(ftp.GetProtocolName(), "???");
+    EXPECT_EQ(ftp.GetPort(), "");
+
+    ftp.m_dwFlags = 0x3;
+    EXPECT_EQ(app->SetAlertNoBws(false, false), 0x1u);
+    EXPECT_FALSE(app->SetHandRecordFilterIndex(0));
+    EXPECT_TRUE(app->SetHandRecordFilterIndex(4));
+}
+
+TEST_F(AppTest, HandRecordChangesSaveTheSetupAlone)
+{
+    CQuillmarkDoc doc(*app);
+    doc.OnNewDocument();
+    prompter.fileDialogPath = folder.File("Club.qsu");
+    ASSERT_TRUE(app->SaveProgramData());
+    EXPECT_TRUE(FileExists(folder.File("Club.qsu")));
+    EXPECT_FALSE(FileExists(dataDir + "/ProgramData.bin"));
+    // Saving with the program data: the setup first, then the history.
+    ASSERT_TRUE(app->SetAlertNoBws(false, true));
+    EXPECT_TRUE(FileExists(dataDir + "/ProgramData.bin"));
+}
+
+TEST_F(AppTest, StartUpAndShutDownInTheirOrder)
+{
+    profile.WriteInt("Settings", "ShowProgressBar", 1);
+    profile.WriteInt("Settings", "MaxLogSize", 0);  // counts as 1 KiB
+    app->CreateLog();  // the program's own log in the data folder
+    ASSERT_TRUE(app->AcquireSingleInstanceLock());
+    app->LoadProfileSettings();
+    EXPECT_EQ(app->IsProgressBarShown(), 1);
+    app->LoadAppData();
+    CQuillmarkDoc doc(*app);
+    doc.OnNewDocument();
+    app->TestDataProtection();
+    EXPECT_TRUE(app->IsDataProtectionUsable());
+    EXPECT_EQ(app->Setup().m_bPasswordProtected, 1);
+    app->OfferLegacyImport();  // no "Setup.bin": no question
+    EXPECT_TRUE(prompter.Shown().empty());
+
+    std::string temp;
+    ASSERT_TRUE(app->GetTempFile("", "QMt", ".txt", temp));
+    for (int i = 0; i < 40; ++i)
+        app->GetLog()->Printf("filler line %02d to pass the limit of the log\n", i);
+    app->ExitInstance();
+    EXPECT_FALSE(FileExists(temp));
+    EXPECT_LT(ReadWholeFile(dataDir + "/QuillmarkLogfile.txt").size(), 1024u);
+    EXPECT_NE(ReadWholeFile(dataDir + "/QuillmarkLogfile.txt").find("filler line 39"), std::string::npos);
+    EXPECT_EQ(ReadWholeFile(dataDir + "/Interlock.txt"), "");
+}

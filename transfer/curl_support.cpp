@@ -1,0 +1,64 @@
+#include "transfer/curl_support.h"
+
+#include <mutex>
+#include <sys/socket.h>
+
+#include "platform/error_text.h"
+
+void EnsureCurlInitialized()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+uint32_t InternetErrorFromCurl(CURLcode code)
+{
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return inet::NameNotResolved;
+    case CURLE_COULDNT_CONNECT:
+        return inet::CannotConnect;
+    case CURLE_OPERATION_TIMEDOUT:
+        return inet::Timeout;
+    case CURLE_ABORTED_BY_CALLBACK:
+        return inet::OperationCancelled;
+    case CURLE_SEND_ERROR:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_GOT_NOTHING:
+        return inet::ConnectionAborted;
+    case CURLE_RECV_ERROR:
+        return inet::ConnectionReset;
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_USE_SSL_FAILED:
+        return inet::SecureFailure;
+    case CURLE_URL_MALFORMAT:
+        return inet::InvalidUrl;
+    case CURLE_UNSUPPORTED_PROTOCOL:
+        return inet::UnrecognizedScheme;
+    case CURLE_LOGIN_DENIED:
+    case CURLE_REMOTE_ACCESS_DENIED:
+    case CURLE_QUOTE_ERROR:
+    case CURLE_UPLOAD_FAILED:
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+    case CURLE_FTP_COULDNT_RETR_FILE:
+    case CURLE_FTP_COULDNT_USE_REST:
+    case CURLE_FTP_PORT_FAILED:
+    case CURLE_FTP_ACCEPT_FAILED:
+    case CURLE_FTP_WEIRD_PASV_REPLY:
+    case CURLE_FTP_WEIRD_227_FORMAT:
+    case CURLE_FTP_CANT_GET_HOST:
+    case CURLE_WEIRD_SERVER_REPLY:
+    case CURLE_REMOTE_DISK_FULL:
+        return inet::ExtendedError;
+    default:
+        return inet::InternalError;
+    }
+}
+
+curl_socket_t OpenSocketCloexec(void*, curlsocktype, struct curl_sockaddr* address)
+{
+    return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
+}

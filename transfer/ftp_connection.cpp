@@ -1,0 +1,349 @@
+#include "transfer/ftp_connection.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <curl/curl.h>
+#include <sys/stat.h>
+
+#include "app/error_report.h"
+#include "app/text_helpers.h"
+#include "platform/error_text.h"
+#include "platform/exceptions.h"
+#include "transfer/curl_support.h"
+#include "transfer/qm_session.h"
+#include "transfer/url_string.h"
+
+namespace {
+
+constexpr long kConnectTimeoutSeconds = 60;
+constexpr long kResponseTimeoutSeconds = 60;
+constexpr long kStallSeconds = 60;
+constexpr long kUploadBufferSize = 512 * 1024;
+
+// "." and ".." resolved; always starts with "/", no trailing "/" except
+// for the root.
+std::string Normalize(const std::string& path)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const auto& p : parts)
+        out += "/" + p;
+    return out.empty() ? "/" : out;
+}
+
+}  // namespace
+
+CFtpConnection::CFtpConnection(CQMSession& session, std::string server, unsigned port, std::string user,
+                               const std::string& password, bool passive, bool ipv4Only)
+    : m_session(session), m_server(std::move(server)), m_port(port), m_user(std::move(user)),
+      m_password(password), m_passive(passive), m_ipv4Only(ipv4Only)
+{
+}
+
+CFtpConnection::~CFtpConnection()
+{
+    Close();
+}
+
+bool CFtpConnection::IsSafeName(const std::string& name)
+{
+    return name.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+bool CFtpConnection::Refuse(const std::string& name)
+{
+    m_lastError = inet::ExtendedError;
+    m_lastErrorText = "A remote name cannot hold a line break or NUL character: " +
+                      ReplaceAll(ReplaceAll(name, "\r", "\\r"), "\n", "\\n");
+    SetLastServerResponse(m_lastErrorText);
+    return false;
+}
+
+std::string CFtpConnection::Absolute(const std::string& path) const
+{
+    std::string p = ReplaceAll(path, "\\", "/");
+    if (p.empty() || p[0] != '/')
+        p = m_cwd + "/" + p;
+    return Normalize(p);
+}
+
+std::string CFtpConnection::UrlFor(const std::string& absolutePath, bool folder) const
+{
+    std::string url = "ftp://" + m_server;
+    if (m_port)
+        url += ":" + std::to_string(m_port);
+    // "%2F" starts the path at the server's root; with no CWD the commands
+    // then carry the whole path.
+    url += "/%2F" + EncodePath(absolutePath.size() > 1 ? absolutePath.substr(1) : std::string());
+    if (folder && url.back() != '/')
+        url += '/';
+    return url;
+}
+
+void* CFtpConnection::Prepare(const std::string& url)
+{
+    CURL* h = m_session.PrepareHandle();
+    if (!h)
+        return nullptr;
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_USERNAME, m_user.c_str());
+    curl_easy_setopt(h, CURLOPT_PASSWORD, m_password.Get().c_str());
+    curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
+    if (!m_passive)
+        curl_easy_setopt(h, CURLOPT_FTPPORT, "-");
+    curl_easy_setopt(h, CURLOPT_IPRESOLVE, m_ipv4Only ? CURL_IPRESOLVE_V4 : CURL_IPRESOLVE_WHATEVER);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(h, CURLOPT_SERVER_RESPONSE_TIMEOUT, kResponseTimeoutSeconds);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
+    curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, m_errorBuffer);
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CFtpConnection::OnHeader);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &CFtpConnection::OnProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
+    return h;
+}
+
+bool CFtpConnection::Perform(void* handle)
+{
+    CURL* h = static_cast<CURL*>(handle);
+    if (!h) {
+        m_lastError = inet::OutOfHandles;
+        m_lastErrorText = InternetErrorText(m_lastError);
+        return false;
+    }
+    m_errorBuffer[0] = 0;
+    m_lastResponse.clear();
+    m_pendingLine.clear();
+    const CURLcode rc = curl_easy_perform(h);
+    // Nothing of the request stays on the handle (the password stays with
+    // the connection object only).
+    curl_easy_setopt(h, CURLOPT_PASSWORD, "");
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, nullptr);
+    if (rc == CURLE_OK) {
+        m_lastError = 0;
+        m_lastErrorText.clear();
+        return true;
+    }
+    m_lastError = InternetErrorFromCurl(rc);
+    m_lastErrorText = m_errorBuffer[0] ? m_errorBuffer : curl_easy_strerror(rc);
+    if (m_lastError == inet::ExtendedError)
+        SetLastServerResponse(m_lastResponse.empty() ? m_lastErrorText : m_lastResponse);
+    return false;
+}
+
+void CFtpConnection::Connect()
+{
+    if (!IsSafeName(m_user) || !IsSafeName(m_password.Get()) || !IsSafeName(m_server)) {
+        Refuse(m_user);
+        throw CInternetException(inet::LoginFailure,
+                                 "The FTP server, user or password holds a line break or NUL character.");
+    }
+    void* h = Prepare(UrlFor("/", true));
+    if (h)
+        curl_easy_setopt(static_cast<CURL*>(h), CURLOPT_NOBODY, 1L);
+    // NOBODY on the root with no CWD: log in and ask for the login folder.
+    if (!Perform(h)) {
+        const std::string message =
+            m_lastError == inet::ExtendedError && !m_lastResponse.empty() ? m_lastResponse : m_lastErrorText;
+        throw CInternetException(m_lastError, message);
+    }
+    char* entry = nullptr;
+    if (curl_easy_getinfo(static_cast<CURL*>(h), CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry && *entry)
+        m_cwd = Normalize(entry);
+    else
+        m_cwd = "/";
+}
+
+void CFtpConnection::Close()
+{
+    m_password.Clear();
+    m_session.CloseConnections();
+}
+
+bool CFtpConnection::Commands(const std::vector<std::string>& commands)
+{
+    for (const auto& c : commands) {
+        if (!IsSafeName(c))
+            return Refuse(c);
+    }
+    void* h = Prepare(UrlFor("/", true));
+    if (!h)
+        return Perform(h);
+    curl_slist* list = nullptr;
+    for (const auto& c : commands)
+        list = curl_slist_append(list, c.c_str());
+    curl_easy_setopt(static_cast<CURL*>(h), CURLOPT_QUOTE, list);
+    curl_easy_setopt(static_cast<CURL*>(h), CURLOPT_NOBODY, 1L);
+    const bool ok = Perform(h);
+    curl_easy_setopt(static_cast<CURL*>(h), CURLOPT_QUOTE, nullptr);
+    curl_slist_free_all(list);
+    return ok;
+}
+
+bool CFtpConnection::SetCurrentDirectory(const std::string& folder)
+{
+    const std::string target = Absolute(folder);
+    if (!Commands({"CWD " + target}))
+        return false;
+    m_cwd = target;
+    return true;
+}
+
+bool CFtpConnection::CreateDirectory(const std::string& path)
+{
+    return Commands({"MKD " + Absolute(path)});
+}
+
+bool CFtpConnection::Remove(const std::string& path)
+{
+    return Commands({"DELE " + Absolute(path)});
+}
+
+bool CFtpConnection::Rename(const std::string& from, const std::string& to)
+{
+    return Commands({"RNFR " + Absolute(from), "RNTO " + Absolute(to)});
+}
+
+bool CFtpConnection::PutFile(const std::string& localPath, const std::string& remotePath,
+                             const std::vector<std::string>& before, const Progress& progress)
+{
+    if (!IsSafeName(remotePath))
+        return Refuse(remotePath);
+    for (const auto& c : before) {
+        if (!IsSafeName(c))
+            return Refuse(c);
+    }
+    FILE* file = std::fopen(localPath.c_str(), "rbe");
+    if (!file) {
+        m_lastError = static_cast<uint32_t>(errno);
+        m_lastErrorText = SystemErrorText(errno) + ": " + localPath;
+        return false;
+    }
+    struct stat st {};
+    ::fstat(fileno(file), &st);
+    void* v = Prepare(UrlFor(Absolute(remotePath), false));
+    CURL* h = static_cast<CURL*>(v);
+    curl_slist* list = nullptr;
+    if (h) {
+        for (const auto& c : before)
+            list = curl_slist_append(list, c.c_str());
+        curl_easy_setopt(h, CURLOPT_QUOTE, list);
+        curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
+        curl_easy_setopt(h, CURLOPT_UPLOAD_BUFFERSIZE, kUploadBufferSize);
+        curl_easy_setopt(h, CURLOPT_READFUNCTION, &CFtpConnection::OnRead);
+        curl_easy_setopt(h, CURLOPT_READDATA, file);
+        curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(st.st_size));
+    }
+    m_progress = progress ? &progress : nullptr;
+    m_uploading = true;
+    bool ok = Perform(v);
+    m_progress = nullptr;
+    m_uploading = false;
+    if (h) {
+        curl_easy_setopt(h, CURLOPT_QUOTE, nullptr);
+        curl_easy_setopt(h, CURLOPT_READDATA, nullptr);
+        curl_off_t sent = 0;
+        // A transfer that ended early (the local file shrank, say) is not
+        // a success even when the server accepted it.
+        if (ok && curl_easy_getinfo(h, CURLINFO_SIZE_UPLOAD_T, &sent) == CURLE_OK && sent != st.st_size) {
+            ok = false;
+            m_lastError = inet::ConnectionAborted;
+            m_lastErrorText = StrFormat("Only %lld of %lld bytes were sent", static_cast<long long>(sent),
+                                        static_cast<long long>(st.st_size));
+        }
+    }
+    curl_slist_free_all(list);
+    std::fclose(file);
+    return ok;
+}
+
+bool CFtpConnection::GetFile(const std::string& remotePath, std::string& bytes, const Progress& progress)
+{
+    bytes.clear();
+    if (!IsSafeName(remotePath))
+        return Refuse(remotePath);
+    void* v = Prepare(UrlFor(Absolute(remotePath), false));
+    if (CURL* h = static_cast<CURL*>(v)) {
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CFtpConnection::OnWrite);
+        curl_easy_setopt(h, CURLOPT_WRITEDATA, &bytes);
+    }
+    m_progress = progress ? &progress : nullptr;
+    const bool ok = Perform(v);
+    m_progress = nullptr;
+    if (!ok)
+        bytes.clear();
+    return ok;
+}
+
+bool CFtpConnection::List(const std::string& folder, std::string& text)
+{
+    text.clear();
+    if (!IsSafeName(folder))
+        return Refuse(folder);
+    void* v = Prepare(UrlFor(Absolute(folder), true));
+    if (CURL* h = static_cast<CURL*>(v)) {
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CFtpConnection::OnWrite);
+        curl_easy_setopt(h, CURLOPT_WRITEDATA, &text);
+    }
+    const bool ok = Perform(v);
+    if (!ok)
+        text.clear();
+    return ok;
+}
+
+size_t CFtpConnection::OnHeader(char* data, size_t size, size_t count, void* self)
+{
+    auto* c = static_cast<CFtpConnection*>(self);
+    const size_t n = size * count;
+    c->m_pendingLine.append(data, n);
+    size_t nl;
+    while ((nl = c->m_pendingLine.find('\n')) != std::string::npos) {
+        std::string line = TrimRight(c->m_pendingLine.substr(0, nl));
+        c->m_pendingLine.erase(0, nl + 1);
+        if (!line.empty())
+            c->m_lastResponse = line;
+    }
+    return n;
+}
+
+size_t CFtpConnection::OnWrite(char* data, size_t size, size_t count, void* target)
+{
+    static_cast<std::string*>(target)->append(data, size * count);
+    return size * count;
+}
+
+size_t CFtpConnection::OnRead(char* data, size_t size, size_t count, void* file)
+{
+    FILE* f = static_cast<FILE*>(file);
+    const size_t n = std::fread(data, 1, size * count, f);
+    if (n == 0 && std::ferror(f))
+        return CURL_READFUNC_ABORT;
+    return n;
+}
+
+int CFtpConnection::OnProgress(void* self, int64_t dltotal, int64_t dlnow, int64_t ultotal, int64_t ulnow)
+{
+    auto* c = static_cast<CFtpConnection*>(self);
+    if (!c->m_progress)
+        return 0;
+    const bool goOn = c->m_uploading ? (*c->m_progress)(ultotal, ulnow) : (*c->m_progress)(dltotal, dlnow);
+    return goOn ? 0 : 1;
+}

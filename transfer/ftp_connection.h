@@ -1,0 +1,92 @@
+// A plain-FTP connection on the session's libcurl handle. libcurl keeps the
+// control connection open between operations; every operation names its
+// files by absolute path (the server's current folder is whatever the last
+// command left), and every path segment put into a URL is percent-encoded.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/secret.h"
+
+class CQMSession;
+
+class CFtpConnection {
+public:
+    // progress(total, done): false stops the transfer (cancel).
+    using Progress = std::function<bool(int64_t total, int64_t done)>;
+
+    // port 0: the FTP default. passive: PASV/EPSV, else PORT. ipv4Only:
+    // resolve the server name to IPv4 addresses only.
+    CFtpConnection(CQMSession& session, std::string server, unsigned port, std::string user,
+                   const std::string& password, bool passive, bool ipv4Only);
+    ~CFtpConnection();
+    CFtpConnection(const CFtpConnection&) = delete;
+    CFtpConnection& operator=(const CFtpConnection&) = delete;
+
+    // Logs in and learns the login folder. Throws CInternetException.
+    void Connect();
+    // Drops the connection and wipes the password.
+    void Close();
+
+    // The client-side current folder (absolute, no trailing "/" except
+    // the root).
+    const std::string& GetCurrentDirectory() const { return m_cwd; }
+    // Checks that the folder exists and makes it current.
+    bool SetCurrentDirectory(const std::string& folder);
+    // A path relative to the current folder (or absolute) made absolute,
+    // "." and ".." resolved, separators "/".
+    std::string Absolute(const std::string& path) const;
+
+    bool CreateDirectory(const std::string& path);
+    bool Remove(const std::string& path);
+    bool Rename(const std::string& from, const std::string& to);
+    // Sends raw commands in order (absolute paths expected). A command
+    // that begins with "*" may fail without failing the call.
+    bool Commands(const std::vector<std::string>& commands);
+    // Stores a local file. before: commands sent first (folders, removal).
+    bool PutFile(const std::string& localPath, const std::string& remotePath,
+                 const std::vector<std::string>& before, const Progress& progress);
+    // Reads a remote file whole.
+    bool GetFile(const std::string& remotePath, std::string& bytes, const Progress& progress = {});
+    // The server's listing of a folder (LIST).
+    bool List(const std::string& folder, std::string& text);
+
+    // Why the last operation failed: an internet error code; for 12003 the
+    // server's reply is the thread's last server response.
+    uint32_t GetLastError() const { return m_lastError; }
+    // The failure as text (curl's message or the server's reply).
+    const std::string& GetLastErrorText() const { return m_lastErrorText; }
+    // The last reply line of the server.
+    const std::string& GetLastResponse() const { return m_lastResponse; }
+
+    static bool IsSafeName(const std::string& name);
+
+private:
+    std::string UrlFor(const std::string& absolutePath, bool folder) const;
+    void* Prepare(const std::string& url);
+    bool Perform(void* handle);
+    bool Refuse(const std::string& name);
+    static size_t OnHeader(char* data, size_t size, size_t count, void* self);
+    static size_t OnWrite(char* data, size_t size, size_t count, void* target);
+    static size_t OnRead(char* data, size_t size, size_t count, void* file);
+    static int OnProgress(void* self, int64_t dltotal, int64_t dlnow, int64_t ultotal, int64_t ulnow);
+
+    CQMSession& m_session;
+    std::string m_server;
+    unsigned m_port;
+    std::string m_user;
+    CSecretString m_password;
+    bool m_passive;
+    bool m_ipv4Only;
+    std::string m_cwd = "/";
+    uint32_t m_lastError = 0;
+    std::string m_lastErrorText;
+    std::string m_lastResponse;
+    std::string m_pendingLine;
+    char m_errorBuffer[256] = {};
+    const Progress* m_progress = nullptr;
+    bool m_uploading = false;
+};

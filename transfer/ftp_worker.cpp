@@ -1,0 +1,393 @@
+#include "transfer/ftp_worker.h"
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <sys/stat.h>
+
+#include "app/error_report.h"
+#include "app/path_helpers.h"
+#include "app/quillmark_app.h"
+#include "app/setup_data.h"
+#include "app/text_helpers.h"
+#include "platform/error_text.h"
+#include "platform/exceptions.h"
+#include "platform/secret.h"
+#include "transfer/curl_support.h"
+#include "transfer/ftp_connection.h"
+#include "transfer/http_client.h"
+#include "transfer/qm_session.h"
+#include "transfer/url_string.h"
+
+namespace {
+
+const char kTempUploadName[] = "qmupload.tmp";
+
+std::string Slashes(std::string s)
+{
+    for (char& c : s) {
+        if (c == '\\')
+            c = '/';
+    }
+    return s;
+}
+
+// The folder part of a remote path ("" for a bare name).
+std::string FolderPart(const std::string& path)
+{
+    const size_t sep = path.find_last_of("/\\");
+    return sep == std::string::npos ? std::string() : Slashes(path.substr(0, sep));
+}
+
+// The port text parsed with automatic base ("0x" hexadecimal, a leading 0
+// octal), kept to 16 bits; "" gives 0 (the protocol's default port).
+unsigned ParsePort(const std::string& text)
+{
+    return static_cast<unsigned>(std::strtoul(text.c_str(), nullptr, 0)) & 0xFFFF;
+}
+
+CQuillmarkApp& App()
+{
+    return theApp();
+}
+
+}  // namespace
+
+CFTPWorker::CFTPWorker(CFTPSettings* settings) : m_pSettings(settings) {}
+
+CFTPWorker::~CFTPWorker()
+{
+    Disconnect();
+}
+
+int CFTPWorker::GetProtocol() const
+{
+    return m_pSettings ? m_pSettings->GetProtocol() : -1;
+}
+
+const char* CFTPWorker::GetProtocolName() const
+{
+    return ::GetProtocolName(GetProtocol());
+}
+
+bool CFTPWorker::IsSendableName(const std::string& name)
+{
+    return name.find_first_of(std::string("\r\n\0", 3)) == std::string::npos;
+}
+
+bool CFTPWorker::RefuseName(const std::string& name, const std::string& operation, bool report)
+{
+    const std::string text = "A remote name cannot hold a line break or NUL character: \"" +
+                             ReplaceAll(ReplaceAll(name, "\r", "\\r"), "\n", "\\n") + "\"";
+    SetLastServerResponse(text);
+    if (report)
+        ReportError(inet::ExtendedError, operation);
+    else if (CLogfile* log = App().GetLog())
+        log->Printf("%s: %s\n", operation.c_str(), text.c_str());
+    return false;
+}
+
+void CFTPWorker::Disconnect()
+{
+    if (m_pConnection) {
+        m_pConnection->Close();
+        m_pConnection.reset();
+    }
+    m_bLoggedIn = false;
+}
+
+bool CFTPWorker::Login()
+{
+    if (!m_pSettings || m_pConnection)
+        throw CInvalidArgException("CFTPWorker::Login");
+    CQuillmarkApp& app = App();
+    CFTPSettings& s = *m_pSettings;
+    if (s.m_strServer.empty() || s.m_strUser.empty()) {
+        app.SetStatusText("Setup required: FTP", 2);
+        return false;
+    }
+    bool result = false;
+    try {
+        if (s.GetProtocol() == PROTOCOL_FTP) {
+            if (!s.m_pSession) {
+                app.SetStatusText("Creating Internet session", 2);
+                s.m_pSession = std::make_unique<CQMSession>();
+            }
+            if (!app.SetStatusText("Decrypting FTP password", 2))
+                return false;
+            CSecretString password;
+            if (!app.GetFtpPassword(password))
+                return false;
+            const unsigned port = ParsePort(s.m_strPort[PROTOCOL_FTP]);
+            const bool passive = (s.m_dwFlags & SF_ACTIVE_FTP) == 0;
+            app.SetStatusTextFormat("Opening FTP connection: host=%s port=%d user=%s mode=%s", s.m_strServer.c_str(),
+                                    static_cast<int>(port), s.m_strUser.c_str(), passive ? "passive" : "non-passive");
+            // Exactly "-4" (nothing else) asks for IPv4 addresses only.
+            const bool ipv4Only = s.m_strParameters[PROTOCOL_FTP] == "-4";
+            m_pConnection = std::make_unique<CFtpConnection>(*s.m_pSession, s.m_strServer, port, s.m_strUser,
+                                                             password.Get(), passive, ipv4Only);
+            password.Clear();
+            m_pConnection->Connect();
+        }
+        m_Components.clear();
+        result = s.m_strDirectory.empty() ? true : SetCurrentDirectory(s.m_strDirectory, 0);
+    } catch (const CException& e) {
+        ReportException(e, "CFTPWorker::Login");
+        result = false;
+    }
+    if (!result) {
+        // Whatever failed, the worker holds no half-made connection, so the
+        // next login starts afresh.
+        Disconnect();
+        app.SetStatusTextFormat("FTP: Login was unsuccessful: host=%s user=%s", s.m_strServer.c_str(),
+                                s.m_strUser.c_str());
+        return false;
+    }
+    m_bLoggedIn = true;
+    return true;
+}
+
+bool CFTPWorker::SetCurrentDirectory(const std::string& directory, int webVisible)
+{
+    const std::string dir = Slashes(directory);
+    if (IsFTP()) {
+        if (!m_pConnection)
+            throw CInvalidArgException("CFTPWorker::SetCurrentDirectory");
+        CQuillmarkApp& app = App();
+        app.SetStatusTextFormat("Changing to directory: %s", dir.c_str());
+        if (!IsSendableName(dir))
+            RefuseName(dir, "CFTPWorker::SetCurrentDirectory", true);
+        else if (m_pConnection->SetCurrentDirectory(dir)) {
+            // Kept for the website paths (downloads, existence checks);
+            // the server side follows the connection's own folder.
+            if (!dir.empty())
+                m_Components.push_back({dir, webVisible});
+            return true;
+        } else
+            ReportError(m_pConnection->GetLastError(), "CFTPWorker::SetCurrentDirectory");
+        app.SetStatusTextFormat("FTP: Change to directory was unsuccessful: directory=%s", dir.c_str());
+        return false;
+    }
+    if (!dir.empty()) {
+        if (!IsSendableName(dir))
+            return RefuseName(dir, "CFTPWorker::SetCurrentDirectory", true);
+        m_Components.push_back({dir, webVisible});
+    }
+    return true;
+}
+
+void CFTPWorker::GetCurrentPath(std::string& out, bool webOnly) const
+{
+    std::string joined;
+    bool any = false;
+    for (const auto& c : m_Components) {
+        if (webOnly && !c.webVisible)
+            continue;
+        if (any)
+            joined += '/';
+        joined += c.text;
+        any = true;
+    }
+    if (!any)
+        return;
+    if (IsSFTP() && !webOnly)
+        out += "cd " + QuotePath(joined) + "\n";
+    else
+        out += joined + "/";
+}
+
+bool CFTPWorker::UploadFile(const std::string& localPath, const std::string& remotePath)
+{
+    CQuillmarkApp& app = App();
+    const bool blockLoop = IsFTP() && app.IsProgressBarShown();
+    CQuillmarkApp::CBusyGuard busy(app);
+    if (!m_bLoggedIn && !Login())
+        return false;
+    const std::string target = Slashes(remotePath);
+    app.SetStatusTextFormat("Uploading file: %s", GetFileNameOnly(target).c_str());
+    if (!IsSendableName(target))
+        return RefuseName(target, "CFTPWorker::UploadFile", true);
+    const std::string folder = FolderPart(remotePath);
+    switch (GetProtocol()) {
+    case PROTOCOL_FTP: return UploadFtp(localPath, target, folder, blockLoop);
+    case PROTOCOL_FTPS: return UploadFtps(localPath, target);
+    case PROTOCOL_SFTP: return UploadSftp(localPath, target, folder);
+    default: return false;
+    }
+}
+
+bool CFTPWorker::UploadFtp(const std::string& localPath, const std::string& target, const std::string& folder,
+                           bool blockLoop)
+{
+    CQuillmarkApp& app = App();
+    CFtpConnection& conn = *m_pConnection;
+    // Folders first (each leading part, then the whole), then the old file;
+    // both may fail harmlessly ("*"). Absolute paths: the server's current
+    // folder is whatever the previous command left.
+    std::vector<std::string> before;
+    for (size_t i = 0; i < folder.size(); ++i) {
+        if (folder[i] == '/' && i > 0)
+            before.push_back("*MKD " + conn.Absolute(folder.substr(0, i)));
+    }
+    if (!folder.empty())
+        before.push_back("*MKD " + conn.Absolute(folder));
+    const std::string storeName = blockLoop ? (folder.empty() ? std::string(kTempUploadName)
+                                                              : folder + "/" + kTempUploadName)
+                                            : target;
+    before.push_back("*DELE " + conn.Absolute(storeName));
+
+    if (!blockLoop) {
+        // No progress bar: still watch the cancel state now and then.
+        auto last = std::chrono::steady_clock::now();
+        CFtpConnection::Progress watch = [&app, &last](int64_t, int64_t) {
+            const auto now = std::chrono::steady_clock::now();
+            if (now - last < std::chrono::milliseconds(100))
+                return true;
+            last = now;
+            return app.GetCancelState(true) != CS_CANCELLED;
+        };
+        if (conn.PutFile(localPath, storeName, before, watch))
+            return true;
+        if (conn.GetLastError() != inet::OperationCancelled)
+            ReportError(conn.GetLastError(), "CFTPWorker::UploadFile: CFtpConnection::PutFile");
+        return false;
+    }
+
+    struct stat st {};
+    if (::stat(localPath.c_str(), &st) != 0) {
+        ReportException(CFileException(errno, localPath), "CFTPWorker::UploadFile: CFile::Open");
+        return false;
+    }
+    // The progress record holds two 32-bit values: scale large files down.
+    int shift = 0;
+    while ((static_cast<int64_t>(st.st_size) >> shift) > INT_MAX)
+        ++shift;
+    const int total = static_cast<int>(static_cast<int64_t>(st.st_size) >> shift);
+    CFtpConnection::Progress progress = [&app, shift, total](int64_t, int64_t done) {
+        return app.UploadProgress(true, total, static_cast<int>(done >> shift)) != 0;
+    };
+    bool ok = app.UploadProgress(true, total, 0) != 0 && conn.PutFile(localPath, storeName, before, progress);
+    const uint32_t error = conn.GetLastError();
+    app.UploadProgress(false, 0, 0);
+    if (!ok) {
+        if (error != inet::OperationCancelled && error != 0)
+            ReportError(error, "CFTPWorker::UploadFile: read/write loop");
+        return false;  // "qmupload.tmp" stays; nothing else changed
+    }
+    if (!conn.Commands({"*DELE " + conn.Absolute(target), "RNFR " + conn.Absolute(storeName),
+                        "RNTO " + conn.Absolute(target)})) {
+        ReportError(conn.GetLastError(), "CFTPWorker::UploadFile: CFtpConnection::Rename");
+        return false;
+    }
+    return true;
+}
+
+bool CFTPWorker::DeleteFile(const std::string& name)
+{
+    const std::string target = Slashes(name);
+    bool ok = false;
+    uint32_t status = 0;
+    if (!IsSendableName(target)) {
+        RefuseName(target, "CFTPWorker::DeleteFile", false);
+        status = EINVAL;
+    } else if (IsFTP()) {
+        if (!m_pConnection)
+            return false;
+        ok = m_pConnection->Remove(target);
+        status = ok ? 0 : m_pConnection->GetLastError();
+    } else if (GetProtocol() == PROTOCOL_FTPS) {
+        std::string path;
+        GetCurrentPath(path, false);
+        ok = RunCurl({}, nullptr, {"-Q", "DELE " + path + target}, false, nullptr);
+        status = ok ? 0 : EIO;
+    } else if (IsSFTP()) {
+        ok = RunSftpCommandEx("rm", target, nullptr);
+        status = ok ? 0 : EIO;
+    }
+    if (CLogfile* log = App().GetLog())
+        log->Printf("Remove=[%s] status=[0x%08X]\n", target.c_str(), status);
+    return ok;
+}
+
+bool CFTPWorker::RenameFile(const std::string& from, const std::string& to)
+{
+    const std::string a = Slashes(from), b = Slashes(to);
+    if (!IsSendableName(a) || !IsSendableName(b))
+        return RefuseName(IsSendableName(a) ? b : a, "CFTPWorker::RenameFile", false);
+    bool ok = false;
+    if (IsFTP()) {
+        ok = m_pConnection && m_pConnection->Rename(a, b);
+    } else if (GetProtocol() == PROTOCOL_FTPS) {
+        std::string path;
+        GetCurrentPath(path, false);
+        ok = RunCurl({}, nullptr, {"-Q", "RNFR " + path + a, "-Q", "RNTO " + path + b}, false, nullptr);
+    } else if (IsSFTP()) {
+        ok = RunSftpCommand("rename", a, b, nullptr);
+    }
+    if (CLogfile* log = App().GetLog())
+        log->Printf("Rename=[%s]->[%s] status=[%s]\n", a.c_str(), b.c_str(), ok ? "ok" : "failed");
+    return ok;
+}
+
+bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name)
+{
+    bytes.clear();
+    CQuillmarkApp& app = App();
+    // The website's host (and port, when the Website URL gives one).
+    std::string host = app.Setup().m_strWebsiteUrl;
+    const size_t scheme = host.find("://");
+    if (scheme != std::string::npos)
+        host.erase(0, scheme + 3);
+    while (!host.empty() && host.back() == '/')
+        host.pop_back();
+    std::string path;
+    GetCurrentPath(path, true);
+    path += Slashes(name);
+    const std::string url = "http://" + host + "/" + EncodePath(path);
+
+    std::string body;
+    CHttpReply reply;
+    CHttpGetOptions options;
+    std::string errorText;
+    const CURLcode rc = HttpGet(nullptr, url, body, reply, options, errorText);
+    if (rc == CURLE_OK && reply.status != 200)
+        return false;  // not there: no message
+    if (rc != CURLE_OK) {
+        // A reply shorter than its Content-Length is a failure, never a
+        // shorter file.
+        ReportException(CInternetException(InternetErrorFromCurl(rc), url + ": " + errorText),
+                        "CFTPWorker::DownloadFile:");
+        return false;
+    }
+    bytes.assign(body.begin(), body.end());
+    bytes.push_back(0);
+    return true;
+}
+
+bool CFTPWorker::WebPathExists(CHttpProbe* probe, const std::string& name, bool& exists)
+{
+    exists = false;
+    if (!probe || !probe->IsOpen())
+        return true;  // nothing to ask: counts as not there
+    std::string path;
+    GetCurrentPath(path, true);
+    path += Slashes(name);
+    long status = 0;
+    uint32_t error = 0;
+    std::string errorText;
+    if (!probe->Head(EncodePath(path), status, error, errorText)) {
+        SetLastServerResponse(probe->Base() + "/" + path + ": " + errorText);
+        return false;
+    }
+    exists = status == 200 || status == 403;
+    return true;
+}
+
+void CFTPWorker::ShowLog()
+{
+    if (m_strTranscript.empty())
+        return;
+    CQuillmarkApp& app = App();
+    app.Prompter().ShowText("Ftplog", m_strTranscript, "Ftplog", app.m_nIndexWebsiteDepth > 0);
+}

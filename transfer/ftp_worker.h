@@ -1,0 +1,121 @@
+// The one object through which the program talks to the club's server. A
+// caller makes a worker for one operation, hands it the FTP settings and
+// logs in, changes folder, uploads, deletes, lists or downloads; the worker
+// hides which protocol is configured: plain FTP through libcurl on the
+// session's handle, FTPS through the curl program, SFTP through the sftp
+// program with a batch file. Everything runs on the UI thread; waits pump
+// the window's messages and watch the cancel state.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CFTPSettings;
+class CFtpConnection;
+class CProcessRunner;
+class CQmFileFind;
+class CHttpProbe;
+
+class CFTPWorker {
+public:
+    // The walk's callback: the worker, the finder on the entry, and the
+    // entry's folder relative to the start ("" at the top, "\" between
+    // levels). Returns false to stop the walk.
+    using EnumerateCallback = std::function<bool(CFTPWorker&, CQmFileFind&, const std::string& folder)>;
+
+    explicit CFTPWorker(CFTPSettings* settings);
+    ~CFTPWorker();
+    CFTPWorker(const CFTPWorker&) = delete;
+    CFTPWorker& operator=(const CFTPWorker&) = delete;
+
+    // Plain FTP connects and logs in; FTPS and SFTP only check that server
+    // and user are set. Then changes to the configured remote folder. A
+    // failed login leaves the worker disconnected, ready for another try.
+    bool Login();
+    void Disconnect();
+    bool IsLoggedIn() const { return m_bLoggedIn; }
+    // webVisible: the folder is part of the website's URL path (not only
+    // of the server's folder tree).
+    bool SetCurrentDirectory(const std::string& directory, int webVisible);
+    // Appends the recorded folders joined by "/" with a trailing "/"; for
+    // SFTP without webOnly, as the batch's cd line.
+    void GetCurrentPath(std::string& out, bool webOnly) const;
+
+    // remotePath is relative to the current folder ("\" or "/").
+    bool UploadFile(const std::string& localPath, const std::string& remotePath);
+    bool DeleteFile(const std::string& name);
+    bool RenameFile(const std::string& from, const std::string& to);
+    // Reads name (relative to the web-visible current folder) from the
+    // website over HTTP; the bytes are followed by one zero byte.
+    bool DownloadFile(std::vector<char>& bytes, const std::string& name);
+    // HEAD on the website: true with exists set when the request was
+    // answered (200 and 403 mean the path exists); false when it failed.
+    bool WebPathExists(CHttpProbe* probe, const std::string& name, bool& exists);
+    bool EnumerateFiles(const EnumerateCallback& callback);
+
+    // FTPS: one curl run. options go before the URL; name (when given, even
+    // empty) is appended to the URL after the current path; trailing
+    // arguments go after the URL.
+    bool RunCurl(const std::vector<std::string>& options, const std::string* name,
+                 const std::vector<std::string>& trailing, bool directory, std::string* output);
+    bool RunProcess(const std::vector<std::string>& argv, const std::string& program, std::string* output);
+    bool RunAndWait(CProcessRunner& runner, const std::vector<std::string>& argv, const std::string& program,
+                    std::string* output);
+    // SFTP: one sftp run over a batch text.
+    bool RunSftpBatch(const std::string& batch, std::string* output);
+    bool RunSftpCommand(const std::string& command, const std::string& a1, const std::string& a2,
+                        std::string* output);
+    bool RunSftpCommandEx(const std::string& command, const std::string& argument, std::string* output)
+    {
+        return RunSftpCommand(command, std::string(), argument, output);
+    }
+    // A path quoted for an sftp batch line: in double quotes, with "\" and
+    // '"' escaped by a backslash.
+    static std::string QuotePath(const std::string& text);
+    // True when a remote name can be sent: no CR, LF or NUL.
+    static bool IsSendableName(const std::string& name);
+
+    // Shows the transcript of the curl and sftp runs (nothing when empty).
+    void ShowLog();
+    const std::string& GetTranscript() const { return m_strTranscript; }
+
+    CFtpConnection* GetConnection() const { return m_pConnection.get(); }
+    int GetProtocol() const;
+    bool IsFTP() const { return GetProtocol() == 0; }
+    bool IsSFTP() const { return GetProtocol() == 2; }
+    const char* GetProtocolName() const;
+
+    // The programs run for FTPS and SFTP (found on PATH unless a path is
+    // given).
+    void SetCurlProgram(std::string program) { m_strCurlProgram = std::move(program); }
+    void SetSftpProgram(std::string program) { m_strSftpProgram = std::move(program); }
+    // The address the existence checks of SFTP uploads ask ("http://" and
+    // the FTP server when empty).
+    void SetWebProbeBase(std::string base) { m_strWebProbeBase = std::move(base); }
+
+private:
+    struct PathComponent {
+        std::string text;
+        int webVisible;
+    };
+
+    bool UploadFtp(const std::string& localPath, const std::string& target, const std::string& folder,
+                   bool blockLoop);
+    bool UploadFtps(const std::string& localPath, const std::string& target);
+    bool UploadSftp(const std::string& localPath, const std::string& target, const std::string& folder);
+    std::string CurlUrl(const std::string* name, bool directory) const;
+    std::vector<std::string> ExtraParameters() const;
+    bool RefuseName(const std::string& name, const std::string& operation, bool report);
+
+    CFTPSettings* m_pSettings;
+    std::unique_ptr<CFtpConnection> m_pConnection;
+    std::vector<PathComponent> m_Components;
+    std::string m_strTranscript;
+    bool m_bLoggedIn = false;
+    std::string m_strCurlProgram = "curl";
+    std::string m_strSftpProgram = "sftp";
+    std::string m_strWebProbeBase;
+};

@@ -1,0 +1,106 @@
+// FTPS through the curl program, and the child-process steps shared with
+// SFTP.
+#include "transfer/ftp_worker.h"
+
+#include "app/quillmark_app.h"
+#include "app/setup_data.h"
+#include "transfer/process_runner.h"
+#include "transfer/secret_file.h"
+#include "transfer/url_string.h"
+
+std::vector<std::string> CFTPWorker::ExtraParameters() const
+{
+    return m_pSettings ? SplitArguments(m_pSettings->GetParameters()) : std::vector<std::string>();
+}
+
+std::string CFTPWorker::CurlUrl(const std::string* name, bool directory) const
+{
+    std::string url = "ftp://" + m_pSettings->m_strServer;
+    const std::string port = m_pSettings->GetPort();
+    if (!port.empty())
+        url += ":" + port;
+    if (name) {
+        std::string path;
+        GetCurrentPath(path, false);
+        path += *name;
+        url += "/" + EncodePath(path);
+        if (directory && url.back() != '/')
+            url += '/';
+    }
+    return url;
+}
+
+bool CFTPWorker::RunCurl(const std::vector<std::string>& options, const std::string* name,
+                         const std::vector<std::string>& trailing, bool directory, std::string* output)
+{
+    CQuillmarkApp& app = theApp();
+    // The credentials reach curl only through the netrc file, never on its
+    // command line; the file is wiped and deleted when this scope ends,
+    // however the run went.
+    CSecretFile netrc;
+    std::string netrcPath;
+    if (!netrc.WriteNetrc(app, *m_pSettings, netrcPath))
+        return false;
+    std::vector<std::string> argv{m_strCurlProgram, "--silent", "--show-error", "--ssl-reqd"};
+    if ((m_pSettings->m_dwFlags & SF_ACTIVE_FTP) == 0)
+        argv.push_back("--ftp-pasv");
+    argv.push_back("--netrc-file");
+    argv.push_back(netrcPath);
+    for (auto& a : ExtraParameters())
+        argv.push_back(std::move(a));
+    argv.insert(argv.end(), options.begin(), options.end());
+    argv.push_back(CurlUrl(name, directory));
+    argv.insert(argv.end(), trailing.begin(), trailing.end());
+    return RunProcess(argv, "curl", output);
+}
+
+bool CFTPWorker::UploadFtps(const std::string& localPath, const std::string& target)
+{
+    // curl makes missing folders and replaces an existing file.
+    return RunCurl({"--ftp-create-dirs", "-T", localPath}, &target, {}, false, nullptr);
+}
+
+bool CFTPWorker::RunProcess(const std::vector<std::string>& argv, const std::string& program,
+                            std::string* output)
+{
+    CProcessRunner runner(false);
+    const bool ok = RunAndWait(runner, argv, program, output);
+    if (!runner.GetOutput().empty()) {
+        m_strTranscript += FormatCommandLine(argv);
+        m_strTranscript += "\r\n";
+        m_strTranscript += runner.GetOutput();
+    }
+    return ok;
+}
+
+bool CFTPWorker::RunAndWait(CProcessRunner& runner, const std::vector<std::string>& argv,
+                            const std::string& program, std::string* output)
+{
+    CQuillmarkApp& app = theApp();
+    if (!runner.Start(argv, std::string(), program))
+        return false;
+    // curl and sftp never get input.
+    runner.CloseStdin();
+    std::string line;
+    while (runner.IsRunning()) {
+        // Wakes at once on output or the program's end; the window is
+        // served at least every 50 ms.
+        runner.WaitForActivity(50);
+        if (app.GetCancelState(true) == CS_CANCELLED) {
+            runner.Terminate();
+            return false;
+        }
+        int r;
+        while ((r = runner.ReadLine(line, std::string(), false)) == CProcessRunner::RL_LINE) {
+            if (output) {
+                *output += line;
+                *output += '\n';
+            }
+        }
+        if (r == CProcessRunner::RL_ERROR)
+            return false;
+        if (output)
+            *output += line;
+    }
+    return runner.GetExitCode() == 0;
+}

@@ -1,0 +1,124 @@
+// SFTP through the sftp program with a batch file.
+#include "transfer/ftp_worker.h"
+
+#include <cstdio>
+
+#include "app/error_report.h"
+#include "app/quillmark_app.h"
+#include "app/setup_data.h"
+#include "platform/error_text.h"
+#include "transfer/http_client.h"
+
+std::string CFTPWorker::QuotePath(const std::string& text)
+{
+    // sftp's batch reader takes \" and \\ inside double quotes; wildcard
+    // characters inside quotes are already literal.
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+bool CFTPWorker::RunSftpCommand(const std::string& command, const std::string& a1, const std::string& a2,
+                                std::string* output)
+{
+    for (const std::string* a : {&a1, &a2}) {
+        if (!IsSendableName(*a))
+            return RefuseName(*a, "CFTPWorker::RunSftpCommand", false);
+    }
+    std::string batch;
+    GetCurrentPath(batch, false);
+    batch += command;
+    if (!a1.empty())
+        batch += " " + QuotePath(a1);
+    if (!a2.empty())
+        batch += " " + QuotePath(a2);
+    batch += "\n";
+    return RunSftpBatch(batch, output);
+}
+
+bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
+{
+    CQuillmarkApp& app = theApp();
+    std::string batchPath;
+    if (!app.GetTempFile(std::string(), "QMb", ".txt", batchPath))
+        return false;
+    FILE* f = std::fopen(batchPath.c_str(), "we");
+    bool written = f && std::fputs(batch.c_str(), f) >= 0;
+    if (f && std::fclose(f) != 0)
+        written = false;
+    if (!written) {
+        ReportError(errno ? static_cast<uint32_t>(errno) : EIO, "CFTPWorker::RunSftpBatch: fopen");
+        return false;
+    }
+    const CFTPSettings& s = *m_pSettings;
+    // A destination that looks like an option would be taken for one.
+    if (s.m_strServer.empty() || s.m_strServer[0] == '-' || s.m_strUser.empty() || s.m_strUser[0] == '-' ||
+        s.m_strServer.find_first_of(" \t\r\n") != std::string::npos ||
+        s.m_strUser.find_first_of(" \t\r\n@") != std::string::npos) {
+        SetLastServerResponse("The SFTP server or user name is not valid: " + s.m_strUser + "@" + s.m_strServer);
+        ReportError(inet::ExtendedError, "CFTPWorker::RunSftpBatch");
+        return false;
+    }
+    std::vector<std::string> argv{m_strSftpProgram};
+    for (auto& a : ExtraParameters())
+        argv.push_back(std::move(a));
+    for (const char* o : {"-F", "/dev/null", "-oBatchMode=yes", "-oClearAllForwardings=yes", "-oForwardAgent=no",
+                          "-oForwardX11=no", "-b"})
+        argv.push_back(o);
+    argv.push_back(batchPath);
+    const std::string port = s.GetPort();
+    if (!port.empty()) {
+        argv.push_back("-P");
+        argv.push_back(port);
+    }
+    argv.push_back(s.m_strUser + "@" + s.m_strServer);
+    return RunProcess(argv, "sftp", output);
+}
+
+bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& target, const std::string& folder)
+{
+    if (!IsSendableName(localPath))
+        return RefuseName(localPath, "CFTPWorker::UploadFile: SFTP(put)", true);
+    // The website tells which folders and files exist already.
+    CHttpProbe probe(m_strWebProbeBase.empty() ? "http://" + m_pSettings->m_strServer : m_strWebProbeBase);
+    std::string batch;
+    GetCurrentPath(batch, false);
+    std::vector<std::string> prefixes;
+    for (size_t i = 1; i < folder.size(); ++i) {
+        if (folder[i] == '/')
+            prefixes.push_back(folder.substr(0, i));
+    }
+    if (!folder.empty())
+        prefixes.push_back(folder);
+    for (const auto& prefix : prefixes) {
+        bool exists = false;
+        if (!WebPathExists(&probe, prefix, exists)) {
+            ReportError(inet::ExtendedError, "CFTPWorker::UploadFile: CFTPWorker::WebPathExists");
+            return false;
+        }
+        // "-": a folder the website did not show but that exists all the
+        // same does not stop the batch.
+        if (!exists)
+            batch += "-mkdir " + QuotePath(prefix) + "\n";
+    }
+    bool exists = false;
+    if (!WebPathExists(&probe, target, exists)) {
+        ReportError(inet::ExtendedError, "CFTPWorker::UploadFile: CFTPWorker::WebPathExists");
+        return false;
+    }
+    if (exists)
+        batch += "rm " + QuotePath(target) + "\n";
+    batch += "put " + QuotePath(localPath) + " " + QuotePath(target) + "\n";
+    if (RunSftpBatch(batch, nullptr))
+        return true;
+    if (theApp().GetCancelState(false) != CS_CANCELLED) {
+        SetLastServerResponse("sftp could not upload " + target + " (see the transfer log)");
+        ReportError(inet::ExtendedError, "CFTPWorker::UploadFile: SFTP(put)");
+    }
+    return false;
+}

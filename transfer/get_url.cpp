@@ -1,0 +1,204 @@
+#include "transfer/get_url.h"
+
+#include <climits>
+#include <cstring>
+#include <system_error>
+#include <thread>
+
+#include "app/error_report.h"
+#include "app/quillmark_app.h"
+#include "app/text_helpers.h"
+#include "transfer/http_client.h"
+#include "transfer/qm_session.h"
+
+namespace {
+
+std::atomic<int> g_liveJobs{0};
+std::atomic<bool> g_failThreadStarts{false};
+
+std::mutex g_threadsMutex;
+std::condition_variable g_threadsCv;
+int g_runningThreads = 0;
+
+constexpr size_t kMaxErrorText = 511;
+
+void SetError(CGetURLJob& job, const std::string& text)
+{
+    job.errorText = text.substr(0, kMaxErrorText);
+}
+
+}  // namespace
+
+CGetURLJob::CGetURLJob(std::string address) : url(std::move(address))
+{
+    ++g_liveJobs;
+}
+
+CGetURLJob::~CGetURLJob()
+{
+    --g_liveJobs;
+}
+
+int CGetURLJob::LiveCount()
+{
+    return g_liveJobs.load();
+}
+
+void CGetURLJob::Cancel()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bCancel = true;
+}
+
+void CGetURLJob::Publish(std::vector<char>&& bytes)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_bCancel)
+        return;  // a cancelled download never publishes
+    m_result = std::move(bytes);
+    m_bHasResult = true;
+}
+
+bool CGetURLJob::TakeResult(std::vector<char>& bytes)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_bHasResult)
+        return false;
+    bytes = std::move(m_result);
+    m_bHasResult = false;
+    return true;
+}
+
+void CGetURLJob::MarkFinished()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_bFinished = true;
+    }
+    m_finishedCv.notify_all();
+}
+
+bool CGetURLJob::WaitFinished(int ms)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_finishedCv.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_bFinished.load(); });
+    return m_bFinished;
+}
+
+int GetURLThreadProc(std::shared_ptr<CGetURLJob> job)
+{
+    CGetURLJob& j = *job;
+    int result = 0;
+    {
+        CQMSession session;  // its callbacks show the connection's progress
+        std::string body;
+        CHttpReply reply;
+        CHttpGetOptions options;
+        options.onHeaders = [&j](const CHttpReply& r) {
+            j.httpStatus = static_cast<uint32_t>(r.status);
+            if (r.status >= 200 && r.status <= 299 && r.contentLength > 0)
+                j.contentLength = r.contentLength;
+        };
+        options.progress = [&j](int64_t, int64_t done) {
+            j.bytesRead = done;
+            return !j.IsCancelled();
+        };
+        std::string errorText;
+        const CURLcode rc = HttpGet(session.PrepareHandle(), j.url, body, reply, options, errorText);
+        if (rc == CURLE_OK && reply.status > 399) {
+            SetError(j, StrFormat("%s: HTTP Status=%d: %s", j.url.c_str(), static_cast<int>(reply.status),
+                                  reply.statusText.c_str()));
+        } else if (rc == CURLE_OK && !j.IsCancelled()) {
+            std::vector<char> bytes(body.begin(), body.end());
+            bytes.push_back(0);
+            j.Publish(std::move(bytes));
+            result = 1;
+        } else if (rc != CURLE_OK && rc != CURLE_ABORTED_BY_CALLBACK) {
+            SetError(j, j.url + ": " + errorText);
+        }
+    }
+    j.MarkFinished();
+    job.reset();  // the last one to let go frees the job
+    {
+        std::lock_guard<std::mutex> lock(g_threadsMutex);
+        --g_runningThreads;
+    }
+    g_threadsCv.notify_all();
+    return result;
+}
+
+int RunningDownloadThreads()
+{
+    std::lock_guard<std::mutex> lock(g_threadsMutex);
+    return g_runningThreads;
+}
+
+bool WaitForDownloadThreads(int timeoutMs)
+{
+    std::unique_lock<std::mutex> lock(g_threadsMutex);
+    return g_threadsCv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [] { return g_runningThreads == 0; });
+}
+
+void FailDownloadThreadStartsForTests(bool fail)
+{
+    g_failThreadStarts = fail;
+}
+
+bool CQuillmarkApp::GetURL(const std::string& url, std::vector<char>& bytes)
+{
+    bytes.clear();
+    auto job = std::make_shared<CGetURLJob>(url);
+    {
+        std::lock_guard<std::mutex> lock(g_threadsMutex);
+        ++g_runningThreads;
+    }
+    try {
+        if (g_failThreadStarts)
+            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        std::thread(GetURLThreadProc, job).detach();
+    } catch (const std::system_error& e) {
+        {
+            std::lock_guard<std::mutex> lock(g_threadsMutex);
+            --g_runningThreads;
+        }
+        g_threadsCv.notify_all();
+        ReportError(static_cast<uint32_t>(e.code().value()), "CQuillmarkApp::GetURL: AfxBeginThread");
+        return false;  // the job goes with the last reference
+    }
+
+    bool cancelled = false;
+    bool shown = false;
+    while (true) {
+        PumpMessages();
+        if (GetCancelState(false) == CS_CANCELLED) {
+            job->Cancel();
+            cancelled = true;
+            break;
+        }
+        const int64_t length = job->contentLength.load();
+        if (length > 0) {
+            int shift = 0;
+            while ((length >> shift) > INT_MAX)
+                ++shift;
+            UploadProgress(true, static_cast<int>(length >> shift), static_cast<int>(job->bytesRead.load() >> shift));
+            shown = true;
+        }
+        if (job->WaitFinished(20))
+            break;
+    }
+    if (shown)
+        UploadProgress(false, 0, 0);
+    if (cancelled)
+        return false;  // the worker stops at its next read and frees nothing of ours
+    if (job->TakeResult(bytes))
+        return true;
+    std::string error = job->errorText;
+    if (error.empty())
+        error = StrFormat("%s: Get URL failed", url.c_str());
+    if (m_pLog) {
+        m_pLog->WriteLastStatus();
+        m_pLog->Write(error + "\n");
+    }
+    Prompter().MessageBox(error, MB_OK | MB_ICONERROR);
+    return false;
+}

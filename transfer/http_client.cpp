@@ -1,0 +1,180 @@
+#include "transfer/http_client.h"
+
+#include <cstring>
+
+#include "app/text_helpers.h"
+#include "transfer/curl_support.h"
+
+namespace {
+
+struct GetState {
+    std::string* body;
+    CHttpReply* reply;
+    const CHttpGetOptions* options;
+    bool headersDone = false;
+    bool discard = false;
+};
+
+void ParseHeaderLine(const std::string& line, CHttpReply& reply)
+{
+    if (line.compare(0, 5, "HTTP/") == 0) {
+        // "HTTP/1.1 404 Not Found": a new status line (after a redirect or
+        // a 100 Continue) starts a new reply.
+        reply = CHttpReply();
+        const size_t sp1 = line.find(' ');
+        if (sp1 == std::string::npos)
+            return;
+        const size_t sp2 = line.find(' ', sp1 + 1);
+        reply.status = std::strtol(line.c_str() + sp1 + 1, nullptr, 10);
+        if (sp2 != std::string::npos)
+            reply.statusText = Trim(line.substr(sp2 + 1));
+        return;
+    }
+    if (StartsWithNoCase(line, "content-length:"))
+        reply.contentLength = std::strtoll(line.c_str() + 15, nullptr, 10);
+}
+
+size_t OnHeader(char* data, size_t size, size_t count, void* p)
+{
+    auto* s = static_cast<GetState*>(p);
+    const size_t n = size * count;
+    ParseHeaderLine(TrimRight(std::string(data, n)), *s->reply);
+    return n;
+}
+
+void HeadersDone(GetState& s)
+{
+    if (s.headersDone)
+        return;
+    s.headersDone = true;
+    s.discard = !s.options->keepErrorBody && (s.reply->status < 200 || s.reply->status > 299);
+    if (s.options->onHeaders)
+        s.options->onHeaders(*s.reply);
+}
+
+size_t OnWrite(char* data, size_t size, size_t count, void* p)
+{
+    auto* s = static_cast<GetState*>(p);
+    HeadersDone(*s);
+    if (!s->discard)
+        s->body->append(data, size * count);
+    return size * count;
+}
+
+int OnProgress(void* p, curl_off_t dltotal, curl_off_t dlnow, curl_off_t, curl_off_t)
+{
+    auto* s = static_cast<GetState*>(p);
+    if (!s->options->progress)
+        return 0;
+    return s->options->progress(s->reply->contentLength >= 0 ? dltotal : -1, dlnow) ? 0 : 1;
+}
+
+size_t OnHeadHeader(char* data, size_t size, size_t count, void* p)
+{
+    auto* reply = static_cast<CHttpReply*>(p);
+    ParseHeaderLine(TrimRight(std::string(data, size * count)), *reply);
+    return size * count;
+}
+
+void CommonOptions(CURL* h, char* errorBuffer)
+{
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 60L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, 60L);
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
+    errorBuffer[0] = 0;
+}
+
+}  // namespace
+
+CURLcode HttpGet(CURL* handle, const std::string& url, std::string& body, CHttpReply& reply,
+                 const CHttpGetOptions& options, std::string& errorText)
+{
+    EnsureCurlInitialized();
+    CURL* h = handle ? handle : curl_easy_init();
+    if (!h) {
+        errorText = "Out of memory";
+        return CURLE_OUT_OF_MEMORY;
+    }
+    char errorBuffer[CURL_ERROR_SIZE];
+    GetState state{&body, &reply, &options};
+    reply = CHttpReply();
+    CommonOptions(h, errorBuffer);
+    // A session's handle keeps its own socket callback (status texts).
+    if (!handle)
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &OpenSocketCloexec);
+    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &OnHeader);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, &state);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &OnWrite);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &state);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &state);
+    // Never a cached copy.
+    curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
+    const CURLcode rc = curl_easy_perform(h);
+    HeadersDone(state);
+    if (rc != CURLE_OK)
+        errorText = errorBuffer[0] ? errorBuffer : curl_easy_strerror(rc);
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, nullptr);
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, nullptr);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, nullptr);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, nullptr);
+    curl_slist_free_all(headers);
+    if (!handle)
+        curl_easy_cleanup(h);
+    return rc;
+}
+
+CHttpProbe::CHttpProbe(std::string base) : m_base(std::move(base))
+{
+    EnsureCurlInitialized();
+    while (!m_base.empty() && m_base.back() == '/')
+        m_base.pop_back();
+    m_handle = curl_easy_init();
+}
+
+CHttpProbe::~CHttpProbe()
+{
+    if (m_handle)
+        curl_easy_cleanup(m_handle);
+}
+
+bool CHttpProbe::Head(const std::string& encodedPath, long& status, uint32_t& error, std::string& errorText)
+{
+    status = 0;
+    error = 0;
+    if (!m_handle) {
+        error = 12001;
+        errorText = "No connection";
+        return false;
+    }
+    char errorBuffer[CURL_ERROR_SIZE];
+    CHttpReply reply;
+    curl_easy_reset(m_handle);
+    CommonOptions(m_handle, errorBuffer);
+    curl_easy_setopt(m_handle, CURLOPT_OPENSOCKETFUNCTION, &OpenSocketCloexec);
+    const std::string url = m_base + "/" + encodedPath;
+    curl_easy_setopt(m_handle, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(m_handle, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(m_handle, CURLOPT_HEADERFUNCTION, &OnHeadHeader);
+    curl_easy_setopt(m_handle, CURLOPT_HEADERDATA, &reply);
+    const CURLcode rc = curl_easy_perform(m_handle);
+    curl_easy_setopt(m_handle, CURLOPT_ERRORBUFFER, nullptr);
+    if (rc != CURLE_OK) {
+        error = InternetErrorFromCurl(rc);
+        errorText = errorBuffer[0] ? errorBuffer : curl_easy_strerror(rc);
+        return false;
+    }
+    long code = 0;
+    curl_easy_getinfo(m_handle, CURLINFO_RESPONSE_CODE, &code);
+    status = code;
+    return true;
+}

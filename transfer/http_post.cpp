@@ -1,0 +1,341 @@
+#include "transfer/http_post.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <chrono>
+#include <cstring>
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <system_error>
+#include <unistd.h>
+
+#include "app/quillmark_app.h"
+#include "app/text_helpers.h"
+#include "platform/exceptions.h"
+#include "platform/secret.h"
+#include "transfer/curl_support.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct PostState {
+    CQuillmarkApp* app;
+    const std::string* body;
+    size_t sent = 0;
+    int total = 0;
+    std::string reply;
+    int64_t expected = 0;
+    bool receiving = false;
+    bool cancelled = false;
+    bool tooLarge = false;
+    bool timedOut = false;
+    long sendMs = 0, receiveMs = 0;
+    Clock::time_point lastActivity = Clock::now();
+    curl_off_t lastUp = -1, lastDown = -1;
+};
+
+bool Answer(PostState& s, int answer)
+{
+    if (answer == 0)
+        s.cancelled = true;
+    return answer != 0;
+}
+
+size_t OnRead(char* buffer, size_t size, size_t count, void* p)
+{
+    auto* s = static_cast<PostState*>(p);
+    if (s->cancelled)
+        return CURL_READFUNC_ABORT;
+    // 1024-byte pieces: progress is shown and a cancel is noticed between
+    // pieces.
+    size_t n = std::min<size_t>({size * count, 1024, s->body->size() - s->sent});
+    std::memcpy(buffer, s->body->data() + s->sent, n);
+    s->sent += n;
+    if (n && !Answer(*s, s->app->UploadProgress(true, s->total, static_cast<int>(s->sent))))
+        return CURL_READFUNC_ABORT;
+    return n;
+}
+
+size_t OnHeader(char* data, size_t size, size_t count, void* p)
+{
+    auto* s = static_cast<PostState*>(p);
+    const size_t n = size * count;
+    const std::string line = TrimRight(std::string(data, n));
+    if (line.compare(0, 5, "HTTP/") == 0) {
+        s->expected = 0;
+        if (!s->receiving) {
+            s->receiving = true;
+            if (!Answer(*s, s->app->SetStatusText("Receiving reply", 2)))
+                return 0;
+        }
+    } else if (StartsWithNoCase(line, "content-length:")) {
+        s->expected = std::strtoll(line.c_str() + 15, nullptr, 10);
+    } else if (line.empty() && s->receiving) {
+        // Headers done: the expected length, else the body length and half.
+        if (s->expected <= 0)
+            s->expected = static_cast<int64_t>(s->body->size() + s->body->size() / 2);
+        if (!Answer(*s, s->app->UploadProgress(true, static_cast<int>(std::min<int64_t>(s->expected, INT32_MAX)), 0)))
+            return 0;
+        s->reply.reserve(static_cast<size_t>(std::min<int64_t>(s->expected, CHTPost::kMaxReply)) + 64);
+    }
+    return n;
+}
+
+size_t OnWrite(char* data, size_t size, size_t count, void* p)
+{
+    auto* s = static_cast<PostState*>(p);
+    const size_t n = size * count;
+    if (s->reply.size() + n > CHTPost::kMaxReply) {
+        s->tooLarge = true;
+        return 0;
+    }
+    s->reply.append(data, n);
+    const int total = static_cast<int>(std::min<int64_t>(s->expected, INT32_MAX));
+    if (!Answer(*s, s->app->UploadProgress(true, total, static_cast<int>(s->reply.size()))))
+        return 0;
+    return n;
+}
+
+int OnProgress(void* p, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow)
+{
+    auto* s = static_cast<PostState*>(p);
+    if (s->cancelled || s->app->GetCancelState(false) == CS_CANCELLED) {
+        s->cancelled = true;
+        return 1;
+    }
+    // The send time-out while the body goes out, the receive time-out
+    // while waiting for and reading the reply: both count from the last
+    // movement.
+    const auto now = Clock::now();
+    if (ulnow != s->lastUp || dlnow != s->lastDown) {
+        s->lastUp = ulnow;
+        s->lastDown = dlnow;
+        s->lastActivity = now;
+    }
+    const long limit = s->sent < s->body->size() ? s->sendMs : s->receiveMs;
+    if (now - s->lastActivity > std::chrono::milliseconds(limit)) {
+        s->timedOut = true;
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+void UrlEncodeBytes(std::string& out, const void* data, size_t size)
+{
+    static const char hex[] = "0123456789ABCDEF";
+    const auto* p = static_cast<const unsigned char*>(data);
+    out.reserve(out.size() + 3 * size);
+    for (size_t i = 0; i < size; ++i) {
+        const unsigned char c = p[i];
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+}
+
+void UrlEncode(std::string& out, const char* text)
+{
+    if (text)
+        UrlEncodeBytes(out, text, std::strlen(text));
+}
+
+void CHTPost::ComputeTimeouts(size_t headerLength, size_t bodyLength, long& sendMs, long& receiveMs)
+{
+    size_t t = headerLength + bodyLength;
+    if (t <= 30000)
+        t = 30000;
+    sendMs = static_cast<long>(t);
+    receiveMs = static_cast<long>(t + t / 2);
+}
+
+void CHTPost::AddBaseElement(std::string& page, const std::string& server)
+{
+    const size_t head = page.find("<head>");
+    if (head != std::string::npos)
+        page.insert(head + 6, "<base href=\"http://" + server + "/\">");
+}
+
+CHTPost::~CHTPost()
+{
+    Wait();
+    if (m_replyFd >= 0)
+        ::close(m_replyFd);
+    WipeString(m_strBody);  // it carries the club's password
+}
+
+void CHTPost::InitPost(const std::string& displayName, const std::string& url, const std::string& headers,
+                       const std::string& body)
+{
+    CQuillmarkApp& app = theApp();
+    m_strDisplayName = displayName;
+    m_strUrl = url;
+    m_strHeaders = headers;
+    m_strBody = body;
+    if (!app.GetTempFile(std::string(), "QMr", ".htm", m_strReplyPath) ||
+        (m_replyFd = ::open(m_strReplyPath.c_str(), O_RDWR | O_CLOEXEC)) < 0) {
+        const int error = errno ? errno : ENOENT;
+        if (CLogfile* log = app.GetLog())
+            log->Printf("InitPost: Could not open reply file %s\n", m_strReplyPath.c_str());
+        throw CFileException(error, m_strReplyPath);
+    }
+    try {
+        m_bFinished = false;
+        m_thread = std::thread([this] {
+            m_nExitCode = PostThreadProc();
+            m_bFinished = true;
+        });
+    } catch (const std::system_error&) {
+        ::close(m_replyFd);
+        m_replyFd = -1;
+        ::unlink(m_strReplyPath.c_str());
+        throw CMemoryException();
+    }
+}
+
+void CHTPost::Wait()
+{
+    if (!m_thread.joinable())
+        return;
+    theApp().WaitForThread(m_thread, m_bFinished, m_nExitCode);
+}
+
+int CHTPost::PostThreadProc()
+{
+    Post();
+    return 0;
+}
+
+void CHTPost::Post()
+{
+    CQuillmarkApp& app = theApp();
+    EnsureCurlInitialized();
+    PostState s;
+    s.app = &app;
+    s.body = &m_strBody;
+    s.total = static_cast<int>(std::min<size_t>(m_strBody.size(), INT32_MAX));
+    ComputeTimeouts(m_strHeaders.size(), m_strBody.size(), s.sendMs, s.receiveMs);
+
+    std::string server;
+    CURLU* u = curl_url();
+    if (curl_url_set(u, CURLUPART_URL, m_strUrl.c_str(), 0) == CURLUE_OK) {
+        char* host = nullptr;
+        if (curl_url_get(u, CURLUPART_HOST, &host, 0) == CURLUE_OK) {
+            server = host;
+            curl_free(host);
+        }
+        char* port = nullptr;
+        if (curl_url_get(u, CURLUPART_PORT, &port, 0) == CURLUE_OK) {
+            server += std::string(":") + port;
+            curl_free(port);
+        }
+    }
+    curl_url_cleanup(u);
+
+    CURL* h = nullptr;
+    curl_slist* headers = nullptr;
+    bool replyComplete = false;
+    long status = 0;
+    do {
+        if (server.empty()) {
+            m_strError = m_strUrl + ": not a valid address";
+            break;
+        }
+        if (!Answer(s, app.SetStatusTextFormat("Connecting to %s", server.c_str())))
+            break;
+        h = curl_easy_init();
+        if (!h) {
+            m_strError = "Out of memory.";
+            break;
+        }
+        if (app.GetCancelState(false) == CS_CANCELLED) {
+            s.cancelled = true;
+            break;
+        }
+        app.SetStatusTextFormat("Uploading %s", m_strDisplayName.c_str());
+        if (!Answer(s, app.UploadProgress(true, s.total, 0)))
+            break;
+        size_t start = 0;
+        while (start < m_strHeaders.size()) {
+            size_t end = m_strHeaders.find_first_of("\r\n", start);
+            if (end == std::string::npos)
+                end = m_strHeaders.size();
+            if (end > start)
+                headers = curl_slist_append(headers, m_strHeaders.substr(start, end - start).c_str());
+            start = end + 1;
+        }
+        // No "100 Continue" round: the body follows the headers at once.
+        headers = curl_slist_append(headers, "Expect:");
+        char errorBuffer[CURL_ERROR_SIZE] = {};
+        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &OpenSocketCloexec);
+        curl_easy_setopt(h, CURLOPT_URL, m_strUrl.c_str());
+        curl_easy_setopt(h, CURLOPT_POST, 1L);
+        curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(m_strBody.size()));
+        curl_easy_setopt(h, CURLOPT_READFUNCTION, &OnRead);
+        curl_easy_setopt(h, CURLOPT_READDATA, &s);
+        curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
+        curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &OnHeader);
+        curl_easy_setopt(h, CURLOPT_HEADERDATA, &s);
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &OnWrite);
+        curl_easy_setopt(h, CURLOPT_WRITEDATA, &s);
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &OnProgress);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &s);
+        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, s.sendMs);
+        curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
+        const CURLcode rc = curl_easy_perform(h);
+        if (s.cancelled)
+            break;
+        if (s.tooLarge) {
+            m_strError = "The server's reply is larger than 1 MiB; it was not kept.";
+            break;
+        }
+        if (s.timedOut) {
+            m_strError = "The operation timed out";
+            break;
+        }
+        if (rc != CURLE_OK) {
+            m_strError = errorBuffer[0] ? errorBuffer : curl_easy_strerror(rc);
+            m_strError = m_strError.substr(0, 1024);
+            break;
+        }
+        curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+        replyComplete = true;
+    } while (false);
+
+    if (replyComplete) {
+        AddBaseElement(s.reply, server);
+        size_t done = 0;
+        while (done < s.reply.size()) {
+            const ssize_t n = ::write(m_replyFd, s.reply.data() + done, s.reply.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                m_strError = "Could not write the reply file " + m_strReplyPath;
+                break;
+            }
+            done += static_cast<size_t>(n);
+        }
+        if (m_strError.empty() && (status < 200 || status > 299))
+            m_strError = StrFormat("HTTP Error %d", static_cast<int>(status));
+    }
+    if (s.cancelled) {
+        // Never taken for a post that went through.
+        m_bCanceled = true;
+        m_strError = "Upload canceled";
+    }
+    app.UploadProgress(false, 0, 0);
+    if (h)
+        curl_easy_cleanup(h);
+    curl_slist_free_all(headers);
+    ::close(m_replyFd);
+    m_replyFd = -1;
+}

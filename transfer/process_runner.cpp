@@ -1,0 +1,449 @@
+#include "transfer/process_runner.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "app/quillmark_app.h"
+#include "app/text_helpers.h"
+#include "platform/error_text.h"
+
+extern char** environ;
+
+namespace {
+
+const char kPassMarker[] = "> PASS ";
+constexpr size_t kPassMarkerLength = sizeof kPassMarker - 1;
+
+int OpenPidfd(pid_t pid)
+{
+#ifdef SYS_pidfd_open
+    const long fd = ::syscall(SYS_pidfd_open, pid, 0);
+    if (fd >= 0) {
+        ::fcntl(static_cast<int>(fd), F_SETFD, FD_CLOEXEC);
+        return static_cast<int>(fd);
+    }
+#endif
+    return -1;
+}
+
+int64_t NowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+}  // namespace
+
+// ---- CPasswordMask ---------------------------------------------------------
+
+void CPasswordMask::Feed(const char* data, size_t size, std::string& out)
+{
+    for (size_t i = 0; i < size; ++i) {
+        const char c = data[i];
+        const bool lineEnd = c == '\r' || c == '\n';
+        if (m_masking) {
+            if (lineEnd) {
+                m_masking = false;
+                m_atLineStart = true;
+                out += c;
+            }
+            continue;
+        }
+        if (m_atLineStart || m_matched > 0) {
+            if (c == kPassMarker[m_matched]) {
+                if (++m_matched == kPassMarkerLength) {
+                    out.append(kPassMarker, kPassMarkerLength);
+                    out += "********";
+                    m_matched = 0;
+                    m_atLineStart = false;
+                    m_masking = true;
+                }
+                continue;
+            }
+            // Not the marker: give back what was held.
+            out.append(kPassMarker, m_matched);
+            m_matched = 0;
+        }
+        out += c;
+        m_atLineStart = lineEnd;
+    }
+}
+
+void CPasswordMask::Flush(std::string& out)
+{
+    out.append(kPassMarker, m_matched);
+    m_matched = 0;
+}
+
+// ---- CProcessRunner --------------------------------------------------------
+
+CProcessRunner::CProcessRunner(bool noCancelCheck) : m_bCancelCheck(!noCancelCheck) {}
+
+CProcessRunner::~CProcessRunner()
+{
+    if (m_bRunning)
+        Terminate();
+    CloseFd(m_stdinWrite);
+    CloseFd(m_stdoutRead);
+    CloseFd(m_stderrRead);
+    CloseFd(m_pidfd);
+}
+
+void CProcessRunner::CloseFd(int& fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+void CProcessRunner::SetError(const std::string& text, int error)
+{
+    std::string message = text;
+    const std::string system = SystemErrorText(error);
+    if (!system.empty())
+        message += "\r\n" + system;
+    if (CQuillmarkApp* app = GetAppPtr()) {
+        if (app->GetLog())
+            app->GetLog()->Printf("%s\n", message.c_str());
+        app->Prompter().MessageBox(message, MB_OK | MB_ICONERROR);
+    }
+}
+
+bool CProcessRunner::Start(const std::vector<std::string>& argv, const std::string& workingFolder,
+                           const std::string& programName)
+{
+    m_strProgram = programName;
+    if (argv.empty() || m_bRunning) {
+        SetError("Error creating process", EINVAL);
+        return false;
+    }
+    int in[2] = {-1, -1}, out[2] = {-1, -1}, err[2] = {-1, -1};
+    if (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
+        const int e = errno;
+        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) {
+            if (fd >= 0)
+                ::close(fd);
+        }
+        SetError("Error creating pipe", e);
+        return false;
+    }
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    // Nothing else of this process reaches the child.
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    if (!workingFolder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
+
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGTERM);
+    sigaddset(&defaults, SIGINT);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    // Its own process group, so that a cancel also reaches the programs
+    // it starts (sftp runs ssh).
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETPGROUP);
+
+    std::vector<char*> args;
+    args.reserve(argv.size() + 1);
+    for (const std::string& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+
+    pid_t pid = -1;
+    const int rc = ::posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    ::close(in[0]);
+    ::close(out[1]);
+    ::close(err[1]);
+    if (rc != 0) {
+        ::close(in[1]);
+        ::close(out[0]);
+        ::close(err[0]);
+        SetError("Error creating process", rc);
+        return false;
+    }
+    m_pid = pid;
+    m_stdinWrite = in[1];
+    m_stdoutRead = out[0];
+    m_stderrRead = err[0];
+    ::fcntl(m_stdoutRead, F_SETFL, ::fcntl(m_stdoutRead, F_GETFL) | O_NONBLOCK);
+    ::fcntl(m_stderrRead, F_SETFL, ::fcntl(m_stderrRead, F_GETFL) | O_NONBLOCK);
+    m_pidfd = OpenPidfd(pid);
+    m_bRunning = true;
+    m_bStdoutEnded = false;
+    m_nExitCode = 259;
+    m_bufferCount = m_bufferNext = 0;
+    return true;
+}
+
+void CProcessRunner::CloseStdin()
+{
+    CloseFd(m_stdinWrite);
+}
+
+bool CProcessRunner::WriteStdin(const std::string& text)
+{
+    size_t done = 0;
+    while (m_stdinWrite >= 0 && done < text.size()) {
+        const ssize_t n = ::write(m_stdinWrite, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<size_t>(n);
+    }
+    return done == text.size();
+}
+
+void CProcessRunner::DrainStderr()
+{
+    if (m_stderrRead < 0)
+        return;
+    char chunk[4096];
+    while (true) {
+        const ssize_t n = ::read(m_stderrRead, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                CloseFd(m_stderrRead);  // the program closed its error stream
+            break;
+        }
+        if (m_strProgram == "curl")
+            m_mask.Feed(chunk, static_cast<size_t>(n), m_strOutput);
+        else
+            m_strOutput.append(chunk, static_cast<size_t>(n));
+        WipeBytes(chunk, static_cast<size_t>(n));
+    }
+}
+
+void CProcessRunner::RecordExit(int status)
+{
+    if (WIFEXITED(status))
+        m_nExitCode = static_cast<uint32_t>(WEXITSTATUS(status));
+    else if (WIFSIGNALED(status))
+        m_nExitCode = 128u + static_cast<uint32_t>(WTERMSIG(status));
+    else
+        m_nExitCode = 255;
+    m_bRunning = false;
+    DrainStderr();
+    m_mask.Flush(m_strOutput);
+    if (m_nExitCode != 0 || !m_strOutput.empty()) {
+        m_strOutput += StrFormat("%s has exited with code %u\r\n--------------------\r\n\r\n",
+                                 m_strProgram.c_str(), m_nExitCode);
+    }
+}
+
+int CProcessRunner::PollExit()
+{
+    if (!m_bRunning)
+        return 0;
+    int status = 0;
+    const pid_t r = ::waitpid(m_pid, &status, WNOHANG);
+    if (r == 0)
+        return 1;
+    if (r < 0) {
+        if (errno == EINTR)
+            return 1;
+        // Nobody else reaps our child; this only happens when the program
+        // is gone without a status (it counts as failed).
+        SetError("Error in waitpid", errno);
+        m_bRunning = false;
+        m_nExitCode = 255;
+        return 0;
+    }
+    RecordExit(status);
+    return 0;
+}
+
+bool CProcessRunner::WaitExited(int ms)
+{
+    const int64_t until = NowMs() + ms;
+    while (PollExit() == 1) {
+        const int64_t left = until - NowMs();
+        if (left <= 0)
+            return false;
+        if (m_pidfd >= 0) {
+            pollfd p{m_pidfd, POLLIN, 0};
+            ::poll(&p, 1, static_cast<int>(left < 20 ? left : 20));
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    }
+    return true;
+}
+
+void CProcessRunner::Terminate()
+{
+    if (!m_bRunning)
+        return;
+    ::kill(-m_pid, SIGTERM);
+    ::kill(m_pid, SIGTERM);
+    if (!WaitExited(kTerminateGraceMs)) {
+        ::kill(-m_pid, SIGKILL);
+        ::kill(m_pid, SIGKILL);
+        int status = 0;
+        pid_t r;
+        do {
+            r = ::waitpid(m_pid, &status, 0);
+        } while (r < 0 && errno == EINTR);
+        if (r == m_pid)
+            RecordExit(status);
+        else
+            m_bRunning = false;
+    }
+    // A group member that outlived the leader goes too.
+    ::kill(-m_pid, SIGKILL);
+}
+
+void CProcessRunner::WaitForActivity(int ms)
+{
+    pollfd fds[3];
+    int n = 0;
+    if (m_stdoutRead >= 0 && !m_bStdoutEnded)
+        fds[n++] = {m_stdoutRead, POLLIN, 0};
+    if (m_stderrRead >= 0)
+        fds[n++] = {m_stderrRead, POLLIN, 0};
+    if (m_bRunning && m_pidfd >= 0)
+        fds[n++] = {m_pidfd, POLLIN, 0};
+    if (n == 0 || (m_bRunning && m_pidfd < 0 && n < 2)) {
+        // Nothing to watch but the end of the program without a pidfd.
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms < 5 ? ms : 5));
+        return;
+    }
+    ::poll(fds, static_cast<nfds_t>(n), ms);
+}
+
+int CProcessRunner::ReadLine(std::string& line, const std::string& prompt, bool wait)
+{
+    line.clear();
+    while (true) {
+        if (m_bufferNext >= m_bufferCount) {
+            DrainStderr();
+            m_bufferNext = m_bufferCount = 0;
+            ssize_t n = -1;
+            if (m_stdoutRead >= 0 && !m_bStdoutEnded) {
+                do {
+                    n = ::read(m_stdoutRead, m_buffer, sizeof m_buffer);
+                } while (n < 0 && errno == EINTR);
+                if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+                    SetError("Error in read", errno);
+                    return RL_ERROR;
+                }
+                if (n == 0)
+                    m_bStdoutEnded = true;
+            }
+            if (n > 0) {
+                m_bufferCount = static_cast<size_t>(n);
+            } else if (!m_bStdoutEnded) {
+                // Nothing waiting.
+                if (!wait)
+                    return RL_NODATA;
+                CQuillmarkApp* app = GetAppPtr();
+                if (m_bCancelCheck && app && !app->PumpMessages())
+                    return RL_ERROR;
+                WaitForActivity(50);
+                continue;
+            } else {
+                // The output has ended: wait for the exit status before
+                // deciding how the run went.
+                if (PollExit() == 1) {
+                    if (!wait)
+                        return RL_NODATA;
+                    CQuillmarkApp* app = GetAppPtr();
+                    if (m_bCancelCheck && app && !app->PumpMessages())
+                        return RL_ERROR;
+                    WaitForActivity(50);
+                    continue;
+                }
+                return m_nExitCode == 0 ? RL_EXITED : RL_ERROR;
+            }
+        }
+        const char c = m_buffer[m_bufferNext++];
+        if (c == '\r')
+            continue;
+        if (c == '\n')
+            return RL_LINE;
+        line += c;
+        if (!prompt.empty() && line.find(prompt) != std::string::npos)
+            return RL_PROMPT;
+    }
+}
+
+// ---- argument helpers --------------------------------------------------------
+
+std::vector<std::string> SplitArguments(const std::string& text)
+{
+    std::vector<std::string> args;
+    std::string current;
+    bool inArg = false, quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '\\' && i + 1 < text.size() && (text[i + 1] == '"' || text[i + 1] == '\\')) {
+                current += text[++i];
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                current += c;
+            }
+        } else if (c == ' ' || c == '\t') {
+            if (inArg) {
+                args.push_back(current);
+                current.clear();
+                inArg = false;
+            }
+        } else if (c == '"') {
+            quoted = true;
+            inArg = true;
+        } else {
+            current += c;
+            inArg = true;
+        }
+    }
+    if (inArg)
+        args.push_back(current);
+    return args;
+}
+
+std::string FormatCommandLine(const std::vector<std::string>& argv)
+{
+    std::string line;
+    for (const std::string& a : argv) {
+        if (!line.empty())
+            line += ' ';
+        if (a.empty() || a.find_first_of(" \t\"") != std::string::npos) {
+            line += '"';
+            for (char c : a) {
+                if (c == '"' || c == '\\')
+                    line += '\\';
+                line += c;
+            }
+            line += '"';
+        } else {
+            line += a;
+        }
+    }
+    return line;
+}

@@ -1,0 +1,102 @@
+// Runs one outside program (curl, sftp) with its standard input, output and
+// error on pipes, hands its output out line by line, keeps what it writes
+// to its error stream in a transcript and records its exit status. Used on
+// the UI thread: no call blocks for long, and waits let the window work.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// Masks the password lines that curl's verbose output echoes: at the start
+// of every line (after CR, LF or at the very beginning) a line that begins
+// with "> PASS " keeps that text, gets "********" and loses the rest of the
+// line. The state carries over from one chunk to the next, so a line split
+// across reads is masked all the same.
+class CPasswordMask {
+public:
+    void Feed(const char* data, size_t size, std::string& out);
+    // Emits what is held back at the end of the stream.
+    void Flush(std::string& out);
+
+private:
+    bool m_atLineStart = true;
+    bool m_masking = false;
+    size_t m_matched = 0;  // characters of the marker seen at a line start
+};
+
+class CProcessRunner {
+public:
+    enum ReadResult : int {
+        RL_ERROR = 0,   // read error, quit while waiting, or a failed end
+        RL_LINE = 1,    // a complete line (CR dropped, LF not included)
+        RL_PROMPT = 2,  // the line so far contains the prompt
+        RL_NODATA = 3,  // nothing more just now (partial line returned)
+        RL_EXITED = 4,  // output ended and the program exited with code 0
+    };
+
+    // noCancelCheck: waits inside ReadLine do not look at the cancel state.
+    explicit CProcessRunner(bool noCancelCheck = false);
+    ~CProcessRunner();
+    CProcessRunner(const CProcessRunner&) = delete;
+    CProcessRunner& operator=(const CProcessRunner&) = delete;
+
+    // Starts argv[0] (searched on PATH when it holds no "/") in its own
+    // process group, in workingFolder when one is given. Reports "Error
+    // creating pipe" or "Error creating process" and returns false on
+    // failure.
+    bool Start(const std::vector<std::string>& argv, const std::string& workingFolder,
+               const std::string& programName);
+    void CloseStdin();
+    // Writes to the program's standard input (tests and prompts).
+    bool WriteStdin(const std::string& text);
+    int ReadLine(std::string& line, const std::string& prompt, bool wait);
+    // 1 while the program runs; 0 once its exit status has been recorded.
+    int PollExit();
+    // Waits up to ms milliseconds for output or for the program's end.
+    void WaitForActivity(int ms);
+    void Terminate();
+    void DrainStderr();
+
+    bool IsRunning() const { return m_bRunning; }
+    // The exit code; 0 while the program runs. A program ended by a signal
+    // reads as 128 plus the signal number.
+    uint32_t GetExitCode() const { return m_bRunning ? 0 : m_nExitCode; }
+    const std::string& GetOutput() const { return m_strOutput; }
+    pid_t GetPid() const { return m_pid; }
+
+    // Grace between SIGTERM and SIGKILL when terminating.
+    static constexpr int kTerminateGraceMs = 500;
+
+private:
+    void SetError(const std::string& text, int error);
+    void RecordExit(int status);
+    void CloseFd(int& fd);
+    bool WaitExited(int ms);
+
+    int m_stdinWrite = -1;
+    int m_stdoutRead = -1;
+    int m_stderrRead = -1;
+    int m_pidfd = -1;
+    char m_buffer[8192];
+    size_t m_bufferCount = 0;
+    size_t m_bufferNext = 0;
+    pid_t m_pid = -1;
+    bool m_bRunning = false;
+    bool m_bStdoutEnded = false;
+    uint32_t m_nExitCode = 259;
+    std::string m_strOutput;
+    std::string m_strProgram;
+    bool m_bCancelCheck;
+    CPasswordMask m_mask;
+};
+
+// Splits an extra-parameters text into arguments: blanks and tabs separate,
+// double quotes group (and are removed), and inside quotes a backslash
+// escapes a double quote or a backslash.
+std::vector<std::string> SplitArguments(const std::string& text);
+// The arguments as one line for the transcript: each one that is empty or
+// holds a blank, tab or double quote is put in double quotes.
+std::string FormatCommandLine(const std::vector<std::string>& argv);

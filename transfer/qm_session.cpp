@@ -1,0 +1,114 @@
+#include "transfer/qm_session.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "app/quillmark_app.h"
+#include "app/text_helpers.h"
+#include "transfer/curl_support.h"
+
+const CQMSession::StatusRow CQMSession::s_StatusTable[] = {
+    {STATUS_RESOLVING_NAME, "Resolving name", 1},
+    {STATUS_NAME_RESOLVED, "Name resolved", 0},
+    {STATUS_CONNECTING, "Connecting to server", 1},
+    {STATUS_CONNECTED, "Connected to server", 1},
+    {STATUS_SENDING_REQUEST, "Sending request", 0},
+    {STATUS_REQUEST_SENT, "Request sent", 0},
+    {STATUS_RECEIVING_RESPONSE, "Receiving response", 0},
+    {STATUS_RESPONSE_RECEIVED, "Response received", 0},
+    {STATUS_CLOSING_CONNECTION, "Closing connection", 1},
+    {STATUS_CONNECTION_CLOSED, "Connection closed", 1},
+    {STATUS_HANDLE_CREATED, "Handle created", 3},
+    {STATUS_HANDLE_CLOSING, "Handle closing", 0},
+    {0, nullptr, 0},
+};
+
+CQMSession::CQMSession()
+{
+    EnsureCurlInitialized();
+    m_handle = curl_easy_init();
+    OnStatusCallback(STATUS_HANDLE_CREATED);
+}
+
+CQMSession::~CQMSession()
+{
+    OnStatusCallback(STATUS_HANDLE_CLOSING);
+    if (m_handle)
+        curl_easy_cleanup(m_handle);
+}
+
+void CQMSession::CloseConnections()
+{
+    if (m_handle)
+        curl_easy_cleanup(m_handle);
+    m_handle = curl_easy_init();
+}
+
+CURL* CQMSession::PrepareHandle()
+{
+    if (!m_handle)
+        m_handle = curl_easy_init();
+    CURL* h = m_handle;
+    if (!h)
+        return nullptr;
+    curl_easy_reset(h);
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_RESOLVER_START_FUNCTION, &CQMSession::OnResolverStart);
+    curl_easy_setopt(h, CURLOPT_RESOLVER_START_DATA, this);
+    curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &CQMSession::OnOpenSocket);
+    curl_easy_setopt(h, CURLOPT_OPENSOCKETDATA, this);
+    curl_easy_setopt(h, CURLOPT_CLOSESOCKETFUNCTION, &CQMSession::OnCloseSocket);
+    curl_easy_setopt(h, CURLOPT_CLOSESOCKETDATA, this);
+    curl_easy_setopt(h, CURLOPT_PREREQFUNCTION, &CQMSession::OnPrereq);
+    curl_easy_setopt(h, CURLOPT_PREREQDATA, this);
+    return h;
+}
+
+std::string CQMSession::StatusTextFor(int code)
+{
+    for (const StatusRow* row = s_StatusTable; row->text; ++row) {
+        if (row->code != code)
+            continue;
+        if (row->flags & 2)
+            return "Connection open";
+        if (row->flags & 1)
+            return row->text;
+        return {};
+    }
+    return {};  // "Status value %d" with no flags: never shown
+}
+
+void CQMSession::OnStatusCallback(int code)
+{
+    const std::string text = StatusTextFor(code);
+    CQuillmarkApp* app = GetAppPtr();
+    if (!text.empty() && app)
+        app->SetStatusText(text, 1);
+}
+
+int CQMSession::OnResolverStart(void*, void*, void* session)
+{
+    static_cast<CQMSession*>(session)->OnStatusCallback(STATUS_RESOLVING_NAME);
+    return 0;
+}
+
+curl_socket_t CQMSession::OnOpenSocket(void* session, curlsocktype purpose, struct curl_sockaddr* address)
+{
+    static_cast<CQMSession*>(session)->OnStatusCallback(STATUS_CONNECTING);
+    return OpenSocketCloexec(nullptr, purpose, address);
+}
+
+int CQMSession::OnCloseSocket(void* session, curl_socket_t socket)
+{
+    auto* self = static_cast<CQMSession*>(session);
+    self->OnStatusCallback(STATUS_CLOSING_CONNECTION);
+    const int rc = ::close(socket);
+    self->OnStatusCallback(STATUS_CONNECTION_CLOSED);
+    return rc;
+}
+
+int CQMSession::OnPrereq(void* session, char*, char*, int, int)
+{
+    static_cast<CQMSession*>(session)->OnStatusCallback(STATUS_CONNECTED);
+    return CURL_PREREQFUNC_OK;
+}

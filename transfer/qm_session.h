@@ -1,0 +1,61 @@
+// The internet session of plain FTP and of the URL download: one libcurl
+// easy handle whose connection cache keeps the FTP connection open between
+// operations, with libcurl's callbacks turned into status texts.
+#pragma once
+
+#include <curl/curl.h>
+#include <string>
+
+class CQMSession {
+public:
+    // Status codes the session reports (the internet layer's numbering).
+    enum StatusCode : int {
+        STATUS_RESOLVING_NAME = 10,
+        STATUS_NAME_RESOLVED = 11,
+        STATUS_CONNECTING = 20,
+        STATUS_CONNECTED = 21,
+        STATUS_SENDING_REQUEST = 30,
+        STATUS_REQUEST_SENT = 31,
+        STATUS_RECEIVING_RESPONSE = 40,
+        STATUS_RESPONSE_RECEIVED = 41,
+        STATUS_CLOSING_CONNECTION = 50,
+        STATUS_CONNECTION_CLOSED = 51,
+        STATUS_HANDLE_CREATED = 60,
+        STATUS_HANDLE_CLOSING = 70,
+    };
+    struct StatusRow {
+        int code;
+        const char* text;
+        int flags;  // 1: show the text; 2: show "Connection open" instead
+    };
+    // Ends with a row whose text is null.
+    static const StatusRow s_StatusTable[];
+
+    CQMSession();
+    virtual ~CQMSession();
+    CQMSession(const CQMSession&) = delete;
+    CQMSession& operator=(const CQMSession&) = delete;
+
+    CURL* GetHandle() const { return m_handle; }
+    // Puts the handle back to its defaults (the cached connection stays)
+    // and installs the session's callbacks and common options.
+    CURL* PrepareHandle();
+    // Drops the cached connections: the handle is replaced by a new one.
+    void CloseConnections();
+
+    // The text a status code shows in status pane 1, or "" when it shows
+    // nothing: codes not in the table give "Status value %d", which is
+    // never shown.
+    static std::string StatusTextFor(int code);
+    // Sends the code's text to status pane 1 (when it shows one).
+    virtual void OnStatusCallback(int code);
+
+private:
+    static int OnResolverStart(void* resolver, void* reserved, void* session);
+    static curl_socket_t OnOpenSocket(void* session, curlsocktype purpose, struct curl_sockaddr* address);
+    static int OnCloseSocket(void* session, curl_socket_t socket);
+    static int OnPrereq(void* session, char* conn_primary_ip, char* conn_local_ip, int conn_primary_port,
+                        int conn_local_port);
+
+    CURL* m_handle = nullptr;
+};

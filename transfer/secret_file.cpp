@@ -1,0 +1,135 @@
+#include "transfer/secret_file.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/error_report.h"
+#include "app/quillmark_app.h"
+#include "app/setup_data.h"
+#include "platform/secret.h"
+
+std::string QuoteNetrcToken(std::string_view token)
+{
+    std::string out;
+    out.reserve(token.size() + 2);
+    out += '"';
+    for (char c : token) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default: out += c; break;
+        }
+    }
+    out += '"';
+    return out;
+}
+
+std::string FormatNetrc(std::string_view server, std::string_view user, std::string_view password)
+{
+    std::string text;
+    text.reserve(server.size() + user.size() + 2 * password.size() + 40);
+    text += "machine ";
+    text += QuoteNetrcToken(server);
+    text += "\nlogin ";
+    text += QuoteNetrcToken(user);
+    text += "\npassword ";
+    std::string quoted = QuoteNetrcToken(password);
+    text += quoted;
+    WipeString(quoted);
+    text += "\n";
+    return text;
+}
+
+CSecretFile::~CSecretFile()
+{
+    Delete();
+}
+
+bool CSecretFile::WriteFile(const std::string& content, const std::string& folder)
+{
+    Delete();
+    std::string pattern = (folder.empty() ? CQuillmarkApp::GetTempFolder() : folder) + "/qmnXXXXXX";
+    // mkstemp makes the file with mode 0600.
+    const int fd = ::mkostemp(&pattern[0], O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    m_path = pattern;
+    size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    const bool ok = done == content.size() && ::fsync(fd) == 0;
+    const int error = ok ? 0 : (errno ? errno : EIO);
+    ::close(fd);
+    if (!ok) {
+        Delete();
+        errno = error;
+    }
+    return ok;
+}
+
+void CSecretFile::Delete()
+{
+    if (m_path.empty())
+        return;
+    const int fd = ::open(m_path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd >= 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+            static const char zeros[4096] = {};
+            off_t left = st.st_size;
+            while (left > 0) {
+                const size_t n = left < static_cast<off_t>(sizeof zeros) ? static_cast<size_t>(left) : sizeof zeros;
+                const ssize_t w = ::write(fd, zeros, n);
+                if (w <= 0)
+                    break;
+                left -= w;
+            }
+            ::fsync(fd);
+            if (::ftruncate(fd, 0) != 0) {
+                // The file is deleted below all the same.
+            }
+        }
+        ::close(fd);
+    }
+    ::unlink(m_path.c_str());
+    m_path.clear();
+}
+
+bool CSecretFile::WriteNetrc(CQuillmarkApp& app, const CFTPSettings& settings, std::string& path)
+{
+    path.clear();
+    CSecretString password;
+    if (!app.GetFtpPassword(password))
+        return false;
+    const std::string& pw = password.Get();
+    if (pw.find_first_of(std::string("\r\n\0", 3)) != std::string::npos ||
+        settings.m_strUser.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
+        app.Prompter().MessageBox("The FTP user or password holds a line break, which cannot be sent to the "
+                                  "server.\r\n\r\nUse Setup to reenter them.",
+                                  MB_OK | MB_ICONERROR);
+        return false;
+    }
+    std::string content = FormatNetrc(settings.m_strServer, settings.m_strUser, pw);
+    password.Clear();
+    errno = 0;
+    const bool ok = WriteFile(content);
+    const int error = errno;
+    WipeString(content);
+    if (!ok) {
+        ReportError(error ? static_cast<uint32_t>(error) : EIO, "CFTPWorker::RunCurl: CSecretFile::WriteNetrc");
+        return false;
+    }
+    path = m_path;
+    return true;
+}
