@@ -55,8 +55,8 @@ bool CreateFolderPath(const std::string& path)
         return true;
     for (size_t i = 1; i <= path.size(); ++i) {
         if (i == path.size() || path[i] == '/') {
-            const std::string part = path.substr(0, i);
-            if (!FolderExists(part) && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            const std::string prefix = path.substr(0, i);
+            if (!FolderExists(prefix) && ::mkdir(prefix.c_str(), 0700) != 0 && errno != EEXIST)
                 return false;
         }
     }

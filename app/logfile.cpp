@@ -30,19 +30,6 @@ std::string TimeStamp()
     }
 }
 
-std::string VFormat(const char* format, va_list args)
-{
-    va_list copy;
-    va_copy(copy, args);
-    const int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    if (n <= 0)
-        return {};
-    std::vector<char> buf(static_cast<size_t>(n) + 1);
-    std::vsnprintf(buf.data(), buf.size(), format, args);
-    return std::string(buf.data(), static_cast<size_t>(n));
-}
-
 }  // namespace
 
 CLogfile::CLogfile(std::string path) : m_path(std::move(path)) {}
@@ -109,7 +96,7 @@ int CLogfile::Printf(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    std::string text = VFormat(format, args);
+    std::string text = StrFormatV(format, args);
     va_end(args);
     return Write(text);
 }

@@ -1,5 +1,7 @@
 #include "app/profile.h"
 
+#include "app/mirror_file.h"
+
 #include <cstdlib>
 #include <fstream>
 
@@ -60,11 +62,13 @@ bool CFileProfile::Save()
 {
     if (m_path.empty())
         return true;
-    std::ofstream out(m_path, std::ios::trunc);
+    std::string text;
     for (const auto& [section, keys] : m_values) {
-        out << '[' << section << "]\n";
+        text += '[' + section + "]\n";
         for (const auto& [key, value] : keys)
-            out << key << '=' << value << '\n';
+            text += key + '=' + value + '\n';
     }
-    return static_cast<bool>(out);
+    // Replaced whole, so that a crash never leaves half a profile.
+    int error = 0;
+    return SaveFileAtomically(m_path, std::vector<uint8_t>(text.begin(), text.end()), error);
 }

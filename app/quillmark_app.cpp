@@ -30,8 +30,9 @@ CQuillmarkApp::CQuillmarkApp() : m_uiThread(std::this_thread::get_id())
     if (m_tLowestDate == 0)
         throw CInvalidArgException("lowest date");
     SetDefaults();
-    // Changes of the hand-record folders and filter save the setup alone.
-    m_fnSaveProgramData = [this] { return SaveData(false); };
+    // A hand-record file chosen by hand that moved its folder to the front
+    // or changed the filter saves the program data (the setup first).
+    m_fnSaveProgramData = [this] { return SaveData(true); };
 }
 
 CQuillmarkApp::~CQuillmarkApp()

@@ -333,13 +333,13 @@ public:
     void InvalidateIndexPages() { m_IndexPages.Invalidate(); }
 
     // The URL download and the server connections used by the templates
-    // and the index commands (installed by the transfer layer, or a test).
+    // and the index commands: GetURL and the FTP worker unless a test
+    // installs stand-ins.
     void SetUrlSource(IUrlSource* source) { m_pUrlSource = source; }
-    IUrlSource* GetUrlSource() const { return m_pUrlSource; }
+    IUrlSource& GetUrlSource();
     using WebTransportFactory = std::function<std::unique_ptr<IWebTransport>(CFTPSettings& settings)>;
     void SetWebTransportFactory(WebTransportFactory factory) { m_fnMakeTransport = std::move(factory); }
-    // A new connection on the setup's FTP settings (null when none is
-    // installed).
+    // A new connection on the setup's FTP settings.
     std::unique_ptr<IWebTransport> MakeWebTransport();
 
 protected:

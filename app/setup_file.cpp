@@ -20,10 +20,10 @@ namespace {
 // then the build when the build or the revision is set, then the revision.
 std::string ProgramVersionText()
 {
-    unsigned part[4] = {0, 0, 0, 0};
-    std::sscanf(QM_VERSION_STRING, "%u.%u.%u.%u", &part[0], &part[1], &part[2], &part[3]);
-    return FormatVersion((static_cast<unsigned long>(part[2]) << 16) | part[3],
-                         (static_cast<unsigned long>(part[0]) << 16) | part[1]);
+    unsigned field[4] = {0, 0, 0, 0};
+    std::sscanf(QM_VERSION_STRING, "%u.%u.%u.%u", &field[0], &field[1], &field[2], &field[3]);
+    return FormatVersion((static_cast<unsigned long>(field[2]) << 16) | field[3],
+                         (static_cast<unsigned long>(field[0]) << 16) | field[1]);
 }
 
 // The legacy record of schemas 0 to 4: read only to be skipped.

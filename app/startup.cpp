@@ -5,6 +5,8 @@
 #include "app/error_report.h"
 #include "app/path_helpers.h"
 #include "app/quillmark_app.h"
+#include "transfer/get_url.h"
+#include "transfer/qm_session.h"
 
 bool CQuillmarkApp::AcquireSingleInstanceLock()
 {
@@ -72,6 +74,10 @@ void CQuillmarkApp::TestDataProtection()
 
 void CQuillmarkApp::ExitInstance()
 {
+    // A download abandoned by a cancel may still be running; the plain-FTP
+    // session closes its connection.
+    WaitForDownloadThreads(5000);
+    m_Setup.m_Ftp.m_pSession.reset();
     DeleteTempPaths();
     TrimLog();
     m_Interlock.Truncate();

@@ -17,16 +17,7 @@ int CQuillmarkApp::SetStatusTextFormat(const char* format, ...)
 {
     va_list args;
     va_start(args, format);
-    va_list copy;
-    va_copy(copy, args);
-    const int n = std::vsnprintf(nullptr, 0, format, copy);
-    va_end(copy);
-    std::string text;
-    if (n > 0) {
-        std::vector<char> buf(static_cast<size_t>(n) + 1);
-        std::vsnprintf(buf.data(), buf.size(), format, args);
-        text.assign(buf.data(), static_cast<size_t>(n));
-    }
+    const std::string text = StrFormatV(format, args);
     va_end(args);
     return SetStatusText(text, 2);
 }

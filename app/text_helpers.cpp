@@ -128,20 +128,24 @@ std::string Trim(std::string_view s)
     return TrimLeft(TrimRight(s));
 }
 
-std::string StrFormat(const char* format, ...)
+std::string StrFormatV(const char* format, va_list args)
 {
-    va_list args;
-    va_start(args, format);
     va_list copy;
     va_copy(copy, args);
     const int n = std::vsnprintf(nullptr, 0, format, copy);
     va_end(copy);
-    std::string out;
-    if (n > 0) {
-        std::vector<char> buf(static_cast<size_t>(n) + 1);
-        std::vsnprintf(buf.data(), buf.size(), format, args);
-        out.assign(buf.data(), static_cast<size_t>(n));
-    }
+    if (n <= 0)
+        return {};
+    std::vector<char> buf(static_cast<size_t>(n) + 1);
+    std::vsnprintf(buf.data(), buf.size(), format, args);
+    return std::string(buf.data(), static_cast<size_t>(n));
+}
+
+std::string StrFormat(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string out = StrFormatV(format, args);
     va_end(args);
     return out;
 }

@@ -1,6 +1,7 @@
 // Small text helpers shared by the whole core. Strings are UTF-8.
 #pragma once
 
+#include <cstdarg>
 #include <string>
 #include <string_view>
 
@@ -31,6 +32,7 @@ std::string Trim(std::string_view s);
 
 // printf-style formatting into a string.
 std::string StrFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string StrFormatV(const char* format, va_list args);
 
 // Replaces every occurrence of from (non-empty) by to.
 std::string ReplaceAll(std::string s, std::string_view from, std::string_view to);

@@ -8,7 +8,7 @@
 #include "app/text_helpers.h"
 #include "platform/exceptions.h"
 #include "posting/index_pages.h"
-#include "posting/url_join.h"
+#include "posting/ftp_web_transport.h"
 
 namespace {
 
@@ -23,7 +23,15 @@ void ShowSetupError(CQuillmarkApp& app, const std::string& text)
 
 std::unique_ptr<IWebTransport> CQuillmarkApp::MakeWebTransport()
 {
-    return m_fnMakeTransport ? m_fnMakeTransport(m_Setup.m_Ftp) : nullptr;
+    if (m_fnMakeTransport)
+        return m_fnMakeTransport(m_Setup.m_Ftp);
+    return std::make_unique<CFtpWebTransport>(m_Setup.m_Ftp);
+}
+
+IUrlSource& CQuillmarkApp::GetUrlSource()
+{
+    static CAppUrlSource download;
+    return m_pUrlSource ? *m_pUrlSource : download;
 }
 
 int CQuillmarkApp::CreateIndex(bool allPages)
@@ -40,9 +48,9 @@ int CQuillmarkApp::CreateIndex(bool allPages)
         ShowSetupError(*this, "Setup required: Website: Index Template Filename");
         return IR_FAILED;
     }
-    const std::string url = AppendUrlPath(m_Setup.m_strWebsiteUrl, m_Setup.m_strIndexTemplate);
+    const std::string url = JoinUrl(m_Setup.m_strWebsiteUrl, m_Setup.m_strIndexTemplate);
     std::string text;
-    const bool fetched = m_pUrlSource && m_pUrlSource->GetURL(url, text);
+    const bool fetched = GetUrlSource().GetURL(url, text);
     // A download ended by the user is a cancel, not a failure.
     if (GetCancelState(false) == CS_CANCELLED)
         return IR_CANCELLED;
@@ -92,10 +100,10 @@ bool CQuillmarkApp::PublishIndex(IWebTransport& worker, bool allPages)
                 ok = false;
                 break;
             }
-            NavigateView(AppendUrlPath(m_Setup.m_strWebsiteUrl, page->m_strFileName));
+            NavigateView(JoinUrl(m_Setup.m_strWebsiteUrl, page->m_strFileName));
         }
         if (ok) {
-            NavigateView(AppendUrlPath(m_Setup.m_strWebsiteUrl, mainPage));
+            NavigateView(JoinUrl(m_Setup.m_strWebsiteUrl, mainPage));
             m_IndexPages.m_ChangedMonths.clear();
             m_Setup.m_tLastPublishIndex = Now();
             SaveData(true);
@@ -141,7 +149,7 @@ void CQuillmarkApp::OnIndexBrowseWebsite()
     const std::string& index = m_Setup.m_strIndexFile;
     if (!url.empty() && !index.empty()) {
         SetStatusText("", 2);
-        NavigateView(AppendUrlPath(url, index));
+        NavigateView(JoinUrl(url, index));
         return;
     }
     std::string text = "Setup required: Website: ";

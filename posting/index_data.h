@@ -37,16 +37,9 @@ public:
     // Set only when a build wrote every page it listed, without failure
     // or cancel; Publish Index needs it.
     bool m_bPagesReady = false;
-    // Set with the ready flag when that build wrote the month pages of
-    // unchanged months too (a full build).
-    bool m_bAllPagesWritten = false;
     std::unordered_set<uint32_t> m_ChangedMonths;
 
-    void Invalidate()
-    {
-        m_bPagesReady = false;
-        m_bAllPagesWritten = false;
-    }
+    void Invalidate() { m_bPagesReady = false; }
     bool IsMonthChanged(const CIndexPage& page) const
     {
         return m_ChangedMonths.count(MakeMonthKey(page.m_nYear, page.m_nMonth)) != 0;

@@ -8,7 +8,6 @@
 #include "app/text_helpers.h"
 #include "platform/exceptions.h"
 #include "posting/score_file.h"
-#include "posting/url_join.h"
 
 namespace {
 
@@ -120,7 +119,7 @@ int CQuillmarkApp::BuildLocalIndexPages(bool allPages, const std::string& templa
     const bool linkHand = (flags & SF_LINK_HAND_RECORDS) != 0;
     layout.indexFile = m_Setup.m_strIndexFile;
     layout.templateName = m_Setup.m_strIndexTemplate;
-    layout.linkBase = AppendUrlPath(m_Setup.m_strWebsiteUrl, m_Setup.m_strWebsiteScoreFileDirectory);
+    layout.linkBase = JoinUrl(m_Setup.m_strWebsiteUrl, m_Setup.m_strWebsiteScoreFileDirectory);
     layout.multiPage = (flags & SF_MULTI_PAGE_INDEX) != 0;
     layout.linkCell = linkPdf || linkHand;
 
@@ -133,9 +132,6 @@ int CQuillmarkApp::BuildLocalIndexPages(bool allPages, const std::string& templa
 
     CIndexPageBuilder builder(*this, layout, rows, m_IndexPages.m_ChangedMonths, allPages);
     const int result = builder.Build(templateText, m_IndexPages.m_Pages);
-    if (result == IR_SUCCEEDED) {
-        m_IndexPages.m_bPagesReady = true;
-        m_IndexPages.m_bAllPagesWritten = allPages || !layout.multiPage;
-    }
+    m_IndexPages.m_bPagesReady = result == IR_SUCCEEDED;
     return result;
 }

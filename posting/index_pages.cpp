@@ -13,7 +13,6 @@
 #include "platform/exceptions.h"
 #include "posting/page_file.h"
 #include "posting/page_markers.h"
-#include "posting/url_join.h"
 
 namespace {
 
@@ -231,7 +230,7 @@ void CIndexPageBuilder::WriteRows(std::string& out, size_t first, size_t end)
         out += "</td><td>";
         out += row.section;
         out += "</td><td><a href=\"";
-        out += AppendUrlPath(m_layout.linkBase, row.pagePath);
+        out += JoinUrl(m_layout.linkBase, row.pagePath);
         out += "\">";
         out += row.name;
         out += "</a></td>";
@@ -239,7 +238,7 @@ void CIndexPageBuilder::WriteRows(std::string& out, size_t first, size_t end)
             out += "<td>";
             if (!row.pdfPath.empty()) {
                 out += "[<a href=\"";
-                out += AppendUrlPath(m_layout.linkBase, row.pdfPath);
+                out += JoinUrl(m_layout.linkBase, row.pdfPath);
                 out += "\"><small>PDF</small></a>]";
             }
             if (!row.handRecordPath.empty()) {
@@ -249,7 +248,7 @@ void CIndexPageBuilder::WriteRows(std::string& out, size_t first, size_t end)
                 if (!ext.empty())
                     ext.erase(0, 1);
                 out += "[<a href=\"";
-                out += AppendUrlPath(m_layout.linkBase, row.handRecordPath);
+                out += JoinUrl(m_layout.linkBase, row.handRecordPath);
                 out += "\" type=\"application/octet-stream\"><small>";
                 out += ToUpperAscii(ext);
                 out += "</small></a>]";

@@ -11,9 +11,18 @@
 #include <vector>
 
 #include "posting/index_data.h"
+#include "transfer/url_string.h"
 
 class CQuillmarkApp;
 class CPageFile;
+
+// A base URL with a relative path appended (CUrlString::AppendPath).
+inline std::string JoinUrl(const std::string& base, const std::string& path)
+{
+    CUrlString url(base);
+    url.AppendPath(path);
+    return url.GetString();
+}
 
 // One row of the index, formed from an index entry.
 struct CIndexRow {

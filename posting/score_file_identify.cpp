@@ -221,7 +221,9 @@ int CScoreFile::GetKey(bool ask, std::string* key)
         std::string limit, section;
         int index = -1;
         if (key) {
-            const std::string& mp = m_strDesc[SFD_MP_LIMITS];
+            // A blank after the keyword ("MP LIMITS> None") is not part of
+            // the limit.
+            const std::string mp = TrimLeft(m_strDesc[SFD_MP_LIMITS]);
             size_t i = 0;
             while (i < mp.size() && (IsAlpha(mp[i]) || IsDigit(mp[i])))
                 ++i;

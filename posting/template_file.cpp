@@ -27,8 +27,7 @@ bool CTemplateFile::Download(const std::string& url)
 {
     m_strTemplateUrl = url;
     m_text.clear();
-    IUrlSource* source = theApp().GetUrlSource();
-    const bool ok = source && source->GetURL(url, m_text);
+    const bool ok = theApp().GetUrlSource().GetURL(url, m_text);
     m_nExpected = 1;
     return ok;
 }
@@ -66,7 +65,10 @@ int CTemplateFile::Parse(bool merge, CScoreFile* scoreFile)
         std::string path;
         errno = 0;
         if (!app.GetTempFile("", "QMw", ext, path)) {
-            ReportError(static_cast<uint32_t>(errno ? errno : EEXIST), "CTemplateFile::Parse: CQuillmarkApp::GetTempFile");
+            // A missing temporary folder has been reported already.
+            if (FolderExists(CQuillmarkApp::GetTempFolder()))
+                ReportError(static_cast<uint32_t>(errno ? errno : EEXIST),
+                            "CTemplateFile::Parse: CQuillmarkApp::GetTempFile");
             return PR_FAILED;
         }
         m_strStagingPath = path;

@@ -114,10 +114,8 @@ bool CFTPWorker::Login()
                 app.SetStatusText("Creating Internet session", 2);
                 s.m_pSession = std::make_unique<CQMSession>();
             }
-            if (!app.SetStatusText("Decrypting FTP password", 2))
-                return false;
             CSecretString password;
-            if (!app.GetFtpPassword(password))
+            if (!app.GetFtpPassword(password, true))
                 return false;
             const unsigned port = ParsePort(s.m_strPort[PROTOCOL_FTP]);
             const bool passive = (s.m_dwFlags & SF_ACTIVE_FTP) == 0;

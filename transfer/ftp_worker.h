@@ -61,9 +61,10 @@ public:
     // arguments go after the URL.
     bool RunCurl(const std::vector<std::string>& options, const std::string* name,
                  const std::vector<std::string>& trailing, bool directory, std::string* output);
-    bool RunProcess(const std::vector<std::string>& argv, const std::string& program, std::string* output);
+    bool RunProcess(const std::vector<std::string>& argv, const std::string& program, std::string* output,
+                    const std::vector<std::string>& environment = {});
     bool RunAndWait(CProcessRunner& runner, const std::vector<std::string>& argv, const std::string& program,
-                    std::string* output);
+                    std::string* output, const std::vector<std::string>& environment = {});
     // SFTP: one sftp run over a batch text.
     bool RunSftpBatch(const std::string& batch, std::string* output);
     bool RunSftpCommand(const std::string& command, const std::string& a1, const std::string& a2,

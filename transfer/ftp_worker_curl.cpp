@@ -61,10 +61,10 @@ bool CFTPWorker::UploadFtps(const std::string& localPath, const std::string& tar
 }
 
 bool CFTPWorker::RunProcess(const std::vector<std::string>& argv, const std::string& program,
-                            std::string* output)
+                            std::string* output, const std::vector<std::string>& environment)
 {
     CProcessRunner runner(false);
-    const bool ok = RunAndWait(runner, argv, program, output);
+    const bool ok = RunAndWait(runner, argv, program, output, environment);
     if (!runner.GetOutput().empty()) {
         m_strTranscript += FormatCommandLine(argv);
         m_strTranscript += "\r\n";
@@ -74,10 +74,11 @@ bool CFTPWorker::RunProcess(const std::vector<std::string>& argv, const std::str
 }
 
 bool CFTPWorker::RunAndWait(CProcessRunner& runner, const std::vector<std::string>& argv,
-                            const std::string& program, std::string* output)
+                            const std::string& program, std::string* output,
+                            const std::vector<std::string>& environment)
 {
     CQuillmarkApp& app = theApp();
-    if (!runner.Start(argv, std::string(), program))
+    if (!runner.Start(argv, std::string(), program, environment))
         return false;
     // curl and sftp never get input.
     runner.CloseStdin();

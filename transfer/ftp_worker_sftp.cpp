@@ -77,7 +77,9 @@ bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
         argv.push_back(port);
     }
     argv.push_back(s.m_strUser + "@" + s.m_strServer);
-    return RunProcess(argv, "sftp", output);
+    // Under a non-UTF-8 locale sftp prints the bytes of non-ASCII names as
+    // octal escapes; names are UTF-8 here.
+    return RunProcess(argv, "sftp", output, {"LC_ALL=C.UTF-8"});
 }
 
 bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& target, const std::string& folder)

@@ -16,9 +16,18 @@ namespace {
 std::atomic<int> g_liveJobs{0};
 std::atomic<bool> g_failThreadStarts{false};
 
-std::mutex g_threadsMutex;
-std::condition_variable g_threadsCv;
-int g_runningThreads = 0;
+// The running download threads. Never destroyed: a thread that was left to
+// run on after a cancel may signal its end while the program exits.
+struct DownloadThreads {
+    std::mutex mutex;
+    std::condition_variable ended;
+    int running = 0;
+};
+DownloadThreads& Threads()
+{
+    static DownloadThreads* threads = new DownloadThreads;
+    return *threads;
+}
 
 constexpr size_t kMaxErrorText = 511;
 
@@ -119,24 +128,25 @@ int GetURLThreadProc(std::shared_ptr<CGetURLJob> job)
     }
     j.MarkFinished();
     job.reset();  // the last one to let go frees the job
-    {
-        std::lock_guard<std::mutex> lock(g_threadsMutex);
-        --g_runningThreads;
-    }
-    g_threadsCv.notify_all();
+    DownloadThreads& threads = Threads();
+    std::lock_guard<std::mutex> lock(threads.mutex);
+    --threads.running;
+    threads.ended.notify_all();
     return result;
 }
 
 int RunningDownloadThreads()
 {
-    std::lock_guard<std::mutex> lock(g_threadsMutex);
-    return g_runningThreads;
+    DownloadThreads& threads = Threads();
+    std::lock_guard<std::mutex> lock(threads.mutex);
+    return threads.running;
 }
 
 bool WaitForDownloadThreads(int timeoutMs)
 {
-    std::unique_lock<std::mutex> lock(g_threadsMutex);
-    return g_threadsCv.wait_for(lock, std::chrono::milliseconds(timeoutMs), [] { return g_runningThreads == 0; });
+    DownloadThreads& threads = Threads();
+    std::unique_lock<std::mutex> lock(threads.mutex);
+    return threads.ended.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return threads.running == 0; });
 }
 
 void FailDownloadThreadStartsForTests(bool fail)
@@ -148,9 +158,10 @@ bool CQuillmarkApp::GetURL(const std::string& url, std::vector<char>& bytes)
 {
     bytes.clear();
     auto job = std::make_shared<CGetURLJob>(url);
+    DownloadThreads& threads = Threads();
     {
-        std::lock_guard<std::mutex> lock(g_threadsMutex);
-        ++g_runningThreads;
+        std::lock_guard<std::mutex> lock(threads.mutex);
+        ++threads.running;
     }
     try {
         if (g_failThreadStarts)
@@ -158,10 +169,10 @@ bool CQuillmarkApp::GetURL(const std::string& url, std::vector<char>& bytes)
         std::thread(GetURLThreadProc, job).detach();
     } catch (const std::system_error& e) {
         {
-            std::lock_guard<std::mutex> lock(g_threadsMutex);
-            --g_runningThreads;
+            std::lock_guard<std::mutex> lock(threads.mutex);
+            --threads.running;
+            threads.ended.notify_all();
         }
-        g_threadsCv.notify_all();
         ReportError(static_cast<uint32_t>(e.code().value()), "CQuillmarkApp::GetURL: AfxBeginThread");
         return false;  // the job goes with the last reference
     }

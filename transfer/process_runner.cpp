@@ -120,7 +120,7 @@ void CProcessRunner::SetError(const std::string& text, int error)
 }
 
 bool CProcessRunner::Start(const std::vector<std::string>& argv, const std::string& workingFolder,
-                           const std::string& programName)
+                           const std::string& programName, const std::vector<std::string>& environment)
 {
     m_strProgram = programName;
     if (argv.empty() || m_bRunning) {
@@ -169,8 +169,22 @@ bool CProcessRunner::Start(const std::vector<std::string>& argv, const std::stri
         args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
 
+    std::vector<char*> env;
+    for (char** e = environ; *e; ++e) {
+        const char* eq = std::strchr(*e, '=');
+        const size_t nameLength = eq ? static_cast<size_t>(eq - *e) + 1 : std::strlen(*e);
+        bool replaced = false;
+        for (const std::string& o : environment)
+            replaced = replaced || o.compare(0, nameLength, *e, nameLength) == 0;
+        if (!replaced)
+            env.push_back(*e);
+    }
+    for (const std::string& o : environment)
+        env.push_back(const_cast<char*>(o.c_str()));
+    env.push_back(nullptr);
+
     pid_t pid = -1;
-    const int rc = ::posix_spawnp(&pid, args[0], &actions, &attr, args.data(), environ);
+    const int rc = ::posix_spawnp(&pid, args[0], &actions, &attr, args.data(), env.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     ::close(in[0]);

@@ -47,8 +47,10 @@ public:
     // process group, in workingFolder when one is given. Reports "Error
     // creating pipe" or "Error creating process" and returns false on
     // failure.
+    // environment: "NAME=value" entries that replace or add to this
+    // process's environment for the program.
     bool Start(const std::vector<std::string>& argv, const std::string& workingFolder,
-               const std::string& programName);
+               const std::string& programName, const std::vector<std::string>& environment = {});
     void CloseStdin();
     // Writes to the program's standard input (tests and prompts).
     bool WriteStdin(const std::string& text);

@@ -110,7 +110,7 @@ bool CSecretFile::WriteNetrc(CQuillmarkApp& app, const CFTPSettings& settings, s
 {
     path.clear();
     CSecretString password;
-    if (!app.GetFtpPassword(password))
+    if (!app.GetFtpPassword(password, false))
         return false;
     const std::string& pw = password.Get();
     if (pw.find_first_of(std::string("\r\n\0", 3)) != std::string::npos ||

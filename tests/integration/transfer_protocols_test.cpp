@@ -23,6 +23,10 @@ struct Listed {
     std::string folder, name;
     bool directory;
     bool operator<(const Listed& o) const { return std::tie(folder, name) < std::tie(o.folder, o.name); }
+    friend void PrintTo(const Listed& l, std::ostream* os)
+    {
+        *os << "{" << l.folder << "|" << l.name << "|" << l.directory << "}";
+    }
     bool operator==(const Listed& o) const
     {
         return folder == o.folder && name == o.name && directory == o.directory;

@@ -317,12 +317,3 @@ TEST_F(IndexPagesTest, CancelBetweenPagesKeepsThePagesBegunSoFar)
     EXPECT_TRUE(prompter.Shown().empty()) << "a cancel is not a failure and shows nothing";
     app->SetMainFrame(&frame);
 }
-
-TEST_F(IndexPagesTest, PageThatCannotBeCreatedIsReportedAndFails)
-{
-    layout.stagingFolder = folder.File("missing");
-    EXPECT_EQ(Build("index_template.htm"), IR_FAILED);
-    ASSERT_EQ(prompter.Shown().size(), 1u);
-    EXPECT_NE(prompter.Shown()[0].text.find("No such file or directory"), std::string::npos);
-    EXPECT_NE(LogText().find("Operation=[CQuillmarkApp::BuildLocalIndexPages: CStdioFile::Open]"), std::string::npos);
-}

@@ -112,6 +112,17 @@ TEST_F(ProcessRunnerTest, LinesPartialLastLineAndLongLines)
     EXPECT_TRUE(Reaped(runner.GetPid()));
 }
 
+TEST_F(ProcessRunnerTest, EnvironmentEntriesReplaceInheritedOnes)
+{
+    ::setenv("QM_RUNNER_PROBE", "inherited", 1);
+    CProcessRunner runner;
+    ASSERT_TRUE(runner.Start({"sh", "-c", "echo \"$QM_RUNNER_PROBE/$LC_ALL\""}, {}, "sh",
+                             {"QM_RUNNER_PROBE=given", "LC_ALL=C.UTF-8"}));
+    int last = 0;
+    EXPECT_EQ(RunToEnd(runner, last), "given/C.UTF-8\n");
+    ::unsetenv("QM_RUNNER_PROBE");
+}
+
 TEST_F(ProcessRunnerTest, ErrorStreamAndExitBanner)
 {
     CProcessRunner runner;

@@ -304,6 +304,11 @@ TEST_F(ScoreIdentify, KeysOfCompleteRecords)
     f.SetDescriptor(SFD_SECTION, "");
     EXPECT_EQ(f.GetKey(false, &key), 1);
     EXPECT_EQ(key, "20230905anlm");
+    // As read from "MP LIMITS> None": the blank after the keyword stays in
+    // the descriptor but is no part of the limit.
+    f.SetDescriptor(SFD_MP_LIMITS, " None");
+    EXPECT_EQ(f.GetKey(false, &key), 1);
+    EXPECT_EQ(key, "20230905an");
 
     // Limits are needed for a key only.
     f.SetDescriptor(SFD_MP_LIMITS, "");

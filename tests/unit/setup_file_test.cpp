@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -336,6 +337,29 @@ TEST_F(SetupFileTest, ASetupFileCutAnywhereFailsCleanly)
     }
 }
 
+TEST_F(SetupFileTest, ChangedBytesNeverCrashTheReader)
+{
+    // Random bytes changed in streams of several schemas: every open either
+    // succeeds or fails with a report (ASan watches the rest).
+    std::mt19937 random(2024);
+    for (uint32_t schema : {12u, 8u, 4u}) {
+        const std::string whole = SetupStream(schema, password);
+        for (int round = 0; round < 120; ++round) {
+            std::string bytes = whole;
+            const int changes = 1 + static_cast<int>(random() % 4);
+            for (int c = 0; c < changes; ++c)
+                bytes[random() % bytes.size()] = static_cast<char>(random());
+            bytes[0] = static_cast<char>(schema);
+            const std::string path = folder.Write("Mutated.qsu", bytes);
+            prompter.Clear();  // conversions are agreed to (OK)
+            if (app->OpenDocumentFile(path) == nullptr) {
+                ASSERT_FALSE(prompter.Shown().empty());
+                EXPECT_EQ(prompter.Shown().back().kind, "box");
+            }
+        }
+    }
+}
+
 TEST_F(SetupFileTest, OldestToIndexIsRaisedToTheLowestDate)
 {
     std::string bytes = SetupStream(12, password);
@@ -350,6 +374,12 @@ TEST_F(SetupFileTest, OldestToIndexIsRaisedToTheLowestDate)
 
 TEST_F(SetupFileTest, SaveAsStartsInTheRememberedFolderAndFailsWithoutHarm)
 {
+    const char* oldHome = std::getenv("HOME");
+    const std::string savedHome = oldHome ? oldHome : "";
+    struct RestoreHome {
+        std::string value;
+        ~RestoreHome() { ::setenv("HOME", value.c_str(), 1); }
+    } restore{savedHome};
     ::setenv("HOME", folder.Path().c_str(), 1);
     ::mkdir(folder.File("Documents").c_str(), 0700);
     ::mkdir(folder.File("clubs").c_str(), 0700);

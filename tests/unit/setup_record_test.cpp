@@ -49,16 +49,13 @@ TEST_F(AppTest, PortsAndFlagEdgeCases)
     EXPECT_TRUE(app->SetHandRecordFilterIndex(4));
 }
 
-TEST_F(AppTest, HandRecordChangesSaveTheSetupAlone)
+TEST_F(AppTest, AHandChosenHandRecordFolderSavesSetupThenProgramData)
 {
     CQuillmarkDoc doc(*app);
     doc.OnNewDocument();
     prompter.fileDialogPath = folder.File("Club.qsu");
     ASSERT_TRUE(app->SaveProgramData());
     EXPECT_TRUE(FileExists(folder.File("Club.qsu")));
-    EXPECT_FALSE(FileExists(dataDir + "/ProgramData.bin"));
-    // Saving with the program data: the setup first, then the history.
-    ASSERT_TRUE(app->SetAlertNoBws(false, true));
     EXPECT_TRUE(FileExists(dataDir + "/ProgramData.bin"));
 }
 

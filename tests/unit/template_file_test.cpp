@@ -235,15 +235,10 @@ TEST_F(TemplateTest, ExtensionsComeFromTheTemplateUrl)
     EXPECT_EQ(GetExtension(tmpl.GetStagingPath()), ".HTML");
 
     tmpl.SetTemplate("https://bridge.example.org/results/", ReadTestData("template/results_template.html"));
-    std::string name = "20240305anb";
-    tmpl.AddTemplateExtension(name);
-    EXPECT_EQ(name, "20240305anb");
     ASSERT_EQ(tmpl.Parse(false, &score), PR_SUCCESS);
+    EXPECT_EQ(tmpl.GetOutputName(), "20240305anb");
     ASSERT_EQ(tmpl.Parse(true, &score), PR_SUCCESS);
     EXPECT_EQ(GetExtension(tmpl.GetStagingPath()), ".htm");
-    name = "page.php";
-    tmpl.AddTemplateExtension(name);
-    EXPECT_EQ(name, "page.php");
 }
 
 TEST(PageFile, LineFeedsBecomeCrLfOnceEvenAcrossWrites)
