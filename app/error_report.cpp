@@ -4,6 +4,7 @@
 #include "app/text_helpers.h"
 #include "platform/error_text.h"
 #include "platform/exceptions.h"
+#include "platform/hresult.h"
 
 namespace {
 thread_local std::string t_lastServerResponse;
@@ -39,6 +40,9 @@ std::string GetErrorText(uint32_t code)
         text = InternetErrorText(code);
     } else if (code <= 0x7FFFFFFF) {
         text = SystemErrorText(static_cast<int>(code));
+    } else {
+        // A failure status of the automation layer (HRESULT form).
+        text = HResultText(static_cast<HRESULT>(code));
     }
     if (text.empty())
         text = StrFormat("Error code %d (0x%08X)", static_cast<int>(code), code);

@@ -1,6 +1,7 @@
 #include "app/quillmark_app.h"
 
 #include "app/date_helpers.h"
+#include "app/deferred_prompter.h"
 #include "app/path_helpers.h"
 #include "platform/exceptions.h"
 
@@ -43,6 +44,9 @@ CQuillmarkApp::~CQuillmarkApp()
 
 IPrompter& CQuillmarkApp::Prompter()
 {
+    // A worker's boxes are kept for the UI thread (app/deferred_prompter.h).
+    if (IPrompter* deferred = CDeferredPrompter::Installed())
+        return *deferred;
     return m_pPrompter ? *m_pPrompter : m_defaultPrompter;
 }
 

@@ -57,6 +57,8 @@ public:
     // under the machine key in the program data folder).
     void SetDataProtector(IDataProtector* protector) { m_pProtector = protector; }
     IDataProtector& DataProtector();
+    // The prompter; on a worker thread that installed a CDeferredPrompter,
+    // that one (its boxes are shown later by the UI thread).
     IPrompter& Prompter();
     IStatusSink* MainFrame() const { return m_pMainFrame; }
     IProfile& Profile();
@@ -87,6 +89,13 @@ public:
     // Deletes the temporary paths, trims the log and empties the interlock
     // file (which stays locked until the process ends).
     void ExitInstance();
+
+    // ---- layout program (app/vantorel_check.cpp) ---------------------------
+    // Start-up check, after the main window is shown and before
+    // TestDataProtection: creates "Vantorel.Object" and reads its version.
+    // false (the user has been told) when the object cannot be created, its
+    // version cannot be read, or it is older than 5.53.1.
+    bool CheckVantorel();
 
     // ---- status, busy and cancel channel ---------------------------------
     int SetStatusText(const std::string& text, int pane = 2);

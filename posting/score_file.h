@@ -17,6 +17,7 @@
 
 class CArchive;
 class CFTPWorker;
+struct CreateWebFilesJob;
 
 // The record's option and state bits (one 32-bit word; unnamed bits stay 0).
 enum ScoreFileFlags : uint32_t {
@@ -165,6 +166,20 @@ public:
     // empty, the question for a file more than four hours old. 0 post,
     // 1 skip, 2 cancel the run; "Yes to All" answers the rest of the run.
     int ConfirmPost(std::string question);
+
+    // ---- results page and PDF (posting/score_file_build.cpp) ---------------
+    // Has the layout program make the results page (and, with PDF hand
+    // records linked, the PDF) on a worker thread while the UI thread waits,
+    // then reports a failure naming the step, or asks about the scoring
+    // errors the layout program found. 0x8000 made; 1 failed or skipped;
+    // 2 the user cancelled the run.
+    int BuildWebFiles();
+    // The worker: 0 or a failure code (never a code that reads as success
+    // after a failure); what went wrong is left in the job.
+    static int32_t CreateWebFilesThreadProc(CreateWebFilesJob* job);
+    // The automation sequence; sets the generated HTML and PDF paths (both
+    // empty after a failure). 0 or a failure code.
+    int32_t CreateWebFiles(CreateWebFilesJob* job);
 
     // ---- hand records and companion names ---------------------------------
     bool SelectHandRecords(bool automatic);
