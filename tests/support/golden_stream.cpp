@@ -29,24 +29,16 @@ CGolden& CGolden::Count(uint32_t n)
     return U16(0xFFFF).U32(n);
 }
 
-CGolden& CGolden::Units(const std::u16string& units)
-{
-    U8(0xFF).U16(0xFFFE);
-    const size_t n = units.size();
-    if (n < 0xFF)
-        U8(static_cast<unsigned>(n));
-    else if (n < 0xFFFE)
-        U8(0xFF).U16(static_cast<unsigned>(n));
-    else
-        U8(0xFF).U16(0xFFFF).U32(static_cast<uint32_t>(n));
-    for (char16_t u : units)
-        U16(u);
-    return *this;
-}
-
 CGolden& CGolden::Str(const std::string& ascii)
 {
-    return Units(std::u16string(ascii.begin(), ascii.end()));
+    U8(0xFF).U16(0xFFFE);
+    if (ascii.size() < 0xFF)
+        U8(static_cast<unsigned>(ascii.size()));
+    else
+        U8(0xFF).U16(static_cast<unsigned>(ascii.size()));
+    for (char c : ascii)
+        U16(static_cast<unsigned char>(c));
+    return *this;
 }
 
 CGolden& CGolden::Narrow(const std::string& bytes)
@@ -62,12 +54,6 @@ CGolden& CGolden::Narrow(const std::string& bytes)
 CGolden& CGolden::Raw(const std::vector<uint8_t>& bytes)
 {
     m_bytes.append(bytes.begin(), bytes.end());
-    return *this;
-}
-
-CGolden& CGolden::Raw(const std::string& bytes)
-{
-    m_bytes += bytes;
     return *this;
 }
 

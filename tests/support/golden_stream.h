@@ -16,16 +16,13 @@ public:
     CGolden& I32(int32_t v) { return U32(static_cast<uint32_t>(v)); }
     CGolden& Time(int64_t t);
     CGolden& Count(uint32_t n);
-    // A string in the written form; text is ASCII, or UTF-16 units given.
+    // An ASCII string in the written form (UTF-16 behind the marker).
     CGolden& Str(const std::string& ascii);
-    CGolden& Units(const std::u16string& units);
     // A string in the older 8-bit form (bytes as they are).
     CGolden& Narrow(const std::string& bytes);
     CGolden& Raw(const std::vector<uint8_t>& bytes);
-    CGolden& Raw(const std::string& bytes);
 
     const std::string& Bytes() const { return m_bytes; }
-    std::vector<uint8_t> Vector() const { return std::vector<uint8_t>(m_bytes.begin(), m_bytes.end()); }
     size_t Size() const { return m_bytes.size(); }
 
 private:

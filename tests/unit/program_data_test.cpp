@@ -6,7 +6,6 @@
 #include <random>
 #include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 #include "app/path_helpers.h"
 #include "app/text_helpers.h"
@@ -17,15 +16,23 @@
 
 namespace {
 
-std::string History(uint32_t version, int records)
+const std::string kEmptyHistory("\x01\0\0\0\0\0", 6);
+
+// A history file of the version; `upgraded` writes version-0 records as a
+// save turns them into version 1 (flags 5, no hand-record path).
+std::string History(uint32_t version, int records, bool upgraded = false)
 {
     CGolden g;
-    g.U32(version).Count(static_cast<uint32_t>(records));
+    g.U32(upgraded ? 1 : version).Count(static_cast<uint32_t>(records));
     for (int i = 0; i < records; ++i) {
         GoldenRecord r;
         r.path = StrFormat("/scores/%d.txt", i);
         r.digestSeed = static_cast<uint8_t>(i * 40);
-        r.Write(g, static_cast<int>(version));
+        if (upgraded) {
+            r.flags = 0x05;
+            r.handRecordPath.clear();
+        }
+        r.Write(g, upgraded ? 1 : static_cast<int>(version));
     }
     return g.Bytes();
 }
@@ -35,13 +42,11 @@ std::vector<std::string> FolderNames(const std::string& folder)
     std::vector<std::string> names;
     if (DIR* dir = ::opendir(folder.c_str())) {
         while (dirent* e = ::readdir(dir))
-            if (e->d_name[0] != '.' || std::string(e->d_name).size() > 2)
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
                 names.push_back(e->d_name);
         ::closedir(dir);
     }
     std::sort(names.begin(), names.end());
-    names.erase(std::remove_if(names.begin(), names.end(), [](const std::string& n) { return n == "." || n == ".."; }),
-                names.end());
     return names;
 }
 
@@ -49,40 +54,23 @@ class ProgramDataTest : public AppTest {
 protected:
     std::string PathOf(const std::string& name) const { return dataDir + "/" + name; }
     std::string Write(const std::string& bytes) const { return folder.Write("data/ProgramData.bin", bytes); }
+    std::string Saved() const { return ReadWholeFile(PathOf("ProgramData.bin")); }
 };
 
 }  // namespace
 
 TEST_F(ProgramDataTest, TheHistoryRoundTripsAndOlderRecordsAreUpgradedOnSave)
 {
-    const std::string v1 = History(1, 3);
-    Write(v1);
-    app->LoadAppData();
-    ASSERT_EQ(app->GetHistory().GetCount(), 3);
-    EXPECT_EQ(app->m_dwRecordsCarryFlags, 1u);
-    EXPECT_EQ(app->GetHistory()[2].GetPath(), "/scores/2.txt");
-    EXPECT_EQ(app->GetHistory()[2].GetHandRecordPath(), "/hands/230905a.pbn");
-    ASSERT_TRUE(app->SaveData(true));
-    EXPECT_EQ(ReadWholeFile(PathOf("ProgramData.bin")), v1);
-
-    // Version 0: short records, saved back as version 1 in the full form.
-    Write(History(0, 2));
-    app->LoadAppData();
-    ASSERT_EQ(app->GetHistory().GetCount(), 2);
-    EXPECT_EQ(app->m_dwRecordsCarryFlags, 0u);
-    EXPECT_EQ(app->GetHistory()[0].GetFlags(), 0x05u);
-    ASSERT_TRUE(app->SaveData(true));
-    CGolden expected;
-    expected.U32(1).Count(2);
-    for (int i = 0; i < 2; ++i) {
-        GoldenRecord r;
-        r.path = StrFormat("/scores/%d.txt", i);
-        r.digestSeed = static_cast<uint8_t>(i * 40);
-        r.flags = 0x05;
-        r.handRecordPath = "";
-        r.Write(expected, 1);
+    for (uint32_t version : {1u, 0u}) {
+        SCOPED_TRACE("version " + std::to_string(version));
+        Write(History(version, 3));
+        app->LoadAppData();
+        ASSERT_EQ(app->GetHistory().GetCount(), 3);
+        EXPECT_EQ(app->m_dwRecordsCarryFlags, version);
+        EXPECT_EQ(app->GetHistory()[2].GetPath(), "/scores/2.txt");
+        ASSERT_TRUE(app->SaveData(true));
+        EXPECT_EQ(Saved(), History(version, 3, version == 0));
     }
-    EXPECT_EQ(ReadWholeFile(PathOf("ProgramData.bin")), expected.Bytes());
     EXPECT_TRUE(prompter.Shown().empty());
 }
 
@@ -94,7 +82,7 @@ TEST_F(ProgramDataTest, AFirstStartIsQuietAndTheFirstSaveMakesTheFolders)
     EXPECT_EQ(app->GetHistory().GetCount(), 0);
     EXPECT_NE(LogText().find("]No app data file found\n"), std::string::npos);
     ASSERT_TRUE(app->SaveData(true));
-    EXPECT_EQ(ReadWholeFile(dataDir + "/new/deeper/ProgramData.bin"), std::string("\x01\0\0\0\0\0", 6));
+    EXPECT_EQ(ReadWholeFile(dataDir + "/new/deeper/ProgramData.bin"), kEmptyHistory);
 
     // A folder without the file: logged, not shown.
     ::setenv("QUILLMARK_DATA_DIR", dataDir.c_str(), 1);
@@ -105,7 +93,9 @@ TEST_F(ProgramDataTest, AFirstStartIsQuietAndTheFirstSaveMakesTheFolders)
 
 TEST_F(ProgramDataTest, ADamagedFileIsSetAsideNeverOverwrittenAndNeverPartlyLoaded)
 {
+    // Cut anywhere, also inside a record: nothing loaded, the user told once.
     const std::string whole = History(1, 2);
+    const std::string aside = PathOf("ProgramData-Damaged1.bin");
     for (size_t n = 0; n < whole.size(); ++n) {
         SCOPED_TRACE("cut at " + std::to_string(n));
         Write(whole.substr(0, n));
@@ -113,24 +103,47 @@ TEST_F(ProgramDataTest, ADamagedFileIsSetAsideNeverOverwrittenAndNeverPartlyLoad
         app->LoadAppData();
         EXPECT_EQ(app->GetHistory().GetCount(), 0);
         ASSERT_EQ(prompter.Shown().size(), 1u);
-        const std::string aside = PathOf("ProgramData-Damaged1.bin");
         EXPECT_EQ(prompter.Texts()[0].rfind("The Upload History in " + PathOf("ProgramData.bin") + " cannot be read:\r\n", 0), 0u);
         EXPECT_NE(prompter.Texts()[0].find("The file has been kept as " + aside + "."), std::string::npos);
         EXPECT_EQ(ReadWholeFile(aside), whole.substr(0, n));
         EXPECT_FALSE(FileExists(PathOf("ProgramData.bin")));
         ASSERT_EQ(::unlink(aside.c_str()), 0);
     }
-    EXPECT_NE(LogText().find("]Damaged program data file kept as " + PathOf("ProgramData-Damaged1.bin") + "\n"),
-              std::string::npos);
+    EXPECT_NE(LogText().find("]Damaged program data file kept as " + aside + "\n"), std::string::npos);
 
     // A second damaged file takes the next name; the next save starts anew.
     folder.Write("data/ProgramData-Damaged1.bin", "earlier");
     Write("junk");  // not a version number a later program would write
     app->LoadAppData();
     EXPECT_EQ(ReadWholeFile(PathOf("ProgramData-Damaged2.bin")), "junk");
-    EXPECT_EQ(ReadWholeFile(PathOf("ProgramData-Damaged1.bin")), "earlier");
+    EXPECT_EQ(ReadWholeFile(aside), "earlier");
     ASSERT_TRUE(app->SaveData(true));
-    EXPECT_EQ(ReadWholeFile(PathOf("ProgramData.bin")), std::string("\x01\0\0\0\0\0", 6));
+    EXPECT_EQ(Saved(), kEmptyHistory);
+
+    // An unreadable file is set aside like a damaged one.
+    Write(History(1, 1));
+    ASSERT_EQ(::chmod(PathOf("ProgramData.bin").c_str(), 0), 0);
+    {
+        CPermissionsEnforced enforced;
+        app->LoadAppData();
+    }
+    EXPECT_TRUE(FileExists(PathOf("ProgramData-Damaged3.bin")));
+}
+
+TEST_F(ProgramDataTest, AFileThatCannotBeSetAsideIsNeverSavedOver)
+{
+    const std::string bad = Write("bad");
+    ASSERT_EQ(::chmod(dataDir.c_str(), 0555), 0);
+    {
+        CPermissionsEnforced enforced;
+        app->LoadAppData();
+    }
+    ASSERT_EQ(::chmod(dataDir.c_str(), 0700), 0);
+    ASSERT_EQ(prompter.Shown().size(), 1u);
+    EXPECT_NE(prompter.Texts()[0].find("could not be set aside (Permission denied)"), std::string::npos);
+    EXPECT_FALSE(app->SaveData(true));
+    EXPECT_EQ(ReadWholeFile(bad), "bad");
+    EXPECT_NE(prompter.Texts().back().find("cannot be read and is kept as it is"), std::string::npos);
 }
 
 TEST_F(ProgramDataTest, ANewerVersionIsNeitherLoadedNorWrittenOver)
@@ -146,45 +159,15 @@ TEST_F(ProgramDataTest, ANewerVersionIsNeitherLoadedNorWrittenOver)
     EXPECT_EQ(prompter.Texts().back(),
               "The Upload History was not saved: " + PathOf("ProgramData.bin") +
                   " was written by a newer version of Quillmark (file version 2) and is not written over.");
-    EXPECT_EQ(ReadWholeFile(PathOf("ProgramData.bin")), newer);
+    EXPECT_EQ(Saved(), newer);
 
-    // A newer program that wrote the file while this one ran is not
-    // overwritten either.
-    Write(History(1, 0));
+    // Nor when a newer program wrote the file while this one ran.
+    Write(kEmptyHistory);
     app->LoadAppData();
     ASSERT_TRUE(app->GetProgramDataRefusal().empty());
     Write(newer);
     EXPECT_FALSE(app->SaveData(true));
-    EXPECT_EQ(ReadWholeFile(PathOf("ProgramData.bin")), newer);
-}
-
-TEST_F(ProgramDataTest, UnreadableFilesAndFoldersKeepTheirData)
-{
-    // An unreadable file is set aside like a damaged one.
-    Write(History(1, 1));
-    ASSERT_EQ(::chmod(PathOf("ProgramData.bin").c_str(), 0), 0);
-    {
-        CPermissionsEnforced enforced;
-        app->LoadAppData();
-    }
-    EXPECT_TRUE(FileExists(PathOf("ProgramData-Damaged1.bin")));
-    ASSERT_EQ(::unlink(PathOf("ProgramData-Damaged1.bin").c_str()), 0);
-
-    // When the folder cannot take the new name the file stays and is never
-    // saved over.
-    const std::string bad = Write("bad");
-    prompter.Clear();
-    ASSERT_EQ(::chmod(dataDir.c_str(), 0555), 0);
-    {
-        CPermissionsEnforced enforced;
-        app->LoadAppData();
-    }
-    ASSERT_EQ(::chmod(dataDir.c_str(), 0700), 0);
-    ASSERT_EQ(prompter.Shown().size(), 1u);
-    EXPECT_NE(prompter.Texts()[0].find("could not be set aside (Permission denied)"), std::string::npos);
-    EXPECT_FALSE(app->SaveData(true));
-    EXPECT_EQ(ReadWholeFile(bad), "bad");
-    EXPECT_NE(prompter.Texts().back().find("cannot be read and is kept as it is"), std::string::npos);
+    EXPECT_EQ(Saved(), newer);
 }
 
 TEST_F(ProgramDataTest, AFullOrReadOnlyDataFolderLeavesTheOldFile)
@@ -197,7 +180,7 @@ TEST_F(ProgramDataTest, AFullOrReadOnlyDataFolderLeavesTheOldFile)
         CFileSizeLimit full(old.size() / 2);
         EXPECT_FALSE(app->SaveData(true));
     }
-    EXPECT_EQ(ReadWholeFile(PathOf("ProgramData.bin")), old);
+    EXPECT_EQ(Saved(), old);
     EXPECT_NE(LogText().find("]Operation=[CQuillmarkApp::SaveData: CArchive::Serialize]\n"), std::string::npos);
     EXPECT_NE(LogText().find("]Exception(CFileException,27)=["), std::string::npos);
 
@@ -207,7 +190,7 @@ TEST_F(ProgramDataTest, AFullOrReadOnlyDataFolderLeavesTheOldFile)
         EXPECT_FALSE(app->SaveData(true));
     }
     ASSERT_EQ(::chmod(dataDir.c_str(), 0700), 0);
-    EXPECT_EQ(ReadWholeFile(PathOf("ProgramData.bin")), old);
+    EXPECT_EQ(Saved(), old);
     EXPECT_EQ(prompter.Texts().back(), PathOf("ProgramData.bin") + ": Permission denied");
     // No mirror files are left behind.
     EXPECT_EQ(FolderNames(dataDir), (std::vector<std::string>{"ProgramData.bin", "QuillmarkLogfile.txt"}));
@@ -224,10 +207,9 @@ TEST_F(ProgramDataTest, AKilledSaveLeavesTheOldFileOrTheNewOneNeverAMix)
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 40000));
         saver.Kill(SIGKILL);
         saver.Wait();
-        const std::string now = ReadWholeFile(PathOf("ProgramData.bin"));
+        const std::string now = Saved();
         const bool isA = now == ReadWholeFile(PathOf("A.bin"));
-        const bool isB = now == ReadWholeFile(PathOf("B.bin"));
-        ASSERT_TRUE(isA || isB) << "round " << round << ": " << now.size() << " bytes";
+        ASSERT_TRUE(isA || now == ReadWholeFile(PathOf("B.bin"))) << "round " << round << ": " << now.size() << " bytes";
         app->LoadAppData();
         EXPECT_EQ(app->GetHistory().GetCount(), isA ? 4000 : 3000);
         EXPECT_TRUE(prompter.Shown().empty());
