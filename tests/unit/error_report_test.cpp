@@ -58,7 +58,7 @@ TEST_F(AppTest, ErrorCodeTextsAndFallbacks)
 TEST_F(AppTest, YesToAllAnswersTheRestOfTheRunUntilTheNextRun)
 {
     app->m_bAsk = true;  // a posting run starts
-    for (int answer : {IDNO, IDYES, IDYESTOALL, IDCANCEL, 42})
+    for (int answer : std::initializer_list<int>{IDNO, IDYES, IDYESTOALL, IDCANCEL, 42})
         prompter.Answer(answer);
     EXPECT_EQ(app->AskPostQuestion("A score file is more than four hours old."), PA_SKIP);
     for (const char* q : {"Q2", "Q3", "Q4", "Q5"})
