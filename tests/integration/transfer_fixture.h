@@ -51,11 +51,10 @@ public:
     ChildWatcher();
     ~ChildWatcher();
     std::vector<std::string> CommandLines();
-    // The command lines of this process's children now (zombies included).
+    // "<state> <command line>" of this process's children now.
     static std::vector<std::string> LiveChildren();
 
 private:
-    void Scan();
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::vector<std::string> m_lines;
@@ -65,17 +64,17 @@ private:
 class TransferTest : public AppTest {
 protected:
     void SetUp() override;
-    void TearDown() override;
 
-    // Points the settings at the protocol's server; folder is made under
-    // the web root and becomes the FTP Directory's subfolder for the test.
+    // Points the settings at the protocol's server.
     void UseProtocol(int protocol);
     std::unique_ptr<CFTPWorker> MakeWorker();
+    // A worker logged in and in the test's own folder.
+    std::unique_ptr<CFTPWorker> LoggedIn();
     // The per-test folder below the web root ("t-<test name>").
     std::string TestFolderName() const;
     std::string WebPath(const std::string& relative) const;  // local path under the test folder
-    std::string MakeLocalFile(const std::string& name, const std::string& bytes);
-    // A sparse local file of the given size.
+    void WriteWebFile(const std::string& relative, const std::string& bytes);
+    // A sparse local file of the given size with "Q" at its start, middle and end.
     std::string MakeSparseFile(const std::string& name, int64_t size);
     // No netrc file is left in the temporary folder.
     bool NoNetrcLeft() const;
@@ -83,7 +82,6 @@ protected:
     void ExpectPasswordNowhere(const CFTPWorker& worker, ChildWatcher& watcher);
 
     CFTPSettings& Ftp() { return app->Setup().m_Ftp; }
-    int protocol = 0;
     std::string testFolder;
 };
 
