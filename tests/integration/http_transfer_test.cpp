@@ -9,27 +9,6 @@
 
 namespace {
 
-class RecordingFrame : public CRecordingStatusSink {
-public:
-    int UploadProgress(bool show, int total, int done) override
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (show)
-            totals.push_back(total);
-        else
-            ++hides;
-        return CRecordingStatusSink::UploadProgress(show, total, done);
-    }
-    bool PumpMessages() override { return quitAfterPumps <= 0 || ++pumps < quitAfterPumps; }
-    std::vector<int> totals;
-    int hides = 0;
-    int quitAfterPumps = 0;
-    std::atomic<int> pumps{0};
-
-private:
-    std::mutex m_mutex;
-};
-
 std::string Hex(const std::string& bytes)
 {
     std::string out;
@@ -69,7 +48,7 @@ protected:
         return {post.GetError() ? post.GetError() : "", ReadWholeFile(post.GetReplyPath())};
     }
 
-    RecordingFrame recording;
+    ProgressFrame recording;
     std::string base;
 };
 
@@ -82,22 +61,22 @@ TEST_F(HttpTest, GetUrlDownloadsWithProgressAndEndsWithAZeroByte)
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), page + '\0');
 
     // Slow enough for the bar to be seen.
-    recording.totals.clear();
+    recording.shows.clear();
     recording.hides = 0;
     ASSERT_TRUE(app->GetURL(base + "/_test/slow?size=20000&delay=5", bytes));
     EXPECT_EQ(bytes.size(), 20001u);
-    ASSERT_FALSE(recording.totals.empty());
-    EXPECT_EQ(recording.totals.back(), 20000);
+    ASSERT_FALSE(recording.shows.empty());
+    EXPECT_EQ(recording.shows.back().first, 20000);
     EXPECT_EQ(recording.hides, 1);
 
     // Empty, and without a length: the bar is never shown.
     WriteWebFile("empty.htm", "");
     ASSERT_TRUE(app->GetURL(PageUrl("empty.htm"), bytes));
     EXPECT_EQ(bytes, std::vector<char>{0});
-    recording.totals.clear();
+    recording.shows.clear();
     ASSERT_TRUE(app->GetURL(base + "/_test/nolength?size=5000", bytes));
     EXPECT_EQ(bytes.size(), 5001u);
-    EXPECT_TRUE(recording.totals.empty());
+    EXPECT_TRUE(recording.shows.empty());
     EXPECT_TRUE(prompter.Texts().empty());
 }
 
@@ -125,8 +104,8 @@ TEST_F(HttpTest, CancelReturnsAtOnceAndTheAbandonedJobIsFreedLater)
     // Cancels at different moments of a slow download; the worker runs on
     // alone each time and is freed when it ends.
     for (int quitAfter : {1, 2, 5, 20}) {
-        recording.pumps = 0;
-        recording.quitAfterPumps = quitAfter;
+        int pumps = 0;
+        recording.quit = [&] { return ++pumps >= quitAfter; };
         app->SetBusy(true);
         std::vector<char> bytes;
         const auto start = std::chrono::steady_clock::now();
@@ -135,6 +114,7 @@ TEST_F(HttpTest, CancelReturnsAtOnceAndTheAbandonedJobIsFreedLater)
         EXPECT_TRUE(bytes.empty());
         app->SetBusy(false);
     }
+    recording.quit = nullptr;
     EXPECT_TRUE(prompter.Texts().empty());  // a cancel shows nothing
 }
 
@@ -178,8 +158,7 @@ TEST_F(HttpTest, FormPostSendsTheFieldsInOrderAndKeepsTheReply)
     EXPECT_NE(record.find("\"path\": \"/www/cgi-bin/upload/exchange.cgi\""), std::string::npos);
     EXPECT_NE(record.find("\"content_type\": \"application/x-www-form-urlencoded\""), std::string::npos);
     EXPECT_NE(record.find("\"fields\": [" + recorded + "]"), std::string::npos) << record;
-    const auto texts = recording.Texts();
-    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const auto& t) { return t.second == "Uploading game 1.acm"; }));
+    EXPECT_TRUE(recording.ShowedText("Uploading game 1.acm"));
     EXPECT_EQ(LogText().find("pa ss"), std::string::npos);
 }
 
@@ -196,7 +175,8 @@ TEST_F(HttpTest, FormPostFailuresAndTheExpectedLength)
     // No Content-Length in the reply: the expected size is the body's and half of it.
     std::tie(error, reply) = Post("club=nolength&x=" + std::string(2000 - 16, 'b'));
     EXPECT_EQ(error, "");
-    EXPECT_NE(std::find(recording.totals.begin(), recording.totals.end(), 3000), recording.totals.end());
+    ASSERT_FALSE(recording.shows.empty());
+    EXPECT_EQ(recording.shows.back().first, 3000);
 
     bool cancelled = true;
     base = "http://127.0.0.1:" + std::to_string(loopback::PickFreePort());

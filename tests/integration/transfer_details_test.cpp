@@ -10,56 +10,37 @@
 
 namespace {
 
-class ProgressFrame : public CRecordingStatusSink {
-public:
-    int UploadProgress(bool show, int total, int done) override
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (show)
-            shows.emplace_back(total, done);
-        else
-            ++hides;
-        return show && cancelWhenDone > 0 && done >= cancelWhenDone ? 0 : 1;
-    }
-    std::vector<std::pair<int, int>> shows;
-    int hides = 0;
-    int cancelWhenDone = 0;
-
-private:
-    std::mutex m_mutex;
-};
-
-// The newest sftp batch file in folder.
-std::string NewestBatch(const std::string& folder)
+// The sftp batch file left in folder, which is then removed.
+std::string TakeBatch(const std::string& folder)
 {
-    std::string newest;
-    struct timespec best {};
+    std::string batch;
     DIR* d = ::opendir(folder.c_str());
     while (dirent* e = d ? ::readdir(d) : nullptr) {
-        struct stat st {};
         const std::string path = folder + "/" + e->d_name;
-        if (std::string(e->d_name).rfind("QMb", 0) != 0 || ::stat(path.c_str(), &st) != 0)
-            continue;
-        if (newest.empty() || std::tie(st.st_mtim.tv_sec, st.st_mtim.tv_nsec) > std::tie(best.tv_sec, best.tv_nsec)) {
-            best = st.st_mtim;
-            newest = path;
+        if (std::string(e->d_name).rfind("QMb", 0) == 0) {
+            EXPECT_EQ(batch, "") << "more than one batch file";
+            batch = ReadWholeFile(path);
+            ::unlink(path.c_str());
         }
     }
     if (d)
         ::closedir(d);
-    return newest.empty() ? std::string() : ReadWholeFile(newest);
+    return batch;
 }
 
 }  // namespace
 
-class PlainFtpTest : public TransferTest {
+template <int Protocol>
+class OneProtocolTest : public TransferTest {
 protected:
     void SetUp() override
     {
         TransferTest::SetUp();
-        UseProtocol(PROTOCOL_FTP);
+        UseProtocol(Protocol);
     }
 };
+using PlainFtpTest = OneProtocolTest<PROTOCOL_FTP>;
+using SftpTest = OneProtocolTest<PROTOCOL_SFTP>;
 
 TEST_F(PlainFtpTest, ProgressBarUploadGoesThroughATemporaryName)
 {
@@ -75,8 +56,7 @@ TEST_F(PlainFtpTest, ProgressBarUploadGoesThroughATemporaryName)
     EXPECT_EQ(progress.shows.front(), std::make_pair(3 << 20, 0));
     EXPECT_EQ(progress.shows.back(), std::make_pair(3 << 20, 3 << 20));
     EXPECT_EQ(progress.hides, 1);
-    const auto texts = progress.Texts();  // the session's callbacks reached the status bar
-    EXPECT_NE(std::find(texts.begin(), texts.end(), std::make_pair(1, std::string("Connecting to server"))), texts.end());
+    EXPECT_TRUE(progress.ShowedText("Connecting to server"));  // the session's callbacks reached the status bar
 
     // Cancelled from the progress bar: the old page stays as it was and the
     // temporary file is left behind.
@@ -120,13 +100,8 @@ TEST_F(PlainFtpTest, ShortWebsiteReplyIsAFailedDownload)
     EXPECT_NE(LogText().find("CFTPWorker::DownloadFile:"), std::string::npos);
 }
 
-class FtpsTest : public TransferTest {
+class FtpsTest : public OneProtocolTest<PROTOCOL_FTPS> {
 protected:
-    void SetUp() override
-    {
-        TransferTest::SetUp();
-        UseProtocol(PROTOCOL_FTPS);
-    }
     // A stand-in for curl that records the netrc file while it ran (mode,
     // copy, path, and a hard link that shows what became of its bytes),
     // then runs the real curl (or sleeps, to be cancelled).
@@ -167,11 +142,8 @@ TEST_F(FtpsTest, NetrcIsPrivateQuotedThenZeroedAndGoneAndTheLoginIsMasked)
 
 TEST_F(FtpsTest, NetrcGoneAfterACancelAndAFailedRun)
 {
-    struct QuittingFrame : CRecordingStatusSink {  // quits once the stand-in has the netrc file
-        std::string seen;
-        bool PumpMessages() override { return !PathExists(seen); }
-    } quitting;
-    quitting.seen = folder.File("seen.path");
+    ProgressFrame quitting;
+    quitting.quit = [&] { return PathExists(folder.File("seen.path")); };  // once the stand-in has the netrc file
     auto w = MakeWorker();
     w->SetCurlProgram(FakeCurl(true));
     ASSERT_TRUE(w->Login());
@@ -202,15 +174,6 @@ TEST_F(FtpsTest, UnwritableNetrcFailsWithoutRunningCurl)
         EXPECT_EQ(line.find(" curl "), std::string::npos) << line;
 }
 
-class SftpTest : public TransferTest {
-protected:
-    void SetUp() override
-    {
-        TransferTest::SetUp();
-        UseProtocol(PROTOCOL_SFTP);
-    }
-};
-
 TEST_F(SftpTest, BatchHoldsOnlyTheNeededLinesEscapedAndAFailedProbeFails)
 {
     ::mkdir(WebPath("2024").c_str(), 0777);
@@ -223,9 +186,9 @@ TEST_F(SftpTest, BatchHoldsOnlyTheNeededLinesEscapedAndAFailedProbeFails)
     const std::string put = "put " + CFTPWorker::QuotePath(local) + " \"2024/old.htm\"\n";
     // The website answers a folder without "/" with a redirect, so the
     // folder line stays, with "-" so an existing folder does no harm.
-    EXPECT_EQ(NewestBatch(tempDir), cd + "-mkdir \"2024\"\nrm \"2024/old.htm\"\n" + put);
+    EXPECT_EQ(TakeBatch(tempDir), cd + "-mkdir \"2024\"\nrm \"2024/old.htm\"\n" + put);
     ASSERT_TRUE(w->UploadFile(local, "fresh.htm"));
-    EXPECT_EQ(NewestBatch(tempDir), cd + "put " + CFTPWorker::QuotePath(local) + " \"fresh.htm\"\n");
+    EXPECT_EQ(TakeBatch(tempDir), cd + "put " + CFTPWorker::QuotePath(local) + " \"fresh.htm\"\n");
 
     // When the website cannot be asked what exists, the upload fails (reported, not thrown).
     w->SetWebProbeBase("http://127.0.0.1:" + std::to_string(loopback::PickFreePort()));

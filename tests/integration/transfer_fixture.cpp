@@ -62,6 +62,25 @@ loopback::CSshServer& LoopbackSite::Ssh()
     return Started(m_mutex, m_ssh, "SSH", [&] { return m_ssh.Start(folder.File("ssh"), folder.File("sshd.log")); });
 }
 
+int ProgressFrame::UploadProgress(bool show, int total, int done)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_progressMutex);
+        if (show)
+            shows.emplace_back(total, done);
+        else
+            ++hides;
+    }
+    const int answer = CRecordingStatusSink::UploadProgress(show, total, done);
+    return show && cancelWhenDone > 0 && done >= cancelWhenDone ? 0 : answer;
+}
+
+bool ProgressFrame::ShowedText(const std::string& text) const
+{
+    const auto texts = Texts();
+    return std::any_of(texts.begin(), texts.end(), [&](const auto& t) { return t.second == text; });
+}
+
 ChildWatcher::ChildWatcher() : m_thread([this] {
     while (!m_stop) {
         for (auto& text : LiveChildren()) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -43,6 +44,23 @@ private:
     loopback::CFtpServer m_ftp, m_ftps;
     loopback::CHttpServer m_http;
     loopback::CSshServer m_ssh;
+};
+
+// A main frame that records the progress bar and can stop a transfer: the
+// bar answers "cancel" once done reaches cancelWhenDone, the message pump
+// reports a quit request once quit() says so.
+class ProgressFrame : public CRecordingStatusSink {
+public:
+    int UploadProgress(bool show, int total, int done) override;
+    bool PumpMessages() override { return !quit || !quit(); }
+    bool ShowedText(const std::string& text) const;
+    std::vector<std::pair<int, int>> shows;  // (total, done) of each update shown
+    int hides = 0;
+    int cancelWhenDone = 0;
+    std::function<bool()> quit;
+
+private:
+    std::mutex m_progressMutex;
 };
 
 // Records the command lines of this process's children while it runs.

@@ -175,9 +175,8 @@ TEST_P(ProtocolTest, OneGibibyteFile)
 
 TEST_P(ProtocolTest, CancelStopsTheTransferAndCleansUp)
 {
-    struct QuittingFrame : CRecordingStatusSink {
-        bool PumpMessages() override { return false; }
-    } quitting;
+    ProgressFrame quitting;
+    quitting.quit = [] { return true; };
     const int64_t size = int64_t(512) << 20;
     const std::string local = MakeSparseFile("big.bin", size);
     auto w = LoggedIn();

@@ -77,6 +77,27 @@ bool Reaped(pid_t pid, int waitMs)
     }
 }
 
+// True once a TCP connection to 127.0.0.1:port succeeds within timeoutMs.
+bool WaitForPort(int port, int timeoutMs)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < until) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr = Loopback(port);
+        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+        ::close(fd);
+        if (ok)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+// The Debian Python that has the server modules.
+const char* const kPython = "/usr/bin/python3";
+
+const std::string kScripts = std::string(QM_SOURCE_DIR) + "/tests/servers";
+
 }  // namespace
 
 int PickFreePort()
@@ -105,31 +126,6 @@ int RunProgram(const std::vector<std::string>& argv, const std::string& logFile)
             return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool WaitForPort(int port, int timeoutMs)
-{
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < until) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr = Loopback(port);
-        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-        ::close(fd);
-        if (ok)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-}
-
-const char* Python()
-{
-    return "/usr/bin/python3";
-}
-
-std::string ScriptDir()
-{
-    return std::string(QM_SOURCE_DIR) + "/tests/servers";
 }
 
 std::string CurrentUser()
@@ -218,7 +214,7 @@ bool CFtpServer::Start(const std::string& root, const std::string& user, const s
                        const std::string& certDir, const std::string& logFile)
 {
     const int port = PickFreePort();
-    std::vector<std::string> argv{Python(), ScriptDir() + "/ftp_server.py", "--port", std::to_string(port),
+    std::vector<std::string> argv{kPython, kScripts + "/ftp_server.py", "--port", std::to_string(port),
                                   "--root", root, "--user", user, "--password", password};
     if (!certDir.empty())
         argv.insert(argv.end(), {"--tls-cert", certDir + "/cert.pem", "--tls-key", certDir + "/key.pem"});
@@ -228,7 +224,7 @@ bool CFtpServer::Start(const std::string& root, const std::string& user, const s
 bool CHttpServer::Start(const std::string& root, const std::string& postsFile, const std::string& logFile)
 {
     const int port = PickFreePort();
-    return CServerProcess::Start({Python(), ScriptDir() + "/http_server.py", "--port", std::to_string(port),
+    return CServerProcess::Start({kPython, kScripts + "/http_server.py", "--port", std::to_string(port),
                                   "--root", root, "--posts", postsFile},
                                  port, logFile);
 }
@@ -242,7 +238,7 @@ bool CSshServer::Start(const std::string& folder, const std::string& logFile)
 {
     dir = folder;
     const int port = PickFreePort();
-    if (RunProgram({Python(), ScriptDir() + "/sshd_setup.py", "--dir", dir, "--port", std::to_string(port)},
+    if (RunProgram({kPython, kScripts + "/sshd_setup.py", "--dir", dir, "--port", std::to_string(port)},
                    logFile) != 0)
         return false;
     ::mkdir("/run/sshd", 0755);

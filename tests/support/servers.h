@@ -14,12 +14,6 @@ namespace loopback {
 int PickFreePort();
 // Runs a program to its end (no shell); returns its exit code, or -1.
 int RunProgram(const std::vector<std::string>& argv, const std::string& logFile = {});
-// True once a TCP connection to 127.0.0.1:port succeeds within timeoutMs.
-bool WaitForPort(int port, int timeoutMs);
-// The Debian Python that has the server modules.
-const char* Python();
-// The folder holding the server scripts.
-std::string ScriptDir();
 
 class CServerProcess {
 public:
