@@ -202,24 +202,22 @@ TEST_P(ProtocolTest, ServerKilledDuringUploadFails)
     // round proves nothing and is run again.
     int valid = 0;
     for (int round = 0; round < 5 && valid == 0; ++round) {
-        const std::string root = folder.File("dying" + std::to_string(round));
-        ::mkdir(root.c_str(), 0755);
-        ::mkdir((root + "/www").c_str(), 0755);
-        loopback::CFtpServer ftp;
+        ::unlink(WebPath("big.bin").c_str());
+        UseProtocol(GetParam());
+        LoopbackSite& site = LoopbackSite::Get();
+        loopback::CFtpServer ftp;  // a second server on the same files, to be killed
         loopback::CSshServer ssh;
         loopback::CServerProcess* server = &ftp;
         if (IsSftp()) {
             ASSERT_TRUE(ssh.Start(folder.File("ssh" + std::to_string(round)), folder.File("sshd2.log")));
-            Ftp().m_strPort[2] = std::to_string(ssh.Port());
-            Ftp().m_strParameters[2] = ReplaceAll(Ftp().m_strParameters[2], LoopbackSite::Get().Ssh().dir, ssh.dir);
-            Ftp().m_strDirectory = root + "/www";
+            Ftp().m_strParameters[2] = ReplaceAll(Ftp().m_strParameters[2], site.Ssh().dir, ssh.dir);
             server = &ssh;
         } else {
-            ASSERT_TRUE(ftp.Start(root, kUser, kPassword, GetParam() == PROTOCOL_FTPS ? LoopbackSite::Get().certDir : "",
+            ASSERT_TRUE(ftp.Start(site.site, kUser, kPassword, GetParam() == PROTOCOL_FTPS ? site.certDir : "",
                                   folder.File("ftp2.log")));
-            Ftp().m_strPort[GetParam()] = std::to_string(ftp.Port());
         }
-        const std::string target = root + "/www/big.bin";
+        Ftp().m_strPort[GetParam()] = std::to_string(server->Port());
+        const std::string target = WebPath("big.bin");
         std::atomic<bool> stop{false};
         std::atomic<int64_t> sizeAtKill{-1};
         std::thread killer([&] {
@@ -231,7 +229,7 @@ TEST_P(ProtocolTest, ServerKilledDuringUploadFails)
             }
         });
         auto w = MakeWorker();
-        const bool ok = w->Login() && w->UploadFile(local, "big.bin");
+        const bool ok = w->Login() && w->SetCurrentDirectory(TestFolderName(), 1) && w->UploadFile(local, "big.bin");
         stop = true;
         killer.join();
         if (sizeAtKill >= 0 && sizeAtKill < size) {

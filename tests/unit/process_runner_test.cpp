@@ -82,31 +82,22 @@ TEST(PasswordMask, StateCarriesAcrossEverySplit)
     }
 }
 
-TEST_F(ProcessRunnerTest, LinesPartialLastLineAndLongLines)
+TEST_F(ProcessRunnerTest, LinesPartialLastLineLongLinesAndEnvironment)
 {
+    // The given environment entries replace inherited ones.
+    ::setenv("QM_RUNNER_PROBE", "inherited", 1);
     CProcessRunner runner;
-    ASSERT_TRUE(runner.Start({"sh", "-c", "printf 'one\\r\\ntwo\\n'; head -c 20000 /dev/zero | tr '\\0' x; "
-                                           "printf '\\nlast'"},
-                             {}, "sh"));
+    ASSERT_TRUE(runner.Start({"sh", "-c", "printf '%s/%s\\r\\ntwo\\n' \"$QM_RUNNER_PROBE\" \"$LC_ALL\"; "
+                                           "head -c 20000 /dev/zero | tr '\\0' x; printf '\\nlast'"},
+                             {}, "sh", {"QM_RUNNER_PROBE=given", "LC_ALL=C.UTF-8"}));
+    ::unsetenv("QM_RUNNER_PROBE");
     runner.CloseStdin();
     int last = 0;
-    const std::string out = RunToEnd(runner, last);
+    EXPECT_EQ(RunToEnd(runner, last), "given/C.UTF-8\ntwo\n" + std::string(20000, 'x') + "\nlast");
     EXPECT_EQ(last, CProcessRunner::RL_EXITED);
-    EXPECT_EQ(out, "one\ntwo\n" + std::string(20000, 'x') + "\nlast");
     EXPECT_EQ(runner.GetExitCode(), 0u);
     EXPECT_EQ(runner.GetOutput(), "");  // silent success leaves no trace
     EXPECT_TRUE(Reaped(runner.GetPid()));
-}
-
-TEST_F(ProcessRunnerTest, EnvironmentEntriesReplaceInheritedOnes)
-{
-    ::setenv("QM_RUNNER_PROBE", "inherited", 1);
-    CProcessRunner runner;
-    ASSERT_TRUE(runner.Start({"sh", "-c", "echo \"$QM_RUNNER_PROBE/$LC_ALL\""}, {}, "sh",
-                             {"QM_RUNNER_PROBE=given", "LC_ALL=C.UTF-8"}));
-    int last = 0;
-    EXPECT_EQ(RunToEnd(runner, last), "given/C.UTF-8\n");
-    ::unsetenv("QM_RUNNER_PROBE");
 }
 
 TEST_F(ProcessRunnerTest, ErrorStreamExitBannerAndCurlMasking)
