@@ -38,10 +38,11 @@ protected:
     }
     std::string PageUrl(const std::string& name) { return base + "/" + TestFolderName() + "/" + name; }
     // Posts body; the error ("" for none) and the reply.
-    std::pair<std::string, std::string> Post(const std::string& body, bool* cancelled = nullptr)
+    std::pair<std::string, std::string> Post(const std::string& body, bool* cancelled = nullptr,
+                                             const std::string& name = "g", const std::string& folder = "")
     {
         CHTPost post;
-        post.InitPost("g", base + "/cgi-bin/upload/exchange.cgi", kFormHeader, body);
+        post.InitPost(name, base + folder + "/cgi-bin/upload/exchange.cgi", kFormHeader, body);
         post.Wait();
         if (cancelled)
             *cancelled = post.IsCanceled();
@@ -144,15 +145,9 @@ TEST_F(HttpTest, FormPostSendsTheFieldsInOrderAndKeepsTheReply)
         UrlEncodeBytes(body, value.data(), value.size());
         recorded += std::string(recorded.empty() ? "" : ", ") + "[\"" + name + "\", \"" + Hex(value) + "\"]";
     }
-    const std::string url = base + "/www/cgi-bin/upload/exchange.cgi";
-    {
-        CHTPost post;
-        post.InitPost("game 1.acm", url, kFormHeader, body);
-        post.Wait();
-        EXPECT_EQ(post.GetError(), nullptr) << post.GetError();
-        const std::string reply = ReadWholeFile(post.GetReplyPath());
-        EXPECT_EQ(reply.rfind("<html><head><base href=\"" + base + "/\"><title>Upload</title>", 0), 0u) << reply;
-    }
+    const auto [error, reply] = Post(body, nullptr, "game 1.acm", "/www");
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(reply.rfind("<html><head><base href=\"" + base + "/\"><title>Upload</title>", 0), 0u) << reply;
     const std::string posts = ReadWholeFile(LoopbackSite::Get().postsFile);
     const std::string record = posts.substr(posts.rfind('\n', posts.size() - 2) + 1);
     EXPECT_NE(record.find("\"path\": \"/www/cgi-bin/upload/exchange.cgi\""), std::string::npos);

@@ -1,6 +1,6 @@
 // What belongs to one protocol: plain FTP's progress-bar upload, folders
 // and modes; FTPS's netrc file; SFTP's batch.
-#include <dirent.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include "app/text_helpers.h"
@@ -8,27 +8,6 @@
 #include "transfer/secret_file.h"
 #include "transfer_fixture.h"
 
-namespace {
-
-// The sftp batch file left in folder, which is then removed.
-std::string TakeBatch(const std::string& folder)
-{
-    std::string batch;
-    DIR* d = ::opendir(folder.c_str());
-    while (dirent* e = d ? ::readdir(d) : nullptr) {
-        const std::string path = folder + "/" + e->d_name;
-        if (std::string(e->d_name).rfind("QMb", 0) == 0) {
-            EXPECT_EQ(batch, "") << "more than one batch file";
-            batch = ReadWholeFile(path);
-            ::unlink(path.c_str());
-        }
-    }
-    if (d)
-        ::closedir(d);
-    return batch;
-}
-
-}  // namespace
 
 template <int Protocol>
 class OneProtocolTest : public TransferTest {
@@ -171,7 +150,7 @@ TEST_F(FtpsTest, UnwritableNetrcFailsWithoutRunningCurl)
     ASSERT_EQ(prompter.Texts().size(), 1u);
     EXPECT_NE(LogText().find("CSecretFile::WriteNetrc"), std::string::npos);
     for (const auto& line : watcher.CommandLines())
-        EXPECT_EQ(line.find(" curl "), std::string::npos) << line;
+        EXPECT_EQ(line.find("curl"), std::string::npos) << line;
 }
 
 TEST_F(SftpTest, BatchHoldsOnlyTheNeededLinesEscapedAndAFailedProbeFails)
@@ -182,13 +161,22 @@ TEST_F(SftpTest, BatchHoldsOnlyTheNeededLinesEscapedAndAFailedProbeFails)
     const std::string local = folder.Write("new \"page\".htm", "new");
     ASSERT_TRUE(w->UploadFile(local, "2024\\old.htm"));
     EXPECT_EQ(ReadWholeFile(WebPath("2024/old.htm")), "new");
+    // The sftp batch file left behind, which is then removed.
+    const auto takeBatch = [this] {
+        const auto files = TempFiles("QMb");
+        EXPECT_EQ(files.size(), 1u);
+        const std::string batch = files.empty() ? "" : ReadWholeFile(files[0]);
+        for (const auto& f : files)
+            ::unlink(f.c_str());
+        return batch;
+    };
     const std::string cd = "cd \"" + testFolder + "\"\n";
     const std::string put = "put " + CFTPWorker::QuotePath(local) + " \"2024/old.htm\"\n";
     // The website answers a folder without "/" with a redirect, so the
     // folder line stays, with "-" so an existing folder does no harm.
-    EXPECT_EQ(TakeBatch(tempDir), cd + "-mkdir \"2024\"\nrm \"2024/old.htm\"\n" + put);
+    EXPECT_EQ(takeBatch(), cd + "-mkdir \"2024\"\nrm \"2024/old.htm\"\n" + put);
     ASSERT_TRUE(w->UploadFile(local, "fresh.htm"));
-    EXPECT_EQ(TakeBatch(tempDir), cd + "put " + CFTPWorker::QuotePath(local) + " \"fresh.htm\"\n");
+    EXPECT_EQ(takeBatch(), cd + "put " + CFTPWorker::QuotePath(local) + " \"fresh.htm\"\n");
 
     // When the website cannot be asked what exists, the upload fails (reported, not thrown).
     w->SetWebProbeBase("http://127.0.0.1:" + std::to_string(loopback::PickFreePort()));

@@ -83,10 +83,10 @@ bool ProgressFrame::ShowedText(const std::string& text) const
 
 ChildWatcher::ChildWatcher() : m_thread([this] {
     while (!m_stop) {
-        for (auto& text : LiveChildren()) {
+        for (const auto& p : loopback::ListProcesses()) {
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_lines.empty() || m_lines.back() != text)
-                m_lines.push_back(text);
+            if (p.ppid == ::getpid() && (m_lines.empty() || m_lines.back() != p.cmdline))
+                m_lines.push_back(p.cmdline);
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
@@ -98,16 +98,6 @@ ChildWatcher::~ChildWatcher()
 {
     m_stop = true;
     m_thread.join();
-}
-
-std::vector<std::string> ChildWatcher::LiveChildren()
-{
-    std::vector<std::string> found;
-    for (const auto& p : loopback::ListProcesses()) {
-        if (p.ppid == ::getpid())
-            found.push_back(std::string(1, p.state) + " " + p.cmdline);
-    }
-    return found;
 }
 
 std::vector<std::string> ChildWatcher::CommandLines()
@@ -208,15 +198,17 @@ std::string TransferTest::MakeSparseFile(const std::string& name, int64_t size)
     return path;
 }
 
-bool TransferTest::NoNetrcLeft() const
+std::vector<std::string> TransferTest::TempFiles(const std::string& prefix) const
 {
+    std::vector<std::string> found;
     DIR* d = ::opendir(tempDir.c_str());
-    bool none = true;
-    while (dirent* e = d ? ::readdir(d) : nullptr)
-        none = none && std::string(e->d_name).rfind("qmn", 0) != 0;
+    while (dirent* e = d ? ::readdir(d) : nullptr) {
+        if (std::string(e->d_name).rfind(prefix, 0) == 0)
+            found.push_back(tempDir + "/" + e->d_name);
+    }
     if (d)
         ::closedir(d);
-    return none;
+    return found;
 }
 
 void TransferTest::ExpectPasswordNowhere(const CFTPWorker& worker, ChildWatcher& watcher)

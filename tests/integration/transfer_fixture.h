@@ -69,8 +69,6 @@ public:
     ChildWatcher();
     ~ChildWatcher();
     std::vector<std::string> CommandLines();
-    // "<state> <command line>" of this process's children now.
-    static std::vector<std::string> LiveChildren();
 
 private:
     std::atomic<bool> m_stop{false};
@@ -94,8 +92,9 @@ protected:
     void WriteWebFile(const std::string& relative, const std::string& bytes);
     // A sparse local file of the given size with "Q" at its start, middle and end.
     std::string MakeSparseFile(const std::string& name, int64_t size);
-    // No netrc file is left in the temporary folder.
-    bool NoNetrcLeft() const;
+    // The paths of the files in the temporary folder whose names start with prefix.
+    std::vector<std::string> TempFiles(const std::string& prefix) const;
+    bool NoNetrcLeft() const { return TempFiles("qmn").empty(); }
     // The password appears nowhere: transcript, log, child command lines.
     void ExpectPasswordNowhere(const CFTPWorker& worker, ChildWatcher& watcher);
 

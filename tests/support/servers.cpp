@@ -118,14 +118,8 @@ int PickFreePort()
 int RunProgram(const std::vector<std::string>& argv, const std::string& logFile)
 {
     const pid_t pid = Spawn(argv, logFile);
-    if (pid < 0)
-        return -1;
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string CurrentUser()
@@ -161,11 +155,10 @@ void CServerProcess::Stop()
     if (m_pid <= 0)
         return;
     ::kill(m_pid, SIGTERM);
-    if (!Reaped(m_pid, 3000)) {
-        ::kill(m_pid, SIGKILL);
-        Reaped(m_pid, 5000);
-    }
-    m_pid = -1;
+    if (Reaped(m_pid, 3000))
+        m_pid = -1;
+    else
+        Kill();
 }
 
 std::vector<ProcessInfo> ListProcesses()
