@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -45,17 +46,31 @@ private:
     loopback::CSshServer m_ssh;
 };
 
+// A main frame that records the progress bar and can stop a transfer: the
+// bar answers "cancel" once done reaches cancelWhenDone, the message pump
+// reports a quit request once quit() says so.
+class ProgressFrame : public CRecordingStatusSink {
+public:
+    int UploadProgress(bool show, int total, int done) override;
+    bool PumpMessages() override { return !quit || !quit(); }
+    bool ShowedText(const std::string& text) const;
+    std::vector<std::pair<int, int>> shows;  // (total, done) of each update shown
+    int hides = 0;
+    int cancelWhenDone = 0;
+    std::function<bool()> quit;
+
+private:
+    std::mutex m_progressMutex;
+};
+
 // Records the command lines of this process's children while it runs.
 class ChildWatcher {
 public:
     ChildWatcher();
     ~ChildWatcher();
     std::vector<std::string> CommandLines();
-    // The command lines of this process's children now (zombies included).
-    static std::vector<std::string> LiveChildren();
 
 private:
-    void Scan();
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::vector<std::string> m_lines;
@@ -65,25 +80,25 @@ private:
 class TransferTest : public AppTest {
 protected:
     void SetUp() override;
-    void TearDown() override;
 
-    // Points the settings at the protocol's server; folder is made under
-    // the web root and becomes the FTP Directory's subfolder for the test.
+    // Points the settings at the protocol's server.
     void UseProtocol(int protocol);
     std::unique_ptr<CFTPWorker> MakeWorker();
+    // A worker logged in and in the test's own folder.
+    std::unique_ptr<CFTPWorker> LoggedIn();
     // The per-test folder below the web root ("t-<test name>").
     std::string TestFolderName() const;
     std::string WebPath(const std::string& relative) const;  // local path under the test folder
-    std::string MakeLocalFile(const std::string& name, const std::string& bytes);
-    // A sparse local file of the given size.
+    void WriteWebFile(const std::string& relative, const std::string& bytes);
+    // A sparse local file of the given size with "Q" at its start, middle and end.
     std::string MakeSparseFile(const std::string& name, int64_t size);
-    // No netrc file is left in the temporary folder.
-    bool NoNetrcLeft() const;
+    // The paths of the files in the temporary folder whose names start with prefix.
+    std::vector<std::string> TempFiles(const std::string& prefix) const;
+    bool NoNetrcLeft() const { return TempFiles("qmn").empty(); }
     // The password appears nowhere: transcript, log, child command lines.
     void ExpectPasswordNowhere(const CFTPWorker& worker, ChildWatcher& watcher);
 
     CFTPSettings& Ftp() { return app->Setup().m_Ftp; }
-    int protocol = 0;
     std::string testFolder;
 };
 

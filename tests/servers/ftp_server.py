@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Plain FTP or explicit FTPS server for the integration tests.
 
-Serves one user with full rights on --root. With --tls-cert (a PEM file
-holding certificate and key) it requires TLS on the control and the data
-channel. Runs until killed.
+Serves one user with full rights on --root. With --tls-cert and --tls-key
+(PEM files) it requires TLS on the control and the data channel. Runs until
+killed.
 """
 import argparse
 import logging
@@ -14,7 +14,7 @@ from pyftpdlib.handlers import FTPHandler
 from pyftpdlib.servers import FTPServer
 
 
-def make_tls_handler(cert):
+def make_tls_handler(cert, key):
     from pyftpdlib.handlers import TLS_DTPHandler, TLS_FTPHandler
 
     class SteadyTlsDtpHandler(TLS_DTPHandler):
@@ -30,6 +30,7 @@ def make_tls_handler(cert):
         dtp_handler = SteadyTlsDtpHandler
 
     Handler.certfile = cert
+    Handler.keyfile = key
     Handler.tls_control_required = True
     Handler.tls_data_required = True
     return Handler
@@ -42,12 +43,13 @@ def main():
     ap.add_argument("--user", required=True)
     ap.add_argument("--password", required=True)
     ap.add_argument("--tls-cert")
+    ap.add_argument("--tls-key")
     ap.add_argument("--host", default="127.0.0.1")
     args = ap.parse_args()
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
-    handler = make_tls_handler(args.tls_cert) if args.tls_cert else FTPHandler
+    handler = make_tls_handler(args.tls_cert, args.tls_key) if args.tls_cert else FTPHandler
     handler.authorizer = authorizer
     handler.banner = "test server ready"
     handler.passive_ports = None

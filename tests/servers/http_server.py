@@ -3,9 +3,7 @@
 
 GET and HEAD serve the files under --root. A few paths under /_test/ give
 replies that real servers give now and then:
-  /_test/status/<code>          that status with a short page
   /_test/nolength?size=N        N bytes without a Content-Length
-  /_test/short?size=N&sent=M    Content-Length N, then only M bytes
   /_test/slow?size=N&delay=MS   N bytes in 1 KiB pieces, MS ms apart
 A file whose name ends in ".short" is announced with twice its length and
 then sent as it is, so the reply ends early.
@@ -14,7 +12,6 @@ the content type and the form fields (each value as the hexadecimal form
 of its bytes) as one JSON line in --posts, and answers by the "club" field:
   status<code>   that status (the reply page is still sent)
   bigreply       a 2 MiB page
-  slowreply      the page after 3 seconds
   nolength       a page without Content-Length
   anything else  200 with a small page that has a <head>
 """
@@ -26,6 +23,12 @@ from functools import partial
 from http.server import SimpleHTTPRequestHandler, ThreadingHTTPServer
 
 POST_SUFFIX = "/cgi-bin/upload/exchange.cgi"
+
+
+def slow_pieces(size, delay):
+    for at in range(0, size, 1024):
+        yield b"w" * min(1024, size - at)
+        time.sleep(delay)
 
 
 class Handler(SimpleHTTPRequestHandler):
@@ -49,58 +52,35 @@ class Handler(SimpleHTTPRequestHandler):
             self.wfile.write(body)
             self.wfile.flush()
 
+    def _send_chunks(self, length, chunks):
+        self.send_response(200)
+        self.send_header("Content-Length", str(length))
+        self.send_header("Connection", "close")
+        self.end_headers()
+        try:
+            for chunk in chunks if self.command != "HEAD" else ():
+                self.wfile.write(chunk)
+                self.wfile.flush()
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+
     def _special(self):
         path, q = self._query()
         if path.endswith(".short"):
-            local = self.translate_path(path)
             try:
-                with open(local, "rb") as f:
+                with open(self.translate_path(path), "rb") as f:
                     data = f.read()
             except OSError:
                 self._send_body(404, b"missing")
                 return True
-            self.send_response(200)
-            self.send_header("Content-Length", str(2 * len(data) + 1))
-            self.send_header("Connection", "close")
-            self.end_headers()
-            if self.command != "HEAD":
-                self.wfile.write(data)
-                self.wfile.flush()
-            return True
-        if not path.startswith("/_test/"):
-            return False
-        if path.startswith("/_test/status/"):
-            code = int(path.rsplit("/", 1)[1])
-            self._send_body(code, b"<html><body>status %d</body></html>" % code)
+            self._send_chunks(2 * len(data) + 1, [data])
         elif path == "/_test/nolength":
             self._send_body(200, b"n" * int(q.get("size", "1000")), length=False)
-        elif path == "/_test/short":
-            size, sent = int(q.get("size", "1000")), int(q.get("sent", "10"))
-            self.send_response(200)
-            self.send_header("Content-Length", str(size))
-            self.send_header("Connection", "close")
-            self.end_headers()
-            if self.command != "HEAD":
-                self.wfile.write(b"s" * sent)
-                self.wfile.flush()
         elif path == "/_test/slow":
             size, delay = int(q.get("size", "100000")), int(q.get("delay", "50"))
-            self.send_response(200)
-            self.send_header("Content-Length", str(size))
-            self.send_header("Connection", "close")
-            self.end_headers()
-            left = size
-            try:
-                while left > 0 and self.command != "HEAD":
-                    n = min(1024, left)
-                    self.wfile.write(b"w" * n)
-                    self.wfile.flush()
-                    left -= n
-                    time.sleep(delay / 1000.0)
-            except (BrokenPipeError, ConnectionResetError):
-                pass
+            self._send_chunks(size, slow_pieces(size, delay / 1000.0))
         else:
-            self._send_body(404, b"no such test path")
+            return False
         return True
 
     def do_GET(self):
@@ -132,9 +112,6 @@ class Handler(SimpleHTTPRequestHandler):
             self._send_body(int(club[6:]), page)
         elif club == "bigreply":
             self._send_body(200, b"<html><head></head><body>" + b"x" * (2 << 20) + b"</body></html>")
-        elif club == "slowreply":
-            time.sleep(3)
-            self._send_body(200, page)
         elif club == "nolength":
             self._send_body(200, page, length=False)
         else:

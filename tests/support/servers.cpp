@@ -1,14 +1,15 @@
 #include "support/servers.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <netinet/in.h>
 #include <pwd.h>
@@ -53,6 +54,15 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::string& logFile)
     return rc == 0 ? pid : -1;
 }
 
+sockaddr_in Loopback(int port)
+{
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    return addr;
+}
+
 bool Reaped(pid_t pid, int waitMs)
 {
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
@@ -67,15 +77,33 @@ bool Reaped(pid_t pid, int waitMs)
     }
 }
 
+// True once a TCP connection to 127.0.0.1:port succeeds within timeoutMs.
+bool WaitForPort(int port, int timeoutMs)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < until) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr = Loopback(port);
+        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+        ::close(fd);
+        if (ok)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+// The Debian Python that has the server modules.
+const char* const kPython = "/usr/bin/python3";
+
+const std::string kScripts = std::string(QM_SOURCE_DIR) + "/tests/servers";
+
 }  // namespace
 
 int PickFreePort()
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    addr.sin_port = 0;
+    sockaddr_in addr = Loopback(0);
     int port = 0;
     if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) {
         socklen_t len = sizeof addr;
@@ -90,42 +118,8 @@ int PickFreePort()
 int RunProgram(const std::vector<std::string>& argv, const std::string& logFile)
 {
     const pid_t pid = Spawn(argv, logFile);
-    if (pid < 0)
-        return -1;
     int status = 0;
-    while (::waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR)
-            return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool WaitForPort(int port, int timeoutMs)
-{
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (std::chrono::steady_clock::now() < until) {
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        addr.sin_port = htons(static_cast<uint16_t>(port));
-        const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
-        ::close(fd);
-        if (ok)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
-}
-
-const char* Python()
-{
-    return "/usr/bin/python3";
-}
-
-std::string ScriptDir()
-{
-    return std::string(QM_SOURCE_DIR) + "/tests/servers";
+    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string CurrentUser()
@@ -161,73 +155,69 @@ void CServerProcess::Stop()
     if (m_pid <= 0)
         return;
     ::kill(m_pid, SIGTERM);
-    if (!Reaped(m_pid, 3000)) {
-        ::kill(m_pid, SIGKILL);
-        Reaped(m_pid, 5000);
-    }
-    m_pid = -1;
+    if (Reaped(m_pid, 3000))
+        m_pid = -1;
+    else
+        Kill();
 }
 
-// The descendants of pid, children before grandchildren.
-static std::vector<pid_t> Descendants(pid_t pid)
+std::vector<ProcessInfo> ListProcesses()
 {
-    std::vector<std::pair<pid_t, pid_t>> all;  // (pid, ppid)
-    if (DIR* proc = ::opendir("/proc")) {
-        while (dirent* e = ::readdir(proc)) {
-            if (e->d_name[0] < '0' || e->d_name[0] > '9')
-                continue;
-            std::ifstream stat(std::string("/proc/") + e->d_name + "/stat");
-            std::string line;
-            if (!std::getline(stat, line) || line.rfind(')') == std::string::npos)
-                continue;
-            std::istringstream fields(line.substr(line.rfind(')') + 2));
-            std::string state;
-            long ppid = 0;
-            fields >> state >> ppid;
-            all.emplace_back(static_cast<pid_t>(std::atol(e->d_name)), static_cast<pid_t>(ppid));
-        }
+    std::vector<ProcessInfo> all;
+    DIR* proc = ::opendir("/proc");
+    while (dirent* e = proc ? ::readdir(proc) : nullptr) {
+        const std::string dir = std::string("/proc/") + e->d_name;
+        std::ifstream stat(dir + "/stat");
+        std::string line;
+        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos)
+            continue;
+        ProcessInfo p;
+        p.pid = static_cast<pid_t>(std::atol(e->d_name));
+        std::istringstream(line.substr(line.rfind(')') + 2)) >> p.state >> p.ppid >> p.pgrp;
+        std::ifstream cmd(dir + "/cmdline", std::ios::binary);
+        p.cmdline.assign(std::istreambuf_iterator<char>(cmd), {});
+        std::replace(p.cmdline.begin(), p.cmdline.end(), '\0', ' ');
+        all.push_back(p);
+    }
+    if (proc)
         ::closedir(proc);
-    }
-    std::vector<pid_t> out{pid};
-    for (size_t i = 0; i < out.size(); ++i) {
-        for (const auto& p : all) {
-            if (p.second == out[i])
-                out.push_back(p.first);
-        }
-    }
-    out.erase(out.begin());
-    return out;
+    return all;
 }
 
 void CServerProcess::Kill()
 {
     if (m_pid <= 0)
         return;
-    const std::vector<pid_t> children = Descendants(m_pid);
-    ::kill(m_pid, SIGKILL);
-    for (pid_t child : children)
-        ::kill(child, SIGKILL);
+    // sshd's per-connection processes go too, children before grandchildren.
+    const auto all = ListProcesses();
+    std::vector<pid_t> doomed{m_pid};
+    for (size_t i = 0; i < doomed.size(); ++i) {
+        for (const auto& p : all) {
+            if (p.ppid == doomed[i])
+                doomed.push_back(p.pid);
+        }
+    }
+    for (pid_t pid : doomed)
+        ::kill(pid, SIGKILL);
     Reaped(m_pid, 5000);
     m_pid = -1;
 }
 
 bool CFtpServer::Start(const std::string& root, const std::string& user, const std::string& password,
-                       const std::string& tlsPem, const std::string& logFile)
+                       const std::string& certDir, const std::string& logFile)
 {
     const int port = PickFreePort();
-    std::vector<std::string> argv{Python(), ScriptDir() + "/ftp_server.py", "--port", std::to_string(port),
+    std::vector<std::string> argv{kPython, kScripts + "/ftp_server.py", "--port", std::to_string(port),
                                   "--root", root, "--user", user, "--password", password};
-    if (!tlsPem.empty()) {
-        argv.push_back("--tls-cert");
-        argv.push_back(tlsPem);
-    }
+    if (!certDir.empty())
+        argv.insert(argv.end(), {"--tls-cert", certDir + "/cert.pem", "--tls-key", certDir + "/key.pem"});
     return CServerProcess::Start(argv, port, logFile);
 }
 
 bool CHttpServer::Start(const std::string& root, const std::string& postsFile, const std::string& logFile)
 {
     const int port = PickFreePort();
-    return CServerProcess::Start({Python(), ScriptDir() + "/http_server.py", "--port", std::to_string(port),
+    return CServerProcess::Start({kPython, kScripts + "/http_server.py", "--port", std::to_string(port),
                                   "--root", root, "--posts", postsFile},
                                  port, logFile);
 }
@@ -241,7 +231,7 @@ bool CSshServer::Start(const std::string& folder, const std::string& logFile)
 {
     dir = folder;
     const int port = PickFreePort();
-    if (RunProgram({Python(), ScriptDir() + "/sshd_setup.py", "--dir", dir, "--port", std::to_string(port)},
+    if (RunProgram({kPython, kScripts + "/sshd_setup.py", "--dir", dir, "--port", std::to_string(port)},
                    logFile) != 0)
         return false;
     ::mkdir("/run/sshd", 0755);
@@ -252,28 +242,9 @@ bool CSshServer::Start(const std::string& folder, const std::string& logFile)
 
 bool MakeSelfSignedCertificate(const std::string& dir)
 {
-    if (RunProgram({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", dir + "/key.pem",
-                    "-out", dir + "/cert.pem", "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
-                    "subjectAltName=IP:127.0.0.1"}) != 0)
-        return false;
-    // both.pem: the key followed by the certificate.
-    std::string both;
-    for (const char* name : {"/key.pem", "/cert.pem"}) {
-        const int fd = ::open((dir + name).c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            return false;
-        char buf[4096];
-        ssize_t n;
-        while ((n = ::read(fd, buf, sizeof buf)) > 0)
-            both.append(buf, static_cast<size_t>(n));
-        ::close(fd);
-    }
-    const int out = ::open((dir + "/both.pem").c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (out < 0)
-        return false;
-    const bool ok = ::write(out, both.data(), both.size()) == static_cast<ssize_t>(both.size());
-    ::close(out);
-    return ok;
+    return RunProgram({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", dir + "/key.pem",
+                       "-out", dir + "/cert.pem", "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
+                       "subjectAltName=IP:127.0.0.1"}) == 0;
 }
 
 }  // namespace loopback

@@ -14,12 +14,6 @@ namespace loopback {
 int PickFreePort();
 // Runs a program to its end (no shell); returns its exit code, or -1.
 int RunProgram(const std::vector<std::string>& argv, const std::string& logFile = {});
-// True once a TCP connection to 127.0.0.1:port succeeds within timeoutMs.
-bool WaitForPort(int port, int timeoutMs);
-// The Debian Python that has the server modules.
-const char* Python();
-// The folder holding the server scripts.
-std::string ScriptDir();
 
 class CServerProcess {
 public:
@@ -46,11 +40,12 @@ private:
     int m_port = 0;
 };
 
-// Plain FTP, or explicit FTPS when a certificate is given.
+// Plain FTP, or explicit FTPS when a certificate folder (made by
+// MakeSelfSignedCertificate) is given.
 class CFtpServer : public CServerProcess {
 public:
     bool Start(const std::string& root, const std::string& user, const std::string& password,
-               const std::string& tlsPem, const std::string& logFile);
+               const std::string& certDir, const std::string& logFile);
 };
 
 // GET/HEAD of the files under root; form posts recorded in postsFile.
@@ -68,11 +63,19 @@ public:
     std::string dir;
 };
 
-// A self-signed certificate for 127.0.0.1 in dir: cert.pem, and both.pem
-// holding key and certificate (what the FTPS server reads).
+// A self-signed certificate for 127.0.0.1 in dir: cert.pem and key.pem.
 bool MakeSelfSignedCertificate(const std::string& dir);
 
 // The name of the user running the tests.
 std::string CurrentUser();
+
+// What /proc tells about every process now; cmdline with blanks between
+// the arguments.
+struct ProcessInfo {
+    pid_t pid = 0, ppid = 0, pgrp = 0;
+    char state = 0;
+    std::string cmdline;
+};
+std::vector<ProcessInfo> ListProcesses();
 
 }  // namespace loopback

@@ -1,14 +1,13 @@
 // The child-process runner against real child processes (sh scripts).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <dirent.h>
-#include <fstream>
-#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 
+#include "support/servers.h"
 #include "support/test_app.h"
 #include "transfer/process_runner.h"
 
@@ -40,23 +39,9 @@ bool Reaped(pid_t pid)
 // A live (not yet ended) process of the group, zombies aside.
 bool GroupHasLiveProcess(pid_t group)
 {
-    DIR* proc = ::opendir("/proc");
-    bool found = false;
-    while (dirent* e = ::readdir(proc)) {
-        std::ifstream in(std::string("/proc/") + e->d_name + "/stat");
-        std::string stat;
-        if (!std::getline(in, stat))
-            continue;
-        // pid (comm) state ppid pgrp ...
-        std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-        char state = 0;
-        long ppid = 0, pgrp = 0;
-        fields >> state >> ppid >> pgrp;
-        if (pgrp == group && state != 'Z' && state != 'X')
-            found = true;
-    }
-    ::closedir(proc);
-    return found;
+    const auto all = loopback::ListProcesses();
+    return std::any_of(all.begin(), all.end(),
+                       [&](const auto& p) { return p.pgrp == group && p.state != 'Z' && p.state != 'X'; });
 }
 
 std::string Masked(const std::vector<std::string>& chunks)
@@ -75,13 +60,14 @@ class ProcessRunnerTest : public AppTest {};
 
 TEST(PasswordMask, MasksAtEveryLineStartWhateverTheLineEnd)
 {
-    EXPECT_EQ(Masked({"> USER u\n> PASS s3cret\n< 230 ok\n"}), "> USER u\n> PASS ********\n< 230 ok\n");
-    EXPECT_EQ(Masked({"> PASS a b\r\n> PASS c\rx"}), "> PASS ********\r\n> PASS ********\rx");
-    // Not at a line start: copied unchanged.
-    EXPECT_EQ(Masked({"x> PASS keep\n"}), "x> PASS keep\n");
-    // A marker that stops short is given back whole.
-    EXPECT_EQ(Masked({"> PAS"}), "> PAS");
-    EXPECT_EQ(Masked({"> PAX\n"}), "> PAX\n");
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"> USER u\n> PASS s3cret\n< 230 ok\n", "> USER u\n> PASS ********\n< 230 ok\n"},
+        {"> PASS a b\r\n> PASS c\rx", "> PASS ********\r\n> PASS ********\rx"},
+        {"x> PASS keep\n", "x> PASS keep\n"},  // not at a line start
+        {"> PAS", "> PAS"},                      // a marker that stops short is given back whole
+        {"> PAX\n", "> PAX\n"}};
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(Masked({in}), out);
 }
 
 TEST(PasswordMask, StateCarriesAcrossEverySplit)
@@ -96,69 +82,51 @@ TEST(PasswordMask, StateCarriesAcrossEverySplit)
     }
 }
 
-TEST_F(ProcessRunnerTest, LinesPartialLastLineAndLongLines)
+TEST_F(ProcessRunnerTest, LinesPartialLastLineLongLinesAndEnvironment)
 {
+    // The given environment entries replace inherited ones.
+    ::setenv("QM_RUNNER_PROBE", "inherited", 1);
     CProcessRunner runner;
-    ASSERT_TRUE(runner.Start({"sh", "-c", "printf 'one\\r\\ntwo\\n'; head -c 20000 /dev/zero | tr '\\0' x; "
-                                           "printf '\\nlast'"},
-                             {}, "sh"));
+    ASSERT_TRUE(runner.Start({"sh", "-c", "printf '%s/%s\\r\\ntwo\\n' \"$QM_RUNNER_PROBE\" \"$LC_ALL\"; "
+                                           "head -c 20000 /dev/zero | tr '\\0' x; printf '\\nlast'"},
+                             {}, "sh", {"QM_RUNNER_PROBE=given", "LC_ALL=C.UTF-8"}));
+    ::unsetenv("QM_RUNNER_PROBE");
     runner.CloseStdin();
     int last = 0;
-    const std::string out = RunToEnd(runner, last);
+    EXPECT_EQ(RunToEnd(runner, last), "given/C.UTF-8\ntwo\n" + std::string(20000, 'x') + "\nlast");
     EXPECT_EQ(last, CProcessRunner::RL_EXITED);
-    EXPECT_EQ(out, "one\ntwo\n" + std::string(20000, 'x') + "\nlast");
     EXPECT_EQ(runner.GetExitCode(), 0u);
     EXPECT_EQ(runner.GetOutput(), "");  // silent success leaves no trace
     EXPECT_TRUE(Reaped(runner.GetPid()));
 }
 
-TEST_F(ProcessRunnerTest, EnvironmentEntriesReplaceInheritedOnes)
+TEST_F(ProcessRunnerTest, ErrorStreamExitBannerAndCurlMasking)
 {
-    ::setenv("QM_RUNNER_PROBE", "inherited", 1);
-    CProcessRunner runner;
-    ASSERT_TRUE(runner.Start({"sh", "-c", "echo \"$QM_RUNNER_PROBE/$LC_ALL\""}, {}, "sh",
-                             {"QM_RUNNER_PROBE=given", "LC_ALL=C.UTF-8"}));
-    int last = 0;
-    EXPECT_EQ(RunToEnd(runner, last), "given/C.UTF-8\n");
-    ::unsetenv("QM_RUNNER_PROBE");
-}
-
-TEST_F(ProcessRunnerTest, ErrorStreamAndExitBanner)
-{
-    CProcessRunner runner;
-    ASSERT_TRUE(runner.Start({"sh", "-c", "echo oops >&2; exit 3"}, {}, "sftp"));
-    runner.CloseStdin();
-    int last = 0;
-    RunToEnd(runner, last);
-    EXPECT_EQ(last, CProcessRunner::RL_ERROR);
-    EXPECT_EQ(runner.GetExitCode(), 3u);
-    EXPECT_EQ(runner.GetOutput(), "oops\nsftp has exited with code 3\r\n--------------------\r\n\r\n");
-
-    CProcessRunner quiet;
-    ASSERT_TRUE(quiet.Start({"sh", "-c", "exit 1"}, {}, "curl"));
-    RunToEnd(quiet, last);
-    EXPECT_EQ(quiet.GetOutput(), "curl has exited with code 1\r\n--------------------\r\n\r\n");
-}
-
-TEST_F(ProcessRunnerTest, CurlPasswordLinesAreMaskedAcrossWrites)
-{
-    // The password line reaches the pipe in two writes with a pause, and
-    // the lines end in LF only.
-    CProcessRunner runner;
-    ASSERT_TRUE(runner.Start({"sh", "-c",
-                              "printf '> USER u\\n> PA' >&2; sleep 0.2; printf 'SS top secret\\n< 230\\n' >&2"},
-                             {}, "curl"));
-    runner.CloseStdin();
-    int last = 0;
-    RunToEnd(runner, last);
-    EXPECT_EQ(runner.GetOutput().find("secret"), std::string::npos) << runner.GetOutput();
-    EXPECT_EQ(runner.GetOutput().rfind("> USER u\n> PASS ********\n< 230\n", 0), 0u);
-
-    // Another program's text is kept as it is.
-    CProcessRunner other;
-    ASSERT_TRUE(other.Start({"sh", "-c", "printf '> PASS visible\\n' >&2"}, {}, "sftp"));
-    RunToEnd(other, last);
-    EXPECT_EQ(other.GetOutput().rfind("> PASS visible\nsftp has exited with code 0", 0), 0u);
+    const std::string banner = " has exited with code ";
+    const std::string rule = "\r\n--------------------\r\n\r\n";
+    struct Case {
+        const char* program;
+        const char* script;
+        std::string output;
+    };
+    const std::vector<Case> cases{
+        {"sftp", "echo oops >&2; exit 3", "oops\nsftp" + banner + "3" + rule},
+        {"curl", "exit 1", "curl" + banner + "1" + rule},
+        // curl's password line reaches the pipe in two writes with a pause,
+        // the lines ending in LF only.
+        {"curl", "printf '> USER u\\n> PA' >&2; sleep 0.2; printf 'SS top secret\\n< 230\\n' >&2; exit 2",
+         "> USER u\n> PASS ********\n< 230\ncurl" + banner + "2" + rule},
+        {"sftp", "printf '> PASS visible\\n' >&2; exit 4", "> PASS visible\nsftp" + banner + "4" + rule},
+    };
+    for (const auto& c : cases) {
+        CProcessRunner runner;
+        ASSERT_TRUE(runner.Start({"sh", "-c", c.script}, {}, c.program));
+        runner.CloseStdin();
+        int last = 0;
+        RunToEnd(runner, last);
+        EXPECT_EQ(last, CProcessRunner::RL_ERROR) << c.script;
+        EXPECT_EQ(runner.GetOutput(), c.output);
+    }
 }
 
 TEST_F(ProcessRunnerTest, EndOfOutputBeforeExitWaitsForTheStatus)
@@ -198,17 +166,14 @@ TEST_F(ProcessRunnerTest, TerminateEndsTheProgramAndItsGroupWithoutZombies)
     polite.Terminate();
     EXPECT_EQ(polite.GetExitCode(), 128u + SIGTERM);
     EXPECT_TRUE(Reaped(polite.GetPid()));
-}
 
-TEST_F(ProcessRunnerTest, DestructionTerminatesARunningProgram)
-{
-    pid_t pid;
+    pid_t dropped;
     {
-        CProcessRunner runner;
+        CProcessRunner runner;  // destroyed while its program runs
         ASSERT_TRUE(runner.Start({"sleep", "30"}, {}, "sleep"));
-        pid = runner.GetPid();
+        dropped = runner.GetPid();
     }
-    EXPECT_TRUE(Reaped(pid));
+    EXPECT_TRUE(Reaped(dropped));
 }
 
 TEST_F(ProcessRunnerTest, MissingProgramIsReported)

@@ -2,35 +2,27 @@
 // sftp batch quoting and form encoding.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "transfer/ftp_worker.h"
 #include "transfer/http_post.h"
-#include "transfer/qm_session.h"
 #include "transfer/remote_listing.h"
 #include "transfer/secret_file.h"
 #include "transfer/url_string.h"
 
 TEST(UrlString, AppendPathJoinsWithOneSlashAndTurnsBackslashes)
 {
-    CUrlString u(std::string("http://club.example/results"));
-    u.AppendPath("sub\\page.htm");
-    EXPECT_EQ(u.GetString(), "http://club.example/results/sub/page.htm");
-
-    CUrlString slash(std::string("http://club.example/results/"));
-    slash.AppendPath("sub\\page.htm");
-    EXPECT_EQ(slash.GetString(), "http://club.example/results/sub/page.htm");
-
-    CUrlString empty;
-    empty.AppendPath("a/b");
-    EXPECT_EQ(empty.GetString(), "a/b");  // no leading "/"
-
-    CUrlString twice(std::string("http://h/"));
-    twice.AppendPath("/x");
-    EXPECT_EQ(twice.GetString(), "http://h//x");  // nothing is trimmed
-
-    CUrlString unchanged(std::string("http://h/r"));
-    unchanged.AppendPath("");
-    EXPECT_EQ(unchanged.GetString(), "http://h/r");
-
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases{
+        {"http://club.example/results", "sub\\page.htm", "http://club.example/results/sub/page.htm"},
+        {"http://club.example/results/", "sub\\page.htm", "http://club.example/results/sub/page.htm"},
+        {"", "a/b", "a/b"},                // no leading "/"
+        {"http://h/", "/x", "http://h//x"},  // nothing is trimmed
+        {"http://h/r", "", "http://h/r"}};
+    for (const auto& [start, path, joined] : cases) {
+        CUrlString u(start);
+        u.AppendPath(path);
+        EXPECT_EQ(u.GetString(), joined);
+    }
     CUrlString combined;
     combined.Combine("http://h", "t.htm");
     EXPECT_EQ(combined.GetString(), "http://h/t.htm");
@@ -50,57 +42,40 @@ TEST(UrlString, PathSegmentsArePercentEncoded)
     EXPECT_EQ(file.GetString(), "file:///tmp/a%20b/r%231.htm");
 }
 
-TEST(RemoteListing, UnixLongFormat)
+static std::vector<std::pair<std::string, bool>> Listed(const std::string& text, const std::string& folder = {})
 {
-    const std::string text =
+    std::vector<std::pair<std::string, bool>> out;
+    for (const auto& e : ParseListing(text, folder))
+        out.emplace_back(e.name, e.directory);
+    return out;
+}
+
+TEST(RemoteListing, UnixDosAndIisFormats)
+{
+    const std::string unixText =
         "sftp> cd \"/srv/www\"\n"
         "sftp> ls -la\n"
         "total 16\r\n"
         "drwxr-xr-x    ? root     root         4096 Dec  9 03:47 .\n"
-        "drwxr-xr-x    ? root     root         4096 Dec  9 03:47 ..\n"
         "-rw-r--r--    1 u        g             120 Jan  1  2024 my page #1.htm\n"
         "drwxr-xr-x    2 u        g            4096 Jan  1 10:00 2024\n"
         "lrwxrwxrwx    1 u        g               5 Jan  1 10:00 link -> 2024\n"
         "-rw-r--r-- 1 u g 1\n";  // too few fields
-    const auto entries = ParseListing(text);
-    ASSERT_EQ(entries.size(), 5u);
-    EXPECT_EQ(entries[0].name, ".");
-    EXPECT_EQ(entries[2].name, "my page #1.htm");
-    EXPECT_FALSE(entries[2].directory);
-    EXPECT_EQ(entries[3].name, "2024");
-    EXPECT_TRUE(entries[3].directory);
-    EXPECT_EQ(entries[4].name, "link -> 2024");
-    EXPECT_FALSE(entries[4].directory);
-}
-
-TEST(RemoteListing, DosAndIisFormat)
-{
-    const std::string text =
+    EXPECT_EQ(Listed(unixText), (std::vector<std::pair<std::string, bool>>{
+                                    {".", true}, {"my page #1.htm", false}, {"2024", true}, {"link -> 2024", false}}));
+    const std::string dosText =
         "05-12-24  09:41PM       <DIR>          results\r\n"
         "05-12-24  09:41PM                 1234 page one.htm\r\n"
-        "12-31-2023  23:59                   0 empty.txt\r\n"
-        "05-12-24  09:41PM       <DIR>          2024_files\r\n";
-    const auto entries = ParseListing(text);
-    ASSERT_EQ(entries.size(), 4u);
-    EXPECT_EQ(entries[0].name, "results");
-    EXPECT_TRUE(entries[0].directory);
-    EXPECT_EQ(entries[1].name, "page one.htm");
-    EXPECT_FALSE(entries[1].directory);
-    EXPECT_EQ(entries[2].name, "empty.txt");
-    EXPECT_TRUE(entries[3].directory);
-}
-
-TEST(RemoteListing, FolderInFrontOfSftpNamesIsStripped)
-{
-    const std::string text =
+        "12-31-2023  23:59                   0 empty.txt\r\n";
+    EXPECT_EQ(Listed(dosText), (std::vector<std::pair<std::string, bool>>{
+                                   {"results", true}, {"page one.htm", false}, {"empty.txt", false}}));
+    // "ls -la folder" puts the folder in front of every name.
+    const std::string sftpText =
         "drwxr-xr-x    ? root root 4096 Dec  9 03:47 sub dir/.\n"
         "-rw-r--r--    ? root root    0 Dec  9 03:47 sub dir/a b.txt\n"
         "-rw-r--r--    ? root root    0 Dec  9 03:47 other/x\n";
-    const auto entries = ParseListing(text, "sub dir/");
-    ASSERT_EQ(entries.size(), 3u);
-    EXPECT_EQ(entries[0].name, ".");
-    EXPECT_EQ(entries[1].name, "a b.txt");
-    EXPECT_EQ(entries[2].name, "other/x");
+    EXPECT_EQ(Listed(sftpText, "sub dir/"),
+              (std::vector<std::pair<std::string, bool>>{{".", true}, {"a b.txt", false}, {"other/x", false}}));
 }
 
 TEST(NetrcFile, TokensAreQuotedTheWayCurlReadsThem)
@@ -131,15 +106,12 @@ TEST(FormPost, UrlEncodingAndTimeouts)
     UrlEncode(out, "\xE9._~");
     EXPECT_EQ(out, "%E9%2E%5F%7E");
 
-    const std::string header = "Content-Type: application/x-www-form-urlencoded";
-    ASSERT_EQ(header.size(), 47u);
+    // At least 30 s to send, or a millisecond a byte; half as long again to receive.
     long send = 0, receive = 0;
-    CHTPost::ComputeTimeouts(header.size(), 10000, send, receive);
-    EXPECT_EQ(send, 30000);
-    EXPECT_EQ(receive, 45000);
-    CHTPost::ComputeTimeouts(header.size(), 100000, send, receive);
-    EXPECT_EQ(send, 100047);
-    EXPECT_EQ(receive, 100047 + 100047 / 2);
+    CHTPost::ComputeTimeouts(47, 10000, send, receive);
+    EXPECT_EQ(std::make_pair(send, receive), std::make_pair(30000L, 45000L));
+    CHTPost::ComputeTimeouts(47, 100000, send, receive);
+    EXPECT_EQ(std::make_pair(send, receive), std::make_pair(100047L, 100047L + 100047 / 2));
 }
 
 TEST(FormPost, BaseElementGoesAfterTheFirstHead)
@@ -150,14 +122,4 @@ TEST(FormPost, BaseElementGoesAfterTheFirstHead)
     std::string none = "<html><HEAD></HEAD></html>";
     CHTPost::AddBaseElement(none, "h");
     EXPECT_EQ(none, "<html><HEAD></HEAD></html>");
-}
-
-TEST(SessionStatus, OnlyFlaggedCodesShowText)
-{
-    EXPECT_EQ(CQMSession::StatusTextFor(10), "Resolving name");
-    EXPECT_EQ(CQMSession::StatusTextFor(11), "");
-    EXPECT_EQ(CQMSession::StatusTextFor(21), "Connected to server");
-    EXPECT_EQ(CQMSession::StatusTextFor(60), "Connection open");
-    EXPECT_EQ(CQMSession::StatusTextFor(70), "");
-    EXPECT_EQ(CQMSession::StatusTextFor(999), "");
 }
