@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "app/path_helpers.h"
+#include "platform/fd_io.h"
 
 namespace {
 
@@ -22,34 +23,6 @@ bool SodiumReady()
 {
     static const bool ready = sodium_init() >= 0;
     return ready;
-}
-
-bool ReadExactly(int fd, uint8_t* data, size_t size)
-{
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::read(fd, data + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool WriteExactly(int fd, const uint8_t* data, size_t size)
-{
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(fd, data + done, size - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
 }
 
 }  // namespace
@@ -71,7 +44,7 @@ bool CSodiumDataProtector::LoadKey(CSecretBytes& key, bool create, uint32_t& err
             struct stat st {};
             const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
                             st.st_size == static_cast<off_t>(kKeySize) &&
-                            ReadExactly(fd, key.Data(), kKeySize);
+                            ReadAll(fd, key.Data(), kKeySize);
             ::close(fd);
             if (!ok) {
                 // Never replace a key that exists: every stored secret
@@ -97,7 +70,7 @@ bool CSodiumDataProtector::LoadKey(CSecretBytes& key, bool create, uint32_t& err
             return false;
         }
         randombytes_buf(key.Data(), kKeySize);
-        bool ok = ::fchmod(out, 0600) == 0 && WriteExactly(out, key.Data(), kKeySize) &&
+        bool ok = ::fchmod(out, 0600) == 0 && WriteAll(out, key.Data(), kKeySize) &&
                   ::fsync(out) == 0;
         int err = ok ? 0 : errno;
         if (::close(out) != 0 && ok) {

@@ -15,6 +15,7 @@
 #include "app/quillmark_app.h"
 #include "app/text_helpers.h"
 #include "platform/exceptions.h"
+#include "platform/fd_io.h"
 
 namespace {
 
@@ -68,17 +69,7 @@ int CLogfile::Write(const std::string& text)
     while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
     }
     size_t done = 0;
-    bool ok = true;
-    while (done < entry.size()) {
-        const ssize_t n = ::write(fd, entry.data() + done, entry.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
+    bool ok = WriteAll(fd, entry.data(), entry.size(), nullptr, &done);
     if (!ok && done > 0) {
         // Take back a partial entry so that the next one starts on its own
         // line.
@@ -160,16 +151,7 @@ void CLogfile::Trim(size_t maxBytes)
               static_cast<uint64_t>(st.st_size) < (uint64_t{1} << 32);
     if (ok) {
         content.resize(static_cast<size_t>(st.st_size));
-        size_t done = 0;
-        while (done < content.size()) {
-            const ssize_t n = ::read(fd, &content[done], content.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            done += static_cast<size_t>(n);
-        }
-        ok = done == content.size();
+        ok = ReadAll(fd, &content[0], content.size());
     }
     if (ok) {
         size_t cursor = 0;

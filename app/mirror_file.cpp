@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "app/path_helpers.h"
+#include "platform/fd_io.h"
 
 namespace {
 
@@ -49,23 +50,7 @@ bool CMirrorFile::Write(const void* data, size_t size, int& error)
         error = EBADF;
         return false;
     }
-    const auto* p = static_cast<const uint8_t*>(data);
-    size_t done = 0;
-    while (done < size) {
-        const ssize_t n = ::write(m_fd, p + done, size - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            error = errno;
-            return false;
-        }
-        if (n == 0) {
-            error = ENOSPC;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
+    return WriteAll(m_fd, data, size, &error);
 }
 
 bool CMirrorFile::Commit(int& error)

@@ -15,6 +15,7 @@
 #include "platform/exceptions.h"
 #include "platform/secret.h"
 #include "transfer/curl_support.h"
+#include "platform/fd_io.h"
 
 namespace {
 
@@ -313,17 +314,8 @@ void CHTPost::Post()
 
     if (replyComplete) {
         AddBaseElement(s.reply, server);
-        size_t done = 0;
-        while (done < s.reply.size()) {
-            const ssize_t n = ::write(m_replyFd, s.reply.data() + done, s.reply.size() - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                m_strError = "Could not write the reply file " + m_strReplyPath;
-                break;
-            }
-            done += static_cast<size_t>(n);
-        }
+        if (!WriteAll(m_replyFd, s.reply.data(), s.reply.size()))
+            m_strError = "Could not write the reply file " + m_strReplyPath;
         if (m_strError.empty() && (status < 200 || status > 299))
             m_strError = StrFormat("HTTP Error %d", static_cast<int>(status));
     }

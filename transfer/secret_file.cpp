@@ -9,6 +9,7 @@
 #include "app/quillmark_app.h"
 #include "app/setup_data.h"
 #include "platform/secret.h"
+#include "platform/fd_io.h"
 
 std::string QuoteNetrcToken(std::string_view token)
 {
@@ -59,16 +60,7 @@ bool CSecretFile::WriteFile(const std::string& content, const std::string& folde
     if (fd < 0)
         return false;
     m_path = pattern;
-    size_t done = 0;
-    while (done < content.size()) {
-        const ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        done += static_cast<size_t>(n);
-    }
-    const bool ok = done == content.size() && ::fsync(fd) == 0;
+    const bool ok = WriteAll(fd, content.data(), content.size()) && ::fsync(fd) == 0;
     const int error = ok ? 0 : (errno ? errno : EIO);
     ::close(fd);
     if (!ok) {

@@ -1,0 +1,12 @@
+// Whole reads and writes on file descriptors, retried across signals.
+#pragma once
+
+#include <cstddef>
+
+// Writes all size bytes. On failure returns false with *error set to the
+// errno value (ENOSPC when the system accepted nothing); *done (when given)
+// holds the bytes written either way.
+bool WriteAll(int fd, const void* data, size_t size, int* error = nullptr, size_t* done = nullptr);
+// Reads exactly size bytes; false (errno in *error, 0 at an early end of
+// file) when fewer could be had.
+bool ReadAll(int fd, void* data, size_t size, int* error = nullptr);
