@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "platform/standin/standin_layout.h"
 #include "posting/vantorel_dispatch.h"
 
 namespace {
@@ -57,19 +56,4 @@ TEST(VantorelDispatch, EachOperationCallsItsMemberWithItsKindAndArgument)
                        "1 get", "15 put TRUE", "20 method \"h.pbn\"", "30 method", "21 method \"a.vtl\"",
                        "4 method", "22 method \"x.pdf\"", "18 method \"s.txt\"", "42 method",
                        "16 method \"p.htm\""}));
-}
-
-TEST(VantorelDispatch, TheStandInAnswersUnderTheProgId)
-{
-    RegisterStandInLayout();
-    CVantorelDispatch layout;
-    ASSERT_TRUE(layout.CreateDispatch());
-    EXPECT_EQ(layout.GetVersion(), "5.53.1");
-    layout.SetQuiet(true);
-    try {
-        layout.SortBoards();
-        ADD_FAILURE() << "sorted without hand records";
-    } catch (const COleDispatchException& e) {
-        EXPECT_EQ(e.m_strDescription, "No hand records are open.");
-    }
 }
