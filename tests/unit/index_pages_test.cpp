@@ -246,35 +246,3 @@ TEST_F(IndexPagesTest, WeeksAndTheMainPageCountCalendarDaysAcrossDaylightSaving)
         layout.multiPage = false;
     }
 }
-
-namespace {
-
-// A frame whose second message pump is the moment the user presses Cancel.
-struct CCancellingFrame : CRecordingStatusSink {
-    CQuillmarkApp* app = nullptr;
-    int pumps = 0;
-    bool PumpMessages() override
-    {
-        if (++pumps == 2)
-            app->OnFileCancel();
-        return true;
-    }
-};
-
-}  // namespace
-
-TEST_F(IndexPagesTest, CancelBetweenPagesKeepsThePagesBegunSoFar)
-{
-    CCancellingFrame cancelling;
-    cancelling.app = app.get();
-    app->SetMainFrame(&cancelling);
-    layout.multiPage = true;
-    rows = {Row(2024, 1, 10, "A1"), Row(2023, 12, 28, "D1")};
-    app->SetBusy(true);
-    EXPECT_EQ(Build("index_template.htm"), IR_CANCELLED);
-    app->SetBusy(false);
-    EXPECT_EQ(PageNames(), Names{"index.htm"});
-    EXPECT_FALSE(Exists("index202401.htm"));
-    EXPECT_TRUE(prompter.Shown().empty()) << "a cancel is not a failure and shows nothing";
-    app->SetMainFrame(&frame);
-}

@@ -138,18 +138,6 @@ TEST(ScoreParse, Windows1252AndUtf8TextGiveTheSameDescriptorsAndTheHistoryDigest
     EXPECT_EQ(h4, DigestOf("EVENT>? Spades"));
 }
 
-TEST(ScoreParse, BinaryGameFilesAreHashedWhole)
-{
-    const std::string bytes("\x01\x02\r\n\0EVENT>x\n", 13);
-    CScoreFile f;
-    f.SetPath("/scores/230905.aca");
-    f.SetContent(bytes);
-    f.SetFlags(f.GetFlags() | SFF_BINARY);
-    EXPECT_EQ(f.Parse(true), 1);
-    EXPECT_EQ(f.GetDigest(), DigestOf(bytes));
-    EXPECT_EQ(f.GetDescriptor(SFD_EVENT), "");
-}
-
 TEST(ScoreParse, DatesFromTheDateDescriptor)
 {
     struct Case {
@@ -157,19 +145,13 @@ TEST(ScoreParse, DatesFromTheDateDescriptor)
         int year, month, day;  // year 0: no date
     } cases[] = {
         {"Sep 5, 2023", 2023, 9, 5},
-        {"september 5,2023", 2023, 9, 5},
-        {"SEPTEMBER 5, 2023", 2023, 9, 5},
-        {" Sep 5, 2023", 2023, 9, 5},     // a blank after the keyword
-        {"5 Sep 2023", 0, 0, 0},          // the month must come first
+        {" SEPTEMBER 5,2023", 2023, 9, 5},  // a blank after the keyword
+        {"5 Sep 2023", 0, 0, 0},            // the month must come first
         {"Sep 5, 1969", 0, 0, 0},
-        {"Sep 5, 3001", 0, 0, 0},
-        {"Sep 32, 2023", 0, 0, 0},
         {"Sep 5", 0, 0, 0},
-        {"Feb 30, 2023", 0, 0, 0},        // impossible dates are not dates
+        {"Feb 30, 2023", 0, 0, 0},          // impossible dates are not dates
         {"Feb 29, 2023", 0, 0, 0},
         {"Feb 29, 2024", 2024, 2, 29},
-        {"Sept", 0, 0, 0},
-        {"", 0, 0, 0},
     };
     for (const Case& c : cases) {
         CScoreFile f;
@@ -213,14 +195,10 @@ TEST_F(ScoreIdentify, DatesAndTimesFromFileNames)
         int year, month, day, index;
     } cases[] = {
         {"230905a.txt", 2023, 9, 5, 1},
-        {"261231.txt", 2026, 12, 31, -1},
-        {"270101E.txt", 1927, 1, 1, 2},
-        {"991231.txt", 1999, 12, 31, -1},
-        {"20230905L.txt", 2023, 9, 5, 3},
+        {"270101E.txt", 1927, 1, 1, 2},   // years after the clock's are the last century
         {"20230905.ACE", 2023, 9, 5, 2},  // the game-file type wins
         {"230230a.txt", 0, 0, 0, -1},     // no such day: no time either
-        {"2309051.txt", 0, 0, 0, -1},     // seven digits
-        {"club.txt", 0, 0, 0, -1},
+        {"2309051.txt", 0, 0, 0, -1},
     };
     for (const Case& c : cases) {
         CScoreFile f;
@@ -237,29 +215,6 @@ TEST_F(ScoreIdentify, DatesAndTimesFromFileNames)
     int index = -1;
     f.GetDateFromFileName(nullptr, &index);
     EXPECT_EQ(index, 1);
-}
-
-TEST_F(ScoreIdentify, SessionTimeSectionDateAndSessionText)
-{
-    CScoreFile f;
-    f.SetPath("/s/230905e.txt");
-    for (auto [session, index] : {std::pair<const char*, int>{"Tuesday Aft", 1}, {"Monday afternoon", 1},
-                                  {"Friday A", 1}, {"Sunday Mor", 0}, {"Sat L", 3}, {" Tuesday Late", 3},
-                                  {"Aft", 1}, {"Tuesday", 2}, {"", 2}}) {
-        f.SetDescriptor(SFD_SESSION, session);
-        EXPECT_EQ(f.GetSessionTimeIndex(), index) << session;  // else from the name ('e')
-    }
-    f.SetDescriptor(SFD_SECTION, "  AB-1");
-    EXPECT_EQ(f.GetSection(), "AB");
-
-    f.SetDescriptor(SFD_SESSION, "Tuesday Aft");
-    f.SetModifiedTime(LocalMidnight(2024, 1, 1));
-    EXPECT_EQ(f.GetDate(), LocalMidnight(2023, 9, 5)) << "from the name when no session date";
-    EXPECT_EQ(f.GetSessionText(true), "Tuesday Afternoon");
-    f.SetPath("/s/club.txt");
-    EXPECT_EQ(f.GetDate(), LocalMidnight(2024, 1, 1)) << "from the modified time last";
-    f.SetDescriptor(SFD_SESSION, "");
-    EXPECT_EQ(f.GetSessionText(true), "Monday");
 }
 
 TEST_F(ScoreIdentify, KeysOfCompleteRecords)
@@ -329,32 +284,4 @@ TEST_F(ScoreIdentify, IncompleteRecordsAskTheUser)
     g.SetContent("nothing\n");
     prompter.identifyAnswer = IdentifyAnswer{};
     EXPECT_EQ(g.GetKey(true, &key), 0);
-}
-
-TEST(ScoreFillFromFileName, LimitsAndSectionFromPageNames)
-{
-    struct Case {
-        const char* name;
-        const char* limits;
-        const char* section;
-    } cases[] = {
-        {"20230905anlmb.htm", "NLM", "B"},
-        {"20230905an.htm", "None", ""},
-        {"20230905e0299ab.htm", "299", "AB"},
-        {"20230905m.htm", "", ""},
-        {"2023090a.htm", "", ""},
-        {"20230905x0.htm", "", ""},
-    };
-    for (const Case& c : cases) {
-        CScoreFile f;
-        f.SetPath(std::string("results/") + c.name);
-        f.FillFromFileName();
-        EXPECT_EQ(f.GetDescriptor(SFD_MP_LIMITS), c.limits) << c.name;
-        EXPECT_EQ(f.GetDescriptor(SFD_SECTION), c.section) << c.name;
-    }
-    CScoreFile kept;  // a section already known stays
-    kept.SetPath("20230905anlmb.htm");
-    kept.SetDescriptor(SFD_SECTION, "C");
-    kept.FillFromFileName();
-    EXPECT_EQ(kept.GetDescriptor(SFD_SECTION), "C");
 }

@@ -152,20 +152,6 @@ TEST_F(ScoreScan, BridgeWebsSetupsLookForGameFiles)
     EXPECT_EQ(found["230905.ACA"]->GetDigest(), Sha256Of(game.data(), game.size())) << "hashed whole, as bytes";
 }
 
-TEST_F(ScoreScan, UnsetOrMissingDirectories)
-{
-    app->Setup().m_strScoreFileDirectory.clear();
-    CSFPtrArray out;
-    int result = -1;
-    Scan(out, false, nullptr, &result);
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(frame.GetLastStatus(), "Setup required: Computer: Score File Directory");
-    app->Setup().m_strScoreFileDirectory = folder.File("no such folder");
-    Scan(out, false, nullptr, &result);
-    EXPECT_EQ(result, PR_SUCCESS);
-    EXPECT_TRUE(out.IsEmpty());
-}
-
 TEST_F(ScoreScan, OnlyFilesAfterTheCutOffAreOpened)
 {
     // An old file that could not be opened must not even be tried: an

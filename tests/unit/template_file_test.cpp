@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include "app/date_helpers.h"
 #include "app/path_helpers.h"
 #include "app/text_helpers.h"
@@ -138,14 +136,9 @@ TEST_F(TemplateTest, EarlierPostingIsAskedAboutAndItsPageNameReused)
                   "Press No to skip this file\r\nPress Cancel to cancel posting");
     EXPECT_EQ(tmpl.GetOutputName(), "oldname.html");
 
-    // Year and month folders come from this session; an old prefix is not kept.
+    // Results that went to another insert marker get a name of their own;
+    // year and month folders come from this session.
     app->Setup().m_Ftp.m_dwFlags |= SF_UPLOAD_TO_SUBDIRECTORIES;
-    prompter.Answer(IDYES);
-    ASSERT_EQ(tmpl.Parse(false, &score), PR_SUCCESS);
-    EXPECT_EQ(tmpl.GetOutputName(), "2024\\03\\oldname.html");
-    EXPECT_EQ(score.GetWebName(), "2024\\03\\oldname.html");
-
-    // Results that went to another insert marker get a name of their own.
     app->GetHistory().RemoveAll();
     AddEarlierPosting("2023\\11\\oldname.html", 1);
     prompter.Answer(IDYESTOALL);
@@ -185,19 +178,6 @@ TEST_F(TemplateTest, CancelThroughTheStatusChannelIsACancelNotAFailure)
     }
     app->SetMainFrame(&frame);
     EXPECT_TRUE(prompter.Shown().empty()) << "nothing is reported as failed";
-}
-
-TEST_F(TemplateTest, ExtensionsComeFromTheTemplateUrl)
-{
-    for (auto [url, name, staged] : {std::tuple<const char*, const char*, const char*>{
-                                         "https://bridge.example.org/results.HTML", "20240305anb.html", ".HTML"},
-                                     {"https://bridge.example.org/results/", "20240305anb", ".htm"}}) {
-        tmpl.SetTemplate(url, ReadTestData("template/results_template.html"));
-        ASSERT_EQ(tmpl.Parse(false, &score), PR_SUCCESS);
-        EXPECT_EQ(tmpl.GetOutputName(), name);
-        ASSERT_EQ(tmpl.Parse(true, &score), PR_SUCCESS);
-        EXPECT_EQ(GetExtension(tmpl.GetStagingPath()), staged);
-    }
 }
 
 TEST(PageFile, LineFeedsBecomeCrLfOnceEvenAcrossWrites)
