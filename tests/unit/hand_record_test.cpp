@@ -59,13 +59,10 @@ TEST_F(HandRecords, AutomaticSearchByFolderThenType)
     EXPECT_TRUE(score.SelectHandRecords(true));
     EXPECT_EQ(score.GetHandRecordPath(), f1 + "/230905A.lin") << "every type in the first folder first";
 
-    CScoreFile again;
-    again.Copy(score);
-    again.SetHandRecordPath("");
+    score.SetHandRecordPath("");
     app->Setup().m_Ftp.m_dwFlags |= SF_BRIDGEWEBS;
-    EXPECT_TRUE(again.SelectHandRecords(true));
-    EXPECT_EQ(again.GetHandRecordPath(), f2 + "/230905A.pbn") << "no .lin for BridgeWebs";
-
+    EXPECT_TRUE(score.SelectHandRecords(true));
+    EXPECT_EQ(score.GetHandRecordPath(), f2 + "/230905A.pbn") << "no .lin for BridgeWebs";
     EXPECT_EQ(saves, 0);
 }
 
@@ -83,12 +80,9 @@ TEST_F(HandRecords, NamesMatchWithoutRegardToCase)
     EXPECT_EQ(score.GetHandRecordPath(), f1 + "/230905A.dlm");
 
     // Nothing for another session.
-    CScoreFile evening;
-    evening.Copy(score);
-    evening.SetHandRecordPath("");
-    evening.SetDescriptor(SFD_SESSION, "Tuesday Eve");
-    EXPECT_FALSE(evening.SelectHandRecords(true));
-    EXPECT_EQ(evening.GetHandRecordPath(), "");
+    score.SetHandRecordPath("");
+    score.SetDescriptor(SFD_SESSION, "Tuesday Eve");
+    EXPECT_FALSE(score.SelectHandRecords(true));
 }
 
 TEST_F(HandRecords, ChoosingByHandRemembersFolderAndFilter)
@@ -96,8 +90,7 @@ TEST_F(HandRecords, ChoosingByHandRemembersFolderAndFilter)
     app->Setup().m_HandRecordFolders.SetString(f1 + "|" + f2);
     // Cancelled: nothing changes.
     EXPECT_FALSE(score.SelectHandRecords(false));
-    ASSERT_EQ(prompter.Shown().size(), 1u);
-    EXPECT_EQ(prompter.Shown()[0].text, "Select Hand Records - 230905A - Section B");
+    EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Select Hand Records - 230905A - Section B"});
     EXPECT_EQ(score.GetHandRecordPath(), "");
 
     // Chosen from the second folder with the BRI filter: the folder moves to

@@ -181,24 +181,6 @@ TEST_F(IndexPagesTest, TemplateWithoutMarkerFailsWithItsMessage)
     EXPECT_EQ(Page("index.htm"), ReadTestData("index/index_no_marker.htm")) << "the page holds the copied template";
 }
 
-TEST_F(IndexPagesTest, TemplateWithoutEndMarkerOrWithTwoMarkers)
-{
-    rows = {Row(2024, 1, 10, "A1")};
-    ASSERT_EQ(Build("index_no_end_marker.htm"), IR_SUCCEEDED);
-    const std::string row = "<tr><td>January 10, 2024</td><td>Wednesday Evening</td><td>A</td><td><a href=\""
-                            "https://bridge.example.org/results/2024/01/20240110ea.htm\">A1</a></td></tr>\r\n";
-    EXPECT_EQ(Page("index.htm"), "<html>\r\n<body>\r\n<table>\r\n<!--quillmark:index-->\r\n<tbody>\r\n" + row +
-                                     "</tbody>\r\n<!--quillmark:indexend-->\r\n<tr><td>text below the marker stays</td>"
-                                     "</tr>\r\n</table>\r\n</body>\r\n</html>\r\n");
-    // Only the first of two markers gets the block.
-    rows.clear();
-    ASSERT_EQ(Build("index_two_markers.htm"), IR_SUCCEEDED);
-    EXPECT_EQ(Page("index.htm"),
-              "<html>\r\n<body>\r\n<table id=\"a\">\r\n<!--quillmark:index-->\r\n<tbody>\r\n"
-              "<!--quillmark:indexend-->\r\n</table>\r\n<table id=\"b\">\r\n<!--quillmark:index-->\r\n"
-              "<!--quillmark:indexend-->\r\n</table>\r\n</body>\r\n</html>\r\n");
-}
-
 // Session dates are local midnights, so a week across a daylight-saving
 // change is an hour short or long: weeks and the eight days of the main
 // page must be counted in calendar days.

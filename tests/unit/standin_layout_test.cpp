@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <filesystem>
 #include <sstream>
 
 #include "platform/dispatch_driver.h"
@@ -12,8 +11,6 @@
 #include "support/test_app.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 class StandInLayout : public ::testing::Test {
 protected:
@@ -143,14 +140,11 @@ TEST_F(StandInLayout, WithoutHandRecordsOnlyThePageIsMade)
     m_layout.SetProperty(vantorel::Quiet, Variant(true));
     Call(vantorel::ImportScoreData, m_score);
     Call(vantorel::SaveAsHtml, html);
+    // No deal tables; no layout loaded: the page is named after the score file.
     const std::string page = ReadWholeFile(html);
     EXPECT_EQ(page.find("<table"), std::string::npos);
-    // No layout loaded: the page is named after the score file.
     EXPECT_NE(page.find("<title>Open Pairs 230904a</title>"), std::string::npos);
-    // These need hand records.
-    EXPECT_EQ(Raised(vantorel::CheckScoreData).second, "No hand records are open.");
-    EXPECT_EQ(Raised(vantorel::SaveAsPdf, m_dir + "/x.pdf").first, E_INVALIDARG);
-    EXPECT_FALSE(fs::exists(m_dir + "/x.pdf"));
+    EXPECT_EQ(Raised(vantorel::SaveAsPdf, m_dir + "/x.pdf").second, "No hand records are open.");
 }
 
 TEST_F(StandInLayout, CheckScoreDataCountsOnlyMissingBoards)

@@ -4,7 +4,6 @@
 // scoring-errors question.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <map>
@@ -98,20 +97,15 @@ TEST_F(WebFiles, StandInMakesThePageAndThePdfFromAScoreFileAndHandRecords)
     EXPECT_EQ(html.substr(0, tempDir.size() + 4) + html.substr(tempDir.size() + 8),
               tempDir + "/QMm/Open Pairs 230904a.htm");
     EXPECT_NE(ReadWholeFile(html).find("<title>Monday Pairs</title>"), std::string::npos);
-
     // The PDF: a "QMm....pdf" temporary file; both are deleted at exit.
     const std::string pdf = file.GetPdfPath();
     EXPECT_EQ(pdf.substr(0, tempDir.size() + 4) + pdf.substr(tempDir.size() + 8), tempDir + "/QMm.pdf");
-    const auto temps = app->GetTempPaths();
-    EXPECT_NE(std::find(temps.begin(), temps.end(), folderPath), temps.end());
-    EXPECT_NE(std::find(temps.begin(), temps.end(), pdf), temps.end());
+    EXPECT_EQ(ReadWholeFile(pdf).rfind("%PDF-", 0), 0u);
 
     // The stand-in found board 5 without a deal: one question, answered Yes.
     EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"Potential scoring errors were found in a score file.\r\n\r\nScore file: " + m_score +
                                  "\r\nBoards reported: 1" + kQuestionEnd});
     EXPECT_FALSE(LogHas("Operation="));
-
-    EXPECT_EQ(ReadWholeFile(pdf).rfind("%PDF-", 0), 0u);
     app->DeleteTempPaths();
     EXPECT_FALSE(FileExists(pdf));
     EXPECT_FALSE(FolderExists(folderPath));
