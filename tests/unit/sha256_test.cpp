@@ -120,24 +120,18 @@ TEST_F(Sha256, SplitUpdatesGiveTheOneShotDigest)
     // Random pieces, some empty or with a negative length (which add
     // nothing), on both paths; the one-shot portable digest is the reference.
     std::mt19937 rng(7);
-    for (int round = 0; round < 200; ++round) {
+    for (int round = 0; round < 400; ++round) {
         const std::vector<uint8_t> data = RandomBytes(rng, rng() % 3000);
-        const CHash256 expected = Portable(data.data(), data.size());
-        for (bool portable : {false, true}) {
-            CSha256::ForcePortable(portable);
-            CSha256 ctx;
-            size_t pos = 0;
-            while (pos < data.size()) {
-                const size_t piece = std::min<size_t>(rng() % 200, data.size() - pos);
-                if (rng() % 8 == 0)
-                    ctx.Update(data.data() + pos, -static_cast<int64_t>(rng() % 5));
-                ctx.Update(data.data() + pos, static_cast<int64_t>(piece));
-                pos += piece;
-            }
-            CHash256 got;
-            ctx.Final(got);
-            ASSERT_EQ(got, expected) << "round " << round << (portable ? " portable" : "");
+        CSha256::ForcePortable(round % 2 == 1);
+        CSha256 ctx;
+        for (size_t pos = 0, piece = 0; pos < data.size(); pos += piece) {
+            piece = std::min<size_t>(rng() % 200, data.size() - pos);
+            ctx.Update(data.data() + pos, -static_cast<int64_t>(rng() % 5));
+            ctx.Update(data.data() + pos, static_cast<int64_t>(piece));
         }
+        CHash256 got;
+        ctx.Final(got);
+        ASSERT_EQ(got, Portable(data.data(), data.size())) << "round " << round;
     }
 }
 
