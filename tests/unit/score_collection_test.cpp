@@ -153,6 +153,5 @@ TEST(ScoreCollection, DamagedStreamsThrowWithoutHugeAllocations)
     bytes.resize(bytes.size() + 100, 0);
     CArchive shortIn(bytes, "ProgramData.bin");
     EXPECT_THROW(history.Serialize(shortIn), CArchiveException);
-
 }
 
