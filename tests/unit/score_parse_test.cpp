@@ -85,57 +85,38 @@ TEST(ScoreParse, KeywordLineRules)
     EXPECT_EQ(d.session, "") << "Wednesday Morn is longer than the pattern holds";
 }
 
-TEST(ScoreParse, DigestCoversLinesWithoutLineEnds)
+// The digest covers the lines without their ends, in the form stored
+// histories hold: UTF-8 text converted to Windows-1252; bytes that are not
+// UTF-8, the byte-order mark and characters outside Windows-1252 as '?'.
+TEST(ScoreParse, DigestCoversLinesWithoutLineEndsInTheHistoryForm)
 {
-    CHash256 lf, crlf, cr, blank;
-    ParseText("EVENT>A\nline two\n", &lf);
-    ParseText("EVENT>A\r\nline two\r\n", &crlf);
-    ParseText("EVENT>A\rline two", &cr);
-    ParseText("EVENT>A \nline two\n", &blank);
-    EXPECT_EQ(lf, DigestOf("EVENT>Aline two"));
-    EXPECT_EQ(crlf, lf);
-    EXPECT_EQ(cr, lf);
-    EXPECT_NE(blank, lf) << "a trailing blank is content";
-
-    // The digest covers the "&gt;" form as written; reading stops at a NUL.
-    CHash256 gt, nul;
-    ParseText("EVENT&gt;A\n", &gt);
-    EXPECT_EQ(gt, DigestOf("EVENT&gt;A"));
-    ParseText(std::string("one\ntwo\0three\n", 14), &nul);
-    EXPECT_EQ(nul, DigestOf("onetwo"));
+    const std::string utf8 = "EVENT>Caf\xC3\xA9 Pairs \xE2\x80\x93 Open\nNames: Zo\xC3\xAB\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"EVENT>A\nline two\n", "EVENT>Aline two"},
+        {"EVENT>A\r\nline two\r\n", "EVENT>Aline two"},
+        {"EVENT>A\rline two", "EVENT>Aline two"},
+        {"EVENT>A \nline two\n", "EVENT>A line two"},  // a trailing blank is content
+        {"EVENT&gt;A\n", "EVENT&gt;A"},
+        {std::string("one\ntwo\0three\n", 14), "onetwo"},  // reading stops at a NUL
+        {"EVENT>Caf\xE9 Pairs \x96 Open\nNames: Zo\xEB\n", "EVENT>Caf? Pairs ? OpenNames: Zo?"},
+        {utf8, "EVENT>Caf\xE9 Pairs \x96 OpenNames: Zo\xEB"},
+        {"\xEF\xBB\xBF" + utf8, "?EVENT>Caf\xE9 Pairs \x96 OpenNames: Zo\xEB"},
+        {"EVENT>\xE2\x99\xA0 Spades\n", "EVENT>? Spades"},
+    };
+    for (const auto& [text, hashed] : cases) {
+        CHash256 digest;
+        ParseText(text, &digest);
+        EXPECT_EQ(digest, DigestOf(hashed)) << text;
+    }
+    // Windows-1252, UTF-8 and UTF-8 after a byte-order mark read alike.
+    for (const std::string& text : {std::string("EVENT>Caf\xE9 Pairs \x96 Open\n"), utf8, "\xEF\xBB\xBF" + utf8})
+        EXPECT_EQ(ParseText(text).event, "Caf\xC3\xA9 Pairs \xE2\x80\x93 Open");
 
     // Without hash the digest stays as it was.
     CScoreFile f;
     f.SetContent("EVENT>A\n");
     EXPECT_EQ(f.Parse(false), 1);
     EXPECT_TRUE(f.GetDigest().IsZero());
-}
-
-TEST(ScoreParse, Windows1252AndUtf8TextGiveTheSameDescriptorsAndTheHistoryDigest)
-{
-    const std::string cp1252 = "EVENT>Caf\xE9 Pairs \x96 Open\nSESSION>Monday Eve\nNames: Zo\xEB\n";
-    const std::string utf8 = "EVENT>Caf\xC3\xA9 Pairs \xE2\x80\x93 Open\nSESSION>Monday Eve\nNames: Zo\xC3\xAB\n";
-    const std::string bom = "\xEF\xBB\xBF" + utf8;
-    CHash256 h1, h2, h3;
-    const Descriptors a = ParseText(cp1252, &h1);
-    const Descriptors b = ParseText(utf8, &h2);
-    const Descriptors c = ParseText(bom, &h3);
-    EXPECT_EQ(a.event, "Caf\xC3\xA9 Pairs \xE2\x80\x93 Open");
-    EXPECT_EQ(b.event, a.event);
-    EXPECT_EQ(c.event, a.event);
-    // The digest stays the one stored histories hold: UTF-8 text converted
-    // to Windows-1252; bytes that are not UTF-8, and the byte-order mark,
-    // as '?'.
-    EXPECT_EQ(h1, DigestOf("EVENT>Caf? Pairs ? OpenSESSION>Monday EveNames: Zo?"));
-    EXPECT_EQ(h2, DigestOf("EVENT>Caf\xE9 Pairs \x96 OpenSESSION>Monday EveNames: Zo\xEB"));
-    EXPECT_EQ(h3, DigestOf("?EVENT>Caf\xE9 Pairs \x96 OpenSESSION>Monday EveNames: Zo\xEB"));
-
-    // A byte-order mark right before a keyword does not hide it.
-    EXPECT_EQ(ParseText("\xEF\xBB\xBF" "EVENT>Pairs\n").event, "Pairs");
-    // UTF-8 text with characters outside Windows-1252 hashes them as '?'.
-    CHash256 h4;
-    ParseText("EVENT>\xE2\x99\xA0 Spades\n", &h4);
-    EXPECT_EQ(h4, DigestOf("EVENT>? Spades"));
 }
 
 TEST(ScoreParse, DatesFromTheDateDescriptor)
