@@ -118,13 +118,9 @@ TEST_F(IndexPagesTest, SinglePageListsEveryRowWithLinksAndKeepsEveryCharacter)
             Row(2024, 3, 9, "Coupe d'Été", "A", false, true), Row(2024, 3, 4, "Monday Duplicate", "AA")};
     ASSERT_EQ(Build("index_template.htm"), IR_SUCCEEDED);
     EXPECT_EQ(PageNames(), Names{"index.htm"});
-    const std::string page = Page("index.htm");
-    EXPECT_TRUE(MatchesGolden(page, "index/golden/single_page.htm"));
-    EXPECT_NE(page.find("東京 Teams"), std::string::npos);
-    EXPECT_EQ(page.find("an old generated row"), std::string::npos) << "the previous block is replaced";
-    EXPECT_NE(page.find("<!--quillmark:indexend--> kept after the end marker\r\n"), std::string::npos);
-    EXPECT_EQ(WeekGroups(Block(page)),
-              (std::vector<Names>{{"Zürich Pairs", "東京 Teams"}, {"Coupe d'Été", "Monday Duplicate"}}));
+    // The golden page: the old block replaced, two weeks, text after the end
+    // marker kept, every character as given.
+    EXPECT_TRUE(MatchesGolden(Page("index.htm"), "index/golden/single_page.htm"));
 }
 
 TEST_F(IndexPagesTest, MultiPageIndexAcrossAYearBoundary)
@@ -140,10 +136,6 @@ TEST_F(IndexPagesTest, MultiPageIndexAcrossAYearBoundary)
     EXPECT_TRUE(MatchesGolden(Page("index202312.htm"), "index/golden/multi_202312.htm"));
     EXPECT_TRUE(MatchesGolden(Page("indexByMonth.htm"), "index/golden/multi_by_month.htm"));
     EXPECT_EQ(WeekGroups(Block(Page("index202401.htm"))), (std::vector<Names>{{"Wednesday Pairs"}, {"Friday Pairs"}}));
-    EXPECT_EQ(Block(Page("indexByMonth.htm")),
-              "<tbody>\r\n<tr><td>2024</td><td>\r\n <a href=\"index202401.htm\">Jan</a>\r\n</td></tr>\r\n"
-              "</tbody><tbody>\r\n<tr><td>2023</td><td>\r\n <a href=\"index202311.htm\">Nov</a>\r\n"
-              " <a href=\"index202312.htm\">Dec</a>\r\n</td></tr>\r\n</tbody>\r\n");
 }
 
 TEST_F(IndexPagesTest, PartialBuildWritesOnlyChangedMonthsAndClearsTheOldBuild)
