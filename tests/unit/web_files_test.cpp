@@ -152,16 +152,10 @@ TEST_F(WebFiles, CallsFollowTheSetupInOrderOnTheWorker)
             EXPECT_EQ(calls[i].id, c.calls[i].first);
             EXPECT_NE(calls[i].thread, std::this_thread::get_id());
             const std::string& arg = c.calls[i].second;
-            if (arg.empty()) {
-                EXPECT_EQ(calls[i].flags, unsigned{DISPATCH_METHOD});
-                EXPECT_TRUE(calls[i].args.empty());
-            } else if (arg == "true") {
-                EXPECT_EQ(calls[i].flags, unsigned{DISPATCH_PROPERTYPUT});
-                EXPECT_EQ(calls[i].args, std::vector<Variant>{Variant(true)});
-            } else {
-                EXPECT_EQ(calls[i].flags, unsigned{DISPATCH_METHOD});
-                EXPECT_EQ(calls[i].args, std::vector<Variant>{Variant(paths.at(arg))});
-            }
+            EXPECT_EQ(calls[i].flags, unsigned(arg == "true" ? DISPATCH_PROPERTYPUT : DISPATCH_METHOD));
+            EXPECT_EQ(calls[i].args, arg.empty()    ? std::vector<Variant>{}
+                                     : arg == "true" ? std::vector<Variant>{Variant(true)}
+                                                     : std::vector<Variant>{Variant(paths.at(arg))});
         }
         // One object, created and released on the worker.
         EXPECT_EQ(fake.Created(), 1);
