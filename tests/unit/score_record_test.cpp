@@ -3,9 +3,7 @@
 
 #include <algorithm>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "app/date_helpers.h"
 #include "platform/archive.h"
@@ -161,18 +159,6 @@ TEST_F(AppTest, OpenFailuresAreReportedUnlessQuiet)
     EXPECT_EQ(f.Open(folder.File("folder.txt"), nullptr, false, false), 0);
     ASSERT_EQ(::mkfifo(folder.File("pipe.txt").c_str(), 0600), 0);
     EXPECT_EQ(f.Open(folder.File("pipe.txt"), nullptr, true, false), 0);
-
-    // A file larger than any score file is refused without being read.
-    const std::string huge = folder.File("huge.txt");
-    const int fd = ::open(huge.c_str(), O_CREAT | O_WRONLY, 0600);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kMaxScoreFileSize + 1)), 0);
-    ::close(fd);
-    prompter.Clear();
-    EXPECT_EQ(f.Open(huge, nullptr, false, false), 0);
-    ASSERT_EQ(prompter.Shown().size(), 1u);
-    EXPECT_NE(prompter.Shown()[0].text.find("huge.txt: File too large"), std::string::npos);
-    EXPECT_NE(LogText().find("Refused score file larger than 64 MiB"), std::string::npos);
 }
 
 TEST_F(AppTest, WriteBodyOfGeneratedPagesAndRawText)

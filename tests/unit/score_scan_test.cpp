@@ -176,6 +176,7 @@ TEST_F(ScoreScan, OnlyFilesAfterTheCutOffAreOpened)
     EXPECT_EQ(found.count("good.txt"), 1u);
     ASSERT_EQ(prompter.Shown().size(), 1u);
     EXPECT_NE(prompter.Shown()[0].text.find("new-huge.txt: File too large"), std::string::npos);
+    EXPECT_NE(LogText().find("Refused score file larger than 64 MiB"), std::string::npos);
 }
 
 TEST_F(ScoreScan, ManyFilesShareOneContentBlock)
