@@ -21,6 +21,12 @@ std::string ThursdayEventSessionLine();
 // A text with no identification at all.
 std::string NoKeywords();
 
+// The scoring program's text output for the layout program, in
+// Windows-1252 (José Muñoz), wrapped in "<pre>" lines, naming boards 1 to 5.
+std::string LayoutScoreText();
+// Hand records for it: boards 1 to 4 and 6; board 5 is missing.
+std::string LayoutHandRecords();
+
 // Replaces every LF by CR LF.
 std::string WithCrLf(const std::string& text);
 

@@ -22,30 +22,20 @@ const char* const kFragments[] = {
     "\xF0\x9F\x82\xA1", "\xED\xA0\x80", " ", "AA", "None",
 };
 
+// Fragments and random bytes strung together.
 std::string RandomText(std::mt19937& rng)
 {
     std::string s;
-    const int parts = static_cast<int>(rng() % 40);
-    for (int i = 0; i < parts; ++i) {
-        switch (rng() % 3) {
-        case 0:
-            s += kFragments[rng() % (sizeof kFragments / sizeof kFragments[0])];
-            break;
-        case 1:
-            s += static_cast<char>(rng());
-            break;
-        default:
-            s += std::string(rng() % 6, static_cast<char>('A' + rng() % 26));
-            break;
-        }
-    }
+    for (int i = static_cast<int>(rng() % 40); i > 0; --i)
+        s += rng() % 2 ? std::string(kFragments[rng() % (sizeof kFragments / sizeof kFragments[0])])
+                       : std::string(1, static_cast<char>(rng()));
     return s;
 }
 
+// A sample with bytes changed, cut out or put in.
 std::string Mutate(std::string s, std::mt19937& rng)
 {
-    const int edits = 1 + static_cast<int>(rng() % 8);
-    for (int i = 0; i < edits && !s.empty(); ++i) {
+    for (int i = 1 + static_cast<int>(rng() % 8); i > 0 && !s.empty(); --i) {
         const size_t at = rng() % s.size();
         switch (rng() % 3) {
         case 0: s[at] = static_cast<char>(rng()); break;
