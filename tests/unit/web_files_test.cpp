@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <thread>
@@ -345,4 +346,46 @@ TEST_F(WebFiles, WithoutAPageNameNothingIsMade)
     EXPECT_EQ(fake.Created(), 0);
     EXPECT_TRUE(app->GetTempPaths().empty());
     EXPECT_EQ(file.GetHtmlPath(), "");
+}
+
+namespace {
+// A frame whose message pump makes temporary files, as the UI thread may
+// while the worker makes its own.
+class CTempMakingFrame : public CRecordingStatusSink {
+public:
+    bool PumpMessages() override
+    {
+        std::string path;
+        if (made < 200 && app && app->GetTempFile(std::string(), "QMt", ".txt", path))
+            ++made;
+        return true;
+    }
+    CQuillmarkApp* app = nullptr;
+    int made = 0;
+};
+
+size_t CountTempPaths(const CQuillmarkApp& app, const std::string& part)
+{
+    size_t n = 0;
+    for (const auto& p : app.GetTempPaths())
+        n += p.find(part) != std::string::npos ? 1 : 0;
+    return n;
+}
+}  // namespace
+
+// The worker records its output folder and PDF while the UI thread records
+// its own temporary files: none may be lost (under TSan, no race either).
+TEST_F(WebFiles, TemporaryPathsFromBothThreadsAreAllKept)
+{
+    FakeLayout fake;
+    fake.beforeCall = [](DispId) { std::this_thread::sleep_for(std::chrono::milliseconds(2)); };
+    CTempMakingFrame pumping;
+    pumping.app = app.get();
+    app->SetMainFrame(&pumping);
+    EXPECT_EQ(file.BuildWebFiles(), PR_SUCCESS);
+    app->SetMainFrame(&frame);
+
+    EXPECT_GT(pumping.made, 0);
+    EXPECT_EQ(CountTempPaths(*app, "/QMt"), static_cast<size_t>(pumping.made));
+    EXPECT_EQ(CountTempPaths(*app, "/QMm"), 2u);  // the output folder and the PDF
 }
