@@ -9,21 +9,10 @@
 
 bool ReadUtf8Line(std::string& line, const char*& cursor)
 {
-    line.clear();
-    if (*cursor == '\0')
-        return false;
-    const char* start = cursor;
-    while (*cursor != '\0' && *cursor != '\r' && *cursor != '\n')
-        ++cursor;
-    line = SanitizeUtf8(std::string_view(start, static_cast<size_t>(cursor - start)));
-    if (*cursor == '\r') {
-        ++cursor;
-        if (*cursor == '\n')
-            ++cursor;
-    } else if (*cursor == '\n') {
-        ++cursor;
-    }
-    return true;
+    std::string_view bytes;
+    const bool more = ReadLineBytes(bytes, cursor);
+    line = SanitizeUtf8(bytes);
+    return more;
 }
 
 bool ReadLineBytes(std::string_view& line, const char*& cursor)

@@ -69,16 +69,7 @@ std::string DecodeLine(std::string_view bytes, bool utf8)
 // Adds a UTF-8 line to the digest in Windows-1252.
 void HashUtf8Line(CSha256& sha, std::string_view bytes, std::string& scratch)
 {
-    scratch.clear();
-    for (size_t i = 0; i < bytes.size();) {
-        const unsigned char c = static_cast<unsigned char>(bytes[i]);
-        if (c < 0x80) {
-            scratch += static_cast<char>(c);
-            ++i;
-        } else {
-            scratch += static_cast<char>(CodePointToCp1252(DecodeUtf8(bytes, i)));
-        }
-    }
+    scratch = Utf8ToCp1252(bytes);
     sha.Update(scratch.data(), static_cast<int64_t>(scratch.size()));
 }
 
