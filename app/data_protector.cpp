@@ -100,9 +100,12 @@ bool CSodiumDataProtector::LoadKey(CSecretBytes& key, bool create, uint32_t& err
     return false;
 }
 
-bool CSodiumDataProtector::DeriveKey(const CSecretBytes& machineKey, const uint8_t* entropy,
-                                     size_t entropySize, CSecretBytes& key)
+bool CSodiumDataProtector::DeriveKey(bool create, const uint8_t* entropy, size_t entropySize,
+                                     CSecretBytes& key, uint32_t& error)
 {
+    CSecretBytes machineKey;
+    if (!LoadKey(machineKey, create, error))
+        return false;
     key.Resize(kKeySize);
     crypto_generichash_state state;
     bool ok = crypto_generichash_init(&state, machineKey.Data(), machineKey.Size(), kKeySize) == 0 &&
@@ -110,8 +113,10 @@ bool CSodiumDataProtector::DeriveKey(const CSecretBytes& machineKey, const uint8
               (entropySize == 0 || crypto_generichash_update(&state, entropy, entropySize) == 0) &&
               crypto_generichash_final(&state, key.Data(), kKeySize) == 0;
     sodium_memzero(&state, sizeof state);
-    if (!ok)
+    if (!ok) {
         key.Clear();
+        error = EINVAL;
+    }
     return ok;
 }
 
@@ -124,13 +129,9 @@ bool CSodiumDataProtector::Protect(const uint8_t* plain, size_t size, const std:
         error = ENOSYS;
         return false;
     }
-    CSecretBytes machineKey, key;
-    if (!LoadKey(machineKey, true, error))
+    CSecretBytes key;
+    if (!DeriveKey(true, entropy, entropySize, key, error))
         return false;
-    if (!DeriveKey(machineKey, entropy, entropySize, key)) {
-        error = EINVAL;
-        return false;
-    }
     const size_t descSize = description.size() > 255 ? 255 : description.size();
     CSecretBytes message(1 + descSize + size);
     message.Data()[0] = static_cast<uint8_t>(descSize);
@@ -175,13 +176,9 @@ bool CSodiumDataProtector::Unprotect(const std::vector<uint8_t>& blob, const uin
         error = EBADMSG;
         return false;
     }
-    CSecretBytes machineKey, key;
-    if (!LoadKey(machineKey, false, error))
+    CSecretBytes key;
+    if (!DeriveKey(false, entropy, entropySize, key, error))
         return false;
-    if (!DeriveKey(machineKey, entropy, entropySize, key)) {
-        error = EINVAL;
-        return false;
-    }
     const size_t sealedSize = blob.size() - kHeaderSize;
     CSecretBytes message(sealedSize - crypto_secretbox_MACBYTES);
     if (crypto_secretbox_open_easy(message.Data(), blob.data() + kHeaderSize, sealedSize,

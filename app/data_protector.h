@@ -49,8 +49,10 @@ public:
 private:
     // The machine key, made when create is set and none exists yet.
     bool LoadKey(CSecretBytes& key, bool create, uint32_t& error);
-    bool DeriveKey(const CSecretBytes& machineKey, const uint8_t* entropy, size_t entropySize,
-                   CSecretBytes& key);
+    // The key of one blob: the machine key (made when create is set) with
+    // the entropy mixed in.
+    bool DeriveKey(bool create, const uint8_t* entropy, size_t entropySize, CSecretBytes& key,
+                   uint32_t& error);
 
     std::string m_keyPath;
 };
