@@ -370,8 +370,9 @@ int CProcessRunner::ReadLine(std::string& line, const std::string& prompt, bool 
             }
             if (n > 0) {
                 m_bufferCount = static_cast<size_t>(n);
-            } else if (!m_bStdoutEnded) {
-                // Nothing waiting.
+            } else if (!m_bStdoutEnded || PollExit() == 1) {
+                // Nothing waiting yet, or the output has ended but the
+                // program has not: its exit status decides how the run went.
                 if (!wait)
                     return RL_NODATA;
                 CQuillmarkApp* app = GetAppPtr();
@@ -380,17 +381,6 @@ int CProcessRunner::ReadLine(std::string& line, const std::string& prompt, bool 
                 WaitForActivity(50);
                 continue;
             } else {
-                // The output has ended: wait for the exit status before
-                // deciding how the run went.
-                if (PollExit() == 1) {
-                    if (!wait)
-                        return RL_NODATA;
-                    CQuillmarkApp* app = GetAppPtr();
-                    if (m_bCancelCheck && app && !app->PumpMessages())
-                        return RL_ERROR;
-                    WaitForActivity(50);
-                    continue;
-                }
                 return m_nExitCode == 0 ? RL_EXITED : RL_ERROR;
             }
         }
