@@ -7,9 +7,9 @@
 #include <unistd.h>
 
 #include "app/error_report.h"
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 
 bool AppendAndCreateFolder(std::string& path, const std::string& name, bool create)

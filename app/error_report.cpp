@@ -1,7 +1,7 @@
 #include "app/error_report.h"
 
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/error_text.h"
 #include "platform/exceptions.h"
 #include "platform/hresult.h"

@@ -7,7 +7,7 @@
 #include "app/error_report.h"
 #include "app/program_secret.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/text_encoding.h"
 
 namespace {

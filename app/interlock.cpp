@@ -5,7 +5,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 
 CInterlock::~CInterlock()
 {

@@ -10,10 +10,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "app/date_helpers.h"
+#include "platform/date_helpers.h"
 #include "app/mirror_file.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "platform/fd_io.h"
 

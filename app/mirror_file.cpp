@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "platform/fd_io.h"
 
 namespace {

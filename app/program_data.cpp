@@ -8,10 +8,10 @@
 
 #include "app/error_report.h"
 #include "app/mirror_file.h"
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
 #include "app/setup_file.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/archive.h"
 #include "platform/error_text.h"
 #include "platform/exceptions.h"

@@ -1,8 +1,8 @@
 #include "app/quillmark_app.h"
 
-#include "app/date_helpers.h"
+#include "platform/date_helpers.h"
 #include "app/deferred_prompter.h"
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "platform/exceptions.h"
 
 namespace {

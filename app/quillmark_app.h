@@ -17,7 +17,7 @@
 #include "app/data_protector.h"
 #include "app/interlock.h"
 #include "app/logfile.h"
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/profile.h"
 #include "app/prompter.h"
 #include "app/setup_data.h"

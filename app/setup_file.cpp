@@ -8,9 +8,9 @@
 #include "app/data_protector.h"
 #include "app/error_report.h"
 #include "app/mirror_file.h"
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/archive.h"
 #include "platform/exceptions.h"
 

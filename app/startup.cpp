@@ -3,7 +3,7 @@
 #include <cerrno>
 
 #include "app/error_report.h"
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
 #include "transfer/get_url.h"
 #include "transfer/qm_session.h"

@@ -4,7 +4,7 @@
 #include <cstdarg>
 #include <vector>
 
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 
 int CQuillmarkApp::SetStatusText(const std::string& text, int pane)
 {

@@ -10,8 +10,8 @@
 
 #include "app/app_folders.h"
 #include "app/error_report.h"
-#include "app/path_helpers.h"
-#include "app/text_helpers.h"
+#include "platform/path_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 
 unsigned CQuillmarkApp::TempCounterStart()

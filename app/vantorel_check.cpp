@@ -5,9 +5,9 @@
 #include <exception>
 
 #include "app/error_report.h"
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "posting/vantorel_dispatch.h"
 

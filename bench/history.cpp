@@ -9,9 +9,9 @@
 #include <unistd.h>
 
 #include "app/app_folders.h"
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <unistd.h>
 
-#include "app/date_helpers.h"
+#include "platform/date_helpers.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "posting/score_file.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "posting/score_file_collection.h"
 
 extern char** environ;

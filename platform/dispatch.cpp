@@ -9,7 +9,7 @@
 #include <mutex>
 #include <new>
 
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 
 namespace {
 

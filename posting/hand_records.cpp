@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "posting/score_file.h"
 
 namespace {

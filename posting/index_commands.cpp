@@ -3,9 +3,9 @@
 #include <cerrno>
 
 #include "app/error_report.h"
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "posting/index_pages.h"
 #include "posting/ftp_web_transport.h"

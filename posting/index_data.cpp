@@ -1,8 +1,8 @@
 #include "posting/index_data.h"
 
-#include "app/date_helpers.h"
-#include "app/path_helpers.h"
-#include "app/text_helpers.h"
+#include "platform/date_helpers.h"
+#include "platform/path_helpers.h"
+#include "platform/text_helpers.h"
 
 std::string MonthPageFileName(const std::string& indexFile, int year, int month)
 {

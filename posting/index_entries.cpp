@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "app/date_helpers.h"
-#include "app/path_helpers.h"
+#include "platform/date_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "posting/score_file.h"
 

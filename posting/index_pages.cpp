@@ -5,11 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/date_helpers.h"
+#include "platform/date_helpers.h"
 #include "app/error_report.h"
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "posting/page_file.h"
 #include "posting/page_markers.h"

@@ -2,11 +2,11 @@
 // website holds, with their PDF and hand-record companions.
 #include <map>
 
-#include "app/date_helpers.h"
+#include "platform/date_helpers.h"
 #include "app/error_report.h"
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "posting/index_entries.h"
 #include "posting/score_file.h"

@@ -12,9 +12,9 @@
 
 #include "app/deferred_prompter.h"
 #include "app/error_report.h"
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "platform/hresult.h"
 #include "posting/score_file.h"

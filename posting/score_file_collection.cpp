@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/path_helpers.h"
-#include "app/text_helpers.h"
+#include "platform/path_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/archive.h"
 #include "platform/exceptions.h"
 

@@ -7,10 +7,10 @@
 #include <climits>
 #include <ctime>
 
-#include "app/date_helpers.h"
-#include "app/path_helpers.h"
+#include "platform/date_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 
 const char* const CScoreFile::kKeywords[SFD_COUNT] = {"EVENT>", "SESSION>", "SECTION>", "DATE>",
                                                        "MP LIMITS>"};

@@ -22,7 +22,7 @@
 #include <new>
 
 #include "app/error_report.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "platform/text_encoding.h"
 

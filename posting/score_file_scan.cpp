@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "posting/score_file.h"
 #include "posting/score_file_collection.h"
 

@@ -1,6 +1,6 @@
 #include "posting/search_path.h"
 
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 
 int CSearchPath::Add(const std::string& folder, bool atFront)
 {

@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 
 #include "app/error_report.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/error_text.h"
 #include "platform/exceptions.h"
 #include "transfer/curl_support.h"

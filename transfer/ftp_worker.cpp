@@ -8,10 +8,10 @@
 #include <sys/stat.h>
 
 #include "app/error_report.h"
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
 #include "app/setup_data.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/error_text.h"
 #include "platform/exceptions.h"
 #include "platform/secret.h"

@@ -7,7 +7,7 @@
 
 #include "app/error_report.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "transfer/http_client.h"
 #include "transfer/qm_session.h"
 

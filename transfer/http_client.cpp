@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "transfer/curl_support.h"
 
 namespace {

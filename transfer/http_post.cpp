@@ -11,7 +11,7 @@
 #include <unistd.h>
 
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "platform/secret.h"
 #include "transfer/curl_support.h"

@@ -13,7 +13,7 @@
 #include <unistd.h>
 
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/error_text.h"
 
 extern char** environ;

@@ -4,7 +4,7 @@
 #include <unistd.h>
 
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "transfer/curl_support.h"
 
 const CQMSession::StatusRow CQMSession::s_StatusTable[] = {

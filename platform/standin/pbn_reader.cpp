@@ -5,7 +5,7 @@
 #include <cstring>
 #include <map>
 
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/text_encoding.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/text_encoding.h"
 
 namespace {

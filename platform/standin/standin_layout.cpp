@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <new>
 
-#include "app/path_helpers.h"
-#include "app/text_helpers.h"
+#include "platform/path_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/error_text.h"
 #include "platform/standin/hand_record_pdf.h"
 #include "platform/standin/results_page.h"

@@ -2,7 +2,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "transfer/get_url.h"
 #include "transfer/http_post.h"
 #include "transfer_fixture.h"

@@ -5,7 +5,7 @@
 
 #include <sys/stat.h>
 
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "posting/ftp_web_transport.h"
 #include "posting/score_file.h"
 #include "support/golden_file.h"

@@ -3,7 +3,7 @@
 #include <unistd.h>
 #include <sys/stat.h>
 
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "transfer/ftp_connection.h"
 #include "transfer/secret_file.h"
 #include "transfer_fixture.h"

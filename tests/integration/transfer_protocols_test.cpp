@@ -9,7 +9,7 @@
 #include <tuple>
 #include <unistd.h>
 
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "transfer/ftp_connection.h"
 #include "transfer/qm_file_find.h"
 #include "transfer_fixture.h"

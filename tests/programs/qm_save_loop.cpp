@@ -5,9 +5,9 @@
 #include <cstdio>
 
 #include "app/mirror_file.h"
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 
 namespace {
 

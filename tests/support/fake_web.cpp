@@ -3,9 +3,9 @@
 #include <fstream>
 #include <sys/stat.h>
 
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "support/test_app.h"
 
 bool CFakeUrlSource::GetURL(const std::string& url, std::string& bytes)

@@ -7,7 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 
 int CScriptedPrompter::Next()
 {

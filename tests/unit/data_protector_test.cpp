@@ -3,9 +3,9 @@
 #include <sys/stat.h>
 
 #include "app/data_protector.h"
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/program_secret.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "support/test_app.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/error_report.h"
-#include "app/path_helpers.h"
-#include "app/text_helpers.h"
+#include "platform/path_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/error_text.h"
 #include "platform/exceptions.h"
 #include "support/test_app.h"

@@ -5,8 +5,8 @@
 #include <unistd.h>
 
 #include "app/app_folders.h"
-#include "app/path_helpers.h"
-#include "app/text_helpers.h"
+#include "platform/path_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "support/test_app.h"
 

@@ -4,7 +4,7 @@
 
 #include <sys/stat.h>
 
-#include "app/date_helpers.h"
+#include "platform/date_helpers.h"
 #include "posting/score_file.h"
 #include "posting/search_path.h"
 #include "support/test_app.h"

@@ -3,9 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/date_helpers.h"
-#include "app/path_helpers.h"
-#include "app/text_helpers.h"
+#include "platform/date_helpers.h"
+#include "platform/path_helpers.h"
+#include "platform/text_helpers.h"
 #include "posting/index_pages.h"
 #include "posting/score_file.h"
 #include "support/fake_web.h"

@@ -2,9 +2,9 @@
 
 #include <sys/stat.h>
 
-#include "app/date_helpers.h"
-#include "app/path_helpers.h"
-#include "app/text_helpers.h"
+#include "platform/date_helpers.h"
+#include "platform/path_helpers.h"
+#include "platform/text_helpers.h"
 #include "posting/index_pages.h"
 #include "posting/page_markers.h"
 #include "support/golden_file.h"

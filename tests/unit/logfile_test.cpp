@@ -2,8 +2,8 @@
 
 #include <thread>
 
-#include "app/path_helpers.h"
-#include "app/text_helpers.h"
+#include "platform/path_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "support/test_app.h"
 

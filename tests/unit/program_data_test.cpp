@@ -7,8 +7,8 @@
 #include <sys/stat.h>
 #include <thread>
 
-#include "app/path_helpers.h"
-#include "app/text_helpers.h"
+#include "platform/path_helpers.h"
+#include "platform/text_helpers.h"
 #include "support/child_process.h"
 #include "support/fault_guards.h"
 #include "support/golden_stream.h"

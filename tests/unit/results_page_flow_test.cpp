@@ -4,7 +4,7 @@
 // results into the club's own template, every character kept.
 #include <gtest/gtest.h>
 
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "platform/standin/standin_layout.h"
 #include "posting/score_file.h"
 #include "posting/template_file.h"

@@ -3,7 +3,7 @@
 
 #include <tuple>
 
-#include "app/date_helpers.h"
+#include "platform/date_helpers.h"
 #include "posting/score_file.h"
 #include "support/score_samples.h"
 #include "support/test_app.h"

@@ -5,7 +5,7 @@
 
 #include <sys/stat.h>
 
-#include "app/date_helpers.h"
+#include "platform/date_helpers.h"
 #include "platform/archive.h"
 #include "platform/exceptions.h"
 #include "posting/score_file.h"

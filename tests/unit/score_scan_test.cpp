@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <map>
 
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "posting/score_file_collection.h"
 #include "support/score_samples.h"
 #include "support/test_app.h"

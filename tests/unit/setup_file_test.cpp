@@ -3,9 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/setup_file.h"
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 #include "support/fault_guards.h"
 #include "support/golden_stream.h"
 #include "support/test_app.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/setup_file.h"
 #include "support/test_app.h"
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/date_helpers.h"
-#include "app/path_helpers.h"
-#include "app/text_helpers.h"
+#include "platform/date_helpers.h"
+#include "platform/path_helpers.h"
+#include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "posting/page_file.h"
 #include "posting/page_markers.h"

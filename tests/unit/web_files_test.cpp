@@ -10,7 +10,7 @@
 #include <map>
 #include <thread>
 
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 #include "platform/exceptions.h"
 #include "platform/standin/standin_layout.h"
 #include "platform/vantorel_interface.h"

@@ -1,9 +1,9 @@
-#include "app/path_helpers.h"
+#include "platform/path_helpers.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 
 static size_t LastSeparator(std::string_view path)
 {

@@ -1,4 +1,4 @@
-#include "app/date_helpers.h"
+#include "platform/date_helpers.h"
 
 #include <ctime>
 

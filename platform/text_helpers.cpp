@@ -1,4 +1,4 @@
-#include "app/text_helpers.h"
+#include "platform/text_helpers.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,0 +1,46 @@
+// Test main for the window tests: a real wxApp on the display that
+// xvfb-run provides. The tests run from inside the event loop's first idle
+// turn, so dialogs, timers and CallAfter behave as in the program.
+#include <gtest/gtest.h>
+#include <wx/wx.h>
+
+#include <clocale>
+#include <cstdlib>
+#include <ctime>
+
+static int g_result = 1;
+
+class CGuiTestApp : public wxApp {
+public:
+    bool OnInit() override
+    {
+        CallAfter([this] {
+            g_result = RUN_ALL_TESTS();
+            ExitMainLoop();
+        });
+        return true;
+    }
+};
+
+wxIMPLEMENT_APP_NO_MAIN(CGuiTestApp);
+
+int main(int argc, char** argv)
+{
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    ::testing::InitGoogleTest(&argc, argv);
+    // Listing the tests needs no display.
+    if (::testing::GTEST_FLAG(list_tests))
+        return RUN_ALL_TESTS();
+    wxApp::SetInstance(new CGuiTestApp);
+    wxEntryStart(argc, argv);
+    std::setlocale(LC_ALL, "C");
+    if (!wxTheApp->CallOnInit()) {
+        wxEntryCleanup();
+        return 1;
+    }
+    wxTheApp->OnRun();
+    wxTheApp->OnExit();
+    wxEntryCleanup();
+    return g_result;
+}
