@@ -25,10 +25,13 @@ int PostToBridgeWebs(CQuillmarkApp& app, CScoreFile* file);
 namespace {
 
 // Names compared the way the server may compare them: without regard to
-// case, so that a file the new posting just wrote is never taken for an
-// old one.
+// case, and with either separator, so that a file the new posting just
+// wrote is never taken for an old one.
 struct NoCaseLess {
-    bool operator()(const std::string& a, const std::string& b) const { return CompareNoCase(a, b) < 0; }
+    bool operator()(const std::string& a, const std::string& b) const
+    {
+        return CompareNoCase(ReplaceAll(a, "\\", "/"), ReplaceAll(b, "\\", "/")) < 0;
+    }
 };
 
 int PostWebPage(CQuillmarkApp& app, CScoreFile* file, IWebTransport& worker, CTemplateFile& templateFile)

@@ -161,7 +161,10 @@ bool CQuillmarkApp::ConfirmPosting(CSFPtrArray& candidates, bool addMode)
     request.scoreFileText = [files](size_t row) {
         if (row >= files.size() || !files[row]->EnsureLoaded())
             return std::string();
-        return SanitizeUtf8(files[row]->GetContent());
+        // Score files are written in Windows-1252; a UTF-8 one is kept.
+        const std::string_view content = files[row]->GetContent();
+        const std::string utf8 = SanitizeUtf8(content);
+        return utf8 == content ? utf8 : Cp1252ToUtf8(content);
     };
 
     ConfirmPostingAnswer answer;

@@ -39,13 +39,16 @@ void CFakeWebTransport::Disconnect()
 {
     m_site.calls.push_back("disconnect");
     m_site.connected = false;
+    m_current.clear();
 }
 
 bool CFakeWebTransport::SetCurrentDirectory(const std::string& folder, bool webVisible)
 {
     m_site.calls.push_back("cd " + folder);
-    if (m_site.failFolders.count(folder))
+    if (const auto it = m_site.failFolders.find(folder); it != m_site.failFolders.end()) {
+        m_site.failFolders.erase(it);
         return false;
+    }
     m_current = m_current.empty() ? folder : m_current + "/" + folder;
     return true;
 }

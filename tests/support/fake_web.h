@@ -44,7 +44,7 @@ public:
     std::set<std::string> failUploads;  // remote paths whose upload fails
     std::vector<std::string> uploaded;  // remote paths, in order
     std::vector<std::string> calls;     // "login", "cd x", "list", "disconnect"
-    std::set<std::string> failFolders;  // folders whose change fails
+    std::multiset<std::string> failFolders;  // each entry fails one change into that folder
     // Called before each upload with the remote path (it may throw, as a
     // transfer that goes wrong in an unexpected way does).
     std::function<void(const std::string&)> beforeUpload;
