@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class CColScoreFile;
 class CScoreFile;
 
 // Button results.
@@ -56,6 +57,32 @@ struct FileDialogRequest {
     int filterIndex = 1;     // 1-based
 };
 
+// What the History dialog is shown and what it answers. The dialog edits
+// the working copy in place (the History command makes it from the Upload
+// History); modified counts the edits: one per Add that added at least one
+// file and one per Remove. The command commits the copy only after OK with
+// modified above 0. Add and Remove go through the helpers of
+// posting/history_edit.h so that they log and flag like the command does.
+struct HistoryRequest {
+    CColScoreFile* history = nullptr;   // the working copy, not owned
+    std::string scoreFileDirectory;     // named by "There are no new score files in %s"
+};
+struct HistoryAnswer {
+    int modified = 0;
+};
+
+// The Folders to Search for Hand Records dialog: the folders in search
+// order; on OK, the folders left after the removals (in list order) and
+// how many were removed. The command rewrites the search path and saves
+// only when removed is above 0.
+struct HandRecordFoldersRequest {
+    std::vector<std::string> folders;
+};
+struct HandRecordFoldersAnswer {
+    std::vector<std::string> folders;
+    int removed = 0;
+};
+
 class IPrompter {
 public:
     virtual ~IPrompter() = default;
@@ -78,6 +105,13 @@ public:
     // the chosen file and filterIndex the chosen filter.
     virtual bool SaveFileDialog(const FileDialogRequest& request, std::string& path) { return false; }
     virtual bool OpenFileDialog(const FileDialogRequest& request, std::string& path, int& filterIndex)
+    {
+        return false;
+    }
+    // History dialog over request.history; returns IDOK or IDCANCEL.
+    virtual int ViewHistory(const HistoryRequest& request, HistoryAnswer& answer) { return IDCANCEL; }
+    // Folders to Search for Hand Records dialog; false when cancelled.
+    virtual bool HandRecordFolders(const HandRecordFoldersRequest& request, HandRecordFoldersAnswer& answer)
     {
         return false;
     }
