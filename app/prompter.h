@@ -115,6 +115,8 @@ public:
     {
         return false;
     }
+    // The program's help (F1 and the Help buttons).
+    virtual void ShowHelp() {}
     // A text shown in the modal text viewer (the transfer transcript).
     // profileSection names where the viewer keeps its placement; withCancel
     // adds the Cancel button.
