@@ -345,12 +345,8 @@ public:
     std::unique_ptr<IWebTransport> MakeWebTransport();
 
     // ---- posting-side commands (posting/posting_commands.cpp) ---------------
-    // The posting run and Setup have their own files; the command table
-    // (posting/command_table.h) routes to all of them.
-    void OnPostGames();
-    void OnFilePost();
-    void OnFileRepost();
-    void OnSetupSetup();
+    // The command table (posting/command_table.h) routes to these, to the
+    // index commands and to those of the posting run and Setup.
     // Uploads "TestFile.txt" into the FTP Directory: stops at the first
     // failure, shows "Success uploading %s" or "Failure uploading %s" and
     // then the transfer transcript. Runs busy, so Cancel stops it.
