@@ -33,9 +33,18 @@ S NormalizeImpl(const S& text)
     return out;
 }
 
+// Letters and digits, whatever the process locale: outside ASCII every
+// character counts as a letter except the Latin-1 signs, the general
+// punctuation block and the ideographic punctuation.
 bool IsWordChar(wchar_t c)
 {
-    return std::iswalnum(static_cast<wint_t>(c)) != 0;
+    if (c < 0x80)
+        return std::isalnum(static_cast<unsigned char>(c)) != 0;
+    if (c < 0xC0 || c == 0xD7 || c == 0xF7)
+        return false;
+    if ((c >= 0x2000 && c <= 0x206F) || (c >= 0x3000 && c <= 0x303F))
+        return false;
+    return true;
 }
 
 bool ReadField(const std::string& value, size_t& pos, long& out, int base)

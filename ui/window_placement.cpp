@@ -113,6 +113,11 @@ bool FitWindowRect(const QMRect& stored, const std::vector<QMRect>& workAreas,
     const long width = std::max(std::min(stored.Width(), area->Width()), minSize.cx);
     const long height = std::max(std::min(stored.Height(), area->Height()), minSize.cy);
     long left = stored.left, top = stored.top;
+    // A window cut down to the display's size is put wholly on it.
+    if (stored.Width() > area->Width())
+        left = area->left;
+    if (stored.Height() > area->Height())
+        top = area->top;
     if (left > area->right - 100)
         left = area->right - 100;
     if (left < area->left)
