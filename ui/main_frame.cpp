@@ -10,6 +10,7 @@
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
+#include <wx/weakref.h>
 
 #include <algorithm>
 
@@ -120,8 +121,20 @@ CMainFrame::CMainFrame(CQuillmarkApp& app, const wxPoint& pos, const wxSize& siz
 
 CMainFrame::~CMainFrame()
 {
-    if (m_app.MainFrame() == this)
+    if (!m_detached && m_app.MainFrame() == this)
         m_app.SetMainFrame(nullptr);
+}
+
+bool CMainFrame::Destroy()
+{
+    if (!m_detached) {
+        m_detached = true;
+        m_view->Detach();
+        m_commands.clear();
+        if (m_app.MainFrame() == this)
+            m_app.SetMainFrame(nullptr);
+    }
+    return wxFrame::Destroy();
 }
 
 void CMainFrame::BuildMenus()
@@ -281,12 +294,16 @@ void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event)
 
 void CMainFrame::OnUpdatePostGames(wxUpdateUIEvent& event)
 {
+    if (m_detached)
+        return;
     event.Enable(IsCommandEnabled(ID_POST_GAMES));
     event.SetText(wxGetKeyState(WXK_SHIFT) ? m_repostCaption : m_postCaption);
 }
 
 bool CMainFrame::IsIdle() const
 {
+    if (m_detached)
+        return true;
     return m_app.GetCancelState(false) == CS_IDLE;
 }
 
@@ -331,10 +348,13 @@ int CMainFrame::AnswerAfterPump(bool showCanceled)
 
 int CMainFrame::StatusText(int pane, const std::string& text)
 {
+    wxWeakRef<CMainFrame> self(this);
     return ui::RunOnUiThread<int>(
-        [this, pane, text] {
-            ShowPaneText(pane, text);
-            return AnswerAfterPump(true);
+        [self, pane, text] {
+            if (!self || self->m_detached)
+                return 0;
+            self->ShowPaneText(pane, text);
+            return self->AnswerAfterPump(true);
         },
         0);
 }
@@ -363,7 +383,12 @@ int CMainFrame::ShowProgress(bool show, int total, int done)
 
 int CMainFrame::UploadProgress(bool show, int total, int done)
 {
-    return ui::RunOnUiThread<int>([this, show, total, done] { return ShowProgress(show, total, done); }, 0);
+    wxWeakRef<CMainFrame> self(this);
+    return ui::RunOnUiThread<int>(
+        [self, show, total, done] {
+            return self && !self->m_detached ? self->ShowProgress(show, total, done) : 0;
+        },
+        0);
 }
 
 std::string CMainFrame::GetLastStatus() const
@@ -461,6 +486,7 @@ void CMainFrame::OnClose(wxCloseEvent& event)
     if (beforeDestroy)
         beforeDestroy();
     m_closePending = false;
+    m_view->Detach();
     m_view->NavigateTo("about:blank", 0);
     Destroy();
 }
@@ -468,6 +494,8 @@ void CMainFrame::OnClose(wxCloseEvent& event)
 void CMainFrame::OnIdle(wxIdleEvent& event)
 {
     event.Skip();
+    if (m_detached)
+        return;
     wxStatusBar* bar = GetStatusBar();
     if (!bar)
         return;

@@ -48,6 +48,9 @@ class CMainFrame : public wxFrame, public IStatusSink {
 public:
     CMainFrame(CQuillmarkApp& app, const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize);
     ~CMainFrame() override;
+    // Lets go of the application before the window is deleted (later, at
+    // idle time, when the application may be gone).
+    bool Destroy() override;
 
     // ---- IStatusSink (any thread) ---------------------------------------
     int StatusText(int pane, const std::string& text) override;
@@ -111,5 +114,6 @@ private:
     std::string m_lastStatus;
     wxString m_postCaption, m_repostCaption;
     bool m_closePending = false;
+    bool m_detached = false;
     wxString m_indicators[3];
 };

@@ -6,7 +6,7 @@
 
 #include "app/quillmark_app.h"
 
-CQuillmarkView::CQuillmarkView(wxWindow* parent, CQuillmarkApp& app) : wxPanel(parent, wxID_ANY), m_app(app)
+CQuillmarkView::CQuillmarkView(wxWindow* parent, CQuillmarkApp& app) : wxPanel(parent, wxID_ANY), m_app(&app)
 {
     m_web = wxWebView::New(this, wxID_ANY);
     // No script-error or other boxes from the browser itself.
@@ -76,6 +76,12 @@ std::string CQuillmarkView::GetCurrentURL() const
     return std::string(m_web->GetCurrentURL().utf8_str());
 }
 
+void CQuillmarkView::Detach()
+{
+    m_app = nullptr;
+    onLoaded = nullptr;
+}
+
 void CQuillmarkView::OnNavigating(wxWebViewEvent& event)
 {
     m_downloading = true;
@@ -87,7 +93,8 @@ void CQuillmarkView::OnNavigated(wxWebViewEvent& event)
 {
     // The address line shows where the browser went; a cancel answer
     // means nothing here.
-    m_app.SetStatusTextPane3(std::string(event.GetURL().utf8_str()));
+    if (m_app)
+        m_app->SetStatusTextPane3(std::string(event.GetURL().utf8_str()));
     UpdateButtons();
     event.Skip();
 }
@@ -117,6 +124,8 @@ void CQuillmarkView::OnError(wxWebViewEvent& event)
 
 void CQuillmarkView::UpdateButtons()
 {
+    if (!m_app)
+        return;
     if (wxWindow* top = wxGetTopLevelParent(this))
         top->UpdateWindowUI(wxUPDATE_UI_RECURSE);
 }

@@ -38,6 +38,9 @@ public:
     std::string GetPageSource() const;
     static std::string TrimPageSource(const std::string& source);
 
+    // The window is going: nothing more reaches the application.
+    void Detach();
+
     wxWebView* GetWebView() const { return m_web; }
     std::string GetCurrentURL() const;
     // Called after every completed load (tests and the demo wait on it).
@@ -50,7 +53,7 @@ private:
     void OnError(wxWebViewEvent& event);
     void UpdateButtons();
 
-    CQuillmarkApp& m_app;
+    CQuillmarkApp* m_app;
     wxWebView* m_web = nullptr;
     bool m_downloading = false;
     bool m_downloadedOnce = false;
