@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <map>
 #include <set>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -211,15 +210,6 @@ TEST_F(PostingCommands, RunCommandRunsOnlyEnabledCommandsThatHaveAHandler)
     EXPECT_EQ(RunCommand(*app, CMD_FILE_MRU_FIRST + 2), CommandRun::NotHandled);
     EXPECT_EQ(RunCommand(*app, CMD_HELP), CommandRun::Done);
     EXPECT_EQ(dialogs.helpShown, 1);
-
-    // Every row can be found by its id, and each id stands once.
-    std::set<unsigned> ids;
-    for (const CommandEntry& e : CommandTable()) {
-        EXPECT_TRUE(ids.insert(e.id).second) << e.id;
-        EXPECT_EQ(FindCommand(e.id), &e);
-        EXPECT_EQ(e.owner == CommandOwner::App, e.handler != nullptr) << e.id;
-    }
-    EXPECT_EQ(ids.size(), 19u);
 }
 
 TEST_F(PostingCommands, EraseUploadHistoryAsksThenEmptiesAndSaves)
