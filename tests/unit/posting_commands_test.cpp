@@ -33,6 +33,16 @@ public:
     std::function<int(CColScoreFile&, HistoryAnswer&)> history;
     std::function<bool(const HandRecordFoldersRequest&, HandRecordFoldersAnswer&)> folders;
     int helpShown = 0;
+    // Confirm Posting in add mode: the rows shown, and which to check.
+    std::vector<ConfirmPostingRow> confirmRows;
+    std::vector<bool> confirmChecks;
+    bool ConfirmPosting(const ConfirmPostingRequest& request, ConfirmPostingAnswer& answer) override
+    {
+        EXPECT_TRUE(request.addMode);
+        confirmRows = request.rows;
+        answer.checked = confirmChecks;
+        return !confirmChecks.empty();
+    }
 
     int ViewHistory(const HistoryRequest& request, HistoryAnswer& answer) override
     {
@@ -309,12 +319,29 @@ TEST_F(PostingCommands, AddToHistoryOffersOnlyNewScoreFilesNewestFirst)
     EXPECT_EQ(GetFileNameOnly(found[0]->GetPath()), "game2.txt");
     EXPECT_EQ(GetFileNameOnly(found[2]->GetPath()), "game0.txt");
 
-    AddFilesToHistory(*app, copy, {found[1]});
+    // Add...: the rows come unchecked, the checked one is added, and the
+    // next scan leaves it out.
+    dialogs.confirmChecks = {false, true, false};
+    EXPECT_EQ(AddNewScoreFilesToHistory(*app, copy), 1);
+    ASSERT_EQ(dialogs.confirmRows.size(), 3u);
+    EXPECT_FALSE(dialogs.confirmRows[0].checked || dialogs.confirmRows[1].checked || dialogs.confirmRows[2].checked);
+    ASSERT_EQ(copy.GetCount(), 1);
+    EXPECT_EQ(GetFileNameOnly(copy[0].GetPath()), "game1.txt");
+    EXPECT_TRUE(copy[0].IsAddedToHistory());
     CSFPtrArray again;
     ASSERT_TRUE(FindFilesToAddToHistory(*app, copy, again));
     ASSERT_EQ(again.GetSize(), 2);
     EXPECT_EQ(GetFileNameOnly(again[0]->GetPath()), "game2.txt");
     EXPECT_EQ(GetFileNameOnly(again[1]->GetPath()), "game0.txt");
+    dialogs.confirmChecks.clear();  // Cancel
+    EXPECT_EQ(AddNewScoreFilesToHistory(*app, copy), 0);
+    EXPECT_EQ(copy.GetCount(), 1);
+
+    dialogs.confirmChecks = {true, true};
+    EXPECT_EQ(AddNewScoreFilesToHistory(*app, copy), 2);
+    EXPECT_EQ(AddNewScoreFilesToHistory(*app, copy), 0);
+    ASSERT_EQ(dialogs.Texts().size(), 1u);
+    EXPECT_EQ(dialogs.Texts()[0], "There are no new score files in " + scores);
 
     app->Setup().m_strScoreFileDirectory.clear();
     CSFPtrArray none;
