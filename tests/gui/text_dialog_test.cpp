@@ -164,3 +164,35 @@ TEST_F(TextViewerTest, SaveAsWritesUtf8WithCrLf)
     EXPECT_FALSE(viewer->SaveTextTo(folder.File("no/such/folder.txt"), error));
     EXPECT_NE(error.find("no/such/folder.txt: No such file or directory"), std::string::npos) << error;
 }
+
+// One font for every viewer; a damaged stored font gives the default one.
+TEST_F(TextViewerTest, StoredFontIsSharedAndDamagedOneFallsBack)
+{
+    profile.WriteString("TextDialog", "LogFont", "1,000000ff,-13,700,0,0,0,0,0,0,0,49,DejaVu Sans Mono");
+    CTextDialog* viewer = CTextDialog::ShowModeless(nullptr, "Score", "text", "ViewFile", true);
+    ASSERT_NE(viewer, nullptr);
+    wxFont font = viewer->GetEdit()->GetFont();
+    EXPECT_EQ(font.GetFaceName(), "DejaVu Sans Mono");
+    EXPECT_EQ(font.GetPointSize(), 10);
+    EXPECT_EQ(font.GetWeight(), wxFONTWEIGHT_BOLD);
+    EXPECT_EQ(viewer->GetTextColour(), wxColour(255, 0, 0));
+
+    // A font chosen in one viewer is what the next viewer of any use shows.
+    viewer->ApplyFont(wxFont(wxFontInfo(12).FaceName("DejaVu Serif")), wxColour(0, 0, 255), true);
+    EXPECT_EQ(profile.GetString("TextDialog", "LogFont"), "1,00ff0000,-16,400,0,0,0,1,0,0,0,0,DejaVu Serif");
+    CTextDialog* other = CTextDialog::ShowModeless(nullptr, "Source", "text", "ViewSource", false);
+    EXPECT_EQ(other->GetEdit()->GetFont().GetFaceName(), "DejaVu Serif");
+    EXPECT_EQ(other->GetEdit()->GetFont().GetPointSize(), 12);
+    EXPECT_EQ(other->GetTextColour(), wxColour(0, 0, 255));
+
+    // Out-of-range fields: the fixed 8-point default in black.
+    for (const char* damaged : {"1,000000ff,0,700,0,0,0,0,0,0,0,49,DejaVu Sans Mono",
+                                "1,000000ff,-13,99999,0,0,0,0,0,0,0,49,DejaVu Sans Mono",
+                                "1,7f0000ff,-13,700,0,0,0,0,0,0,0,49,DejaVu Sans Mono"}) {
+        profile.WriteString("TextDialog", "LogFont", damaged);
+        CTextDialog* fallback = CTextDialog::ShowModeless(nullptr, "Log", "text", "ViewLogfile", true);
+        EXPECT_EQ(fallback->GetEdit()->GetFont().GetPointSize(), 8) << damaged;
+        EXPECT_TRUE(fallback->GetEdit()->GetFont().IsFixedWidth()) << damaged;
+        EXPECT_EQ(fallback->GetTextColour(), *wxBLACK) << damaged;
+    }
+}
