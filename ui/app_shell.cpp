@@ -1,6 +1,7 @@
 #include "ui/app_shell.h"
 
 #include <wx/app.h>
+#include <wx/utils.h>
 
 #include <thread>
 
@@ -127,6 +128,13 @@ void CAppShell::InstallCommands()
     auto indexAllowed = [&app, idle] { return !app.IsBridgeWebs() && idle(); };
 
     frame.SetCommand(ID_FILE_CANCEL, {[&app] { app.OnFileCancel(); }, [&app] { return app.OnUpdateFileCancel(); }, {}});
+
+    // Posting needs the Confirm Posting dialog; without it the commands
+    // are not offered.
+    auto postAllowed = [this, idle] { return idle() && m_prompter.CanConfirmPosting(); };
+    frame.SetCommand(ID_POST_GAMES, {[&app] { app.OnPostGames(wxGetKeyState(WXK_SHIFT)); }, postAllowed, {}});
+    frame.SetCommand(ID_FILE_POST, {[&app] { app.OnFilePost(); }, postAllowed, {}});
+    frame.SetCommand(ID_FILE_REPOST, {[&app] { app.OnFileRepost(); }, postAllowed, {}});
 
     frame.SetCommand(ID_NAV_BACK, {[&view] { view.GoBack(); }, [&view] { return view.CanBack(); }, {}});
     frame.SetCommand(ID_NAV_FORWARD, {[&view] { view.GoForward(); }, [&view] { return view.CanForward(); }, {}});

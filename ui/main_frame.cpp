@@ -245,9 +245,6 @@ bool CMainFrame::IsCommandEnabled(int id) const
 
 bool CMainFrame::RunCommand(int id)
 {
-    // Post Games with Shift held is Repost, as its caption says.
-    if (id == ID_POST_GAMES && wxGetKeyState(WXK_SHIFT))
-        id = ID_FILE_REPOST;
     if (!IsCommandEnabled(id))
         return false;
     const auto run = m_commands[id].run;

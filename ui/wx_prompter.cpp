@@ -115,3 +115,26 @@ bool CWxPrompter::OpenFileDialog(const FileDialogRequest& request, std::string& 
     }
     return ok;
 }
+
+bool CWxPrompter::OpenFilesDialog(const FileDialogRequest& request, std::vector<std::string>& paths)
+{
+    std::vector<std::string> chosen;
+    const bool ok = ui::RunOnUiThread<bool>(
+        [&] {
+            wxFileDialog dialog(UsableParent(m_parent), FromUtf8(request.title.empty() ? "Open" : request.title),
+                                FromUtf8(request.initialFolder), FromUtf8(request.initialName),
+                                FromUtf8(Wildcard(request.filter)), wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
+            dialog.SetFilterIndex(request.filterIndex > 0 ? request.filterIndex - 1 : 0);
+            if (dialog.ShowModal() != wxID_OK)
+                return false;
+            wxArrayString all;
+            dialog.GetPaths(all);
+            for (const wxString& p : all)
+                chosen.push_back(ToUtf8(p));
+            return true;
+        },
+        false);
+    if (ok)
+        paths = chosen;
+    return ok;
+}
