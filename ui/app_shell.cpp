@@ -3,6 +3,7 @@
 #include <wx/app.h>
 #include <wx/utils.h>
 
+#include <cstdio>
 #include <thread>
 
 #include "app/quillmark_app.h"
@@ -87,6 +88,13 @@ bool CAppShell::Start(const std::vector<std::string>& args)
     app.TestDataProtection();
     app.OfferLegacyImport();
     UpdateTitle();
+
+    // "--ready-and-exit": print "ready" once the window is shown and its
+    // HTML view has loaded, then close (start-up time measurements).
+    for (const auto& a : args) {
+        if (a == "--ready-and-exit")
+            ReportReadyAndExit();
+    }
     return true;
 }
 
@@ -111,6 +119,20 @@ void CAppShell::Exit()
     m_exited = true;
     ui::SetShuttingDown();
     m_app->ExitInstance();
+}
+
+void CAppShell::ReportReadyAndExit()
+{
+    CMainFrame* frame = m_frame;
+    auto ready = [frame] {
+        std::printf("ready\n");
+        std::fflush(stdout);
+        frame->CallAfter([frame] { frame->Close(); });
+    };
+    if (frame->GetView()->CanRefresh())
+        frame->CallAfter(ready);
+    else
+        frame->GetView()->onLoaded = [ready](const std::string&) { ready(); };
 }
 
 void CAppShell::UpdateTitle()
