@@ -90,3 +90,5 @@ CommandRun RunCommand(CQuillmarkApp& app, unsigned id, bool shiftHeld = false);
 // Attaches the handler of an Attached row (the posting run's commands and
 // Setup); false for any other id.
 bool AttachCommandHandler(unsigned id, CommandHandler handler);
+// Whether an Attached row has its handler (the window offers it only then).
+bool IsCommandAttached(unsigned id);

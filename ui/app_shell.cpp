@@ -10,7 +10,9 @@
 #include "app/setup_file.h"
 #include "platform/path_helpers.h"
 #include "platform/standin/standin_layout.h"
+#include "ui/about_dialog.h"
 #include "ui/command_ids.h"
+#include "ui/log_viewer.h"
 #include "ui/desktop_integration.h"
 #include "ui/main_frame.h"
 #include "ui/quillmark_view.h"
@@ -146,55 +148,73 @@ void CAppShell::InstallCommands()
     CQuillmarkApp& app = *m_app;
     CMainFrame& frame = *m_frame;
     CQuillmarkView& view = *frame.GetView();
-    auto idle = [&app] { return app.GetCancelState(false) == CS_IDLE; };
-    auto indexAllowed = [&app, idle] { return !app.IsBridgeWebs() && idle(); };
 
-    frame.SetCommand(ID_FILE_CANCEL, {[&app] { app.OnFileCancel(); }, [&app] { return app.OnUpdateFileCancel(); }, {}});
+    // Posting needs the Confirm Posting dialog; until the prompter has it
+    // the posting commands get no handler and stay disabled.
+    if (m_prompter.CanConfirmPosting()) {
+        AttachCommandHandler(ID_POST_GAMES, [](CQuillmarkApp& a, bool shift) { a.OnPostGames(shift); });
+        AttachCommandHandler(ID_FILE_POST, [](CQuillmarkApp& a, bool) { a.OnFilePost(); });
+        AttachCommandHandler(ID_FILE_REPOST, [](CQuillmarkApp& a, bool) { a.OnFileRepost(); });
+    }
+    // The application's commands: its table says what runs and when.
+    for (const CommandEntry& entry : CommandTable()) {
+        const unsigned id = entry.id;
+        if (entry.owner == CommandOwner::Window)
+            continue;
+        if (entry.owner == CommandOwner::Attached && !IsCommandAttached(id))
+            continue;
+        frame.SetCommand(id, {[&app, id] { ::RunCommand(app, id, wxGetKeyState(WXK_SHIFT)); },
+                              [&app, id] { return ::IsCommandEnabled(app, id); },
+                              {}});
+    }
+    frame.SetCommand(ID_HELP_TOPICS, {[&app] { ::RunCommand(app, ID_HELP, false); },
+                                      [&app] { return ::IsCommandEnabled(app, ID_HELP); }, {}});
 
-    // Posting needs the Confirm Posting dialog; without it the commands
-    // are not offered.
-    auto postAllowed = [this, idle] { return idle() && m_prompter.CanConfirmPosting(); };
-    frame.SetCommand(ID_POST_GAMES, {[&app] { app.OnPostGames(wxGetKeyState(WXK_SHIFT)); }, postAllowed, {}});
-    frame.SetCommand(ID_FILE_POST, {[&app] { app.OnFilePost(); }, postAllowed, {}});
-    frame.SetCommand(ID_FILE_REPOST, {[&app] { app.OnFileRepost(); }, postAllowed, {}});
-
+    // The window's own.
     frame.SetCommand(ID_NAV_BACK, {[&view] { view.GoBack(); }, [&view] { return view.CanBack(); }, {}});
     frame.SetCommand(ID_NAV_FORWARD, {[&view] { view.GoForward(); }, [&view] { return view.CanForward(); }, {}});
     frame.SetCommand(ID_NAV_STOP, {[&view] { view.Stop(); }, [&view] { return view.CanStop(); }, {}});
     frame.SetCommand(ID_NAV_REFRESH, {[&view] { view.Refresh(); }, [&view] { return view.CanRefresh(); }, {}});
+    frame.SetCommand(ID_VIEW_SOURCE, {[&view] { view.ViewSource(); }, [&view] { return view.CanViewSource(); }, {}});
+    frame.SetCommand(ID_VIEW_LOGFILE, {[this] { ViewLogfile(m_frame); }, {}, {}});
+    frame.SetCommand(ID_VIEW_PROGRESS_BAR, {[] { ToggleUploadProgressBar(); }, {}, [] { return IsUploadProgressBarChecked(); }});
+    frame.SetCommand(ID_APP_ABOUT, {[this] {
+                                        CAboutDlg about(m_frame);
+                                        about.ShowModal();
+                                    },
+                                    {}, {}});
 
-    frame.SetCommand(ID_INDEX_CREATE, {[&app] { app.OnIndexCreateIndex(); }, indexAllowed, {}});
-    frame.SetCommand(ID_INDEX_WEBSITE, {[&app] { app.OnIndexWebsite(); }, indexAllowed, {}});
-    frame.SetCommand(ID_INDEX_EDIT, {[&app] { app.OnIndexEditIndex(); }, indexAllowed, {}});
-    frame.SetCommand(ID_INDEX_BROWSE, {[&app] { app.OnIndexBrowseWebsite(); }, indexAllowed, {}});
-    frame.SetCommand(ID_INDEX_PUBLISH,
-                     {[&app] { app.OnIndexPublishIndex(); }, [&app, indexAllowed] { return indexAllowed() && app.IsIndexReady(); }, {}});
-
-    frame.SetCommand(ID_SETUP_FILE_NEW, {[this] {
-                                             if (m_doc->SaveModified() && m_doc->OnNewDocument()) {
-                                                 m_doc->SetPathName({});
-                                                 UpdateTitle();
-                                             }
-                                         },
-                                         idle, {}});
-    frame.SetCommand(ID_SETUP_FILE_OPEN, {[this] {
-                                              if (!m_doc->SaveModified())
-                                                  return;
-                                              FileDialogRequest request;
-                                              request.title = "Open";
-                                              request.filter = "Quillmark Setup Data (*.qsu)|*.qsu||";
-                                              request.defaultExtension = "qsu";
-                                              request.initialFolder = m_app->Profile().GetString("Directory", "Setup");
-                                              std::string path;
-                                              int filter = 1;
-                                              if (m_prompter.OpenFileDialog(request, path, filter) &&
-                                                  m_app->OpenDocumentFile(path))
-                                                  UpdateTitle();
-                                          },
-                                          idle, {}});
-    frame.SetCommand(ID_SETUP_FILE_SAVE_AS, {[this] {
-                                                 if (m_doc->DoSave({}))
-                                                     UpdateTitle();
-                                             },
-                                             idle, {}});
+    auto idle = [&app] { return ::IsCommandEnabled(app, ID_FILE_NEW); };
+    frame.SetCommand(ID_FILE_NEW, {[this] {
+                                       if (m_doc->SaveModified() && m_doc->OnNewDocument()) {
+                                           m_doc->SetPathName({});
+                                           UpdateTitle();
+                                       }
+                                   },
+                                   idle, {}});
+    frame.SetCommand(ID_FILE_OPEN, {[this] {
+                                        if (!m_doc->SaveModified())
+                                            return;
+                                        FileDialogRequest request;
+                                        request.title = "Open";
+                                        request.filter = "Quillmark Setup Data (*.qsu)|*.qsu||";
+                                        request.defaultExtension = "qsu";
+                                        request.initialFolder = m_app->Profile().GetString("Directory", "Setup");
+                                        std::string path;
+                                        int filter = 1;
+                                        if (m_prompter.OpenFileDialog(request, path, filter) &&
+                                            m_app->OpenDocumentFile(path))
+                                            UpdateTitle();
+                                    },
+                                    idle, {}});
+    frame.SetCommand(ID_FILE_SAVE_AS, {[this] {
+                                           if (m_doc->DoSave({}))
+                                               UpdateTitle();
+                                       },
+                                       idle, {}});
+    frame.SetCommand(ID_FILE_SAVE, {[this] {
+                                        if (m_doc->DoFileSave())
+                                            UpdateTitle();
+                                    },
+                                    idle, {}});
 }

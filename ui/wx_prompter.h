@@ -20,6 +20,9 @@ public:
     bool SaveFileDialog(const FileDialogRequest& request, std::string& path) override;
     bool OpenFileDialog(const FileDialogRequest& request, std::string& path, int& filterIndex) override;
     bool OpenFilesDialog(const FileDialogRequest& request, std::vector<std::string>& paths) override;
+    void ShowText(const std::string& caption, const std::string& text, const std::string& profileSection,
+                  bool withCancel) override;
+    void ShowHelp() override;
 
     // Whether the Confirm Posting dialog is there (the posting commands
     // need it).
