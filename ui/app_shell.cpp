@@ -13,6 +13,7 @@
 #include "ui/about_dialog.h"
 #include "ui/command_ids.h"
 #include "ui/log_viewer.h"
+#include "ui/size_box.h"
 #include "ui/desktop_integration.h"
 #include "ui/main_frame.h"
 #include "ui/quillmark_view.h"
@@ -51,9 +52,21 @@ bool CAppShell::Start(const std::vector<std::string>& args)
     RegisterStandInLayout();
     app.LoadAppData();
 
-    m_frame = new CMainFrame(app, wxDefaultPosition, wxSize(1000, 720));
+    // Where the user left the window, kept on a screen; else centred.
+    const wxSize minSize(480, 320);
+    wxRect placement;
+    const bool placed = CSizeBox::LoadWindowRect("MainWindow", placement, minSize);
+    m_frame = placed ? new CMainFrame(app, placement.GetPosition(), placement.GetSize())
+                     : new CMainFrame(app, wxDefaultPosition, wxSize(1000, 720));
+    if (!placed)
+        m_frame->Centre();
     m_frame->canClose = [this] { return !m_doc || m_doc->SaveModified(); };
     m_frame->beforeDestroy = [this] {
+        // A minimized window keeps the placement saved before.
+        if (!m_frame->IsIconized())
+            CSizeBox::SaveWindowRect(m_frame, "MainWindow");
+    };
+    m_frame->onDestroy = [this] {
         m_app->SetMainFrame(nullptr);
         m_prompter.SetParent(nullptr);
         m_frame = nullptr;
@@ -81,7 +94,6 @@ bool CAppShell::Start(const std::vector<std::string>& args)
     m_prompter.SetParent(m_frame);
     InstallCommands();
     UpdateTitle();
-    m_frame->Centre();
     m_frame->Show();
     m_frame->Raise();
 
@@ -103,12 +115,8 @@ bool CAppShell::Start(const std::vector<std::string>& args)
 bool CAppShell::Fail()
 {
     if (m_frame) {
-        CMainFrame* frame = m_frame;
-        m_app->SetMainFrame(nullptr);
-        m_prompter.SetParent(nullptr);
-        m_frame = nullptr;
-        frame->beforeDestroy = nullptr;
-        frame->Destroy();
+        m_frame->beforeDestroy = nullptr;
+        m_frame->Destroy();
     }
     Exit();
     return false;

@@ -78,7 +78,7 @@ CQMDialogBar::CQMDialogBar(wxWindow* parent) : wxPanel(parent, 130)
 CMainFrame::CMainFrame(CQuillmarkApp& app, const wxPoint& pos, const wxSize& size)
     : wxFrame(nullptr, wxID_ANY, "Untitled - Quillmark", pos, size), m_app(app)
 {
-    SetMinSize(FromDIP(wxSize(480, 320)));
+    SetMinSize(wxSize(480, 320));
     BuildMenus();
 
     m_bar = new CQMDialogBar(this);
@@ -129,6 +129,8 @@ bool CMainFrame::Destroy()
         m_commands.clear();
         if (m_app.MainFrame() == this)
             m_app.SetMainFrame(nullptr);
+        if (onDestroy)
+            onDestroy();
     }
     return wxFrame::Destroy();
 }

@@ -87,8 +87,10 @@ public:
     bool IsClosePending() const { return m_closePending; }
     // Asked before a close the user can still refuse (the setup not saved).
     std::function<bool()> canClose;
-    // Called just before the window goes (saves its placement).
+    // Called when the user's close goes ahead (saves the placement).
     std::function<void()> beforeDestroy;
+    // Called whenever the window is destroyed, however that comes about.
+    std::function<void()> onDestroy;
 
 private:
     // UI thread only.
