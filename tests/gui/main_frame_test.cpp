@@ -14,6 +14,7 @@
 #include "ui/app_shell.h"
 #include "ui/command_ids.h"
 #include "ui/main_frame.h"
+#include "ui/wx_prompter.h"
 
 namespace {
 
@@ -191,4 +192,31 @@ TEST_F(MainFrameTest, PostGamesCaptionReadsRepostWhileShiftIsHeld)
         frame->UpdateWindowUI(wxUPDATE_UI_RECURSE);
         return post->GetLabel() == "Post Games (F4)";
     }, 3000));
+}
+
+// The prompter's boxes: asked on a worker, shown by the window thread with
+// the buttons of their style, answered through a button.
+TEST(PrompterTest, BoxesAskedOnAWorkerShowTheirButtonsAndDefaults)
+{
+    CWxPrompter prompter;
+    CBoxAnswerer boxes;
+    boxes.Answer(IDNO);
+    boxes.Answer(IDRETRY);
+    boxes.Answer(IDCANCEL);
+    boxes.Answer(IDOK);
+    std::atomic<bool> done{false};
+    std::vector<int> answers;
+    std::thread worker([&] {
+        answers.push_back(prompter.MessageBox("Save changes to Club.qsu?", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2));
+        answers.push_back(prompter.MessageBox("The connection was lost.", MB_ABORTRETRYIGNORE | MB_ICONERROR));
+        answers.push_back(prompter.MessageBox("Try again?", MB_RETRYCANCEL | MB_DEFBUTTON2));
+        answers.push_back(prompter.MessageBox("Line one\r\nLine two", MB_OK | MB_ICONINFORMATION));
+        done = true;
+    });
+    EXPECT_TRUE(WaitUntil([&] { return done.load(); }));
+    worker.join();
+    EXPECT_EQ(answers, (std::vector<int>{IDNO, IDRETRY, IDCANCEL, IDOK}));
+    EXPECT_EQ(boxes.defaults, (std::vector<std::string>{"&No", "&Abort", "Cancel", "OK"}));
+    ASSERT_EQ(boxes.texts.size(), 4u);
+    EXPECT_EQ(boxes.texts[3], "Line one\nLine two");
 }
