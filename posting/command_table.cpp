@@ -138,6 +138,12 @@ bool AttachCommandHandler(unsigned id, CommandHandler handler)
     return true;
 }
 
+bool IsCommandAttached(unsigned id)
+{
+    const CommandEntry* entry = FindCommand(id);
+    return entry && entry->owner == CommandOwner::Attached && HandlerOf(*entry) != nullptr;
+}
+
 CommandRun RunCommand(CQuillmarkApp& app, unsigned id, bool shiftHeld)
 {
     const CommandEntry* entry = FindCommand(id);

@@ -90,3 +90,5 @@ CommandRun RunCommand(CQuillmarkApp& app, unsigned id, bool shiftHeld = false);
 // Attaches the handler of an Attached row (Setup, whose command lives with
 // the setup sheet); false for any other id.
 bool AttachCommandHandler(unsigned id, CommandHandler handler);
+// Whether an Attached row has its handler (the window offers it only then).
+bool IsCommandAttached(unsigned id);

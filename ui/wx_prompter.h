@@ -19,6 +19,14 @@ public:
     int YesToAllBox(const std::string& text) override;
     bool SaveFileDialog(const FileDialogRequest& request, std::string& path) override;
     bool OpenFileDialog(const FileDialogRequest& request, std::string& path, int& filterIndex) override;
+    bool OpenFilesDialog(const FileDialogRequest& request, std::vector<std::string>& paths) override;
+    void ShowText(const std::string& caption, const std::string& text, const std::string& profileSection,
+                  bool withCancel) override;
+    void ShowHelp() override;
+
+    // Whether the Confirm Posting dialog is there (the posting commands
+    // need it).
+    bool CanConfirmPosting() const { return false; }
 
     // The file-dialog wildcard of a filter such as "Name (*.x)|*.x|...||".
     static std::string Wildcard(const std::string& filter);
