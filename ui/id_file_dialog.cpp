@@ -303,6 +303,9 @@ bool CIDFileDialog::CheckField(Field field)
         wxBell();
         wxRichToolTip tip(wxEmptyString, m_lastHint);
         tip.SetIcon(wxICON_ERROR);
+        // The theme's tool-tip colours can leave the text unreadable on the
+        // balloon: draw it on a light background.
+        tip.SetBackgroundColour(wxColour(255, 255, 225), wxColour(255, 255, 225));
         tip.ShowFor(edit);
     } else {
         ShowDialogMessage(kFieldHints[field], MB_ICONERROR);

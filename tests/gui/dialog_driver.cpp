@@ -65,21 +65,19 @@ void TypeText(wxWindow* control, const std::string& text)
     edit->SetValue(wxString::FromUTF8(text));  // raises wxEVT_TEXT
 }
 
-std::string SaveShot(wxWindow* window, const std::string& name)
+std::string SaveShot(wxWindow* window, const std::string& name, int margin)
 {
     Pump(150);
     ::mkdir(QM_SHOTS_DIR, 0755);
     const std::string path = std::string(QM_SHOTS_DIR) + "/" + name + ".png";
-    const wxRect rect = window->GetScreenRect();
-    wxBitmap bitmap(rect.width, rect.height);
-    {
-        wxScreenDC screen;
-        wxMemoryDC memory(bitmap);
-        memory.Blit(0, 0, rect.width, rect.height, &screen, rect.x, rect.y);
-    }
-    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG))
-        wxImage::AddHandler(new wxPNGHandler);
-    bitmap.SaveFile(wxString::FromUTF8(path), wxBITMAP_TYPE_PNG);
+    // The X server's own picture of the screen, cut to the window.
+    wxRect rect = window->GetScreenRect().Inflate(0, 0);
+    rect.width += margin;
+    rect.height += margin / 4;
+    const std::string command = "import -silent -window root -crop " + std::to_string(rect.width) + "x" +
+                                std::to_string(rect.height) + "+" + std::to_string(rect.x) + "+" +
+                                std::to_string(rect.y) + " +repage '" + path + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
     return path;
 }
 

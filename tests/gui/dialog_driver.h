@@ -21,8 +21,9 @@ void Pump(int milliseconds = 50);
 void Click(wxWindow* control);
 // Types text into a text control (replacing its value), raising its change event.
 void TypeText(wxWindow* control, const std::string& text);
-// Saves what the window shows as QM_SHOTS_DIR/name.png; returns the path.
-std::string SaveShot(wxWindow* window, const std::string& name);
+// Saves what the screen shows of the window (and margin pixels to its right,
+// a quarter of that below, for balloons) as QM_SHOTS_DIR/name.png.
+std::string SaveShot(wxWindow* window, const std::string& name, int margin = 0);
 // True when the focus is on window or on one of its parts.
 bool HasFocusWithin(wxWindow* window);
 // Runs this test program again (same display) with extra arguments and

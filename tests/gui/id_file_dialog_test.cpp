@@ -89,7 +89,7 @@ TEST_F(IdFileDialogTest, FillsTheMissingFieldsAndRefusesWrongOnes)
         EXPECT_TRUE(dlg.IsModal());
         EXPECT_TRUE(dlg.GetLastHint().StartsWith("Enter the section (one or two letters)"));
         EXPECT_TRUE(HasFocusWithin(dlg.GetFieldControl(Dlg::F_SECTION)));
-        SaveShot(&dlg, "identify_score_file_bad_section");
+        SaveShot(&dlg, "identify_score_file_bad_section", 300);
 
         TypeText(dlg.GetFieldControl(Dlg::F_SECTION), "");
         EXPECT_EQ(dlg.GetShownState(Dlg::F_SECTION), FIELD_EMPTY_ALLOWED);
