@@ -7,6 +7,8 @@
 #include <cstdlib>
 
 #include <wx/checkbox.h>
+#include <wx/listctrl.h>
+#include <wx/uiaction.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
 #include <wx/dialog.h>
@@ -111,4 +113,22 @@ int RunThisProgram(const std::vector<std::string>& args, const std::vector<std::
         command += " " + quote(a);
     const int status = std::system(command.c_str());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void MouseClickAt(wxWindow* window, const wxPoint& point)
+{
+    window->Raise();
+    Pump(50);
+    wxUIActionSimulator sim;
+    sim.MouseMove(window->ClientToScreen(point));
+    Pump(50);
+    sim.MouseClick();
+    Pump(150);
+}
+
+void CheckListRow(wxListCtrl* list, long row, bool check)
+{
+    // The list's own call raises wxEVT_LIST_ITEM_(UN)CHECKED, as a click does.
+    list->CheckItem(row, check);
+    Pump(10);
 }

@@ -30,3 +30,7 @@ bool HasFocusWithin(wxWindow* window);
 // environment entries; returns its exit status, -1 when it did not end
 // normally within two minutes. Its output goes to the test's output.
 int RunThisProgram(const std::vector<std::string>& args, const std::vector<std::string>& env);
+// A real mouse click (through the X server) at a point of window's client area.
+void MouseClickAt(wxWindow* window, const wxPoint& point);
+// Ticks or unticks a list row's check box as a click on it would.
+void CheckListRow(class wxListCtrl* list, long row, bool check);

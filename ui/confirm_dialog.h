@@ -1,0 +1,82 @@
+// Confirm Posting: one row per score file a posting run is about to post.
+// The director ticks which to post and attaches or clears a hand-record
+// file per file; in add mode (History's "Add...") the dialog only picks
+// which new files to add. The dialog edits copies of the post flags and
+// hand-record paths and writes them into the records only when it ends with
+// OK, so Cancel leaves every record as it was.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <wx/dialog.h>
+
+class CFileTextViewer;
+class CScoreFile;
+class CSFPtrArray;
+class wxButton;
+class wxCheckBox;
+class wxListCtrl;
+class wxListEvent;
+class wxMenu;
+class wxMouseEvent;
+
+class CConfirmDialog : public wxDialog {
+public:
+    enum : int {
+        ID_CLEAR_HAND_RECORDS = wxID_HIGHEST + 819,
+        ID_SELECT_HAND_RECORDS = wxID_HIGHEST + 820,
+        ID_VIEW_SCORE_FILE = wxID_HIGHEST + 829,
+    };
+    enum Column : int { COL_FILENAME, COL_HAND_RECORDS, COL_EVENT, COL_SESSION, COL_SEC, COL_DATE, COL_LIMITS };
+
+    explicit CConfirmDialog(wxWindow* parent = nullptr);
+    ~CConfirmDialog() override;
+
+    // ---- set by the caller before ShowModal --------------------------------
+    // One row per record, in this order; not owned.
+    std::vector<CScoreFile*> m_files;
+    void SetFiles(const CSFPtrArray& files);
+    bool m_addMode = false;
+
+    int ShowModal() override;
+
+    // ---- for the window tests ------------------------------------------------
+    wxListCtrl* GetList() const { return m_list; }
+    wxCheckBox* GetCheckAll() const { return m_checkAll; }
+    CFileTextViewer* GetViewer() const { return m_viewer; }
+    // The context menu for the current selection (null in add mode or with
+    // nothing selected), its items enabled as they would be shown.
+    wxMenu* CreateContextMenu();
+    // The hand-record path the row holds now (not yet written to its record).
+    const std::string& GetRowHandRecordPath(int row) const { return m_rows.at(row).handRecordPath; }
+
+private:
+    struct Row {
+        CScoreFile* file = nullptr;
+        std::string handRecordPath;  // the edit copy
+    };
+
+    void FillList();
+    void SetHandRecordCell(int row);
+    void UpdateCheckAll();
+    std::vector<int> GetSelectedRows() const;
+    // The manual chooser for a row; false when it was cancelled.
+    bool ChooseHandRecords(int row);
+    void OnCheckAll(wxCommandEvent&);
+    void OnItemChecked(wxListEvent&);
+    void OnListClick(wxMouseEvent& event);
+    void OnRightClick(wxListEvent& event);
+    void OnContextMenu(wxContextMenuEvent& event);
+    void OnClearHandRecords(wxCommandEvent&);
+    void OnSelectHandRecords(wxCommandEvent&);
+    void OnViewScoreFile(wxCommandEvent&);
+    void OnOK(wxCommandEvent&);
+
+    std::vector<Row> m_rows;
+    int m_updating = 0;
+    wxListCtrl* m_list = nullptr;
+    wxCheckBox* m_checkAll = nullptr;
+    wxButton* m_ok = nullptr;
+    CFileTextViewer* m_viewer = nullptr;
+};
