@@ -9,6 +9,8 @@
 #include <wx/menu.h>
 #include <wx/sizer.h>
 #include <wx/utils.h>
+#include <wx/display.h>
+#include <wx/gdicmn.h>
 
 #include "app/quillmark_app.h"
 #include "platform/date_helpers.h"
@@ -19,6 +21,7 @@
 #include "posting/score_file_collection.h"
 #include "ui/dialog_messages.h"
 #include "ui/file_text_viewer.h"
+#include "ui/list_columns.h"
 
 namespace {
 
@@ -108,6 +111,14 @@ int CConfirmDialog::ShowModal()
     if (m_addMode)
         SetTitle("Add Score Files");
     FillList();
+    // Room for every column's text where the screen allows it.
+    WidenColumnsToText(m_list, FromDIP(28));
+    const int wanted = TotalColumnWidth(m_list) + FromDIP(30);
+    const int screen = wxGetClientDisplayRect().width * 9 / 10;
+    if (m_list->GetSize().x < wanted) {
+        m_list->SetMinSize(wxSize(std::min(wanted, screen), m_list->GetMinSize().y));
+        Fit();
+    }
     return wxDialog::ShowModal();
 }
 
