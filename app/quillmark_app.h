@@ -38,8 +38,16 @@ enum CancelState : int { CS_IDLE = 0, CS_RUNNING = 1, CS_CANCELLED = 2 };
 // The answer to a posting question (AskPostQuestion).
 enum PostAnswer : int { PA_POST = 0, PA_SKIP = 1, PA_STOP = 2 };
 
+// The modes of a posting run.
+enum PostMode : int {
+    PM_POST_GAMES = 0,  // new score files not in the Upload History, listed marked
+    PM_POST_CHOSEN = 1, // files chosen in the file dialog ("&Post...")
+    PM_REPOST = 2,      // every new score file, listed unmarked
+};
+
 class CArchive;
 class CQuillmarkDoc;
+class CTemplateFile;
 
 class CQuillmarkApp {
 public:
@@ -327,6 +335,39 @@ public:
     void OnIndexEditIndex();
     void OnIndexBrowseWebsite();
 
+    // ---- posting run (posting/posting_run.cpp, posting/post_score_file.cpp,
+    // posting/bridgewebs_post.cpp) ------------------------------------------
+    // Post Games, Post... and Repost: checks the setup, collects and
+    // confirms the candidates, posts each marked file, records and saves
+    // after each one, indexes and reports. 0 normal end (or nothing to do),
+    // 1 the template download failed, 2 cancelled, else the result of the
+    // candidate collection.
+    int PostGames(int mode);
+    // The file dialog of "&Post...": every chosen file appended, marked;
+    // the ones that cannot be opened or read are left out and named.
+    // PR_SUCCESS after OK, PR_CANCELLED after Cancel.
+    int SelectFilesToPost(CSFPtrArray& candidates);
+    // The Confirm Posting dialog over the candidates; writes the check
+    // states and hand-record paths back. true after OK.
+    bool ConfirmPosting(CSFPtrArray& candidates, bool addMode);
+    // Posts one marked file with the run's connection and template.
+    int PostScoreFile(CScoreFile* file, IWebTransport& worker, CTemplateFile* templateFile);
+    // Uploads a page and the files of its "_files" folder; false at the
+    // first failed upload.
+    bool UploadWithFilesFolder(IWebTransport& worker, const std::string& localPage, const std::string& htmlPath,
+                               const std::string& remoteName);
+    // The index entry whose page file name (folder part ignored) equals
+    // name's, without regard to case; null when none.
+    CScoreFile* FindIndexEntryByFileName(const std::string& name);
+    // 0 nothing to index for this setup, 1 not attempted, 2 failed,
+    // 3 cancelled, 4 succeeded.
+    int IndexAfterPosting(IWebTransport& worker, int posted, bool allowRebuild);
+    // The commands: the "Post Games (F4)" button (Repost while Shift is
+    // held), "&Post..." and "&Repost...".
+    void OnPostGames(bool shiftHeld);
+    void OnFilePost();
+    void OnFileRepost();
+
     CIndexPages& GetIndexPages() { return m_IndexPages; }
     bool IsIndexReady() const { return m_IndexPages.m_bPagesReady; }
     // Setup changed the Website URL: the built pages must not be published.
@@ -380,6 +421,10 @@ private:
     CFileProfile m_defaultProfile;
     CSystemClock m_defaultClock;
 };
+
+// "1,234,567 bytes" or, with kilobytes, the count rounded up to whole KiB
+// and " KB", digits grouped as the runtime locale groups them.
+std::string FormatFileSize(uint64_t count, bool kilobytes);
 
 // The one application object (set by whoever creates it: the window
 // application or a test fixture).
