@@ -13,12 +13,7 @@
 #include <wx/gdicmn.h>
 
 #include "app/quillmark_app.h"
-#include "platform/date_helpers.h"
-#include "platform/exceptions.h"
 #include "platform/path_helpers.h"
-#include "platform/text_helpers.h"
-#include "posting/score_file.h"
-#include "posting/score_file_collection.h"
 #include "ui/dialog_messages.h"
 #include "ui/file_text_viewer.h"
 #include "ui/list_columns.h"
@@ -41,21 +36,6 @@ const ColumnInfo kColumns[] = {
     {"Sec", 30, wxLIST_FORMAT_CENTRE},     {"Date", 60, wxLIST_FORMAT_LEFT},
     {"Limits", 60, wxLIST_FORMAT_LEFT},
 };
-
-bool SetupFlag(uint32_t flag)
-{
-    CQuillmarkApp* app = GetAppPtr();
-    return app && (app->Setup().m_Ftp.m_dwFlags & flag) != 0;
-}
-
-std::string DateText(const CScoreFile& file)
-{
-    try {
-        return FormatShortDate(file.GetDate());
-    } catch (const CException&) {
-        return std::string();
-    }
-}
 
 }  // namespace
 
@@ -101,14 +81,11 @@ CConfirmDialog::~CConfirmDialog()
         m_viewer->Destroy();
 }
 
-void CConfirmDialog::SetFiles(const CSFPtrArray& files)
-{
-    m_files.assign(files.begin(), files.end());
-}
-
 int CConfirmDialog::ShowModal()
 {
-    if (m_addMode)
+    if (!m_request)
+        return wxID_CANCEL;
+    if (AddMode())
         SetTitle("Add Score Files");
     FillList();
     // Room for every column's text where the screen allows it.
@@ -126,29 +103,18 @@ void CConfirmDialog::FillList()
 {
     ++m_updating;
     m_list->DeleteAllItems();
-    m_rows.clear();
-    for (CScoreFile* file : m_files) {
-        const int row = static_cast<int>(m_rows.size());
-        m_rows.push_back({file, file->GetHandRecordPath()});
-        // The automatic search runs on a copy: what it finds is kept in the
-        // row and written to the record only on OK.
-        if (!m_addMode && m_rows.back().handRecordPath.empty() && SetupFlag(SF_AUTO_FILL_HAND_RECORD)) {
-            CScoreFile scratch(*file);
-            if (scratch.SelectHandRecords(true))
-                m_rows.back().handRecordPath = scratch.GetHandRecordPath();
-        }
-        m_list->InsertItem(row, ToWx(file->GetFileName()));
+    m_handRecordPaths.clear();
+    for (const ConfirmPostingRow& r : m_request->rows) {
+        const int row = static_cast<int>(m_handRecordPaths.size());
+        m_handRecordPaths.push_back(r.handRecordPath);
+        m_list->InsertItem(row, ToWx(GetFileNameOnly(r.path)));
         SetHandRecordCell(row);
-        m_list->SetItem(row, COL_EVENT, ToWx(file->GetDescriptor(SFD_EVENT)));
-        std::string session = file->GetDescriptor(SFD_SESSION);
-        if (session.empty())
-            session = file->GetSessionText(false);
-        m_list->SetItem(row, COL_SESSION, ToWx(session));
-        m_list->SetItem(row, COL_SEC, ToWx(file->GetSection()));
-        m_list->SetItem(row, COL_DATE, ToWx(DateText(*file)));
-        m_list->SetItem(row, COL_LIMITS, ToWx(file->GetDescriptor(SFD_MP_LIMITS)));
-        if (!m_addMode)
-            m_list->CheckItem(row, file->IsPost() != 0);
+        m_list->SetItem(row, COL_EVENT, ToWx(r.event));
+        m_list->SetItem(row, COL_SESSION, ToWx(r.session));
+        m_list->SetItem(row, COL_SEC, ToWx(r.section));
+        m_list->SetItem(row, COL_DATE, ToWx(r.date));
+        m_list->SetItem(row, COL_LIMITS, ToWx(r.limits));
+        m_list->CheckItem(row, !AddMode() && r.checked);
     }
     --m_updating;
     UpdateCheckAll();
@@ -156,9 +122,9 @@ void CConfirmDialog::FillList()
 
 void CConfirmDialog::SetHandRecordCell(int row)
 {
-    const std::string& path = m_rows[row].handRecordPath;
+    const std::string& path = m_handRecordPaths[row];
     std::string text;
-    if (m_addMode)
+    if (AddMode())
         text = path;
     else
         text = path.empty() ? kClickHere : GetFileNameOnly(path);
@@ -213,12 +179,12 @@ std::vector<int> CConfirmDialog::GetSelectedRows() const
 
 bool CConfirmDialog::ChooseHandRecords(int row)
 {
-    // The chooser works on a copy of the record; the row keeps its answer.
-    CScoreFile scratch(*m_rows[row].file);
-    scratch.SetHandRecordPath(m_rows[row].handRecordPath);
-    if (!scratch.SelectHandRecords(false))
+    if (!m_request->selectHandRecords)
         return false;
-    m_rows[row].handRecordPath = scratch.GetHandRecordPath();
+    std::string path = m_handRecordPaths[row];
+    if (!m_request->selectHandRecords(static_cast<size_t>(row), false, path))
+        return false;
+    m_handRecordPaths[row] = path;
     SetHandRecordCell(row);
     return true;
 }
@@ -226,7 +192,7 @@ bool CConfirmDialog::ChooseHandRecords(int row)
 void CConfirmDialog::OnListClick(wxMouseEvent& event)
 {
     event.Skip();
-    if (m_addMode)
+    if (AddMode())
         return;
     // The list hands on the clicks of its rows part in that part's
     // coordinates, while cell rectangles count from the list's own top
@@ -247,11 +213,11 @@ void CConfirmDialog::OnListClick(wxMouseEvent& event)
 wxMenu* CConfirmDialog::CreateContextMenu()
 {
     const std::vector<int> selected = GetSelectedRows();
-    if (m_addMode || selected.empty())
+    if (AddMode() || selected.empty())
         return nullptr;
     bool anyWithPath = false;
     for (int row : selected)
-        anyWithPath = anyWithPath || !m_rows[row].handRecordPath.empty();
+        anyWithPath = anyWithPath || !m_handRecordPaths[row].empty();
     auto* menu = new wxMenu;
     menu->Append(ID_CLEAR_HAND_RECORDS, "&Clear Hand Records",
                  "Omit hand record processing for selected score file");
@@ -283,10 +249,10 @@ void CConfirmDialog::OnContextMenu(wxContextMenuEvent& event)
 
 void CConfirmDialog::OnClearHandRecords(wxCommandEvent&)
 {
-    if (m_addMode)
+    if (AddMode())
         return;
     for (int row : GetSelectedRows()) {
-        m_rows[row].handRecordPath.clear();
+        m_handRecordPaths[row].clear();
         SetHandRecordCell(row);
     }
 }
@@ -294,11 +260,11 @@ void CConfirmDialog::OnClearHandRecords(wxCommandEvent&)
 void CConfirmDialog::OnSelectHandRecords(wxCommandEvent&)
 {
     const std::vector<int> selected = GetSelectedRows();
-    if (m_addMode || selected.empty() || !ChooseHandRecords(selected.front()))
+    if (AddMode() || selected.empty() || !ChooseHandRecords(selected.front()))
         return;
-    const std::string path = m_rows[selected.front()].handRecordPath;
+    const std::string path = m_handRecordPaths[selected.front()];
     for (size_t i = 1; i < selected.size(); ++i) {
-        m_rows[selected[i]].handRecordPath = path;
+        m_handRecordPaths[selected[i]] = path;
         SetHandRecordCell(selected[i]);
     }
 }
@@ -306,35 +272,33 @@ void CConfirmDialog::OnSelectHandRecords(wxCommandEvent&)
 void CConfirmDialog::OnViewScoreFile(wxCommandEvent&)
 {
     const std::vector<int> selected = GetSelectedRows();
-    if (m_addMode || selected.empty())
+    if (AddMode() || selected.empty())
         return;
-    CScoreFile* file = m_rows[selected.front()].file;
-    file->EnsureLoaded();
-    const wxString text = ToWx(Utf8ToString(file->GetText()));
+    const size_t row = static_cast<size_t>(selected.front());
+    const std::string text = m_request->scoreFileText ? m_request->scoreFileText(row) : std::string();
     if (!m_viewer)
         m_viewer = new CFileTextViewer();
-    m_viewer->ShowText(ToWx(file->GetPath()), text);
+    m_viewer->ShowText(ToWx(m_request->rows[row].path), ToWx(text));
 }
 
 void CConfirmDialog::OnOK(wxCommandEvent&)
 {
+    const size_t count = m_handRecordPaths.size();
     bool missingHandRecords = false;
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        if (m_list->IsItemChecked(static_cast<long>(i)) && m_rows[i].handRecordPath.empty())
+    for (size_t i = 0; i < count; ++i)
+        if (m_list->IsItemChecked(static_cast<long>(i)) && m_handRecordPaths[i].empty())
             missingHandRecords = true;
-    if (!m_addMode && missingHandRecords && SetupFlag(SF_ALERT_HAND_RECORD_NOT_FILLED)) {
+    if (!AddMode() && missingHandRecords && m_request->alertHandRecordsNotFilled) {
         const unsigned style = MB_OKCANCEL | MB_ICONINFORMATION | MB_DEFBUTTON2;
         CQuillmarkApp* app = GetAppPtr();
         const int answer = app ? app->MessageBoxLogged(kNotAttached, style) : ShowDialogMessage(kNotAttached, style);
-        // Back to the dialog with nothing written.
+        // Back to the dialog with nothing given back.
         if (answer != IDOK)
             return;
     }
-    for (size_t i = 0; i < m_rows.size(); ++i) {
-        CScoreFile* file = m_rows[i].file;
-        file->SetPost(m_list->IsItemChecked(static_cast<long>(i)));
-        if (!m_addMode)
-            file->SetHandRecordPath(m_rows[i].handRecordPath);
-    }
+    m_answer.checked.assign(count, false);
+    for (size_t i = 0; i < count; ++i)
+        m_answer.checked[i] = m_list->IsItemChecked(static_cast<long>(i));
+    m_answer.handRecordPaths = m_handRecordPaths;
     EndModal(wxID_OK);
 }

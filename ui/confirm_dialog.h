@@ -2,8 +2,8 @@
 // The director ticks which to post and attaches or clears a hand-record
 // file per file; in add mode (History's "Add...") the dialog only picks
 // which new files to add. The dialog edits copies of the post flags and
-// hand-record paths and writes them into the records only when it ends with
-// OK, so Cancel leaves every record as it was.
+// hand-record paths and gives them back only when it ends with OK, so Cancel
+// leaves every record as it was.
 #pragma once
 
 #include <string>
@@ -11,9 +11,9 @@
 
 #include <wx/dialog.h>
 
+#include "app/prompter.h"
+
 class CFileTextViewer;
-class CScoreFile;
-class CSFPtrArray;
 class wxButton;
 class wxCheckBox;
 class wxListCtrl;
@@ -33,11 +33,12 @@ public:
     explicit CConfirmDialog(wxWindow* parent = nullptr);
     ~CConfirmDialog() override;
 
-    // ---- set by the caller before ShowModal --------------------------------
-    // One row per record, in this order; not owned.
-    std::vector<CScoreFile*> m_files;
-    void SetFiles(const CSFPtrArray& files);
-    bool m_addMode = false;
+    // ---- set by the caller before ShowModal; read back after wxID_OK -------
+    // The rows, the mode and the hand-record chooser; not owned. Without it
+    // the dialog ends at once with wxID_CANCEL.
+    const ConfirmPostingRequest* m_request = nullptr;
+    // Filled when the dialog ends with OK: one entry per row.
+    ConfirmPostingAnswer m_answer;
 
     int ShowModal() override;
 
@@ -49,13 +50,10 @@ public:
     // nothing selected), its items enabled as they would be shown.
     wxMenu* CreateContextMenu();
     // The hand-record path the row holds now (not yet written to its record).
-    const std::string& GetRowHandRecordPath(int row) const { return m_rows.at(row).handRecordPath; }
+    const std::string& GetRowHandRecordPath(int row) const { return m_handRecordPaths.at(row); }
 
 private:
-    struct Row {
-        CScoreFile* file = nullptr;
-        std::string handRecordPath;  // the edit copy
-    };
+    bool AddMode() const { return m_request->addMode; }
 
     void FillList();
     void SetHandRecordCell(int row);
@@ -73,7 +71,7 @@ private:
     void OnViewScoreFile(wxCommandEvent&);
     void OnOK(wxCommandEvent&);
 
-    std::vector<Row> m_rows;
+    std::vector<std::string> m_handRecordPaths;  // the edit copies, one per row
     int m_updating = 0;
     wxListCtrl* m_list = nullptr;
     wxCheckBox* m_checkAll = nullptr;

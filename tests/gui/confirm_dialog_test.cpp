@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+
+#include <sys/stat.h>
 
 #include <wx/checkbox.h>
 #include <wx/listctrl.h>
@@ -9,12 +12,32 @@
 #include "dialog_driver.h"
 #include "platform/path_helpers.h"
 #include "posting/score_file.h"
+#include "posting/score_file_collection.h"
 #include "support/score_samples.h"
 #include "support/test_app.h"
 #include "ui/confirm_dialog.h"
 #include "ui/file_text_viewer.h"
 
 namespace {
+
+// Shows the real dialog for the core's Confirm Posting call and lets the
+// test work it; every other question is answered from the script.
+class CConfirmDialogPrompter : public CScriptedPrompter {
+public:
+    std::function<void(CConfirmDialog&)> script;
+    int result = 0;
+
+    bool ConfirmPosting(const ConfirmPostingRequest& request, ConfirmPostingAnswer& answer) override
+    {
+        CConfirmDialog dlg;
+        dlg.m_request = &request;
+        result = RunModal(dlg, [&] { script(dlg); });
+        if (result != wxID_OK)
+            return false;
+        answer = dlg.m_answer;
+        return true;
+    }
+};
 
 // Three score files of one week; the hand records of the first are stored
 // already, those of the second lie in the search folder, the third has none.
@@ -23,6 +46,7 @@ protected:
     void SetUp() override
     {
         AppTest::SetUp();
+        app->SetPrompter(&dialogs);
         const std::string texts[3] = {samples::TuesdayPairs(), samples::WednesdayTwoEvents(),
                                       samples::ThursdayEventSessionLine()};
         const char* names[3] = {"230905a.txt", "230906e.txt", "230907m.txt"};
@@ -31,7 +55,8 @@ protected:
             ASSERT_EQ(file->Open(folder.Write(names[i], texts[i]), nullptr, false, false), 1);
             ASSERT_EQ(file->Parse(true), 1);
             file->Close(false);
-            files.push_back(std::move(file));
+            files.push_back(file.get());
+            candidates.Add(std::move(file));
         }
         hrFolder = folder.File("hands");
         ::mkdir(hrFolder.c_str(), 0755);
@@ -42,43 +67,53 @@ protected:
         chosenHr = folder.Write("chosen.pbn", "[Board \"1\"]\n");
         app->Setup().m_HandRecordFolders.Add(hrFolder, false);
         app->Setup().m_Ftp.m_dwFlags |= SF_AUTO_FILL_HAND_RECORD | SF_ALERT_HAND_RECORD_NOT_FILLED;
-        for (auto& f : files)
-            dlg.m_files.push_back(f.get());
     }
 
+    // Runs Confirm Posting through the core with the script working the dialog.
+    bool Confirm(bool addMode, std::function<void(CConfirmDialog&)> script)
+    {
+        dialogs.script = [this, script](CConfirmDialog& d) {
+            dlg = &d;
+            script(d);
+        };
+        const bool ok = app->ConfirmPosting(candidates, addMode);
+        dlg = nullptr;
+        return ok;
+    }
     // The message boxes shown (not the file dialogs).
     std::vector<std::string> Boxes() const
     {
         std::vector<std::string> texts;
-        for (const auto& item : prompter.Shown())
+        for (const auto& item : dialogs.Shown())
             if (item.kind == "box")
                 texts.push_back(item.text);
         return texts;
     }
-    wxString Cell(int row, int col) { return dlg.GetList()->GetItemText(row, col); }
+    wxString Cell(int row, int col) { return dlg->GetList()->GetItemText(row, col); }
     void SelectOnly(int row)
     {
-        wxListCtrl* list = dlg.GetList();
+        wxListCtrl* list = dlg->GetList();
         for (int i = 0; i < list->GetItemCount(); ++i)
             list->SetItemState(i, i == row ? wxLIST_STATE_SELECTED : 0, wxLIST_STATE_SELECTED);
     }
     void Command(int id)
     {
         wxCommandEvent event(wxEVT_MENU, id);
-        dlg.ProcessWindowEvent(event);
+        dlg->ProcessWindowEvent(event);
     }
     // A real click in the middle of a row's Hand Records cell.
-    void ClickHandRecordCell(int row) { ClickHandRecordCell(dlg, row); }
-    static void ClickHandRecordCell(CConfirmDialog& dlg, int row)
+    void ClickHandRecordCell(int row)
     {
         wxRect cell;
-        ASSERT_TRUE(dlg.GetList()->GetSubItemRect(row, CConfirmDialog::COL_HAND_RECORDS, cell));
-        MouseClickAt(dlg.GetList(), wxPoint(cell.x + cell.width / 2, cell.y + cell.height / 2));
+        ASSERT_TRUE(dlg->GetList()->GetSubItemRect(row, CConfirmDialog::COL_HAND_RECORDS, cell));
+        MouseClickAt(dlg->GetList(), wxPoint(cell.x + cell.width / 2, cell.y + cell.height / 2));
     }
 
-    std::vector<std::unique_ptr<CScoreFile>> files;
+    CConfirmDialogPrompter dialogs;
+    CSFPtrArray candidates;
+    std::vector<CScoreFile*> files;
     std::string hrFolder, storedHr, foundHr, chosenHr;
-    CConfirmDialog dlg;
+    CConfirmDialog* dlg = nullptr;
 };
 
 }  // namespace
@@ -87,7 +122,7 @@ protected:
 TEST_F(ConfirmDialogTest, RowsAndCheckAll)
 {
     files[2]->SetPost(false);
-    RunModal(dlg, [&] {
+    const bool ok = Confirm(false, [&](CConfirmDialog& dlg) {
         wxListCtrl* list = dlg.GetList();
         ASSERT_EQ(list->GetItemCount(), 3);
         EXPECT_EQ(Cell(0, 0), "230905a.txt");
@@ -116,7 +151,8 @@ TEST_F(ConfirmDialogTest, RowsAndCheckAll)
         EXPECT_TRUE(dlg.FindWindow(wxID_OK)->IsEnabled());
         Click(dlg.FindWindow(wxID_OK));  // row 1 has hand records: no alert
     });
-    EXPECT_TRUE(prompter.Texts().empty());
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(dialogs.Shown().empty());
     EXPECT_FALSE(files[0]->IsPost());
     EXPECT_TRUE(files[1]->IsPost());
     EXPECT_FALSE(files[2]->IsPost());
@@ -129,39 +165,35 @@ TEST_F(ConfirmDialogTest, RowsAndCheckAll)
 // hand-record alert) leaves every record as it was.
 TEST_F(ConfirmDialogTest, CancelLeavesRecordsUntouched)
 {
-    prompter.fileDialogPath = chosenHr;
+    dialogs.fileDialogPath = chosenHr;
     for (bool ok : {false, true}) {
         SCOPED_TRACE(ok ? "OK" : "Cancel");
-        CConfirmDialog dialog;
-        for (auto& f : files) {
+        for (CScoreFile* f : files)
             f->SetPost(true);
-            dialog.m_files.push_back(f.get());
-        }
         files[0]->SetHandRecordPath(storedHr);
         files[1]->SetHandRecordPath("");
-        prompter.Clear();
-        prompter.Answer(IDCANCEL);  // the alert: go back
-        prompter.Answer(IDOK);      // the alert, the second time: post anyway
-        const int rc = RunModal(dialog, [&] {
-            wxListCtrl* list = dialog.GetList();
+        dialogs.Clear();
+        dialogs.Answer(IDCANCEL);  // the alert: go back
+        const bool confirmed = Confirm(false, [&](CConfirmDialog& dlg) {
+            wxListCtrl* list = dlg.GetList();
             // Click in row 2's Hand Records cell: the scripted file dialog answers.
-            ClickHandRecordCell(dialog, 2);
+            ClickHandRecordCell(2);
             EXPECT_EQ(list->GetItemText(2, 1), "chosen.pbn");
             // Clear row 0 through its context menu command; untick row 1.
-            for (int i = 0; i < 3; ++i)
-                list->SetItemState(i, i == 0 ? wxLIST_STATE_SELECTED : 0, wxLIST_STATE_SELECTED);
-            wxCommandEvent clear(wxEVT_MENU, CConfirmDialog::ID_CLEAR_HAND_RECORDS);
-            dialog.ProcessWindowEvent(clear);
+            SelectOnly(0);
+            Command(CConfirmDialog::ID_CLEAR_HAND_RECORDS);
             EXPECT_EQ(list->GetItemText(0, 1), "[click here]");
             CheckListRow(list, 1, false);
             // Row 0 is ticked without hand records: the alert, answered Cancel.
-            Click(dialog.FindWindow(wxID_OK));
-            EXPECT_TRUE(dialog.IsModal());
+            Click(dlg.FindWindow(wxID_OK));
+            EXPECT_TRUE(dlg.IsModal());
             ASSERT_EQ(Boxes().size(), 1u);
             EXPECT_EQ(Boxes()[0].rfind("Hand records are not attached to one or more selected", 0), 0u);
-            Click(dialog.FindWindow(ok ? wxID_OK : wxID_CANCEL));
+            if (ok)
+                dialogs.Answer(IDOK);  // the second time: post anyway
+            Click(dlg.FindWindow(ok ? wxID_OK : wxID_CANCEL));
         });
-        EXPECT_EQ(rc, ok ? wxID_OK : wxID_CANCEL);
+        EXPECT_EQ(confirmed, ok);
         EXPECT_EQ(files[0]->GetHandRecordPath(), ok ? "" : storedHr);
         EXPECT_EQ(files[1]->GetHandRecordPath(), ok ? foundHr : "");
         EXPECT_EQ(files[2]->GetHandRecordPath(), ok ? chosenHr : "");
@@ -169,7 +201,7 @@ TEST_F(ConfirmDialogTest, CancelLeavesRecordsUntouched)
         EXPECT_EQ(files[1]->IsPost(), ok ? 0 : 1);
         EXPECT_TRUE(files[2]->IsPost());
     }
-    // The alert and both answers are in the log.
+    // The alert and the answers are in the log.
     EXPECT_NE(LogText().find("Hand records are not attached"), std::string::npos);
 }
 
@@ -178,8 +210,8 @@ TEST_F(ConfirmDialogTest, CancelLeavesRecordsUntouched)
 // File reuses one viewer.
 TEST_F(ConfirmDialogTest, ContextMenuCommands)
 {
-    prompter.fileDialogPath = chosenHr;
-    RunModal(dlg, [&] {
+    dialogs.fileDialogPath = chosenHr;
+    Confirm(false, [&](CConfirmDialog& dlg) {
         wxListCtrl* list = dlg.GetList();
         EXPECT_EQ(dlg.CreateContextMenu(), nullptr);  // nothing selected
         Command(CConfirmDialog::ID_CLEAR_HAND_RECORDS);
@@ -197,7 +229,7 @@ TEST_F(ConfirmDialogTest, ContextMenuCommands)
         EXPECT_EQ(dlg.GetRowHandRecordPath(0), storedHr);
 
         // A cancelled chooser changes nothing.
-        prompter.fileDialogPath.clear();
+        dialogs.fileDialogPath.clear();
         SelectOnly(0);
         Command(CConfirmDialog::ID_SELECT_HAND_RECORDS);
         EXPECT_EQ(dlg.GetRowHandRecordPath(0), storedHr);
@@ -206,7 +238,7 @@ TEST_F(ConfirmDialogTest, ContextMenuCommands)
         CFileTextViewer* viewer = dlg.GetViewer();
         ASSERT_NE(viewer, nullptr);
         EXPECT_EQ(viewer->GetTitle(), files[0]->GetPath());
-        EXPECT_TRUE(viewer->GetText().Contains("Pairs"));
+        EXPECT_TRUE(viewer->GetText().Contains("Tuesday Pairs"));
         SelectOnly(2);
         Command(CConfirmDialog::ID_VIEW_SCORE_FILE);
         EXPECT_EQ(dlg.GetViewer(), viewer);
@@ -220,15 +252,13 @@ TEST_F(ConfirmDialogTest, ContextMenuCommands)
 // hand-record handling, no alert.
 TEST_F(ConfirmDialogTest, AddMode)
 {
-    dlg.m_addMode = true;
     files[1]->SetHandRecordPath("");
-    prompter.fileDialogPath = chosenHr;
-    const int rc = RunModal(dlg, [&] {
+    dialogs.fileDialogPath = chosenHr;
+    const bool ok = Confirm(true, [&](CConfirmDialog& dlg) {
         EXPECT_EQ(dlg.GetTitle(), "Add Score Files");
         wxListCtrl* list = dlg.GetList();
         for (int i = 0; i < 3; ++i)
             EXPECT_FALSE(list->IsItemChecked(i));
-        EXPECT_EQ(Cell(0, 1), storedHr);
         EXPECT_EQ(Cell(1, 1), "");  // no automatic search
         EXPECT_FALSE(dlg.FindWindow(wxID_OK)->IsEnabled());
         SelectOnly(1);
@@ -239,9 +269,10 @@ TEST_F(ConfirmDialogTest, AddMode)
         CheckListRow(list, 1, true);
         Click(dlg.FindWindow(wxID_OK));
     });
-    EXPECT_EQ(rc, wxID_OK);
-    EXPECT_TRUE(prompter.Shown().empty());
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(dialogs.Shown().empty());
     EXPECT_FALSE(files[0]->IsPost());
     EXPECT_TRUE(files[1]->IsPost());
     EXPECT_EQ(files[1]->GetHandRecordPath(), "");
+    EXPECT_EQ(files[0]->GetHandRecordPath(), storedHr);
 }
