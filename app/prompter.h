@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class CColScoreFile;
 class CScoreFile;
 
 // Button results.
@@ -101,6 +102,32 @@ struct WirelessDatabaseRequest {
 };
 // ---- end of the posting run's dialogs --------------------------------------
 
+// What the History dialog is shown and what it answers. The dialog edits
+// the working copy in place (the History command makes it from the Upload
+// History); modified counts the edits: one per Add that added at least one
+// file and one per Remove. The command commits the copy only after OK with
+// modified above 0. Add and Remove go through the helpers of
+// posting/history_edit.h so that they log and flag like the command does.
+struct HistoryRequest {
+    CColScoreFile* history = nullptr;   // the working copy, not owned
+    std::string scoreFileDirectory;     // named by "There are no new score files in %s"
+};
+struct HistoryAnswer {
+    int modified = 0;
+};
+
+// The Folders to Search for Hand Records dialog: the folders in search
+// order; on OK, the folders left after the removals (in list order) and
+// how many were removed. The command rewrites the search path and saves
+// only when removed is above 0.
+struct HandRecordFoldersRequest {
+    std::vector<std::string> folders;
+};
+struct HandRecordFoldersAnswer {
+    std::vector<std::string> folders;
+    int removed = 0;
+};
+
 class IPrompter {
 public:
     virtual ~IPrompter() = default;
@@ -144,6 +171,16 @@ public:
     }
     // ---- end of the posting run's dialogs -------------------------------
 
+
+    // History dialog over request.history; returns IDOK or IDCANCEL.
+    virtual int ViewHistory(const HistoryRequest& request, HistoryAnswer& answer) { return IDCANCEL; }
+    // Folders to Search for Hand Records dialog; false when cancelled.
+    virtual bool HandRecordFolders(const HandRecordFoldersRequest& request, HandRecordFoldersAnswer& answer)
+    {
+        return false;
+    }
+    // The program's help (F1 and the Help buttons).
+    virtual void ShowHelp() {}
     // A text shown in the modal text viewer (the transfer transcript).
     // profileSection names where the viewer keeps its placement; withCancel
     // adds the Cancel button.

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/clock.h"
+#include "app/command_ui.h"
 #include "app/data_protector.h"
 #include "app/interlock.h"
 #include "app/logfile.h"
@@ -123,6 +124,7 @@ public:
                       const std::atomic<int>& exitCode);
     void OnFileCancel();
     bool OnUpdateFileCancel() const { return m_nCancelState == CS_RUNNING; }
+    bool IsIdle() const { return m_nCancelState == CS_IDLE; }
 
     // Enters a busy level for its lifetime.
     class CBusyGuard {
@@ -384,7 +386,42 @@ public:
     // A new connection on the setup's FTP settings.
     std::unique_ptr<IWebTransport> MakeWebTransport();
 
+    // ---- posting-side commands (posting/posting_commands.cpp) ---------------
+    // The command table (posting/command_table.h) routes to these, to the
+    // index commands and to those of the posting run and Setup.
+    // Uploads "TestFile.txt" into the FTP Directory: stops at the first
+    // failure, shows "Success uploading %s" or "Failure uploading %s" and
+    // then the transfer transcript. Runs busy, so Cancel stops it.
+    void OnHelpUploadTestFile();
+    // Asks, then empties the Upload History, saves and logs.
+    void OnSetupEraseUploadHistory();
+    // The History dialog over a working copy; OK with changes commits it.
+    void OnViewHistory();
+    // The hand-record folders dialog; OK after removals rewrites the search
+    // path and saves the setup data file.
+    void OnViewHandRecordFolders();
+    void OnHelp();
+
+    // ---- enabling rules (posting/command_update.cpp) ------------------------
+    void OnUpdateIdleOnly(ICmdUI& ui) const;
+    void OnUpdateFileCancel(ICmdUI& ui) const;
+    // Call after the window's own update of the recent-file menu: while not
+    // idle, disableItem(id) greys each item from the first recent-file id
+    // upward until it answers that the id is not in the menu.
+    void OnUpdateRecentFileMenu(const std::function<bool(unsigned id)>& disableItem) const;
+    void OnUpdateIndexCommand(ICmdUI& ui) const;
+    void OnUpdatePublishIndex(ICmdUI& ui) const;
+    // The Post Games button: enabled when idle; while Shift is held it reads
+    // the Repost caption made from its own caption.
+    void OnUpdatePostGames(ICmdUI& ui, bool shiftHeld);
+    void OnUpdateEraseUploadHistory(ICmdUI& ui) const;
+    const std::string& GetPostGamesCaption() const { return m_strPostGamesCaption; }
+    const std::string& GetRepostCaption() const { return m_strRepostCaption; }
+
 protected:
+    std::string m_strPostGamesCaption;
+    std::string m_strRepostCaption;
+
     IPrompter* m_pPrompter = nullptr;
     IStatusSink* m_pMainFrame = nullptr;
     IProfile* m_pProfile = nullptr;
