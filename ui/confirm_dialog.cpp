@@ -16,7 +16,9 @@
 #include "platform/path_helpers.h"
 #include "ui/dialog_messages.h"
 #include "ui/file_text_viewer.h"
+#include "ui/text_dialog.h"
 #include "ui/list_columns.h"
+#include "ui/size_box.h"
 
 namespace {
 
@@ -78,7 +80,7 @@ CConfirmDialog::CConfirmDialog(wxWindow* parent)
 CConfirmDialog::~CConfirmDialog()
 {
     if (m_viewer)
-        m_viewer->Destroy();
+        delete m_viewer;  // now, while the profile it saves its placement to is there
 }
 
 int CConfirmDialog::ShowModal()
@@ -96,6 +98,8 @@ int CConfirmDialog::ShowModal()
         m_list->SetMinSize(wxSize(std::min(wanted, screen), m_list->GetMinSize().y));
         Fit();
     }
+    // Placement and column widths as the director left them last time.
+    CSizeBox::Attach(this, "ConfirmDialog");
     return wxDialog::ShowModal();
 }
 
@@ -276,9 +280,7 @@ void CConfirmDialog::OnViewScoreFile(wxCommandEvent&)
         return;
     const size_t row = static_cast<size_t>(selected.front());
     const std::string text = m_request->scoreFileText ? m_request->scoreFileText(row) : std::string();
-    if (!m_viewer)
-        m_viewer = new CFileTextViewer();
-    m_viewer->ShowText(ToWx(m_request->rows[row].path), ToWx(text));
+    m_viewer = ShowFileText(m_viewer, m_request->rows[row].path, text);
 }
 
 void CConfirmDialog::OnOK(wxCommandEvent&)

@@ -13,7 +13,7 @@
 
 #include "app/prompter.h"
 
-class CFileTextViewer;
+class CTextDialog;
 class wxButton;
 class wxCheckBox;
 class wxListCtrl;
@@ -45,7 +45,7 @@ public:
     // ---- for the window tests ------------------------------------------------
     wxListCtrl* GetList() const { return m_list; }
     wxCheckBox* GetCheckAll() const { return m_checkAll; }
-    CFileTextViewer* GetViewer() const { return m_viewer; }
+    CTextDialog* GetViewer() const { return m_viewer; }
     // The context menu for the current selection (null in add mode or with
     // nothing selected), its items enabled as they would be shown.
     wxMenu* CreateContextMenu();
@@ -76,5 +76,5 @@ private:
     wxListCtrl* m_list = nullptr;
     wxCheckBox* m_checkAll = nullptr;
     wxButton* m_ok = nullptr;
-    CFileTextViewer* m_viewer = nullptr;
+    CTextDialog* m_viewer = nullptr;
 };

@@ -1,19 +1,13 @@
-// A modeless window showing a score file's text in a fixed font, opened
-// beside the dialogs that list score files. Closing it only hides it, so the
-// dialog that owns it can show it again with new text; the owner destroys it.
+// The modeless viewer that the score-file dialogs open beside them (View
+// File, View Score File): one per dialog, made on first use without a
+// parent, reused with new text afterwards, hidden when closed and destroyed
+// by the dialog that made it.
 #pragma once
 
-#include <wx/dialog.h>
+#include <string>
 
-class wxTextCtrl;
+class CTextDialog;
 
-class CFileTextViewer : public wxDialog {
-public:
-    CFileTextViewer();
-    // Replaces the text and caption, shows the window and raises it.
-    void ShowText(const wxString& caption, const wxString& text);
-    wxString GetText() const;
-
-private:
-    wxTextCtrl* m_text = nullptr;
-};
+// Shows text (UTF-8) in viewer, making it first when viewer is null;
+// returns the viewer (null when it could not be made).
+CTextDialog* ShowFileText(CTextDialog* viewer, const std::string& caption, const std::string& text);

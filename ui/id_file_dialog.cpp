@@ -22,6 +22,7 @@
 #include "ui/dialog_messages.h"
 #include "ui/field_state_images.h"
 #include "ui/file_text_viewer.h"
+#include "ui/text_dialog.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ CIDFileDialog::CIDFileDialog(wxWindow* parent)
 CIDFileDialog::~CIDFileDialog()
 {
     if (m_viewer)
-        m_viewer->Destroy();
+        delete m_viewer;  // now, while the profile it saves its placement to is there
 }
 
 void CIDFileDialog::CreateControls()
@@ -356,6 +357,5 @@ void CIDFileDialog::OnViewFile(wxCommandEvent&)
         }
         text.assign(bytes.data());
     }
-    m_viewer = new CFileTextViewer();
-    m_viewer->ShowText(ToWx(m_fileName), ToWx(Utf8ToString(text.c_str())));
+    m_viewer = ShowFileText(nullptr, m_fileName, Utf8ToString(text.c_str()));
 }

@@ -16,7 +16,7 @@ class wxDatePickerCtrl;
 class wxStaticBitmap;
 class wxTextCtrl;
 class wxButton;
-class CFileTextViewer;
+class CTextDialog;
 
 class CIDFileDialog : public wxDialog {
 public:
@@ -48,7 +48,7 @@ public:
     int GetShownState(Field field) const;
     wxWindow* GetFieldControl(Field field) const;
     wxButton* GetViewFileButton() const { return m_viewFile; }
-    CFileTextViewer* GetViewer() const { return m_viewer; }
+    CTextDialog* GetViewer() const { return m_viewer; }
     // The last invalid-field hint shown, as a balloon or a message box.
     const wxString& GetLastHint() const { return m_lastHint; }
 
@@ -74,6 +74,6 @@ private:
     wxTextCtrl* m_sectionText = nullptr;
     wxStaticBitmap* m_images[F_COUNT] = {};
     int m_shown[F_COUNT] = {};
-    CFileTextViewer* m_viewer = nullptr;
+    CTextDialog* m_viewer = nullptr;
     wxString m_lastHint;
 };

@@ -19,6 +19,11 @@ public:
     int YesToAllBox(const std::string& text) override;
     bool SaveFileDialog(const FileDialogRequest& request, std::string& path) override;
     bool OpenFileDialog(const FileDialogRequest& request, std::string& path, int& filterIndex) override;
+    // The dialogs of ui/wx_prompter_dialogs.cpp: Identify Score File,
+    // Confirm Posting (and Add Score Files) and History.
+    IdentifyResult IdentifyScoreFile(const IdentifyRequest& request, IdentifyAnswer& answer) override;
+    bool ConfirmPosting(const ConfirmPostingRequest& request, ConfirmPostingAnswer& answer) override;
+    int ViewHistory(const HistoryRequest& request, HistoryAnswer& answer) override;
 
     // The file-dialog wildcard of a filter such as "Name (*.x)|*.x|...||".
     static std::string Wildcard(const std::string& filter);

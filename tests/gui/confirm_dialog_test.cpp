@@ -8,6 +8,7 @@
 #include <wx/checkbox.h>
 #include <wx/listctrl.h>
 #include <wx/menu.h>
+#include <wx/textctrl.h>
 
 #include "dialog_driver.h"
 #include "platform/path_helpers.h"
@@ -16,7 +17,7 @@
 #include "support/score_samples.h"
 #include "support/test_app.h"
 #include "ui/confirm_dialog.h"
-#include "ui/file_text_viewer.h"
+#include "ui/text_dialog.h"
 
 namespace {
 
@@ -235,14 +236,14 @@ TEST_F(ConfirmDialogTest, ContextMenuCommands)
         EXPECT_EQ(dlg.GetRowHandRecordPath(0), storedHr);
 
         Command(CConfirmDialog::ID_VIEW_SCORE_FILE);
-        CFileTextViewer* viewer = dlg.GetViewer();
+        CTextDialog* viewer = dlg.GetViewer();
         ASSERT_NE(viewer, nullptr);
-        EXPECT_EQ(viewer->GetTitle(), files[0]->GetPath());
-        EXPECT_TRUE(viewer->GetText().Contains("Tuesday Pairs"));
+        EXPECT_EQ(viewer->GetTitle(), files[0]->GetPath() + " - Quillmark");
+        EXPECT_TRUE(viewer->GetEdit()->GetValue().Contains("Tuesday Pairs"));
         SelectOnly(2);
         Command(CConfirmDialog::ID_VIEW_SCORE_FILE);
         EXPECT_EQ(dlg.GetViewer(), viewer);
-        EXPECT_EQ(viewer->GetTitle(), files[2]->GetPath());
+        EXPECT_EQ(viewer->GetTitle(), files[2]->GetPath() + " - Quillmark");
         viewer->Hide();
         Click(dlg.FindWindow(wxID_CANCEL));
     });

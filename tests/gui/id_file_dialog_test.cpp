@@ -9,13 +9,14 @@
 #include <wx/datectrl.h>
 #include <wx/dateevt.h>
 #include <wx/textctrl.h>
+#include <wx/textctrl.h>
 #include <wx/window.h>
 
 #include "dialog_driver.h"
 #include "platform/date_helpers.h"
 #include "support/test_app.h"
 #include "ui/field_state_images.h"
-#include "ui/file_text_viewer.h"
+#include "ui/text_dialog.h"
 #include "ui/id_file_dialog.h"
 
 using Dlg = CIDFileDialog;
@@ -182,11 +183,11 @@ TEST_F(IdFileDialogTest, SkipCancelAndViewFile)
     dlg.m_fileText = text.c_str();
     RunModal(dlg, [&] {
         Click(dlg.GetViewFileButton());
-        CFileTextViewer* viewer = dlg.GetViewer();
+        CTextDialog* viewer = dlg.GetViewer();
         ASSERT_NE(viewer, nullptr);
         EXPECT_TRUE(viewer->IsShown());
-        EXPECT_EQ(viewer->GetTitle(), "/scores/230905a.txt");
-        EXPECT_EQ(viewer->GetText(), text);
+        EXPECT_EQ(viewer->GetTitle(), "/scores/230905a.txt - Quillmark");
+        EXPECT_EQ(viewer->GetEdit()->GetValue(), text);
         viewer->Hide();
         Click(dlg.GetViewFileButton());
         EXPECT_EQ(dlg.GetViewer(), viewer);
