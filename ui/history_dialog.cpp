@@ -54,6 +54,22 @@ std::string TimeText(int64_t time, const char* pattern)
     }
 }
 
+// A path shortened to width: the folders give way ("..." in their place)
+// before the file name does.
+wxString CompactPath(const wxString& path, wxDC& dc, int width)
+{
+    if (width <= 0 || dc.GetTextExtent(path).x <= width)
+        return path;
+    const size_t slash = path.find_last_of("/\\");
+    if (slash == wxString::npos || slash == 0)
+        return wxControl::Ellipsize(path, dc, wxELLIPSIZE_MIDDLE, width);
+    const wxString name = path.substr(slash);
+    const int room = width - dc.GetTextExtent(name).x;
+    if (room < dc.GetTextExtent("....").x)
+        return wxControl::Ellipsize(path, dc, wxELLIPSIZE_START, width);
+    return wxControl::Ellipsize(path.substr(0, slash), dc, wxELLIPSIZE_END, room) + name;
+}
+
 template <typename T>
 int CompareValues(T a, T b)
 {
@@ -84,8 +100,7 @@ public:
             return text;
         wxClientDC dc(const_cast<CList*>(this));
         dc.SetFont(GetFont());
-        const int width = GetColumnWidth(column) - FromDIP(12);
-        return wxControl::Ellipsize(text, dc, wxELLIPSIZE_MIDDLE, std::max(width, 1));
+        return CompactPath(text, dc, GetColumnWidth(column) - FromDIP(12));
     }
 
 private:
@@ -99,7 +114,7 @@ CHistoryDialog::CHistoryDialog(wxWindow* parent)
     const int gap = FromDIP(6);
     auto* top = new wxBoxSizer(wxVERTICAL);
     m_list = new CList(this, this);
-    m_list->SetMinSize(FromDIP(wxSize(640, 300)));
+    m_list->SetMinSize(FromDIP(wxSize(860, 300)));
     m_list->EnableAlternateRowColours(false);
     for (const ColumnInfo& c : kColumns)
         m_list->AppendColumn(c.title, c.align, FromDIP(c.width));

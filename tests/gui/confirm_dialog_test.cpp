@@ -11,6 +11,7 @@
 #include <wx/textctrl.h>
 
 #include "dialog_driver.h"
+#include "dialog_prompters.h"
 #include "platform/path_helpers.h"
 #include "posting/score_file.h"
 #include "posting/score_file_collection.h"
@@ -20,25 +21,6 @@
 #include "ui/text_dialog.h"
 
 namespace {
-
-// Shows the real dialog for the core's Confirm Posting call and lets the
-// test work it; every other question is answered from the script.
-class CConfirmDialogPrompter : public CScriptedPrompter {
-public:
-    std::function<void(CConfirmDialog&)> script;
-    int result = 0;
-
-    bool ConfirmPosting(const ConfirmPostingRequest& request, ConfirmPostingAnswer& answer) override
-    {
-        CConfirmDialog dlg;
-        dlg.m_request = &request;
-        result = RunModal(dlg, [&] { script(dlg); });
-        if (result != wxID_OK)
-            return false;
-        answer = dlg.m_answer;
-        return true;
-    }
-};
 
 // Three score files of one week; the hand records of the first are stored
 // already, those of the second lie in the search folder, the third has none.

@@ -132,3 +132,27 @@ void CheckListRow(wxListCtrl* list, long row, bool check)
     list->CheckItem(row, check);
     Pump(10);
 }
+
+void WhenDialogShows(const std::function<void(wxDialog&)>& script)
+{
+    wxTheApp->CallAfter([script] {
+        wxDialog* found = nullptr;
+        wxStopWatch watch;
+        while (!found && watch.Time() < 5000) {
+            Pump(20);
+            for (wxWindow* w : wxTopLevelWindows)
+                if (auto* d = wxDynamicCast(w, wxDialog); d && d->IsModal())
+                    found = d;
+        }
+        if (!found) {
+            ADD_FAILURE() << "no dialog was shown";
+            return;
+        }
+        Pump(100);
+        script(*found);
+        if (found->IsModal()) {
+            ADD_FAILURE() << "the script left the dialog open; cancelling it";
+            found->EndModal(wxID_CANCEL);
+        }
+    });
+}

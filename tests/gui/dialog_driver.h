@@ -34,3 +34,7 @@ int RunThisProgram(const std::vector<std::string>& args, const std::vector<std::
 void MouseClickAt(wxWindow* window, const wxPoint& point);
 // Ticks or unticks a list row's check box as a click on it would.
 void CheckListRow(class wxListCtrl* list, long row, bool check);
+// Runs script on the first modal dialog that shows up within five seconds
+// (for dialogs that the program itself builds and shows); a dialog the
+// script leaves open is cancelled.
+void WhenDialogShows(const std::function<void(wxDialog&)>& script);
