@@ -349,8 +349,9 @@ public:
     // the ones that cannot be opened or read are left out and named.
     // PR_SUCCESS after OK, PR_CANCELLED after Cancel.
     int SelectFilesToPost(CSFPtrArray& candidates);
-    // The Confirm Posting dialog over the candidates; writes the check
-    // states and hand-record paths back. true after OK.
+    // The Confirm Posting dialog over the candidates; after OK writes the
+    // check states and hand-record paths back and returns true. Cancel
+    // changes no record.
     bool ConfirmPosting(CSFPtrArray& candidates, bool addMode);
     // Posts one marked file with the run's connection and template.
     int PostScoreFile(CScoreFile* file, IWebTransport& worker, CTemplateFile* templateFile);
