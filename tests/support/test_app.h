@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -16,7 +17,7 @@
 class CScriptedPrompter : public IPrompter {
 public:
     struct ShownItem {
-        std::string kind;   // "box", "yestoall", "identify", "save", "open"
+        std::string kind;   // "box", "yestoall", "identify", "save", "open", "setup"
         std::string text;
         unsigned style = 0;
     };
@@ -29,12 +30,16 @@ public:
     IdentifyAnswer identifyAnswer;
     std::string fileDialogPath;  // empty: the dialog is cancelled
     int fileDialogFilter = 1;
+    // The Setup sheet: edits the values it is shown and returns true for OK;
+    // unset, the sheet is cancelled.
+    std::function<bool(SetupSheetValues&)> setupAnswer;
 
     int MessageBox(const std::string& text, unsigned style) override;
     int YesToAllBox(const std::string& text) override;
     IdentifyResult IdentifyScoreFile(const IdentifyRequest& request, IdentifyAnswer& answer) override;
     bool SaveFileDialog(const FileDialogRequest& request, std::string& path) override;
     bool OpenFileDialog(const FileDialogRequest& request, std::string& path, int& filterIndex) override;
+    bool EditSetup(SetupSheetValues& values) override;
 
     std::vector<ShownItem> Shown() const;
     std::vector<std::string> Texts() const;
