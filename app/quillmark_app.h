@@ -226,6 +226,11 @@ public:
     static bool IsBridgeWebsHost(const std::string& server);
     // The OpenSSH sftp program on PATH; empty when it is not installed.
     static std::string GetSftpExePath();
+    // The wireless-database dialog closed with its "Do Not Show This Message
+    // Again" box ticked or not: the alert flag follows the box and, when
+    // that changed it, the setup and program data are saved once. false
+    // only when that save failed.
+    bool ApplyDoNotShowWirelessAlert(bool doNotShowAgain);
 
     // ---- FTP password --------------------------------------------------------
     // The plain password of a stored blob. flag 1: a blob of the data

@@ -63,6 +63,14 @@ std::string CQuillmarkApp::GetSftpExePath()
     return {};
 }
 
+bool CQuillmarkApp::ApplyDoNotShowWirelessAlert(bool doNotShowAgain)
+{
+    const bool alert = (m_Setup.m_Ftp.m_dwFlags & SF_ALERT_NO_BWS) != 0;
+    if (alert != doNotShowAgain)
+        return true;
+    return SetAlertNoBws(!doNotShowAgain, true) != 0;
+}
+
 void CQuillmarkApp::FillSetupValues(SetupSheetValues& v) const
 {
     const CSetupData& s = m_Setup;

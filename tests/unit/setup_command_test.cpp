@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/setup_checks.h"
 #include "support/test_app.h"
@@ -267,4 +268,23 @@ TEST(SetupChecksTest, SingleFieldChecks)
     EXPECT_EQ(CheckDaysToIndexText("-1", days), "Enter an integer between 0 and 999999.");
     EXPECT_EQ(CheckDaysToIndexText("12x", days), "Enter an integer.");
     EXPECT_EQ(CheckDaysToIndexText("", days), "Enter an integer.");
+}
+
+// The wireless alert follows the dialog's box as it was at closing, and is
+// saved only when that changed it.
+TEST_F(SetupCommandTest, WirelessAlertFollowsTheBoxAndSavesOnce)
+{
+    const std::string programData = JoinPath(dataDir, "ProgramData.bin");
+    EXPECT_TRUE(app->ApplyDoNotShowWirelessAlert(false));
+    EXPECT_TRUE(app->Setup().m_Ftp.m_dwFlags & SF_ALERT_NO_BWS);
+    EXPECT_FALSE(FileExists(programData));
+
+    EXPECT_TRUE(app->ApplyDoNotShowWirelessAlert(true));
+    EXPECT_FALSE(app->Setup().m_Ftp.m_dwFlags & SF_ALERT_NO_BWS);
+    ASSERT_TRUE(FileExists(programData));
+    ::unlink(programData.c_str());
+    // Ticked again on a later file: already off, nothing to save.
+    EXPECT_TRUE(app->ApplyDoNotShowWirelessAlert(true));
+    EXPECT_FALSE(FileExists(programData));
+    EXPECT_EQ(app->Setup().m_Ftp.m_dwFlags, static_cast<uint32_t>(SF_ACTIVE_FTP));
 }
