@@ -252,6 +252,21 @@ TEST(SetupSheetTest, BadInputIsCaughtOnItsField)
     }
 }
 
+// A folder typed into the folder chooser that does not exist is refused
+// there; the field keeps its folder.
+TEST(SetupSheetTest, TheFolderChooserRefusesAMissingFolder)
+{
+    CDialogScript script;
+    script.answers = {"/no/such/folder"};
+    CSetupPropSheet sheet(nullptr, Fixture("/"), false);
+    EXPECT_EQ(RunModal(sheet, [&] {
+        Click(sheet.m_computer->FindWindow("browseScoreFolder"));
+        ClickId(&sheet, wxID_CANCEL);
+    }), wxID_CANCEL);
+    EXPECT_EQ(script.messages, std::vector<wxString>{"Invalid directory: /no/such/folder"});
+    EXPECT_EQ(sheet.m_computer->m_scoreFolder->GetValue(), "/");
+}
+
 // A port at fault on another protocol than the one on show is brought up.
 TEST(SetupSheetTest, APortOfAnotherProtocolIsShownWhenAtFault)
 {
