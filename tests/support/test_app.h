@@ -17,7 +17,9 @@
 class CScriptedPrompter : public IPrompter {
 public:
     struct ShownItem {
-        std::string kind;   // "box", "yestoall", "identify", "save", "open", "setup"
+        // "box", "yestoall", "identify", "save", "open", "openmany",
+        // "confirm", "wireless", "text", "setup"
+        std::string kind;
         std::string text;
         unsigned style = 0;
     };
@@ -30,6 +32,17 @@ public:
     IdentifyAnswer identifyAnswer;
     std::string fileDialogPath;  // empty: the dialog is cancelled
     int fileDialogFilter = 1;
+    std::vector<std::string> fileDialogPaths;  // multiple selection; empty: cancelled
+
+    // Confirm Posting: the request last shown, and how to answer it (by
+    // default OK with every row as it was shown).
+    ConfirmPostingRequest confirmRequest;
+    std::function<bool(const ConfirmPostingRequest&, ConfirmPostingAnswer&)> onConfirm;
+    // The wireless-database dialog: answers in order (IDCANCEL when none is
+    // left) with the path to try next (empty: the one shown).
+    std::deque<std::pair<int, std::string>> wirelessAnswers;
+    // Texts shown in the text viewer (caption, text).
+    std::vector<std::pair<std::string, std::string>> textsShown;
     // The Setup sheet: edits the values it is shown and returns true for OK;
     // unset, the sheet is cancelled.
     std::function<bool(SetupSheetValues&)> setupAnswer;
@@ -39,6 +52,11 @@ public:
     IdentifyResult IdentifyScoreFile(const IdentifyRequest& request, IdentifyAnswer& answer) override;
     bool SaveFileDialog(const FileDialogRequest& request, std::string& path) override;
     bool OpenFileDialog(const FileDialogRequest& request, std::string& path, int& filterIndex) override;
+    bool ConfirmPosting(const ConfirmPostingRequest& request, ConfirmPostingAnswer& answer) override;
+    int WirelessDatabase(const WirelessDatabaseRequest& request, std::string& path) override;
+    bool OpenFilesDialog(const FileDialogRequest& request, std::vector<std::string>& paths) override;
+    void ShowText(const std::string& caption, const std::string& text, const std::string& profileSection,
+                  bool withCancel) override;
     bool EditSetup(SetupSheetValues& values) override;
 
     std::vector<ShownItem> Shown() const;
