@@ -226,6 +226,22 @@ public:
     int AddHandRecordFolder(const std::string& folder) { return m_Setup.m_HandRecordFolders.Add(folder, true); }
     int64_t GetLowestDate() const { return m_tLowestDate; }
 
+    // ---- Setup command (app/setup_command.cpp) ------------------------------
+    // Shows the Setup sheet on the setup record; after OK stores, logs and
+    // counts every changed item and, when anything changed, saves.
+    void OnSetupSetup();
+    // The setup record as the Setup sheet's pages show it.
+    void FillSetupValues(SetupSheetValues& values) const;
+    // Whether an FTP Server names the BridgeWebs results service.
+    static bool IsBridgeWebsHost(const std::string& server);
+    // The OpenSSH sftp program on PATH; empty when it is not installed.
+    static std::string GetSftpExePath();
+    // The wireless-database dialog closed with its "Do Not Show This Message
+    // Again" box ticked or not: the alert flag follows the box and, when
+    // that changed it, the setup and program data are saved once. false
+    // only when that save failed.
+    bool ApplyDoNotShowWirelessAlert(bool doNotShowAgain);
+
     // ---- FTP password --------------------------------------------------------
     // The plain password of a stored blob. flag 1: a blob of the data
     // protector holding UTF-16LE; flag 0: the older Blowfish form holding
@@ -237,9 +253,10 @@ public:
     // password" is shown first (a cancel answer ends it at once). A failure
     // is logged and shown ("Cannot decrypt the FTP Password ...").
     bool GetFtpPassword(CSecretString& password, bool showStatus = true);
-    // Protects and stores a new FTP password (an empty one clears it). When
-    // protection is not usable or fails, nothing is stored and the user is
-    // told.
+    // Protects and stores a new FTP password (an empty one clears it). The
+    // stored password is replaced only when the new one was protected; when
+    // protection is not usable or fails, the user is told and the password
+    // stored before is kept.
     bool SetFtpPassword(const std::string& password);
 
     // ---- setup document and data files --------------------------------------
