@@ -140,6 +140,8 @@ void CAppShell::InstallCommands()
     frame.SetCommand(ID_INDEX_PUBLISH,
                      {[&app] { app.OnIndexPublishIndex(); }, [&app, indexAllowed] { return indexAllowed() && app.IsIndexReady(); }, {}});
 
+    frame.SetCommand(ID_SETUP_SETUP, {[&app] { app.OnSetupSetup(); }, idle, {}});
+    frame.SetCommand(ID_VIEW_HAND_RECORD_FOLDERS, {[&app] { app.OnViewHandRecordFolders(); }, {}, {}});
     frame.SetCommand(ID_SETUP_FILE_NEW, {[this] {
                                              if (m_doc->SaveModified() && m_doc->OnNewDocument()) {
                                                  m_doc->SetPathName({});

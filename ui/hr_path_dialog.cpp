@@ -2,6 +2,7 @@
 #include <wx/listbox.h>
 #include <wx/sizer.h>
 
+#include "ui/size_box.h"
 #include "ui/small_dialogs.h"
 
 CHRPathDialog::CHRPathDialog(wxWindow* parent, const std::vector<std::string>& folders)
@@ -21,6 +22,8 @@ CHRPathDialog::CHRPathDialog(wxWindow* parent, const std::vector<std::string>& f
     top->Add(m_remove, 0, wxLEFT | wxRIGHT, 10);
     top->Add(CreateSeparatedButtonSizer(wxOK | wxCANCEL), 0, wxEXPAND | wxALL, 10);
     SetSizerAndFit(top);
+    // Placement kept in the profile.
+    CSizeBox::Attach(this, "HRPathDialog");
 
     m_list->Bind(wxEVT_LISTBOX, [this](wxCommandEvent&) { OnSelChangeList(); });
     m_remove->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnRemove(); });

@@ -4,6 +4,7 @@
 #include "platform/date_helpers.h"
 #include "platform/path_helpers.h"
 #include "posting/score_file.h"
+#include "ui/size_box.h"
 #include "ui/small_dialogs.h"
 
 namespace {
@@ -113,4 +114,6 @@ CIndexDialog::CIndexDialog(wxWindow* parent, const std::vector<CScoreFile*>& ent
     top->Add(m_list, 1, wxEXPAND | wxALL, 10);
     top->Add(CreateSeparatedButtonSizer(wxOK | wxCANCEL), 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 10);
     SetSizerAndFit(top);
+    // Placement and column widths kept in the profile.
+    CSizeBox::Attach(this, "IndexDialog");
 }

@@ -19,6 +19,12 @@ public:
     int YesToAllBox(const std::string& text) override;
     bool SaveFileDialog(const FileDialogRequest& request, std::string& path) override;
     bool OpenFileDialog(const FileDialogRequest& request, std::string& path, int& filterIndex) override;
+    // The Setup sheet, Index, hand-record folders and wireless-database
+    // dialogs (ui/wx_prompter_dialogs.cpp).
+    bool EditSetup(SetupSheetValues& values) override;
+    bool EditIndex(const std::vector<CScoreFile*>& entries, std::vector<bool>& toggles) override;
+    bool HandRecordFolders(const HandRecordFoldersRequest& request, HandRecordFoldersAnswer& answer) override;
+    int WirelessDatabase(const WirelessDatabaseRequest& request, std::string& path) override;
 
     // The file-dialog wildcard of a filter such as "Name (*.x)|*.x|...||".
     static std::string Wildcard(const std::string& filter);
