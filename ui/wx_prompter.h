@@ -20,7 +20,7 @@ public:
     bool SaveFileDialog(const FileDialogRequest& request, std::string& path) override;
     bool OpenFileDialog(const FileDialogRequest& request, std::string& path, int& filterIndex) override;
     // The Setup sheet, Index, hand-record folders and wireless-database
-    // dialogs (ui/wx_prompter_dialogs.cpp).
+    // dialogs (ui/wx_prompter_setup_dialogs.cpp).
     bool EditSetup(SetupSheetValues& values) override;
     bool EditIndex(const std::vector<CScoreFile*>& entries, std::vector<bool>& toggles) override;
     bool HandRecordFolders(const HandRecordFoldersRequest& request, HandRecordFoldersAnswer& answer) override;

@@ -10,11 +10,13 @@
 #include <wx/app.h>
 #include <wx/toplevel.h>
 
-#include "gui/dialog_driver.h"
+#include "gui/setup_dialog_driver.h"
 #include "support/test_app.h"
 #include "ui/setup_sheet.h"
 #include "ui/small_dialogs.h"
 #include "ui/wx_prompter.h"
+
+using namespace setupdrv;
 
 namespace {
 

@@ -11,11 +11,13 @@
 
 #include <sys/stat.h>
 
-#include "gui/dialog_driver.h"
+#include "gui/setup_dialog_driver.h"
 #include "platform/path_helpers.h"
 #include "support/test_app.h"
 #include "support/time_zone.h"
 #include "ui/setup_sheet.h"
+
+using namespace setupdrv;
 
 namespace {
 

@@ -11,11 +11,13 @@
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
 
-#include "gui/dialog_driver.h"
+#include "gui/setup_dialog_driver.h"
 #include "platform/date_helpers.h"
 #include "posting/score_file.h"
 #include "support/test_app.h"
 #include "ui/small_dialogs.h"
+
+using namespace setupdrv;
 
 namespace {
 

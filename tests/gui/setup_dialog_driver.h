@@ -14,6 +14,8 @@ class wxCheckBox;
 class wxChoice;
 class wxTextCtrl;
 
+namespace setupdrv {
+
 // Shows the dialog modally; script runs inside the modal loop and should
 // end it (through OK or Cancel). A script that leaves it open gets the
 // dialog cancelled, so a test never hangs. Returns the modal result.
@@ -42,3 +44,5 @@ public:
     std::vector<wxString> chooserStarts;
     std::vector<wxString> answers;
 };
+
+}  // namespace setupdrv

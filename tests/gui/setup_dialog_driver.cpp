@@ -1,4 +1,4 @@
-#include "gui/dialog_driver.h"
+#include "gui/setup_dialog_driver.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +12,8 @@
 #include <wx/wx.h>
 
 #include "ui/dialog_services.h"
+
+namespace setupdrv {
 
 int RunModal(wxDialog& dialog, std::function<void()> script)
 {
@@ -112,3 +114,5 @@ CDialogScript::~CDialogScript()
     SetMessageHook(nullptr);
     SetChooserHook(nullptr);
 }
+
+}  // namespace setupdrv
