@@ -127,15 +127,16 @@ struct ConfirmPostingRequest {
     bool alertHandRecordsNotFilled = false;
     std::vector<ConfirmPostingRow> rows;
     // Runs the hand-record chooser for a row (automatic: search the
-    // hand-record folders; else the Select Hand Records file dialog); true
-    // with path set to the file chosen. Null in add mode.
+    // hand-record folders; else the Select Hand Records file dialog, which
+    // starts from path, the row's current choice); true with path set to the
+    // file chosen. The record itself is not changed. Null in add mode.
     std::function<bool(size_t row, bool automatic, std::string& path)> selectHandRecords;
     // The text of a row's score file for View Score File (UTF-8).
     std::function<std::string(size_t row)> scoreFileText;
 };
 struct ConfirmPostingAnswer {
     // One entry per row, read back after OK: the check state and the
-    // hand-record path (also after Cancel: attached files stay attached).
+    // hand-record path. After Cancel nothing is read back.
     std::vector<bool> checked;
     std::vector<std::string> handRecordPaths;
 };
@@ -205,7 +206,7 @@ public:
     }
     // ---- the posting run's dialogs ---------------------------------------
     // Confirm Posting. true after OK, with answer holding one entry per row;
-    // false after Cancel (answer's hand-record paths still count).
+    // false after Cancel.
     virtual bool ConfirmPosting(const ConfirmPostingRequest& request, ConfirmPostingAnswer& answer)
     {
         return false;

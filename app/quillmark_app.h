@@ -276,8 +276,9 @@ public:
     // when anything asked for was not saved.
     bool SaveData(bool withProgramData);
     // Reads "ProgramData.bin" into the Upload History (start-up). A damaged
-    // or unreadable file is set aside under a new name and the user told; a
-    // file of a newer version is left alone and never written over.
+    // file is set aside under a new name and the user told; a file that
+    // cannot be read (or is too large to be one) and a file of a newer
+    // version are left alone and never written over during this run.
     void LoadAppData();
     // Reads the legacy "Setup.bin" into the setup; true when it was read.
     bool LoadData();
@@ -366,8 +367,9 @@ public:
     // the ones that cannot be opened or read are left out and named.
     // PR_SUCCESS after OK, PR_CANCELLED after Cancel.
     int SelectFilesToPost(CSFPtrArray& candidates);
-    // The Confirm Posting dialog over the candidates; writes the check
-    // states and hand-record paths back. true after OK.
+    // The Confirm Posting dialog over the candidates; after OK writes the
+    // check states and hand-record paths back and returns true. Cancel
+    // changes no record.
     bool ConfirmPosting(CSFPtrArray& candidates, bool addMode);
     // Posts one marked file with the run's connection and template.
     int PostScoreFile(CScoreFile* file, IWebTransport& worker, CTemplateFile* templateFile);
@@ -471,6 +473,10 @@ protected:
     WebTransportFactory m_fnMakeTransport;
 
 private:
+    // Tells why the program data file could not be read and refuses every
+    // save over it from now on.
+    void KeepUnreadable(const std::string& path, const std::string& why);
+
     IPrompter m_defaultPrompter;
     CFileProfile m_defaultProfile;
     CSystemClock m_defaultClock;
