@@ -10,7 +10,13 @@
 #include <wx/app.h>
 #include <wx/toplevel.h>
 
+#include "gui/gui_support.h"
 #include "gui/setup_dialog_driver.h"
+#include "app/setup_file.h"
+#include "platform/path_helpers.h"
+#include "ui/app_shell.h"
+#include "ui/command_ids.h"
+#include "ui/main_frame.h"
 #include "support/test_app.h"
 #include "ui/setup_sheet.h"
 #include "ui/small_dialogs.h"
@@ -108,4 +114,37 @@ TEST_F(WindowPrompterTest, WirelessAlertFollowsTheBoxWhenTheDialogCloses)
     EXPECT_EQ(wxPrompter.WirelessDatabase(request, path), IDCANCEL);
     EXPECT_FALSE(app->Setup().m_Ftp.m_dwFlags & SF_ALERT_NO_BWS);
     EXPECT_TRUE(FileExists(programData));
+}
+
+// Setup chosen from the main window's menu: the sheet comes up over the
+// window, and what is typed there is in the setup after OK.
+TEST(SetupFromTheWindowTest, MenuChoiceShowsTheSheetAndOkStores)
+{
+    CProgramFolders folders;
+    CAppShell shell;
+    ASSERT_TRUE(shell.Start({}));
+    CMainFrame* frame = shell.Frame();
+    ASSERT_TRUE(frame->IsCommandEnabled(CMD_SETUP_SETUP));
+    // The setup has a file, so saving asks nothing.
+    ASSERT_NE(shell.App().GetDocument(), nullptr);
+    const std::string setupFile = folders.folder.File("club.qsu");
+    shell.App().GetDocument()->SetPathName(setupFile);
+    bool shown = false;
+    wxTheApp->CallAfter([&] {
+        Settle();
+        CSetupPropSheet* sheet = FindOpen<CSetupPropSheet>();
+        ASSERT_NE(sheet, nullptr);
+        shown = true;
+        EXPECT_EQ(sheet->GetParent(), frame);
+        Type(sheet->m_ftp->m_server, "127.0.0.1");
+        ClickId(sheet, wxID_OK);
+    });
+    wxCommandEvent event(wxEVT_MENU, WindowIdOf(CMD_SETUP_SETUP));
+    event.SetEventObject(frame);
+    frame->GetEventHandler()->ProcessEvent(event);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(shell.App().Setup().m_Ftp.m_strServer, "127.0.0.1");
+    EXPECT_TRUE(FileExists(setupFile));
+    frame->Close();
+    WaitUntil([&] { return shell.FrameClosed(); });
 }
