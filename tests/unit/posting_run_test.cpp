@@ -165,7 +165,12 @@ TEST_F(PostingRunTest, ChosenFilesThatCannotBeReadAreLeftOutAndNamed)
 TEST_F(PostingRunTest, ConfirmRowsAnswersAndTheReportOfEachEnding)
 {
     WriteGames({5, 6, 7});
-    prompter.onConfirm = [](const ConfirmPostingRequest&, ConfirmPostingAnswer&) { return false; };
+    // The score file's text is there while the dialog is shown.
+    std::string viewed;
+    prompter.onConfirm = [&viewed](const ConfirmPostingRequest& request, ConfirmPostingAnswer&) {
+        viewed = request.scoreFileText(1);
+        return false;
+    };
     app->OnPostGames(false);
     EXPECT_EQ(frame.GetLastStatus(), "Canceled");
     const ConfirmPostingRequest& shown = prompter.confirmRequest;
@@ -176,7 +181,7 @@ TEST_F(PostingRunTest, ConfirmRowsAnswersAndTheReportOfEachEnding)
     EXPECT_EQ(shown.rows[0].date, "09/07/23");
     EXPECT_EQ(shown.rows[0].section, "B");
     EXPECT_TRUE(shown.rows[0].checked);
-    EXPECT_NE(shown.scoreFileText(1).find("Zo\xC3\xAB Adams"), std::string::npos);
+    EXPECT_NE(viewed.find("Zo\xC3\xAB Adams"), std::string::npos);
 
     // Template missing: "Upload was unsuccessful".
     prompter.onConfirm = nullptr;
