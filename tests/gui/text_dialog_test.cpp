@@ -196,3 +196,32 @@ TEST_F(TextViewerTest, StoredFontIsSharedAndDamagedOneFallsBack)
         EXPECT_EQ(fallback->GetTextColour(), *wxBLACK) << damaged;
     }
 }
+
+// The transfer log's modal viewer: its Cancel button cancels the running
+// operation and closes the viewer.
+TEST_F(TextViewerTest, ModalViewerCancelButtonCancelsTheOperation)
+{
+    wxTheApp->CallAfter([] {
+        CTextDialog* viewer = nullptr;
+        PumpUntil([&] {
+            for (wxWindow* w : wxTopLevelWindows)
+                if ((viewer = dynamic_cast<CTextDialog*>(w)) && viewer->IsModal())
+                    return true;
+            viewer = nullptr;
+            return false;
+        });
+        if (!viewer)
+            return;
+        auto* cancel = FindChildOf<wxButton>(viewer->GetToolBar(), [](wxButton* b) {
+            return b->GetId() == CTextDialog::ID_ABORT;
+        });
+        if (cancel)
+            ClickButton(cancel);
+        else
+            viewer->EndModal(wxID_OK);
+    });
+    EXPECT_EQ(CTextDialog::ShowModalText(nullptr, "Ftplog", "220 ready\r\n", "Ftplog", true), wxID_CANCEL);
+    EXPECT_EQ(app->GetCancelState(false), CS_CANCELLED);
+    EXPECT_EQ(frame.GetLastStatus(), "Canceling...");
+    EXPECT_NE(LogText().find("User Canceled"), std::string::npos);
+}
