@@ -121,7 +121,8 @@ CTextDialog::CTextDialog(wxWindow* parent) : m_parent(parent), m_textColour(*wxB
 
 CTextDialog::~CTextDialog()
 {
-    // The find window is a child of the viewer and goes with it.
+    // The find window points at this viewer's find data: it goes first.
+    delete m_findDialog;
     m_findDialog = nullptr;
 }
 

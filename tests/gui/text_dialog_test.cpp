@@ -129,6 +129,15 @@ TEST_F(TextViewerTest, FindsTextThroughFindWindowAndKeys)
     Pump();
     EXPECT_FALSE(viewer->IsShown());
     EXPECT_NE(viewer->GetHandle(), nullptr);
+
+    // A viewer destroyed with its find window open takes the window along.
+    viewer->Show();
+    ClickTool(viewer->GetToolBar(), wxID_FIND);
+    ASSERT_NE(viewer->GetFindDialog(), nullptr);
+    viewer->Destroy();
+    Pump();
+    for (wxWindow* w : wxTopLevelWindows)
+        EXPECT_EQ(dynamic_cast<CQMFindDialog*>(w), nullptr);
 }
 
 // Stored find flags beyond the three known bits are masked; a find string
