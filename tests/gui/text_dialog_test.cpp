@@ -55,9 +55,7 @@ class TextViewerTest : public AppTest {
 protected:
     void TearDown() override
     {
-        for (wxWindow* w : wxTopLevelWindows)
-            w->Destroy();
-        Pump(50);
+        EXPECT_TRUE(DestroyAllWindows());
         AppTest::TearDown();
     }
 
@@ -134,8 +132,7 @@ TEST_F(TextViewerTest, FindsTextThroughFindWindowAndKeys)
     viewer->Show();
     ClickTool(viewer->GetToolBar(), wxID_FIND);
     ASSERT_NE(viewer->GetFindDialog(), nullptr);
-    viewer->Destroy();
-    Pump();
+    ASSERT_TRUE(DestroyAndWait(viewer));
     for (wxWindow* w : wxTopLevelWindows)
         EXPECT_EQ(dynamic_cast<CQMFindDialog*>(w), nullptr);
 }
