@@ -102,14 +102,14 @@ void CSizeBox::OnShow(wxShowEvent& event)
 
 void CSizeBox::Save()
 {
-    if (m_suppress > 0 || m_section.empty())
+    if (m_suppress > 0 || m_section.empty() || !GetAppPtr())
         return;
     SaveWindowRect(m_window, m_section);
 }
 
 bool CSizeBox::LoadWindowRect(const std::string& section, wxRect& rect, const wxSize& minSize)
 {
-    if (section.empty())
+    if (section.empty() || !GetAppPtr())
         return false;
     const std::string text = theApp().Profile().GetString(section, "WindowRect");
     QMRect stored, fitted;
@@ -124,7 +124,7 @@ bool CSizeBox::LoadWindowRect(const std::string& section, wxRect& rect, const wx
 
 void CSizeBox::SaveWindowRect(wxWindow* window, const std::string& section)
 {
-    if (section.empty() || !window)
+    if (section.empty() || !window || !GetAppPtr())
         return;
     const wxRect r = window->GetRect();
     if (r.GetWidth() <= 0 || r.GetHeight() <= 0)
@@ -137,7 +137,7 @@ void CSizeBox::SaveWindowRect(wxWindow* window, const std::string& section)
 
 void CSizeBox::SaveListColumns(const std::string& section, wxListCtrl* list)
 {
-    if (section.empty() || !list)
+    if (section.empty() || !list || !GetAppPtr())
         return;
     std::vector<int> widths, order;
     const int count = list->InReportView() ? list->GetColumnCount() : 0;
@@ -158,7 +158,7 @@ void CSizeBox::SaveListColumns(const std::string& section, wxListCtrl* list)
 
 void CSizeBox::LoadListColumns(const std::string& section, wxListCtrl* list)
 {
-    if (section.empty() || !list)
+    if (section.empty() || !list || !GetAppPtr())
         return;
     IProfile& profile = theApp().Profile();
     const ColumnState state = ParseColumnState(
@@ -195,7 +195,7 @@ wxListCtrl* CSizeBox::FindListCtrl(wxWindow* window)
     for (wxWindow* child : window->GetChildren()) {
         if (child->IsTopLevel())
             continue;
-        if (auto* list = wxDynamicCast(child, wxListCtrl))
+        if (auto* list = dynamic_cast<wxListCtrl*>(child))
             return list;
         if (wxListCtrl* inner = FindListCtrl(child))
             return inner;
