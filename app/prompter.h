@@ -48,6 +48,54 @@ struct IdentifyAnswer {
 };
 enum class IdentifyResult { Ok, Skip, Cancel };
 
+// The Setup sheet's pages as plain values: the Setup command fills them from
+// the setup record, the sheet edits them, and after OK the command compares
+// them with the record item by item.
+struct SetupComputerValues {
+    std::string scoreFileDirectory;
+    int64_t postFilesModifiedAfter = 0;  // the current time when not set
+    std::string htmlLayout;
+    std::string pdfLayout;
+    bool autoFillHandRecord = false;
+    bool alertHandRecordNotFilled = false;
+    bool useCheckScoreData = false;
+    bool alertCheckScoreData = false;
+};
+struct SetupWebsiteValues {
+    std::string websiteUrl;
+    std::string indexTemplate;
+    int64_t oldestToIndex = 0;
+    std::string indexFile;
+    int32_t daysToIndex = 0;  // 0: all
+    std::string scoreFileDirectory;
+    std::string scoreFileTemplate;
+    bool multiPageIndex = false;
+    bool linkPdfHandRecords = false;
+    bool linkHandRecords = false;
+    bool rebuildIndexFromWebsite = false;
+};
+struct SetupFtpValues {
+    std::string server;
+    std::string user;
+    // Twelve asterisks when a password is stored, else empty; any other
+    // text on OK is a new password (wiped by the Setup command).
+    std::string password;
+    std::string directory;
+    int32_t protocol = 0;  // 0 FTP, 1 FTPS, 2 SFTP
+    std::string port[3];
+    std::string parameters[3];
+    bool passive = true;
+    bool alertNoBws = false;
+    bool uploadToSubdirectories = false;
+    // Whether the OpenSSH sftp program was found (SFTP can be chosen).
+    bool sftpAvailable = true;
+};
+struct SetupSheetValues {
+    SetupComputerValues computer;
+    SetupWebsiteValues website;
+    SetupFtpValues ftp;
+};
+
 // A file dialog request (Save As, Open).
 struct FileDialogRequest {
     std::string title;
@@ -146,6 +194,9 @@ public:
     // On OK, toggles (sized to the entries) tells which rows the user
     // flipped; false when the dialog was cancelled.
     virtual bool EditIndex(const std::vector<CScoreFile*>& entries, std::vector<bool>& toggles) { return false; }
+    // The Setup sheet (Computer, Website, FTP): true on OK with the edited
+    // values, false when cancelled.
+    virtual bool EditSetup(SetupSheetValues& values) { return false; }
     // Save As / Open file dialogs: false when cancelled. On OK, path holds
     // the chosen file and filterIndex the chosen filter.
     virtual bool SaveFileDialog(const FileDialogRequest& request, std::string& path) { return false; }

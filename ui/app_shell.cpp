@@ -1,14 +1,19 @@
 #include "ui/app_shell.h"
 
 #include <wx/app.h>
+#include <wx/utils.h>
 
+#include <cstdio>
 #include <thread>
 
 #include "app/quillmark_app.h"
 #include "app/setup_file.h"
 #include "platform/path_helpers.h"
 #include "platform/standin/standin_layout.h"
+#include "ui/about_dialog.h"
 #include "ui/command_ids.h"
+#include "ui/log_viewer.h"
+#include "ui/size_box.h"
 #include "ui/desktop_integration.h"
 #include "ui/main_frame.h"
 #include "ui/quillmark_view.h"
@@ -47,9 +52,21 @@ bool CAppShell::Start(const std::vector<std::string>& args)
     RegisterStandInLayout();
     app.LoadAppData();
 
-    m_frame = new CMainFrame(app, wxDefaultPosition, wxSize(1000, 720));
+    // Where the user left the window, kept on a screen; else centred.
+    const wxSize minSize(480, 320);
+    wxRect placement;
+    const bool placed = CSizeBox::LoadWindowRect("MainWindow", placement, minSize);
+    m_frame = placed ? new CMainFrame(app, placement.GetPosition(), placement.GetSize())
+                     : new CMainFrame(app, wxDefaultPosition, wxSize(1000, 720));
+    if (!placed)
+        m_frame->Centre();
     m_frame->canClose = [this] { return !m_doc || m_doc->SaveModified(); };
     m_frame->beforeDestroy = [this] {
+        // A minimized window keeps the placement saved before.
+        if (!m_frame->IsIconized())
+            CSizeBox::SaveWindowRect(m_frame, "MainWindow");
+    };
+    m_frame->onDestroy = [this] {
         m_app->SetMainFrame(nullptr);
         m_prompter.SetParent(nullptr);
         m_frame = nullptr;
@@ -77,7 +94,6 @@ bool CAppShell::Start(const std::vector<std::string>& args)
     m_prompter.SetParent(m_frame);
     InstallCommands();
     UpdateTitle();
-    m_frame->Centre();
     m_frame->Show();
     m_frame->Raise();
 
@@ -86,18 +102,21 @@ bool CAppShell::Start(const std::vector<std::string>& args)
     app.TestDataProtection();
     app.OfferLegacyImport();
     UpdateTitle();
+
+    // "--ready-and-exit": print "ready" once the window is shown and its
+    // HTML view has loaded, then close (start-up time measurements).
+    for (const auto& a : args) {
+        if (a == "--ready-and-exit")
+            ReportReadyAndExit();
+    }
     return true;
 }
 
 bool CAppShell::Fail()
 {
     if (m_frame) {
-        CMainFrame* frame = m_frame;
-        m_app->SetMainFrame(nullptr);
-        m_prompter.SetParent(nullptr);
-        m_frame = nullptr;
-        frame->beforeDestroy = nullptr;
-        frame->Destroy();
+        m_frame->beforeDestroy = nullptr;
+        m_frame->Destroy();
     }
     Exit();
     return false;
@@ -112,6 +131,20 @@ void CAppShell::Exit()
     m_app->ExitInstance();
 }
 
+void CAppShell::ReportReadyAndExit()
+{
+    CMainFrame* frame = m_frame;
+    auto ready = [frame] {
+        std::printf("ready\n");
+        std::fflush(stdout);
+        frame->CallAfter([frame] { frame->Close(); });
+    };
+    if (frame->GetView()->CanRefresh())
+        frame->CallAfter(ready);
+    else
+        frame->GetView()->onLoaded = [ready](const std::string&) { ready(); };
+}
+
 void CAppShell::UpdateTitle()
 {
     if (m_frame && m_doc)
@@ -123,48 +156,69 @@ void CAppShell::InstallCommands()
     CQuillmarkApp& app = *m_app;
     CMainFrame& frame = *m_frame;
     CQuillmarkView& view = *frame.GetView();
-    auto idle = [&app] { return app.GetCancelState(false) == CS_IDLE; };
-    auto indexAllowed = [&app, idle] { return !app.IsBridgeWebs() && idle(); };
 
-    frame.SetCommand(ID_FILE_CANCEL, {[&app] { app.OnFileCancel(); }, [&app] { return app.OnUpdateFileCancel(); }, {}});
+    AttachCommandHandler(ID_POST_GAMES, [](CQuillmarkApp& a, bool shift) { a.OnPostGames(shift); });
+    AttachCommandHandler(ID_FILE_POST, [](CQuillmarkApp& a, bool) { a.OnFilePost(); });
+    AttachCommandHandler(ID_FILE_REPOST, [](CQuillmarkApp& a, bool) { a.OnFileRepost(); });
+    // The application's commands: its table says what runs and when.
+    for (const CommandEntry& entry : CommandTable()) {
+        const unsigned id = entry.id;
+        if (entry.owner == CommandOwner::Window)
+            continue;
+        if (entry.owner == CommandOwner::Attached && !IsCommandAttached(id))
+            continue;
+        frame.SetCommand(id, {[&app, id] { ::RunCommand(app, id, wxGetKeyState(WXK_SHIFT)); },
+                              [&app, id] { return ::IsCommandEnabled(app, id); },
+                              {}});
+    }
+    frame.SetCommand(ID_HELP_TOPICS, {[&app] { ::RunCommand(app, ID_HELP, false); },
+                                      [&app] { return ::IsCommandEnabled(app, ID_HELP); }, {}});
 
+    // The window's own.
     frame.SetCommand(ID_NAV_BACK, {[&view] { view.GoBack(); }, [&view] { return view.CanBack(); }, {}});
     frame.SetCommand(ID_NAV_FORWARD, {[&view] { view.GoForward(); }, [&view] { return view.CanForward(); }, {}});
     frame.SetCommand(ID_NAV_STOP, {[&view] { view.Stop(); }, [&view] { return view.CanStop(); }, {}});
     frame.SetCommand(ID_NAV_REFRESH, {[&view] { view.Refresh(); }, [&view] { return view.CanRefresh(); }, {}});
+    frame.SetCommand(ID_VIEW_SOURCE, {[&view] { view.ViewSource(); }, [&view] { return view.CanViewSource(); }, {}});
+    frame.SetCommand(ID_VIEW_LOGFILE, {[this] { ViewLogfile(m_frame); }, {}, {}});
+    frame.SetCommand(ID_VIEW_PROGRESS_BAR, {[] { ToggleUploadProgressBar(); }, {}, [] { return IsUploadProgressBarChecked(); }});
+    frame.SetCommand(ID_APP_ABOUT, {[this] {
+                                        CAboutDlg about(m_frame);
+                                        about.ShowModal();
+                                    },
+                                    {}, {}});
 
-    frame.SetCommand(ID_INDEX_CREATE, {[&app] { app.OnIndexCreateIndex(); }, indexAllowed, {}});
-    frame.SetCommand(ID_INDEX_WEBSITE, {[&app] { app.OnIndexWebsite(); }, indexAllowed, {}});
-    frame.SetCommand(ID_INDEX_EDIT, {[&app] { app.OnIndexEditIndex(); }, indexAllowed, {}});
-    frame.SetCommand(ID_INDEX_BROWSE, {[&app] { app.OnIndexBrowseWebsite(); }, indexAllowed, {}});
-    frame.SetCommand(ID_INDEX_PUBLISH,
-                     {[&app] { app.OnIndexPublishIndex(); }, [&app, indexAllowed] { return indexAllowed() && app.IsIndexReady(); }, {}});
-
-    frame.SetCommand(ID_SETUP_FILE_NEW, {[this] {
-                                             if (m_doc->SaveModified() && m_doc->OnNewDocument()) {
-                                                 m_doc->SetPathName({});
-                                                 UpdateTitle();
-                                             }
-                                         },
-                                         idle, {}});
-    frame.SetCommand(ID_SETUP_FILE_OPEN, {[this] {
-                                              if (!m_doc->SaveModified())
-                                                  return;
-                                              FileDialogRequest request;
-                                              request.title = "Open";
-                                              request.filter = "Quillmark Setup Data (*.qsu)|*.qsu||";
-                                              request.defaultExtension = "qsu";
-                                              request.initialFolder = m_app->Profile().GetString("Directory", "Setup");
-                                              std::string path;
-                                              int filter = 1;
-                                              if (m_prompter.OpenFileDialog(request, path, filter) &&
-                                                  m_app->OpenDocumentFile(path))
-                                                  UpdateTitle();
-                                          },
-                                          idle, {}});
-    frame.SetCommand(ID_SETUP_FILE_SAVE_AS, {[this] {
-                                                 if (m_doc->DoSave({}))
-                                                     UpdateTitle();
-                                             },
-                                             idle, {}});
+    auto idle = [&app] { return ::IsCommandEnabled(app, ID_FILE_NEW); };
+    frame.SetCommand(ID_FILE_NEW, {[this] {
+                                       if (m_doc->SaveModified() && m_doc->OnNewDocument()) {
+                                           m_doc->SetPathName({});
+                                           UpdateTitle();
+                                       }
+                                   },
+                                   idle, {}});
+    frame.SetCommand(ID_FILE_OPEN, {[this] {
+                                        if (!m_doc->SaveModified())
+                                            return;
+                                        FileDialogRequest request;
+                                        request.title = "Open";
+                                        request.filter = "Quillmark Setup Data (*.qsu)|*.qsu||";
+                                        request.defaultExtension = "qsu";
+                                        request.initialFolder = m_app->Profile().GetString("Directory", "Setup");
+                                        std::string path;
+                                        int filter = 1;
+                                        if (m_prompter.OpenFileDialog(request, path, filter) &&
+                                            m_app->OpenDocumentFile(path))
+                                            UpdateTitle();
+                                    },
+                                    idle, {}});
+    frame.SetCommand(ID_FILE_SAVE_AS, {[this] {
+                                           if (m_doc->DoSave({}))
+                                               UpdateTitle();
+                                       },
+                                       idle, {}});
+    frame.SetCommand(ID_FILE_SAVE, {[this] {
+                                        if (m_doc->DoFileSave())
+                                            UpdateTitle();
+                                    },
+                                    idle, {}});
 }

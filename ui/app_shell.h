@@ -40,6 +40,7 @@ private:
     bool Fail();
     void InstallCommands();
     void UpdateTitle();
+    void ReportReadyAndExit();
 
     std::unique_ptr<CQuillmarkApp> m_app;
     std::unique_ptr<CWxProfile> m_profile;

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 
+#include "app/command_ui.h"
 #include "app/error_report.h"
 #include "app/quillmark_app.h"
 #include "platform/exceptions.h"
@@ -38,13 +39,13 @@ wxButton* NavButton(wxWindow* parent, int id, const wxString& label, const wxArt
 
 CQMDialogBar::CQMDialogBar(wxWindow* parent) : wxPanel(parent, 130)
 {
-    back = NavButton(this, ID_NAV_BACK, "Back", wxART_GO_BACK);
-    forward = NavButton(this, ID_NAV_FORWARD, "Forward", wxART_GO_FORWARD);
-    stop = NavButton(this, ID_NAV_STOP, "Stop", wxART_STOP);
-    refresh = NavButton(this, ID_NAV_REFRESH, "Refresh", wxART_REFRESH);
+    back = NavButton(this, WindowIdOf(ID_NAV_BACK), "Back", wxART_GO_BACK);
+    forward = NavButton(this, WindowIdOf(ID_NAV_FORWARD), "Forward", wxART_GO_FORWARD);
+    stop = NavButton(this, WindowIdOf(ID_NAV_STOP), "Stop", wxART_STOP);
+    refresh = NavButton(this, WindowIdOf(ID_NAV_REFRESH), "Refresh", wxART_REFRESH);
     address = new wxTextCtrl(this, IDC_ADDRESS, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                              wxTE_READONLY);
-    postGames = new wxButton(this, ID_POST_GAMES, "Post Games (F4)");
+    postGames = new wxButton(this, WindowIdOf(ID_POST_GAMES), "Post Games (F4)");
     postGames->SetDefault();
     statusLine = new wxStaticText(this, IDC_STATUS_LINE, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                                   wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
@@ -77,7 +78,7 @@ CQMDialogBar::CQMDialogBar(wxWindow* parent) : wxPanel(parent, 130)
 CMainFrame::CMainFrame(CQuillmarkApp& app, const wxPoint& pos, const wxSize& size)
     : wxFrame(nullptr, wxID_ANY, "Untitled - Quillmark", pos, size), m_app(app)
 {
-    SetMinSize(FromDIP(wxSize(480, 320)));
+    SetMinSize(wxSize(480, 320));
     BuildMenus();
 
     m_bar = new CQMDialogBar(this);
@@ -102,11 +103,6 @@ CMainFrame::CMainFrame(CQuillmarkApp& app, const wxPoint& pos, const wxSize& siz
     m_bar->postGames->Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePostGames, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
-
-    // The Repost caption: "Repost (Shift+" and what follows the first "(".
-    m_postCaption = m_bar->postGames->GetLabel();
-    const int open = m_postCaption.Find('(');
-    m_repostCaption = open == wxNOT_FOUND ? wxString("Repost") : "Repost (Shift+" + m_postCaption.Mid(open + 1);
 
     // The frame's own commands.
     SetCommand(ID_APP_EXIT, {[this] { Close(); }, {}, {}});
@@ -133,18 +129,53 @@ bool CMainFrame::Destroy()
         m_commands.clear();
         if (m_app.MainFrame() == this)
             m_app.SetMainFrame(nullptr);
+        if (onDestroy)
+            onDestroy();
     }
     return wxFrame::Destroy();
 }
 
+namespace {
+
+// A menu item of a command: the text, shortcut and prompt of the command
+// table for the application's commands, else the window's own.
+void AppendCommand(wxMenu* menu, unsigned id, const char* text, const char* shortcut, const char* prompt,
+                   wxItemKind kind = wxITEM_NORMAL)
+{
+    if (const CommandEntry* entry = FindCommand(id); entry && entry->id == id && *entry->menuText) {
+        text = entry->menuText;
+        shortcut = entry->accelerator;
+        if (entry->prompt)
+            prompt = entry->prompt;
+    }
+    wxString label = wxString::FromUTF8(text);
+    if (shortcut && *shortcut)
+        label += "\t" + wxString::FromUTF8(shortcut);
+    menu->Append(WindowIdOf(id), label, wxString::FromUTF8(prompt ? prompt : ""), kind);
+}
+
+}  // namespace
+
+namespace {
+
+// Window ids of commands (menu items, accelerators, buttons), as opposed to
+// the other controls of the window.
+bool IsCommandWindowId(int id)
+{
+    return (id >= WindowIdOf(32768) && id < WindowIdOf(33000)) || (id >= WindowIdOf(57600) && id < WindowIdOf(57700)) ||
+           id == WindowIdOf(ID_VIEW_STATUS_BAR);
+}
+
+}  // namespace
+
 void CMainFrame::BuildMenus()
 {
     auto* file = new wxMenu;
-    file->Append(ID_FILE_CANCEL, "&Cancel", "Abort the current operation");
-    file->Append(ID_FILE_REPOST, "&Repost...\tShift+F4", "Confirm specific files for posting or reposting");
-    file->Append(ID_FILE_POST, "&Post...", "Open specific files for posting or reposting");
+    AppendCommand(file, ID_FILE_CANCEL, "&Cancel", "", "Abort the current operation");
+    AppendCommand(file, ID_FILE_REPOST, "&Repost...", "Shift+F4", "");
+    AppendCommand(file, ID_FILE_POST, "&Post...", "", "");
     file->AppendSeparator();
-    file->Append(ID_APP_EXIT, "E&xit", "Quit the application; prompts to save documents");
+    AppendCommand(file, ID_APP_EXIT, "E&xit", "", "Quit the application; prompts to save documents");
 
     auto* edit = new wxMenu;
     edit->Append(wxID_UNDO, "&Undo\tCtrl+Z", "Undo the last action");
@@ -154,45 +185,45 @@ void CMainFrame::BuildMenus()
     edit->Append(wxID_PASTE, "&Paste\tCtrl+V", "Insert Clipboard contents");
 
     auto* view = new wxMenu;
-    view->AppendCheckItem(ID_VIEW_STATUS_BAR, "&Status Bar", "Show or hide the status bar");
-    view->AppendCheckItem(ID_VIEW_PROGRESS_BAR, "&Upload Progress Bar",
-                          "Show the progress of uploads and downloads");
+    AppendCommand(view, ID_VIEW_STATUS_BAR, "&Status Bar", "", "Show or hide the status bar", wxITEM_CHECK);
+    AppendCommand(view, ID_VIEW_PROGRESS_BAR, "&Upload Progress Bar", "",
+                  "Show the progress of uploads and downloads", wxITEM_CHECK);
     view->AppendSeparator();
-    view->Append(ID_NAV_BACK, "&Back\tAlt+Left", "Go back to web page displayed previously");
-    view->Append(ID_NAV_FORWARD, "&Forward\tAlt+Right", "Go forward to web page displayed before going back");
-    view->Append(ID_NAV_STOP, "Sto&p\tEsc", "Stop loading the current web page");
-    view->Append(ID_NAV_REFRESH, "&Refresh\tF5", "Reload the current web page from its server");
+    AppendCommand(view, ID_NAV_BACK, "&Back", "Alt+Left", "Go back to web page displayed previously");
+    AppendCommand(view, ID_NAV_FORWARD, "&Forward", "Alt+Right", "Go forward to web page displayed before going back");
+    AppendCommand(view, ID_NAV_STOP, "Sto&p", "Esc", "Stop loading the current web page");
+    AppendCommand(view, ID_NAV_REFRESH, "&Refresh", "F5", "Reload the current web page from its server");
     view->AppendSeparator();
-    view->Append(ID_VIEW_HAND_RECORD_FOLDERS, "H&and Record Folders");
-    view->Append(ID_VIEW_HISTORY, "&History");
-    view->Append(ID_VIEW_LOGFILE, "&Logfile", "Open a window to view the Quillmark logfile");
-    view->Append(ID_VIEW_SOURCE, "Sour&ce", "View HTML source code of the currently displayed web page");
+    AppendCommand(view, ID_VIEW_HAND_RECORD_FOLDERS, "H&and Record Folders", "", "");
+    AppendCommand(view, ID_VIEW_HISTORY, "&History", "", "");
+    AppendCommand(view, ID_VIEW_LOGFILE, "&Logfile", "", "Open a window to view the Quillmark logfile");
+    AppendCommand(view, ID_VIEW_SOURCE, "Sour&ce", "", "View HTML source code of the currently displayed web page");
 
     auto* index = new wxMenu;
-    index->Append(ID_INDEX_WEBSITE, "Index &Website", "Visit website to rebuild index data");
-    index->Append(ID_INDEX_CREATE, "&Create Index", "Create local index page and display it");
-    index->Append(ID_INDEX_PUBLISH, "&Publish Index", "Upload index page to web server");
+    AppendCommand(index, ID_INDEX_WEBSITE, "Index &Website", "", "");
+    AppendCommand(index, ID_INDEX_CREATE_INDEX, "&Create Index", "", "");
+    AppendCommand(index, ID_INDEX_PUBLISH_INDEX, "&Publish Index", "", "");
     index->AppendSeparator();
-    index->Append(ID_INDEX_EDIT, "&Edit Index", "View and edit the index data");
-    index->Append(ID_INDEX_BROWSE, "&Browse Website Index Page", "Retrieve and display the website index page");
+    AppendCommand(index, ID_INDEX_EDIT_INDEX, "&Edit Index", "", "");
+    AppendCommand(index, ID_INDEX_BROWSE_WEBSITE, "&Browse Website Index Page", "", "");
 
     auto* setupFile = new wxMenu;
-    setupFile->Append(ID_SETUP_FILE_OPEN, "&Open...\tCtrl+O", "Open an existing setup data file");
-    setupFile->Append(ID_SETUP_FILE_SAVE_AS, "&Save As...", "Save the setup data under a new name");
-    setupFile->Append(ID_SETUP_FILE_NEW, "&New\tCtrl+N", "Start a new setup with the default settings");
+    AppendCommand(setupFile, ID_FILE_OPEN, "&Open...", "Ctrl+O", "Open an existing setup data file");
+    AppendCommand(setupFile, ID_FILE_SAVE_AS, "&Save As...", "", "Save the setup data under a new name");
+    AppendCommand(setupFile, ID_FILE_NEW, "&New", "Ctrl+N", "Start a new setup with the default settings");
     setupFile->AppendSeparator();
-    setupFile->Append(ID_SETUP_ERASE_HISTORY, "&Erase Upload History",
-                      "Clear records of previously uploaded score files");
+    AppendCommand(setupFile, ID_SETUP_ERASE_UPLOAD_HISTORY, "&Erase Upload History", "", "");
     setupFile->AppendSeparator();
-    setupFile->Append(ID_FILE_MRU_FIRST, "Recent File");
+    AppendCommand(setupFile, ID_FILE_MRU_FIRST, "Recent File", "", "Open this setup data file");
     auto* setup = new wxMenu;
-    setup->Append(ID_SETUP_SETUP, "&Setup...", "Set Quillmark processing parameters");
+    AppendCommand(setup, ID_SETUP_SETUP, "&Setup...", "", "");
     setup->AppendSubMenu(setupFile, "Setu&p File");
 
     auto* help = new wxMenu;
-    help->Append(ID_HELP_TOPICS, "&Help Topics...", "List Help topics");
-    help->Append(ID_HELP_UPLOAD_TEST_FILE, "Upload a &Test File");
-    help->Append(ID_APP_ABOUT, "&About Quillmark...", "Display program information, version number and copyright");
+    AppendCommand(help, ID_HELP_TOPICS, "&Help Topics...", "", "List Help topics");
+    AppendCommand(help, ID_HELP_UPLOAD_TEST_FILE, "Upload a &Test File", "", "");
+    AppendCommand(help, ID_APP_ABOUT, "&About Quillmark...", "",
+                  "Display program information, version number and copyright");
 
     auto* bar = new wxMenuBar;
     bar->Append(file, "&File");
@@ -209,33 +240,48 @@ void CMainFrame::BuildAccelerators()
     // The menu texts carry most shortcuts; these have no menu item of their
     // own or a second key.
     wxAcceleratorEntry entries[] = {
-        {wxACCEL_NORMAL, WXK_F4, ID_POST_GAMES},
-        {wxACCEL_SHIFT, WXK_F4, ID_FILE_REPOST},
-        {wxACCEL_NORMAL, WXK_ESCAPE, ID_NAV_STOP},
-        {wxACCEL_NORMAL, WXK_F5, ID_NAV_REFRESH},
-        {wxACCEL_ALT, WXK_LEFT, ID_NAV_BACK},
-        {wxACCEL_ALT, WXK_RIGHT, ID_NAV_FORWARD},
-        {wxACCEL_CTRL, 'N', ID_SETUP_FILE_NEW},
-        {wxACCEL_CTRL, 'O', ID_SETUP_FILE_OPEN},
-        {wxACCEL_CTRL, 'S', ID_SETUP_FILE_SAVE},
+        {wxACCEL_NORMAL, WXK_F4, WindowIdOf(ID_POST_GAMES)},
+        {wxACCEL_SHIFT, WXK_F4, WindowIdOf(ID_FILE_REPOST)},
+        {wxACCEL_NORMAL, WXK_ESCAPE, WindowIdOf(ID_NAV_STOP)},
+        {wxACCEL_NORMAL, WXK_F5, WindowIdOf(ID_NAV_REFRESH)},
+        {wxACCEL_ALT, WXK_LEFT, WindowIdOf(ID_NAV_BACK)},
+        {wxACCEL_ALT, WXK_RIGHT, WindowIdOf(ID_NAV_FORWARD)},
+        {wxACCEL_CTRL, 'N', WindowIdOf(ID_FILE_NEW)},
+        {wxACCEL_CTRL, 'O', WindowIdOf(ID_FILE_OPEN)},
+        {wxACCEL_CTRL, 'S', WindowIdOf(ID_FILE_SAVE)},
         {wxACCEL_CTRL, WXK_INSERT, wxID_COPY},
         {wxACCEL_SHIFT, WXK_DELETE, wxID_CUT},
         {wxACCEL_SHIFT, WXK_INSERT, wxID_PASTE},
-        {wxACCEL_NORMAL, WXK_F6, ID_NEXT_PANE},
-        {wxACCEL_SHIFT, WXK_F6, ID_PREV_PANE},
-        {wxACCEL_NORMAL, WXK_F1, ID_HELP},
+        {wxACCEL_NORMAL, WXK_F6, WindowIdOf(ID_NEXT_PANE)},
+        {wxACCEL_SHIFT, WXK_F6, WindowIdOf(ID_PREV_PANE)},
+        {wxACCEL_NORMAL, WXK_F1, WindowIdOf(ID_HELP)},
     };
     SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(WXSIZEOF(entries)), entries));
 }
 
 // ---- commands ----------------------------------------------------------------
 
-void CMainFrame::SetCommand(int id, FrameCommand command)
+void CMainFrame::SetCommand(unsigned command, FrameCommand handler)
 {
-    m_commands[id] = std::move(command);
+    m_commands[WindowIdOf(command)] = std::move(handler);
 }
 
-bool CMainFrame::IsCommandEnabled(int id) const
+bool CMainFrame::HasCommand(unsigned command) const
+{
+    return m_commands.count(WindowIdOf(command)) != 0;
+}
+
+bool CMainFrame::IsCommandEnabled(unsigned command) const
+{
+    return IsWindowIdEnabled(WindowIdOf(command));
+}
+
+bool CMainFrame::RunCommand(unsigned command)
+{
+    return RunWindowId(WindowIdOf(command));
+}
+
+bool CMainFrame::IsWindowIdEnabled(int id) const
 {
     const auto it = m_commands.find(id);
     if (it == m_commands.end() || !it->second.run)
@@ -243,12 +289,9 @@ bool CMainFrame::IsCommandEnabled(int id) const
     return !it->second.enabled || it->second.enabled();
 }
 
-bool CMainFrame::RunCommand(int id)
+bool CMainFrame::RunWindowId(int id)
 {
-    // Post Games with Shift held is Repost, as its caption says.
-    if (id == ID_POST_GAMES && wxGetKeyState(WXK_SHIFT))
-        id = ID_FILE_REPOST;
-    if (!IsCommandEnabled(id))
+    if (!IsWindowIdEnabled(id))
         return false;
     const auto run = m_commands[id].run;
     try {
@@ -271,7 +314,7 @@ void CMainFrame::OnCommand(wxCommandEvent& event)
         event.Skip();  // the Edit items belong to the focused text control
         return;
     }
-    RunCommand(id);
+    RunWindowId(id);
 }
 
 void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event)
@@ -283,21 +326,46 @@ void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event)
         // a handler is disabled.
         if (id == wxID_UNDO || id == wxID_CUT || id == wxID_COPY || id == wxID_PASTE)
             event.Skip();
-        else if (id >= 1000)
+        else if (IsCommandWindowId(id))
             event.Enable(false);
         return;
     }
-    event.Enable(IsCommandEnabled(id));
+    event.Enable(IsWindowIdEnabled(id));
     if (it->second.checked)
         event.Check(it->second.checked());
 }
+
+namespace {
+
+// The core's update handlers set the state of a menu item or control
+// through this.
+class CWxCmdUI : public ICmdUI {
+public:
+    CWxCmdUI(wxUpdateUIEvent& event, wxWindow* control) : m_event(event), m_control(control) {}
+    void Enable(bool on) override { m_event.Enable(on); }
+    void SetText(const std::string& text) override { m_event.SetText(wxString::FromUTF8(text)); }
+    std::string GetText() const override
+    {
+        return m_control ? std::string(m_control->GetLabel().utf8_str()) : std::string();
+    }
+
+private:
+    wxUpdateUIEvent& m_event;
+    wxWindow* m_control;
+};
+
+}  // namespace
 
 void CMainFrame::OnUpdatePostGames(wxUpdateUIEvent& event)
 {
     if (m_detached)
         return;
-    event.Enable(IsCommandEnabled(ID_POST_GAMES));
-    event.SetText(wxGetKeyState(WXK_SHIFT) ? m_repostCaption : m_postCaption);
+    // The caption follows the Shift key; the button works only with a
+    // handler behind it.
+    CWxCmdUI ui(event, m_bar->postGames);
+    UpdateCommand(m_app, ID_POST_GAMES, ui, wxGetKeyState(WXK_SHIFT));
+    if (!IsCommandEnabled(ID_POST_GAMES))
+        event.Enable(false);
 }
 
 bool CMainFrame::IsIdle() const

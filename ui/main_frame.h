@@ -64,12 +64,13 @@ public:
     // ---- commands ----------------------------------------------------------
     // Installs the handler and enabling rule of a command id. A menu item or
     // button without a handler stays disabled.
-    void SetCommand(int id, FrameCommand command);
-    bool HasCommand(int id) const { return m_commands.count(id) != 0; }
+    // Command numbers as the program knows them (ID_POST_GAMES, ...).
+    void SetCommand(unsigned command, FrameCommand handler);
+    bool HasCommand(unsigned command) const;
     // Runs a command the way a menu choice does: nothing when it is absent
     // or disabled; false then. Exceptions are reported here.
-    bool RunCommand(int id);
-    bool IsCommandEnabled(int id) const;
+    bool RunCommand(unsigned command);
+    bool IsCommandEnabled(unsigned command) const;
 
     // "<document> - Quillmark".
     void SetDocumentTitle(const std::string& name);
@@ -80,17 +81,16 @@ public:
     // The status pane texts as shown (0, 1: status bar; 2: status line;
     // 3: address line).
     std::string GetPaneText(int pane) const;
-    // The two captions of the Post Games button.
-    const wxString& GetPostGamesCaption() const { return m_postCaption; }
-    const wxString& GetRepostCaption() const { return m_repostCaption; }
 
     // Closing while an operation runs asks it to stop; the window closes
     // once it has ended.
     bool IsClosePending() const { return m_closePending; }
     // Asked before a close the user can still refuse (the setup not saved).
     std::function<bool()> canClose;
-    // Called just before the window goes (saves its placement).
+    // Called when the user's close goes ahead (saves the placement).
     std::function<void()> beforeDestroy;
+    // Called whenever the window is destroyed, however that comes about.
+    std::function<void()> onDestroy;
 
 private:
     // UI thread only.
@@ -105,6 +105,8 @@ private:
     void OnClose(wxCloseEvent& event);
     void OnIdle(wxIdleEvent& event);
     bool IsIdle() const;
+    bool IsWindowIdEnabled(int id) const;
+    bool RunWindowId(int id);
 
     CQuillmarkApp& m_app;
     CQMDialogBar* m_bar = nullptr;
@@ -112,7 +114,6 @@ private:
     std::map<int, FrameCommand> m_commands;
     mutable std::mutex m_statusMutex;
     std::string m_lastStatus;
-    wxString m_postCaption, m_repostCaption;
     bool m_closePending = false;
     bool m_detached = false;
     wxString m_indicators[3];

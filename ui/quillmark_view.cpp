@@ -5,6 +5,7 @@
 #include <wx/webview.h>
 
 #include "app/quillmark_app.h"
+#include "ui/text_dialog.h"
 
 CQuillmarkView::CQuillmarkView(wxWindow* parent, CQuillmarkApp& app) : wxPanel(parent, wxID_ANY), m_app(&app)
 {
@@ -74,6 +75,18 @@ std::string CQuillmarkView::GetPageSource() const
 std::string CQuillmarkView::GetCurrentURL() const
 {
     return std::string(m_web->GetCurrentURL().utf8_str());
+}
+
+void CQuillmarkView::ViewSource()
+{
+    const std::string source = GetPageSource();
+    if (!m_sourceViewer) {
+        m_sourceViewer = CTextDialog::ShowModeless(wxGetTopLevelParent(this), "View Source", source, "ViewSource", true);
+        return;
+    }
+    m_sourceViewer->SetText(source);
+    m_sourceViewer->Show();
+    m_sourceViewer->Raise();
 }
 
 void CQuillmarkView::Detach()

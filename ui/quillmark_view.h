@@ -34,6 +34,11 @@ public:
     bool CanRefresh() const { return m_downloadedOnce; }
     bool CanViewSource() const { return m_downloadedOnce && !m_downloading; }
 
+    // View > Source: the page's HTML in a text viewer (one viewer, kept and
+    // shown again with the new page's source).
+    void ViewSource();
+    class CTextDialog* GetSourceViewer() const { return m_sourceViewer; }
+
     // The current page's HTML, cut after its last ">" or line feed.
     std::string GetPageSource() const;
     static std::string TrimPageSource(const std::string& source);
@@ -59,4 +64,5 @@ private:
     bool m_downloadedOnce = false;
     bool m_navigateError = false;
     bool m_refreshedOnce = false;
+    class CTextDialog* m_sourceViewer = nullptr;
 };

@@ -5,6 +5,8 @@
 #include <wx/utils.h>
 
 #include "ui/message_box.h"
+#include "ui/message_dialog.h"
+#include "ui/text_dialog.h"
 #include "ui/ui_thread.h"
 
 namespace {
@@ -43,15 +45,34 @@ int CWxPrompter::MessageBox(const std::string& text, unsigned style)
 int CWxPrompter::YesToAllBox(const std::string& text)
 {
     return ui::RunOnUiThread<int>(
-        [this, text] {
-            // No is the default button; Escape answers Cancel.
-            const std::vector<CQMMessageBox::Button> buttons = {
-                {IDYES, "&Yes"}, {IDYESTOALL, "Yes to &All"}, {IDNO, "&No"}, {IDCANCEL, "Cancel"}};
-            CQMMessageBox box(UsableParent(m_parent), text, MB_ICONEXCLAMATION, buttons, 2, IDCANCEL);
-            wxBell();
-            return box.ShowModal();
-        },
+        [this, text] { return CMessageDialog::YesToAllBox(UsableParent(m_parent), text, [this] { ShowHelp(); }); },
         IDCANCEL);
+}
+
+void CWxPrompter::ShowText(const std::string& caption, const std::string& text, const std::string& profileSection,
+                           bool withCancel)
+{
+    ui::RunOnUiThread<int>(
+        [&] { return CTextDialog::ShowModalText(UsableParent(m_parent), caption, text, profileSection, withCancel); },
+        0);
+}
+
+void CWxPrompter::ShowHelp()
+{
+    static const char kHelp[] =
+        "Quillmark posts the results of your club's games on the club's website.\r\n\r\n"
+        "Post Games (F4) finds the score files written since the last posting, lets you confirm them and\r\n"
+        "their hand records, makes each results page, puts it into the website's results template and\r\n"
+        "uploads it, then updates the index page. Hold Shift (Repost, Shift+F4) to list files posted\r\n"
+        "before as well; File > Post... picks files by hand. File > Cancel stops a running posting.\r\n\r\n"
+        "Setup > Setup... holds the score-file folder, the website and the FTP settings; Setup > Setup File\r\n"
+        "keeps them in a setup data file (.qsu). View > History lists every file posted; the Index menu\r\n"
+        "builds, publishes and repairs the index pages. Help > Upload a Test File checks the FTP settings.\r\n\r\n"
+        "Browser keys: Alt+Left back, Alt+Right forward, F5 refresh (Shift+F5 from the server), Esc stop.\r\n"
+        "View > Logfile shows what Quillmark did and every error it met.\r\n";
+    ui::RunOnUiThread<int>(
+        [this] { return CTextDialog::ShowModalText(UsableParent(m_parent), "Help", kHelp, "HelpText", false, false); },
+        0);
 }
 
 std::string CWxPrompter::Wildcard(const std::string& filter)
@@ -113,5 +134,28 @@ bool CWxPrompter::OpenFileDialog(const FileDialogRequest& request, std::string& 
         path = chosen;
         filterIndex = index;
     }
+    return ok;
+}
+
+bool CWxPrompter::OpenFilesDialog(const FileDialogRequest& request, std::vector<std::string>& paths)
+{
+    std::vector<std::string> chosen;
+    const bool ok = ui::RunOnUiThread<bool>(
+        [&] {
+            wxFileDialog dialog(UsableParent(m_parent), FromUtf8(request.title.empty() ? "Open" : request.title),
+                                FromUtf8(request.initialFolder), FromUtf8(request.initialName),
+                                FromUtf8(Wildcard(request.filter)), wxFD_OPEN | wxFD_FILE_MUST_EXIST | wxFD_MULTIPLE);
+            dialog.SetFilterIndex(request.filterIndex > 0 ? request.filterIndex - 1 : 0);
+            if (dialog.ShowModal() != wxID_OK)
+                return false;
+            wxArrayString all;
+            dialog.GetPaths(all);
+            for (const wxString& p : all)
+                chosen.push_back(ToUtf8(p));
+            return true;
+        },
+        false);
+    if (ok)
+        paths = chosen;
     return ok;
 }

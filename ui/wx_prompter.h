@@ -19,6 +19,11 @@ public:
     int YesToAllBox(const std::string& text) override;
     bool SaveFileDialog(const FileDialogRequest& request, std::string& path) override;
     bool OpenFileDialog(const FileDialogRequest& request, std::string& path, int& filterIndex) override;
+    bool OpenFilesDialog(const FileDialogRequest& request, std::vector<std::string>& paths) override;
+    void ShowText(const std::string& caption, const std::string& text, const std::string& profileSection,
+                  bool withCancel) override;
+    void ShowHelp() override;
+
     // The dialogs of ui/wx_prompter_dialogs.cpp: Identify Score File,
     // Confirm Posting (and Add Score Files) and History.
     IdentifyResult IdentifyScoreFile(const IdentifyRequest& request, IdentifyAnswer& answer) override;

@@ -5,6 +5,7 @@
 #include <wx/button.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
+#include <wx/dialog.h>
 #include <wx/toplevel.h>
 
 #include <chrono>
@@ -88,6 +89,36 @@ void CBoxAnswerer::Notify()
         wxCommandEvent click(wxEVT_BUTTON, button->GetId());
         click.SetEventObject(button);
         button->GetEventHandler()->ProcessEvent(click);
+        return;
+    }
+}
+
+CDialogOkClicker::CDialogOkClicker(const std::string& title) : m_title(title)
+{
+    Start(50);
+}
+
+CDialogOkClicker::~CDialogOkClicker()
+{
+    Stop();
+}
+
+void CDialogOkClicker::Notify()
+{
+    for (wxWindow* w : wxTopLevelWindows) {
+        auto* dialog = dynamic_cast<wxDialog*>(w);
+        if (!dialog || !dialog->IsModal() || dialog->IsBeingDeleted() ||
+            std::string(dialog->GetTitle().utf8_str()) != m_title)
+            continue;
+        auto* ok = dynamic_cast<wxButton*>(dialog->FindWindow(wxID_OK));
+        if (!ok || !ok->IsEnabled())
+            continue;
+        if (beforeClick)
+            beforeClick(dialog);
+        ++clicked;
+        wxCommandEvent click(wxEVT_BUTTON, wxID_OK);
+        click.SetEventObject(ok);
+        ok->GetEventHandler()->ProcessEvent(click);
         return;
     }
 }

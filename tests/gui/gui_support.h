@@ -54,5 +54,20 @@ private:
     std::vector<int> m_answers;
 };
 
+// Clicks OK in every modal dialog titled title that comes up while it
+// lives (the dialog's own OK button), counting them.
+class CDialogOkClicker : public wxTimer {
+public:
+    explicit CDialogOkClicker(const std::string& title);
+    ~CDialogOkClicker() override;
+    void Notify() override;
+    int clicked = 0;
+    // Called with the dialog just before OK is clicked (a screenshot).
+    std::function<void(wxWindow*)> beforeClick;
+
+private:
+    std::string m_title;
+};
+
 // Saves a picture of the whole screen into the build's gui-shots folder.
 std::string TakeScreenshot(const std::string& name);

@@ -35,9 +35,9 @@ TEST(HtmlViewTest, OpenedPagesDriveTheButtonsAddressLineAndSource)
     CQuillmarkView* view = frame->GetView();
     std::vector<std::string> loaded;
     view->onLoaded = [&](const std::string& url) { loaded.push_back(url); };
-    auto enabled = [&](int id) {
+    auto enabled = [&](unsigned id) {
         frame->UpdateWindowUI(wxUPDATE_UI_RECURSE);
-        return frame->GetMenuBar()->FindItem(id)->IsEnabled();
+        return frame->GetMenuBar()->FindItem(WindowIdOf(id))->IsEnabled();
     };
 
     const std::string first = "file://" + folders.folder.Write("results.htm", kResultsPage);
@@ -60,7 +60,7 @@ TEST(HtmlViewTest, OpenedPagesDriveTheButtonsAddressLineAndSource)
     ASSERT_TRUE(WaitUntil([&] { return loadedCount(second) > 0; }));
     EXPECT_TRUE(WaitUntil([&] { return enabled(ID_NAV_BACK); }, 3000));
     // Back through the menu, as the user chooses it.
-    wxCommandEvent back(wxEVT_MENU, ID_NAV_BACK);
+    wxCommandEvent back(wxEVT_MENU, WindowIdOf(ID_NAV_BACK));
     frame->GetEventHandler()->ProcessEvent(back);
     ASSERT_TRUE(WaitUntil([&] { return frame->GetPaneText(3) == first; }));
     EXPECT_TRUE(WaitUntil([&] { return enabled(ID_NAV_FORWARD); }, 3000));

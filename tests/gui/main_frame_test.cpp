@@ -14,6 +14,7 @@
 #include "ui/app_shell.h"
 #include "ui/command_ids.h"
 #include "ui/main_frame.h"
+#include "ui/wx_prompter.h"
 
 namespace {
 
@@ -35,17 +36,17 @@ protected:
     }
 
     // A menu choice as the menu bar sends it.
-    void Choose(int id)
+    void Choose(unsigned id)
     {
-        wxCommandEvent event(wxEVT_MENU, id);
+        wxCommandEvent event(wxEVT_MENU, WindowIdOf(id));
         event.SetEventObject(frame);
         frame->GetEventHandler()->ProcessEvent(event);
     }
 
-    bool MenuEnabled(int id)
+    bool MenuEnabled(unsigned id)
     {
         frame->UpdateWindowUI(wxUPDATE_UI_RECURSE);
-        wxMenuItem* item = frame->GetMenuBar()->FindItem(id);
+        wxMenuItem* item = frame->GetMenuBar()->FindItem(WindowIdOf(id));
         return item && item->IsEnabled();
     }
 
@@ -149,24 +150,24 @@ TEST_F(MainFrameTest, ClosingDuringAnOperationCancelsItAndClosesWhenItHasEnded)
 TEST_F(MainFrameTest, CommandsFollowTheirRulesAndThoseWithoutACoreStayDisabled)
 {
     // Idle: the setup-file and index commands are offered.
-    for (int id : {ID_SETUP_FILE_NEW, ID_SETUP_FILE_OPEN, ID_SETUP_FILE_SAVE_AS, ID_INDEX_CREATE, ID_INDEX_WEBSITE,
-                   ID_INDEX_EDIT, ID_INDEX_BROWSE})
+    for (unsigned id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE_AS, ID_INDEX_CREATE_INDEX, ID_INDEX_WEBSITE,
+                   ID_INDEX_EDIT_INDEX, ID_INDEX_BROWSE_WEBSITE})
         EXPECT_TRUE(MenuEnabled(id)) << id;
     // Publish waits for built pages.
-    EXPECT_FALSE(MenuEnabled(ID_INDEX_PUBLISH));
+    EXPECT_FALSE(MenuEnabled(ID_INDEX_PUBLISH_INDEX));
     // Busy: none of them.
     shell.App().SetBusy(true);
-    for (int id : {ID_SETUP_FILE_NEW, ID_SETUP_FILE_OPEN, ID_SETUP_FILE_SAVE_AS, ID_INDEX_CREATE, ID_INDEX_WEBSITE})
+    for (unsigned id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE_AS, ID_INDEX_CREATE_INDEX, ID_INDEX_WEBSITE})
         EXPECT_FALSE(MenuEnabled(id)) << id;
     shell.App().SetBusy(false);
     // A BridgeWebs setup has no index.
     shell.App().Setup().m_Ftp.m_dwFlags |= SF_BRIDGEWEBS;
-    EXPECT_FALSE(MenuEnabled(ID_INDEX_CREATE));
+    EXPECT_FALSE(MenuEnabled(ID_INDEX_CREATE_INDEX));
     shell.App().Setup().m_Ftp.m_dwFlags &= ~SF_BRIDGEWEBS;
 
     // A command whose handler is not there is never offered, and choosing
     // it anyway does nothing.
-    for (int id : frame->HasCommand(ID_SETUP_SETUP) ? std::vector<int>{} : std::vector<int>{ID_SETUP_SETUP}) {
+    for (unsigned id : frame->HasCommand(ID_SETUP_SETUP) ? std::vector<unsigned>{} : std::vector<unsigned>{ID_SETUP_SETUP}) {
         EXPECT_FALSE(MenuEnabled(id));
         EXPECT_FALSE(frame->RunCommand(id));
     }
@@ -191,4 +192,31 @@ TEST_F(MainFrameTest, PostGamesCaptionReadsRepostWhileShiftIsHeld)
         frame->UpdateWindowUI(wxUPDATE_UI_RECURSE);
         return post->GetLabel() == "Post Games (F4)";
     }, 3000));
+}
+
+// The prompter's boxes: asked on a worker, shown by the window thread with
+// the buttons of their style, answered through a button.
+TEST(PrompterTest, BoxesAskedOnAWorkerShowTheirButtonsAndDefaults)
+{
+    CWxPrompter prompter;
+    CBoxAnswerer boxes;
+    boxes.Answer(IDNO);
+    boxes.Answer(IDRETRY);
+    boxes.Answer(IDCANCEL);
+    boxes.Answer(IDOK);
+    std::atomic<bool> done{false};
+    std::vector<int> answers;
+    std::thread worker([&] {
+        answers.push_back(prompter.MessageBox("Save changes to Club.qsu?", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2));
+        answers.push_back(prompter.MessageBox("The connection was lost.", MB_ABORTRETRYIGNORE | MB_ICONERROR));
+        answers.push_back(prompter.MessageBox("Try again?", MB_RETRYCANCEL | MB_DEFBUTTON2));
+        answers.push_back(prompter.MessageBox("Line one\r\nLine two", MB_OK | MB_ICONINFORMATION));
+        done = true;
+    });
+    EXPECT_TRUE(WaitUntil([&] { return done.load(); }));
+    worker.join();
+    EXPECT_EQ(answers, (std::vector<int>{IDNO, IDRETRY, IDCANCEL, IDOK}));
+    EXPECT_EQ(boxes.defaults, (std::vector<std::string>{"&No", "&Abort", "Cancel", "OK"}));
+    ASSERT_EQ(boxes.texts.size(), 4u);
+    EXPECT_EQ(boxes.texts[3], "Line one\nLine two");
 }

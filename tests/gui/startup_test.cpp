@@ -119,3 +119,39 @@ TEST(StartupTest, SetupFileOnTheCommandLineOpensAndADamagedOneEndsStartUp)
     for (wxWindow* w : wxTopLevelWindows)
         EXPECT_EQ(dynamic_cast<CMainFrame*>(w), nullptr) << "a main window outlived a failed start";
 }
+
+TEST(StartupTest, WindowPlacementIsRestoredAndKeptOnTheScreen)
+{
+    CProgramFolders folders;
+    const wxRect chosen(100, 80, 700, 500);
+    {
+        CAppShell shell;
+        ASSERT_TRUE(shell.Start({}));
+        shell.Frame()->SetSize(chosen);
+        PumpFor(100);
+        shell.Frame()->Close();
+        ASSERT_TRUE(WaitUntil([&] { return shell.FrameClosed(); }));
+    }
+    {
+        CAppShell shell;
+        ASSERT_TRUE(shell.Start({}));
+        EXPECT_EQ(shell.Frame()->GetRect(), chosen);
+        // Stored far off every screen (a display that has gone), and too
+        // big for the screen.
+        shell.App().Profile().WriteString("MainWindow", "WindowRect", "5000:7000:4000:6000");
+        shell.Frame()->Destroy();
+        PumpFor(50);
+    }
+    {
+        CAppShell shell;
+        ASSERT_TRUE(shell.Start({}));
+        const wxRect screen(0, 0, 1280, 1024);
+        const wxRect r = shell.Frame()->GetRect();
+        EXPECT_TRUE(screen.Contains(r.GetTopLeft())) << r.x << "," << r.y;
+        EXPECT_LE(r.width, screen.width);
+        EXPECT_LE(r.height, screen.height);
+        EXPECT_GE(r.width, 480);
+        shell.Frame()->Close();
+        WaitUntil([&] { return shell.FrameClosed(); });
+    }
+}
