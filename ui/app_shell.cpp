@@ -157,9 +157,6 @@ void CAppShell::InstallCommands()
     CMainFrame& frame = *m_frame;
     CQuillmarkView& view = *frame.GetView();
 
-    AttachCommandHandler(ID_POST_GAMES, [](CQuillmarkApp& a, bool shift) { a.OnPostGames(shift); });
-    AttachCommandHandler(ID_FILE_POST, [](CQuillmarkApp& a, bool) { a.OnFilePost(); });
-    AttachCommandHandler(ID_FILE_REPOST, [](CQuillmarkApp& a, bool) { a.OnFileRepost(); });
     // The application's commands: its table says what runs and when.
     for (const CommandEntry& entry : CommandTable()) {
         const unsigned id = entry.id;
@@ -171,8 +168,8 @@ void CAppShell::InstallCommands()
                               [&app, id] { return ::IsCommandEnabled(app, id); },
                               {}});
     }
-    frame.SetCommand(ID_HELP_TOPICS, {[&app] { ::RunCommand(app, ID_HELP, false); },
-                                      [&app] { return ::IsCommandEnabled(app, ID_HELP); }, {}});
+    frame.SetCommand(ID_HELP_TOPICS, {[&app] { ::RunCommand(app, CMD_HELP, false); },
+                                      [&app] { return ::IsCommandEnabled(app, CMD_HELP); }, {}});
 
     // The window's own.
     frame.SetCommand(ID_NAV_BACK, {[&view] { view.GoBack(); }, [&view] { return view.CanBack(); }, {}});
@@ -188,15 +185,15 @@ void CAppShell::InstallCommands()
                                     },
                                     {}, {}});
 
-    auto idle = [&app] { return ::IsCommandEnabled(app, ID_FILE_NEW); };
-    frame.SetCommand(ID_FILE_NEW, {[this] {
+    auto idle = [&app] { return ::IsCommandEnabled(app, CMD_FILE_NEW); };
+    frame.SetCommand(CMD_FILE_NEW, {[this] {
                                        if (m_doc->SaveModified() && m_doc->OnNewDocument()) {
                                            m_doc->SetPathName({});
                                            UpdateTitle();
                                        }
                                    },
                                    idle, {}});
-    frame.SetCommand(ID_FILE_OPEN, {[this] {
+    frame.SetCommand(CMD_FILE_OPEN, {[this] {
                                         if (!m_doc->SaveModified())
                                             return;
                                         FileDialogRequest request;
@@ -211,7 +208,7 @@ void CAppShell::InstallCommands()
                                             UpdateTitle();
                                     },
                                     idle, {}});
-    frame.SetCommand(ID_FILE_SAVE_AS, {[this] {
+    frame.SetCommand(CMD_FILE_SAVE_AS, {[this] {
                                            if (m_doc->DoSave({}))
                                                UpdateTitle();
                                        },
