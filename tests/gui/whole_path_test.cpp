@@ -216,6 +216,7 @@ TEST(WholePathTest, SetupByHandThenF4PostsTheGamesToTheServer)
         return frame->GetView()->GetCurrentURL() == http.Url() + "/index.htm" &&
                frame->GetView()->GetPageSource().find(samples::PageName(6, ".html")) != std::string::npos;
     }, 20000)) << frame->GetView()->GetCurrentURL();
+    PumpFor(2000);
     TakeScreenshot("whole_path_posted_page");
 
     shell.App().SetPrompter(&shell.Prompter());
