@@ -27,7 +27,6 @@
 #include "ui/app_shell.h"
 #include "ui/command_ids.h"
 #include "ui/confirm_dialog.h"
-#include "ui/dialog_commands.h"
 #include "ui/id_file_dialog.h"
 #include "ui/main_frame.h"
 #include "ui/quillmark_view.h"
@@ -36,12 +35,10 @@
 
 namespace {
 
-// The window prompter with two changes: the Select Hand Records file
-// dialog is answered by the test, and the Setup sheet is shown here until
-// the window prompter shows it itself.
+// The window prompter with one change: the Select Hand Records file dialog
+// is answered by the test.
 class CHandRecordPrompter : public CWxPrompter {
 public:
-    bool EditSetup(SetupSheetValues& values) override { return ShowSetupSheet(GetParent(), values); }
     std::string handRecords;
     bool OpenFileDialog(const FileDialogRequest& request, std::string& path, int& filterIndex) override
     {
@@ -159,7 +156,7 @@ TEST(WholePathTest, SetupByHandThenF4PostsTheGamesToTheServer)
             Click(sheet->FindWindow(wxID_OK));
         },
         "Quillmark Setup");
-    shell.App().OnSetupSetup();
+    ASSERT_TRUE(frame->RunCommand(CMD_SETUP_SETUP));
     ASSERT_EQ(shell.App().Setup().m_Ftp.m_strServer, "127.0.0.1");
 
     // F4, then Confirm Posting: attach the 5th game's hand records by a
