@@ -161,21 +161,43 @@ void CServerProcess::Stop()
         Kill();
 }
 
+namespace {
+// A /proc file of a process that may end while it is read: a read error
+// (ESRCH once the process is gone) ends the text instead of throwing, as
+// std::filebuf would.
+std::string ReadProcFile(const std::string& path)
+{
+    std::string text;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return text;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return text;
+}
+}  // namespace
+
 std::vector<ProcessInfo> ListProcesses()
 {
     std::vector<ProcessInfo> all;
     DIR* proc = ::opendir("/proc");
     while (dirent* e = proc ? ::readdir(proc) : nullptr) {
         const std::string dir = std::string("/proc/") + e->d_name;
-        std::ifstream stat(dir + "/stat");
-        std::string line;
-        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos)
+        const std::string line = ReadProcFile(dir + "/stat");
+        if (line.rfind(')') == std::string::npos)
             continue;
         ProcessInfo p;
         p.pid = static_cast<pid_t>(std::atol(e->d_name));
         std::istringstream(line.substr(line.rfind(')') + 2)) >> p.state >> p.ppid >> p.pgrp;
-        std::ifstream cmd(dir + "/cmdline", std::ios::binary);
-        p.cmdline.assign(std::istreambuf_iterator<char>(cmd), {});
+        p.cmdline = ReadProcFile(dir + "/cmdline");
         std::replace(p.cmdline.begin(), p.cmdline.end(), '\0', ' ');
         all.push_back(p);
     }
