@@ -1,5 +1,6 @@
 // What belongs to one protocol: plain FTP's progress-bar upload, folders
 // and modes; FTPS's netrc file; SFTP's batch.
+#include <cstdlib>
 #include <unistd.h>
 #include <sys/stat.h>
 
@@ -117,6 +118,45 @@ TEST_F(FtpsTest, NetrcIsPrivateQuotedThenZeroedAndGoneAndTheLoginIsMasked)
     const std::string& t = w->GetTranscript();
     EXPECT_NE(t.find("> PASS ********\r\n"), std::string::npos) << t;
     EXPECT_EQ(t.find("pa ss"), std::string::npos);
+}
+
+// The user's own curl configuration must not reach the program's runs: a
+// .curlrc that turns off certificate checks or names another login.
+TEST_F(FtpsTest, TheUsersCurlConfigurationIsIgnored)
+{
+    const std::string home = folder.File("home");
+    ASSERT_EQ(::mkdir(home.c_str(), 0700), 0);
+    std::vector<std::pair<std::string, std::string>> saved;
+    for (const char* name : {"HOME", "CURL_HOME", "XDG_CONFIG_HOME"}) {
+        const char* old = std::getenv(name);
+        saved.emplace_back(name, old ? old : "");
+        ::setenv(name, home.c_str(), 1);
+    }
+    const std::string trustingParameters = Ftp().m_strParameters[1];
+    // Another login there: the setup's login is used all the same.
+    folder.Write("home/.curlrc", "user = x:y\n");
+    auto w = LoggedIn();
+    const bool otherUserOk = w->UploadFile(folder.Write("a.htm", "trusted"), "a.htm");
+    const std::string otherUserTranscript = w->GetTranscript();
+    // No certificate checks there: the untrusted self-signed certificate
+    // still stops the upload.
+    folder.Write("home/.curlrc", "insecure\n");
+    Ftp().m_strParameters[1].clear();
+    auto unchecked = LoggedIn();
+    const bool insecureOk = unchecked->UploadFile(folder.Write("b.htm", "untrusted"), "b.htm");
+    Ftp().m_strParameters[1] = trustingParameters;
+    for (const auto& [name, value] : saved) {
+        if (value.empty())
+            ::unsetenv(name.c_str());
+        else
+            ::setenv(name.c_str(), value.c_str(), 1);
+    }
+    EXPECT_TRUE(otherUserOk) << otherUserTranscript;
+    EXPECT_EQ(ReadWholeFile(WebPath("a.htm")), "trusted");
+    EXPECT_FALSE(insecureOk);
+    EXPECT_FALSE(PathExists(WebPath("b.htm")));
+    EXPECT_NE(unchecked->GetTranscript().find("curl has exited with code 60"), std::string::npos)
+        << unchecked->GetTranscript();
 }
 
 TEST_F(FtpsTest, NetrcGoneAfterACancelAndAFailedRun)
