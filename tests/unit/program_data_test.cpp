@@ -293,6 +293,45 @@ TEST_F(ProgramDataTest, AFullOrReadOnlyDataFolderLeavesTheOldFile)
     EXPECT_EQ(FolderNames(dataDir), (std::vector<std::string>{"ProgramData.bin", "QuillmarkLogfile.txt"}));
 }
 
+// A history file that is a symbolic link (say, to a synchronised folder)
+// stays a link, and its target is the file that is saved.
+TEST_F(ProgramDataTest, ASaveGoesThroughSymbolicLinksToTheirTarget)
+{
+    const std::string elsewhere = folder.File("elsewhere");
+    ASSERT_EQ(::mkdir(elsewhere.c_str(), 0700), 0);
+    const std::string target = elsewhere + "/history.bin";
+    folder.Write("elsewhere/history.bin", History(1, 2));
+    // A relative link to a relative link to the file.
+    ASSERT_EQ(::symlink("history.bin", (elsewhere + "/current").c_str()), 0);
+    ASSERT_EQ(::symlink("../elsewhere/current", PathOf("ProgramData.bin").c_str()), 0);
+    app->LoadAppData();
+    ASSERT_EQ(app->GetHistory().GetCount(), 2);
+    app->GetHistory().Add(CScoreFile());
+    ASSERT_TRUE(app->SaveData(true));
+    struct stat st {};
+    ASSERT_EQ(::lstat(PathOf("ProgramData.bin").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(::lstat((elsewhere + "/current").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    app->LoadAppData();
+    EXPECT_EQ(app->GetHistory().GetCount(), 3);
+    EXPECT_EQ(Saved(), ReadWholeFile(target));
+
+    // A link whose target does not exist yet makes the target.
+    ASSERT_EQ(::unlink(target.c_str()), 0);
+    ASSERT_TRUE(app->SaveData(true));
+    EXPECT_EQ(ReadWholeFile(target).size(), Saved().size());
+    ASSERT_EQ(::lstat(PathOf("ProgramData.bin").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    // Links that go round: the save fails and leaves them.
+    ASSERT_EQ(::unlink((elsewhere + "/current").c_str()), 0);
+    ASSERT_EQ(::symlink("../data/ProgramData.bin", (elsewhere + "/current").c_str()), 0);
+    EXPECT_FALSE(app->SaveData(true));
+    ASSERT_EQ(::lstat(PathOf("ProgramData.bin").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
 TEST_F(ProgramDataTest, AKilledSaveLeavesTheOldFileOrTheNewOneNeverAMix)
 {
     std::mt19937 random(12345);

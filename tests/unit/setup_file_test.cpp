@@ -206,6 +206,22 @@ TEST_F(SetupFileTest, EverySchemaReadsWhatItHoldsAndIsSavedAsTheCurrentOne)
     }
 }
 
+TEST_F(SetupFileTest, ASetupFileThatIsALinkIsSavedThroughIt)
+{
+    const std::string target = folder.Write("Real Club.qsu", SetupStream(12));
+    const std::string link = folder.File("Club.qsu");
+    ASSERT_EQ(::symlink("Real Club.qsu", link.c_str()), 0);
+    ASSERT_NE(app->OpenDocumentFile(link), nullptr);
+    app->Setup().m_strWebsiteUrl = "http://changed.example";
+    ASSERT_TRUE(doc->DoFileSave());
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link was replaced by a plain file";
+    app->Setup().m_strWebsiteUrl.clear();
+    ASSERT_NE(app->OpenDocumentFile(target), nullptr);
+    EXPECT_EQ(app->Setup().m_strWebsiteUrl, "http://changed.example");
+}
+
 TEST_F(SetupFileTest, LegacySetupBinImportsTheFtpLoginAndSavesOnlyWhenRead)
 {
     app->TestDataProtection();
