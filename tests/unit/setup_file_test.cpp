@@ -206,6 +206,23 @@ TEST_F(SetupFileTest, EverySchemaReadsWhatItHoldsAndIsSavedAsTheCurrentOne)
     }
 }
 
+TEST_F(SetupFileTest, AConversionNeverWritesOverAnEarlierBackup)
+{
+    const std::string old = SetupStream(9);
+    const std::string path = folder.Write("Club.qsu", old);
+    folder.Write("Club-Backup9.qsu", "first backup");
+    folder.Write("Club-Backup9-2.qsu", "second backup");
+    prompter.Answer(IDOK);
+    ASSERT_NE(app->OpenDocumentFile(path), nullptr);
+    const std::string backup = folder.File("Club-Backup9-3.qsu");
+    ASSERT_FALSE(prompter.Shown().empty());
+    EXPECT_EQ(prompter.Shown()[0].text,
+              "Convert " + path + " to the current format?\r\n\r\nA copy before conversion will be saved as " + backup);
+    EXPECT_EQ(ReadWholeFile(backup), old);
+    EXPECT_EQ(ReadWholeFile(folder.File("Club-Backup9.qsu")), "first backup");
+    EXPECT_EQ(ReadWholeFile(folder.File("Club-Backup9-2.qsu")), "second backup");
+}
+
 TEST_F(SetupFileTest, ASetupFileThatIsALinkIsSavedThroughIt)
 {
     const std::string target = folder.Write("Real Club.qsu", SetupStream(12));
