@@ -242,6 +242,17 @@ TEST_F(IndexCommandsTest, PartialBuildPublishesChangedMonthsOnlyAndNeverAHalfInd
     EXPECT_EQ(site.uploaded, (Names{"index.htm", "index202403.htm"}));
     EXPECT_FALSE(app->GetIndexPages().m_ChangedMonths.empty());
     EXPECT_EQ(app->Setup().m_tLastPublishIndex, clock.now - 60);
+
+    // Every page out, but the save after it fails (a folder in the history
+    // file's place): not reported as complete.
+    site.failUploads.clear();
+    ASSERT_EQ(::mkdir(ProgramData().c_str(), 0700), 0);
+    indexPrompter.Clear();
+    app->OnIndexPublishIndex();
+    EXPECT_EQ(site.uploaded.back(), "indexByMonth.htm");
+    EXPECT_EQ(LastStatus(), "Publish Index failed");
+    EXPECT_FALSE(indexPrompter.Texts().empty()) << "the save tells why";
+    ASSERT_EQ(::rmdir(ProgramData().c_str()), 0);
 }
 
 namespace {
