@@ -1,6 +1,9 @@
 // What belongs to one protocol: plain FTP's progress-bar upload, folders
 // and modes; FTPS's netrc file; SFTP's batch.
+#include <chrono>
 #include <cstdlib>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
 #include <sys/stat.h>
 
@@ -191,6 +194,37 @@ TEST_F(FtpsTest, UnwritableNetrcFailsWithoutRunningCurl)
     EXPECT_NE(LogText().find("CSecretFile::WriteNetrc"), std::string::npos);
     for (const auto& line : watcher.CommandLines())
         EXPECT_EQ(line.find("curl"), std::string::npos) << line;
+}
+
+namespace {
+
+// The lock of the application's list of temporary paths, which a new
+// temporary file is added to right after it is made.
+struct TempListLock : CQuillmarkApp {
+    static std::mutex& Of(CQuillmarkApp& app) { return app.*(&TempListLock::m_tempMutex); }
+};
+
+}  // namespace
+
+// Between making the batch file and writing it, its name is swapped for a
+// link to another file: the batch must still go into the file that was
+// made, never through the link.
+TEST_F(SftpTest, TheBatchIsWrittenThroughTheDescriptorThatMadeIt)
+{
+    const std::string victim = folder.Write("victim.txt", "keep me\n");
+    auto w = MakeWorker();
+    w->SetSftpProgram("true");
+    std::unique_lock<std::mutex> hold(TempListLock::Of(*app));  // the run waits right after making its file
+    std::thread run([&] { w->RunSftpBatch("put a b\n", nullptr); });
+    std::vector<std::string> made;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while ((made = TempFiles("QMb")).empty() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const bool swapped = !made.empty() && ::unlink(made[0].c_str()) == 0 && ::symlink(victim.c_str(), made[0].c_str()) == 0;
+    hold.unlock();
+    run.join();
+    ASSERT_TRUE(swapped);
+    EXPECT_EQ(ReadWholeFile(victim), "keep me\n");
 }
 
 TEST_F(SftpTest, BatchHoldsOnlyTheNeededLinesEscapedAndAFailedProbeFails)
