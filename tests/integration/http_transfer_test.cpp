@@ -109,9 +109,11 @@ TEST_F(HttpTest, CancelReturnsAtOnceAndTheAbandonedJobIsFreedLater)
         recording.quit = [&] { return ++pumps >= quitAfter; };
         app->SetBusy(true);
         std::vector<char> bytes;
+        // The whole download would take ten seconds; the cancel returns
+        // well within half that, even under a sanitizer on a busy machine.
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_FALSE(app->GetURL(base + "/_test/slow?size=100000&delay=10", bytes));
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_FALSE(app->GetURL(base + "/_test/slow?size=100000&delay=100", bytes));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
         EXPECT_TRUE(bytes.empty());
         app->SetBusy(false);
     }

@@ -161,21 +161,36 @@ void CServerProcess::Stop()
         Kill();
 }
 
+// The text of a /proc file, or what could be read of it: a process that
+// ends meanwhile makes the read fail (ESRCH), which streams would throw.
+static std::string ReadProcFile(const std::string& path)
+{
+    std::string text;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return text;
+    char buf[4096];
+    ssize_t n;
+    while ((n = ::read(fd, buf, sizeof buf)) > 0)
+        text.append(buf, static_cast<size_t>(n));
+    ::close(fd);
+    return text;
+}
+
 std::vector<ProcessInfo> ListProcesses()
 {
     std::vector<ProcessInfo> all;
     DIR* proc = ::opendir("/proc");
     while (dirent* e = proc ? ::readdir(proc) : nullptr) {
         const std::string dir = std::string("/proc/") + e->d_name;
-        std::ifstream stat(dir + "/stat");
-        std::string line;
-        if (!std::getline(stat, line) || line.rfind(')') == std::string::npos)
+        std::string line = ReadProcFile(dir + "/stat");
+        line = line.substr(0, line.find('\n'));
+        if (line.rfind(')') == std::string::npos)
             continue;
         ProcessInfo p;
         p.pid = static_cast<pid_t>(std::atol(e->d_name));
         std::istringstream(line.substr(line.rfind(')') + 2)) >> p.state >> p.ppid >> p.pgrp;
-        std::ifstream cmd(dir + "/cmdline", std::ios::binary);
-        p.cmdline.assign(std::istreambuf_iterator<char>(cmd), {});
+        p.cmdline = ReadProcFile(dir + "/cmdline");
         std::replace(p.cmdline.begin(), p.cmdline.end(), '\0', ' ');
         all.push_back(p);
     }
