@@ -138,9 +138,11 @@ TEST_F(IndexCommandsTest, EntriesAreChosenByDateLimitsAndHiddenFlagAndSortedNewe
     app->Setup().m_nDaysToIndex = 16;
     EXPECT_EQ(SelectedEvents(false), (Names{"Morning", "Eve A", "Eve b", "Eve C", "Aft A"}));
     app->Setup().m_nDaysToIndex = 30;
+    ASSERT_FALSE(SelectedEvents(false).empty());
     EXPECT_EQ(SelectedEvents(false).back(), "Monday") << "the later of the two limits wins";
     app->Setup().m_tOldestToIndex = app->GetLowestDate();
     app->Setup().m_nDaysToIndex = 0;
+    ASSERT_FALSE(SelectedEvents(false).empty());
     EXPECT_EQ(SelectedEvents(false).back(), "February");
     EXPECT_EQ(SelectedEvents(false).size(), 7u) << "a year before 1971 or no session date is never listed";
 }
@@ -201,7 +203,7 @@ TEST_F(IndexCommandsTest, PartialBuildPublishesChangedMonthsOnlyAndNeverAHalfInd
     EXPECT_EQ(LastStatus(), "Publish Index failed");
     EXPECT_TRUE(site.uploaded.empty());
     ASSERT_FALSE(indexPrompter.Texts().empty());
-    EXPECT_NE(indexPrompter.Texts().back().find("index202403.htm: No such file or directory"), std::string::npos);
+    EXPECT_NE(indexPrompter.LastText().find("index202403.htm: No such file or directory"), std::string::npos);
     EXPECT_FALSE(app->GetIndexPages().m_ChangedMonths.empty());
 
     // The publishing that follows a posting or Edit Index.
@@ -249,6 +251,7 @@ TEST_F(IndexCommandsTest, PartialBuildPublishesChangedMonthsOnlyAndNeverAHalfInd
     ASSERT_EQ(::mkdir(ProgramData().c_str(), 0700), 0);
     indexPrompter.Clear();
     app->OnIndexPublishIndex();
+    ASSERT_FALSE(site.uploaded.empty());
     EXPECT_EQ(site.uploaded.back(), "indexByMonth.htm");
     EXPECT_EQ(LastStatus(), "Publish Index failed");
     EXPECT_FALSE(indexPrompter.Texts().empty()) << "the save tells why";
@@ -319,7 +322,7 @@ TEST_F(IndexCommandsTest, IndexWebsiteLeavesTheEntriesAloneWhenItDoesNotFinish)
     indexPrompter.identifyResult = IdentifyResult::Cancel;
     indexPrompter.Answer(IDYES);
     EXPECT_FALSE(app->IndexWebsite());
-    EXPECT_EQ(indexPrompter.Shown().back().text, "Are you sure you want to abandon the entire indexing operation?");
+    EXPECT_EQ(indexPrompter.LastShown().text, "Are you sure you want to abandon the entire indexing operation?");
     ASSERT_EQ(app->GetIndexEntries().GetCount(), 1);
     EXPECT_EQ(app->GetIndexEntries()[0].GetDescriptor(SFD_EVENT), "Kept");
     EXPECT_FALSE(Saved());

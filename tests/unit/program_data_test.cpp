@@ -183,7 +183,7 @@ TEST_F(ProgramDataTest, AFileThatCannotBeReadIsLeftWhereItIsAndNeverSavedOver)
         // Saves during this run are refused, with the reason, and leave the file.
         app->GetHistory().Add(CScoreFile());
         EXPECT_FALSE(app->SaveData(true));
-        EXPECT_EQ(prompter.Texts().back(), "The Upload History was not saved: " + path +
+        EXPECT_EQ(prompter.LastText(), "The Upload History was not saved: " + path +
                                                " could not be read when Quillmark started and is not written over.");
         struct stat after {};
         ASSERT_EQ(::stat(path.c_str(), &after), 0);
@@ -240,7 +240,7 @@ TEST_F(ProgramDataTest, AFileThatCannotBeSetAsideIsNeverSavedOver)
     EXPECT_NE(prompter.Texts()[0].find("could not be set aside (Permission denied)"), std::string::npos);
     EXPECT_FALSE(app->SaveData(true));
     EXPECT_EQ(ReadWholeFile(bad), "bad");
-    EXPECT_NE(prompter.Texts().back().find("cannot be read and is kept as it is"), std::string::npos);
+    EXPECT_NE(prompter.LastText().find("cannot be read and is kept as it is"), std::string::npos);
 }
 
 TEST_F(ProgramDataTest, ANewerVersionIsNeitherLoadedNorWrittenOver)
@@ -253,7 +253,7 @@ TEST_F(ProgramDataTest, ANewerVersionIsNeitherLoadedNorWrittenOver)
     EXPECT_NE(prompter.Texts()[0].find("was written by a newer version of Quillmark (file version 2)"), std::string::npos);
     app->GetHistory().Add(CScoreFile());
     EXPECT_FALSE(app->SaveData(true));
-    EXPECT_EQ(prompter.Texts().back(),
+    EXPECT_EQ(prompter.LastText(),
               "The Upload History was not saved: " + PathOf("ProgramData.bin") +
                   " was written by a newer version of Quillmark (file version 2) and is not written over.");
     EXPECT_EQ(Saved(), newer);
@@ -288,7 +288,7 @@ TEST_F(ProgramDataTest, AFullOrReadOnlyDataFolderLeavesTheOldFile)
     }
     ASSERT_EQ(::chmod(dataDir.c_str(), 0700), 0);
     EXPECT_EQ(Saved(), old);
-    EXPECT_EQ(prompter.Texts().back(), PathOf("ProgramData.bin") + ": Permission denied");
+    EXPECT_EQ(prompter.LastText(), PathOf("ProgramData.bin") + ": Permission denied");
     // No mirror files are left behind.
     EXPECT_EQ(FolderNames(dataDir), (std::vector<std::string>{"ProgramData.bin", "QuillmarkLogfile.txt"}));
 }

@@ -114,7 +114,7 @@ protected:
     void ExpectRefusedKeeping(const std::string& path, const std::string& current)
     {
         EXPECT_EQ(app->OpenDocumentFile(path), nullptr);
-        EXPECT_EQ(prompter.Shown().back().kind, "box");
+        EXPECT_EQ(prompter.LastShown().kind, "box");
         EXPECT_EQ(doc->GetPathName(), current);
         EXPECT_EQ(app->Setup().m_strPdfLayout, "/layouts/hands.vlt");
         EXPECT_EQ(app->GetIndexEntries().GetCount(), 2);
@@ -295,7 +295,7 @@ TEST_F(SetupFileTest, NewerDeclinedAndCutFilesAreRefusedWithNothingApplied)
     const std::string path9 = folder.Write("Old.qsu", old);
     prompter.Answer(IDCANCEL);
     ExpectRefusedKeeping(path9, good);
-    EXPECT_EQ(prompter.Texts().back(), "Unexpected file format.");
+    EXPECT_EQ(prompter.LastText(), "Unexpected file format.");
     EXPECT_FALSE(FileExists(folder.File("Old-Backup9.qsu")));
     EXPECT_EQ(ReadWholeFile(path9), old);
 
@@ -372,7 +372,7 @@ TEST_F(SetupFileTest, SaveAsStartsInTheRememberedFolderAndFailsWithoutHarm)
     EXPECT_EQ(ReadWholeFile(existing), "older content of another setup");
     EXPECT_EQ(doc->GetPathName(), folder.File("clubs/Copy.qsu"));
     EXPECT_EQ(LogText().substr(logBefore).find("Saved setup"), std::string::npos);
-    EXPECT_EQ(prompter.Shown().back().kind, "box");
+    EXPECT_EQ(prompter.LastShown().kind, "box");
 }
 
 TEST_F(SetupFileTest, AskingToSaveChangesBeforeClosing)
@@ -381,7 +381,7 @@ TEST_F(SetupFileTest, AskingToSaveChangesBeforeClosing)
     doc->SetModifiedFlag(true);
     prompter.Answer(IDCANCEL);
     EXPECT_FALSE(doc->SaveModified());
-    EXPECT_EQ(prompter.Texts().back(), "Save changes to Untitled?");
+    EXPECT_EQ(prompter.LastText(), "Save changes to Untitled?");
     prompter.Answer(IDNO);
     EXPECT_TRUE(doc->SaveModified());
 }
