@@ -151,9 +151,12 @@ TEST_F(AppTest, SelfTestSetsUsabilityButKeepsALoadedPasswordForm)
     EXPECT_TRUE(app->Setup().m_ProtectedPassword.empty());
     EXPECT_NE(LogText().find("Operation=[CQuillmarkApp::OnSetupSetup: CQuillmarkApp::Encrypt]\n"), std::string::npos);
     EXPECT_NE(LogText().find("Error(13)=[Permission denied]\n"), std::string::npos);
-    // Once the self-test finds it failing, a new password is not stored in any form.
+    // Once the self-test finds it failing, a new password is not stored in
+    // any form; the log says why.
     app->TestDataProtection();
     EXPECT_FALSE(app->IsDataProtectionUsable());
+    EXPECT_NE(LogText().find("]Data protection test failed: Permission denied (error 13)\n"), std::string::npos)
+        << LogText();
     EXPECT_EQ(app->Setup().m_bPasswordProtected, 0);
     EXPECT_FALSE(app->SetFtpPassword("pw"));
     EXPECT_TRUE(app->Setup().m_ProtectedPassword.empty());
