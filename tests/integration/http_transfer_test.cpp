@@ -168,6 +168,13 @@ TEST_F(HttpTest, FormPostFailuresAndTheExpectedLength)
     std::tie(error, reply) = Post("club=bigreply");
     EXPECT_NE(error.find("1 MiB"), std::string::npos) << error;
     EXPECT_EQ(reply, "");
+    // The cap sits exactly at 1 MiB.
+    std::tie(error, reply) = Post("club=reply" + std::to_string(1 << 20));
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(reply, std::string(1 << 20, 'r'));
+    std::tie(error, reply) = Post("club=reply" + std::to_string((1 << 20) + 1));
+    EXPECT_NE(error.find("1 MiB"), std::string::npos) << error;
+    EXPECT_EQ(reply, "");
 
     // No Content-Length in the reply: the expected size is the body's and half of it.
     std::tie(error, reply) = Post("club=nolength&x=" + std::string(2000 - 16, 'b'));
