@@ -314,6 +314,26 @@ TEST_F(IndexCommandsTest, IndexWebsiteRebuildsTheEntriesAndKeepsHiddenPages)
     EXPECT_EQ(indexPrompter.Texts(), Names{"2024/20240301e0a.htm"}) << "only the page without an event is identified";
 }
 
+// A page moved on the website since it was posted is still the same page:
+// known by its content, it keeps its hidden flag.
+TEST_F(IndexCommandsTest, IndexWebsiteKnowsAMovedPageByItsContent)
+{
+    const std::string page = ResultsPage("Morning Pairs", "", "");
+    site.listing = {{"", "20240306mnlma.htm", false, page},
+                    {"", "20240307mnlma.htm", false, ResultsPage("Other Pairs", "", "")}};
+    CScoreFile probe;
+    probe.SetContent(page);
+    ASSERT_EQ(probe.Parse(true), 1);
+    CScoreFile& moved = AddEntry(2024, 3, 6, "Morning Pairs", "A", 0, true);
+    moved.SetPath("archive\\20240306mnlma.htm");
+    moved.SetDigest(probe.GetDigest());
+    ASSERT_TRUE(app->IndexWebsite());
+    CColScoreFile& entries = app->GetIndexEntries();
+    ASSERT_EQ(entries.GetCount(), 2);
+    for (int64_t i = 0; i < entries.GetCount(); ++i)
+        EXPECT_EQ(entries[i].IsHidden(), entries[i].GetPath() == "20240306mnlma.htm") << entries[i].GetPath();
+}
+
 TEST_F(IndexCommandsTest, IndexWebsiteLeavesTheEntriesAloneWhenItDoesNotFinish)
 {
     site.listing = {{"", "20240301e0a.htm", false, ResultsPage("", "", "")}};
