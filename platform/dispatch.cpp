@@ -186,10 +186,7 @@ HRESULT CreateDispatch(const std::string& progId, std::unique_ptr<IDispatchObjec
         out.reset();
         return hr;
     }
-    if (!out) {
-        if (reason)
-            *reason = "The creator of " + progId + " reported success without an object.";
+    if (!out)
         return E_FAIL;
-    }
     return S_OK;
 }
