@@ -38,7 +38,7 @@ std::string History(uint32_t version, int records, bool upgraded = false)
     return g.Bytes();
 }
 
-off_t FileSize(const std::string& path)
+[[maybe_unused]] off_t FileSize(const std::string& path)
 {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
