@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/clock.h"
+#include "app/command_ui.h"
 #include "app/data_protector.h"
 #include "app/interlock.h"
 #include "app/logfile.h"
@@ -38,8 +39,16 @@ enum CancelState : int { CS_IDLE = 0, CS_RUNNING = 1, CS_CANCELLED = 2 };
 // The answer to a posting question (AskPostQuestion).
 enum PostAnswer : int { PA_POST = 0, PA_SKIP = 1, PA_STOP = 2 };
 
+// The modes of a posting run.
+enum PostMode : int {
+    PM_POST_GAMES = 0,  // new score files not in the Upload History, listed marked
+    PM_POST_CHOSEN = 1, // files chosen in the file dialog ("&Post...")
+    PM_REPOST = 2,      // every new score file, listed unmarked
+};
+
 class CArchive;
 class CQuillmarkDoc;
+class CTemplateFile;
 
 class CQuillmarkApp {
 public:
@@ -115,6 +124,7 @@ public:
                       const std::atomic<int>& exitCode);
     void OnFileCancel();
     bool OnUpdateFileCancel() const { return m_nCancelState == CS_RUNNING; }
+    bool IsIdle() const { return m_nCancelState == CS_IDLE; }
 
     // Enters a busy level for its lifetime.
     class CBusyGuard {
@@ -218,6 +228,22 @@ public:
     int AddHandRecordFolder(const std::string& folder) { return m_Setup.m_HandRecordFolders.Add(folder, true); }
     int64_t GetLowestDate() const { return m_tLowestDate; }
 
+    // ---- Setup command (app/setup_command.cpp) ------------------------------
+    // Shows the Setup sheet on the setup record; after OK stores, logs and
+    // counts every changed item and, when anything changed, saves.
+    void OnSetupSetup();
+    // The setup record as the Setup sheet's pages show it.
+    void FillSetupValues(SetupSheetValues& values) const;
+    // Whether an FTP Server names the BridgeWebs results service.
+    static bool IsBridgeWebsHost(const std::string& server);
+    // The OpenSSH sftp program on PATH; empty when it is not installed.
+    static std::string GetSftpExePath();
+    // The wireless-database dialog closed with its "Do Not Show This Message
+    // Again" box ticked or not: the alert flag follows the box and, when
+    // that changed it, the setup and program data are saved once. false
+    // only when that save failed.
+    bool ApplyDoNotShowWirelessAlert(bool doNotShowAgain);
+
     // ---- FTP password --------------------------------------------------------
     // The plain password of a stored blob. flag 1: a blob of the data
     // protector holding UTF-16LE; flag 0: the older Blowfish form holding
@@ -229,9 +255,10 @@ public:
     // password" is shown first (a cancel answer ends it at once). A failure
     // is logged and shown ("Cannot decrypt the FTP Password ...").
     bool GetFtpPassword(CSecretString& password, bool showStatus = true);
-    // Protects and stores a new FTP password (an empty one clears it). When
-    // protection is not usable or fails, nothing is stored and the user is
-    // told.
+    // Protects and stores a new FTP password (an empty one clears it). The
+    // stored password is replaced only when the new one was protected; when
+    // protection is not usable or fails, the user is told and the password
+    // stored before is kept.
     bool SetFtpPassword(const std::string& password);
 
     // ---- setup document and data files --------------------------------------
@@ -250,6 +277,17 @@ public:
     // is read-only), then, with withProgramData, "ProgramData.bin". false
     // when anything asked for was not saved.
     bool SaveData(bool withProgramData);
+    // After each file of a posting run: saves the setup document, then adds
+    // the file's records to the posting journal beside "ProgramData.bin"
+    // (a short append instead of rewriting a long Upload History). The next
+    // full save takes them in and removes the journal; a start-up after a
+    // run that never got that far reads them back. false when anything
+    // asked for was not saved.
+    bool SavePostedRecords(const std::vector<CScoreFile*>& records);
+    // Enters a posted record in the Upload History: an entry for the same
+    // results added through History "Add..." gives way, and an entry for
+    // the same page and insert is replaced.
+    void RecordPosted(const CScoreFile& record);
     // Reads "ProgramData.bin" into the Upload History (start-up). A damaged
     // file is set aside under a new name and the user told; a file that
     // cannot be read (or is too large to be one) and a file of a newer
@@ -330,6 +368,40 @@ public:
     void OnIndexEditIndex();
     void OnIndexBrowseWebsite();
 
+    // ---- posting run (posting/posting_run.cpp, posting/post_score_file.cpp,
+    // posting/bridgewebs_post.cpp) ------------------------------------------
+    // Post Games, Post... and Repost: checks the setup, collects and
+    // confirms the candidates, posts each marked file, records and saves
+    // after each one, indexes and reports. 0 normal end (or nothing to do),
+    // 1 the template download failed, 2 cancelled, else the result of the
+    // candidate collection.
+    int PostGames(int mode);
+    // The file dialog of "&Post...": every chosen file appended, marked;
+    // the ones that cannot be opened or read are left out and named.
+    // PR_SUCCESS after OK, PR_CANCELLED after Cancel.
+    int SelectFilesToPost(CSFPtrArray& candidates);
+    // The Confirm Posting dialog over the candidates; after OK writes the
+    // check states and hand-record paths back and returns true. Cancel
+    // changes no record.
+    bool ConfirmPosting(CSFPtrArray& candidates, bool addMode);
+    // Posts one marked file with the run's connection and template.
+    int PostScoreFile(CScoreFile* file, IWebTransport& worker, CTemplateFile* templateFile);
+    // Uploads a page and the files of its "_files" folder; false at the
+    // first failed upload.
+    bool UploadWithFilesFolder(IWebTransport& worker, const std::string& localPage, const std::string& htmlPath,
+                               const std::string& remoteName);
+    // The index entry whose page file name (folder part ignored) equals
+    // name's, without regard to case; null when none.
+    CScoreFile* FindIndexEntryByFileName(const std::string& name);
+    // 0 nothing to index for this setup, 1 not attempted, 2 failed,
+    // 3 cancelled, 4 succeeded.
+    int IndexAfterPosting(IWebTransport& worker, int posted, bool allowRebuild);
+    // The commands: the "Post Games (F4)" button (Repost while Shift is
+    // held), "&Post..." and "&Repost...".
+    void OnPostGames(bool shiftHeld);
+    void OnFilePost();
+    void OnFileRepost();
+
     CIndexPages& GetIndexPages() { return m_IndexPages; }
     bool IsIndexReady() const { return m_IndexPages.m_bPagesReady; }
     // Setup changed the Website URL: the built pages must not be published.
@@ -345,7 +417,42 @@ public:
     // A new connection on the setup's FTP settings.
     std::unique_ptr<IWebTransport> MakeWebTransport();
 
+    // ---- posting-side commands (posting/posting_commands.cpp) ---------------
+    // The command table (posting/command_table.h) routes to these, to the
+    // index commands and to those of the posting run and Setup.
+    // Uploads "TestFile.txt" into the FTP Directory: stops at the first
+    // failure, shows "Success uploading %s" or "Failure uploading %s" and
+    // then the transfer transcript. Runs busy, so Cancel stops it.
+    void OnHelpUploadTestFile();
+    // Asks, then empties the Upload History, saves and logs.
+    void OnSetupEraseUploadHistory();
+    // The History dialog over a working copy; OK with changes commits it.
+    void OnViewHistory();
+    // The hand-record folders dialog; OK after removals rewrites the search
+    // path and saves the setup data file.
+    void OnViewHandRecordFolders();
+    void OnHelp();
+
+    // ---- enabling rules (posting/command_update.cpp) ------------------------
+    void OnUpdateIdleOnly(ICmdUI& ui) const;
+    void OnUpdateFileCancel(ICmdUI& ui) const;
+    // Call after the window's own update of the recent-file menu: while not
+    // idle, disableItem(id) greys each item from the first recent-file id
+    // upward until it answers that the id is not in the menu.
+    void OnUpdateRecentFileMenu(const std::function<bool(unsigned id)>& disableItem) const;
+    void OnUpdateIndexCommand(ICmdUI& ui) const;
+    void OnUpdatePublishIndex(ICmdUI& ui) const;
+    // The Post Games button: enabled when idle; while Shift is held it reads
+    // the Repost caption made from its own caption.
+    void OnUpdatePostGames(ICmdUI& ui, bool shiftHeld);
+    void OnUpdateEraseUploadHistory(ICmdUI& ui) const;
+    const std::string& GetPostGamesCaption() const { return m_strPostGamesCaption; }
+    const std::string& GetRepostCaption() const { return m_strRepostCaption; }
+
 protected:
+    std::string m_strPostGamesCaption;
+    std::string m_strRepostCaption;
+
     IPrompter* m_pPrompter = nullptr;
     IStatusSink* m_pMainFrame = nullptr;
     IProfile* m_pProfile = nullptr;
@@ -375,6 +482,9 @@ protected:
     std::vector<CScoreFile*> m_CurrentRun;
     std::function<bool()> m_fnSaveProgramData;
     CIndexPages m_IndexPages;
+    // Enters the records of the posting journal beside the program data
+    // file in the Upload History (start-up).
+    void ReplayPostingJournal(const std::string& dataPath);
     IUrlSource* m_pUrlSource = nullptr;
     WebTransportFactory m_fnMakeTransport;
 
@@ -387,6 +497,10 @@ private:
     CFileProfile m_defaultProfile;
     CSystemClock m_defaultClock;
 };
+
+// "1,234,567 bytes" or, with kilobytes, the count rounded up to whole KiB
+// and " KB", digits grouped as the runtime locale groups them.
+std::string FormatFileSize(uint64_t count, bool kilobytes);
 
 // The one application object (set by whoever creates it: the window
 // application or a test fixture).

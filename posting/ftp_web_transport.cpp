@@ -68,6 +68,16 @@ bool CFtpWebTransport::EnumerateFiles(const EntryCallback& callback)
     });
 }
 
+bool CFtpWebTransport::DeleteFile(const std::string& remotePath)
+{
+    return m_pWorker->DeleteFile(remotePath);
+}
+
+void CFtpWebTransport::ShowLog()
+{
+    m_pWorker->ShowLog();
+}
+
 bool CAppUrlSource::GetURL(const std::string& url, std::string& bytes)
 {
     std::vector<char> data;

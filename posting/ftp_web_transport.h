@@ -28,6 +28,8 @@ public:
     bool UploadFile(const std::string& localPath, const std::string& remotePath) override;
     bool DownloadFile(std::string& bytes, const std::string& remotePath) override;
     bool EnumerateFiles(const EntryCallback& callback) override;
+    bool DeleteFile(const std::string& remotePath) override;
+    void ShowLog() override;
 
 private:
     std::unique_ptr<CFTPWorker> m_owned;

@@ -12,6 +12,8 @@ public:
     // inserted at the front or the back, and 1 is returned.
     int Add(const std::string& folder, bool atFront);
     void RemoveAll() { m_folders.clear(); }
+    // Appends at the back as it stands (no de-duplication).
+    void Append(const std::string& folder) { m_folders.push_back(folder); }
     std::string GetString() const;
     void SetString(const std::string& joined);
     const std::list<std::string>& Folders() const { return m_folders; }

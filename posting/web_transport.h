@@ -38,4 +38,9 @@ public:
     // first, never entering (or reporting) a folder whose name ends with
     // "_files". False when the walk ended early.
     virtual bool EnumerateFiles(const EntryCallback& callback) = 0;
+    // Removes a file relative to the current folder; a failure is logged,
+    // not shown.
+    virtual bool DeleteFile(const std::string& remotePath) { return false; }
+    // Shows the transcript of the curl and sftp runs, when there is one.
+    virtual void ShowLog() {}
 };

@@ -1,7 +1,9 @@
 #include "support/fake_web.h"
 
 #include <fstream>
+#include <stdexcept>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
@@ -25,17 +27,28 @@ bool CFakeUrlSource::GetURL(const std::string& url, std::string& bytes)
 bool CFakeWebTransport::Login()
 {
     m_site.calls.push_back("login");
+    // A connection that is still open cannot log in again.
+    if (m_site.connected)
+        throw std::logic_error("login while connected");
+    m_site.connected = m_site.loginOk;
+    m_current.clear();
     return m_site.loginOk;
 }
 
 void CFakeWebTransport::Disconnect()
 {
     m_site.calls.push_back("disconnect");
+    m_site.connected = false;
+    m_current.clear();
 }
 
 bool CFakeWebTransport::SetCurrentDirectory(const std::string& folder, bool webVisible)
 {
     m_site.calls.push_back("cd " + folder);
+    if (const auto it = m_site.failFolders.find(folder); it != m_site.failFolders.end()) {
+        m_site.failFolders.erase(it);
+        return false;
+    }
     m_current = m_current.empty() ? folder : m_current + "/" + folder;
     return true;
 }
@@ -43,6 +56,8 @@ bool CFakeWebTransport::SetCurrentDirectory(const std::string& folder, bool webV
 bool CFakeWebTransport::UploadFile(const std::string& localPath, const std::string& remotePath)
 {
     const std::string remote = ReplaceAll(remotePath, "\\", "/");
+    if (m_site.beforeUpload)
+        m_site.beforeUpload(remote);
     if (m_site.failUploads.count(remote))
         return false;
     const std::string content = ReadWholeFile(localPath);
@@ -55,6 +70,7 @@ bool CFakeWebTransport::UploadFile(const std::string& localPath, const std::stri
     std::ofstream out(JoinPath(m_site.root, target), std::ios::binary | std::ios::trunc);
     out << content;
     m_site.uploaded.push_back(remote);
+    m_site.events.push_back("put " + remote);
     return static_cast<bool>(out);
 }
 
@@ -77,4 +93,20 @@ bool CFakeWebTransport::EnumerateFiles(const EntryCallback& callback)
         if (!callback(e.folder, e.name, e.isFolder))
             return false;
     return true;
+}
+
+bool CFakeWebTransport::DeleteFile(const std::string& remotePath)
+{
+    const std::string remote = ReplaceAll(remotePath, "\\", "/");
+    m_site.events.push_back("delete " + remote);
+    const std::string target = m_current.empty() ? remote : m_current + "/" + remote;
+    return ::unlink(JoinPath(m_site.root, target).c_str()) == 0;
+}
+
+void CFakeWebTransport::ShowLog()
+{
+    if (m_site.transcript.empty())
+        return;
+    ++m_site.transcriptsShown;
+    theApp().Prompter().ShowText("Ftplog", m_site.transcript, "Ftplog", false);
 }

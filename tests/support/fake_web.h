@@ -44,6 +44,14 @@ public:
     std::set<std::string> failUploads;  // remote paths whose upload fails
     std::vector<std::string> uploaded;  // remote paths, in order
     std::vector<std::string> calls;     // "login", "cd x", "list", "disconnect"
+    std::multiset<std::string> failFolders;  // each entry fails one change into that folder
+    // Called before each upload with the remote path (it may throw, as a
+    // transfer that goes wrong in an unexpected way does).
+    std::function<void(const std::string&)> beforeUpload;
+    std::vector<std::string> events;    // "put x" and "delete x", in order
+    bool connected = false;             // between a login and a disconnect
+    std::string transcript;             // shown by ShowLog
+    int transcriptsShown = 0;
 };
 
 // One connection to the fake website; the website outlives it.
@@ -57,6 +65,8 @@ public:
     bool UploadFile(const std::string& localPath, const std::string& remotePath) override;
     bool DownloadFile(std::string& bytes, const std::string& remotePath) override;
     bool EnumerateFiles(const EntryCallback& callback) override;
+    bool DeleteFile(const std::string& remotePath) override;
+    void ShowLog() override;
 
 private:
     CFakeWebsite& m_site;

@@ -61,6 +61,62 @@ bool CScriptedPrompter::OpenFileDialog(const FileDialogRequest& request, std::st
     return true;
 }
 
+bool CScriptedPrompter::ConfirmPosting(const ConfirmPostingRequest& request, ConfirmPostingAnswer& answer)
+{
+    std::function<bool(const ConfirmPostingRequest&, ConfirmPostingAnswer&)> hook;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_shown.push_back({"confirm", std::to_string(request.rows.size()) + " rows", 0});
+        confirmRequest = request;
+        hook = onConfirm;
+    }
+    answer.checked.clear();
+    answer.handRecordPaths.clear();
+    for (const ConfirmPostingRow& row : request.rows) {
+        answer.checked.push_back(row.checked);
+        answer.handRecordPaths.push_back(row.handRecordPath);
+    }
+    return hook ? hook(request, answer) : true;
+}
+
+int CScriptedPrompter::WirelessDatabase(const WirelessDatabaseRequest& request, std::string& path)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_shown.push_back({"wireless", request.message + "|" + request.path, request.error});
+    if (wirelessAnswers.empty())
+        return IDCANCEL;
+    const auto answer = wirelessAnswers.front();
+    wirelessAnswers.pop_front();
+    path = answer.second.empty() ? request.path : answer.second;
+    return answer.first;
+}
+
+bool CScriptedPrompter::OpenFilesDialog(const FileDialogRequest& request, std::vector<std::string>& paths)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_shown.push_back({"openmany", request.title + "|" + request.initialFolder + "|" + request.filter, 0});
+    paths = fileDialogPaths;
+    return !paths.empty();
+}
+
+void CScriptedPrompter::ShowText(const std::string& caption, const std::string& text,
+                                 const std::string& profileSection, bool withCancel)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_shown.push_back({"text", caption, 0});
+    textsShown.emplace_back(caption, text);
+}
+
+bool CScriptedPrompter::EditSetup(SetupSheetValues& values)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_shown.push_back({"setup", "Quillmark Setup", 0});
+    }
+    // Unlocked: the answer may look at what was shown.
+    return setupAnswer ? setupAnswer(values) : false;
+}
+
 std::vector<CScriptedPrompter::ShownItem> CScriptedPrompter::Shown() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

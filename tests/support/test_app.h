@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -16,7 +17,9 @@
 class CScriptedPrompter : public IPrompter {
 public:
     struct ShownItem {
-        std::string kind;   // "box", "yestoall", "identify", "save", "open"
+        // "box", "yestoall", "identify", "save", "open", "openmany",
+        // "confirm", "wireless", "text", "setup"
+        std::string kind;
         std::string text;
         unsigned style = 0;
     };
@@ -29,12 +32,32 @@ public:
     IdentifyAnswer identifyAnswer;
     std::string fileDialogPath;  // empty: the dialog is cancelled
     int fileDialogFilter = 1;
+    std::vector<std::string> fileDialogPaths;  // multiple selection; empty: cancelled
+
+    // Confirm Posting: the request last shown, and how to answer it (by
+    // default OK with every row as it was shown).
+    ConfirmPostingRequest confirmRequest;
+    std::function<bool(const ConfirmPostingRequest&, ConfirmPostingAnswer&)> onConfirm;
+    // The wireless-database dialog: answers in order (IDCANCEL when none is
+    // left) with the path to try next (empty: the one shown).
+    std::deque<std::pair<int, std::string>> wirelessAnswers;
+    // Texts shown in the text viewer (caption, text).
+    std::vector<std::pair<std::string, std::string>> textsShown;
+    // The Setup sheet: edits the values it is shown and returns true for OK;
+    // unset, the sheet is cancelled.
+    std::function<bool(SetupSheetValues&)> setupAnswer;
 
     int MessageBox(const std::string& text, unsigned style) override;
     int YesToAllBox(const std::string& text) override;
     IdentifyResult IdentifyScoreFile(const IdentifyRequest& request, IdentifyAnswer& answer) override;
     bool SaveFileDialog(const FileDialogRequest& request, std::string& path) override;
     bool OpenFileDialog(const FileDialogRequest& request, std::string& path, int& filterIndex) override;
+    bool ConfirmPosting(const ConfirmPostingRequest& request, ConfirmPostingAnswer& answer) override;
+    int WirelessDatabase(const WirelessDatabaseRequest& request, std::string& path) override;
+    bool OpenFilesDialog(const FileDialogRequest& request, std::vector<std::string>& paths) override;
+    void ShowText(const std::string& caption, const std::string& text, const std::string& profileSection,
+                  bool withCancel) override;
+    bool EditSetup(SetupSheetValues& values) override;
 
     std::vector<ShownItem> Shown() const;
     std::vector<std::string> Texts() const;

@@ -1,0 +1,139 @@
+#include "gui/gui_support.h"
+
+#include <wx/app.h>
+#include <wx/bitmap.h>
+#include <wx/button.h>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
+#include <wx/dialog.h>
+#include <wx/toplevel.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+#include "ui/message_box.h"
+
+CProgramFolders::CProgramFolders()
+{
+    const std::pair<const char*, std::string> vars[] = {
+        {"QUILLMARK_DATA_DIR", Data()}, {"XDG_CONFIG_HOME", Config()}, {"XDG_DATA_HOME", Share()},
+        {"TMPDIR", folder.File("tmp")}};
+    std::filesystem::create_directories(folder.File("tmp"));
+    for (const auto& [name, value] : vars) {
+        if (const char* old = std::getenv(name))
+            m_saved.emplace_back(name, old);
+        else
+            m_unset.push_back(name);
+        ::setenv(name, value.c_str(), 1);
+    }
+}
+
+CProgramFolders::~CProgramFolders()
+{
+    for (const auto& [name, value] : m_saved)
+        ::setenv(name.c_str(), value.c_str(), 1);
+    for (const auto& name : m_unset)
+        ::unsetenv(name.c_str());
+}
+
+bool WaitUntil(const std::function<bool()>& pred, int ms)
+{
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+        wxTheApp->Yield(true);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+void PumpFor(int ms)
+{
+    WaitUntil([] { return false; }, ms);
+}
+
+CBoxAnswerer::CBoxAnswerer(int defaultAnswer) : m_default(defaultAnswer)
+{
+    Start(20);
+}
+
+CBoxAnswerer::~CBoxAnswerer()
+{
+    Stop();
+}
+
+void CBoxAnswerer::Notify()
+{
+    for (wxWindow* w : wxTopLevelWindows) {
+        auto* box = dynamic_cast<CQMMessageBox*>(w);
+        if (!box || !box->IsModal() || box->IsBeingDeleted())
+            continue;
+        texts.emplace_back(box->GetMessage().utf8_str());
+        auto* def = dynamic_cast<wxButton*>(box->GetDefaultItem());
+        defaults.emplace_back(def ? std::string(def->GetLabel().utf8_str()) : std::string());
+        int answer = m_default;
+        if (!m_answers.empty()) {
+            answer = m_answers.front();
+            m_answers.erase(m_answers.begin());
+        }
+        wxWindow* button = box->FindButton(answer);
+        if (!button) {
+            ADD_FAILURE() << "the box has no button for answer " << answer;
+            box->EndModal(answer);
+            return;
+        }
+        // A click on the real button.
+        wxCommandEvent click(wxEVT_BUTTON, button->GetId());
+        click.SetEventObject(button);
+        button->GetEventHandler()->ProcessEvent(click);
+        return;
+    }
+}
+
+CDialogOkClicker::CDialogOkClicker(const std::string& title) : m_title(title)
+{
+    Start(50);
+}
+
+CDialogOkClicker::~CDialogOkClicker()
+{
+    Stop();
+}
+
+void CDialogOkClicker::Notify()
+{
+    for (wxWindow* w : wxTopLevelWindows) {
+        auto* dialog = dynamic_cast<wxDialog*>(w);
+        if (!dialog || !dialog->IsModal() || dialog->IsBeingDeleted() ||
+            std::string(dialog->GetTitle().utf8_str()) != m_title)
+            continue;
+        auto* ok = dynamic_cast<wxButton*>(dialog->FindWindow(wxID_OK));
+        if (!ok || !ok->IsEnabled())
+            continue;
+        if (beforeClick)
+            beforeClick(dialog);
+        ++clicked;
+        wxCommandEvent click(wxEVT_BUTTON, wxID_OK);
+        click.SetEventObject(ok);
+        ok->GetEventHandler()->ProcessEvent(click);
+        return;
+    }
+}
+
+std::string TakeScreenshot(const std::string& name)
+{
+    std::filesystem::create_directories(QM_SHOTS_DIR);
+    const std::string path = std::string(QM_SHOTS_DIR) + "/" + name + ".png";
+    wxScreenDC screen;
+    const wxSize size = screen.GetSize();
+    wxBitmap bitmap(size.x, size.y);
+    {
+        wxMemoryDC memory(bitmap);
+        memory.Blit(0, 0, size.x, size.y, &screen, 0, 0);
+    }
+    bitmap.SaveFile(wxString::FromUTF8(path), wxBITMAP_TYPE_PNG);
+    return path;
+}

@@ -1,0 +1,73 @@
+// Helpers of the window tests: a private set of folders for one start of
+// the program, waiting while the event loop runs, answering the next modal
+// box through its own buttons, and screenshots.
+#pragma once
+
+#include <wx/timer.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/test_app.h"
+
+class CQMMessageBox;
+
+// Points the program's data folder, profile, desktop data and temporary
+// folder into a fresh temporary folder for the life of the object.
+class CProgramFolders {
+public:
+    CProgramFolders();
+    ~CProgramFolders();
+    const std::string& Root() const { return folder.Path(); }
+    std::string Data() const { return folder.File("data"); }
+    std::string Config() const { return folder.File("config"); }
+    std::string Share() const { return folder.File("share"); }
+    CTempFolder folder;
+
+private:
+    std::vector<std::pair<std::string, std::string>> m_saved;
+    std::vector<std::string> m_unset;
+};
+
+// Runs the event loop until pred is true or ms pass; true when it became
+// true.
+bool WaitUntil(const std::function<bool()>& pred, int ms = 10000);
+// Runs the event loop for ms milliseconds.
+void PumpFor(int ms);
+
+// Answers the message boxes that come up while it lives: each box's text
+// is recorded and the box is closed by clicking the button for the next
+// scripted answer (the default when none is left).
+class CBoxAnswerer : public wxTimer {
+public:
+    explicit CBoxAnswerer(int defaultAnswer = 1 /* IDOK */);
+    ~CBoxAnswerer() override;
+    void Answer(int result) { m_answers.push_back(result); }
+    std::vector<std::string> texts;
+    // The default button's label of each box.
+    std::vector<std::string> defaults;
+    void Notify() override;
+
+private:
+    int m_default;
+    std::vector<int> m_answers;
+};
+
+// Clicks OK in every modal dialog titled title that comes up while it
+// lives (the dialog's own OK button), counting them.
+class CDialogOkClicker : public wxTimer {
+public:
+    explicit CDialogOkClicker(const std::string& title);
+    ~CDialogOkClicker() override;
+    void Notify() override;
+    int clicked = 0;
+    // Called with the dialog just before OK is clicked (a screenshot).
+    std::function<void(wxWindow*)> beforeClick;
+
+private:
+    std::string m_title;
+};
+
+// Saves a picture of the whole screen into the build's gui-shots folder.
+std::string TakeScreenshot(const std::string& name);

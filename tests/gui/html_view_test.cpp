@@ -1,0 +1,78 @@
+// The HTML view: pages the program opens, the browser buttons' state, the
+// address line and the page source.
+#include <gtest/gtest.h>
+#include <wx/menu.h>
+#include <wx/webview.h>
+
+#include <algorithm>
+
+#include "gui/gui_support.h"
+#include "ui/app_shell.h"
+#include "ui/command_ids.h"
+#include "ui/main_frame.h"
+#include "ui/quillmark_view.h"
+
+namespace {
+
+const char kResultsPage[] =
+    "<html><head><title>Tuesday Evening Pairs</title></head><body style=\"font-family:sans-serif\">\n"
+    "<h2>Ostervale Bridge Club</h2><h3>Tuesday Evening Pairs &mdash; 3 December 2026</h3>\n"
+    "<table border=\"1\" cellpadding=\"4\" style=\"border-collapse:collapse\">\n"
+    "<tr><th>Place</th><th>Pair</th><th>Names</th><th>Score</th><th>Pct</th></tr>\n"
+    "<tr><td>1</td><td>4</td><td>Ann Hale - Bo Lind</td><td>118.5</td><td>65.83</td></tr>\n"
+    "<tr><td>2</td><td>1</td><td>Cy Moor - Di Nash</td><td>97.0</td><td>53.89</td></tr>\n"
+    "<tr><td>3</td><td>6</td><td>Ed Orr - Flo Park</td><td>88.0</td><td>48.89</td></tr>\n"
+    "</table></body></html>\n";
+
+}  // namespace
+
+TEST(HtmlViewTest, OpenedPagesDriveTheButtonsAddressLineAndSource)
+{
+    CProgramFolders folders;
+    CAppShell shell;
+    ASSERT_TRUE(shell.Start({}));
+    CMainFrame* frame = shell.Frame();
+    CQuillmarkView* view = frame->GetView();
+    std::vector<std::string> loaded;
+    view->onLoaded = [&](const std::string& url) { loaded.push_back(url); };
+    auto enabled = [&](unsigned id) {
+        frame->UpdateWindowUI(wxUPDATE_UI_RECURSE);
+        return frame->GetMenuBar()->FindItem(WindowIdOf(id))->IsEnabled();
+    };
+
+    const std::string first = "file://" + folders.folder.Write("results.htm", kResultsPage);
+    const std::string second = "file://" + folders.folder.Write("index.htm", "<html><body>Index</body></html>\n");
+    auto loadedCount = [&](const std::string& url) { return std::count(loaded.begin(), loaded.end(), url); };
+    shell.App().NavigateView(first);
+    ASSERT_TRUE(WaitUntil([&] { return loadedCount(first) > 0; }));
+    PumpFor(200);
+    // Loaded and refreshed once: one completed load reported.
+    EXPECT_EQ(loadedCount(first), 1);
+    EXPECT_EQ(frame->GetPaneText(3), first);
+    EXPECT_TRUE(enabled(ID_NAV_REFRESH));
+    EXPECT_FALSE(enabled(ID_NAV_STOP));
+    EXPECT_NE(view->GetPageSource().find("Tuesday Evening Pairs"), std::string::npos);
+    frame->Raise();
+    PumpFor(300);
+    TakeScreenshot("main-window-results-page");
+
+    shell.App().NavigateView(second);
+    ASSERT_TRUE(WaitUntil([&] { return loadedCount(second) > 0; }));
+    EXPECT_TRUE(WaitUntil([&] { return enabled(ID_NAV_BACK); }, 3000));
+    // Back through the menu, as the user chooses it.
+    wxCommandEvent back(wxEVT_MENU, WindowIdOf(ID_NAV_BACK));
+    frame->GetEventHandler()->ProcessEvent(back);
+    ASSERT_TRUE(WaitUntil([&] { return frame->GetPaneText(3) == first; }));
+    EXPECT_TRUE(WaitUntil([&] { return enabled(ID_NAV_FORWARD); }, 3000));
+
+    frame->Close();
+    WaitUntil([&] { return shell.FrameClosed(); });
+}
+
+TEST(HtmlViewTest, PageSourceEndsAtItsLastTagOrLineEnd)
+{
+    EXPECT_EQ(CQuillmarkView::TrimPageSource("<html></html>trailing junk"), "<html></html>");
+    EXPECT_EQ(CQuillmarkView::TrimPageSource("<p>a</p>\nrest"), "<p>a</p>\n");
+    EXPECT_EQ(CQuillmarkView::TrimPageSource("no tag at all"), "no tag at all");
+    EXPECT_EQ(CQuillmarkView::TrimPageSource(""), "");
+}

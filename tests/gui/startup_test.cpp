@@ -1,0 +1,157 @@
+// Start-up and shut-down of the window program, in process: the shell runs
+// the same steps as the program's wxApp.
+#include <gtest/gtest.h>
+#include <wx/menu.h>
+
+#include <fstream>
+#include <unistd.h>
+
+#include "app/quillmark_app.h"
+#include "app/setup_file.h"
+#include "gui/gui_support.h"
+#include "platform/path_helpers.h"
+#include "support/child_process.h"
+#include "ui/app_shell.h"
+#include "ui/main_frame.h"
+
+namespace {
+
+// A setup data file written by the core's own document code.
+bool WriteSetupFile(const std::string& path, const std::string& websiteUrl)
+{
+    CQuillmarkApp* previous = GetAppPtr();
+    bool ok = false;
+    {
+        CQuillmarkApp app;
+        SetAppPtr(&app);
+        CScriptedPrompter prompter;
+        app.SetPrompter(&prompter);
+        app.Setup().m_strWebsiteUrl = websiteUrl;
+        CQuillmarkDoc doc(app);
+        ok = doc.OnSaveDocument(path);
+    }
+    SetAppPtr(previous);
+    return ok;
+}
+
+std::string Interlock(const CProgramFolders& folders)
+{
+    return ReadWholeFile(JoinPath(folders.Data(), "Interlock.txt"));
+}
+
+}  // namespace
+
+TEST(StartupTest, StartsToTheShownWindowAndLeavesAnEmptyInterlockAtExit)
+{
+    CProgramFolders folders;
+    {
+        CAppShell shell;
+        CBoxAnswerer boxes;
+        ASSERT_TRUE(shell.Start({}));
+        EXPECT_TRUE(boxes.texts.empty()) << boxes.texts.front();
+        CMainFrame* frame = shell.Frame();
+        ASSERT_NE(frame, nullptr);
+        EXPECT_TRUE(frame->IsShown());
+        EXPECT_EQ(frame->GetTitle(), "Untitled - Quillmark");
+        EXPECT_EQ(Interlock(folders), "pid=" + std::to_string(::getpid()) + "\r\n");
+        EXPECT_TRUE(FileExists(JoinPath(folders.Data(), "QuillmarkLogfile.txt")));
+        // The document type is made known to the desktop.
+        EXPECT_NE(ReadWholeFile(folders.Share() + "/mime/packages/quillmark.xml").find("<glob pattern=\"*.qsu\"/>"),
+                  std::string::npos);
+        EXPECT_NE(ReadWholeFile(folders.Share() + "/applications/quillmark.desktop")
+                      .find("MimeType=application/x-quillmark-setup;"),
+                  std::string::npos);
+
+        frame->Close();
+        ASSERT_TRUE(WaitUntil([&] { return shell.FrameClosed(); }));
+        shell.Exit();
+    }
+    EXPECT_EQ(Interlock(folders), "");
+}
+
+TEST(StartupTest, SecondInstanceIsRefusedAndLeavesTheFirstOnesInterlock)
+{
+    CProgramFolders folders;
+    CChildProcess holder(TestProgramPath("qm_instance"), {"hold"});
+    std::string line;
+    ASSERT_TRUE(holder.ReadLine(line));
+    ASSERT_EQ(line, "locked");
+    {
+        CAppShell shell;
+        CBoxAnswerer boxes;
+        EXPECT_FALSE(shell.Start({}));
+        ASSERT_EQ(boxes.texts.size(), 1u);
+        EXPECT_EQ(boxes.texts[0], "Another instance of Quillmark is already running");
+        EXPECT_EQ(shell.Frame(), nullptr);
+    }
+    EXPECT_EQ(Interlock(folders), "pid=" + std::to_string(holder.Pid()) + "\r\n");
+    holder.Kill(SIGKILL);
+    holder.Wait();
+}
+
+TEST(StartupTest, SetupFileOnTheCommandLineOpensAndADamagedOneEndsStartUp)
+{
+    CProgramFolders folders;
+    const std::string good = folders.folder.File("Club.qsu");
+    ASSERT_TRUE(WriteSetupFile(good, "http://club.example/"));
+    {
+        CAppShell shell;
+        CBoxAnswerer boxes;
+        ASSERT_TRUE(shell.Start({good}));
+        EXPECT_TRUE(boxes.texts.empty());
+        EXPECT_EQ(shell.App().Setup().m_strWebsiteUrl, "http://club.example/");
+        EXPECT_EQ(shell.Frame()->GetTitle(), "Club.qsu - Quillmark");
+        shell.Frame()->Close();
+        ASSERT_TRUE(WaitUntil([&] { return shell.FrameClosed(); }));
+    }
+
+    const std::string damaged = folders.folder.Write("Damaged.qsu", std::string("\x0c\0\0\0garbage", 11));
+    {
+        CAppShell shell;
+        CBoxAnswerer boxes;
+        EXPECT_FALSE(shell.Start({damaged}));
+        EXPECT_EQ(boxes.texts.size(), 1u);
+        // No window is left behind, and shut-down has run.
+        EXPECT_EQ(shell.Frame(), nullptr);
+        EXPECT_EQ(Interlock(folders), "");
+    }
+    PumpFor(50);
+    for (wxWindow* w : wxTopLevelWindows)
+        EXPECT_EQ(dynamic_cast<CMainFrame*>(w), nullptr) << "a main window outlived a failed start";
+}
+
+TEST(StartupTest, WindowPlacementIsRestoredAndKeptOnTheScreen)
+{
+    CProgramFolders folders;
+    const wxRect chosen(100, 80, 700, 500);
+    {
+        CAppShell shell;
+        ASSERT_TRUE(shell.Start({}));
+        shell.Frame()->SetSize(chosen);
+        PumpFor(100);
+        shell.Frame()->Close();
+        ASSERT_TRUE(WaitUntil([&] { return shell.FrameClosed(); }));
+    }
+    {
+        CAppShell shell;
+        ASSERT_TRUE(shell.Start({}));
+        EXPECT_EQ(shell.Frame()->GetRect(), chosen);
+        // Stored far off every screen (a display that has gone), and too
+        // big for the screen.
+        shell.App().Profile().WriteString("MainWindow", "WindowRect", "5000:7000:4000:6000");
+        shell.Frame()->Destroy();
+        PumpFor(50);
+    }
+    {
+        CAppShell shell;
+        ASSERT_TRUE(shell.Start({}));
+        const wxRect screen(0, 0, 1280, 1024);
+        const wxRect r = shell.Frame()->GetRect();
+        EXPECT_TRUE(screen.Contains(r.GetTopLeft())) << r.x << "," << r.y;
+        EXPECT_LE(r.width, screen.width);
+        EXPECT_LE(r.height, screen.height);
+        EXPECT_GE(r.width, 480);
+        shell.Frame()->Close();
+        WaitUntil([&] { return shell.FrameClosed(); });
+    }
+}

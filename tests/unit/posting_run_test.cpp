@@ -1,0 +1,256 @@
+// The posting run against a website in a local folder: what a failing file
+// leaves behind, and that one file's trouble never ends the whole run.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <stdexcept>
+#include <sys/stat.h>
+
+#include "platform/path_helpers.h"
+#include "platform/standin/standin_layout.h"
+#include "posting/score_file.h"
+#include "support/fake_web.h"
+#include "support/golden_file.h"
+#include "support/posting_samples.h"
+#include "support/test_app.h"
+
+namespace {
+
+const char kSite[] = "http://club.example";
+
+class PostingRunTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        RegisterStandInLayout();
+        clock.now = 1700000000;
+        app->SetClock(&clock);
+        CSetupData& s = app->Setup();
+        s.m_strWebsiteUrl = kSite;
+        s.m_strWebsiteScoreFileDirectory = "results";
+        s.m_strScoreFileTemplate = "results_template.html";
+        s.m_strIndexTemplate = "index_template.htm";
+        s.m_strIndexFile = "index.htm";
+        s.m_Ftp.m_strServer = "ftp.club.example";
+        s.m_Ftp.m_strUser = "club";
+        s.m_Ftp.m_dwFlags = SF_AUTO_FILL_HAND_RECORD;
+        scores = folder.File("scores");
+        ::mkdir(scores.c_str(), 0700);
+        s.m_strScoreFileDirectory = scores;
+        s.m_HandRecordFolders.Add(scores, true);
+        samples::UseLayouts(s, folder.Path());
+        urls.app = app.get();
+        urls.pages[std::string(kSite) + "/results/results_template.html"] =
+            ReadTestData("template/results_template.html");
+        urls.pages[std::string(kSite) + "/index_template.htm"] = ReadTestData("index/index_template.htm");
+        app->SetUrlSource(&urls);
+        ::mkdir(site.root.c_str(), 0700);
+        app->SetWebTransportFactory([this](CFTPSettings&) { return std::make_unique<CFakeWebTransport>(site); });
+    }
+
+    // Games on the given days, newest last (the run posts newest first).
+    void WriteGames(std::initializer_list<int> days)
+    {
+        int64_t age = 600;
+        for (int day : days)
+            samples::WriteGame(scores, day, clock.now - age--, true);
+    }
+    std::string ServerFile(const std::string& relative) const { return JoinPath(site.root, relative); }
+
+    CFixedClock clock;
+    CFakeUrlSource urls;
+    CFakeWebsite site{folder.File("website")};
+    std::string scores;
+};
+
+TEST_F(PostingRunTest, FolderChangeFailureClosesTheConnectionAndTheNextFileIsPosted)
+{
+    WriteGames({5, 6});
+    site.failFolders.insert("results");  // fails once, for the newest file
+    EXPECT_EQ(app->PostGames(PM_POST_GAMES), 0);
+    EXPECT_EQ(frame.GetLastStatus(), "Post Games: 1 out of 2 score files succeeded (1 failed). Indexing succeeded.");
+    ASSERT_EQ(app->GetHistory().GetCount(), 1);
+    EXPECT_EQ(app->GetHistory()[0].GetWebName(), samples::PageName(5, ".html"));
+    const std::vector<std::string> firstCalls(site.calls.begin(), site.calls.begin() + 3);
+    EXPECT_EQ(firstCalls, (std::vector<std::string>{"login", "cd results", "disconnect"}));
+    EXPECT_FALSE(site.connected);
+}
+
+TEST_F(PostingRunTest, ExceptionInOneFileIsReportedAndTheRunGoesOnToIndexAndReport)
+{
+    WriteGames({5, 6});
+    site.beforeUpload = [](const std::string& remote) {
+        if (remote == samples::PageName(6, ".html"))
+            throw std::runtime_error("HEAD request could not be sent");
+    };
+    site.transcript = "curl ...";
+    EXPECT_EQ(app->PostGames(PM_POST_GAMES), 0);
+    EXPECT_EQ(frame.GetLastStatus(), "Post Games: 1 out of 2 score files succeeded (1 failed). Indexing succeeded.");
+    const auto shown = prompter.Shown();
+    ASSERT_FALSE(shown.empty());
+    EXPECT_NE(shown[1].text.find("HEAD request could not be sent"), std::string::npos) << shown[1].text;
+    EXPECT_EQ(site.transcriptsShown, 1);
+    EXPECT_FALSE(site.connected);
+    EXPECT_TRUE(FileExists(ServerFile("index.htm")));
+}
+
+// An older posting's PDF and hand records stay on the server until the new
+// files are all up, and a file the new posting wrote under the same name
+// is never removed.
+TEST_F(PostingRunTest, OlderPostingIsRemovedOnlyAfterTheNewFilesAreUp)
+{
+    app->Setup().m_Ftp.m_dwFlags |= SF_LINK_PDF_HAND_RECORDS | SF_UPLOAD_TO_SUBDIRECTORIES;
+    const std::string page = samples::PageName(5, ".html");
+    const std::string newPage = "2023/09/" + page;
+    auto olderEntry = [&](const std::string& webName) {
+        app->GetIndexEntries().RemoveAll();
+        CScoreFile older;
+        older.SetPosted(webName, 0);
+        older.SetPath(webName);
+        older.SetHandRecordPath("230905A.pbn");
+        older.SetPdfHandRecordUploaded(true);
+        older.SetComputerHandRecordUploaded(true);
+        app->GetIndexEntries().Add(older);
+    };
+
+    // The PDF upload fails: nothing old is removed.
+    WriteGames({5});
+    olderEntry(page);
+    site.failUploads.insert(samples::PageName(5, ".pdf").insert(0, "2023/09/"));
+    EXPECT_EQ(app->PostGames(PM_POST_GAMES), 0);
+    EXPECT_EQ(frame.GetLastStatus(), "Post Games: No score files succeeded (1 failed). Indexing not attempted.");
+    for (const auto& e : site.events)
+        EXPECT_EQ(e.rfind("delete", 0), std::string::npos) << e;
+
+    // Moved into the month folder: the old page, PDF and hand records go,
+    // after the new ones are up.
+    site.failUploads.clear();
+    site.events.clear();
+    EXPECT_EQ(app->PostGames(PM_POST_GAMES), 0);
+    EXPECT_EQ(site.events, (std::vector<std::string>{
+                               "put " + newPage, "put 2023/09/20230905anb.pdf", "put 2023/09/20230905anb.pbn",
+                               "delete " + page, "delete 20230905anb.pdf", "delete 20230905anb.pbn",
+                               "put index.htm"}));
+
+    // Reposted under the same name: the files just written stay.
+    olderEntry("2023\\09\\" + page);
+    site.events.clear();
+    app->GetHistory().RemoveAll();
+    EXPECT_EQ(app->PostGames(PM_POST_GAMES), 0);
+    EXPECT_EQ(site.events, (std::vector<std::string>{"put " + newPage, "put 2023/09/20230905anb.pdf",
+                                                      "put 2023/09/20230905anb.pbn", "put index.htm"}));
+    EXPECT_TRUE(FileExists(ServerFile("results/2023/09/20230905anb.pdf")));
+    EXPECT_TRUE(FileExists(ServerFile("results/2023/09/20230905anb.pbn")));
+}
+
+TEST_F(PostingRunTest, ChosenFilesThatCannotBeReadAreLeftOutAndNamed)
+{
+    WriteGames({5});
+    const std::string good = JoinPath(scores, samples::GameFileName(5));
+    const std::string missing = JoinPath(scores, "230906a.txt");
+    prompter.fileDialogPaths = {good, missing, scores};
+    prompter.onConfirm = [](const ConfirmPostingRequest&, ConfirmPostingAnswer&) { return false; };
+    EXPECT_EQ(app->PostGames(PM_POST_CHOSEN), PR_CANCELLED);
+    const auto shown = prompter.Shown();
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0].text, "Open Score Files For Posting|" + scores + "|Text Files (*.txt)|*.txt|All Files (*.*)|*.*||");
+    EXPECT_EQ(shown[1].text, "These score files could not be read and are left out:\r\n\r\n" + missing + "\r\n" + scores);
+    ASSERT_EQ(prompter.confirmRequest.rows.size(), 1u);
+    EXPECT_EQ(prompter.confirmRequest.rows[0].path, good);
+    EXPECT_TRUE(prompter.confirmRequest.rows[0].checked);
+}
+
+// What Confirm Posting shows and gives back, and how each way the run can
+// end is reported.
+TEST_F(PostingRunTest, ConfirmRowsAnswersAndTheReportOfEachEnding)
+{
+    WriteGames({5, 6, 7});
+    std::string viewed;  // View Score File, while the dialog is open
+    prompter.onConfirm = [&viewed](const ConfirmPostingRequest& request, ConfirmPostingAnswer&) {
+        viewed = request.scoreFileText(1);
+        return false;
+    };
+    app->OnPostGames(false);
+    EXPECT_EQ(frame.GetLastStatus(), "Canceled");
+    const ConfirmPostingRequest& shown = prompter.confirmRequest;
+    ASSERT_EQ(shown.rows.size(), 3u);
+    EXPECT_EQ(shown.rows[0].path, JoinPath(scores, samples::GameFileName(7)));
+    EXPECT_EQ(shown.rows[0].handRecordPath, JoinPath(scores, samples::HandRecordFileName(7)));
+    EXPECT_EQ(shown.rows[0].event, " Club Pairs");
+    EXPECT_EQ(shown.rows[0].date, "09/07/23");
+    EXPECT_EQ(shown.rows[0].section, "B");
+    EXPECT_TRUE(shown.rows[0].checked);
+    EXPECT_NE(viewed.find("Zo\xC3\xAB Adams"), std::string::npos) << viewed;
+
+    // Template missing: "Upload was unsuccessful".
+    prompter.onConfirm = nullptr;
+    urls.pages.erase(std::string(kSite) + "/results/results_template.html");
+    app->OnPostGames(false);
+    EXPECT_EQ(frame.GetLastStatus(), "Upload was unsuccessful");
+    urls.pages[std::string(kSite) + "/results/results_template.html"] = ReadTestData("template/results_template.html");
+
+    // The middle file answered No when asked about its age; the oldest goes
+    // without its hand records.
+    prompter.onConfirm = [](const ConfirmPostingRequest&, ConfirmPostingAnswer& answer) {
+        answer.handRecordPaths[2].clear();
+        return true;
+    };
+    clock.now += 5 * 3600;
+    prompter.Answer(IDYES);
+    prompter.Answer(IDNO);
+    prompter.Answer(IDYES);
+    app->OnPostGames(false);
+    EXPECT_EQ(frame.GetLastStatus(), "Post Games: 2 out of 3 score files succeeded (1 failed). Indexing succeeded.");
+    EXPECT_TRUE(FileExists(ServerFile("results/" + samples::PageName(7, ".pbn"))));
+    EXPECT_FALSE(FileExists(ServerFile("results/" + samples::PageName(6, ".html"))));
+    EXPECT_TRUE(FileExists(ServerFile("results/" + samples::PageName(5, ".html"))));
+    EXPECT_FALSE(FileExists(ServerFile("results/" + samples::PageName(5, ".pbn"))));
+
+    // Cancel in a question stops at once: no summary, no index.
+    app->GetHistory().RemoveAll();
+    site.events.clear();
+    prompter.Answer(IDCANCEL);
+    app->OnPostGames(false);
+    EXPECT_EQ(frame.GetLastStatus(), "Canceled");
+    EXPECT_TRUE(site.events.empty());
+}
+
+// Each posted file is on disk before the next one starts, even when the
+// run never reaches its end; a journal entry cut short is left out.
+TEST_F(PostingRunTest, EveryPostedFileIsOnDiskBeforeTheNextOneStarts)
+{
+    WriteGames({5, 6, 7});
+    const std::string journal = JoinPath(dataDir, "ProgramData.bin.journal");
+    std::vector<std::string> onDisk;
+    site.beforeUpload = [&](const std::string& remote) {
+        if (remote != samples::PageName(5, ".html"))
+            return;
+        // A torn entry at the end, as a crash in the middle of a write leaves it.
+        std::ofstream(journal, std::ios::binary | std::ios::app) << std::string("QMJ1\x40\0\0\0partial", 15);
+        CQuillmarkApp reader;
+        reader.SetPrompter(&prompter);
+        reader.LoadAppData();
+        SetAppPtr(app.get());
+        for (int64_t i = 0; i < reader.GetHistory().GetCount(); ++i)
+            onDisk.push_back(reader.GetHistory()[i].GetWebName());
+    };
+    EXPECT_EQ(app->PostGames(PM_POST_GAMES), 0);
+    EXPECT_EQ(onDisk, (std::vector<std::string>{samples::PageName(7, ".html"), samples::PageName(6, ".html")}));
+    EXPECT_FALSE(FileExists(journal)) << "the run's last save takes the journal in";
+    CQuillmarkApp reader;
+    reader.SetPrompter(&prompter);
+    reader.LoadAppData();
+    SetAppPtr(app.get());
+    EXPECT_EQ(reader.GetHistory().GetCount(), 3);
+}
+
+TEST(FormatFileSize, RoundsUpToKilobytesAndGroupsDigits)
+{
+    EXPECT_EQ(FormatFileSize(1536, true), "2 KB");
+    EXPECT_EQ(FormatFileSize(1024, true), "1 KB");
+    EXPECT_EQ(FormatFileSize(1234567, false), "1,234,567 bytes");
+    EXPECT_EQ(FormatFileSize(999, false), "999 bytes");
+}
+
+}  // namespace

@@ -1,0 +1,221 @@
+#include "ui/app_shell.h"
+
+#include <wx/app.h>
+#include <wx/utils.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "app/quillmark_app.h"
+#include "app/setup_file.h"
+#include "platform/path_helpers.h"
+#include "platform/standin/standin_layout.h"
+#include "ui/about_dialog.h"
+#include "ui/command_ids.h"
+#include "ui/log_viewer.h"
+#include "ui/size_box.h"
+#include "ui/desktop_integration.h"
+#include "ui/main_frame.h"
+#include "ui/quillmark_view.h"
+#include "ui/ui_thread.h"
+#include "ui/wx_profile.h"
+
+CAppShell::CAppShell() : m_app(std::make_unique<CQuillmarkApp>())
+{
+    SetAppPtr(m_app.get());
+}
+
+CAppShell::~CAppShell()
+{
+    Exit();
+    if (m_frame)
+        m_frame->Destroy();
+    m_doc.reset();
+    if (GetAppPtr() == m_app.get())
+        SetAppPtr(nullptr);
+}
+
+bool CAppShell::Start(const std::vector<std::string>& args)
+{
+    CQuillmarkApp& app = *m_app;
+    app.SetUiThread(std::this_thread::get_id());
+
+    SetBrowserFeatureControls("quillmark");
+    m_profile = std::make_unique<CWxProfile>();
+    app.SetProfile(m_profile.get());
+    app.SetPrompter(&m_prompter);
+
+    if (!app.AcquireSingleInstanceLock())
+        return Fail();
+    app.CreateLog();
+    app.LoadProfileSettings();
+    RegisterStandInLayout();
+    app.LoadAppData();
+
+    // Where the user left the window, kept on a screen; else centred.
+    const wxSize minSize(480, 320);
+    wxRect placement;
+    const bool placed = CSizeBox::LoadWindowRect("MainWindow", placement, minSize);
+    m_frame = placed ? new CMainFrame(app, placement.GetPosition(), placement.GetSize())
+                     : new CMainFrame(app, wxDefaultPosition, wxSize(1000, 720));
+    if (!placed)
+        m_frame->Centre();
+    m_frame->canClose = [this] { return !m_doc || m_doc->SaveModified(); };
+    m_frame->beforeDestroy = [this] {
+        // A minimized window keeps the placement saved before.
+        if (!m_frame->IsIconized())
+            CSizeBox::SaveWindowRect(m_frame, "MainWindow");
+    };
+    m_frame->onDestroy = [this] {
+        m_app->SetMainFrame(nullptr);
+        m_prompter.SetParent(nullptr);
+        m_frame = nullptr;
+    };
+    RegisterDocumentType(GetProgramPath());
+
+    // The command line: a setup data file named there is opened, otherwise
+    // a new setup with the defaults. A file that cannot be opened ends
+    // start-up (it has been reported).
+    m_doc = std::make_unique<CQuillmarkDoc>(app);
+    std::string file;
+    for (const auto& a : args) {
+        if (!a.empty() && a[0] != '-') {
+            file = a;
+            break;
+        }
+    }
+    if (!file.empty()) {
+        if (!app.OpenDocumentFile(file))
+            return Fail();
+    } else if (!m_doc->OnNewDocument()) {
+        return Fail();
+    }
+    app.SetMainFrame(m_frame);
+    m_prompter.SetParent(m_frame);
+    InstallCommands();
+    UpdateTitle();
+    m_frame->Show();
+    m_frame->Raise();
+
+    if (!app.CheckVantorel())
+        return Fail();
+    app.TestDataProtection();
+    app.OfferLegacyImport();
+    UpdateTitle();
+
+    // "--ready-and-exit": print "ready" once the window is shown and its
+    // HTML view has loaded, then close (start-up time measurements).
+    for (const auto& a : args) {
+        if (a == "--ready-and-exit")
+            ReportReadyAndExit();
+    }
+    return true;
+}
+
+bool CAppShell::Fail()
+{
+    if (m_frame) {
+        m_frame->beforeDestroy = nullptr;
+        m_frame->Destroy();
+    }
+    Exit();
+    return false;
+}
+
+void CAppShell::Exit()
+{
+    if (m_exited)
+        return;
+    m_exited = true;
+    ui::SetShuttingDown();
+    m_app->ExitInstance();
+}
+
+void CAppShell::ReportReadyAndExit()
+{
+    CMainFrame* frame = m_frame;
+    auto ready = [frame] {
+        std::printf("ready\n");
+        std::fflush(stdout);
+        frame->CallAfter([frame] { frame->Close(); });
+    };
+    if (frame->GetView()->CanRefresh())
+        frame->CallAfter(ready);
+    else
+        frame->GetView()->onLoaded = [ready](const std::string&) { ready(); };
+}
+
+void CAppShell::UpdateTitle()
+{
+    if (m_frame && m_doc)
+        m_frame->SetDocumentTitle(m_doc->GetTitle());
+}
+
+void CAppShell::InstallCommands()
+{
+    CQuillmarkApp& app = *m_app;
+    CMainFrame& frame = *m_frame;
+    CQuillmarkView& view = *frame.GetView();
+
+    // The application's commands: its table says what runs and when.
+    for (const CommandEntry& entry : CommandTable()) {
+        const unsigned id = entry.id;
+        if (entry.owner == CommandOwner::Window)
+            continue;
+        if (entry.owner == CommandOwner::Attached && !IsCommandAttached(id))
+            continue;
+        frame.SetCommand(id, {[&app, id] { ::RunCommand(app, id, wxGetKeyState(WXK_SHIFT)); },
+                              [&app, id] { return ::IsCommandEnabled(app, id); },
+                              {}});
+    }
+    frame.SetCommand(ID_HELP_TOPICS, {[&app] { ::RunCommand(app, CMD_HELP, false); },
+                                      [&app] { return ::IsCommandEnabled(app, CMD_HELP); }, {}});
+
+    // The window's own.
+    frame.SetCommand(ID_NAV_BACK, {[&view] { view.GoBack(); }, [&view] { return view.CanBack(); }, {}});
+    frame.SetCommand(ID_NAV_FORWARD, {[&view] { view.GoForward(); }, [&view] { return view.CanForward(); }, {}});
+    frame.SetCommand(ID_NAV_STOP, {[&view] { view.Stop(); }, [&view] { return view.CanStop(); }, {}});
+    frame.SetCommand(ID_NAV_REFRESH, {[&view] { view.Refresh(); }, [&view] { return view.CanRefresh(); }, {}});
+    frame.SetCommand(ID_VIEW_SOURCE, {[&view] { view.ViewSource(); }, [&view] { return view.CanViewSource(); }, {}});
+    frame.SetCommand(ID_VIEW_LOGFILE, {[this] { ViewLogfile(m_frame); }, {}, {}});
+    frame.SetCommand(ID_VIEW_PROGRESS_BAR, {[] { ToggleUploadProgressBar(); }, {}, [] { return IsUploadProgressBarChecked(); }});
+    frame.SetCommand(ID_APP_ABOUT, {[this] {
+                                        CAboutDlg about(m_frame);
+                                        about.ShowModal();
+                                    },
+                                    {}, {}});
+
+    auto idle = [&app] { return ::IsCommandEnabled(app, CMD_FILE_NEW); };
+    frame.SetCommand(CMD_FILE_NEW, {[this] {
+                                       if (m_doc->SaveModified() && m_doc->OnNewDocument()) {
+                                           m_doc->SetPathName({});
+                                           UpdateTitle();
+                                       }
+                                   },
+                                   idle, {}});
+    frame.SetCommand(CMD_FILE_OPEN, {[this] {
+                                        if (!m_doc->SaveModified())
+                                            return;
+                                        FileDialogRequest request;
+                                        request.title = "Open";
+                                        request.filter = "Quillmark Setup Data (*.qsu)|*.qsu||";
+                                        request.defaultExtension = "qsu";
+                                        request.initialFolder = m_app->Profile().GetString("Directory", "Setup");
+                                        std::string path;
+                                        int filter = 1;
+                                        if (m_prompter.OpenFileDialog(request, path, filter) &&
+                                            m_app->OpenDocumentFile(path))
+                                            UpdateTitle();
+                                    },
+                                    idle, {}});
+    frame.SetCommand(CMD_FILE_SAVE_AS, {[this] {
+                                           if (m_doc->DoSave({}))
+                                               UpdateTitle();
+                                       },
+                                       idle, {}});
+    frame.SetCommand(ID_FILE_SAVE, {[this] {
+                                        if (m_doc->DoFileSave())
+                                            UpdateTitle();
+                                    },
+                                    idle, {}});
+}

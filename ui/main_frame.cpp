@@ -1,0 +1,578 @@
+#include "ui/main_frame.h"
+
+#include <wx/accel.h>
+#include <wx/artprov.h>
+#include <wx/button.h>
+#include <wx/gauge.h>
+#include <wx/menu.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+#include <wx/statusbr.h>
+#include <wx/textctrl.h>
+#include <wx/utils.h>
+#include <wx/weakref.h>
+
+#include <algorithm>
+
+#include "app/command_ui.h"
+#include "app/error_report.h"
+#include "app/quillmark_app.h"
+#include "platform/exceptions.h"
+#include "ui/command_ids.h"
+#include "ui/quillmark_view.h"
+#include "ui/ui_thread.h"
+
+namespace {
+
+wxButton* NavButton(wxWindow* parent, int id, const wxString& label, const wxArtID& art)
+{
+    auto* button = new wxButton(parent, id, label);
+    const wxBitmap bitmap = wxArtProvider::GetBitmap(art, wxART_BUTTON, wxSize(16, 16));
+    if (bitmap.IsOk())
+        button->SetBitmap(bitmap);
+    return button;
+}
+
+}  // namespace
+
+// ---- dialog bar -------------------------------------------------------------
+
+CQMDialogBar::CQMDialogBar(wxWindow* parent) : wxPanel(parent, 130)
+{
+    back = NavButton(this, WindowIdOf(ID_NAV_BACK), "Back", wxART_GO_BACK);
+    forward = NavButton(this, WindowIdOf(ID_NAV_FORWARD), "Forward", wxART_GO_FORWARD);
+    stop = NavButton(this, WindowIdOf(ID_NAV_STOP), "Stop", wxART_STOP);
+    refresh = NavButton(this, WindowIdOf(ID_NAV_REFRESH), "Refresh", wxART_REFRESH);
+    address = new wxTextCtrl(this, IDC_ADDRESS, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+                             wxTE_READONLY);
+    postGames = new wxButton(this, WindowIdOf(CMD_POST_GAMES), "Post Games (F4)");
+    postGames->SetDefault();
+    statusLine = new wxStaticText(this, IDC_STATUS_LINE, wxEmptyString, wxDefaultPosition, wxDefaultSize,
+                                  wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
+    wxFont bold = statusLine->GetFont();
+    bold.SetWeight(wxFONTWEIGHT_BOLD);
+    statusLine->SetFont(bold);
+    progress = new wxGauge(this, IDC_PROGRESS, 100, wxDefaultPosition, wxSize(-1, FromDIP(16)));
+    progress->Hide();
+
+    auto* row1 = new wxBoxSizer(wxHORIZONTAL);
+    for (wxButton* b : {back, forward, stop, refresh})
+        row1->Add(b, 0, wxRIGHT | wxALIGN_CENTER_VERTICAL, FromDIP(6));
+    row1->Add(address, 1, wxALIGN_CENTER_VERTICAL);
+
+    // Post Games stays at its width; the status line takes the rest. The
+    // progress bar keeps its room while hidden so nothing jumps.
+    auto* row2 = new wxBoxSizer(wxHORIZONTAL);
+    row2->Add(postGames, 0, wxRIGHT | wxALIGN_CENTER_VERTICAL, FromDIP(12));
+    row2->Add(statusLine, 1, wxALIGN_CENTER_VERTICAL);
+
+    auto* all = new wxBoxSizer(wxVERTICAL);
+    all->Add(row1, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, FromDIP(6));
+    all->Add(row2, 0, wxEXPAND | wxLEFT | wxRIGHT | wxTOP, FromDIP(6));
+    all->Add(progress, 0, wxEXPAND | wxALL | wxRESERVE_SPACE_EVEN_IF_HIDDEN, FromDIP(6));
+    SetSizer(all);
+}
+
+// ---- frame ------------------------------------------------------------------
+
+CMainFrame::CMainFrame(CQuillmarkApp& app, const wxPoint& pos, const wxSize& size)
+    : wxFrame(nullptr, wxID_ANY, "Untitled - Quillmark", pos, size), m_app(app)
+{
+    SetMinSize(wxSize(480, 320));
+    BuildMenus();
+
+    m_bar = new CQMDialogBar(this);
+    m_view = new CQuillmarkView(this, m_app);
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(m_bar, 0, wxEXPAND);
+    sizer->Add(m_view, 1, wxEXPAND);
+    SetSizer(sizer);
+
+    // Pane 0: menu prompts and status pane 0; pane 1: the 150-pixel pane of
+    // the internet session's texts; then the key indicators.
+    wxStatusBar* bar = CreateStatusBar(5);
+    const int widths[5] = {-1, FromDIP(150), FromDIP(40), FromDIP(40), FromDIP(40)};
+    bar->SetStatusWidths(5, widths);
+    SetStatusBarPane(0);
+
+    BuildAccelerators();
+
+    Bind(wxEVT_MENU, &CMainFrame::OnCommand, this);
+    Bind(wxEVT_BUTTON, &CMainFrame::OnCommand, this);
+    Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdateCommand, this);
+    m_bar->postGames->Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePostGames, this);
+    Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+    Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
+
+    // The frame's own commands.
+    SetCommand(ID_APP_EXIT, {[this] { Close(); }, {}, {}});
+    SetCommand(ID_VIEW_STATUS_BAR, {[this] {
+                                        GetStatusBar()->Show(!GetStatusBar()->IsShown());
+                                        SendSizeEvent();
+                                    },
+                                    {},
+                                    [this] { return GetStatusBar()->IsShown(); }});
+    Layout();
+}
+
+CMainFrame::~CMainFrame()
+{
+    if (!m_detached && m_app.MainFrame() == this)
+        m_app.SetMainFrame(nullptr);
+}
+
+bool CMainFrame::Destroy()
+{
+    if (!m_detached) {
+        m_detached = true;
+        m_view->Detach();
+        m_commands.clear();
+        if (m_app.MainFrame() == this)
+            m_app.SetMainFrame(nullptr);
+        if (onDestroy)
+            onDestroy();
+    }
+    return wxFrame::Destroy();
+}
+
+namespace {
+
+// A menu item of a command: the text, shortcut and prompt of the command
+// table for the application's commands, else the window's own.
+void AppendCommand(wxMenu* menu, unsigned id, const char* text, const char* shortcut, const char* prompt,
+                   wxItemKind kind = wxITEM_NORMAL)
+{
+    if (const CommandEntry* entry = FindCommand(id); entry && entry->id == id && *entry->menuText) {
+        text = entry->menuText;
+        shortcut = entry->accelerator;
+        if (entry->prompt)
+            prompt = entry->prompt;
+    }
+    wxString label = wxString::FromUTF8(text);
+    if (shortcut && *shortcut)
+        label += "\t" + wxString::FromUTF8(shortcut);
+    menu->Append(WindowIdOf(id), label, wxString::FromUTF8(prompt ? prompt : ""), kind);
+}
+
+}  // namespace
+
+namespace {
+
+// Window ids of commands (menu items, accelerators, buttons), as opposed to
+// the other controls of the window.
+bool IsCommandWindowId(int id)
+{
+    return (id >= WindowIdOf(32768) && id < WindowIdOf(33000)) || (id >= WindowIdOf(57600) && id < WindowIdOf(57700)) ||
+           id == WindowIdOf(ID_VIEW_STATUS_BAR);
+}
+
+}  // namespace
+
+void CMainFrame::BuildMenus()
+{
+    auto* file = new wxMenu;
+    AppendCommand(file, CMD_FILE_CANCEL, "&Cancel", "", "Abort the current operation");
+    AppendCommand(file, CMD_FILE_REPOST, "&Repost...", "Shift+F4", "");
+    AppendCommand(file, CMD_FILE_POST, "&Post...", "", "");
+    file->AppendSeparator();
+    AppendCommand(file, ID_APP_EXIT, "E&xit", "", "Quit the application; prompts to save documents");
+
+    auto* edit = new wxMenu;
+    edit->Append(wxID_UNDO, "&Undo\tCtrl+Z", "Undo the last action");
+    edit->AppendSeparator();
+    edit->Append(wxID_CUT, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard");
+    edit->Append(wxID_COPY, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard");
+    edit->Append(wxID_PASTE, "&Paste\tCtrl+V", "Insert Clipboard contents");
+
+    auto* view = new wxMenu;
+    AppendCommand(view, ID_VIEW_STATUS_BAR, "&Status Bar", "", "Show or hide the status bar", wxITEM_CHECK);
+    AppendCommand(view, ID_VIEW_PROGRESS_BAR, "&Upload Progress Bar", "",
+                  "Show the progress of uploads and downloads", wxITEM_CHECK);
+    view->AppendSeparator();
+    AppendCommand(view, ID_NAV_BACK, "&Back", "Alt+Left", "Go back to web page displayed previously");
+    AppendCommand(view, ID_NAV_FORWARD, "&Forward", "Alt+Right", "Go forward to web page displayed before going back");
+    AppendCommand(view, ID_NAV_STOP, "Sto&p", "Esc", "Stop loading the current web page");
+    AppendCommand(view, ID_NAV_REFRESH, "&Refresh", "F5", "Reload the current web page from its server");
+    view->AppendSeparator();
+    AppendCommand(view, CMD_VIEW_HAND_RECORD_FOLDERS, "H&and Record Folders", "", "");
+    AppendCommand(view, CMD_VIEW_HISTORY, "&History", "", "");
+    AppendCommand(view, ID_VIEW_LOGFILE, "&Logfile", "", "Open a window to view the Quillmark logfile");
+    AppendCommand(view, ID_VIEW_SOURCE, "Sour&ce", "", "View HTML source code of the currently displayed web page");
+
+    auto* index = new wxMenu;
+    AppendCommand(index, CMD_INDEX_WEBSITE, "Index &Website", "", "");
+    AppendCommand(index, CMD_INDEX_CREATE_INDEX, "&Create Index", "", "");
+    AppendCommand(index, CMD_INDEX_PUBLISH_INDEX, "&Publish Index", "", "");
+    index->AppendSeparator();
+    AppendCommand(index, CMD_INDEX_EDIT_INDEX, "&Edit Index", "", "");
+    AppendCommand(index, CMD_INDEX_BROWSE_WEBSITE, "&Browse Website Index Page", "", "");
+
+    auto* setupFile = new wxMenu;
+    AppendCommand(setupFile, CMD_FILE_OPEN, "&Open...", "Ctrl+O", "Open an existing setup data file");
+    AppendCommand(setupFile, CMD_FILE_SAVE_AS, "&Save As...", "", "Save the setup data under a new name");
+    AppendCommand(setupFile, CMD_FILE_NEW, "&New", "Ctrl+N", "Start a new setup with the default settings");
+    setupFile->AppendSeparator();
+    AppendCommand(setupFile, CMD_SETUP_ERASE_UPLOAD_HISTORY, "&Erase Upload History", "", "");
+    setupFile->AppendSeparator();
+    AppendCommand(setupFile, CMD_FILE_MRU_FIRST, "Recent File", "", "Open this setup data file");
+    auto* setup = new wxMenu;
+    AppendCommand(setup, CMD_SETUP_SETUP, "&Setup...", "", "");
+    setup->AppendSubMenu(setupFile, "Setu&p File");
+
+    auto* help = new wxMenu;
+    AppendCommand(help, ID_HELP_TOPICS, "&Help Topics...", "", "List Help topics");
+    AppendCommand(help, CMD_HELP_UPLOAD_TEST_FILE, "Upload a &Test File", "", "");
+    AppendCommand(help, ID_APP_ABOUT, "&About Quillmark...", "",
+                  "Display program information, version number and copyright");
+
+    auto* bar = new wxMenuBar;
+    bar->Append(file, "&File");
+    bar->Append(edit, "&Edit");
+    bar->Append(view, "&View");
+    bar->Append(index, "&Index");
+    bar->Append(setup, "&Setup");
+    bar->Append(help, "&Help");
+    SetMenuBar(bar);
+}
+
+void CMainFrame::BuildAccelerators()
+{
+    // The menu texts carry most shortcuts; these have no menu item of their
+    // own or a second key.
+    wxAcceleratorEntry entries[] = {
+        {wxACCEL_NORMAL, WXK_F4, WindowIdOf(CMD_POST_GAMES)},
+        {wxACCEL_SHIFT, WXK_F4, WindowIdOf(CMD_FILE_REPOST)},
+        {wxACCEL_NORMAL, WXK_ESCAPE, WindowIdOf(ID_NAV_STOP)},
+        {wxACCEL_NORMAL, WXK_F5, WindowIdOf(ID_NAV_REFRESH)},
+        {wxACCEL_ALT, WXK_LEFT, WindowIdOf(ID_NAV_BACK)},
+        {wxACCEL_ALT, WXK_RIGHT, WindowIdOf(ID_NAV_FORWARD)},
+        {wxACCEL_CTRL, 'N', WindowIdOf(CMD_FILE_NEW)},
+        {wxACCEL_CTRL, 'O', WindowIdOf(CMD_FILE_OPEN)},
+        {wxACCEL_CTRL, 'S', WindowIdOf(ID_FILE_SAVE)},
+        {wxACCEL_CTRL, WXK_INSERT, wxID_COPY},
+        {wxACCEL_SHIFT, WXK_DELETE, wxID_CUT},
+        {wxACCEL_SHIFT, WXK_INSERT, wxID_PASTE},
+        {wxACCEL_NORMAL, WXK_F6, WindowIdOf(ID_NEXT_PANE)},
+        {wxACCEL_SHIFT, WXK_F6, WindowIdOf(ID_PREV_PANE)},
+        {wxACCEL_NORMAL, WXK_F1, WindowIdOf(CMD_HELP)},
+    };
+    SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(WXSIZEOF(entries)), entries));
+}
+
+// ---- commands ----------------------------------------------------------------
+
+void CMainFrame::SetCommand(unsigned command, FrameCommand handler)
+{
+    m_commands[WindowIdOf(command)] = std::move(handler);
+}
+
+bool CMainFrame::HasCommand(unsigned command) const
+{
+    return m_commands.count(WindowIdOf(command)) != 0;
+}
+
+bool CMainFrame::IsCommandEnabled(unsigned command) const
+{
+    return IsWindowIdEnabled(WindowIdOf(command));
+}
+
+bool CMainFrame::RunCommand(unsigned command)
+{
+    return RunWindowId(WindowIdOf(command));
+}
+
+bool CMainFrame::IsWindowIdEnabled(int id) const
+{
+    const auto it = m_commands.find(id);
+    if (it == m_commands.end() || !it->second.run)
+        return false;
+    return !it->second.enabled || it->second.enabled();
+}
+
+bool CMainFrame::RunWindowId(int id)
+{
+    if (!IsWindowIdEnabled(id))
+        return false;
+    const auto run = m_commands[id].run;
+    try {
+        run();
+    } catch (const CUserException&) {
+        // Already reported by the operation.
+    } catch (const CException& e) {
+        ReportException(e, "CMainFrame::OnCommand");
+    } catch (const std::exception& e) {
+        m_app.ShowErrorMessage(e.what());
+    }
+    RefreshControls();
+    return true;
+}
+
+void CMainFrame::OnCommand(wxCommandEvent& event)
+{
+    const int id = event.GetId();
+    if (m_commands.count(id) == 0) {
+        event.Skip();  // the Edit items belong to the focused text control
+        return;
+    }
+    RunWindowId(id);
+}
+
+void CMainFrame::OnUpdateCommand(wxUpdateUIEvent& event)
+{
+    const int id = event.GetId();
+    const auto it = m_commands.find(id);
+    if (it == m_commands.end()) {
+        // Edit items: the focused control decides; everything else without
+        // a handler is disabled.
+        if (id == wxID_UNDO || id == wxID_CUT || id == wxID_COPY || id == wxID_PASTE)
+            event.Skip();
+        else if (IsCommandWindowId(id))
+            event.Enable(false);
+        return;
+    }
+    event.Enable(IsWindowIdEnabled(id));
+    if (it->second.checked)
+        event.Check(it->second.checked());
+}
+
+namespace {
+
+// The core's update handlers set the state of a menu item or control
+// through this.
+class CWxCmdUI : public ICmdUI {
+public:
+    CWxCmdUI(wxUpdateUIEvent& event, wxWindow* control) : m_event(event), m_control(control) {}
+    void Enable(bool on) override { m_event.Enable(on); }
+    void SetText(const std::string& text) override { m_event.SetText(wxString::FromUTF8(text)); }
+    std::string GetText() const override
+    {
+        return m_control ? std::string(m_control->GetLabel().utf8_str()) : std::string();
+    }
+
+private:
+    wxUpdateUIEvent& m_event;
+    wxWindow* m_control;
+};
+
+}  // namespace
+
+void CMainFrame::OnUpdatePostGames(wxUpdateUIEvent& event)
+{
+    if (m_detached)
+        return;
+    // The caption follows the Shift key; the button works only with a
+    // handler behind it.
+    CWxCmdUI ui(event, m_bar->postGames);
+    UpdateCommand(m_app, CMD_POST_GAMES, ui, wxGetKeyState(WXK_SHIFT));
+    if (!IsCommandEnabled(CMD_POST_GAMES))
+        event.Enable(false);
+}
+
+bool CMainFrame::IsIdle() const
+{
+    if (m_detached)
+        return true;
+    return m_app.GetCancelState(false) == CS_IDLE;
+}
+
+// ---- status sink -------------------------------------------------------------
+
+void CMainFrame::ShowPaneText(int pane, const std::string& text)
+{
+    const wxString s = wxString::FromUTF8(text);
+    switch (pane) {
+    case 0:
+    case 1:
+        if (GetStatusBar())
+            GetStatusBar()->SetStatusText(s, pane);
+        break;
+    case 2: {
+        {
+            std::lock_guard<std::mutex> lock(m_statusMutex);
+            m_lastStatus = text;
+        }
+        m_bar->statusLine->SetLabelText(s);
+        m_bar->statusLine->Update();
+        break;
+    }
+    case 3:
+        m_bar->address->ChangeValue(s);
+        break;
+    default:
+        break;  // not shown
+    }
+}
+
+int CMainFrame::AnswerAfterPump(bool showCanceled)
+{
+    PumpMessages();
+    if (m_app.GetCancelState(false) == CS_CANCELLED) {
+        if (showCanceled)
+            ShowPaneText(2, "Canceled");
+        return 0;
+    }
+    return 1;
+}
+
+int CMainFrame::StatusText(int pane, const std::string& text)
+{
+    wxWeakRef<CMainFrame> self(this);
+    return ui::RunOnUiThread<int>(
+        [self, pane, text] {
+            if (!self || self->m_detached)
+                return 0;
+            self->ShowPaneText(pane, text);
+            return self->AnswerAfterPump(true);
+        },
+        0);
+}
+
+int CMainFrame::ShowProgress(bool show, int total, int done)
+{
+    wxGauge* gauge = m_bar->progress;
+    if (!show) {
+        gauge->Hide();
+        return AnswerAfterPump(false);
+    }
+    // A pair that makes no sense shows activity rather than a position:
+    // no total, and a done count outside 0..total is held at its ends.
+    if (total <= 0) {
+        gauge->Pulse();
+    } else {
+        if (gauge->GetRange() != total)
+            gauge->SetRange(total);
+        gauge->SetValue(std::clamp(done, 0, total));
+    }
+    if (!gauge->IsShown())
+        gauge->Show();
+    gauge->Update();
+    return AnswerAfterPump(false);
+}
+
+int CMainFrame::UploadProgress(bool show, int total, int done)
+{
+    wxWeakRef<CMainFrame> self(this);
+    return ui::RunOnUiThread<int>(
+        [self, show, total, done] {
+            return self && !self->m_detached ? self->ShowProgress(show, total, done) : 0;
+        },
+        0);
+}
+
+std::string CMainFrame::GetLastStatus() const
+{
+    std::lock_guard<std::mutex> lock(m_statusMutex);
+    return m_lastStatus;
+}
+
+bool CMainFrame::PumpMessages()
+{
+    if (!wxThread::IsMain() || !wxTheApp)
+        return true;
+    // A nested pump (a status text answered while an outer one pumps) lets
+    // the outer one go on dispatching.
+    wxTheApp->Yield(true);
+    return true;
+}
+
+void CMainFrame::WaitForInput(int ms)
+{
+    if (!wxThread::IsMain()) {
+        IStatusSink::WaitForInput(ms);
+        return;
+    }
+    // Window input is picked up by the next pump; work handed over by a
+    // worker wakes the wait at once.
+    ui::WaitForPostedWork(std::min(ms, 10));
+}
+
+void CMainFrame::RefreshControls()
+{
+    if (!wxThread::IsMain()) {
+        CallAfter([this] { RefreshControls(); });
+        return;
+    }
+    UpdateWindowUI(wxUPDATE_UI_RECURSE);
+    if (m_closePending && IsIdle())
+        CallAfter([this] { Close(); });
+}
+
+void CMainFrame::NavigateView(const std::string& address, int flags)
+{
+    if (!wxThread::IsMain()) {
+        CallAfter([this, address, flags] { NavigateView(address, flags); });
+        return;
+    }
+    m_view->NavigateTo(address, flags);
+}
+
+wxGauge* CMainFrame::GetProgressCtrl() const
+{
+    return m_bar ? m_bar->progress : nullptr;
+}
+
+std::string CMainFrame::GetPaneText(int pane) const
+{
+    switch (pane) {
+    case 0:
+    case 1:
+        return GetStatusBar() ? std::string(GetStatusBar()->GetStatusText(pane).utf8_str()) : std::string();
+    case 2:
+        return std::string(m_bar->statusLine->GetLabelText().utf8_str());
+    case 3:
+        return std::string(m_bar->address->GetValue().utf8_str());
+    default:
+        return {};
+    }
+}
+
+void CMainFrame::SetDocumentTitle(const std::string& name)
+{
+    SetTitle(wxString::FromUTF8(name) + " - Quillmark");
+}
+
+// ---- closing and idle -----------------------------------------------------------
+
+void CMainFrame::OnClose(wxCloseEvent& event)
+{
+    if (!IsIdle() && event.CanVeto()) {
+        // An operation runs inside a command: ask it to stop and close when
+        // it has ended, so nothing it is writing is cut short.
+        event.Veto();
+        if (!m_closePending) {
+            m_closePending = true;
+            if (m_app.GetCancelState(false) == CS_RUNNING)
+                m_app.OnFileCancel();
+        }
+        return;
+    }
+    if (event.CanVeto() && canClose && !canClose()) {
+        event.Veto();
+        m_closePending = false;
+        return;
+    }
+    if (beforeDestroy)
+        beforeDestroy();
+    m_closePending = false;
+    m_view->Detach();
+    m_view->NavigateTo("about:blank", 0);
+    Destroy();
+}
+
+void CMainFrame::OnIdle(wxIdleEvent& event)
+{
+    event.Skip();
+    if (m_detached)
+        return;
+    wxStatusBar* bar = GetStatusBar();
+    if (!bar)
+        return;
+    const wxString texts[3] = {wxGetKeyState(WXK_CAPITAL) ? "CAP" : "", wxGetKeyState(WXK_NUMLOCK) ? "NUM" : "",
+                               wxGetKeyState(WXK_SCROLL) ? "SCRL" : ""};
+    for (int i = 0; i < 3; ++i) {
+        if (texts[i] != m_indicators[i]) {
+            m_indicators[i] = texts[i];
+            bar->SetStatusText(texts[i], 2 + i);
+        }
+    }
+}

@@ -1,0 +1,120 @@
+// The main window: menus, accelerators, the dialog bar (browser buttons,
+// address line, "Post Games (F4)", status line, progress bar), the HTML
+// view and the status bar. It is the core's status sink: status texts and
+// progress from any thread end up here on the user-interface thread, and
+// every answer tells the operation whether to go on.
+#pragma once
+
+#include <wx/frame.h>
+#include <wx/panel.h>
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "app/status_sink.h"
+
+class CQuillmarkApp;
+class CQuillmarkView;
+class wxButton;
+class wxGauge;
+class wxPanel;
+class wxStaticText;
+class wxTextCtrl;
+
+// One command of the menus, the dialog bar and the accelerators.
+struct FrameCommand {
+    std::function<void()> run;
+    std::function<bool()> enabled;  // null: always enabled
+    std::function<bool()> checked;  // null: no check mark
+};
+
+// The dialog bar along the top of the main window.
+class CQMDialogBar : public wxPanel {
+public:
+    explicit CQMDialogBar(wxWindow* parent);
+    wxButton* back = nullptr;
+    wxButton* forward = nullptr;
+    wxButton* stop = nullptr;
+    wxButton* refresh = nullptr;
+    wxButton* postGames = nullptr;
+    wxTextCtrl* address = nullptr;
+    wxStaticText* statusLine = nullptr;
+    wxGauge* progress = nullptr;
+};
+
+class CMainFrame : public wxFrame, public IStatusSink {
+public:
+    CMainFrame(CQuillmarkApp& app, const wxPoint& pos = wxDefaultPosition, const wxSize& size = wxDefaultSize);
+    ~CMainFrame() override;
+    // Lets go of the application before the window is deleted (later, at
+    // idle time, when the application may be gone).
+    bool Destroy() override;
+
+    // ---- IStatusSink (any thread) ---------------------------------------
+    int StatusText(int pane, const std::string& text) override;
+    int UploadProgress(bool show, int total, int done) override;
+    std::string GetLastStatus() const override;
+    bool PumpMessages() override;
+    void WaitForInput(int ms) override;
+    void RefreshControls() override;
+    void NavigateView(const std::string& address, int flags) override;
+
+    // ---- commands ----------------------------------------------------------
+    // Installs the handler and enabling rule of a command id. A menu item or
+    // button without a handler stays disabled.
+    // Command numbers as the program knows them (CMD_POST_GAMES, ...).
+    void SetCommand(unsigned command, FrameCommand handler);
+    bool HasCommand(unsigned command) const;
+    // Runs a command the way a menu choice does: nothing when it is absent
+    // or disabled; false then. Exceptions are reported here.
+    bool RunCommand(unsigned command);
+    bool IsCommandEnabled(unsigned command) const;
+
+    // "<document> - Quillmark".
+    void SetDocumentTitle(const std::string& name);
+
+    CQuillmarkView* GetView() const { return m_view; }
+    CQMDialogBar* GetDialogBar() const { return m_bar; }
+    wxGauge* GetProgressCtrl() const;
+    // The status pane texts as shown (0, 1: status bar; 2: status line;
+    // 3: address line).
+    std::string GetPaneText(int pane) const;
+
+    // Closing while an operation runs asks it to stop; the window closes
+    // once it has ended.
+    bool IsClosePending() const { return m_closePending; }
+    // Asked before a close the user can still refuse (the setup not saved).
+    std::function<bool()> canClose;
+    // Called when the user's close goes ahead (saves the placement).
+    std::function<void()> beforeDestroy;
+    // Called whenever the window is destroyed, however that comes about.
+    std::function<void()> onDestroy;
+
+private:
+    // UI thread only.
+    void ShowPaneText(int pane, const std::string& text);
+    int AnswerAfterPump(bool showCanceled);
+    int ShowProgress(bool show, int total, int done);
+    void BuildMenus();
+    void BuildAccelerators();
+    void OnCommand(wxCommandEvent& event);
+    void OnUpdateCommand(wxUpdateUIEvent& event);
+    void OnUpdatePostGames(wxUpdateUIEvent& event);
+    void OnClose(wxCloseEvent& event);
+    void OnIdle(wxIdleEvent& event);
+    bool IsIdle() const;
+    bool IsWindowIdEnabled(int id) const;
+    bool RunWindowId(int id);
+
+    CQuillmarkApp& m_app;
+    CQMDialogBar* m_bar = nullptr;
+    CQuillmarkView* m_view = nullptr;
+    std::map<int, FrameCommand> m_commands;
+    mutable std::mutex m_statusMutex;
+    std::string m_lastStatus;
+    bool m_closePending = false;
+    bool m_detached = false;
+    wxString m_indicators[3];
+};

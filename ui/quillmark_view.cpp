@@ -1,0 +1,144 @@
+#include "ui/quillmark_view.h"
+
+#include <wx/sizer.h>
+#include <wx/utils.h>
+#include <wx/webview.h>
+
+#include "app/quillmark_app.h"
+#include "ui/text_dialog.h"
+
+CQuillmarkView::CQuillmarkView(wxWindow* parent, CQuillmarkApp& app) : wxPanel(parent, wxID_ANY), m_app(&app)
+{
+    m_web = wxWebView::New(this, wxID_ANY);
+    // No script-error or other boxes from the browser itself.
+    m_web->EnableContextMenu(true);
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(m_web, 1, wxEXPAND);
+    SetSizer(sizer);
+    m_web->Bind(wxEVT_WEBVIEW_NAVIGATING, &CQuillmarkView::OnNavigating, this);
+    m_web->Bind(wxEVT_WEBVIEW_NAVIGATED, &CQuillmarkView::OnNavigated, this);
+    m_web->Bind(wxEVT_WEBVIEW_LOADED, &CQuillmarkView::OnLoaded, this);
+    m_web->Bind(wxEVT_WEBVIEW_ERROR, &CQuillmarkView::OnError, this);
+}
+
+void CQuillmarkView::NavigateTo(const std::string& address, int flags)
+{
+    m_navigateError = false;
+    m_refreshedOnce = false;
+    m_web->LoadURL(wxString::FromUTF8(address));
+}
+
+void CQuillmarkView::GoBack()
+{
+    if (m_web->CanGoBack())
+        m_web->GoBack();
+}
+
+void CQuillmarkView::GoForward()
+{
+    if (m_web->CanGoForward())
+        m_web->GoForward();
+}
+
+void CQuillmarkView::Stop()
+{
+    m_web->Stop();
+}
+
+void CQuillmarkView::Refresh()
+{
+    const bool complete = wxGetKeyState(WXK_SHIFT) || wxGetKeyState(WXK_CONTROL);
+    m_web->Reload(complete ? wxWEBVIEW_RELOAD_NO_CACHE : wxWEBVIEW_RELOAD_DEFAULT);
+}
+
+bool CQuillmarkView::CanBack() const
+{
+    return m_web->CanGoBack();
+}
+
+bool CQuillmarkView::CanForward() const
+{
+    return m_web->CanGoForward();
+}
+
+std::string CQuillmarkView::TrimPageSource(const std::string& source)
+{
+    const size_t last = source.find_last_of(">\n");
+    return last == std::string::npos ? source : source.substr(0, last + 1);
+}
+
+std::string CQuillmarkView::GetPageSource() const
+{
+    return TrimPageSource(std::string(m_web->GetPageSource().utf8_str()));
+}
+
+std::string CQuillmarkView::GetCurrentURL() const
+{
+    return std::string(m_web->GetCurrentURL().utf8_str());
+}
+
+void CQuillmarkView::ViewSource()
+{
+    const std::string source = GetPageSource();
+    if (!m_sourceViewer) {
+        m_sourceViewer = CTextDialog::ShowModeless(wxGetTopLevelParent(this), "View Source", source, "ViewSource", true);
+        return;
+    }
+    m_sourceViewer->SetText(source);
+    m_sourceViewer->Show();
+    m_sourceViewer->Raise();
+}
+
+void CQuillmarkView::Detach()
+{
+    m_app = nullptr;
+    onLoaded = nullptr;
+}
+
+void CQuillmarkView::OnNavigating(wxWebViewEvent& event)
+{
+    m_downloading = true;
+    UpdateButtons();
+    event.Skip();
+}
+
+void CQuillmarkView::OnNavigated(wxWebViewEvent& event)
+{
+    // The address line shows where the browser went; a cancel answer
+    // means nothing here.
+    if (m_app)
+        m_app->SetStatusTextPane3(std::string(event.GetURL().utf8_str()));
+    UpdateButtons();
+    event.Skip();
+}
+
+void CQuillmarkView::OnLoaded(wxWebViewEvent& event)
+{
+    m_downloading = false;
+    m_downloadedOnce = true;
+    const std::string url(event.GetURL().utf8_str());
+    if (!m_navigateError && !m_refreshedOnce && url != "about:blank") {
+        m_refreshedOnce = true;
+        CallAfter([this] { m_web->Reload(wxWEBVIEW_RELOAD_NO_CACHE); });
+    } else if (onLoaded) {
+        onLoaded(url);
+    }
+    UpdateButtons();
+    event.Skip();
+}
+
+void CQuillmarkView::OnError(wxWebViewEvent& event)
+{
+    m_navigateError = true;
+    m_downloading = false;
+    UpdateButtons();
+    event.Skip();
+}
+
+void CQuillmarkView::UpdateButtons()
+{
+    if (!m_app)
+        return;
+    if (wxWindow* top = wxGetTopLevelParent(this))
+        top->UpdateWindowUI(wxUPDATE_UI_RECURSE);
+}

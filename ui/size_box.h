@@ -1,0 +1,57 @@
+// CSizeBox: makes a dialog remember where the user left it. Attached once
+// the dialog's controls and sizer exist; from then on it keeps the window
+// at least as large as its sizer needs, restores the stored rectangle (and
+// the columns of the dialog's first list control), and stores them again
+// in the profile section when the window is hidden or destroyed. It lives
+// exactly as long as the window.
+#pragma once
+
+#include <string>
+
+#include <wx/gdicmn.h>
+
+#include "ui/window_placement.h"
+
+class wxListCtrl;
+class wxTopLevelWindow;
+class wxWindow;
+class wxWindowDestroyEvent;
+class wxShowEvent;
+
+class CSizeBox {
+public:
+    // resizable: the stored size is restored as well as the position
+    // (without it only the position is). An empty section loads and saves
+    // nothing but still sets the minimum size.
+    static CSizeBox* Attach(wxTopLevelWindow* window, const std::string& section,
+                            bool resizable = true);
+    ~CSizeBox();
+
+    // Stores the placement and list columns now.
+    void Save();
+    const std::string& GetSection() const { return m_section; }
+    wxSize GetMinSize() const { return m_minSize; }
+
+    // The stored "WindowRect" of a section fitted to the displays and to
+    // minSize; false when there is none, it does not parse or it cannot be
+    // shown (then use the default placement).
+    static bool LoadWindowRect(const std::string& section, wxRect& rect,
+                               const wxSize& minSize = wxSize(0, 0));
+    // Writes "WindowRect" from the window's rectangle and the columns of its
+    // first list control; nothing for an empty section.
+    static void SaveWindowRect(wxWindow* window, const std::string& section);
+    static void SaveListColumns(const std::string& section, wxListCtrl* list);
+    static void LoadListColumns(const std::string& section, wxListCtrl* list);
+    // The first list control among the window's descendants, or null.
+    static wxListCtrl* FindListCtrl(wxWindow* window);
+
+private:
+    CSizeBox(wxTopLevelWindow* window, const std::string& section, bool resizable);
+    void OnShow(wxShowEvent& event);
+
+    wxTopLevelWindow* m_window;
+    std::string m_section;
+    bool m_resizable;
+    wxSize m_minSize;
+    int m_suppress = 0;
+};
