@@ -19,6 +19,22 @@
 
 namespace {
 
+// Whether the open file is still the one at path: a trim (also by another
+// process) renames a new file into place, and an entry written to the old
+// one after that would be lost with it.
+bool IsFileAtPath(int fd, const std::string& path)
+{
+    struct stat open {}, named {};
+    return ::fstat(fd, &open) == 0 && open.st_nlink > 0 && ::stat(path.c_str(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
+}
+
+void LockExclusive(int fd)
+{
+    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    }
+}
+
 std::string TimeStamp()
 {
     int64_t now = static_cast<int64_t>(::time(nullptr));
@@ -62,11 +78,20 @@ int CLogfile::Write(const std::string& text)
     }
     if (m_path.empty())
         return 0;
-    const int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0)
         return 0;
-    // Another process writing the same log waits for this entry.
-    while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+    // Another process writing the same log waits for this entry. When the
+    // file was replaced while this one waited for the lock, the entry goes
+    // to the file now at the path.
+    LockExclusive(fd);
+    for (int tries = 0; tries < 100 && !IsFileAtPath(fd, m_path); ++tries) {
+        const int again = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+        if (again < 0)
+            break;
+        ::close(fd);  // drops the lock of the old file
+        fd = again;
+        LockExclusive(fd);
     }
     size_t done = 0;
     bool ok = WriteAll(fd, entry.data(), entry.size(), nullptr, &done);
@@ -139,8 +164,9 @@ void CLogfile::Trim(size_t maxBytes)
     const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return;
-    // Writers of other processes wait while the log is replaced.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // Writers of other processes wait while the log is replaced. A file
+    // that another process replaced meanwhile was trimmed just now.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || !IsFileAtPath(fd, m_path)) {
         ::close(fd);
         return;
     }

@@ -21,11 +21,41 @@ void SyncFolder(const std::string& path)
     }
 }
 
+// The file a save replaces: a symbolic link is followed to its final target
+// (which need not exist yet), so that the link stays and its target is the
+// file updated. false with ELOOP for links that go round.
+bool FinalTarget(const std::string& path, std::string& target)
+{
+    target = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+            return true;
+        std::string next(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        const ssize_t n = ::readlink(target.c_str(), &next[0], next.size());
+        if (n <= 0 || static_cast<size_t>(n) >= next.size())
+            return true;  // changed meanwhile: the rename decides
+        next.resize(static_cast<size_t>(n));
+        if (next[0] != '/') {
+            const std::string folder = GetFolderOnly(target);
+            next = folder.empty() ? next : JoinPath(folder, next);
+        }
+        target = next;
+    }
+    errno = ELOOP;
+    return false;
+}
+
 }  // namespace
 
-bool CMirrorFile::Open(const std::string& path, int& error)
+bool CMirrorFile::Open(const std::string& linkOrPath, int& error)
 {
     Abort();
+    std::string path;
+    if (!FinalTarget(linkOrPath, path)) {
+        error = errno;
+        return false;
+    }
     const std::string folder = GetFolderOnly(path);
     std::string temp = JoinPath(folder.empty() ? "." : folder, "." + GetFileNameOnly(path) + ".XXXXXX");
     const int fd = ::mkostemp(&temp[0], O_CLOEXEC);

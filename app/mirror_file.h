@@ -15,7 +15,9 @@ public:
     CMirrorFile(const CMirrorFile&) = delete;
     CMirrorFile& operator=(const CMirrorFile&) = delete;
 
-    // Creates the temporary file beside path. false with errno in error.
+    // Creates the temporary file beside path, or beside the final target
+    // when path is a symbolic link (the link itself stays). false with errno
+    // in error.
     bool Open(const std::string& path, int& error);
     bool Write(const void* data, size_t size, int& error);
     // Flushes, closes and renames the temporary file over the target, then
@@ -25,6 +27,7 @@ public:
     // Drops the temporary file; the target is untouched.
     void Abort();
 
+    // The file replaced on Commit (a link's final target).
     const std::string& TargetPath() const { return m_path; }
     const std::string& TempPath() const { return m_temp; }
 

@@ -179,9 +179,11 @@ public:
     std::string GetStagingFolder();
     // A new empty file "<folder>/<prefix>XXXX<ext>" (four upper-case hex
     // digits), created exclusively and remembered for deletion at exit.
-    // folder empty: the temporary folder ($TMPDIR or /tmp).
+    // folder empty: the temporary folder ($TMPDIR or /tmp). With fd, the
+    // descriptor that made the file is handed back open for writing (the
+    // caller closes it), so the file is never opened by name again.
     bool GetTempFile(const std::string& folder, const std::string& prefix,
-                     const std::string& extension, std::string& path);
+                     const std::string& extension, std::string& path, int* fd = nullptr);
     // A new empty folder in the temporary folder, remembered; reports and
     // throws CUserException on failure.
     std::string GetTempDirectory(const std::string& prefix);

@@ -3,7 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/data_protector.h"
 #include "app/error_report.h"
@@ -13,6 +16,7 @@
 #include "platform/text_helpers.h"
 #include "platform/archive.h"
 #include "platform/exceptions.h"
+#include "platform/fd_io.h"
 
 namespace {
 
@@ -67,6 +71,38 @@ struct CLoadedSetup {
     CColScoreFile legacyFiles;
 };
 
+// The name of the copy kept before a conversion: "<name>-Backup<schema>.qsu",
+// or, when that exists already, the first free "<name>-Backup<schema>-<n>.qsu".
+std::string FreeBackupName(const std::string& path, uint32_t schema)
+{
+    const std::string stem = RemoveExtension(path) + StrFormat("-Backup%u", schema);
+    std::string name = stem + ".qsu";
+    struct stat st {};
+    for (int n = 2; n < 10000 && ::lstat(name.c_str(), &st) == 0; ++n)
+        name = stem + StrFormat("-%d.qsu", n);
+    return name;
+}
+
+// Writes a new file that must not exist yet; a failed write leaves nothing.
+bool WriteNewFile(const std::string& path, const std::vector<uint8_t>& bytes, int& error)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = errno;
+        return false;
+    }
+    bool ok = WriteAll(fd, bytes.data(), bytes.size(), &error) && ::fsync(fd) == 0;
+    if (!ok && error == 0)
+        error = errno ? errno : EIO;
+    if (::close(fd) != 0 && ok) {
+        error = errno;
+        ok = false;
+    }
+    if (!ok)
+        ::unlink(path.c_str());
+    return ok;
+}
+
 }  // namespace
 
 // ---- the stream ---------------------------------------------------------------
@@ -119,7 +155,8 @@ void CQuillmarkApp::SerializeSetup(CArchive& ar, uint32_t schema, uint32_t curre
     ar.SetRecordVersion(0);
 
     if (schema < currentSchema) {
-        const std::string backup = RemoveExtension(path) + StrFormat("-Backup%u.qsu", schema);
+        // An earlier backup is never written over.
+        const std::string backup = FreeBackupName(path, schema);
         const int answer = MessageBoxLogged(
             StrFormat("Convert %s to the current format?\r\n\r\nA copy before conversion will be saved as %s",
                       path.c_str(), backup.c_str()),
@@ -133,7 +170,7 @@ void CQuillmarkApp::SerializeSetup(CArchive& ar, uint32_t schema, uint32_t curre
             throw CFileException(e.m_lOsError, backup);
         }
         int error = 0;
-        if (!SaveFileAtomically(backup, original, error))
+        if (!WriteNewFile(backup, original, error))
             throw CFileException(error, backup);
         m_bSaveAfterOpen = true;
     }

@@ -5,6 +5,8 @@
 #include "app/error_report.h"
 #include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
+#include "platform/error_text.h"
+#include "platform/text_helpers.h"
 #include "transfer/get_url.h"
 #include "transfer/qm_session.h"
 
@@ -58,12 +60,24 @@ void CQuillmarkApp::TestDataProtection()
     CSecretBytes back;
     uint32_t error = 0;
     bool usable = false;
+    std::string reason;
     try {
         usable = DataProtector().Protect(probe, sizeof probe, "TEST", nullptr, 0, blob, error) &&
                  DataProtector().Unprotect(blob, nullptr, 0, back, error) && back.Size() == sizeof probe &&
                  std::equal(probe, probe + sizeof probe, back.Data());
+    } catch (const std::exception& e) {
+        usable = false;
+        reason = e.what();
     } catch (...) {
         usable = false;
+        reason = "an unknown exception";
+    }
+    // The user later sees only "encryption problem"; the log keeps why.
+    if (!usable && m_pLog) {
+        if (reason.empty())
+            reason = error ? StrFormat("%s (error %u)", SystemErrorText(static_cast<int>(error)).c_str(), error)
+                           : std::string("the protected bytes did not read back");
+        m_pLog->Printf("Data protection test failed: %s\n", reason.c_str());
     }
     m_bDataProtectionUsable = usable;
     // A setup that carries a password keeps the form it was stored in; one

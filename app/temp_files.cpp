@@ -32,7 +32,7 @@ std::string CQuillmarkApp::GetTempFolder()
 }
 
 bool CQuillmarkApp::GetTempFile(const std::string& folder, const std::string& prefix,
-                                const std::string& extension, std::string& path)
+                                const std::string& extension, std::string& path, int* fdOut)
 {
     const std::string dir = folder.empty() ? GetTempFolder() : folder;
     if (!FolderExists(dir)) {
@@ -49,7 +49,10 @@ bool CQuillmarkApp::GetTempFile(const std::string& folder, const std::string& pr
         const std::string candidate = JoinPath(dir, prefix + StrFormat("%04X", counter) + ext);
         const int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0) {
-            ::close(fd);
+            if (fdOut)
+                *fdOut = fd;
+            else
+                ::close(fd);
             path = candidate;
             AddTempPath(candidate);
             return true;

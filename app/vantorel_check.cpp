@@ -73,6 +73,9 @@ bool CQuillmarkApp::CheckVantorel()
     CVantorelDispatch vantorel;
     COleException error(S_OK);
     if (!vantorel.CreateDispatch(&error)) {
+        LogOperation("CQuillmarkApp::CheckVantorel: CreateDispatch");
+        if (m_pLog)
+            m_pLog->WriteException(error);
         std::string text = StrFormat("Is Vantorel installed?\r\n\r\nCreateDispatch returned 0x%08X",
                                      static_cast<unsigned>(error.m_sc));
         const std::string message = TrimRight(error.m_message);

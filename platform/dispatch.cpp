@@ -154,9 +154,11 @@ DispatchCreator RegisterDispatchClass(const std::string& progId, DispatchCreator
     return previous;
 }
 
-HRESULT CreateDispatch(const std::string& progId, std::unique_ptr<IDispatchObject>& out)
+HRESULT CreateDispatch(const std::string& progId, std::unique_ptr<IDispatchObject>& out, std::string* reason)
 {
     out.reset();
+    if (reason)
+        reason->clear();
     DispatchCreator creator;
     {
         Registry& registry = GetRegistry();
@@ -173,6 +175,10 @@ HRESULT CreateDispatch(const std::string& progId, std::unique_ptr<IDispatchObjec
         hr = creator(out);
     } catch (const std::bad_alloc&) {
         hr = E_OUTOFMEMORY;
+    } catch (const std::exception& e) {
+        hr = E_FAIL;
+        if (reason)
+            *reason = e.what();
     } catch (...) {
         hr = E_FAIL;
     }

@@ -93,5 +93,8 @@ DispatchCreator RegisterDispatchClass(const std::string& progId, DispatchCreator
 // Creates an object by ProgID. REGDB_E_CLASSNOTREG when nothing is
 // registered under it; the creator's code when it fails (E_FAIL when it
 // reports success without an object, E_OUTOFMEMORY or E_FAIL when it
-// throws). out is empty on failure. Thread-safe.
-HRESULT CreateDispatch(const std::string& progId, std::unique_ptr<IDispatchObject>& out);
+// throws). out is empty on failure; reason, when given, receives why a
+// creator failed when it told (what it threw), else stays empty.
+// Thread-safe.
+HRESULT CreateDispatch(const std::string& progId, std::unique_ptr<IDispatchObject>& out,
+                       std::string* reason = nullptr);

@@ -3,10 +3,13 @@
 bool COleDispatchDriver::CreateDispatch(const std::string& progId, COleException* error)
 {
     ReleaseDispatch();
-    const HRESULT hr = ::CreateDispatch(progId, m_object);
+    std::string reason;
+    const HRESULT hr = ::CreateDispatch(progId, m_object, &reason);
     if (FAILED(hr)) {
-        if (error)
+        if (error) {
             error->m_sc = hr;
+            error->m_message = reason;
+        }
         return false;
     }
     return true;

@@ -19,7 +19,7 @@ public:
 
     // Creates the object registered under progId, releasing any object held
     // before. On failure returns false and, when error is given, sets its
-    // code to the failure code.
+    // code to the failure code and its message to the reason, when known.
     bool CreateDispatch(const std::string& progId, COleException* error = nullptr);
     void AttachDispatch(std::unique_ptr<IDispatchObject> object);
     void ReleaseDispatch();

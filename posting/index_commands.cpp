@@ -106,7 +106,10 @@ bool CQuillmarkApp::PublishIndex(IWebTransport& worker, bool allPages)
             NavigateView(JoinUrl(m_Setup.m_strWebsiteUrl, mainPage));
             m_IndexPages.m_ChangedMonths.clear();
             m_Setup.m_tLastPublishIndex = Now();
-            SaveData(true);
+            // The pages are out, but a publishing whose record could not be
+            // saved is not complete (the save has told the user why).
+            if (!SaveData(true))
+                ok = false;
         }
     }
     const std::string status = StrFormat("Publish Index %s", ok ? "complete" : "failed");

@@ -211,8 +211,12 @@ int32_t CScoreFile::CreateWebFiles(CreateWebFilesJob* job)
     job->step = kStepCreate;
     CVantorelDispatch vantorel;
     COleException error(S_OK);
-    if (!vantorel.CreateDispatch(&error))
+    if (!vantorel.CreateDispatch(&error)) {
+        // Reported with its reason (logged and shown) when the creator gave one.
+        if (!error.m_message.empty())
+            job->exception = std::make_exception_ptr(error);
         return FAILED(error.m_sc) ? error.m_sc : E_FAIL;
+    }
 
     const bool handRecords = !m_strHandRecordPath.empty();
     const std::string& htmlLayout = job->htmlLayout;

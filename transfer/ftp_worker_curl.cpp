@@ -41,7 +41,10 @@ bool CFTPWorker::RunCurl(const std::vector<std::string>& options, const std::str
     std::string netrcPath;
     if (!netrc.WriteNetrc(app, *m_pSettings, netrcPath))
         return false;
-    std::vector<std::string> argv{m_strCurlProgram, "--silent", "--show-error", "--ssl-reqd"};
+    // "-q", which curl takes only as its first argument, keeps the user's own
+    // .curlrc out: options there ("insecure", "user") would switch off the
+    // certificate check or replace the login.
+    std::vector<std::string> argv{m_strCurlProgram, "-q", "--silent", "--show-error", "--ssl-reqd"};
     if ((m_pSettings->m_dwFlags & SF_ACTIVE_FTP) == 0)
         argv.push_back("--ftp-pasv");
     argv.push_back("--netrc-file");

@@ -1,12 +1,15 @@
 // SFTP through the sftp program with a batch file.
 #include "transfer/ftp_worker.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <unistd.h>
 
 #include "app/error_report.h"
 #include "app/quillmark_app.h"
 #include "app/setup_data.h"
 #include "platform/error_text.h"
+#include "platform/fd_io.h"
 #include "transfer/http_client.h"
 
 std::string CFTPWorker::QuotePath(const std::string& text)
@@ -45,14 +48,19 @@ bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
 {
     CQuillmarkApp& app = theApp();
     std::string batchPath;
-    if (!app.GetTempFile(std::string(), "QMb", ".txt", batchPath))
+    int fd = -1;
+    if (!app.GetTempFile(std::string(), "QMb", ".txt", batchPath, &fd))
         return false;
-    FILE* f = std::fopen(batchPath.c_str(), "we");
-    bool written = f && std::fputs(batch.c_str(), f) >= 0;
-    if (f && std::fclose(f) != 0)
+    // Written through the descriptor that made the file: the name could
+    // have been swapped for a link to another file meanwhile.
+    int error = 0;
+    bool written = WriteAll(fd, batch.data(), batch.size(), &error);
+    if (::close(fd) != 0 && written) {
+        error = errno;
         written = false;
+    }
     if (!written) {
-        ReportError(errno ? static_cast<uint32_t>(errno) : EIO, "CFTPWorker::RunSftpBatch: fopen");
+        ReportError(error ? static_cast<uint32_t>(error) : EIO, "CFTPWorker::RunSftpBatch: write");
         return false;
     }
     const CFTPSettings& s = *m_pSettings;

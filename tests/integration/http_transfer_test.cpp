@@ -109,9 +109,11 @@ TEST_F(HttpTest, CancelReturnsAtOnceAndTheAbandonedJobIsFreedLater)
         recording.quit = [&] { return ++pumps >= quitAfter; };
         app->SetBusy(true);
         std::vector<char> bytes;
+        // The whole download would take ten seconds; the cancel returns
+        // well within half that, even under a sanitizer on a busy machine.
         const auto start = std::chrono::steady_clock::now();
-        EXPECT_FALSE(app->GetURL(base + "/_test/slow?size=100000&delay=10", bytes));
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_FALSE(app->GetURL(base + "/_test/slow?size=100000&delay=100", bytes));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
         EXPECT_TRUE(bytes.empty());
         app->SetBusy(false);
     }
@@ -154,7 +156,7 @@ TEST_F(HttpTest, FormPostSendsTheFieldsInOrderAndKeepsTheReply)
     EXPECT_NE(record.find("\"content_type\": \"application/x-www-form-urlencoded\""), std::string::npos);
     EXPECT_NE(record.find("\"fields\": [" + recorded + "]"), std::string::npos) << record;
     EXPECT_TRUE(recording.ShowedText("Uploading game 1.acm"));
-    EXPECT_EQ(LogText().find("pa ss"), std::string::npos);
+    EXPECT_FALSE(HoldsPassword(LogText()));
 }
 
 TEST_F(HttpTest, FormPostFailuresAndTheExpectedLength)
@@ -164,6 +166,13 @@ TEST_F(HttpTest, FormPostFailuresAndTheExpectedLength)
     EXPECT_NE(reply.find("<base href="), std::string::npos);  // the server's page is still kept
 
     std::tie(error, reply) = Post("club=bigreply");
+    EXPECT_NE(error.find("1 MiB"), std::string::npos) << error;
+    EXPECT_EQ(reply, "");
+    // The cap sits exactly at 1 MiB.
+    std::tie(error, reply) = Post("club=reply" + std::to_string(1 << 20));
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(reply, std::string(1 << 20, 'r'));
+    std::tie(error, reply) = Post("club=reply" + std::to_string((1 << 20) + 1));
     EXPECT_NE(error.find("1 MiB"), std::string::npos) << error;
     EXPECT_EQ(reply, "");
 

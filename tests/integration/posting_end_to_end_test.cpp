@@ -455,7 +455,7 @@ TEST_F(BridgeWebsPosting, FormPostCarriesEveryFieldInOrderWithTheBytesIntact)
         return true;
     };
     app->OnFileRepost();
-    EXPECT_EQ(prompter.Shown().back().text.substr(0, 55), "A score file has been posted previously to the website.");
+    EXPECT_EQ(prompter.LastText().substr(0, 55), "A score file has been posted previously to the website.");
     EXPECT_EQ(LastStatus(), "Post Games: No score files succeeded (1 failed)");
     EXPECT_EQ(Posts().size(), before + 1);
 }

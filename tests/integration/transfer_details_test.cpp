@@ -1,5 +1,9 @@
 // What belongs to one protocol: plain FTP's progress-bar upload, folders
 // and modes; FTPS's netrc file; SFTP's batch.
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
 #include <unistd.h>
 #include <sys/stat.h>
 
@@ -116,7 +120,46 @@ TEST_F(FtpsTest, NetrcIsPrivateQuotedThenZeroedAndGoneAndTheLoginIsMasked)
     EXPECT_TRUE(NoNetrcLeft());
     const std::string& t = w->GetTranscript();
     EXPECT_NE(t.find("> PASS ********\r\n"), std::string::npos) << t;
-    EXPECT_EQ(t.find("pa ss"), std::string::npos);
+    EXPECT_FALSE(HoldsPassword(t));
+}
+
+// The user's own curl configuration must not reach the program's runs: a
+// .curlrc that turns off certificate checks or names another login.
+TEST_F(FtpsTest, TheUsersCurlConfigurationIsIgnored)
+{
+    const std::string home = folder.File("home");
+    ASSERT_EQ(::mkdir(home.c_str(), 0700), 0);
+    std::vector<std::pair<std::string, std::string>> saved;
+    for (const char* name : {"HOME", "CURL_HOME", "XDG_CONFIG_HOME"}) {
+        const char* old = std::getenv(name);
+        saved.emplace_back(name, old ? old : "");
+        ::setenv(name, home.c_str(), 1);
+    }
+    const std::string trustingParameters = Ftp().m_strParameters[1];
+    // Another login there: the setup's login is used all the same.
+    folder.Write("home/.curlrc", "user = x:y\n");
+    auto w = LoggedIn();
+    const bool otherUserOk = w->UploadFile(folder.Write("a.htm", "trusted"), "a.htm");
+    const std::string otherUserTranscript = w->GetTranscript();
+    // No certificate checks there: the untrusted self-signed certificate
+    // still stops the upload.
+    folder.Write("home/.curlrc", "insecure\n");
+    Ftp().m_strParameters[1].clear();
+    auto unchecked = LoggedIn();
+    const bool insecureOk = unchecked->UploadFile(folder.Write("b.htm", "untrusted"), "b.htm");
+    Ftp().m_strParameters[1] = trustingParameters;
+    for (const auto& [name, value] : saved) {
+        if (value.empty())
+            ::unsetenv(name.c_str());
+        else
+            ::setenv(name.c_str(), value.c_str(), 1);
+    }
+    EXPECT_TRUE(otherUserOk) << otherUserTranscript;
+    EXPECT_EQ(ReadWholeFile(WebPath("a.htm")), "trusted");
+    EXPECT_FALSE(insecureOk);
+    EXPECT_FALSE(PathExists(WebPath("b.htm")));
+    EXPECT_NE(unchecked->GetTranscript().find("curl has exited with code 60"), std::string::npos)
+        << unchecked->GetTranscript();
 }
 
 TEST_F(FtpsTest, NetrcGoneAfterACancelAndAFailedRun)
@@ -151,6 +194,37 @@ TEST_F(FtpsTest, UnwritableNetrcFailsWithoutRunningCurl)
     EXPECT_NE(LogText().find("CSecretFile::WriteNetrc"), std::string::npos);
     for (const auto& line : watcher.CommandLines())
         EXPECT_EQ(line.find("curl"), std::string::npos) << line;
+}
+
+namespace {
+
+// The lock of the application's list of temporary paths, which a new
+// temporary file is added to right after it is made.
+struct TempListLock : CQuillmarkApp {
+    static std::mutex& Of(CQuillmarkApp& app) { return app.*(&TempListLock::m_tempMutex); }
+};
+
+}  // namespace
+
+// Between making the batch file and writing it, its name is swapped for a
+// link to another file: the batch must still go into the file that was
+// made, never through the link.
+TEST_F(SftpTest, TheBatchIsWrittenThroughTheDescriptorThatMadeIt)
+{
+    const std::string victim = folder.Write("victim.txt", "keep me\n");
+    auto w = MakeWorker();
+    w->SetSftpProgram("true");
+    std::unique_lock<std::mutex> hold(TempListLock::Of(*app));  // the run waits right after making its file
+    std::thread run([&] { w->RunSftpBatch("put a b\n", nullptr); });
+    std::vector<std::string> made;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while ((made = TempFiles("QMb")).empty() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const bool swapped = !made.empty() && ::unlink(made[0].c_str()) == 0 && ::symlink(victim.c_str(), made[0].c_str()) == 0;
+    hold.unlock();
+    run.join();
+    ASSERT_TRUE(swapped);
+    EXPECT_EQ(ReadWholeFile(victim), "keep me\n");
 }
 
 TEST_F(SftpTest, BatchHoldsOnlyTheNeededLinesEscapedAndAFailedProbeFails)

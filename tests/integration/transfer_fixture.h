@@ -102,5 +102,10 @@ protected:
     std::string testFolder;
 };
 
+// Whether text holds the test password: as it is, or in any
+// percent-encoded form (a blank as "%20" or "+", any character as %XX in
+// either case), as it would stand in a URL or a form.
+bool HoldsPassword(const std::string& text);
+
 int64_t FileSize(const std::string& path);
 bool PathExists(const std::string& path);

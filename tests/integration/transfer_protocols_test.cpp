@@ -159,7 +159,7 @@ TEST_P(ProtocolTest, FailuresUploadNothingAndTheNextLoginWorks)
     ASSERT_TRUE(w->SetCurrentDirectory(TestFolderName(), 1));
     EXPECT_TRUE(w->UploadFile(local, "a.htm"));
     EXPECT_TRUE(PathExists(WebPath("a.htm")));
-    EXPECT_EQ(w->GetTranscript().find("pa ss"), std::string::npos);
+    EXPECT_FALSE(HoldsPassword(w->GetTranscript()));
 }
 
 TEST_P(ProtocolTest, OneGibibyteFile)
@@ -183,7 +183,9 @@ TEST_P(ProtocolTest, CancelStopsTheTransferAndCleansUp)
     app->SetMainFrame(&quitting);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(w->UploadFile(local, "big.bin"));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    // The short file on the server shows the cancel; the time only bounds
+    // it, generously enough for a sanitizer build on a busy machine.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
     app->SetMainFrame(&frame);
     EXPECT_TRUE(NoNetrcLeft());
     EXPECT_TRUE(prompter.Texts().empty());  // a cancel is not an error

@@ -12,6 +12,7 @@ the content type and the form fields (each value as the hexadecimal form
 of its bytes) as one JSON line in --posts, and answers by the "club" field:
   status<code>   that status (the reply page is still sent)
   bigreply       a 2 MiB page
+  reply<n>       a reply of exactly n bytes
   nolength       a page without Content-Length
   anything else  200 with a small page that has a <head>
 """
@@ -112,6 +113,8 @@ class Handler(SimpleHTTPRequestHandler):
             self._send_body(int(club[6:]), page)
         elif club == "bigreply":
             self._send_body(200, b"<html><head></head><body>" + b"x" * (2 << 20) + b"</body></html>")
+        elif club.startswith("reply") and club[5:].isdigit():
+            self._send_body(200, b"r" * int(club[5:]))
         elif club == "nolength":
             self._send_body(200, page, length=False)
         else:

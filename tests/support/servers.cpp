@@ -161,29 +161,21 @@ void CServerProcess::Stop()
         Kill();
 }
 
-namespace {
-// A /proc file of a process that may end while it is read: a read error
-// (ESRCH once the process is gone) ends the text instead of throwing, as
-// std::filebuf would.
-std::string ReadProcFile(const std::string& path)
+// The text of a /proc file, or what could be read of it: a process that
+// ends meanwhile makes the read fail (ESRCH), which streams would throw.
+static std::string ReadProcFile(const std::string& path)
 {
     std::string text;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return text;
-    char buffer[4096];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        text.append(buffer, static_cast<size_t>(n));
-    }
+    char buf[4096];
+    ssize_t n;
+    while ((n = ::read(fd, buf, sizeof buf)) > 0)
+        text.append(buf, static_cast<size_t>(n));
     ::close(fd);
     return text;
 }
-}  // namespace
 
 std::vector<ProcessInfo> ListProcesses()
 {
@@ -191,7 +183,8 @@ std::vector<ProcessInfo> ListProcesses()
     DIR* proc = ::opendir("/proc");
     while (dirent* e = proc ? ::readdir(proc) : nullptr) {
         const std::string dir = std::string("/proc/") + e->d_name;
-        const std::string line = ReadProcFile(dir + "/stat");
+        std::string line = ReadProcFile(dir + "/stat");
+        line = line.substr(0, line.find('\n'));
         if (line.rfind(')') == std::string::npos)
             continue;
         ProcessInfo p;

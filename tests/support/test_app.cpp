@@ -162,6 +162,26 @@ std::string CRecordingStatusSink::GetLastStatus() const
     return m_last;
 }
 
+CScriptedPrompter::ShownItem CScriptedPrompter::LastShown() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_shown.empty()) {
+        ADD_FAILURE() << "nothing was shown to the user";
+        return {};
+    }
+    return m_shown.back();
+}
+
+std::pair<int, std::string> CRecordingStatusSink::LastText() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_texts.empty()) {
+        ADD_FAILURE() << "no status text was shown";
+        return {};
+    }
+    return m_texts.back();
+}
+
 std::vector<std::pair<int, std::string>> CRecordingStatusSink::Texts() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

@@ -61,6 +61,10 @@ public:
 
     std::vector<ShownItem> Shown() const;
     std::vector<std::string> Texts() const;
+    // The last item shown; a test failure (not a crash) and an empty item
+    // when nothing was.
+    ShownItem LastShown() const;
+    std::string LastText() const { return LastShown().text; }
     void Clear();
 
 private:
@@ -80,6 +84,8 @@ public:
     // (counting from 1); 0 never.
     int cancelAt = 0;
     std::vector<std::pair<int, std::string>> Texts() const;
+    // The last (pane, text); a test failure and an empty pair when none.
+    std::pair<int, std::string> LastText() const;
 
 private:
     mutable std::mutex m_mutex;

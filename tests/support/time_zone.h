@@ -1,5 +1,6 @@
 // Runs a piece of a test in another local time zone: sets TZ for its
-// lifetime and puts the old value back.
+// lifetime and puts the old value back. A zone that does not take effect
+// (its data missing) fails the test.
 #pragma once
 
 #include <string>

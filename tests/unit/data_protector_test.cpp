@@ -95,7 +95,7 @@ TEST_F(AppTest, PasswordsRoundTripInEveryScript)
         ASSERT_TRUE(app->GetFtpPassword(back, true)) << pw;
         EXPECT_EQ(back.Get(), pw);
     }
-    EXPECT_EQ(frame.Texts().back(), std::make_pair(2, std::string("Decrypting FTP password")));
+    EXPECT_EQ(frame.LastText(), std::make_pair(2, std::string("Decrypting FTP password")));
     ASSERT_TRUE(app->SetFtpPassword(""));
     EXPECT_TRUE(app->Setup().m_ProtectedPassword.empty());
 }
@@ -115,7 +115,7 @@ TEST_F(AppTest, PasswordFailuresTellTheUser)
     ASSERT_TRUE(app->SetFtpPassword("pw"));
     ASSERT_EQ(::unlink(JoinPath(dataDir, kMachineKeyFileName).c_str()), 0);
     EXPECT_FALSE(app->GetFtpPassword(pw, true));
-    EXPECT_NE(prompter.Texts().back().find(StrFormat("0x%08X", ENOKEY)), std::string::npos);
+    EXPECT_NE(prompter.LastText().find(StrFormat("0x%08X", ENOKEY)), std::string::npos);
 
     // A flag other than 0 or 1 is invalid data.
     uint32_t error = 0;
@@ -152,12 +152,14 @@ TEST_F(AppTest, SelfTestSetsUsabilityButKeepsALoadedPasswordForm)
     EXPECT_NE(LogText().find("Operation=[CQuillmarkApp::OnSetupSetup: CQuillmarkApp::Encrypt]\n"), std::string::npos);
     EXPECT_NE(LogText().find("Error(13)=[Permission denied]\n"), std::string::npos);
     // Once the self-test finds it failing, a new password is not stored in
-    // any form (here on a setup that holds none).
+    // any form (here on a setup that holds none); the log says why.
     app->Setup().m_ProtectedPassword.clear();
     app->TestDataProtection();
     EXPECT_FALSE(app->IsDataProtectionUsable());
+    EXPECT_NE(LogText().find("]Data protection test failed: Permission denied (error 13)\n"), std::string::npos)
+        << LogText();
     EXPECT_EQ(app->Setup().m_bPasswordProtected, 0);
     EXPECT_FALSE(app->SetFtpPassword("pw"));
     EXPECT_TRUE(app->Setup().m_ProtectedPassword.empty());
-    EXPECT_EQ(prompter.Texts().back(), "Unable to save password: encryption problem");
+    EXPECT_EQ(prompter.LastText(), "Unable to save password: encryption problem");
 }

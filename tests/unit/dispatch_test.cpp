@@ -95,6 +95,14 @@ TEST(Dispatch, CreatorsAreFoundWithoutCaseAndTheirFailuresPassThrough)
         throw std::runtime_error("boom");
     });
     EXPECT_EQ(CreateDispatch("Test.Throw", object), E_FAIL);
+    // What it threw is kept as the reason, through the driver as well.
+    std::string reason;
+    EXPECT_EQ(CreateDispatch("Test.Throw", object, &reason), E_FAIL);
+    EXPECT_EQ(reason, "boom");
+    COleDispatchDriver driver;
+    COleException error(S_OK);
+    EXPECT_FALSE(driver.CreateDispatch("Test.Throw", &error));
+    EXPECT_EQ(error.m_message, "boom");
 }
 
 TEST(Dispatch, DriverTurnsFailedCallsIntoTheRightExceptions)

@@ -92,7 +92,7 @@ TEST_F(AppTest, StagingFolderIsChosenOnceAndKept)
     folder.Write("data/Staging7", "");
     app->Setup().m_strStagingFolder = "Staging7";
     EXPECT_THROW(app->GetStagingFolder(), CUserException);
-    EXPECT_EQ(prompter.Texts().back(), StrFormat("Cannot access staging directory (error code 0x%08X).", ENOTDIR));
+    EXPECT_EQ(prompter.LastText(), StrFormat("Cannot access staging directory (error code 0x%08X).", ENOTDIR));
     // A name that would lead out of the data folder is replaced.
     app->Setup().m_strStagingFolder = "../elsewhere";
     EXPECT_EQ(app->GetStagingFolder(), dataDir + "/Staging4");

@@ -138,9 +138,11 @@ TEST_F(IndexCommandsTest, EntriesAreChosenByDateLimitsAndHiddenFlagAndSortedNewe
     app->Setup().m_nDaysToIndex = 16;
     EXPECT_EQ(SelectedEvents(false), (Names{"Morning", "Eve A", "Eve b", "Eve C", "Aft A"}));
     app->Setup().m_nDaysToIndex = 30;
+    ASSERT_FALSE(SelectedEvents(false).empty());
     EXPECT_EQ(SelectedEvents(false).back(), "Monday") << "the later of the two limits wins";
     app->Setup().m_tOldestToIndex = app->GetLowestDate();
     app->Setup().m_nDaysToIndex = 0;
+    ASSERT_FALSE(SelectedEvents(false).empty());
     EXPECT_EQ(SelectedEvents(false).back(), "February");
     EXPECT_EQ(SelectedEvents(false).size(), 7u) << "a year before 1971 or no session date is never listed";
 }
@@ -201,7 +203,7 @@ TEST_F(IndexCommandsTest, PartialBuildPublishesChangedMonthsOnlyAndNeverAHalfInd
     EXPECT_EQ(LastStatus(), "Publish Index failed");
     EXPECT_TRUE(site.uploaded.empty());
     ASSERT_FALSE(indexPrompter.Texts().empty());
-    EXPECT_NE(indexPrompter.Texts().back().find("index202403.htm: No such file or directory"), std::string::npos);
+    EXPECT_NE(indexPrompter.LastText().find("index202403.htm: No such file or directory"), std::string::npos);
     EXPECT_FALSE(app->GetIndexPages().m_ChangedMonths.empty());
 
     // The publishing that follows a posting or Edit Index.
@@ -242,6 +244,18 @@ TEST_F(IndexCommandsTest, PartialBuildPublishesChangedMonthsOnlyAndNeverAHalfInd
     EXPECT_EQ(site.uploaded, (Names{"index.htm", "index202403.htm"}));
     EXPECT_FALSE(app->GetIndexPages().m_ChangedMonths.empty());
     EXPECT_EQ(app->Setup().m_tLastPublishIndex, clock.now - 60);
+
+    // Every page out, but the save after it fails (a folder in the history
+    // file's place): not reported as complete.
+    site.failUploads.clear();
+    ASSERT_EQ(::mkdir(ProgramData().c_str(), 0700), 0);
+    indexPrompter.Clear();
+    app->OnIndexPublishIndex();
+    ASSERT_FALSE(site.uploaded.empty());
+    EXPECT_EQ(site.uploaded.back(), "indexByMonth.htm");
+    EXPECT_EQ(LastStatus(), "Publish Index failed");
+    EXPECT_FALSE(indexPrompter.Texts().empty()) << "the save tells why";
+    ASSERT_EQ(::rmdir(ProgramData().c_str()), 0);
 }
 
 namespace {
@@ -300,6 +314,26 @@ TEST_F(IndexCommandsTest, IndexWebsiteRebuildsTheEntriesAndKeepsHiddenPages)
     EXPECT_EQ(indexPrompter.Texts(), Names{"2024/20240301e0a.htm"}) << "only the page without an event is identified";
 }
 
+// A page moved on the website since it was posted is still the same page:
+// known by its content, it keeps its hidden flag.
+TEST_F(IndexCommandsTest, IndexWebsiteKnowsAMovedPageByItsContent)
+{
+    const std::string page = ResultsPage("Morning Pairs", "", "");
+    site.listing = {{"", "20240306mnlma.htm", false, page},
+                    {"", "20240307mnlma.htm", false, ResultsPage("Other Pairs", "", "")}};
+    CScoreFile probe;
+    probe.SetContent(page);
+    ASSERT_EQ(probe.Parse(true), 1);
+    CScoreFile& moved = AddEntry(2024, 3, 6, "Morning Pairs", "A", 0, true);
+    moved.SetPath("archive\\20240306mnlma.htm");
+    moved.SetDigest(probe.GetDigest());
+    ASSERT_TRUE(app->IndexWebsite());
+    CColScoreFile& entries = app->GetIndexEntries();
+    ASSERT_EQ(entries.GetCount(), 2);
+    for (int64_t i = 0; i < entries.GetCount(); ++i)
+        EXPECT_EQ(entries[i].IsHidden(), entries[i].GetPath() == "20240306mnlma.htm") << entries[i].GetPath();
+}
+
 TEST_F(IndexCommandsTest, IndexWebsiteLeavesTheEntriesAloneWhenItDoesNotFinish)
 {
     site.listing = {{"", "20240301e0a.htm", false, ResultsPage("", "", "")}};
@@ -308,7 +342,7 @@ TEST_F(IndexCommandsTest, IndexWebsiteLeavesTheEntriesAloneWhenItDoesNotFinish)
     indexPrompter.identifyResult = IdentifyResult::Cancel;
     indexPrompter.Answer(IDYES);
     EXPECT_FALSE(app->IndexWebsite());
-    EXPECT_EQ(indexPrompter.Shown().back().text, "Are you sure you want to abandon the entire indexing operation?");
+    EXPECT_EQ(indexPrompter.LastShown().text, "Are you sure you want to abandon the entire indexing operation?");
     ASSERT_EQ(app->GetIndexEntries().GetCount(), 1);
     EXPECT_EQ(app->GetIndexEntries()[0].GetDescriptor(SFD_EVENT), "Kept");
     EXPECT_FALSE(Saved());

@@ -40,8 +40,8 @@ TEST_F(AppTest, OneInstanceHoldsTheInterlockUntilItEnds)
     CQuillmarkApp other;
     other.SetPrompter(&prompter);
     EXPECT_FALSE(other.AcquireSingleInstanceLock());
-    EXPECT_EQ(prompter.Texts().back(), kAnother);
-    EXPECT_EQ(prompter.Shown().back().style & 0xF0, static_cast<unsigned>(MB_ICONERROR));
+    EXPECT_EQ(prompter.LastText(), kAnother);
+    EXPECT_EQ(prompter.LastShown().style & 0xF0, static_cast<unsigned>(MB_ICONERROR));
 }
 
 TEST_F(AppTest, AKilledHolderDoesNotBlockTheNextStart)
@@ -76,7 +76,7 @@ TEST_F(AppTest, AnInterlockThatCannotBeOpenedIsReported)
     ASSERT_EQ(::mkdir((dataDir + "/Interlock.txt").c_str(), 0700), 0);
     EXPECT_FALSE(app->AcquireSingleInstanceLock());
     EXPECT_NE(LogText().find("]Operation=[Open " + dataDir + "/Interlock.txt]\n"), std::string::npos);
-    EXPECT_EQ(prompter.Texts().back(), "Is a directory");
+    EXPECT_EQ(prompter.LastText(), "Is a directory");
 
     // No data folder at all.
     ::setenv("QUILLMARK_DATA_DIR", (dataDir + "/Interlock.txt/x/y").c_str(), 1);

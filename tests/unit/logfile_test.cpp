@@ -1,10 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 
 #include "platform/path_helpers.h"
 #include "platform/text_helpers.h"
 #include "platform/exceptions.h"
+#include "support/child_process.h"
 #include "support/test_app.h"
 
 namespace {
@@ -125,6 +132,71 @@ TEST_F(AppTest, TrimDropsWholeLinesFromTheFront)
     CLogfile absent(folder.File("absent.txt"));
     absent.Trim(1);
     EXPECT_FALSE(FileExists(folder.File("absent.txt"))) << "no file is made";
+}
+
+// Other processes write the same log while this one trims it again and
+// again: an entry that waited for the lock of a file that was then
+// replaced must reach the new file, so what is left of each writer is an
+// unbroken run of its newest entries.
+TEST_F(AppTest, TrimmingWhileOtherProcessesWriteLosesNoEntry)
+{
+    const std::string path = folder.File("shared.txt");
+    const int writers = 3, count = 5000;
+    CLogfile log(path);
+    std::vector<std::unique_ptr<CChildProcess>> children;
+    for (int w = 0; w < writers; ++w)
+        children.push_back(std::make_unique<CChildProcess>(TestProgramPath("qm_log_writer"),
+                                                           std::vector<std::string>{path, std::to_string(w), std::to_string(count), "20"}));
+    std::string line;
+    for (auto& child : children)
+        ASSERT_TRUE(child->ReadLine(line, 30000));
+    int trims = 0;
+    ino_t lastInode = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    auto running = [&] {
+        for (auto& child : children) {
+            siginfo_t info{};
+            if (::waitid(P_PID, static_cast<id_t>(child->Pid()), &info, WEXITED | WNOHANG | WNOWAIT) != 0 ||
+                info.si_pid == 0)
+                return true;
+        }
+        return false;
+    };
+    while (running() && std::chrono::steady_clock::now() < deadline) {
+        log.Trim(16 * 1024);
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && st.st_ino != lastInode) {
+            ++trims;
+            lastInode = st.st_ino;
+        }
+    }
+    for (auto& child : children) {
+        const int status = child->Wait();
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    }
+    EXPECT_GE(trims, 5) << "the log was hardly trimmed while the writers ran";
+
+    std::istringstream entries(ReadWholeFile(path));
+    std::vector<int> next(writers, -1);
+    int gaps = 0, lost = 0, lastWriter = -1;
+    while (std::getline(entries, line)) {
+        int w = -1, n = -1;
+        const size_t at = line.find(']');
+        ASSERT_TRUE(at != std::string::npos && std::sscanf(line.c_str() + at + 1, "%d entry %d", &w, &n) == 2 &&
+                    w >= 0 && w < writers)
+            << line;
+        if (next[w] >= 0 && n != next[w]) {
+            ++gaps;
+            lost += n - next[w];
+        }
+        next[w] = n + 1;
+        lastWriter = w;
+    }
+    // A writer that ended early may have been trimmed away; the last one
+    // to write ends the file with its last entry.
+    ASSERT_GE(lastWriter, 0);
+    EXPECT_EQ(next[lastWriter], count) << "the newest entry is missing";
+    EXPECT_EQ(gaps, 0) << lost << " entries lost";
 }
 
 TEST_F(AppTest, SetupFlagChangesAreLoggedAndCounted)

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <csignal>
 #include <sys/wait.h>
@@ -42,6 +43,38 @@ bool GroupHasLiveProcess(pid_t group)
     const auto all = loopback::ListProcesses();
     return std::any_of(all.begin(), all.end(),
                        [&](const auto& p) { return p.pgrp == group && p.state != 'Z' && p.state != 'X'; });
+}
+
+// Polls done() until it holds or the time is up.
+template <class Done>
+bool Within(std::chrono::steady_clock::duration limit, Done done)
+{
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= until)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// The next whole line of the program's output, waiting at most limit.
+bool ReadLineWithin(CProcessRunner& runner, std::string& line, std::chrono::steady_clock::duration limit)
+{
+    const auto until = std::chrono::steady_clock::now() + limit;
+    std::string partial;  // what came before the line end arrived
+    while (std::chrono::steady_clock::now() < until) {
+        const int r = runner.ReadLine(line, {}, false);
+        partial += line;
+        if (r == CProcessRunner::RL_LINE) {
+            line = partial;
+            return true;
+        }
+        if (r != CProcessRunner::RL_NODATA)
+            return false;
+        runner.WaitForActivity(50);
+    }
+    return false;
 }
 
 std::string Masked(const std::vector<std::string>& chunks)
@@ -148,18 +181,23 @@ TEST_F(ProcessRunnerTest, TerminateEndsTheProgramAndItsGroupWithoutZombies)
 {
     CProcessRunner runner;
     // The shell ignores SIGTERM, so the grace runs out and SIGKILL follows;
-    // its child sleep is in the same group.
-    ASSERT_TRUE(runner.Start({"sh", "-c", "trap '' TERM; sleep 30 & wait"}, {}, "sh"));
+    // its child sleep is in the same group. It says when the trap is set.
+    ASSERT_TRUE(runner.Start({"sh", "-c", "trap '' TERM; sleep 30 & echo ready; wait"}, {}, "sh"));
     const pid_t pid = runner.GetPid();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    std::string line;
+    ASSERT_TRUE(ReadLineWithin(runner, line, std::chrono::seconds(30)));
+    ASSERT_EQ(line, "ready");
     const auto start = std::chrono::steady_clock::now();
     runner.Terminate();
     const auto took = std::chrono::steady_clock::now() - start;
     EXPECT_FALSE(runner.IsRunning());
     EXPECT_EQ(runner.GetExitCode(), 128u + SIGKILL);
     EXPECT_TRUE(Reaped(pid));
-    EXPECT_FALSE(GroupHasLiveProcess(pid));  // nothing of the group is left
-    EXPECT_LT(took, std::chrono::seconds(3));
+    // The group's SIGKILL lands on the orphaned sleep in its own time.
+    EXPECT_TRUE(Within(std::chrono::seconds(20), [&] { return !GroupHasLiveProcess(pid); }))
+        << "a process of the group is left";
+    // Far below the 30 s the programs would run, with room for a slow machine.
+    EXPECT_LT(took, std::chrono::seconds(10));
 
     CProcessRunner polite;
     ASSERT_TRUE(polite.Start({"sleep", "30"}, {}, "sleep"));

@@ -38,7 +38,7 @@ std::string History(uint32_t version, int records, bool upgraded = false)
     return g.Bytes();
 }
 
-off_t FileSize(const std::string& path)
+[[maybe_unused]] off_t FileSize(const std::string& path)
 {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
@@ -183,7 +183,7 @@ TEST_F(ProgramDataTest, AFileThatCannotBeReadIsLeftWhereItIsAndNeverSavedOver)
         // Saves during this run are refused, with the reason, and leave the file.
         app->GetHistory().Add(CScoreFile());
         EXPECT_FALSE(app->SaveData(true));
-        EXPECT_EQ(prompter.Texts().back(), "The Upload History was not saved: " + path +
+        EXPECT_EQ(prompter.LastText(), "The Upload History was not saved: " + path +
                                                " could not be read when Quillmark started and is not written over.");
         struct stat after {};
         ASSERT_EQ(::stat(path.c_str(), &after), 0);
@@ -240,7 +240,7 @@ TEST_F(ProgramDataTest, AFileThatCannotBeSetAsideIsNeverSavedOver)
     EXPECT_NE(prompter.Texts()[0].find("could not be set aside (Permission denied)"), std::string::npos);
     EXPECT_FALSE(app->SaveData(true));
     EXPECT_EQ(ReadWholeFile(bad), "bad");
-    EXPECT_NE(prompter.Texts().back().find("cannot be read and is kept as it is"), std::string::npos);
+    EXPECT_NE(prompter.LastText().find("cannot be read and is kept as it is"), std::string::npos);
 }
 
 TEST_F(ProgramDataTest, ANewerVersionIsNeitherLoadedNorWrittenOver)
@@ -253,7 +253,7 @@ TEST_F(ProgramDataTest, ANewerVersionIsNeitherLoadedNorWrittenOver)
     EXPECT_NE(prompter.Texts()[0].find("was written by a newer version of Quillmark (file version 2)"), std::string::npos);
     app->GetHistory().Add(CScoreFile());
     EXPECT_FALSE(app->SaveData(true));
-    EXPECT_EQ(prompter.Texts().back(),
+    EXPECT_EQ(prompter.LastText(),
               "The Upload History was not saved: " + PathOf("ProgramData.bin") +
                   " was written by a newer version of Quillmark (file version 2) and is not written over.");
     EXPECT_EQ(Saved(), newer);
@@ -288,9 +288,48 @@ TEST_F(ProgramDataTest, AFullOrReadOnlyDataFolderLeavesTheOldFile)
     }
     ASSERT_EQ(::chmod(dataDir.c_str(), 0700), 0);
     EXPECT_EQ(Saved(), old);
-    EXPECT_EQ(prompter.Texts().back(), PathOf("ProgramData.bin") + ": Permission denied");
+    EXPECT_EQ(prompter.LastText(), PathOf("ProgramData.bin") + ": Permission denied");
     // No mirror files are left behind.
     EXPECT_EQ(FolderNames(dataDir), (std::vector<std::string>{"ProgramData.bin", "QuillmarkLogfile.txt"}));
+}
+
+// A history file that is a symbolic link (say, to a synchronised folder)
+// stays a link, and its target is the file that is saved.
+TEST_F(ProgramDataTest, ASaveGoesThroughSymbolicLinksToTheirTarget)
+{
+    const std::string elsewhere = folder.File("elsewhere");
+    ASSERT_EQ(::mkdir(elsewhere.c_str(), 0700), 0);
+    const std::string target = elsewhere + "/history.bin";
+    folder.Write("elsewhere/history.bin", History(1, 2));
+    // A relative link to a relative link to the file.
+    ASSERT_EQ(::symlink("history.bin", (elsewhere + "/current").c_str()), 0);
+    ASSERT_EQ(::symlink("../elsewhere/current", PathOf("ProgramData.bin").c_str()), 0);
+    app->LoadAppData();
+    ASSERT_EQ(app->GetHistory().GetCount(), 2);
+    app->GetHistory().Add(CScoreFile());
+    ASSERT_TRUE(app->SaveData(true));
+    struct stat st {};
+    ASSERT_EQ(::lstat(PathOf("ProgramData.bin").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(::lstat((elsewhere + "/current").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    app->LoadAppData();
+    EXPECT_EQ(app->GetHistory().GetCount(), 3);
+    EXPECT_EQ(Saved(), ReadWholeFile(target));
+
+    // A link whose target does not exist yet makes the target.
+    ASSERT_EQ(::unlink(target.c_str()), 0);
+    ASSERT_TRUE(app->SaveData(true));
+    EXPECT_EQ(ReadWholeFile(target).size(), Saved().size());
+    ASSERT_EQ(::lstat(PathOf("ProgramData.bin").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+    // Links that go round: the save fails and leaves them.
+    ASSERT_EQ(::unlink((elsewhere + "/current").c_str()), 0);
+    ASSERT_EQ(::symlink("../data/ProgramData.bin", (elsewhere + "/current").c_str()), 0);
+    EXPECT_FALSE(app->SaveData(true));
+    ASSERT_EQ(::lstat(PathOf("ProgramData.bin").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
 TEST_F(ProgramDataTest, AKilledSaveLeavesTheOldFileOrTheNewOneNeverAMix)

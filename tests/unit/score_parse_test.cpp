@@ -179,6 +179,9 @@ TEST_F(ScoreIdentify, DatesAndTimesFromFileNames)
         {"270101E.txt", 1927, 1, 1, 2},   // years after the clock's are the last century
         {"20230905.ACE", 2023, 9, 5, 2},  // the game-file type wins
         {"230230a.txt", 0, 0, 0, -1},     // no such day: no time either
+        {"231305a.txt", 0, 0, 0, -1},     // nor month
+        {"230005a.txt", 0, 0, 0, -1},
+        {"20231305.ACE", 0, 0, 0, -1},
         {"2309051.txt", 0, 0, 0, -1},
     };
     for (const Case& c : cases) {

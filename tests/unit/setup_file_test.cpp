@@ -114,7 +114,7 @@ protected:
     void ExpectRefusedKeeping(const std::string& path, const std::string& current)
     {
         EXPECT_EQ(app->OpenDocumentFile(path), nullptr);
-        EXPECT_EQ(prompter.Shown().back().kind, "box");
+        EXPECT_EQ(prompter.LastShown().kind, "box");
         EXPECT_EQ(doc->GetPathName(), current);
         EXPECT_EQ(app->Setup().m_strPdfLayout, "/layouts/hands.vlt");
         EXPECT_EQ(app->GetIndexEntries().GetCount(), 2);
@@ -206,6 +206,39 @@ TEST_F(SetupFileTest, EverySchemaReadsWhatItHoldsAndIsSavedAsTheCurrentOne)
     }
 }
 
+TEST_F(SetupFileTest, AConversionNeverWritesOverAnEarlierBackup)
+{
+    const std::string old = SetupStream(9);
+    const std::string path = folder.Write("Club.qsu", old);
+    folder.Write("Club-Backup9.qsu", "first backup");
+    folder.Write("Club-Backup9-2.qsu", "second backup");
+    prompter.Answer(IDOK);
+    ASSERT_NE(app->OpenDocumentFile(path), nullptr);
+    const std::string backup = folder.File("Club-Backup9-3.qsu");
+    ASSERT_FALSE(prompter.Shown().empty());
+    EXPECT_EQ(prompter.Shown()[0].text,
+              "Convert " + path + " to the current format?\r\n\r\nA copy before conversion will be saved as " + backup);
+    EXPECT_EQ(ReadWholeFile(backup), old);
+    EXPECT_EQ(ReadWholeFile(folder.File("Club-Backup9.qsu")), "first backup");
+    EXPECT_EQ(ReadWholeFile(folder.File("Club-Backup9-2.qsu")), "second backup");
+}
+
+TEST_F(SetupFileTest, ASetupFileThatIsALinkIsSavedThroughIt)
+{
+    const std::string target = folder.Write("Real Club.qsu", SetupStream(12));
+    const std::string link = folder.File("Club.qsu");
+    ASSERT_EQ(::symlink("Real Club.qsu", link.c_str()), 0);
+    ASSERT_NE(app->OpenDocumentFile(link), nullptr);
+    app->Setup().m_strWebsiteUrl = "http://changed.example";
+    ASSERT_TRUE(doc->DoFileSave());
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link was replaced by a plain file";
+    app->Setup().m_strWebsiteUrl.clear();
+    ASSERT_NE(app->OpenDocumentFile(target), nullptr);
+    EXPECT_EQ(app->Setup().m_strWebsiteUrl, "http://changed.example");
+}
+
 TEST_F(SetupFileTest, LegacySetupBinImportsTheFtpLoginAndSavesOnlyWhenRead)
 {
     app->TestDataProtection();
@@ -262,7 +295,7 @@ TEST_F(SetupFileTest, NewerDeclinedAndCutFilesAreRefusedWithNothingApplied)
     const std::string path9 = folder.Write("Old.qsu", old);
     prompter.Answer(IDCANCEL);
     ExpectRefusedKeeping(path9, good);
-    EXPECT_EQ(prompter.Texts().back(), "Unexpected file format.");
+    EXPECT_EQ(prompter.LastText(), "Unexpected file format.");
     EXPECT_FALSE(FileExists(folder.File("Old-Backup9.qsu")));
     EXPECT_EQ(ReadWholeFile(path9), old);
 
@@ -339,7 +372,7 @@ TEST_F(SetupFileTest, SaveAsStartsInTheRememberedFolderAndFailsWithoutHarm)
     EXPECT_EQ(ReadWholeFile(existing), "older content of another setup");
     EXPECT_EQ(doc->GetPathName(), folder.File("clubs/Copy.qsu"));
     EXPECT_EQ(LogText().substr(logBefore).find("Saved setup"), std::string::npos);
-    EXPECT_EQ(prompter.Shown().back().kind, "box");
+    EXPECT_EQ(prompter.LastShown().kind, "box");
 }
 
 TEST_F(SetupFileTest, AskingToSaveChangesBeforeClosing)
@@ -348,7 +381,7 @@ TEST_F(SetupFileTest, AskingToSaveChangesBeforeClosing)
     doc->SetModifiedFlag(true);
     prompter.Answer(IDCANCEL);
     EXPECT_FALSE(doc->SaveModified());
-    EXPECT_EQ(prompter.Texts().back(), "Save changes to Untitled?");
+    EXPECT_EQ(prompter.LastText(), "Save changes to Untitled?");
     prompter.Answer(IDNO);
     EXPECT_TRUE(doc->SaveModified());
 }

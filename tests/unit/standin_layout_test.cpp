@@ -103,8 +103,9 @@ TEST_F(StandInLayout, FullRunWritesThePageAndThePdfOfTheHandRecords)
     // The PDF: five boards, four to a page.
     std::string out, err;
     if (!RunPopplerTool("pdfinfo", "'" + pdf + "'", out, err))
-        GTEST_SKIP() << "pdfinfo (poppler-utils) is not installed";
+        FAIL() << "pdfinfo (poppler-utils, installed by scripts/install-deps) cannot be run";
     EXPECT_EQ(err, "");
+    EXPECT_EQ(PdfInfoField(out, "PDF version"), "1.4");
     EXPECT_EQ(PdfInfoField(out, "Pages"), "2");
     EXPECT_EQ(PdfInfoField(out, "Title"), "Monday hand records");
     ASSERT_TRUE(RunPopplerTool("pdftotext", "-layout '" + pdf + "' -", out, err));

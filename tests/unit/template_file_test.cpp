@@ -118,7 +118,7 @@ TEST_F(TemplateTest, MarkerCountOtherThanOneFailsTheMerge)
     EXPECT_EQ(Count(page, "Zürich Open Pairs"), 2u);
     EXPECT_EQ(Count(page, std::string(kInsertEndMarker) + "\r\n"), 2u);
     EXPECT_EQ(page.substr(page.size() - 9), "</html>\r\n") << "a last line without a line end gets one";
-    EXPECT_EQ(prompter.Shown().back().text,
+    EXPECT_EQ(prompter.LastShown().text,
               std::string("Template ") + kTemplateUrl + ":\r\nExpected 1 insert locations, found 2");
 }
 

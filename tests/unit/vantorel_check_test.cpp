@@ -1,6 +1,8 @@
 // The start-up check of the layout program: present, and 5.53.1 or later.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "platform/standin/standin_layout.h"
 #include "platform/vantorel_interface.h"
 #include "support/fake_layout.h"
@@ -63,6 +65,16 @@ TEST_F(VantorelCheck, AMissingOrBrokenLayoutProgramIsRefused)
     EXPECT_FALSE(app->CheckVantorel());
     RegisterDispatchClass(kVantorelProgId, saved);
     EXPECT_EQ(prompter.Texts(), std::vector<std::string>{"Is Vantorel installed?\r\n\r\nCreateDispatch returned 0x80040154.\r\n"});
+
+    // A creator that fails with a reason: the reason is logged, not lost.
+    const DispatchCreator installed = RegisterDispatchClass(
+        kVantorelProgId, [](std::unique_ptr<IDispatchObject>&) -> HRESULT { throw std::runtime_error("no licence server"); });
+    prompter.Clear();
+    EXPECT_FALSE(app->CheckVantorel());
+    RegisterDispatchClass(kVantorelProgId, installed);
+    EXPECT_NE(LogText().find("]Operation=[CQuillmarkApp::CheckVantorel: CreateDispatch]\n"), std::string::npos);
+    EXPECT_NE(LogText().find("]Exception(COleException,0x80004005)=[no licence server]\n"), std::string::npos)
+        << LogText();
 
     // The version cannot be read: the object's error is reported.
     FakeLayout fake;

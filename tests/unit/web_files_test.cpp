@@ -213,6 +213,7 @@ TEST_F(WebFiles, AFailingCallIsReportedWithItsStepText)
         EXPECT_NE(log.find(std::string("Operation=[") + c.step + "]\n"), std::string::npos) << log;
         EXPECT_NE(log.find(std::string(c.logged) + "\n"), std::string::npos) << log;
         EXPECT_EQ(boxes.Texts(), std::vector<std::string>{c.box});
+        ASSERT_FALSE(fake.Ids().empty());
         EXPECT_EQ(fake.Ids().back(), c.id);
         EXPECT_EQ(fake.Released(), 1);
         EXPECT_EQ(file.GetHtmlPath(), "");
@@ -282,6 +283,7 @@ TEST_F(WebFiles, ReportsFromTheWorkersOwnStepsAreShownByTheUiThread)
         boxes.Clear();
         EXPECT_EQ(file.BuildWebFiles(), PR_FAILED);
         std::rename(moved.c_str(), tempDir.c_str());
+        ASSERT_FALSE(fake.Ids().empty());
         EXPECT_EQ(fake.Ids().back(), vantorel::DoubleDummyAllBoards);
         EXPECT_EQ(boxes.Texts().at(0), "No such file or directory");
         EXPECT_TRUE(LogHas("Operation=[CQuillmarkApp::GetTempFile: GetTempPath]\n"));
