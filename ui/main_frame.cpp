@@ -214,7 +214,7 @@ void CMainFrame::BuildMenus()
     setupFile->AppendSeparator();
     AppendCommand(setupFile, ID_SETUP_ERASE_UPLOAD_HISTORY, "&Erase Upload History", "", "");
     setupFile->AppendSeparator();
-    AppendCommand(setupFile, ID_FILE_MRU_FIRST, "Recent File", "", "Open this setup data file");
+    m_setupFileMenu = setupFile;  // the recent files go at its end
     auto* setup = new wxMenu;
     AppendCommand(setup, ID_SETUP_SETUP, "&Setup...", "", "");
     setup->AppendSubMenu(setupFile, "Setu&p File");
