@@ -91,11 +91,15 @@ bool CQuillmarkApp::GetFtpPassword(CSecretString& password, bool showStatus)
 
 bool CQuillmarkApp::SetFtpPassword(const std::string& password)
 {
-    WipeVector(m_Setup.m_ProtectedPassword);
-    if (password.empty())
+    if (password.empty()) {
+        WipeVector(m_Setup.m_ProtectedPassword);
         return true;
+    }
+    // Nothing of the stored password is touched until the new one is safe.
+    const std::string kept =
+        m_Setup.m_ProtectedPassword.empty() ? "" : "\r\n\r\nThe FTP Password stored before is kept.";
     if (!m_bDataProtectionUsable) {
-        ShowErrorMessage("Unable to save password: encryption problem");
+        ShowErrorMessage("Unable to save password: encryption problem" + kept);
         return false;
     }
     std::u16string units = Utf8ToUtf16(password);
@@ -109,9 +113,15 @@ bool CQuillmarkApp::SetFtpPassword(const std::string& password)
     uint32_t error = 0;
     if (!DataProtector().Protect(plain.Data(), plain.Size(), "PWD", kProgramSecret, kProgramSecretSize,
                                  blob, error)) {
-        ReportError(error, "CQuillmarkApp::OnSetupSetup: CQuillmarkApp::Encrypt");
+        LogOperation("CQuillmarkApp::OnSetupSetup: CQuillmarkApp::Encrypt");
+        if (m_pLog) {
+            m_pLog->WriteLastStatus();
+            m_pLog->Printf("Error(%s)=[%s]\n", FormatErrorCode(error).c_str(), GetErrorText(error).c_str());
+        }
+        Prompter().MessageBox("Unable to save password: " + GetErrorText(error) + kept, MB_OK | MB_ICONERROR);
         return false;
     }
+    WipeVector(m_Setup.m_ProtectedPassword);
     m_Setup.m_ProtectedPassword = std::move(blob);
     m_Setup.m_bPasswordProtected = 1;
     return true;

@@ -23,8 +23,10 @@ namespace {
 // is damage, not a newer file.
 constexpr uint32_t kProgramDataVersion = 1;
 constexpr uint32_t kHighestPlausibleVersion = 0xFFFF;
-// Far beyond any real history (a record takes about 200 bytes).
-constexpr uint64_t kMaxProgramDataSize = 2ull << 30;
+// Far beyond any real history: 100,000 records take about 37 MB. A larger
+// file is refused rather than read into memory whole.
+constexpr uint64_t kMaxProgramDataMB = 256;
+constexpr uint64_t kMaxProgramDataSize = kMaxProgramDataMB << 20;
 
 // The version at the front of an existing file; false when there is no
 // file or it is shorter than the version.
@@ -155,6 +157,9 @@ void CQuillmarkApp::LoadAppData()
     RemoveStaleMirrors(path);
     std::vector<uint8_t> bytes;
     std::string problem;
+    // Why the file could not be read at all; such a file is not damaged and
+    // stays where it is.
+    std::string unreadable;
     try {
         bytes = ReadFileBytes(path, kMaxProgramDataSize);
     } catch (const CFileException& e) {
@@ -163,51 +168,64 @@ void CQuillmarkApp::LoadAppData()
             m_pLog->WriteException(e);
         if (e.m_lOsError == ENOENT)
             return;  // a first start: the first save makes the file
-        problem = e.GetErrorMessage();
+        unreadable = e.GetErrorMessage();
+    } catch (const CArchiveException&) {
+        // The only archive failure of the read: the file is too large.
+        unreadable = StrFormat("The file is larger than %llu MB, more than any Upload History takes.",
+                               static_cast<unsigned long long>(kMaxProgramDataMB));
+        if (m_pLog)
+            m_pLog->Printf("Program data file %s is larger than %llu MB\n", path.c_str(),
+                           static_cast<unsigned long long>(kMaxProgramDataMB));
+    } catch (const std::bad_alloc&) {
+        unreadable = CMemoryException().GetErrorMessage();
     } catch (const CException& e) {
         LogOperation("CQuillmarkApp::LoadAppData: CFile::Open");
         if (m_pLog)
             m_pLog->WriteException(e);
-        problem = e.GetErrorMessage();
+        unreadable = e.GetErrorMessage();
+    }
+    if (!unreadable.empty()) {
+        KeepUnreadable(path, unreadable);
+        return;
     }
 
-    if (problem.empty()) {
-        try {
-            CArchive ar(std::move(bytes), path);
-            const uint32_t version = ar.ReadU32();
-            if (version > kHighestPlausibleVersion)
-                ar.ThrowBadFormat();
-            if (version > kProgramDataVersion) {
-                // A later program's file: its records may mean something
-                // else, so they are not read and the file is kept as it is.
-                m_strProgramDataRefusal = StrFormat(
-                    "The Upload History was not saved: %s was written by a newer version of Quillmark "
-                    "(file version %u) and is not written over.",
-                    path.c_str(), version);
-                if (m_pLog)
-                    m_pLog->Printf("Program data file %s has version %u; not loaded\n", path.c_str(), version);
-                ShowErrorMessage(StrFormat(
-                    "%s was written by a newer version of Quillmark (file version %u).\r\n\r\n"
-                    "The Upload History is not loaded, and it will not be saved over that file.",
-                    path.c_str(), version));
-                return;
-            }
-            m_dwRecordsCarryFlags = version;
-            ar.SetRecordVersion(static_cast<int>(version));
-            m_History.Serialize(ar);
-            return;
-        } catch (const CException& e) {
-            LogOperation("CQuillmarkApp::LoadAppData: CArchive::Serialize");
+    try {
+        CArchive ar(std::move(bytes), path);
+        const uint32_t version = ar.ReadU32();
+        if (version > kHighestPlausibleVersion)
+            ar.ThrowBadFormat();
+        if (version > kProgramDataVersion) {
+            // A later program's file: its records may mean something
+            // else, so they are not read and the file is kept as it is.
+            m_strProgramDataRefusal = StrFormat(
+                "The Upload History was not saved: %s was written by a newer version of Quillmark "
+                "(file version %u) and is not written over.",
+                path.c_str(), version);
             if (m_pLog)
-                m_pLog->WriteException(e);
-            problem = e.GetErrorMessage();
-        } catch (const std::bad_alloc&) {
-            problem = CMemoryException().GetErrorMessage();
+                m_pLog->Printf("Program data file %s has version %u; not loaded\n", path.c_str(), version);
+            ShowErrorMessage(StrFormat(
+                "%s was written by a newer version of Quillmark (file version %u).\r\n\r\n"
+                "The Upload History is not loaded, and it will not be saved over that file.",
+                path.c_str(), version));
+            return;
         }
+        m_dwRecordsCarryFlags = version;
+        ar.SetRecordVersion(static_cast<int>(version));
+        m_History.Serialize(ar);
+        return;
+    } catch (const CException& e) {
+        LogOperation("CQuillmarkApp::LoadAppData: CArchive::Serialize");
+        if (m_pLog)
+            m_pLog->WriteException(e);
+        problem = e.GetErrorMessage();
+    } catch (const std::bad_alloc&) {
+        // Short of memory, not a damaged file: it stays where it is.
+        KeepUnreadable(path, CMemoryException().GetErrorMessage());
+        return;
     }
 
-    // Damaged or unreadable: no partial history, and the file is kept
-    // where the next save cannot overwrite it.
+    // Damaged: no partial history, and the file is kept where the next
+    // save cannot overwrite it.
     m_History.RemoveAll();
     const std::string aside = SetAside(path);
     if (!aside.empty()) {
@@ -231,6 +249,24 @@ void CQuillmarkApp::LoadAppData()
         "The file could not be set aside (%s), so the Upload History will not be saved until it is "
         "moved or repaired.",
         path.c_str(), problem.c_str(), why.c_str()));
+}
+
+void CQuillmarkApp::KeepUnreadable(const std::string& path, const std::string& why)
+{
+    // Nothing is known about the file's content, so it is neither set aside
+    // nor saved over while this copy of the program runs.
+    m_History.RemoveAll();
+    m_strProgramDataRefusal = StrFormat(
+        "The Upload History was not saved: %s could not be read when Quillmark started and is not "
+        "written over.",
+        path.c_str());
+    if (m_pLog)
+        m_pLog->Printf("Program data file %s cannot be read (%s); left as it is\n", path.c_str(), why.c_str());
+    ShowErrorMessage(StrFormat(
+        "The Upload History in %s cannot be read:\r\n%s\r\n\r\n"
+        "The file is left as it is, and the Upload History will not be saved over it until Quillmark "
+        "is started again and can read it.",
+        path.c_str(), why.c_str()));
 }
 
 bool CQuillmarkApp::LoadData()

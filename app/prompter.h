@@ -48,6 +48,54 @@ struct IdentifyAnswer {
 };
 enum class IdentifyResult { Ok, Skip, Cancel };
 
+// The Setup sheet's pages as plain values: the Setup command fills them from
+// the setup record, the sheet edits them, and after OK the command compares
+// them with the record item by item.
+struct SetupComputerValues {
+    std::string scoreFileDirectory;
+    int64_t postFilesModifiedAfter = 0;  // the current time when not set
+    std::string htmlLayout;
+    std::string pdfLayout;
+    bool autoFillHandRecord = false;
+    bool alertHandRecordNotFilled = false;
+    bool useCheckScoreData = false;
+    bool alertCheckScoreData = false;
+};
+struct SetupWebsiteValues {
+    std::string websiteUrl;
+    std::string indexTemplate;
+    int64_t oldestToIndex = 0;
+    std::string indexFile;
+    int32_t daysToIndex = 0;  // 0: all
+    std::string scoreFileDirectory;
+    std::string scoreFileTemplate;
+    bool multiPageIndex = false;
+    bool linkPdfHandRecords = false;
+    bool linkHandRecords = false;
+    bool rebuildIndexFromWebsite = false;
+};
+struct SetupFtpValues {
+    std::string server;
+    std::string user;
+    // Twelve asterisks when a password is stored, else empty; any other
+    // text on OK is a new password (wiped by the Setup command).
+    std::string password;
+    std::string directory;
+    int32_t protocol = 0;  // 0 FTP, 1 FTPS, 2 SFTP
+    std::string port[3];
+    std::string parameters[3];
+    bool passive = true;
+    bool alertNoBws = false;
+    bool uploadToSubdirectories = false;
+    // Whether the OpenSSH sftp program was found (SFTP can be chosen).
+    bool sftpAvailable = true;
+};
+struct SetupSheetValues {
+    SetupComputerValues computer;
+    SetupWebsiteValues website;
+    SetupFtpValues ftp;
+};
+
 // A file dialog request (Save As, Open).
 struct FileDialogRequest {
     std::string title;
@@ -79,15 +127,16 @@ struct ConfirmPostingRequest {
     bool alertHandRecordsNotFilled = false;
     std::vector<ConfirmPostingRow> rows;
     // Runs the hand-record chooser for a row (automatic: search the
-    // hand-record folders; else the Select Hand Records file dialog); true
-    // with path set to the file chosen. Null in add mode.
+    // hand-record folders; else the Select Hand Records file dialog, which
+    // starts from path, the row's current choice); true with path set to the
+    // file chosen. The record itself is not changed. Null in add mode.
     std::function<bool(size_t row, bool automatic, std::string& path)> selectHandRecords;
     // The text of a row's score file for View Score File (UTF-8).
     std::function<std::string(size_t row)> scoreFileText;
 };
 struct ConfirmPostingAnswer {
     // One entry per row, read back after OK: the check state and the
-    // hand-record path (also after Cancel: attached files stay attached).
+    // hand-record path. After Cancel nothing is read back.
     std::vector<bool> checked;
     std::vector<std::string> handRecordPaths;
 };
@@ -145,6 +194,9 @@ public:
     // On OK, toggles (sized to the entries) tells which rows the user
     // flipped; false when the dialog was cancelled.
     virtual bool EditIndex(const std::vector<CScoreFile*>& entries, std::vector<bool>& toggles) { return false; }
+    // The Setup sheet (Computer, Website, FTP): true on OK with the edited
+    // values, false when cancelled.
+    virtual bool EditSetup(SetupSheetValues& values) { return false; }
     // Save As / Open file dialogs: false when cancelled. On OK, path holds
     // the chosen file and filterIndex the chosen filter.
     virtual bool SaveFileDialog(const FileDialogRequest& request, std::string& path) { return false; }
@@ -154,7 +206,7 @@ public:
     }
     // ---- the posting run's dialogs ---------------------------------------
     // Confirm Posting. true after OK, with answer holding one entry per row;
-    // false after Cancel (answer's hand-record paths still count).
+    // false after Cancel.
     virtual bool ConfirmPosting(const ConfirmPostingRequest& request, ConfirmPostingAnswer& answer)
     {
         return false;

@@ -226,6 +226,22 @@ public:
     int AddHandRecordFolder(const std::string& folder) { return m_Setup.m_HandRecordFolders.Add(folder, true); }
     int64_t GetLowestDate() const { return m_tLowestDate; }
 
+    // ---- Setup command (app/setup_command.cpp) ------------------------------
+    // Shows the Setup sheet on the setup record; after OK stores, logs and
+    // counts every changed item and, when anything changed, saves.
+    void OnSetupSetup();
+    // The setup record as the Setup sheet's pages show it.
+    void FillSetupValues(SetupSheetValues& values) const;
+    // Whether an FTP Server names the BridgeWebs results service.
+    static bool IsBridgeWebsHost(const std::string& server);
+    // The OpenSSH sftp program on PATH; empty when it is not installed.
+    static std::string GetSftpExePath();
+    // The wireless-database dialog closed with its "Do Not Show This Message
+    // Again" box ticked or not: the alert flag follows the box and, when
+    // that changed it, the setup and program data are saved once. false
+    // only when that save failed.
+    bool ApplyDoNotShowWirelessAlert(bool doNotShowAgain);
+
     // ---- FTP password --------------------------------------------------------
     // The plain password of a stored blob. flag 1: a blob of the data
     // protector holding UTF-16LE; flag 0: the older Blowfish form holding
@@ -237,9 +253,10 @@ public:
     // password" is shown first (a cancel answer ends it at once). A failure
     // is logged and shown ("Cannot decrypt the FTP Password ...").
     bool GetFtpPassword(CSecretString& password, bool showStatus = true);
-    // Protects and stores a new FTP password (an empty one clears it). When
-    // protection is not usable or fails, nothing is stored and the user is
-    // told.
+    // Protects and stores a new FTP password (an empty one clears it). The
+    // stored password is replaced only when the new one was protected; when
+    // protection is not usable or fails, the user is told and the password
+    // stored before is kept.
     bool SetFtpPassword(const std::string& password);
 
     // ---- setup document and data files --------------------------------------
@@ -259,8 +276,9 @@ public:
     // when anything asked for was not saved.
     bool SaveData(bool withProgramData);
     // Reads "ProgramData.bin" into the Upload History (start-up). A damaged
-    // or unreadable file is set aside under a new name and the user told; a
-    // file of a newer version is left alone and never written over.
+    // file is set aside under a new name and the user told; a file that
+    // cannot be read (or is too large to be one) and a file of a newer
+    // version are left alone and never written over during this run.
     void LoadAppData();
     // Reads the legacy "Setup.bin" into the setup; true when it was read.
     bool LoadData();
@@ -349,8 +367,9 @@ public:
     // the ones that cannot be opened or read are left out and named.
     // PR_SUCCESS after OK, PR_CANCELLED after Cancel.
     int SelectFilesToPost(CSFPtrArray& candidates);
-    // The Confirm Posting dialog over the candidates; writes the check
-    // states and hand-record paths back. true after OK.
+    // The Confirm Posting dialog over the candidates; after OK writes the
+    // check states and hand-record paths back and returns true. Cancel
+    // changes no record.
     bool ConfirmPosting(CSFPtrArray& candidates, bool addMode);
     // Posts one marked file with the run's connection and template.
     int PostScoreFile(CScoreFile* file, IWebTransport& worker, CTemplateFile* templateFile);
@@ -454,6 +473,10 @@ protected:
     WebTransportFactory m_fnMakeTransport;
 
 private:
+    // Tells why the program data file could not be read and refuses every
+    // save over it from now on.
+    void KeepUnreadable(const std::string& path, const std::string& why);
+
     IPrompter m_defaultPrompter;
     CFileProfile m_defaultProfile;
     CSystemClock m_defaultClock;

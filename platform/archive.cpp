@@ -130,8 +130,16 @@ uint64_t CArchive::ReadCount(size_t minElementBytes)
 
 void CArchive::WriteString(const std::string& utf8)
 {
-    const std::u16string units = Utf8ToUtf16(utf8);
-    const uint64_t n = units.size();
+    // Most stored texts are plain ASCII: their units are their bytes.
+    bool ascii = true;
+    for (char c : utf8) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    const std::u16string units = ascii ? std::u16string() : Utf8ToUtf16(utf8);
+    const uint64_t n = ascii ? utf8.size() : units.size();
     WriteU8(0xFF);
     WriteU16(0xFFFE);
     if (n < 0xFF) {
@@ -150,8 +158,15 @@ void CArchive::WriteString(const std::string& utf8)
             }
         }
     }
-    for (char16_t u : units)
-        WriteU16(static_cast<uint16_t>(u));
+    // The units little-endian, in one piece.
+    const size_t at = m_bytes.size();
+    m_bytes.resize(at + 2 * n);
+    uint8_t* out = m_bytes.data() + at;
+    for (uint64_t i = 0; i < n; ++i) {
+        const uint16_t u = ascii ? static_cast<unsigned char>(utf8[i]) : static_cast<uint16_t>(units[i]);
+        out[2 * i] = static_cast<uint8_t>(u);
+        out[2 * i + 1] = static_cast<uint8_t>(u >> 8);
+    }
 }
 
 std::string CArchive::ReadString()

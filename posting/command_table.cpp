@@ -11,45 +11,46 @@ const std::vector<CommandEntry>& CommandTable()
     using O = CommandOwner;
     using A = CQuillmarkApp;
     static const std::vector<CommandEntry> table{
-        {ID_POST_GAMES, "Post Games (F4)", "F4", "Upload score files to web server", O::Attached, nullptr,
-         R::PostGames},
-        {ID_FILE_POST, "&Post...", "", "Open specific files for posting or reposting", O::Attached, nullptr, R::Idle},
-        {ID_FILE_REPOST, "&Repost...", "Shift+F4", "Confirm specific files for posting or reposting", O::Attached,
-         nullptr, R::Idle},
-        {ID_FILE_CANCEL, "&Cancel", "", "Abort the current operation", O::App,
+        {CMD_POST_GAMES, "Post Games (F4)", "F4", "Upload score files to web server", O::App,
+         [](A& a, bool shift) { a.OnPostGames(shift); }, R::PostGames},
+        {CMD_FILE_POST, "&Post...", "", "Open specific files for posting or reposting", O::App,
+         [](A& a, bool) { a.OnFilePost(); }, R::Idle},
+        {CMD_FILE_REPOST, "&Repost...", "Shift+F4", "Confirm specific files for posting or reposting", O::App,
+         [](A& a, bool) { a.OnFileRepost(); }, R::Idle},
+        {CMD_FILE_CANCEL, "&Cancel", "", "Abort the current operation", O::App,
          [](A& a, bool) { a.OnFileCancel(); }, R::CancelRunning},
-        {ID_SETUP_SETUP, "&Setup...", "", "Set Quillmark processing parameters", O::Attached, nullptr, R::Idle},
-        {ID_FILE_NEW, "&New", "", nullptr, O::Window, nullptr, R::Idle},
-        {ID_FILE_OPEN, "&Open...", "", nullptr, O::Window, nullptr, R::Idle},
-        {ID_FILE_SAVE_AS, "&Save As...", "", nullptr, O::Window, nullptr, R::Idle},
-        {ID_FILE_MRU_FIRST, "", "", nullptr, O::Window, nullptr, R::RecentFiles},
-        {ID_SETUP_ERASE_UPLOAD_HISTORY, "&Erase Upload History", "", "Clear records of previously uploaded score files",
+        {CMD_SETUP_SETUP, "&Setup...", "", "Set Quillmark processing parameters", O::Attached, nullptr, R::Idle},
+        {CMD_FILE_NEW, "&New", "", nullptr, O::Window, nullptr, R::Idle},
+        {CMD_FILE_OPEN, "&Open...", "", nullptr, O::Window, nullptr, R::Idle},
+        {CMD_FILE_SAVE_AS, "&Save As...", "", nullptr, O::Window, nullptr, R::Idle},
+        {CMD_FILE_MRU_FIRST, "", "", nullptr, O::Window, nullptr, R::RecentFiles},
+        {CMD_SETUP_ERASE_UPLOAD_HISTORY, "&Erase Upload History", "", "Clear records of previously uploaded score files",
          O::App, [](A& a, bool) { a.OnSetupEraseUploadHistory(); }, R::EraseUploadHistory},
-        {ID_INDEX_CREATE_INDEX, "&Create Index", "", "Create local index page and display it", O::App,
+        {CMD_INDEX_CREATE_INDEX, "&Create Index", "", "Create local index page and display it", O::App,
          [](A& a, bool) { a.OnIndexCreateIndex(); }, R::IndexCommand},
-        {ID_INDEX_WEBSITE, "Index &Website", "", "Visit website to rebuild index data", O::App,
+        {CMD_INDEX_WEBSITE, "Index &Website", "", "Visit website to rebuild index data", O::App,
          [](A& a, bool) { a.OnIndexWebsite(); }, R::IndexCommand},
-        {ID_INDEX_EDIT_INDEX, "&Edit Index", "", "View and edit the index data", O::App,
+        {CMD_INDEX_EDIT_INDEX, "&Edit Index", "", "View and edit the index data", O::App,
          [](A& a, bool) { a.OnIndexEditIndex(); }, R::IndexCommand},
-        {ID_INDEX_BROWSE_WEBSITE, "&Browse Website Index Page", "", "Retrieve and display the website index page",
+        {CMD_INDEX_BROWSE_WEBSITE, "&Browse Website Index Page", "", "Retrieve and display the website index page",
          O::App, [](A& a, bool) { a.OnIndexBrowseWebsite(); }, R::IndexCommand},
-        {ID_INDEX_PUBLISH_INDEX, "&Publish Index", "", "Upload index page to web server", O::App,
+        {CMD_INDEX_PUBLISH_INDEX, "&Publish Index", "", "Upload index page to web server", O::App,
          [](A& a, bool) { a.OnIndexPublishIndex(); }, R::PublishIndex},
-        {ID_VIEW_HISTORY, "&History", "", "", O::App, [](A& a, bool) { a.OnViewHistory(); }, R::Always},
-        {ID_VIEW_HAND_RECORD_FOLDERS, "H&and Record Folders", "", "", O::App,
+        {CMD_VIEW_HISTORY, "&History", "", "", O::App, [](A& a, bool) { a.OnViewHistory(); }, R::Always},
+        {CMD_VIEW_HAND_RECORD_FOLDERS, "H&and Record Folders", "", "", O::App,
          [](A& a, bool) { a.OnViewHandRecordFolders(); }, R::Always},
         // An upload like any other: only one operation at a time.
-        {ID_HELP_UPLOAD_TEST_FILE, "Upload a &Test File", "", "", O::App,
+        {CMD_HELP_UPLOAD_TEST_FILE, "Upload a &Test File", "", "", O::App,
          [](A& a, bool) { a.OnHelpUploadTestFile(); }, R::Idle},
-        {ID_HELP, "&Help", "F1", "", O::App, [](A& a, bool) { a.OnHelp(); }, R::Always},
+        {CMD_HELP, "&Help", "F1", "", O::App, [](A& a, bool) { a.OnHelp(); }, R::Always},
     };
     return table;
 }
 
 const CommandEntry* FindCommand(unsigned id)
 {
-    if (id >= ID_FILE_MRU_FIRST && id <= ID_FILE_MRU_LAST)
-        id = ID_FILE_MRU_FIRST;
+    if (id >= CMD_FILE_MRU_FIRST && id <= CMD_FILE_MRU_LAST)
+        id = CMD_FILE_MRU_FIRST;
     for (const CommandEntry& entry : CommandTable()) {
         if (entry.id == id)
             return &entry;

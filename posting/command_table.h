@@ -11,26 +11,26 @@ class CQuillmarkApp;
 class ICmdUI;
 
 enum CommandId : unsigned {
-    ID_POST_GAMES = 32769,
-    ID_FILE_CANCEL = 32780,
-    ID_SETUP_ERASE_UPLOAD_HISTORY = 32801,
-    ID_INDEX_PUBLISH_INDEX = 32809,
-    ID_INDEX_CREATE_INDEX = 32811,
-    ID_INDEX_WEBSITE = 32812,
-    ID_FILE_POST = 32815,
-    ID_SETUP_SETUP = 32818,
-    ID_FILE_REPOST = 32821,
-    ID_VIEW_HISTORY = 32822,
-    ID_INDEX_EDIT_INDEX = 32824,
-    ID_INDEX_BROWSE_WEBSITE = 32825,
-    ID_VIEW_HAND_RECORD_FOLDERS = 32828,
-    ID_HELP_UPLOAD_TEST_FILE = 32830,
-    ID_FILE_NEW = 57600,
-    ID_FILE_OPEN = 57601,
-    ID_FILE_SAVE_AS = 57604,
-    ID_FILE_MRU_FIRST = 57616,
-    ID_FILE_MRU_LAST = 57631,
-    ID_HELP = 57670,
+    CMD_POST_GAMES = 32769,
+    CMD_FILE_CANCEL = 32780,
+    CMD_SETUP_ERASE_UPLOAD_HISTORY = 32801,
+    CMD_INDEX_PUBLISH_INDEX = 32809,
+    CMD_INDEX_CREATE_INDEX = 32811,
+    CMD_INDEX_WEBSITE = 32812,
+    CMD_FILE_POST = 32815,
+    CMD_SETUP_SETUP = 32818,
+    CMD_FILE_REPOST = 32821,
+    CMD_VIEW_HISTORY = 32822,
+    CMD_INDEX_EDIT_INDEX = 32824,
+    CMD_INDEX_BROWSE_WEBSITE = 32825,
+    CMD_VIEW_HAND_RECORD_FOLDERS = 32828,
+    CMD_HELP_UPLOAD_TEST_FILE = 32830,
+    CMD_FILE_NEW = 57600,
+    CMD_FILE_OPEN = 57601,
+    CMD_FILE_SAVE_AS = 57604,
+    CMD_FILE_MRU_FIRST = 57616,
+    CMD_FILE_MRU_LAST = 57631,
+    CMD_HELP = 57670,
 };
 
 // When a command is enabled.
@@ -87,8 +87,8 @@ enum class CommandRun {
 // commands cannot start a second operation.
 CommandRun RunCommand(CQuillmarkApp& app, unsigned id, bool shiftHeld = false);
 
-// Attaches the handler of an Attached row (the posting run's commands and
-// Setup); false for any other id.
+// Attaches the handler of an Attached row (Setup, whose command lives with
+// the setup sheet); false for any other id.
 bool AttachCommandHandler(unsigned id, CommandHandler handler);
 // Whether an Attached row has its handler (the window offers it only then).
 bool IsCommandAttached(unsigned id);

@@ -18,7 +18,7 @@ void CQuillmarkApp::OnUpdateRecentFileMenu(const std::function<bool(unsigned id)
 {
     if (IsIdle())
         return;
-    for (unsigned id = ID_FILE_MRU_FIRST; id <= ID_FILE_MRU_LAST; ++id) {
+    for (unsigned id = CMD_FILE_MRU_FIRST; id <= CMD_FILE_MRU_LAST; ++id) {
         if (!disableItem(id))
             break;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/quillmark_app.h"
+#include "platform/text_helpers.h"
 
 bool FindFilesToAddToHistory(CQuillmarkApp& app, CColScoreFile& history, CSFPtrArray& found)
 {
@@ -33,6 +34,26 @@ int AddFilesToHistory(CQuillmarkApp& app, CColScoreFile& history, const std::vec
         ++added;
     }
     return added;
+}
+
+int AddNewScoreFilesToHistory(CQuillmarkApp& app, CColScoreFile& history)
+{
+    CSFPtrArray found;
+    if (!FindFilesToAddToHistory(app, history, found))
+        return 0;
+    if (found.IsEmpty()) {
+        app.Prompter().MessageBox(
+            StrFormat("There are no new score files in %s", app.GetScoreFileDirectory().c_str()), MB_ICONERROR);
+        return 0;
+    }
+    if (!app.ConfirmPosting(found, true))
+        return 0;
+    std::vector<const CScoreFile*> chosen;
+    for (const CScoreFile* file : found) {
+        if (file && file->IsPost())
+            chosen.push_back(file);
+    }
+    return AddFilesToHistory(app, history, chosen);
 }
 
 int RemoveFromHistory(CColScoreFile& history, std::vector<int64_t> indices)

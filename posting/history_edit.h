@@ -22,6 +22,12 @@ bool FindFilesToAddToHistory(CQuillmarkApp& app, CColScoreFile& history, CSFPtrA
 // Returns how many were added.
 int AddFilesToHistory(CQuillmarkApp& app, CColScoreFile& history, const std::vector<const CScoreFile*>& chosen);
 
+// The whole of the History dialog's Add...: the scan, the message
+// "There are no new score files in %s" when it finds nothing, the Confirm
+// Posting dialog in add mode over the files found (all unchecked), and the
+// checked ones added. Returns how many were added.
+int AddNewScoreFilesToHistory(CQuillmarkApp& app, CColScoreFile& history);
+
 // Removes the entries at the given indices (any order; repeated or
 // out-of-range indices are passed over). Returns how many were removed.
 int RemoveFromHistory(CColScoreFile& history, std::vector<int64_t> indices);

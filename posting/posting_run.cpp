@@ -135,11 +135,18 @@ bool CQuillmarkApp::ConfirmPosting(CSFPtrArray& candidates, bool addMode)
     request.alertHandRecordsNotFilled = !addMode && IsAlertHandRecordNotFilled();
     std::vector<CScoreFile*> files(candidates.begin(), candidates.end());
     for (CScoreFile* file : files) {
-        if (!addMode && IsAutoFillHandRecord() && file->GetHandRecordPath().empty())
-            file->SelectHandRecords(true);
         ConfirmPostingRow row;
         row.path = file->GetPath();
-        row.handRecordPath = addMode ? std::string() : file->GetHandRecordPath();
+        if (!addMode) {
+            row.handRecordPath = file->GetHandRecordPath();
+            // The search runs on a copy: what it finds is offered in the
+            // dialog and reaches the record only with OK.
+            if (IsAutoFillHandRecord() && row.handRecordPath.empty()) {
+                CScoreFile scratch(*file);
+                if (scratch.SelectHandRecords(true))
+                    row.handRecordPath = scratch.GetHandRecordPath();
+            }
+        }
         row.checked = !addMode && file->IsPost();
         row.event = file->GetDescriptor(SFD_EVENT);
         row.session = file->GetDescriptor(SFD_SESSION);
@@ -151,10 +158,15 @@ bool CQuillmarkApp::ConfirmPosting(CSFPtrArray& candidates, bool addMode)
         request.rows.push_back(std::move(row));
     }
     if (!addMode) {
+        // The chooser, too, works on a copy holding the row's current choice.
         request.selectHandRecords = [files](size_t row, bool automatic, std::string& path) {
-            if (row >= files.size() || !files[row]->SelectHandRecords(automatic))
+            if (row >= files.size())
                 return false;
-            path = files[row]->GetHandRecordPath();
+            CScoreFile scratch(*files[row]);
+            scratch.SetHandRecordPath(automatic ? std::string() : path);
+            if (!scratch.SelectHandRecords(automatic))
+                return false;
+            path = scratch.GetHandRecordPath();
             return true;
         };
     }
@@ -168,14 +180,14 @@ bool CQuillmarkApp::ConfirmPosting(CSFPtrArray& candidates, bool addMode)
     };
 
     ConfirmPostingAnswer answer;
-    const bool ok = Prompter().ConfirmPosting(request, answer);
+    if (!Prompter().ConfirmPosting(request, answer))
+        return false;  // Cancel: every record stays as it was
     for (size_t i = 0; i < files.size(); ++i) {
         if (!addMode && i < answer.handRecordPaths.size())
             files[i]->SetHandRecordPath(answer.handRecordPaths[i]);
-        if (ok)
-            files[i]->SetPost(i < answer.checked.size() && answer.checked[i]);
+        files[i]->SetPost(i < answer.checked.size() && answer.checked[i]);
     }
-    return ok;
+    return true;
 }
 
 int CQuillmarkApp::IndexAfterPosting(IWebTransport& worker, int posted, bool allowRebuild)

@@ -185,13 +185,9 @@ void CAppShell::InstallCommands()
     CMainFrame& frame = *m_frame;
     CQuillmarkView& view = *frame.GetView();
 
-    // Posting needs the Confirm Posting dialog; until the prompter has it
-    // the posting commands get no handler and stay disabled.
-    if (m_prompter.CanConfirmPosting()) {
-        AttachCommandHandler(ID_POST_GAMES, [](CQuillmarkApp& a, bool shift) { a.OnPostGames(shift); });
-        AttachCommandHandler(ID_FILE_POST, [](CQuillmarkApp& a, bool) { a.OnFilePost(); });
-        AttachCommandHandler(ID_FILE_REPOST, [](CQuillmarkApp& a, bool) { a.OnFileRepost(); });
-    }
+    AttachCommandHandler(ID_POST_GAMES, [](CQuillmarkApp& a, bool shift) { a.OnPostGames(shift); });
+    AttachCommandHandler(ID_FILE_POST, [](CQuillmarkApp& a, bool) { a.OnFilePost(); });
+    AttachCommandHandler(ID_FILE_REPOST, [](CQuillmarkApp& a, bool) { a.OnFileRepost(); });
     // The application's commands: its table says what runs and when.
     for (const CommandEntry& entry : CommandTable()) {
         const unsigned id = entry.id;

@@ -67,7 +67,7 @@ CQMFindDialog::CQMFindDialog(CTextDialog* viewer, wxFindReplaceData* data,
                              const std::string& section)
     : wxFindReplaceDialog(viewer, data, "Find", 0), m_viewer(viewer)
 {
-    m_findText = FindChild<wxTextCtrl>(this);
+    m_findText = m_textFind;
     Bind(wxEVT_CHAR_HOOK, &CQMFindDialog::OnCharHook, this);
     CSizeBox::Attach(this, section, false);
 }
@@ -87,21 +87,15 @@ void CQMFindDialog::ReadControls()
     if (!data)
         return;
     int flags = data->GetFlags();
-    if (m_findText)
-        data->SetFindString(m_findText->GetValue());
-    for (wxWindow* child : GetChildren()) {
-        if (auto* box = dynamic_cast<wxCheckBox*>(child)) {
-            const wxString label = wxStripMenuCodes(box->GetLabel());
-            const int bit = label.Lower().Contains("word")   ? wxFR_WHOLEWORD
-                            : label.Lower().Contains("case") ? wxFR_MATCHCASE
-                                                             : 0;
-            if (bit)
-                flags = box->GetValue() ? (flags | bit) : (flags & ~bit);
-        } else if (auto* radio = dynamic_cast<wxRadioBox*>(child)) {
-            // Up, Down.
-            flags = radio->GetSelection() == 1 ? (flags | wxFR_DOWN) : (flags & ~wxFR_DOWN);
-        }
-    }
+    auto setBit = [&flags](int bit, bool on) { flags = on ? (flags | bit) : (flags & ~bit); };
+    if (m_textFind)
+        data->SetFindString(m_textFind->GetValue());
+    if (m_chkWord)
+        setBit(wxFR_WHOLEWORD, m_chkWord->GetValue());
+    if (m_chkCase)
+        setBit(wxFR_MATCHCASE, m_chkCase->GetValue());
+    if (m_radioDir)
+        setBit(wxFR_DOWN, m_radioDir->GetSelection() == 1);  // Up, Down
     data->SetFlags(flags);
 }
 
@@ -201,6 +195,15 @@ bool CTextDialog::CreateWindow()
     m_edit = new wxTextCtrl(this, ID_TEXT, wxString(), wxDefaultPosition,
                             ConvertDialogToPixels(wxSize(120, 40)), style);
     m_edit->SetBackgroundColour(wxColour(240, 240, 240));
+    // The user moves the selection with the mouse and the keys.
+    m_edit->Bind(wxEVT_LEFT_UP, [this](wxMouseEvent& event) {
+        event.Skip();
+        RememberSelection();
+    });
+    m_edit->Bind(wxEVT_KEY_UP, [this](wxKeyEvent& event) {
+        event.Skip();
+        RememberSelection();
+    });
     auto* textRow = new wxBoxSizer(wxHORIZONTAL);
     textRow->Add(m_edit, 1, wxEXPAND);
     mainSizer->Add(textRow, 1, wxEXPAND);
@@ -330,7 +333,7 @@ void CTextDialog::ShowTextInEdit(bool caretToEnd)
     m_edit->ChangeValue(ToControlLineEnds(m_text));
     if (caretToEnd) {
         const long end = m_edit->GetLastPosition();
-        m_edit->SetSelection(end, end);
+        SelectRange(end, end);
     }
 }
 
@@ -356,8 +359,36 @@ void CTextDialog::ScrollToEnd()
     if (!m_edit)
         return;
     const long end = m_edit->GetLastPosition();
-    m_edit->SetSelection(end, end);
+    SelectRange(end, end);
     m_edit->ShowPosition(end);
+}
+
+void CTextDialog::SelectRange(long from, long to)
+{
+    m_edit->SetSelection(from, to);
+    m_selFrom = from;
+    m_selTo = to;
+}
+
+void CTextDialog::RememberSelection()
+{
+    if (m_edit)
+        m_edit->GetSelection(&m_selFrom, &m_selTo);
+}
+
+void CTextDialog::GetSearchSelection(long& from, long& to)
+{
+    // Only one selection exists on the display: when the find window
+    // selects its text, the edit's selection is dropped. Without the focus
+    // the user cannot have moved it, so the remembered one holds.
+    long liveFrom = 0, liveTo = 0;
+    m_edit->GetSelection(&liveFrom, &liveTo);
+    if (liveFrom != liveTo || FindFocus() == m_edit) {
+        m_selFrom = liveFrom;
+        m_selTo = liveTo;
+    }
+    from = m_selFrom;
+    to = m_selTo;
 }
 
 void CTextDialog::SetCaption(const std::string& caption)
@@ -372,7 +403,7 @@ void CTextDialog::FindText()
     if (!m_edit)
         return;
     long from = 0, to = 0;
-    m_edit->GetSelection(&from, &to);
+    GetSearchSelection(from, to);
     if (from != to)
         m_findString = m_edit->GetRange(std::min(from, to), std::max(from, to));
     if (m_findDialog) {
@@ -414,12 +445,12 @@ bool CTextDialog::FindNext(bool fromFindWindow, bool backward)
     if (fromFindWindow)
         backward = (m_findFlags & FIND_DOWN) == 0;
     long from = 0, to = 0;
-    m_edit->GetSelection(&from, &to);
+    GetSearchSelection(from, to);
     const std::wstring text = m_edit->GetValue().ToStdWstring();
     const std::wstring find = m_findString.ToStdWstring();
     const long pos = FindInText(text, find, from, to, backward, m_findFlags);
     if (pos >= 0) {
-        m_edit->SetSelection(pos, pos + static_cast<long>(find.size()));
+        SelectRange(pos, pos + static_cast<long>(find.size()));
         m_edit->ShowPosition(pos);
         return true;
     }
@@ -475,6 +506,9 @@ void CTextDialog::SaveAs()
     if (dialog.ShowModal() != wxID_OK)
         return;
     wxString path = dialog.GetPath();
+    // Some dialogs give the folder and the name but no joined path.
+    if (path.empty() && !dialog.GetFilename().empty())
+        path = wxFileName(dialog.GetDirectory(), dialog.GetFilename()).GetFullPath();
     if (path.empty())
         return;
     if (wxFileName(path).GetExt().empty())

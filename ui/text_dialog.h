@@ -103,6 +103,9 @@ public:
     const wxString& GetFindString() const { return m_findString; }
     int GetFindFlags() const { return m_findFlags; }
     bool IsModeless() const { return m_modeless; }
+    // The selection the next search starts from (the edit's own, or the
+    // last one known while another window holds the display's selection).
+    void GetSearchSelection(long& from, long& to);
     // The colour of the text (the saved one, else black).
     const wxColour& GetTextColour() const { return m_textColour; }
 
@@ -140,6 +143,8 @@ private:
     void OnCharHook(wxKeyEvent& event);
     void OnFindEvent(wxFindDialogEvent& event);
     void CloseFindDialog();
+    void SelectRange(long from, long to);
+    void RememberSelection();
     void CloseViewer();
 
     wxWindow* m_parent;
@@ -159,4 +164,5 @@ private:
     CQMFindDialog* m_findDialog = nullptr;
     wxString m_findString;
     int m_findFlags = FIND_DOWN;
+    long m_selFrom = 0, m_selTo = 0;
 };

@@ -24,9 +24,11 @@ public:
                   bool withCancel) override;
     void ShowHelp() override;
 
-    // Whether the Confirm Posting dialog is there (the posting commands
-    // need it).
-    bool CanConfirmPosting() const { return false; }
+    // The dialogs of ui/wx_prompter_dialogs.cpp: Identify Score File,
+    // Confirm Posting (and Add Score Files) and History.
+    IdentifyResult IdentifyScoreFile(const IdentifyRequest& request, IdentifyAnswer& answer) override;
+    bool ConfirmPosting(const ConfirmPostingRequest& request, ConfirmPostingAnswer& answer) override;
+    int ViewHistory(const HistoryRequest& request, HistoryAnswer& answer) override;
 
     // The file-dialog wildcard of a filter such as "Name (*.x)|*.x|...||".
     static std::string Wildcard(const std::string& filter);

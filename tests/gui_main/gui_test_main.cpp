@@ -38,7 +38,10 @@ wxIMPLEMENT_APP_NO_MAIN(CGuiTestApp);
 
 int main(int argc, char** argv)
 {
-    ::setenv("TZ", "UTC", 1);
+    // UTC unless a test runs this program again in another zone (the
+    // toolkit reads the zone once, so it cannot be switched in-process).
+    const char* zone = std::getenv("QM_GUI_TEST_TZ");
+    ::setenv("TZ", zone && *zone ? zone : "UTC", 1);
     ::tzset();
     ::testing::InitGoogleTest(&argc, argv);
     // Listing the tests needs no display.

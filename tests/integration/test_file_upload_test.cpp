@@ -22,9 +22,9 @@ public:
     int StatusText(int pane, const std::string& text) override
     {
         CQuillmarkApp& app = theApp();
-        seen.push_back({text, IsCommandEnabled(app, ID_POST_GAMES), IsCommandEnabled(app, ID_FILE_CANCEL)});
+        seen.push_back({text, IsCommandEnabled(app, CMD_POST_GAMES), IsCommandEnabled(app, CMD_FILE_CANCEL)});
         if (!cancelOn.empty() && text.rfind(cancelOn, 0) == 0)
-            RunCommand(app, ID_FILE_CANCEL);
+            RunCommand(app, CMD_FILE_CANCEL);
         CRecordingStatusSink::StatusText(pane, text);
         return app.GetCancelState(false) == CS_CANCELLED ? 0 : 1;
     }
@@ -80,7 +80,7 @@ protected:
 TEST_P(TestFileUpload, UploadsTheTestFileWhileBusy)
 {
     const std::string address = TestFileAddress(Ftp());
-    ASSERT_EQ(RunCommand(*app, ID_HELP_UPLOAD_TEST_FILE), CommandRun::Done);
+    ASSERT_EQ(RunCommand(*app, CMD_HELP_UPLOAD_TEST_FILE), CommandRun::Done);
 
     EXPECT_EQ(ReadWholeFile(WebPath("TestFile.txt")), TestFileText(clock.now, address));
     ASSERT_FALSE(commandFrame.seen.empty());
@@ -90,7 +90,7 @@ TEST_P(TestFileUpload, UploadsTheTestFileWhileBusy)
     EXPECT_FALSE(start->postGamesEnabled);  // one operation at a time
     EXPECT_TRUE(start->cancelEnabled);
     EXPECT_EQ(app->GetCancelState(false), CS_IDLE);
-    EXPECT_TRUE(IsCommandEnabled(*app, ID_POST_GAMES));
+    EXPECT_TRUE(IsCommandEnabled(*app, CMD_POST_GAMES));
     EXPECT_TRUE(dialogs.Shown().empty()) << dialogs.Texts()[0];
     // The transcript of the sftp run follows.
     if (GetParam() == PROTOCOL_SFTP) {
@@ -104,7 +104,7 @@ TEST_P(TestFileUpload, StopsAtTheFirstFailureOrCancel)
 {
     // Cancel pressed while the upload runs: nothing is made or sent.
     commandFrame.cancelOn = "Uploading ";
-    ASSERT_EQ(RunCommand(*app, ID_HELP_UPLOAD_TEST_FILE), CommandRun::Done);
+    ASSERT_EQ(RunCommand(*app, CMD_HELP_UPLOAD_TEST_FILE), CommandRun::Done);
     EXPECT_FALSE(PathExists(WebPath("TestFile.txt")));
     EXPECT_EQ(commandFrame.seen.back().text, "Failure uploading " + TestFileAddress(Ftp()));
     EXPECT_EQ(app->GetCancelState(false), CS_IDLE);  // the next operation may start

@@ -1,6 +1,8 @@
 #include "support/fault_guards.h"
 
 #include <csignal>
+#include <cstdio>
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -61,4 +63,42 @@ CPermissionsEnforced::~CPermissionsEnforced()
     data[0].effective = m_oldEffective[0];
     data[1].effective = m_oldEffective[1];
     SetCaps(data);
+}
+
+CDescriptorLimit::CDescriptorLimit()
+{
+    ::getrlimit(RLIMIT_NOFILE, &m_old);
+    const int lowest = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (lowest < 0)
+        return;
+    ::close(lowest);
+    rlimit limit = m_old;
+    limit.rlim_cur = static_cast<rlim_t>(lowest);
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+CDescriptorLimit::~CDescriptorLimit()
+{
+    ::setrlimit(RLIMIT_NOFILE, &m_old);
+}
+
+CAddressSpaceLimit::CAddressSpaceLimit(size_t spare)
+{
+    ::getrlimit(RLIMIT_AS, &m_old);
+    unsigned long pages = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "re")) {
+        if (std::fscanf(f, "%lu", &pages) != 1)
+            pages = 0;
+        std::fclose(f);
+    }
+    if (pages == 0)
+        return;
+    rlimit limit = m_old;
+    limit.rlim_cur = static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + spare;
+    ::setrlimit(RLIMIT_AS, &limit);
+}
+
+CAddressSpaceLimit::~CAddressSpaceLimit()
+{
+    ::setrlimit(RLIMIT_AS, &m_old);
 }

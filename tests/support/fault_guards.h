@@ -1,7 +1,19 @@
-// Guards that make file writes fail for the test that holds them.
+// Guards that make file writes, opens or allocations fail for the test that
+// holds them.
 #pragma once
 
+#include <cstddef>
 #include <sys/resource.h>
+
+// Sanitizer builds reserve their shadow memory up front, so a limit on the
+// address space cannot be used there.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define QM_UNDER_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+#define QM_UNDER_SANITIZER 1
+#endif
+#endif
 
 // Files may not grow beyond a few bytes (as on a full disk): writes past the
 // limit fail with EFBIG instead of raising SIGXFSZ.
@@ -30,4 +42,30 @@ public:
 private:
     bool m_changed = false;
     unsigned m_oldEffective[2] = {0, 0};
+};
+
+// No new file descriptor can be opened (EMFILE) until the guard ends: the
+// limit is set to the lowest free descriptor number.
+class CDescriptorLimit {
+public:
+    CDescriptorLimit();
+    ~CDescriptorLimit();
+    CDescriptorLimit(const CDescriptorLimit&) = delete;
+    CDescriptorLimit& operator=(const CDescriptorLimit&) = delete;
+
+private:
+    rlimit m_old{};
+};
+
+// The process may map only `spare` more bytes than it has mapped now, so a
+// larger allocation fails with std::bad_alloc.
+class CAddressSpaceLimit {
+public:
+    explicit CAddressSpaceLimit(size_t spare);
+    ~CAddressSpaceLimit();
+    CAddressSpaceLimit(const CAddressSpaceLimit&) = delete;
+    CAddressSpaceLimit& operator=(const CAddressSpaceLimit&) = delete;
+
+private:
+    rlimit m_old{};
 };

@@ -107,6 +107,16 @@ void CScriptedPrompter::ShowText(const std::string& caption, const std::string& 
     textsShown.emplace_back(caption, text);
 }
 
+bool CScriptedPrompter::EditSetup(SetupSheetValues& values)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_shown.push_back({"setup", "Quillmark Setup", 0});
+    }
+    // Unlocked: the answer may look at what was shown.
+    return setupAnswer ? setupAnswer(values) : false;
+}
+
 std::vector<CScriptedPrompter::ShownItem> CScriptedPrompter::Shown() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);

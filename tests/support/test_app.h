@@ -18,7 +18,7 @@ class CScriptedPrompter : public IPrompter {
 public:
     struct ShownItem {
         // "box", "yestoall", "identify", "save", "open", "openmany",
-        // "confirm", "wireless", "text"
+        // "confirm", "wireless", "text", "setup"
         std::string kind;
         std::string text;
         unsigned style = 0;
@@ -43,6 +43,9 @@ public:
     std::deque<std::pair<int, std::string>> wirelessAnswers;
     // Texts shown in the text viewer (caption, text).
     std::vector<std::pair<std::string, std::string>> textsShown;
+    // The Setup sheet: edits the values it is shown and returns true for OK;
+    // unset, the sheet is cancelled.
+    std::function<bool(SetupSheetValues&)> setupAnswer;
 
     int MessageBox(const std::string& text, unsigned style) override;
     int YesToAllBox(const std::string& text) override;
@@ -54,6 +57,7 @@ public:
     bool OpenFilesDialog(const FileDialogRequest& request, std::vector<std::string>& paths) override;
     void ShowText(const std::string& caption, const std::string& text, const std::string& profileSection,
                   bool withCancel) override;
+    bool EditSetup(SetupSheetValues& values) override;
 
     std::vector<ShownItem> Shown() const;
     std::vector<std::string> Texts() const;

@@ -142,16 +142,18 @@ TEST_F(AppTest, SelfTestSetsUsabilityButKeepsALoadedPasswordForm)
     app->TestDataProtection();
     EXPECT_EQ(app->Setup().m_bPasswordProtected, 1);
 
-    // A failing protector loses the old password rather than keep it, and
-    // the failure is logged under the setup operation.
+    // A failing protector keeps the old password, and the failure is logged
+    // under the setup operation.
     CFailingProtector failing;
     app->SetDataProtector(&failing);
     app->Setup().m_ProtectedPassword.assign(4, 1);
     EXPECT_FALSE(app->SetFtpPassword("pw"));
-    EXPECT_TRUE(app->Setup().m_ProtectedPassword.empty());
+    EXPECT_EQ(app->Setup().m_ProtectedPassword, std::vector<uint8_t>(4, 1));
     EXPECT_NE(LogText().find("Operation=[CQuillmarkApp::OnSetupSetup: CQuillmarkApp::Encrypt]\n"), std::string::npos);
     EXPECT_NE(LogText().find("Error(13)=[Permission denied]\n"), std::string::npos);
-    // Once the self-test finds it failing, a new password is not stored in any form.
+    // Once the self-test finds it failing, a new password is not stored in
+    // any form (here on a setup that holds none).
+    app->Setup().m_ProtectedPassword.clear();
     app->TestDataProtection();
     EXPECT_FALSE(app->IsDataProtectionUsable());
     EXPECT_EQ(app->Setup().m_bPasswordProtected, 0);

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <map>
 #include <set>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -34,6 +33,16 @@ public:
     std::function<int(CColScoreFile&, HistoryAnswer&)> history;
     std::function<bool(const HandRecordFoldersRequest&, HandRecordFoldersAnswer&)> folders;
     int helpShown = 0;
+    // Confirm Posting in add mode: the rows shown, and which to check.
+    std::vector<ConfirmPostingRow> confirmRows;
+    std::vector<bool> confirmChecks;
+    bool ConfirmPosting(const ConfirmPostingRequest& request, ConfirmPostingAnswer& answer) override
+    {
+        EXPECT_TRUE(request.addMode);
+        confirmRows = request.rows;
+        answer.checked = confirmChecks;
+        return !confirmChecks.empty();
+    }
 
     int ViewHistory(const HistoryRequest& request, HistoryAnswer& answer) override
     {
@@ -91,11 +100,11 @@ bool Exists(const std::string& path)
 
 TEST_F(PostingCommands, EnablingRulesFollowTheOperationTheSetupAndTheData)
 {
-    const std::set<unsigned> idleOnly{ID_FILE_POST, ID_FILE_REPOST, ID_SETUP_SETUP, ID_FILE_NEW, ID_FILE_OPEN,
-                                      ID_FILE_SAVE_AS, ID_HELP_UPLOAD_TEST_FILE, ID_FILE_MRU_FIRST + 3};
-    const std::set<unsigned> always{ID_VIEW_HISTORY, ID_VIEW_HAND_RECORD_FOLDERS, ID_HELP};
-    const std::set<unsigned> index{ID_INDEX_CREATE_INDEX, ID_INDEX_WEBSITE, ID_INDEX_EDIT_INDEX,
-                                   ID_INDEX_BROWSE_WEBSITE};
+    const std::set<unsigned> idleOnly{CMD_FILE_POST, CMD_FILE_REPOST, CMD_SETUP_SETUP, CMD_FILE_NEW, CMD_FILE_OPEN,
+                                      CMD_FILE_SAVE_AS, CMD_HELP_UPLOAD_TEST_FILE, CMD_FILE_MRU_FIRST + 3};
+    const std::set<unsigned> always{CMD_VIEW_HISTORY, CMD_VIEW_HAND_RECORD_FOLDERS, CMD_HELP};
+    const std::set<unsigned> index{CMD_INDEX_CREATE_INDEX, CMD_INDEX_WEBSITE, CMD_INDEX_EDIT_INDEX,
+                                   CMD_INDEX_BROWSE_WEBSITE};
     auto enabled = [&](unsigned id) { return IsCommandEnabled(*app, id); };
 
     // Idle, empty history, no index pages built.
@@ -105,14 +114,14 @@ TEST_F(PostingCommands, EnablingRulesFollowTheOperationTheSetupAndTheData)
         EXPECT_TRUE(enabled(id)) << id;
     for (unsigned id : index)
         EXPECT_TRUE(enabled(id)) << id;
-    EXPECT_TRUE(enabled(ID_POST_GAMES));
-    EXPECT_FALSE(enabled(ID_FILE_CANCEL));
-    EXPECT_FALSE(enabled(ID_SETUP_ERASE_UPLOAD_HISTORY));  // nothing to erase
-    EXPECT_FALSE(enabled(ID_INDEX_PUBLISH_INDEX));         // no pages built
+    EXPECT_TRUE(enabled(CMD_POST_GAMES));
+    EXPECT_FALSE(enabled(CMD_FILE_CANCEL));
+    EXPECT_FALSE(enabled(CMD_SETUP_ERASE_UPLOAD_HISTORY));  // nothing to erase
+    EXPECT_FALSE(enabled(CMD_INDEX_PUBLISH_INDEX));         // no pages built
     app->GetHistory().Add(Record("a"));
     app->GetIndexPages().m_bPagesReady = true;
-    EXPECT_TRUE(enabled(ID_SETUP_ERASE_UPLOAD_HISTORY));
-    EXPECT_TRUE(enabled(ID_INDEX_PUBLISH_INDEX));
+    EXPECT_TRUE(enabled(CMD_SETUP_ERASE_UPLOAD_HISTORY));
+    EXPECT_TRUE(enabled(CMD_INDEX_PUBLISH_INDEX));
 
     // While an operation runs, and after Cancel was pressed in it.
     for (int pass = 0; pass < 2; ++pass) {
@@ -125,12 +134,12 @@ TEST_F(PostingCommands, EnablingRulesFollowTheOperationTheSetupAndTheData)
             EXPECT_FALSE(enabled(id)) << id;
         for (unsigned id : always)
             EXPECT_TRUE(enabled(id)) << id;
-        for (unsigned id : {ID_POST_GAMES, ID_SETUP_ERASE_UPLOAD_HISTORY, ID_INDEX_PUBLISH_INDEX})
+        for (unsigned id : {CMD_POST_GAMES, CMD_SETUP_ERASE_UPLOAD_HISTORY, CMD_INDEX_PUBLISH_INDEX})
             EXPECT_FALSE(enabled(id)) << id;
-        EXPECT_EQ(enabled(ID_FILE_CANCEL), pass == 0);
+        EXPECT_EQ(enabled(CMD_FILE_CANCEL), pass == 0);
 
         std::vector<unsigned> greyed;
-        const unsigned inMenu = ID_FILE_MRU_FIRST + 4;
+        const unsigned inMenu = CMD_FILE_MRU_FIRST + 4;
         app->OnUpdateRecentFileMenu([&](unsigned id) {
             if (id >= inMenu)
                 return false;
@@ -147,8 +156,8 @@ TEST_F(PostingCommands, EnablingRulesFollowTheOperationTheSetupAndTheData)
     app->Setup().m_Ftp.m_dwFlags |= SF_BRIDGEWEBS;
     for (unsigned id : index)
         EXPECT_FALSE(enabled(id)) << id;
-    EXPECT_FALSE(enabled(ID_INDEX_PUBLISH_INDEX));
-    EXPECT_TRUE(enabled(ID_POST_GAMES));
+    EXPECT_FALSE(enabled(CMD_INDEX_PUBLISH_INDEX));
+    EXPECT_TRUE(enabled(CMD_POST_GAMES));
     EXPECT_EQ(FindCommand(40000), nullptr);
     EXPECT_FALSE(enabled(40000));
 }
@@ -168,7 +177,7 @@ TEST_F(PostingCommands, PostGamesCaptionFollowsTheShiftKey)
         EXPECT_FALSE(button.enabled);
         EXPECT_EQ(button.text, "Repost (Shift+F4)");
     }
-    UpdateCommand(*app, ID_POST_GAMES, button, false);
+    UpdateCommand(*app, CMD_POST_GAMES, button, false);
     EXPECT_TRUE(button.enabled);
     EXPECT_EQ(button.text, "Post Games (F4)");
 
@@ -184,40 +193,33 @@ TEST_F(PostingCommands, PostGamesCaptionFollowsTheShiftKey)
 
 TEST_F(PostingCommands, RunCommandRunsOnlyEnabledCommandsThatHaveAHandler)
 {
-    static int postGamesRuns = 0;
+    static int setupRuns = 0;
     static bool lastShift = false;
-    EXPECT_EQ(RunCommand(*app, ID_POST_GAMES), CommandRun::NotHandled);  // nothing attached yet
-    ASSERT_TRUE(AttachCommandHandler(ID_POST_GAMES, [](CQuillmarkApp&, bool shift) {
-        ++postGamesRuns;
+    EXPECT_EQ(RunCommand(*app, CMD_SETUP_SETUP), CommandRun::NotHandled);  // nothing attached yet
+    ASSERT_TRUE(AttachCommandHandler(CMD_SETUP_SETUP, [](CQuillmarkApp&, bool shift) {
+        ++setupRuns;
         lastShift = shift;
     }));
-    EXPECT_FALSE(AttachCommandHandler(ID_VIEW_HISTORY, [](CQuillmarkApp&, bool) {}));
-    EXPECT_EQ(RunCommand(*app, ID_POST_GAMES, true), CommandRun::Done);
-    EXPECT_EQ(postGamesRuns, 1);
+    EXPECT_FALSE(AttachCommandHandler(CMD_VIEW_HISTORY, [](CQuillmarkApp&, bool) {}));
+    EXPECT_FALSE(AttachCommandHandler(CMD_POST_GAMES, [](CQuillmarkApp&, bool) {}));
+    EXPECT_EQ(RunCommand(*app, CMD_SETUP_SETUP, true), CommandRun::Done);
+    EXPECT_EQ(setupRuns, 1);
     EXPECT_TRUE(lastShift);
     {
         // An accelerator pressed during a run starts nothing.
         CQuillmarkApp::CBusyGuard busy(*app);
-        EXPECT_EQ(RunCommand(*app, ID_POST_GAMES), CommandRun::Disabled);
-        EXPECT_EQ(RunCommand(*app, ID_HELP_UPLOAD_TEST_FILE), CommandRun::Disabled);
-        EXPECT_EQ(postGamesRuns, 1);
-        EXPECT_EQ(RunCommand(*app, ID_FILE_CANCEL), CommandRun::Done);
+        EXPECT_EQ(RunCommand(*app, CMD_SETUP_SETUP), CommandRun::Disabled);
+        EXPECT_EQ(RunCommand(*app, CMD_POST_GAMES), CommandRun::Disabled);
+        EXPECT_EQ(RunCommand(*app, CMD_HELP_UPLOAD_TEST_FILE), CommandRun::Disabled);
+        EXPECT_EQ(setupRuns, 1);
+        EXPECT_EQ(RunCommand(*app, CMD_FILE_CANCEL), CommandRun::Done);
         EXPECT_EQ(app->GetCancelState(false), CS_CANCELLED);
     }
-    AttachCommandHandler(ID_POST_GAMES, nullptr);
-    EXPECT_EQ(RunCommand(*app, ID_FILE_OPEN), CommandRun::NotHandled);  // the window's own
-    EXPECT_EQ(RunCommand(*app, ID_FILE_MRU_FIRST + 2), CommandRun::NotHandled);
-    EXPECT_EQ(RunCommand(*app, ID_HELP), CommandRun::Done);
+    AttachCommandHandler(CMD_SETUP_SETUP, nullptr);
+    EXPECT_EQ(RunCommand(*app, CMD_FILE_OPEN), CommandRun::NotHandled);  // the window's own
+    EXPECT_EQ(RunCommand(*app, CMD_FILE_MRU_FIRST + 2), CommandRun::NotHandled);
+    EXPECT_EQ(RunCommand(*app, CMD_HELP), CommandRun::Done);
     EXPECT_EQ(dialogs.helpShown, 1);
-
-    // Every row can be found by its id, and each id stands once.
-    std::set<unsigned> ids;
-    for (const CommandEntry& e : CommandTable()) {
-        EXPECT_TRUE(ids.insert(e.id).second) << e.id;
-        EXPECT_EQ(FindCommand(e.id), &e);
-        EXPECT_EQ(e.owner == CommandOwner::App, e.handler != nullptr) << e.id;
-    }
-    EXPECT_EQ(ids.size(), 19u);
 }
 
 TEST_F(PostingCommands, EraseUploadHistoryAsksThenEmptiesAndSaves)
@@ -317,12 +319,29 @@ TEST_F(PostingCommands, AddToHistoryOffersOnlyNewScoreFilesNewestFirst)
     EXPECT_EQ(GetFileNameOnly(found[0]->GetPath()), "game2.txt");
     EXPECT_EQ(GetFileNameOnly(found[2]->GetPath()), "game0.txt");
 
-    AddFilesToHistory(*app, copy, {found[1]});
+    // Add...: the rows come unchecked, the checked one is added, and the
+    // next scan leaves it out.
+    dialogs.confirmChecks = {false, true, false};
+    EXPECT_EQ(AddNewScoreFilesToHistory(*app, copy), 1);
+    ASSERT_EQ(dialogs.confirmRows.size(), 3u);
+    EXPECT_FALSE(dialogs.confirmRows[0].checked || dialogs.confirmRows[1].checked || dialogs.confirmRows[2].checked);
+    ASSERT_EQ(copy.GetCount(), 1);
+    EXPECT_EQ(GetFileNameOnly(copy[0].GetPath()), "game1.txt");
+    EXPECT_TRUE(copy[0].IsAddedToHistory());
     CSFPtrArray again;
     ASSERT_TRUE(FindFilesToAddToHistory(*app, copy, again));
     ASSERT_EQ(again.GetSize(), 2);
     EXPECT_EQ(GetFileNameOnly(again[0]->GetPath()), "game2.txt");
     EXPECT_EQ(GetFileNameOnly(again[1]->GetPath()), "game0.txt");
+    dialogs.confirmChecks.clear();  // Cancel
+    EXPECT_EQ(AddNewScoreFilesToHistory(*app, copy), 0);
+    EXPECT_EQ(copy.GetCount(), 1);
+
+    dialogs.confirmChecks = {true, true};
+    EXPECT_EQ(AddNewScoreFilesToHistory(*app, copy), 2);
+    EXPECT_EQ(AddNewScoreFilesToHistory(*app, copy), 0);
+    ASSERT_EQ(dialogs.Texts().size(), 1u);
+    EXPECT_EQ(dialogs.Texts()[0], "There are no new score files in " + scores);
 
     app->Setup().m_strScoreFileDirectory.clear();
     CSFPtrArray none;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <csignal>
 #include <dirent.h>
+#include <functional>
 #include <random>
 #include <sys/stat.h>
 #include <thread>
@@ -35,6 +36,12 @@ std::string History(uint32_t version, int records, bool upgraded = false)
         r.Write(g, upgraded ? 1 : static_cast<int>(version));
     }
     return g.Bytes();
+}
+
+off_t FileSize(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_size : -1;
 }
 
 std::vector<std::string> FolderNames(const std::string& folder)
@@ -120,14 +127,104 @@ TEST_F(ProgramDataTest, ADamagedFileIsSetAsideNeverOverwrittenAndNeverPartlyLoad
     ASSERT_TRUE(app->SaveData(true));
     EXPECT_EQ(Saved(), kEmptyHistory);
 
-    // An unreadable file is set aside like a damaged one.
+    // An unreadable file is not a damaged one: it stays where it is.
     Write(History(1, 1));
     ASSERT_EQ(::chmod(PathOf("ProgramData.bin").c_str(), 0), 0);
     {
         CPermissionsEnforced enforced;
         app->LoadAppData();
     }
-    EXPECT_TRUE(FileExists(PathOf("ProgramData-Damaged3.bin")));
+    EXPECT_FALSE(FileExists(PathOf("ProgramData-Damaged3.bin")));
+    EXPECT_EQ(Saved(), History(1, 1));
+}
+
+// A file that cannot be read says nothing about its content: it is neither
+// set aside nor saved over, whatever stopped the read, until a later start
+// reads it.
+TEST_F(ProgramDataTest, AFileThatCannotBeReadIsLeftWhereItIsAndNeverSavedOver)
+{
+    const std::string path = PathOf("ProgramData.bin");
+    const std::string history = History(1, 3);
+    struct Case {
+        const char* what;
+        std::function<void()> make;      // puts the file in place
+        std::function<void()> load;      // loads it under the fault
+        const char* reason;              // in the message shown
+    };
+    const std::vector<Case> cases{
+        {"a folder in the file's place", [&] { ASSERT_EQ(::mkdir(path.c_str(), 0700), 0); },
+         [&] { app->LoadAppData(); }, "Is a directory"},
+        {"no descriptor left", [&] { Write(history); },
+         [&] {
+             CDescriptorLimit noDescriptors;
+             app->LoadAppData();
+         },
+         "Too many open files"},
+        {"larger than any history", [&] {
+             Write(history);
+             ASSERT_EQ(::truncate(path.c_str(), off_t(300) << 20), 0);  // sparse
+         },
+         [&] { app->LoadAppData(); }, "larger than 256 MB"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.make();
+        struct stat before {};
+        ASSERT_EQ(::stat(path.c_str(), &before), 0);
+        prompter.Clear();
+        app->GetHistory().Add(CScoreFile());
+        c.load();
+        EXPECT_EQ(app->GetHistory().GetCount(), 0);
+        ASSERT_EQ(prompter.Texts().size(), 1u);
+        EXPECT_EQ(prompter.Texts()[0].rfind("The Upload History in " + path + " cannot be read:\r\n", 0), 0u);
+        EXPECT_NE(prompter.Texts()[0].find(c.reason), std::string::npos) << prompter.Texts()[0];
+        EXPECT_NE(prompter.Texts()[0].find("The file is left as it is"), std::string::npos);
+
+        // Saves during this run are refused, with the reason, and leave the file.
+        app->GetHistory().Add(CScoreFile());
+        EXPECT_FALSE(app->SaveData(true));
+        EXPECT_EQ(prompter.Texts().back(), "The Upload History was not saved: " + path +
+                                               " could not be read when Quillmark started and is not written over.");
+        struct stat after {};
+        ASSERT_EQ(::stat(path.c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_size, before.st_size);
+        EXPECT_EQ(FolderNames(dataDir), (std::vector<std::string>{"ProgramData.bin", "QuillmarkLogfile.txt"}));
+
+        // Once it can be read, the next start loads it and saves go on.
+        if (S_ISDIR(after.st_mode)) {
+            ASSERT_EQ(::rmdir(path.c_str()), 0);
+        }
+        Write(history);
+        prompter.Clear();
+        app->LoadAppData();
+        EXPECT_EQ(app->GetHistory().GetCount(), 3);
+        EXPECT_TRUE(prompter.Shown().empty());
+        EXPECT_TRUE(app->SaveData(true));
+    }
+    EXPECT_NE(LogText().find("]Program data file " + path + " cannot be read (" + path + ": Is a directory); left as it is\n"),
+              std::string::npos);
+}
+
+TEST_F(ProgramDataTest, RunningShortOfMemoryWhileReadingLeavesTheFileAlone)
+{
+#ifdef QM_UNDER_SANITIZER
+    GTEST_SKIP() << "an address-space limit cannot be used under a sanitizer; the normal build runs this";
+#else
+    // Within the size bound, but more than the process may still map.
+    const std::string path = Write(History(1, 3));
+    ASSERT_EQ(::truncate(path.c_str(), off_t(200) << 20), 0);
+    {
+        CAddressSpaceLimit tight(size_t(64) << 20);
+        app->LoadAppData();
+    }
+    ASSERT_EQ(prompter.Texts().size(), 1u);
+    EXPECT_NE(prompter.Texts()[0].find("cannot be read:\r\nOut of memory."), std::string::npos) << prompter.Texts()[0];
+    EXPECT_EQ(FileSize(path), off_t(200) << 20);
+    EXPECT_FALSE(app->SaveData(true));
+    EXPECT_EQ(FileSize(path), off_t(200) << 20);
+    EXPECT_FALSE(FileExists(PathOf("ProgramData-Damaged1.bin")));
+#endif
 }
 
 TEST_F(ProgramDataTest, AFileThatCannotBeSetAsideIsNeverSavedOver)

@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include <sys/stat.h>
+
+#include <wx/checkbox.h>
+#include <wx/listctrl.h>
+#include <wx/menu.h>
+#include <wx/textctrl.h>
+
+#include "dialog_driver.h"
+#include "dialog_prompters.h"
+#include "platform/path_helpers.h"
+#include "posting/score_file.h"
+#include "posting/score_file_collection.h"
+#include "support/score_samples.h"
+#include "support/test_app.h"
+#include "ui/confirm_dialog.h"
+#include "ui/text_dialog.h"
+
+namespace {
+
+// Three score files of one week; the hand records of the first are stored
+// already, those of the second lie in the search folder, the third has none.
+class ConfirmDialogTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        app->SetPrompter(&dialogs);
+        const std::string texts[3] = {samples::TuesdayPairs(), samples::WednesdayTwoEvents(),
+                                      samples::ThursdayEventSessionLine()};
+        const char* names[3] = {"230905a.txt", "230906e.txt", "230907m.txt"};
+        for (int i = 0; i < 3; ++i) {
+            auto file = std::make_unique<CScoreFile>();
+            ASSERT_EQ(file->Open(folder.Write(names[i], texts[i]), nullptr, false, false), 1);
+            ASSERT_EQ(file->Parse(true), 1);
+            file->Close(false);
+            files.push_back(file.get());
+            candidates.Add(std::move(file));
+        }
+        hrFolder = folder.File("hands");
+        ::mkdir(hrFolder.c_str(), 0755);
+        storedHr = folder.Write("stored.pbn", "[Board \"1\"]\n");
+        files[0]->SetHandRecordPath(storedHr);
+        foundHr = JoinPath(hrFolder, files[1]->GetFileCode() + ".pbn");
+        folder.Write("hands/" + files[1]->GetFileCode() + ".pbn", "[Board \"1\"]\n");
+        chosenHr = folder.Write("chosen.pbn", "[Board \"1\"]\n");
+        app->Setup().m_HandRecordFolders.Add(hrFolder, false);
+        app->Setup().m_Ftp.m_dwFlags |= SF_AUTO_FILL_HAND_RECORD | SF_ALERT_HAND_RECORD_NOT_FILLED;
+    }
+
+    // Runs Confirm Posting through the core with the script working the dialog.
+    bool Confirm(bool addMode, std::function<void(CConfirmDialog&)> script)
+    {
+        dialogs.script = [this, script](CConfirmDialog& d) {
+            dlg = &d;
+            script(d);
+        };
+        const bool ok = app->ConfirmPosting(candidates, addMode);
+        dlg = nullptr;
+        return ok;
+    }
+    // The message boxes shown (not the file dialogs).
+    std::vector<std::string> Boxes() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& item : dialogs.Shown())
+            if (item.kind == "box")
+                texts.push_back(item.text);
+        return texts;
+    }
+    wxString Cell(int row, int col) { return dlg->GetList()->GetItemText(row, col); }
+    void SelectOnly(int row)
+    {
+        wxListCtrl* list = dlg->GetList();
+        for (int i = 0; i < list->GetItemCount(); ++i)
+            list->SetItemState(i, i == row ? wxLIST_STATE_SELECTED : 0, wxLIST_STATE_SELECTED);
+    }
+    void Command(int id)
+    {
+        wxCommandEvent event(wxEVT_MENU, id);
+        dlg->ProcessWindowEvent(event);
+    }
+    // A real click in the middle of a row's Hand Records cell.
+    void ClickHandRecordCell(int row)
+    {
+        wxRect cell;
+        ASSERT_TRUE(dlg->GetList()->GetSubItemRect(row, CConfirmDialog::COL_HAND_RECORDS, cell));
+        MouseClickAt(dlg->GetList(), wxPoint(cell.x + cell.width / 2, cell.y + cell.height / 2));
+    }
+
+    CConfirmDialogPrompter dialogs;
+    CSFPtrArray candidates;
+    std::vector<CScoreFile*> files;
+    std::string hrFolder, storedHr, foundHr, chosenHr;
+    CConfirmDialog* dlg = nullptr;
+};
+
+}  // namespace
+
+// Rows show what each file holds; Check All follows the boxes and drives them.
+TEST_F(ConfirmDialogTest, RowsAndCheckAll)
+{
+    files[2]->SetPost(false);
+    const bool ok = Confirm(false, [&](CConfirmDialog& dlg) {
+        wxListCtrl* list = dlg.GetList();
+        ASSERT_EQ(list->GetItemCount(), 3);
+        EXPECT_EQ(Cell(0, 0), "230905a.txt");
+        EXPECT_EQ(Cell(0, 1), "stored.pbn");
+        EXPECT_EQ(Cell(1, 1), GetFileNameOnly(foundHr));
+        EXPECT_EQ(Cell(2, 1), "[click here]");
+        EXPECT_EQ(Cell(0, 4), "A");
+        EXPECT_EQ(Cell(0, 5), "09/05/23");
+        EXPECT_TRUE(list->IsItemChecked(0));
+        EXPECT_FALSE(list->IsItemChecked(2));
+        EXPECT_EQ(dlg.GetCheckAll()->Get3StateValue(), wxCHK_UNDETERMINED);
+        SaveShot(&dlg, "confirm_posting");
+
+        Click(dlg.GetCheckAll());  // some unchecked: check all
+        for (int i = 0; i < 3; ++i)
+            EXPECT_TRUE(list->IsItemChecked(i));
+        EXPECT_EQ(dlg.GetCheckAll()->Get3StateValue(), wxCHK_CHECKED);
+        Click(dlg.GetCheckAll());  // all checked: clear all, OK goes grey
+        for (int i = 0; i < 3; ++i)
+            EXPECT_FALSE(list->IsItemChecked(i));
+        EXPECT_EQ(dlg.GetCheckAll()->Get3StateValue(), wxCHK_UNCHECKED);
+        EXPECT_FALSE(dlg.FindWindow(wxID_OK)->IsEnabled());
+
+        CheckListRow(list, 1, true);
+        EXPECT_EQ(dlg.GetCheckAll()->Get3StateValue(), wxCHK_UNDETERMINED);
+        EXPECT_TRUE(dlg.FindWindow(wxID_OK)->IsEnabled());
+        Click(dlg.FindWindow(wxID_OK));  // row 1 has hand records: no alert
+    });
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(dialogs.Shown().empty());
+    EXPECT_FALSE(files[0]->IsPost());
+    EXPECT_TRUE(files[1]->IsPost());
+    EXPECT_FALSE(files[2]->IsPost());
+    // What the automatic search found is kept with OK.
+    EXPECT_EQ(files[1]->GetHandRecordPath(), foundHr);
+}
+
+// Hand records attached, chosen or cleared in the dialog, and boxes ticked,
+// reach the records only with OK: Cancel (also after going back from the
+// hand-record alert) leaves every record as it was.
+TEST_F(ConfirmDialogTest, CancelLeavesRecordsUntouched)
+{
+    dialogs.fileDialogPath = chosenHr;
+    for (bool ok : {false, true}) {
+        SCOPED_TRACE(ok ? "OK" : "Cancel");
+        for (CScoreFile* f : files)
+            f->SetPost(true);
+        files[0]->SetHandRecordPath(storedHr);
+        files[1]->SetHandRecordPath("");
+        dialogs.Clear();
+        dialogs.Answer(IDCANCEL);  // the alert: go back
+        const bool confirmed = Confirm(false, [&](CConfirmDialog& dlg) {
+            wxListCtrl* list = dlg.GetList();
+            // Click in row 2's Hand Records cell: the scripted file dialog answers.
+            ClickHandRecordCell(2);
+            EXPECT_EQ(list->GetItemText(2, 1), "chosen.pbn");
+            // Clear row 0 through its context menu command; untick row 1.
+            SelectOnly(0);
+            Command(CConfirmDialog::ID_CLEAR_HAND_RECORDS);
+            EXPECT_EQ(list->GetItemText(0, 1), "[click here]");
+            CheckListRow(list, 1, false);
+            // Row 0 is ticked without hand records: the alert, answered Cancel.
+            Click(dlg.FindWindow(wxID_OK));
+            EXPECT_TRUE(dlg.IsModal());
+            ASSERT_EQ(Boxes().size(), 1u);
+            EXPECT_EQ(Boxes()[0].rfind("Hand records are not attached to one or more selected", 0), 0u);
+            if (ok)
+                dialogs.Answer(IDOK);  // the second time: post anyway
+            Click(dlg.FindWindow(ok ? wxID_OK : wxID_CANCEL));
+        });
+        EXPECT_EQ(confirmed, ok);
+        EXPECT_EQ(files[0]->GetHandRecordPath(), ok ? "" : storedHr);
+        EXPECT_EQ(files[1]->GetHandRecordPath(), ok ? foundHr : "");
+        EXPECT_EQ(files[2]->GetHandRecordPath(), ok ? chosenHr : "");
+        EXPECT_TRUE(files[0]->IsPost());
+        EXPECT_EQ(files[1]->IsPost(), ok ? 0 : 1);
+        EXPECT_TRUE(files[2]->IsPost());
+    }
+    // The alert and the answers are in the log.
+    EXPECT_NE(LogText().find("Hand records are not attached"), std::string::npos);
+}
+
+// The context menu: Select stores one chosen file into every selected row,
+// Clear is offered only where there is something to clear, and View Score
+// File reuses one viewer.
+TEST_F(ConfirmDialogTest, ContextMenuCommands)
+{
+    dialogs.fileDialogPath = chosenHr;
+    Confirm(false, [&](CConfirmDialog& dlg) {
+        wxListCtrl* list = dlg.GetList();
+        EXPECT_EQ(dlg.CreateContextMenu(), nullptr);  // nothing selected
+        Command(CConfirmDialog::ID_CLEAR_HAND_RECORDS);
+        SelectOnly(2);
+        std::unique_ptr<wxMenu> menu(dlg.CreateContextMenu());
+        ASSERT_NE(menu, nullptr);
+        EXPECT_FALSE(menu->IsEnabled(CConfirmDialog::ID_CLEAR_HAND_RECORDS));
+        EXPECT_TRUE(menu->IsEnabled(CConfirmDialog::ID_SELECT_HAND_RECORDS));
+
+        list->SetItemState(1, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+        Command(CConfirmDialog::ID_SELECT_HAND_RECORDS);
+        EXPECT_EQ(dlg.GetRowHandRecordPath(1), chosenHr);
+        EXPECT_EQ(dlg.GetRowHandRecordPath(2), chosenHr);
+        EXPECT_EQ(Cell(1, 1), "chosen.pbn");
+        EXPECT_EQ(dlg.GetRowHandRecordPath(0), storedHr);
+
+        // A cancelled chooser changes nothing.
+        dialogs.fileDialogPath.clear();
+        SelectOnly(0);
+        Command(CConfirmDialog::ID_SELECT_HAND_RECORDS);
+        EXPECT_EQ(dlg.GetRowHandRecordPath(0), storedHr);
+
+        Command(CConfirmDialog::ID_VIEW_SCORE_FILE);
+        CTextDialog* viewer = dlg.GetViewer();
+        ASSERT_NE(viewer, nullptr);
+        EXPECT_EQ(viewer->GetTitle(), files[0]->GetPath() + " - Quillmark");
+        EXPECT_TRUE(viewer->GetEdit()->GetValue().Contains("Tuesday Pairs"));
+        SelectOnly(2);
+        Command(CConfirmDialog::ID_VIEW_SCORE_FILE);
+        EXPECT_EQ(dlg.GetViewer(), viewer);
+        EXPECT_EQ(viewer->GetTitle(), files[2]->GetPath() + " - Quillmark");
+        viewer->Hide();
+        Click(dlg.FindWindow(wxID_CANCEL));
+    });
+}
+
+// Add mode picks files only: its own caption, every box unticked, no
+// hand-record handling, no alert.
+TEST_F(ConfirmDialogTest, AddMode)
+{
+    files[1]->SetHandRecordPath("");
+    dialogs.fileDialogPath = chosenHr;
+    const bool ok = Confirm(true, [&](CConfirmDialog& dlg) {
+        EXPECT_EQ(dlg.GetTitle(), "Add Score Files");
+        wxListCtrl* list = dlg.GetList();
+        for (int i = 0; i < 3; ++i)
+            EXPECT_FALSE(list->IsItemChecked(i));
+        EXPECT_EQ(Cell(1, 1), "");  // no automatic search
+        EXPECT_FALSE(dlg.FindWindow(wxID_OK)->IsEnabled());
+        SelectOnly(1);
+        EXPECT_EQ(dlg.CreateContextMenu(), nullptr);
+        ClickHandRecordCell(1);
+        EXPECT_EQ(dlg.GetRowHandRecordPath(1), "");
+        SaveShot(&dlg, "confirm_add_score_files");
+        CheckListRow(list, 1, true);
+        Click(dlg.FindWindow(wxID_OK));
+    });
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(dialogs.Shown().empty());
+    EXPECT_FALSE(files[0]->IsPost());
+    EXPECT_TRUE(files[1]->IsPost());
+    EXPECT_EQ(files[1]->GetHandRecordPath(), "");
+    EXPECT_EQ(files[0]->GetHandRecordPath(), storedHr);
+}

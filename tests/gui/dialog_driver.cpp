@@ -1,0 +1,158 @@
+#include "dialog_driver.h"
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include <wx/checkbox.h>
+#include <wx/listctrl.h>
+#include <wx/uiaction.h>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
+#include <wx/dialog.h>
+#include <wx/evtloop.h>
+#include <wx/image.h>
+#include <wx/textctrl.h>
+#include <wx/app.h>
+#include <wx/timer.h>
+#include <wx/stopwatch.h>
+
+#include <gtest/gtest.h>
+
+void Pump(int milliseconds)
+{
+    wxStopWatch watch;
+    do {
+        wxTheApp->Yield(true);
+        wxMilliSleep(5);
+    } while (watch.Time() < milliseconds);
+}
+
+int RunModal(wxDialog& dialog, const std::function<void()>& script)
+{
+    dialog.CallAfter([&dialog, script] {
+        Pump(100);
+        script();
+        if (dialog.IsModal()) {
+            ADD_FAILURE() << "the script left the dialog open; cancelling it";
+            dialog.EndModal(wxID_CANCEL);
+        }
+    });
+    return dialog.ShowModal();
+}
+
+void Click(wxWindow* control)
+{
+    if (auto* box = wxDynamicCast(control, wxCheckBox)) {
+        // A click moves a three-state box on from unchecked or indeterminate
+        // to checked and from checked to unchecked, then reports it.
+        box->Set3StateValue(box->Get3StateValue() == wxCHK_CHECKED ? wxCHK_UNCHECKED : wxCHK_CHECKED);
+        wxCommandEvent event(wxEVT_CHECKBOX, box->GetId());
+        event.SetEventObject(box);
+        event.SetInt(box->Get3StateValue());
+        box->ProcessWindowEvent(event);
+        return;
+    }
+    wxCommandEvent event(wxEVT_BUTTON, control->GetId());
+    event.SetEventObject(control);
+    control->ProcessWindowEvent(event);
+}
+
+void TypeText(wxWindow* control, const std::string& text)
+{
+    auto* edit = wxDynamicCast(control, wxTextCtrl);
+    ASSERT_NE(edit, nullptr);
+    edit->SetValue(wxString::FromUTF8(text));  // raises wxEVT_TEXT
+}
+
+std::string SaveShot(wxWindow* window, const std::string& name, int margin)
+{
+    Pump(150);
+    ::mkdir(QM_SHOTS_DIR, 0755);
+    const std::string path = std::string(QM_SHOTS_DIR) + "/" + name + ".png";
+    // The X server's own picture of the screen, cut to the window.
+    wxRect rect = window->GetScreenRect().Inflate(0, 0);
+    rect.width += margin;
+    rect.height += margin / 4;
+    const std::string command = "import -silent -window root -crop " + std::to_string(rect.width) + "x" +
+                                std::to_string(rect.height) + "+" + std::to_string(rect.x) + "+" +
+                                std::to_string(rect.y) + " +repage '" + path + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return path;
+}
+
+bool HasFocusWithin(wxWindow* window)
+{
+    for (wxWindow* w = wxWindow::FindFocus(); w; w = w->GetParent())
+        if (w == window)
+            return true;
+    return false;
+}
+
+int RunThisProgram(const std::vector<std::string>& args, const std::vector<std::string>& env)
+{
+    char self[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0)
+        return -1;
+    self[n] = 0;
+    // Through the shell only to add the time limit; every word is quoted.
+    auto quote = [](const std::string& s) {
+        std::string q = "'";
+        for (char c : s)
+            q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        return q + "'";
+    };
+    std::string command = "env";
+    for (const std::string& e : env)
+        command += " " + quote(e);
+    command += " timeout 120 " + quote(self);
+    for (const std::string& a : args)
+        command += " " + quote(a);
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+void MouseClickAt(wxWindow* window, const wxPoint& point)
+{
+    window->Raise();
+    Pump(50);
+    wxUIActionSimulator sim;
+    sim.MouseMove(window->ClientToScreen(point));
+    Pump(50);
+    sim.MouseClick();
+    Pump(150);
+}
+
+void CheckListRow(wxListCtrl* list, long row, bool check)
+{
+    // The list's own call raises wxEVT_LIST_ITEM_(UN)CHECKED, as a click does.
+    list->CheckItem(row, check);
+    Pump(10);
+}
+
+void WhenDialogShows(const std::function<void(wxDialog&)>& script)
+{
+    wxTheApp->CallAfter([script] {
+        wxDialog* found = nullptr;
+        wxStopWatch watch;
+        while (!found && watch.Time() < 5000) {
+            Pump(20);
+            for (wxWindow* w : wxTopLevelWindows)
+                if (auto* d = wxDynamicCast(w, wxDialog); d && d->IsModal())
+                    found = d;
+        }
+        if (!found) {
+            ADD_FAILURE() << "no dialog was shown";
+            return;
+        }
+        Pump(100);
+        script(*found);
+        if (found->IsModal()) {
+            ADD_FAILURE() << "the script left the dialog open; cancelling it";
+            found->EndModal(wxID_CANCEL);
+        }
+    });
+}

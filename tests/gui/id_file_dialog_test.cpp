@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include <wx/button.h>
+#include <wx/choice.h>
+#include <wx/datectrl.h>
+#include <wx/dateevt.h>
+#include <wx/textctrl.h>
+#include <wx/textctrl.h>
+#include <wx/window.h>
+
+#include "dialog_driver.h"
+#include "platform/date_helpers.h"
+#include "support/test_app.h"
+#include "ui/field_state_images.h"
+#include "ui/text_dialog.h"
+#include "ui/id_file_dialog.h"
+
+using Dlg = CIDFileDialog;
+
+namespace {
+
+class IdFileDialogTest : public AppTest {};
+
+void PickDate(wxDatePickerCtrl* picker, int year, int month, int day)
+{
+    const wxDateTime date(static_cast<wxDateTime::wxDateTime_t>(day),
+                          static_cast<wxDateTime::Month>(month - 1), year);
+    picker->SetValue(date);
+    wxDateEvent event(picker, date, wxEVT_DATE_CHANGED);
+    picker->ProcessWindowEvent(event);
+}
+
+}  // namespace
+
+// Texts that look like a limit but are not one are refused: no sign, no
+// blanks, no trailing letters, no zero.
+TEST(IdFileDialogStates, LimitAndSectionTexts)
+{
+    for (const char* ok : {"n", "NONE", "Nlm", "1500", "1500/750", "007", "n/0"})
+        EXPECT_EQ(Dlg::GetLimitState(ok), FIELD_VALID) << ok;
+    for (const char* bad : {"0", "", "abc", "-5", "+5", " 1500", "1500 ", "12a", "/750", "00/5", "1 500"})
+        EXPECT_EQ(Dlg::GetLimitState(bad), FIELD_INVALID) << '"' << bad << '"';
+
+    EXPECT_EQ(Dlg::GetSectionState(""), FIELD_EMPTY_ALLOWED);
+    for (const char* ok : {"A", "bb", "CCC", "aA"})
+        EXPECT_EQ(Dlg::GetSectionState(ok), FIELD_VALID) << ok;
+    for (const char* bad : {"AB", "A1", "AAAA", " A", "1"})
+        EXPECT_EQ(Dlg::GetSectionState(bad), FIELD_INVALID) << bad;
+
+    EXPECT_EQ(Dlg::GetEventState(" \t "), FIELD_INVALID);
+    EXPECT_EQ(Dlg::GetEventState("  Open Pairs"), FIELD_VALID);
+}
+
+// What was found opens disabled and marked valid; the director fills in the
+// rest, each wrong entry is reported on its own field, and OK hands back
+// exactly what the fields hold.
+TEST_F(IdFileDialogTest, FillsTheMissingFieldsAndRefusesWrongOnes)
+{
+    Dlg dlg;
+    dlg.m_fileName = "/scores/230905a.txt";
+    dlg.m_fileIsLocal = true;
+    dlg.m_event = "Tuesday Open Pairs";
+    dlg.m_sessionDate = LocalMidnight(2023, 9, 5);
+    dlg.m_sessionTime = 1;
+    dlg.m_limit = "";
+    dlg.m_section = "AB";
+    const int rc = RunModal(dlg, [&] {
+        for (auto f : {Dlg::F_EVENT, Dlg::F_DATE, Dlg::F_TIME}) {
+            EXPECT_FALSE(dlg.GetFieldControl(f)->IsEnabled()) << f;
+            EXPECT_EQ(dlg.GetShownState(f), FIELD_VALID) << f;
+        }
+        EXPECT_TRUE(dlg.GetFieldControl(Dlg::F_LIMIT)->IsEnabled());
+        EXPECT_EQ(dlg.GetShownState(Dlg::F_LIMIT), FIELD_INVALID);
+        EXPECT_EQ(dlg.GetShownState(Dlg::F_SECTION), FIELD_INVALID);
+        SaveShot(&dlg, "identify_score_file_open");
+
+        // Typing changes only that field's image.
+        TypeText(dlg.GetFieldControl(Dlg::F_LIMIT), " 1500");
+        EXPECT_EQ(dlg.GetShownState(Dlg::F_LIMIT), FIELD_INVALID);
+        TypeText(dlg.GetFieldControl(Dlg::F_LIMIT), "1500/750");
+        EXPECT_EQ(dlg.GetShownState(Dlg::F_LIMIT), FIELD_VALID);
+        EXPECT_EQ(dlg.GetShownState(Dlg::F_SECTION), FIELD_INVALID);
+
+        // OK with a bad section: the hint on the section, focus there, still open.
+        Click(dlg.FindWindow(wxID_OK));
+        EXPECT_TRUE(dlg.IsModal());
+        EXPECT_TRUE(dlg.GetLastHint().StartsWith("Enter the section (one or two letters)"));
+        EXPECT_TRUE(HasFocusWithin(dlg.GetFieldControl(Dlg::F_SECTION)));
+        SaveShot(&dlg, "identify_score_file_bad_section", 300);
+
+        TypeText(dlg.GetFieldControl(Dlg::F_SECTION), "");
+        EXPECT_EQ(dlg.GetShownState(Dlg::F_SECTION), FIELD_EMPTY_ALLOWED);
+        Click(dlg.FindWindow(wxID_OK));
+    });
+    EXPECT_EQ(rc, wxID_OK);
+    EXPECT_EQ(dlg.m_event, "Tuesday Open Pairs");
+    EXPECT_EQ(dlg.m_sessionDate, LocalMidnight(2023, 9, 5));
+    EXPECT_EQ(dlg.m_sessionTime, 1);
+    EXPECT_EQ(dlg.m_limit, "1500/750");
+    EXPECT_EQ(dlg.m_section, "");
+    EXPECT_TRUE(prompter.Texts().empty());
+}
+
+// A stored 0 (no date found) shows 1 January 1970 and is refused until a
+// real date is chosen, in every time zone: east of UTC that day began before
+// the epoch, and a check against it must neither throw nor let 0 pass.
+TEST_F(IdFileDialogTest, StoredZeroDateIsRefused)
+{
+    Dlg dlg;
+    dlg.m_fileName = "/scores/game.txt";
+    dlg.m_event = "Open Pairs";
+    dlg.m_sessionDate = 0;
+    dlg.m_sessionTime = -1;
+    dlg.m_limit = "n";
+    dlg.m_section = "A";
+    const int rc = RunModal(dlg, [&] {
+        auto* picker = static_cast<wxDatePickerCtrl*>(dlg.GetFieldControl(Dlg::F_DATE));
+        const wxDateTime shown = picker->GetValue();
+        EXPECT_EQ(shown.GetYear(), 1970);
+        EXPECT_EQ(shown.GetMonth(), wxDateTime::Jan);
+        EXPECT_EQ(shown.GetDay(), 1);
+        EXPECT_TRUE(picker->IsEnabled());
+        EXPECT_EQ(dlg.GetShownState(Dlg::F_DATE), FIELD_INVALID);
+        EXPECT_EQ(dlg.GetShownState(Dlg::F_TIME), FIELD_INVALID);
+
+        Click(dlg.FindWindow(wxID_OK));
+        EXPECT_TRUE(dlg.IsModal());
+        ASSERT_EQ(prompter.Texts().size(), 1u);
+        EXPECT_EQ(prompter.Texts()[0], "Enter the correct session date");
+        EXPECT_TRUE(HasFocusWithin(picker));
+
+        PickDate(picker, 2023, 9, 5);
+        EXPECT_EQ(dlg.GetShownState(Dlg::F_DATE), FIELD_VALID);
+        // The session time is a drop-down list: its hint comes as a message box.
+        Click(dlg.FindWindow(wxID_OK));
+        ASSERT_EQ(prompter.Texts().size(), 2u);
+        EXPECT_EQ(prompter.Texts()[1], "Select the session time: Morning, Afternoon, Evening, or Late");
+        auto* time = static_cast<wxChoice*>(dlg.GetFieldControl(Dlg::F_TIME));
+        time->SetSelection(2);
+        wxCommandEvent chosen(wxEVT_CHOICE, time->GetId());
+        chosen.SetEventObject(time);
+        chosen.SetInt(2);
+        time->ProcessWindowEvent(chosen);
+        EXPECT_EQ(dlg.GetShownState(Dlg::F_TIME), FIELD_VALID);
+        Click(dlg.FindWindow(wxID_OK));
+    });
+    EXPECT_EQ(rc, wxID_OK);
+    EXPECT_EQ(dlg.m_sessionDate, LocalMidnight(2023, 9, 5));
+    EXPECT_EQ(dlg.m_sessionTime, 2);
+}
+
+// The same, east and west of UTC: the toolkit reads the zone once, so the
+// test runs this program again with the zone set from the start.
+TEST(IdFileDialogZones, StoredZeroDateIsRefusedEastAndWestOfUtc)
+{
+    if (std::getenv("QM_GUI_TEST_TZ"))
+        GTEST_SKIP() << "already the run in another zone";
+    for (const char* zone : {"Asia/Tokyo", "America/New_York"}) {
+        ASSERT_EQ(::access((std::string("/usr/share/zoneinfo/") + zone).c_str(), R_OK), 0)
+            << zone << " is not installed";
+        const int status = RunThisProgram({"--gtest_filter=IdFileDialogTest.StoredZeroDateIsRefused"},
+                                          {"QM_GUI_TEST_TZ=" + std::string(zone)});
+        EXPECT_EQ(status, 0) << "in " << zone;
+    }
+}
+
+// Skip and Cancel end the dialog with their own results; View File opens
+// the text beside the dialog and reuses the same window.
+TEST_F(IdFileDialogTest, SkipCancelAndViewFile)
+{
+    Dlg skip;
+    EXPECT_EQ(RunModal(skip, [&] { Click(skip.FindWindow(Dlg::ID_SKIP)); }), Dlg::ID_SKIP);
+    Dlg cancel;
+    EXPECT_EQ(RunModal(cancel, [&] { Click(cancel.FindWindow(wxID_CANCEL)); }), wxID_CANCEL);
+
+    const std::string text = "EVENT> Open Pairs\nSECTION> A\n";
+    Dlg dlg;
+    dlg.m_fileName = "/scores/230905a.txt";
+    dlg.m_fileText = text.c_str();
+    RunModal(dlg, [&] {
+        Click(dlg.GetViewFileButton());
+        CTextDialog* viewer = dlg.GetViewer();
+        ASSERT_NE(viewer, nullptr);
+        EXPECT_TRUE(viewer->IsShown());
+        EXPECT_EQ(viewer->GetTitle(), "/scores/230905a.txt - Quillmark");
+        EXPECT_EQ(viewer->GetEdit()->GetValue(), text);
+        viewer->Hide();
+        Click(dlg.GetViewFileButton());
+        EXPECT_EQ(dlg.GetViewer(), viewer);
+        EXPECT_TRUE(viewer->IsShown());
+        Click(dlg.FindWindow(wxID_CANCEL));
+    });
+
+    // Nothing to show and the file cannot be read: the button goes grey.
+    Dlg missing;
+    missing.m_fileName = folder.File("nowhere.txt");
+    missing.m_fileIsLocal = true;
+    RunModal(missing, [&] {
+        Click(missing.GetViewFileButton());
+        EXPECT_FALSE(missing.GetViewFileButton()->IsEnabled());
+        EXPECT_EQ(missing.GetViewer(), nullptr);
+        Click(missing.FindWindow(wxID_CANCEL));
+    });
+}

@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+
+#include <wx/display.h>
+#include <wx/sizer.h>
+
+#include "gui_test_helpers.h"
+#include "support/test_app.h"
+#include "ui/qm_list_ctrl.h"
+#include "ui/size_box.h"
+#include "ui/text_dialog.h"
+
+namespace {
+
+class SizeBoxTest : public AppTest {
+protected:
+    void TearDown() override
+    {
+        for (wxWindow* w : wxTopLevelWindows)
+            w->Destroy();
+        Pump(50);
+        AppTest::TearDown();
+    }
+
+    static CTextDialog* Viewer()
+    {
+        auto* viewer = new CTextDialog(nullptr);
+        viewer->SetSection("PlaceTest");
+        viewer->SetText("placement");
+        EXPECT_TRUE(viewer->Create());
+        viewer->Show();
+        Pump();
+        return viewer;
+    }
+
+    static void Close(wxWindow* window)
+    {
+        window->Destroy();
+        Pump();
+    }
+};
+
+}  // namespace
+
+TEST_F(SizeBoxTest, PlacementRestoredAfterRecreationAndFittedToTheDisplay)
+{
+    const wxRect screen = wxDisplay(0u).GetClientArea();
+    CTextDialog* viewer = Viewer();
+    viewer->SetSize(wxRect(100, 80, 500, 300));
+    Pump();
+    ASSERT_EQ(viewer->GetRect(), wxRect(100, 80, 500, 300));
+    Close(viewer);
+    EXPECT_EQ(profile.GetString("PlaceTest", "WindowRect"), "100:600:80:380");
+
+    viewer = Viewer();
+    EXPECT_EQ(viewer->GetRect(), wxRect(100, 80, 500, 300));
+    Close(viewer);
+
+    // Stored far off the screen: back on it, size kept.
+    profile.WriteString("PlaceTest", "WindowRect", "-9000:-8500:5000:5300");
+    viewer = Viewer();
+    EXPECT_EQ(viewer->GetRect(), wxRect(screen.x, screen.GetBottom() + 1 - 100, 500, 300));
+    Close(viewer);
+
+    // Larger than the screen: the screen.
+    profile.WriteString("PlaceTest", "WindowRect", "0:99999:0:99999");
+    viewer = Viewer();
+    EXPECT_EQ(viewer->GetRect(), screen);
+    Close(viewer);
+
+    // No width or a negative height: the default placement and size, not
+    // a window too small to see.
+    for (const char* bad : {"10:10:20:620", "10:810:20:-20"}) {
+        profile.WriteString("PlaceTest", "WindowRect", bad);
+        viewer = Viewer();
+        EXPECT_GE(viewer->GetSize().x, viewer->GetMinSize().x) << bad;
+        EXPECT_GE(viewer->GetSize().y, 100) << bad;
+        Close(viewer);
+    }
+
+    // Smaller than the controls need: the minimum size.
+    profile.WriteString("PlaceTest", "WindowRect", "50:52:60:61");
+    viewer = Viewer();
+    EXPECT_EQ(viewer->GetPosition(), wxPoint(50, 60));
+    EXPECT_GE(viewer->GetSize().x, viewer->GetMinSize().x);
+    EXPECT_GE(viewer->GetSize().y, viewer->GetMinSize().y);
+    EXPECT_GT(viewer->GetMinSize().y, 1);
+}
+
+// Stored columns apply to the columns the list has, clamped; an order that
+// is not a permutation and an unknown view are ignored.
+TEST_F(SizeBoxTest, ListColumnsRestoredOnlyForExistingColumns)
+{
+    profile.WriteString("ListTest", "Width", "-50,120,300,400");
+    profile.WriteString("ListTest", "Order", "5,5");
+    profile.WriteString("ListTest", "Type", "9");
+    auto* dialog = new wxDialog(nullptr, wxID_ANY, "List", wxDefaultPosition, wxSize(400, 300),
+                                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER);
+    auto* list = new CQMListCtrl(dialog, 1087);
+    list->AppendColumn("Name", wxLIST_FORMAT_LEFT, 100);
+    list->AppendColumn("Date", wxLIST_FORMAT_LEFT, 80);
+    list->InsertItem(0, "one");
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(list, 1, wxEXPAND);
+    dialog->SetSizer(sizer);
+    CSizeBox::Attach(dialog, "ListTest");
+    dialog->Show();
+    Pump();
+    EXPECT_TRUE(list->InReportView());
+    EXPECT_EQ(list->GetColumnCount(), 2);
+    EXPECT_EQ(list->GetColumnWidth(0), kMinColumnWidth);
+    EXPECT_EQ(list->GetColumnWidth(1), 120);
+
+    list->SetColumnWidth(1, 150);
+    Close(dialog);
+    EXPECT_EQ(profile.GetString("ListTest", "Width"), "8,150");
+    EXPECT_EQ(profile.GetString("ListTest", "Order"), "0,1");
+    EXPECT_EQ(profile.GetString("ListTest", "Type"), "1");
+}
+
+// An empty section stores nothing but still keeps the minimum size.
+TEST_F(SizeBoxTest, EmptySectionOnlyLimitsTheSize)
+{
+    auto* dialog = new wxDialog(nullptr, wxID_ANY, "Plain", wxDefaultPosition, wxSize(50, 20),
+                                wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER);
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(new wxButton(dialog, wxID_OK, "A wide button label"), 0, wxALL, 10);
+    dialog->SetSizer(sizer);
+    CSizeBox* box = CSizeBox::Attach(dialog, "");
+    EXPECT_GE(box->GetMinSize().x, sizer->GetMinSize().x);
+    EXPECT_GE(dialog->GetSize().x, box->GetMinSize().x);
+    Close(dialog);
+    EXPECT_EQ(profile.GetString("", "WindowRect"), "");
+}

@@ -1,0 +1,190 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include <wx/hyperlink.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+
+#include "gui_test_helpers.h"
+#include "support/test_app.h"
+#include "ui/about_dialog.h"
+#include "ui/log_viewer.h"
+#include "ui/message_dialog.h"
+#include "ui/qm_list_ctrl.h"
+
+namespace {
+
+class SmallWindowsTest : public AppTest {
+protected:
+    void TearDown() override
+    {
+        for (wxWindow* w : wxTopLevelWindows)
+            w->Destroy();
+        Pump(50);
+        AppTest::TearDown();
+    }
+};
+
+CMessageDialog* OpenQuestion()
+{
+    for (wxWindow* w : wxTopLevelWindows)
+        if (auto* dialog = dynamic_cast<CMessageDialog*>(w))
+            if (dialog->IsModal())
+                return dialog;
+    return nullptr;
+}
+
+// Presses one of the question's buttons once it is up.
+void PressWhenShown(int id, bool shot = false, bool* defaultIsNo = nullptr)
+{
+    wxTheApp->CallAfter([=] {
+        CMessageDialog* dialog = nullptr;
+        PumpUntil([&] { return (dialog = OpenQuestion()) != nullptr; });
+        if (!dialog)
+            return;
+        if (defaultIsNo) {
+            auto* button = dynamic_cast<wxButton*>(dialog->GetDefaultItem());
+            *defaultIsNo = button && button->GetId() == wxID_NO;
+        }
+        if (shot)
+            TakeShot("message_dialog");
+        if (auto* button = dynamic_cast<wxButton*>(dialog->FindWindow(id)))
+            ClickButton(button);
+    });
+}
+
+}  // namespace
+
+TEST_F(SmallWindowsTest, QuestionAnswersWithTheButtonPressed)
+{
+    const std::string question =
+        "The score file 20240315a.txt was posted before.\r\n\r\nPost this file anyway?\r\n\r\n"
+        "Press Yes to post this file\r\nPress No to skip this file\r\nPress Cancel to cancel posting";
+    bool defaultIsNo = false;
+    PressWhenShown(CMessageDialog::ID_YES_TO_ALL, true, &defaultIsNo);
+    EXPECT_EQ(CMessageDialog::YesToAllBox(nullptr, question), IDYESTOALL);
+    EXPECT_TRUE(defaultIsNo);
+    PressWhenShown(wxID_YES);
+    EXPECT_EQ(CMessageDialog::YesToAllBox(nullptr, question), IDYES);
+    PressWhenShown(wxID_CANCEL);
+    EXPECT_EQ(CMessageDialog::YesToAllBox(nullptr, question), IDCANCEL);
+
+    // Help runs its handler and leaves the question open; No answers it.
+    int helped = 0;
+    PressWhenShown(wxID_HELP);
+    PressWhenShown(wxID_NO);
+    EXPECT_EQ(CMessageDialog::YesToAllBox(nullptr, question, [&] { ++helped; }), IDNO);
+    EXPECT_EQ(helped, 1);
+
+    // Escape answers Cancel.
+    wxTheApp->CallAfter([] {
+        CMessageDialog* dialog = nullptr;
+        PumpUntil([&] { return (dialog = OpenQuestion()) != nullptr; });
+        if (!dialog)
+            return;
+        wxKeyEvent escape(wxEVT_CHAR_HOOK);
+        escape.m_keyCode = WXK_ESCAPE;
+        escape.SetEventObject(dialog);
+        dialog->ProcessWindowEvent(escape);
+        if (OpenQuestion())
+            dialog->EndModal(wxID_NO);
+    });
+    EXPECT_EQ(CMessageDialog::YesToAllBox(nullptr, question), IDCANCEL);
+}
+
+TEST_F(SmallWindowsTest, AboutShowsVersionAndWebsiteLink)
+{
+    auto* about = new CAboutDlg(nullptr);
+    about->Show();
+    EXPECT_EQ(about->GetTitle(), "About Quillmark");
+    EXPECT_EQ(CAboutDlg::VersionLine(), "Quillmark Version 1.0");
+    EXPECT_EQ(about->GetVersionText()->GetLabel(), "Quillmark Version 1.0");
+    EXPECT_EQ(about->GetLink()->GetURL(), CAboutDlg::WebsiteUrl());
+    TakeShot("about");
+}
+
+TEST_F(SmallWindowsTest, UploadProgressBarSettingFlipsAndIsWritten)
+{
+    app->m_bShowProgressBar = false;
+    ToggleUploadProgressBar();
+    EXPECT_TRUE(IsUploadProgressBarChecked());
+    EXPECT_EQ(profile.GetString("Settings", "ShowProgressBar"), "1");
+    ToggleUploadProgressBar();
+    EXPECT_FALSE(IsUploadProgressBarChecked());
+    EXPECT_EQ(profile.GetString("Settings", "ShowProgressBar"), "0");
+}
+
+// New entries reach the open viewer, from the UI thread at once and from a
+// worker through the UI thread, also while it is hidden.
+TEST_F(SmallWindowsTest, LogViewerKeepsReceivingEntries)
+{
+    app->GetLog()->Write("first entry\r\n");
+    ViewLogfile(nullptr);
+    CTextDialog* viewer = GetLogViewer();
+    ASSERT_NE(viewer, nullptr);
+    auto shows = [&](const std::wstring& text) {
+        return viewer->GetText().find(text) != std::wstring::npos;
+    };
+    EXPECT_TRUE(shows(L"]first entry\r\n"));
+    EXPECT_EQ(viewer->GetTitle(), wxString::FromUTF8(app->GetLog()->GetPath() + " - Quillmark"));
+
+    app->GetLog()->Write("on the window's thread");
+    EXPECT_TRUE(shows(L"]on the window's thread\r\n"));
+    std::thread worker([&] { app->GetLog()->Write("from a worker"); });
+    worker.join();
+    EXPECT_TRUE(PumpUntil([&] { return shows(L"]from a worker\r\n"); }));
+    EXPECT_LT(viewer->GetText().find(L"window's thread"), viewer->GetText().find(L"from a worker"));
+
+    viewer->Close();
+    Pump();
+    EXPECT_FALSE(viewer->IsShown());
+    app->GetLog()->Write("while hidden");
+    ViewLogfile(nullptr);
+    EXPECT_EQ(GetLogViewer(), viewer);
+    EXPECT_TRUE(viewer->IsShown());
+    EXPECT_TRUE(shows(L"]while hidden\r\n"));
+    long from = 0, to = 0;
+    viewer->GetEdit()->GetSelection(&from, &to);
+    EXPECT_EQ(to, viewer->GetEdit()->GetLastPosition());
+
+    // Once the window is gone the log writes on without it.
+    viewer->Destroy();
+    Pump();
+    EXPECT_EQ(GetLogViewer(), nullptr);
+    EXPECT_EQ(app->GetLog()->Write("after the viewer"), 1);
+}
+
+TEST_F(SmallWindowsTest, ListCellToolTipShowsTheFullText)
+{
+    auto* dialog = new wxDialog(nullptr, wxID_ANY, "List", wxDefaultPosition, wxSize(400, 200));
+    auto* list = new CQMListCtrl(dialog, 1087);
+    list->AppendColumn("File", wxLIST_FORMAT_LEFT, 60);
+    list->AppendColumn("Event", wxLIST_FORMAT_LEFT, 60);
+    list->InsertItem(0, "20240315a-long-name.txt");
+    list->SetItem(0, 1, "");
+    auto* sizer = new wxBoxSizer(wxVERTICAL);
+    sizer->Add(list, 1, wxEXPAND);
+    dialog->SetSizer(sizer);
+    dialog->Show();
+    Pump();
+    wxRect row;
+    ASSERT_TRUE(list->GetItemRect(0, row));
+    // The row's middle in the coordinates of the window under the mouse.
+    const int y = list->ItemWindow()->ScreenToClient(
+        list->ClientToScreen(wxPoint(0, row.y + row.height / 2))).y;
+    auto hover = [&](int x) {
+        wxMouseEvent motion(wxEVT_MOTION);
+        motion.m_x = x;
+        motion.m_y = y;
+        motion.SetEventObject(list->ItemWindow());
+        list->ItemWindow()->ProcessWindowEvent(motion);
+        return list->ItemWindow()->GetToolTipText();
+    };
+    EXPECT_EQ(hover(10), "20240315a-long-name.txt");
+    EXPECT_EQ(hover(80), "");   // an empty cell
+    EXPECT_EQ(hover(10), "20240315a-long-name.txt");
+    EXPECT_EQ(hover(300), "");  // right of the last column
+    EXPECT_EQ(list->IsUpdating(), 0);
+}

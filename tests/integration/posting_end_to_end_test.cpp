@@ -1,0 +1,493 @@
+// Post Games from a club's score folder to a real server on this machine,
+// over each protocol: what lands on the server, what the Upload History and
+// the index remember (also on disk), and what the director is told when a
+// file is old, posted before, moved, cut off by the server, cancelled or
+// refused for a wrong login. Then the BridgeWebs form post.
+#include <algorithm>
+#include <ftw.h>
+#include <sys/stat.h>
+
+#include "platform/path_helpers.h"
+#include "platform/standin/standin_layout.h"
+#include "platform/text_encoding.h"
+#include "platform/text_helpers.h"
+#include "posting/ftp_web_transport.h"
+#include "posting/score_file.h"
+#include "support/golden_file.h"
+#include "support/posting_samples.h"
+#include "transfer/get_url.h"
+#include "transfer_fixture.h"
+
+namespace {
+
+// A main frame that answers "cancelled" once the user has pressed Cancel,
+// as the window's frame does, and lets a test act on a status text.
+class PostingFrame : public ProgressFrame {
+public:
+    int StatusText(int pane, const std::string& text) override
+    {
+        ProgressFrame::StatusText(pane, text);
+        if (onStatus && pane == 2 && !m_inHook) {
+            m_inHook = true;
+            onStatus(text);
+            m_inHook = false;
+        }
+        return app && app->GetCancelState(false) == CS_CANCELLED ? 0 : 1;
+    }
+    int UploadProgress(bool show, int total, int done) override
+    {
+        const int answer = ProgressFrame::UploadProgress(show, total, done);
+        return app && app->GetCancelState(false) == CS_CANCELLED ? 0 : answer;
+    }
+
+    CQuillmarkApp* app = nullptr;
+    std::function<void(const std::string&)> onStatus;
+
+private:
+    bool m_inHook = false;
+};
+
+std::string Hex(const std::string& bytes)
+{
+    std::string out;
+    for (unsigned char c : bytes)
+        out += StrFormat("%02x", c);
+    return out;
+}
+
+// The bytes of every file below folder.
+std::vector<std::string> g_found;
+int CollectFile(const char* path, const struct stat* st, int type, FTW*)
+{
+    if (type == FTW_F)
+        g_found.push_back(ReadWholeFile(path));
+    return 0;
+}
+std::vector<std::string> FilesBelow(const std::string& folder)
+{
+    g_found.clear();
+    ::nftw(folder.c_str(), CollectFile, 16, FTW_PHYS);
+    return g_found;
+}
+
+size_t Count(const std::string& text, const std::string& what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+}  // namespace
+
+class PostingEndToEnd : public TransferTest, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override
+    {
+        TransferTest::SetUp();
+        RegisterStandInLayout();
+        postingFrame.app = app.get();
+        app->SetMainFrame(&postingFrame);
+        scores = folder.File("scores");
+        ::mkdir(scores.c_str(), 0700);
+        ::mkdir(WebPath("results").c_str(), 0777);
+        templateText = ReadTestData("template/results_template.html");
+        WriteWebFile("results/results_template.html", templateText);
+        WriteWebFile("index_template.htm", ReadTestData("index/index_template.htm"));
+        CSetupData& s = app->Setup();
+        s.m_strScoreFileDirectory = scores;
+        s.m_HandRecordFolders.Add(scores, true);
+        s.m_strWebsiteScoreFileDirectory = "results";
+        s.m_strScoreFileTemplate = "results_template.html";
+        s.m_strIndexTemplate = "index_template.htm";
+        s.m_strIndexFile = "index.htm";
+        samples::UseLayouts(s, folder.Path());
+        PointAtServers();
+        ::unlink(JoinPath(dataDir, "ProgramData.bin").c_str());
+    }
+    void TearDown() override
+    {
+        EXPECT_TRUE(WaitForDownloadThreads(10000));
+        app->SetMainFrame(&frame);
+        TransferTest::TearDown();
+    }
+
+    // The FTP settings on the protocol's server (started again when it was
+    // stopped), the test's folder as the website.
+    void PointAtServers()
+    {
+        UseProtocol(GetParam());
+        const std::uint32_t flags = SF_AUTO_FILL_HAND_RECORD | (Ftp().m_dwFlags & ~SF_AUTO_FILL_HAND_RECORD);
+        Ftp().m_dwFlags = flags;
+        Ftp().m_strDirectory = (GetParam() == PROTOCOL_SFTP ? LoopbackSite::Get().www : std::string("www")) + "/" +
+                               TestFolderName();
+        webUrl = LoopbackSite::Get().Http().Url() + "/" + TestFolderName();
+        app->Setup().m_strWebsiteUrl = webUrl;
+        app->SetWebTransportFactory([this](CFTPSettings& settings) {
+            auto worker = std::make_unique<CFTPWorker>(&settings);
+            worker->SetWebProbeBase(webUrl);
+            return std::make_unique<CFtpWebTransport>(std::move(worker));
+        });
+    }
+    loopback::CServerProcess& Server()
+    {
+        LoopbackSite& site = LoopbackSite::Get();
+        switch (GetParam()) {
+        case PROTOCOL_FTP: return site.Ftp();
+        case PROTOCOL_FTPS: return site.Ftps();
+        default: return site.Ssh();
+        }
+    }
+
+    // Games on the given days, each newer than the one before.
+    void WriteGames(const std::vector<int>& days, int64_t ageSeconds = 600)
+    {
+        const int64_t now = std::time(nullptr);
+        for (int day : days)
+            samples::WriteGame(scores, day, now - ageSeconds--, true);
+    }
+    std::string LastStatus() const { return postingFrame.GetLastStatus(); }
+    std::string ServerPage(int day) const { return ReadWholeFile(WebPath("results/" + samples::PageName(day, ".html"))); }
+    std::vector<std::string> HistoryNames()
+    {
+        std::vector<std::string> names;
+        for (int64_t i = 0; i < app->GetHistory().GetCount(); ++i)
+            names.push_back(app->GetHistory()[i].GetWebName());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // The Upload History as the program data file on disk holds it.
+    std::vector<std::string> HistoryOnDisk()
+    {
+        CQuillmarkApp reader;
+        reader.SetPrompter(&prompter);
+        reader.LoadAppData();
+        std::vector<std::string> names;
+        for (int64_t i = 0; i < reader.GetHistory().GetCount(); ++i)
+            names.push_back(reader.GetHistory()[i].GetWebName());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    bool TempFileHolds(const std::string& bytes) const
+    {
+        const auto files = FilesBelow(tempDir);
+        return !bytes.empty() && std::find(files.begin(), files.end(), bytes) != files.end();
+    }
+    std::vector<std::string> Questions() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& s : prompter.Shown()) {
+            if (s.kind == "yestoall")
+                texts.push_back(s.text.substr(0, s.text.find("\r\n")));
+        }
+        return texts;
+    }
+    // Failures the director was shown: error boxes, and curl's own error
+    // lines in the transcript shown at the end.
+    int FailuresTold() const
+    {
+        int told = 0;
+        for (const auto& s : prompter.Shown())
+            told += s.kind == "box" && (s.style & MB_ICONERROR) != 0;
+        for (const auto& text : prompter.textsShown)
+            told += static_cast<int>(Count(text.second, "curl: ("));
+        return told;
+    }
+    std::vector<std::string> TextsShown() const
+    {
+        std::vector<std::string> kinds;
+        for (const auto& s : prompter.Shown())
+            kinds.push_back(s.kind);
+        return kinds;
+    }
+
+    PostingFrame postingFrame;
+    std::string scores;
+    std::string webUrl;
+    std::string templateText;
+};
+
+TEST_P(PostingEndToEnd, PostsNewFilesOnceThenRepostsWithOneYesToAll)
+{
+    app->Setup().m_Ftp.m_dwFlags |= SF_LINK_PDF_HAND_RECORDS;
+    WriteGames({5, 6});
+    app->OnPostGames(false);
+    EXPECT_EQ(LastStatus(), "Post Games succeeded: 2 score files. Indexing succeeded.");
+
+    // The page is the template with the results after the marker, exactly
+    // as it was made here; the PDF and the hand records as they are here.
+    for (int day : {5, 6}) {
+        const std::string page = ServerPage(day);
+        const size_t marker = templateText.find("<!--quillmark:insert-->");
+        EXPECT_EQ(page.substr(0, marker), templateText.substr(0, marker));
+        EXPECT_NE(page.find("Zo&#235; Adams - Karl M&#252;ller"), std::string::npos);
+        EXPECT_TRUE(TempFileHolds(page)) << "page " << day;
+        const std::string pdf = ReadWholeFile(WebPath("results/" + samples::PageName(day, ".pdf")));
+        EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+        EXPECT_TRUE(TempFileHolds(pdf)) << "pdf " << day;
+        EXPECT_EQ(ReadWholeFile(WebPath("results/" + samples::PageName(day, ".pbn"))), samples::HandRecordText());
+    }
+    const std::vector<std::string> posted{samples::PageName(5, ".html"), samples::PageName(6, ".html")};
+    EXPECT_EQ(HistoryNames(), posted);
+    EXPECT_EQ(HistoryOnDisk(), posted);
+    ASSERT_EQ(app->GetIndexEntries().GetCount(), 2);
+    const std::string index = ReadWholeFile(WebPath("index.htm"));
+    for (const auto& name : posted)
+        EXPECT_NE(index.find("results/" + name), std::string::npos) << name;
+    // The transcript of the sftp runs, once, at the end (curl says nothing
+    // when all is well).
+    const auto kinds = TextsShown();
+    EXPECT_EQ(std::count(kinds.begin(), kinds.end(), "text"), GetParam() == PROTOCOL_SFTP ? 1 : 0);
+    EXPECT_EQ(kinds.back(), GetParam() == PROTOCOL_SFTP ? "text" : "confirm");
+
+    // Nothing new the second time.
+    prompter.Clear();
+    app->OnPostGames(false);
+    EXPECT_EQ(LastStatus(), "There are no new score files in " + scores);
+    EXPECT_TRUE(prompter.Shown().empty());
+
+    // Repost lists both unmarked; marking both asks once, Yes to All
+    // answers for the second.
+    prompter.onConfirm = [](const ConfirmPostingRequest& request, ConfirmPostingAnswer& answer) {
+        for (const auto& row : request.rows)
+            EXPECT_FALSE(row.checked) << row.path;
+        answer.checked.assign(request.rows.size(), true);
+        return true;
+    };
+    prompter.Answer(IDYESTOALL);
+    app->OnFileRepost();
+    EXPECT_EQ(Questions(),
+              std::vector<std::string>{"The results in a score file have been posted previously to a web page."});
+    EXPECT_EQ(Count(LogText(), "Autoreply=[Yes] due to previous press of [Yes to All]"), 1u);
+    EXPECT_EQ(LastStatus(), "Post Games succeeded: 2 score files. Indexing succeeded.");
+    EXPECT_EQ(HistoryNames(), posted);
+    EXPECT_EQ(app->GetIndexEntries().GetCount(), 2);
+}
+
+TEST_P(PostingEndToEnd, OldFileIsAskedAndAMovedPageReplacesItsOlderPosting)
+{
+    WriteGames({5}, 5 * 3600);
+    prompter.Answer(IDNO);
+    app->OnPostGames(false);
+    EXPECT_EQ(Questions(), std::vector<std::string>{"A score file is more than four hours old."});
+    EXPECT_EQ(LastStatus(), "Post Games: No score files succeeded (1 failed). Indexing not attempted.");
+    EXPECT_TRUE(app->GetHistory().IsEmpty());
+
+    prompter.Answer(IDYES);
+    app->OnPostGames(false);
+    EXPECT_EQ(LastStatus(), "Post Games succeeded: 1 score file. Indexing succeeded.");
+    ASSERT_FALSE(ServerPage(5).empty());
+
+    // Into year and month folders: the older page and hand records go, and
+    // only once the new ones are up.
+    app->Setup().m_Ftp.m_dwFlags |= SF_UPLOAD_TO_SUBDIRECTORIES;
+    prompter.Clear();
+    prompter.onConfirm = [](const ConfirmPostingRequest&, ConfirmPostingAnswer& answer) {
+        answer.checked.assign(answer.checked.size(), true);
+        return true;
+    };
+    prompter.Answer(IDYES);
+    app->OnFileRepost();
+    EXPECT_EQ(LastStatus(), "Post Games succeeded: 1 score file. Indexing succeeded.");
+    EXPECT_EQ(Questions(),
+              std::vector<std::string>{"The results in a score file have been posted previously to a web page."});
+    EXPECT_NE(ReadWholeFile(WebPath("results/2023/09/" + samples::PageName(5, ".html"))).find("Karl M&#252;ller"),
+              std::string::npos);
+    EXPECT_EQ(ReadWholeFile(WebPath("results/2023/09/" + samples::PageName(5, ".pbn"))), samples::HandRecordText());
+    EXPECT_FALSE(PathExists(WebPath("results/" + samples::PageName(5, ".html"))));
+    EXPECT_FALSE(PathExists(WebPath("results/" + samples::PageName(5, ".pbn"))));
+    const std::string log = LogText();
+    const size_t newUp = log.rfind("Uploaded computer hand record file=");
+    const size_t oldGone = log.rfind("Remove=[" + samples::PageName(5, ".html") + "]");
+    ASSERT_NE(oldGone, std::string::npos);
+    EXPECT_LT(newUp, oldGone);
+    ASSERT_EQ(app->GetIndexEntries().GetCount(), 1);
+    EXPECT_EQ(app->GetIndexEntries()[0].GetWebName(), "2023\\09\\" + samples::PageName(5, ".html"));
+    EXPECT_NE(ReadWholeFile(WebPath("index.htm")).find("results/2023/09/" + samples::PageName(5, ".html")),
+              std::string::npos);
+}
+
+TEST_P(PostingEndToEnd, ServerGoneAfterTheThirdOfTenFilesThenTheRestArePostedOnce)
+{
+    WriteGames({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+    postingFrame.onStatus = [this](const std::string& text) {
+        if (text == "Posting score file '" + samples::GameFileName(7) + "'")
+            Server().Kill();
+    };
+    app->OnPostGames(false);
+    postingFrame.onStatus = nullptr;
+    EXPECT_EQ(LastStatus(), "Post Games: 3 out of 10 score files succeeded (7 failed). Indexing failed.");
+    EXPECT_EQ(HistoryOnDisk(), (std::vector<std::string>{samples::PageName(8, ".html"), samples::PageName(9, ".html"),
+                                                         samples::PageName(10, ".html")}));
+    EXPECT_GE(FailuresTold(), 7);
+
+    PointAtServers();
+    prompter.Clear();
+    app->OnPostGames(false);
+    EXPECT_EQ(prompter.confirmRequest.rows.size(), 7u);
+    EXPECT_EQ(LastStatus(), "Post Games succeeded: 7 score files. Indexing succeeded.");
+    EXPECT_EQ(app->GetHistory().GetCount(), 10);
+    EXPECT_EQ(HistoryOnDisk().size(), 10u);
+    const std::string log = LogText();
+    for (int day = 1; day <= 10; ++day)
+        EXPECT_EQ(Count(log, "->[" + samples::PageName(day, ".html") + "]"), 1u) << day;
+}
+
+TEST_P(PostingEndToEnd, CancelInTheMiddleOfAFileAndAWrongLoginRecordNothing)
+{
+    WriteGames({5, 6});
+    app->m_bShowProgressBar = true;  // the plain FTP upload then stops between blocks
+    postingFrame.onStatus = [this](const std::string& text) {
+        if (text == "Uploading file: " + samples::PageName(6, ".pbn"))
+            app->OnFileCancel();
+    };
+    app->OnPostGames(false);
+    postingFrame.onStatus = nullptr;
+    EXPECT_EQ(LastStatus(), "Post Games: No score files succeeded (2 failed). Indexing not attempted.");
+    EXPECT_TRUE(app->GetHistory().IsEmpty());
+    EXPECT_FALSE(PathExists(JoinPath(dataDir, "ProgramData.bin")));
+    EXPECT_FALSE(PathExists(WebPath("results/" + samples::PageName(5, ".html"))));
+
+    if (GetParam() == PROTOCOL_SFTP)
+        Ftp().m_strParameters[2] = ReplaceAll(Ftp().m_strParameters[2], "userkey", "otherkey");
+    else
+        ASSERT_TRUE(app->SetFtpPassword("not the password"));
+    prompter.Clear();
+    app->OnPostGames(false);
+    EXPECT_EQ(LastStatus(), "Post Games: No score files succeeded (2 failed). Indexing not attempted.");
+    EXPECT_TRUE(app->GetHistory().IsEmpty());
+    EXPECT_GE(FailuresTold(), 2);
+    EXPECT_EQ(LogText().find("not the password"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Protocols, PostingEndToEnd,
+                         ::testing::Values(PROTOCOL_FTP, PROTOCOL_FTPS, PROTOCOL_SFTP),
+                         [](const ::testing::TestParamInfo<int>& info) {
+                             return std::string(GetProtocolName(info.param));
+                         });
+
+// The BridgeWebs results service: one form post per game file.
+class BridgeWebsPosting : public TransferTest {
+protected:
+    void SetUp() override
+    {
+        TransferTest::SetUp();
+        postingFrame.app = app.get();
+        app->SetMainFrame(&postingFrame);
+        scores = folder.File("games");
+        ::mkdir(scores.c_str(), 0700);
+        CSetupData& s = app->Setup();
+        s.m_strScoreFileDirectory = scores;
+        s.m_HandRecordFolders.Add(scores, true);
+        s.m_Ftp.m_dwFlags = SF_BRIDGEWEBS | SF_ALERT_NO_BWS | SF_AUTO_FILL_HAND_RECORD;
+        s.m_Ftp.m_strServer = LoopbackSite::Get().Http().Url().substr(7);  // "127.0.0.1:<port>"
+        s.m_Ftp.m_strUser = kUser;
+        s.m_Ftp.m_strDirectory.clear();
+    }
+    void TearDown() override
+    {
+        app->SetMainFrame(&frame);
+        TransferTest::TearDown();
+    }
+    // An ACBLscore game file: binary, with NUL and high bytes.
+    std::string WriteGame(const std::string& name)
+    {
+        std::string bytes("ACBL\0\x01\xFF game ", 13);
+        bytes += name + std::string(3000, '\x7F');
+        folder.Write("games/" + name, bytes);
+        return bytes;
+    }
+    std::vector<std::string> Posts() const
+    {
+        std::vector<std::string> lines;
+        const std::string all = ReadWholeFile(LoopbackSite::Get().postsFile);
+        for (size_t at = 0, end; (end = all.find('\n', at)) != std::string::npos; at = end + 1)
+            lines.push_back(all.substr(at, end - at));
+        return lines;
+    }
+    std::string LastStatus() const { return postingFrame.GetLastStatus(); }
+
+    PostingFrame postingFrame;
+    std::string scores;
+};
+
+TEST_F(BridgeWebsPosting, FormPostCarriesEveryFieldInOrderWithTheBytesIntact)
+{
+    const std::string game = WriteGame("230905.aca");
+    folder.Write("games/230905A.pbn", samples::HandRecordText());
+    ::mkdir(folder.File("elsewhere").c_str(), 0700);
+    const std::string bws = std::string("BWS\0\x80\x81 wireless", 15);
+    const std::string bwsPath = folder.Write("elsewhere/club.bws", bws);
+    prompter.wirelessAnswers.push_back({IDOK, bwsPath});  // Try Again with the file found elsewhere
+    const size_t before = Posts().size();
+
+    app->OnPostGames(false);
+    EXPECT_EQ(LastStatus(), "Post Games succeeded: 1 score file");
+    const auto shown = prompter.Shown();
+    const auto wireless = std::find_if(shown.begin(), shown.end(), [](const auto& s) { return s.kind == "wireless"; });
+    ASSERT_NE(wireless, shown.end());
+    EXPECT_EQ(wireless->text, "Unable to open wireless scoring system database: No such file or directory|" +
+                                  JoinPath(scores, "230905A.bws"));
+    EXPECT_EQ(wireless->style, 0x80070002u);
+
+    const auto posts = Posts();
+    ASSERT_EQ(posts.size(), before + 1);
+    const std::string& post = posts.back();
+    EXPECT_NE(post.find("\"path\": \"/cgi-bin/upload/exchange.cgi\""), std::string::npos) << post;
+    EXPECT_NE(post.find("\"content_type\": \"application/x-www-form-urlencoded\""), std::string::npos) << post;
+    const std::string fields = "\"fields\": [[\"club\", \"" + Hex(kUser) + "\"], [\"type\", \"" + Hex("upload") +
+                               "\"], [\"password\", \"" + Hex(Utf8ToCp1252(kPassword)) + "\"], [\"acblname\", \"" +
+                               Hex("230905.aca") + "\"], [\"acbldata\", \"" + Hex(game) + "\"], [\"bwsname\", \"" +
+                               Hex("club.bws") + "\"], [\"bwsdata\", \"" + Hex(bws) + "\"], [\"dealname\", \"" +
+                               Hex("230905A.pbn") + "\"], [\"dealdata\", \"" + Hex(samples::HandRecordText()) +
+                               "\"]]";
+    EXPECT_NE(post.find(fields), std::string::npos) << post;
+    ASSERT_EQ(app->GetHistory().GetCount(), 1);
+    EXPECT_EQ(app->GetHistory()[0].GetWebName(), "230905.aca");
+
+    // Sent again only when the director says so.
+    prompter.Clear();
+    prompter.Answer(IDNO);
+    app->OnFileRepost();  // the default answer of Confirm Posting keeps the row unmarked
+    EXPECT_EQ(LastStatus(), "No score files were selected");
+    prompter.onConfirm = [](const ConfirmPostingRequest&, ConfirmPostingAnswer& answer) {
+        answer.checked.assign(answer.checked.size(), true);
+        return true;
+    };
+    app->OnFileRepost();
+    EXPECT_EQ(prompter.Shown().back().text.substr(0, 55), "A score file has been posted previously to the website.");
+    EXPECT_EQ(LastStatus(), "Post Games: No score files succeeded (1 failed)");
+    EXPECT_EQ(Posts().size(), before + 1);
+}
+
+// A post cancelled before it went out, and a password that cannot be
+// decrypted, send nothing and record nothing.
+TEST_F(BridgeWebsPosting, CancelledPostAndUnreadablePasswordRecordNothing)
+{
+    WriteGame("230906.aca");
+    app->Setup().m_Ftp.m_dwFlags &= ~SF_ALERT_NO_BWS;
+    const size_t before = Posts().size();
+
+    postingFrame.onStatus = [this](const std::string& text) {
+        if (text.rfind("Connecting to", 0) == 0)
+            app->OnFileCancel();
+    };
+    app->OnPostGames(false);
+    postingFrame.onStatus = nullptr;
+    EXPECT_EQ(LastStatus(), "Post Games: No score files succeeded (1 failed)");
+    EXPECT_TRUE(app->GetHistory().IsEmpty());
+    EXPECT_NE(LogText().find("Upload canceled: " + JoinPath(scores, "230906.aca")), std::string::npos);
+    EXPECT_NE(LogText().find("Unable to access BWS file=[" + JoinPath(scores, "230906A.bws") +
+                             "]: No such file or directory"),
+              std::string::npos);
+
+    std::vector<uint8_t>& blob = app->Setup().m_ProtectedPassword;
+    blob.assign(blob.size(), 0x5A);
+    prompter.Clear();
+    app->OnPostGames(false);
+    EXPECT_EQ(LastStatus(), "Post Games: No score files succeeded (1 failed)");
+    ASSERT_FALSE(prompter.Shown().empty());
+    EXPECT_EQ(prompter.Shown().back().text.substr(0, 36), "Cannot decrypt the FTP Password (err");
+    EXPECT_TRUE(app->GetHistory().IsEmpty());
+    EXPECT_EQ(Posts().size(), before);
+}

@@ -1,0 +1,290 @@
+// The Setup command with scripted sheet answers: what is stored, the change
+// log line by line, the password line, the save, and values that are refused.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/setup_checks.h"
+#include "support/test_app.h"
+
+namespace {
+
+class CRefusingProtector : public IDataProtector {
+public:
+    bool Protect(const uint8_t*, size_t, const std::string&, const uint8_t*, size_t, std::vector<uint8_t>&,
+                 uint32_t& error) override
+    {
+        error = EACCES;
+        return false;
+    }
+    bool Unprotect(const std::vector<uint8_t>&, const uint8_t*, size_t, CSecretBytes&, uint32_t& error) override
+    {
+        error = EACCES;
+        return false;
+    }
+};
+
+class SetupCommandTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        app->TestDataProtection();
+        CSetupData& s = app->Setup();
+        s.m_strScoreFileDirectory = folder.Path();
+        s.m_tPostFilesModifiedAfter = 1699990000;
+        s.m_strWebsiteUrl = "http://Club.example.org/Results";
+        s.m_tOldestToIndex = 86400;
+        s.m_Ftp.m_strServer = "ftp.example.org";
+        s.m_Ftp.m_strUser = "club";
+        s.m_Ftp.m_dwFlags = SF_ACTIVE_FTP | SF_ALERT_NO_BWS;
+        ASSERT_TRUE(app->SetFtpPassword("old secret"));
+        oldBlob = s.m_ProtectedPassword;
+        clock.now = 1700000000;
+        app->SetClock(&clock);
+    }
+
+    // The "Setup ..." lines of the log without their time stamps.
+    std::vector<std::string> SetupLines() const
+    {
+        std::vector<std::string> out;
+        std::istringstream in(LogText());
+        for (std::string line; std::getline(in, line);) {
+            const size_t at = line.find("]Setup");
+            if (line.rfind("[", 0) == 0 && at != std::string::npos)
+                out.push_back(line.substr(at + 1));
+        }
+        return out;
+    }
+
+    CFixedClock clock;
+    std::vector<uint8_t> oldBlob;
+};
+
+}  // namespace
+
+TEST_F(SetupCommandTest, OkWithoutChangesWritesAndSavesNothing)
+{
+    SetupSheetValues shown;
+    prompter.setupAnswer = [&](SetupSheetValues& v) {
+        shown = v;
+        return true;
+    };
+    app->OnSetupSetup();
+    EXPECT_EQ(shown.ftp.password, "************");
+    EXPECT_FALSE(shown.ftp.passive);
+    EXPECT_TRUE(shown.ftp.alertNoBws);
+    EXPECT_EQ(shown.computer.postFilesModifiedAfter, 1699990000);
+    EXPECT_TRUE(SetupLines().empty());
+    EXPECT_TRUE(frame.Texts().empty());
+    EXPECT_EQ(app->Setup().m_ProtectedPassword, oldBlob);
+    EXPECT_FALSE(FileExists(JoinPath(dataDir, "ProgramData.bin")));
+
+    // Cancel after edits changes nothing either.
+    prompter.setupAnswer = [](SetupSheetValues& v) {
+        v.ftp.server = "other.example.org";
+        return false;
+    };
+    app->OnSetupSetup();
+    EXPECT_EQ(app->Setup().m_Ftp.m_strServer, "ftp.example.org");
+    EXPECT_TRUE(SetupLines().empty());
+}
+
+TEST_F(SetupCommandTest, EveryChangeIsStoredAndLoggedInOrder)
+{
+    const std::string scores = folder.File("scores");
+    ::mkdir(scores.c_str(), 0700);
+    const std::string html = folder.Write("page.pbn", "layout");
+    prompter.setupAnswer = [&](SetupSheetValues& v) {
+        v.computer.scoreFileDirectory = scores;
+        v.computer.postFilesModifiedAfter = 1699999999;
+        v.computer.htmlLayout = html;
+        v.computer.autoFillHandRecord = true;
+        v.computer.alertCheckScoreData = true;
+        // Only the letter case differs: still a new address.
+        v.website.websiteUrl = "http://club.example.org/results";
+        v.website.indexTemplate = "indextemplate.htm";
+        v.website.indexFile = "index.htm";
+        v.website.oldestToIndex = 86400 * 365;
+        v.website.daysToIndex = 90;
+        v.website.scoreFileDirectory = "results/2023";
+        v.website.scoreFileTemplate = "template.htm";
+        v.website.multiPageIndex = true;
+        v.website.linkHandRecords = true;
+        v.ftp.server = "WWW.BridgeWebs.com";
+        v.ftp.user = "director";
+        v.ftp.password = "n3w pa55word";
+        v.ftp.directory = "public_html";
+        v.ftp.port[1] = "990";
+        v.ftp.parameters[2] = "-v";
+        v.ftp.passive = true;
+        v.ftp.protocol = PROTOCOL_SFTP;
+        v.ftp.uploadToSubdirectories = true;
+        v.ftp.alertNoBws = false;
+        return true;
+    };
+    app->OnSetupSetup();
+    const std::vector<std::string> expected = {
+        "Setup Computer: Score File Directory [" + folder.Path() + "]->[" + scores + "]",
+        "Setup Computer: Post Files Modified After [11/14/2023 19:26:40]->[11/14/2023 22:13:19]",
+        "Setup Computer: HTML Layout []->[" + html + "]",
+        "Setup Computer: Automatically fill the hand record field if possible [0]->[1]",
+        "Setup Computer: Alert when \"Check Score Data\" finds potential scoring errors [0]->[1]",
+        "Setup Website: Website URL [http://Club.example.org/Results]->[http://club.example.org/results]",
+        "Setup Website: Index Template Filename []->[indextemplate.htm]",
+        "Setup Website: Index Filename []->[index.htm]",
+        "Setup Website: Oldest To Index [01/02/1970]->[01/01/1971]",
+        "Setup Website: Days To Index [0]->[90]",
+        "Setup Website: Score File Directory []->[results/2023]",
+        "Setup Website: Score File Template Filename []->[template.htm]",
+        "Setup Website: Multi-page index [0]->[1]",
+        "Setup Website: Link computer hand records [0]->[1]",
+        "Setup FTP: FTP Server [ftp.example.org]->[WWW.BridgeWebs.com]",
+        "Setup FTP: (BridgeWebs?) [0]->[1]",
+        "Setup FTP: FTP User [club]->[director]",
+        "Setup FTP: FTP Password changed",
+        "Setup FTP: Directory []->[public_html]",
+        "Setup FTP: Port Number (FTPS) [21]->[990]",
+        "Setup FTP: Additional Parameters (SFTP) []->[-v]",
+        "Setup FTP: Passive FTP [0]->[1]",
+        "Setup FTP: Protocol [FTP]->[SFTP]",
+        "Setup FTP: Upload to subdirectories [0]->[1]",
+        "Setup FTP: Alert No BWS [1]->[0]",
+        "Setup: Changes saved",
+    };
+    EXPECT_EQ(SetupLines(), expected);
+    EXPECT_EQ(LogText().find("n3w pa55word"), std::string::npos);
+    EXPECT_EQ(app->m_nSetupChangeCount, 25);
+
+    const CSetupData& s = app->Setup();
+    EXPECT_EQ(s.m_strWebsiteUrl, "http://club.example.org/results");
+    EXPECT_EQ(s.m_Ftp.m_dwFlags, static_cast<uint32_t>(SF_BRIDGEWEBS | SF_AUTO_FILL_HAND_RECORD |
+                                                       SF_ALERT_CHECK_SCORE_DATA | SF_MULTI_PAGE_INDEX |
+                                                       SF_LINK_HAND_RECORDS | SF_UPLOAD_TO_SUBDIRECTORIES));
+    CSecretString back;
+    ASSERT_TRUE(app->GetFtpPassword(back, false));
+    EXPECT_EQ(back.Get(), "n3w pa55word");
+    EXPECT_EQ(frame.Texts(), (std::vector<std::pair<int, std::string>>{{2, "Setup: Saving changes"},
+                                                                        {2, "Setup: Changes saved"}}));
+    EXPECT_TRUE(FileExists(JoinPath(dataDir, "ProgramData.bin")));
+}
+
+TEST_F(SetupCommandTest, FailedPasswordProtectionKeepsTheStoredPassword)
+{
+    CRefusingProtector refusing;
+    app->SetDataProtector(&refusing);
+    prompter.setupAnswer = [](SetupSheetValues& v) {
+        v.ftp.password = "typed";
+        v.ftp.user = "someone";
+        return true;
+    };
+    app->OnSetupSetup();
+    EXPECT_EQ(app->Setup().m_ProtectedPassword, oldBlob);
+    EXPECT_EQ(app->Setup().m_bPasswordProtected, 1);
+    EXPECT_EQ(SetupLines(), (std::vector<std::string>{"Setup FTP: FTP User [club]->[someone]",
+                                                      "Setup: Changes saved"}));
+    ASSERT_FALSE(prompter.Texts().empty());
+    EXPECT_EQ(prompter.Texts().back(),
+              "Unable to save password: Permission denied\r\n\r\nThe FTP Password stored before is kept.");
+    EXPECT_NE(LogText().find("Operation=[CQuillmarkApp::OnSetupSetup: CQuillmarkApp::Encrypt]"), std::string::npos);
+    EXPECT_EQ(LogText().find("typed"), std::string::npos);
+
+    // The kept password still reads back.
+    app->SetDataProtector(nullptr);
+    CSecretString back;
+    ASSERT_TRUE(app->GetFtpPassword(back, false));
+    EXPECT_EQ(back.Get(), "old secret");
+}
+
+// Values the sheet should have caught are refused as a whole: nothing is
+// stored, nothing saved, and the user is told which.
+TEST_F(SetupCommandTest, InvalidValuesAreNeverStored)
+{
+    struct Case {
+        std::function<void(SetupSheetValues&)> edit;
+        const char* messageStart;
+    };
+    const Case cases[] = {
+        {[](SetupSheetValues& v) { v.ftp.port[0] = "65557"; }, "Enter a port number between 1 and 65535 for FTP."},
+        {[](SetupSheetValues& v) { v.ftp.port[2] = "0"; }, "Enter a port number between 1 and 65535 for SFTP."},
+        {[](SetupSheetValues& v) { v.ftp.port[1] = "2l"; }, "Enter a port number between 1 and 65535 for FTPS."},
+        {[](SetupSheetValues& v) { v.ftp.server = ""; }, "Enter the server's host name"},
+        {[](SetupSheetValues& v) { v.ftp.server = "ftp://ftp.example.org"; }, "The server name is not valid"},
+        {[](SetupSheetValues& v) { v.ftp.directory = "public\\results"; }, "Use / (not \\)"},
+        {[](SetupSheetValues& v) { v.website.websiteUrl = "www.example.org"; }, "The Website URL is not valid"},
+        {[](SetupSheetValues& v) { v.website.websiteUrl = ""; }, "Enter the Website URL"},
+        {[](SetupSheetValues& v) { v.website.scoreFileDirectory = "a\\b"; }, "Use / (not \\)"},
+        {[](SetupSheetValues& v) { v.website.daysToIndex = 1000000; }, "Enter an integer between 0 and 999999."},
+        {[this](SetupSheetValues& v) { v.computer.scoreFileDirectory = folder.File("missing"); },
+         "The Score File Directory does not exist"},
+        {[](SetupSheetValues& v) { v.computer.postFilesModifiedAfter = 1700000001; },
+         "Post Files Modified After cannot be later than the current time (11/14/2023 22:13:20)."},
+        {[](SetupSheetValues& v) { v.computer.pdfLayout = "/nowhere/layout.pbn"; },
+         "The PDF Layout file cannot be found"},
+    };
+    for (const Case& c : cases) {
+        prompter.Clear();
+        prompter.setupAnswer = [&](SetupSheetValues& v) {
+            v.ftp.user = "changed too";
+            c.edit(v);
+            return true;
+        };
+        app->OnSetupSetup();
+        EXPECT_EQ(app->Setup().m_Ftp.m_strUser, "club") << c.messageStart;
+        ASSERT_EQ(prompter.Texts().size(), 2u);
+        EXPECT_EQ(prompter.Texts()[1].rfind(c.messageStart, 0), 0u) << prompter.Texts()[1];
+    }
+    EXPECT_TRUE(SetupLines().empty());
+    EXPECT_EQ(app->Setup().m_Ftp.m_strPort[0], "21");
+    EXPECT_FALSE(FileExists(JoinPath(dataDir, "ProgramData.bin")));
+}
+
+TEST(SetupChecksTest, SingleFieldChecks)
+{
+    for (const char* good : {"1", "21", "65535", "00022"})
+        EXPECT_EQ(CheckPort(good, "FTP"), "") << good;
+    for (const char* bad : {"", "0", "65536", "65557", "-21", " 21", "21a", "123456"})
+        EXPECT_NE(CheckPort(bad, "FTP"), "") << bad;
+
+    for (const char* good : {"ftp.example.org", "localhost", "127.0.0.1", "my_host.example", "::1", "fe80::1"})
+        EXPECT_EQ(CheckServerName(good), "") << good;
+    for (const char* bad : {"", "  ", "ftp://example.org", "example.org/results", "bad host", "-x.org", "a..b"})
+        EXPECT_NE(CheckServerName(bad), "") << bad;
+
+    for (const char* good : {"http://www.example.org", "HTTPS://Example.org/club/", "http://127.0.0.1:8080",
+                             "http://[::1]:8080/x"})
+        EXPECT_EQ(CheckWebsiteUrl(good), "") << good;
+    for (const char* bad : {"", "www.example.org", "ftp://example.org", "http://", "http://exa mple.org",
+                            "http://example.org\\results", "http://host:99999", "http://user@host"})
+        EXPECT_NE(CheckWebsiteUrl(bad), "") << bad;
+
+    int32_t days = -1;
+    EXPECT_EQ(CheckDaysToIndexText("999999", days), "");
+    EXPECT_EQ(days, 999999);
+    EXPECT_EQ(CheckDaysToIndexText("1000000", days), "Enter an integer between 0 and 999999.");
+    EXPECT_EQ(CheckDaysToIndexText("-1", days), "Enter an integer between 0 and 999999.");
+    EXPECT_EQ(CheckDaysToIndexText("12x", days), "Enter an integer.");
+    EXPECT_EQ(CheckDaysToIndexText("", days), "Enter an integer.");
+}
+
+// The wireless alert follows the dialog's box as it was at closing, and is
+// saved only when that changed it.
+TEST_F(SetupCommandTest, WirelessAlertFollowsTheBoxAndSavesOnce)
+{
+    const std::string programData = JoinPath(dataDir, "ProgramData.bin");
+    EXPECT_TRUE(app->ApplyDoNotShowWirelessAlert(false));
+    EXPECT_TRUE(app->Setup().m_Ftp.m_dwFlags & SF_ALERT_NO_BWS);
+    EXPECT_FALSE(FileExists(programData));
+
+    EXPECT_TRUE(app->ApplyDoNotShowWirelessAlert(true));
+    EXPECT_FALSE(app->Setup().m_Ftp.m_dwFlags & SF_ALERT_NO_BWS);
+    ASSERT_TRUE(FileExists(programData));
+    ::unlink(programData.c_str());
+    // Ticked again on a later file: already off, nothing to save.
+    EXPECT_TRUE(app->ApplyDoNotShowWirelessAlert(true));
+    EXPECT_FALSE(FileExists(programData));
+    EXPECT_EQ(app->Setup().m_Ftp.m_dwFlags, static_cast<uint32_t>(SF_ACTIVE_FTP));
+}

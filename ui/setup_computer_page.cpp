@@ -1,0 +1,152 @@
+#include <wx/checkbox.h>
+#include <wx/datectrl.h>
+#include <wx/button.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+#include <wx/textctrl.h>
+#include <wx/timectrl.h>
+
+#include "platform/path_helpers.h"
+#include "ui/dialog_services.h"
+#include "ui/setup_sheet.h"
+
+namespace {
+
+wxDateTime LocalDateTime(int64_t time)
+{
+    return wxDateTime(static_cast<time_t>(time));
+}
+
+}  // namespace
+
+// The pickers' range: 1970-01-02 00:00:00 to 3000-12-30 23:59:59 local time.
+void SetSetupDateRange(wxDatePickerCtrl* picker)
+{
+    picker->SetRange(wxDateTime(2, wxDateTime::Jan, 1970, 0, 0, 0),
+                     wxDateTime(30, wxDateTime::Dec, 3000, 23, 59, 59));
+}
+
+CSetupComputerPage::CSetupComputerPage(wxWindow* parent, const SetupComputerValues& values, bool allowPostAfter)
+    : CSetupPage(parent), m_values(values), m_given(values)
+{
+    auto* grid = new wxFlexGridSizer(3, wxSize(6, 6));
+    grid->AddGrowableCol(1);
+    auto label = [&](const char* text) {
+        grid->Add(new wxStaticText(this, wxID_ANY, text), 0, wxALIGN_CENTER_VERTICAL);
+    };
+    auto browse = [&](std::function<void()> handler) {
+        auto* button = new wxButton(this, wxID_ANY, "...", wxDefaultPosition, wxDefaultSize, wxBU_EXACTFIT);
+        button->Bind(wxEVT_BUTTON, [handler](wxCommandEvent&) { handler(); });
+        grid->Add(button, 0, wxALIGN_CENTER_VERTICAL);
+        return button;
+    };
+
+    label("Score File Directory:");
+    m_scoreFolder = new wxTextCtrl(this, wxID_ANY, wxString::FromUTF8(values.scoreFileDirectory));
+    m_scoreFolder->SetMinSize(wxSize(320, -1));
+    grid->Add(m_scoreFolder, 1, wxEXPAND);
+    browse([this] { OnBrowseScoreDirectory(); })->SetName("browseScoreFolder");
+
+    label("Post Files Modified After:");
+    auto* when = new wxBoxSizer(wxHORIZONTAL);
+    m_postDate = new wxDatePickerCtrl(this, wxID_ANY, LocalDateTime(values.postFilesModifiedAfter),
+                                      wxDefaultPosition, wxDefaultSize, wxDP_DROPDOWN | wxDP_SHOWCENTURY);
+    SetSetupDateRange(m_postDate);
+    m_postTime = new wxTimePickerCtrl(this, wxID_ANY, LocalDateTime(values.postFilesModifiedAfter));
+    when->Add(m_postDate, 0, wxRIGHT, 6);
+    when->Add(m_postTime);
+    grid->Add(when);
+    grid->AddSpacer(0);
+    // The time after which files count as new changes only when Setup was
+    // opened with Shift held.
+    m_postDate->Enable(allowPostAfter);
+    m_postTime->Enable(allowPostAfter);
+
+    label("HTML Layout:");
+    m_htmlLayout = new wxTextCtrl(this, wxID_ANY, wxString::FromUTF8(values.htmlLayout));
+    grid->Add(m_htmlLayout, 1, wxEXPAND);
+    browse([this] { OnBrowseLayout(m_htmlLayout, "Choose Vantorel Layout For HTML"); })->SetName("browseHtml");
+
+    label("PDF Layout:");
+    m_pdfLayout = new wxTextCtrl(this, wxID_ANY, wxString::FromUTF8(values.pdfLayout));
+    grid->Add(m_pdfLayout, 1, wxEXPAND);
+    browse([this] { OnBrowseLayout(m_pdfLayout, "Choose Vantorel Layout For PDF"); })->SetName("browsePdf");
+
+    auto* checks = new wxBoxSizer(wxVERTICAL);
+    auto check = [&](const char* text, bool value) {
+        auto* box = new wxCheckBox(this, wxID_ANY, text);
+        box->SetValue(value);
+        checks->Add(box, 0, wxBOTTOM, 6);
+        return box;
+    };
+    m_autoFill = check("Automatically fill the hand record field if possible", values.autoFillHandRecord);
+    m_alertNotFilled = check("Alert when the hand record field is not filled", values.alertHandRecordNotFilled);
+    m_useCheck = check("Use the Vantorel \"Check Score Data\" command", values.useCheckScoreData);
+    m_alertCheck = check("Alert when \"Check Score Data\" finds potential scoring errors", values.alertCheckScoreData);
+
+    auto* top = new wxBoxSizer(wxVERTICAL);
+    top->Add(grid, 0, wxEXPAND | wxALL, 10);
+    top->Add(checks, 0, wxLEFT | wxRIGHT | wxBOTTOM, 10);
+    SetSizerAndFit(top);
+}
+
+SetupProblem CSetupComputerPage::Read(wxWindow** focus)
+{
+    SetupComputerValues& v = m_values;
+    v.scoreFileDirectory = m_scoreFolder->GetValue().utf8_string();
+    // The time is built from the date of one picker and the time of the
+    // other; untouched pickers keep the time exactly as given.
+    const wxDateTime given = LocalDateTime(m_given.postFilesModifiedAfter);
+    const wxDateTime date = m_postDate->GetValue();
+    const wxDateTime time = m_postTime->GetValue();
+    if (date.IsValid() && time.IsValid() &&
+        (!date.IsSameDate(given) || time.GetHour() != given.GetHour() || time.GetMinute() != given.GetMinute() ||
+         time.GetSecond() != given.GetSecond())) {
+        const wxDateTime combined(date.GetDay(), date.GetMonth(), date.GetYear(), time.GetHour(), time.GetMinute(),
+                                  time.GetSecond());
+        v.postFilesModifiedAfter = static_cast<int64_t>(combined.GetTicks());
+    } else {
+        v.postFilesModifiedAfter = m_given.postFilesModifiedAfter;
+    }
+    v.htmlLayout = m_htmlLayout->GetValue().utf8_string();
+    v.pdfLayout = m_pdfLayout->GetValue().utf8_string();
+    v.autoFillHandRecord = m_autoFill->GetValue();
+    v.alertHandRecordNotFilled = m_alertNotFilled->GetValue();
+    v.useCheckScoreData = m_useCheck->GetValue();
+    v.alertCheckScoreData = m_alertCheck->GetValue();
+    SetupProblem problem = CheckComputerValues(m_given, v, wxDateTime::Now().GetTicks());
+    *focus = FieldControl(problem);
+    return problem;
+}
+
+wxWindow* CSetupComputerPage::FieldControl(const SetupProblem& problem)
+{
+    switch (problem.field) {
+    case SetupField::ScoreFileDirectory: return m_scoreFolder;
+    case SetupField::PostFilesModifiedAfter: return m_postDate;
+    case SetupField::HtmlLayout: return m_htmlLayout;
+    case SetupField::PdfLayout: return m_pdfLayout;
+    default: return nullptr;
+    }
+}
+
+void CSetupComputerPage::OnBrowseScoreDirectory()
+{
+    FileChooserRequest request;
+    request.title = "Select directory that Quillmark will search for score files";
+    request.start = m_scoreFolder->GetValue();
+    wxString path;
+    if (ChooseFolder(this, request, path))
+        m_scoreFolder->SetValue(path);
+}
+
+void CSetupComputerPage::OnBrowseLayout(wxTextCtrl* edit, const wxString& title)
+{
+    FileChooserRequest request;
+    request.title = title;
+    request.start = edit->GetValue();
+    request.wildcard = "PBN Files (*.pbn)|*.pbn|All Files (*.*)|*.*";
+    wxString path;
+    if (ChooseFile(this, request, path))
+        edit->SetValue(path);
+}
