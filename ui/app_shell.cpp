@@ -185,9 +185,9 @@ void CAppShell::InstallCommands()
     CMainFrame& frame = *m_frame;
     CQuillmarkView& view = *frame.GetView();
 
-    AttachCommandHandler(ID_POST_GAMES, [](CQuillmarkApp& a, bool shift) { a.OnPostGames(shift); });
-    AttachCommandHandler(ID_FILE_POST, [](CQuillmarkApp& a, bool) { a.OnFilePost(); });
-    AttachCommandHandler(ID_FILE_REPOST, [](CQuillmarkApp& a, bool) { a.OnFileRepost(); });
+    AttachCommandHandler(CMD_POST_GAMES, [](CQuillmarkApp& a, bool shift) { a.OnPostGames(shift); });
+    AttachCommandHandler(CMD_FILE_POST, [](CQuillmarkApp& a, bool) { a.OnFilePost(); });
+    AttachCommandHandler(CMD_FILE_REPOST, [](CQuillmarkApp& a, bool) { a.OnFileRepost(); });
     // The application's commands: its table says what runs and when.
     for (const CommandEntry& entry : CommandTable()) {
         const unsigned id = entry.id;
@@ -199,8 +199,8 @@ void CAppShell::InstallCommands()
                               [&app, id] { return ::IsCommandEnabled(app, id); },
                               {}});
     }
-    frame.SetCommand(ID_HELP_TOPICS, {[&app] { ::RunCommand(app, ID_HELP, false); },
-                                      [&app] { return ::IsCommandEnabled(app, ID_HELP); }, {}});
+    frame.SetCommand(ID_HELP_TOPICS, {[&app] { ::RunCommand(app, CMD_HELP, false); },
+                                      [&app] { return ::IsCommandEnabled(app, CMD_HELP); }, {}});
 
     // The window's own.
     frame.SetCommand(ID_NAV_BACK, {[&view] { view.GoBack(); }, [&view] { return view.CanBack(); }, {}});
@@ -217,13 +217,13 @@ void CAppShell::InstallCommands()
                                     {}, {}});
 
     // The recent setup files; greyed while an operation runs.
-    m_recent = std::make_unique<CRecentFiles>(m_app->Profile(), frame.GetSetupFileMenu(), WindowIdOf(ID_FILE_MRU_FIRST));
+    m_recent = std::make_unique<CRecentFiles>(m_app->Profile(), frame.GetSetupFileMenu(), WindowIdOf(CMD_FILE_MRU_FIRST));
     for (int i = 0; i < CRecentFiles::kMax; ++i) {
-        const int id = WindowIdOf(ID_FILE_MRU_FIRST) + i;
-        frame.SetCommand(ID_FILE_MRU_FIRST + i, {[this, id] { OpenSetupFile(m_recent->PathOf(id)); },
+        const int id = WindowIdOf(CMD_FILE_MRU_FIRST) + i;
+        frame.SetCommand(CMD_FILE_MRU_FIRST + i, {[this, id] { OpenSetupFile(m_recent->PathOf(id)); },
                                                  [this, &app, id] {
                                                      return !m_recent->PathOf(id).empty() &&
-                                                            ::IsCommandEnabled(app, ID_FILE_MRU_FIRST);
+                                                            ::IsCommandEnabled(app, CMD_FILE_MRU_FIRST);
                                                  },
                                                  {}});
     }
@@ -231,15 +231,15 @@ void CAppShell::InstallCommands()
     // setup has none) are noticed when the window is next idle.
     frame.Bind(wxEVT_IDLE, &CAppShell::OnFrameIdle, this);
 
-    auto idle = [&app] { return ::IsCommandEnabled(app, ID_FILE_NEW); };
-    frame.SetCommand(ID_FILE_NEW, {[this] {
+    auto idle = [&app] { return ::IsCommandEnabled(app, CMD_FILE_NEW); };
+    frame.SetCommand(CMD_FILE_NEW, {[this] {
                                        if (m_doc->SaveModified() && m_doc->OnNewDocument()) {
                                            m_doc->SetPathName({});
                                            FollowDocumentPath();
                                        }
                                    },
                                    idle, {}});
-    frame.SetCommand(ID_FILE_OPEN, {[this] {
+    frame.SetCommand(CMD_FILE_OPEN, {[this] {
                                         if (!m_doc->SaveModified())
                                             return;
                                         FileDialogRequest request;
@@ -253,7 +253,7 @@ void CAppShell::InstallCommands()
                                             OpenSetupFile(path);
                                     },
                                     idle, {}});
-    frame.SetCommand(ID_FILE_SAVE_AS, {[this] {
+    frame.SetCommand(CMD_FILE_SAVE_AS, {[this] {
                                            m_doc->DoSave({});
                                            FollowDocumentPath();
                                        },

@@ -45,7 +45,7 @@ CQMDialogBar::CQMDialogBar(wxWindow* parent) : wxPanel(parent, 130)
     refresh = NavButton(this, WindowIdOf(ID_NAV_REFRESH), "Refresh", wxART_REFRESH);
     address = new wxTextCtrl(this, IDC_ADDRESS, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                              wxTE_READONLY);
-    postGames = new wxButton(this, WindowIdOf(ID_POST_GAMES), "Post Games (F4)");
+    postGames = new wxButton(this, WindowIdOf(CMD_POST_GAMES), "Post Games (F4)");
     postGames->SetDefault();
     statusLine = new wxStaticText(this, IDC_STATUS_LINE, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                                   wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
@@ -171,9 +171,9 @@ bool IsCommandWindowId(int id)
 void CMainFrame::BuildMenus()
 {
     auto* file = new wxMenu;
-    AppendCommand(file, ID_FILE_CANCEL, "&Cancel", "", "Abort the current operation");
-    AppendCommand(file, ID_FILE_REPOST, "&Repost...", "Shift+F4", "");
-    AppendCommand(file, ID_FILE_POST, "&Post...", "", "");
+    AppendCommand(file, CMD_FILE_CANCEL, "&Cancel", "", "Abort the current operation");
+    AppendCommand(file, CMD_FILE_REPOST, "&Repost...", "Shift+F4", "");
+    AppendCommand(file, CMD_FILE_POST, "&Post...", "", "");
     file->AppendSeparator();
     AppendCommand(file, ID_APP_EXIT, "E&xit", "", "Quit the application; prompts to save documents");
 
@@ -194,34 +194,34 @@ void CMainFrame::BuildMenus()
     AppendCommand(view, ID_NAV_STOP, "Sto&p", "Esc", "Stop loading the current web page");
     AppendCommand(view, ID_NAV_REFRESH, "&Refresh", "F5", "Reload the current web page from its server");
     view->AppendSeparator();
-    AppendCommand(view, ID_VIEW_HAND_RECORD_FOLDERS, "H&and Record Folders", "", "");
-    AppendCommand(view, ID_VIEW_HISTORY, "&History", "", "");
+    AppendCommand(view, CMD_VIEW_HAND_RECORD_FOLDERS, "H&and Record Folders", "", "");
+    AppendCommand(view, CMD_VIEW_HISTORY, "&History", "", "");
     AppendCommand(view, ID_VIEW_LOGFILE, "&Logfile", "", "Open a window to view the Quillmark logfile");
     AppendCommand(view, ID_VIEW_SOURCE, "Sour&ce", "", "View HTML source code of the currently displayed web page");
 
     auto* index = new wxMenu;
-    AppendCommand(index, ID_INDEX_WEBSITE, "Index &Website", "", "");
-    AppendCommand(index, ID_INDEX_CREATE_INDEX, "&Create Index", "", "");
-    AppendCommand(index, ID_INDEX_PUBLISH_INDEX, "&Publish Index", "", "");
+    AppendCommand(index, CMD_INDEX_WEBSITE, "Index &Website", "", "");
+    AppendCommand(index, CMD_INDEX_CREATE_INDEX, "&Create Index", "", "");
+    AppendCommand(index, CMD_INDEX_PUBLISH_INDEX, "&Publish Index", "", "");
     index->AppendSeparator();
-    AppendCommand(index, ID_INDEX_EDIT_INDEX, "&Edit Index", "", "");
-    AppendCommand(index, ID_INDEX_BROWSE_WEBSITE, "&Browse Website Index Page", "", "");
+    AppendCommand(index, CMD_INDEX_EDIT_INDEX, "&Edit Index", "", "");
+    AppendCommand(index, CMD_INDEX_BROWSE_WEBSITE, "&Browse Website Index Page", "", "");
 
     auto* setupFile = new wxMenu;
-    AppendCommand(setupFile, ID_FILE_OPEN, "&Open...", "Ctrl+O", "Open an existing setup data file");
-    AppendCommand(setupFile, ID_FILE_SAVE_AS, "&Save As...", "", "Save the setup data under a new name");
-    AppendCommand(setupFile, ID_FILE_NEW, "&New", "Ctrl+N", "Start a new setup with the default settings");
+    AppendCommand(setupFile, CMD_FILE_OPEN, "&Open...", "Ctrl+O", "Open an existing setup data file");
+    AppendCommand(setupFile, CMD_FILE_SAVE_AS, "&Save As...", "", "Save the setup data under a new name");
+    AppendCommand(setupFile, CMD_FILE_NEW, "&New", "Ctrl+N", "Start a new setup with the default settings");
     setupFile->AppendSeparator();
-    AppendCommand(setupFile, ID_SETUP_ERASE_UPLOAD_HISTORY, "&Erase Upload History", "", "");
+    AppendCommand(setupFile, CMD_SETUP_ERASE_UPLOAD_HISTORY, "&Erase Upload History", "", "");
     setupFile->AppendSeparator();
     m_setupFileMenu = setupFile;  // the recent files go at its end
     auto* setup = new wxMenu;
-    AppendCommand(setup, ID_SETUP_SETUP, "&Setup...", "", "");
+    AppendCommand(setup, CMD_SETUP_SETUP, "&Setup...", "", "");
     setup->AppendSubMenu(setupFile, "Setu&p File");
 
     auto* help = new wxMenu;
     AppendCommand(help, ID_HELP_TOPICS, "&Help Topics...", "", "List Help topics");
-    AppendCommand(help, ID_HELP_UPLOAD_TEST_FILE, "Upload a &Test File", "", "");
+    AppendCommand(help, CMD_HELP_UPLOAD_TEST_FILE, "Upload a &Test File", "", "");
     AppendCommand(help, ID_APP_ABOUT, "&About Quillmark...", "",
                   "Display program information, version number and copyright");
 
@@ -240,21 +240,21 @@ void CMainFrame::BuildAccelerators()
     // The menu texts carry most shortcuts; these have no menu item of their
     // own or a second key.
     wxAcceleratorEntry entries[] = {
-        {wxACCEL_NORMAL, WXK_F4, WindowIdOf(ID_POST_GAMES)},
-        {wxACCEL_SHIFT, WXK_F4, WindowIdOf(ID_FILE_REPOST)},
+        {wxACCEL_NORMAL, WXK_F4, WindowIdOf(CMD_POST_GAMES)},
+        {wxACCEL_SHIFT, WXK_F4, WindowIdOf(CMD_FILE_REPOST)},
         {wxACCEL_NORMAL, WXK_ESCAPE, WindowIdOf(ID_NAV_STOP)},
         {wxACCEL_NORMAL, WXK_F5, WindowIdOf(ID_NAV_REFRESH)},
         {wxACCEL_ALT, WXK_LEFT, WindowIdOf(ID_NAV_BACK)},
         {wxACCEL_ALT, WXK_RIGHT, WindowIdOf(ID_NAV_FORWARD)},
-        {wxACCEL_CTRL, 'N', WindowIdOf(ID_FILE_NEW)},
-        {wxACCEL_CTRL, 'O', WindowIdOf(ID_FILE_OPEN)},
+        {wxACCEL_CTRL, 'N', WindowIdOf(CMD_FILE_NEW)},
+        {wxACCEL_CTRL, 'O', WindowIdOf(CMD_FILE_OPEN)},
         {wxACCEL_CTRL, 'S', WindowIdOf(ID_FILE_SAVE)},
         {wxACCEL_CTRL, WXK_INSERT, wxID_COPY},
         {wxACCEL_SHIFT, WXK_DELETE, wxID_CUT},
         {wxACCEL_SHIFT, WXK_INSERT, wxID_PASTE},
         {wxACCEL_NORMAL, WXK_F6, WindowIdOf(ID_NEXT_PANE)},
         {wxACCEL_SHIFT, WXK_F6, WindowIdOf(ID_PREV_PANE)},
-        {wxACCEL_NORMAL, WXK_F1, WindowIdOf(ID_HELP)},
+        {wxACCEL_NORMAL, WXK_F1, WindowIdOf(CMD_HELP)},
     };
     SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(WXSIZEOF(entries)), entries));
 }
@@ -363,8 +363,8 @@ void CMainFrame::OnUpdatePostGames(wxUpdateUIEvent& event)
     // The caption follows the Shift key; the button works only with a
     // handler behind it.
     CWxCmdUI ui(event, m_bar->postGames);
-    UpdateCommand(m_app, ID_POST_GAMES, ui, wxGetKeyState(WXK_SHIFT));
-    if (!IsCommandEnabled(ID_POST_GAMES))
+    UpdateCommand(m_app, CMD_POST_GAMES, ui, wxGetKeyState(WXK_SHIFT));
+    if (!IsCommandEnabled(CMD_POST_GAMES))
         event.Enable(false);
 }
 

@@ -65,7 +65,7 @@ public:
     // ---- commands ----------------------------------------------------------
     // Installs the handler and enabling rule of a command id. A menu item or
     // button without a handler stays disabled.
-    // Command numbers as the program knows them (ID_POST_GAMES, ...).
+    // Command numbers as the program knows them (CMD_POST_GAMES, ...).
     void SetCommand(unsigned command, FrameCommand handler);
     bool HasCommand(unsigned command) const;
     // Runs a command the way a menu choice does: nothing when it is absent

@@ -90,11 +90,11 @@ TEST_F(MainFrameTest, WorkerStatusAndProgressAppearAndCancelAnswersTheNextStatus
 
     // An operation runs: Cancel is offered, and once chosen the next status
     // message is answered with 0 and the status line says so.
-    EXPECT_FALSE(MenuEnabled(ID_FILE_CANCEL));
+    EXPECT_FALSE(MenuEnabled(CMD_FILE_CANCEL));
     shell.App().SetBusy(true);
-    EXPECT_TRUE(MenuEnabled(ID_FILE_CANCEL));
-    Choose(ID_FILE_CANCEL);
-    EXPECT_FALSE(MenuEnabled(ID_FILE_CANCEL));
+    EXPECT_TRUE(MenuEnabled(CMD_FILE_CANCEL));
+    Choose(CMD_FILE_CANCEL);
+    EXPECT_FALSE(MenuEnabled(CMD_FILE_CANCEL));
     EXPECT_EQ(FromWorker([&] { return frame->StatusText(2, "Uploading Club.pdf"); }), 0);
     EXPECT_EQ(frame->GetPaneText(2), "Canceled");
     EXPECT_EQ(frame->GetLastStatus(), "Canceled");
@@ -150,24 +150,24 @@ TEST_F(MainFrameTest, ClosingDuringAnOperationCancelsItAndClosesWhenItHasEnded)
 TEST_F(MainFrameTest, CommandsFollowTheirRulesAndThoseWithoutACoreStayDisabled)
 {
     // Idle: the setup-file and index commands are offered.
-    for (unsigned id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE_AS, ID_INDEX_CREATE_INDEX, ID_INDEX_WEBSITE,
-                   ID_INDEX_EDIT_INDEX, ID_INDEX_BROWSE_WEBSITE})
+    for (unsigned id : {CMD_FILE_NEW, CMD_FILE_OPEN, CMD_FILE_SAVE_AS, CMD_INDEX_CREATE_INDEX, CMD_INDEX_WEBSITE,
+                   CMD_INDEX_EDIT_INDEX, CMD_INDEX_BROWSE_WEBSITE})
         EXPECT_TRUE(MenuEnabled(id)) << id;
     // Publish waits for built pages.
-    EXPECT_FALSE(MenuEnabled(ID_INDEX_PUBLISH_INDEX));
+    EXPECT_FALSE(MenuEnabled(CMD_INDEX_PUBLISH_INDEX));
     // Busy: none of them.
     shell.App().SetBusy(true);
-    for (unsigned id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_SAVE_AS, ID_INDEX_CREATE_INDEX, ID_INDEX_WEBSITE})
+    for (unsigned id : {CMD_FILE_NEW, CMD_FILE_OPEN, CMD_FILE_SAVE_AS, CMD_INDEX_CREATE_INDEX, CMD_INDEX_WEBSITE})
         EXPECT_FALSE(MenuEnabled(id)) << id;
     shell.App().SetBusy(false);
     // A BridgeWebs setup has no index.
     shell.App().Setup().m_Ftp.m_dwFlags |= SF_BRIDGEWEBS;
-    EXPECT_FALSE(MenuEnabled(ID_INDEX_CREATE_INDEX));
+    EXPECT_FALSE(MenuEnabled(CMD_INDEX_CREATE_INDEX));
     shell.App().Setup().m_Ftp.m_dwFlags &= ~SF_BRIDGEWEBS;
 
     // A command whose handler is not there is never offered, and choosing
     // it anyway does nothing.
-    for (unsigned id : frame->HasCommand(ID_SETUP_SETUP) ? std::vector<unsigned>{} : std::vector<unsigned>{ID_SETUP_SETUP}) {
+    for (unsigned id : frame->HasCommand(CMD_SETUP_SETUP) ? std::vector<unsigned>{} : std::vector<unsigned>{CMD_SETUP_SETUP}) {
         EXPECT_FALSE(MenuEnabled(id));
         EXPECT_FALSE(frame->RunCommand(id));
     }

@@ -8,13 +8,13 @@
 
 #include <wx/string.h>
 
-namespace setupdrv {
-
 class wxDialog;
 class wxWindow;
 class wxCheckBox;
 class wxChoice;
 class wxTextCtrl;
+
+namespace setupdrv {
 
 // Shows the dialog modally; script runs inside the modal loop and should
 // end it (through OK or Cancel). A script that leaves it open gets the

@@ -173,7 +173,7 @@ TEST(StartupTest, RecentSetupFilesAreListedReopenedAndGreyedWhileBusy)
     CAppShell shell;
     ASSERT_TRUE(shell.Start({other}));
     CMainFrame* frame = shell.Frame();
-    const int first = WindowIdOf(ID_FILE_MRU_FIRST);
+    const int first = WindowIdOf(CMD_FILE_MRU_FIRST);
     wxMenuBar* bar = frame->GetMenuBar();
     ASSERT_NE(bar->FindItem(first + 1), nullptr);
     EXPECT_EQ(bar->FindItem(first)->GetItemLabel(), "&1 " + wxString::FromUTF8(other));
