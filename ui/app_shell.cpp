@@ -185,9 +185,6 @@ void CAppShell::InstallCommands()
     CMainFrame& frame = *m_frame;
     CQuillmarkView& view = *frame.GetView();
 
-    AttachCommandHandler(CMD_POST_GAMES, [](CQuillmarkApp& a, bool shift) { a.OnPostGames(shift); });
-    AttachCommandHandler(CMD_FILE_POST, [](CQuillmarkApp& a, bool) { a.OnFilePost(); });
-    AttachCommandHandler(CMD_FILE_REPOST, [](CQuillmarkApp& a, bool) { a.OnFileRepost(); });
     // The application's commands: its table says what runs and when.
     for (const CommandEntry& entry : CommandTable()) {
         const unsigned id = entry.id;

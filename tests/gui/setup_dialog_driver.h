@@ -8,6 +8,7 @@
 
 #include <wx/string.h>
 
+
 class wxDialog;
 class wxWindow;
 class wxCheckBox;
