@@ -68,6 +68,18 @@ TEST(StartupTest, StartsToTheShownWindowAndLeavesAnEmptyInterlockAtExit)
         shell.Exit();
     }
     EXPECT_EQ(Interlock(folders), "");
+
+    // An entry left by an older copy elsewhere is renewed at the next start.
+    const std::string desktop = folders.Share() + "/applications/quillmark.desktop";
+    folders.folder.Write("share/applications/quillmark.desktop", "[Desktop Entry]\nExec=/old/place/quillmark %f\n");
+    {
+        CAppShell shell;
+        ASSERT_TRUE(shell.Start({}));
+        shell.Frame()->Close();
+        WaitUntil([&] { return shell.FrameClosed(); });
+    }
+    EXPECT_EQ(ReadWholeFile(desktop).find("/old/place"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(desktop).find("Exec=\""), std::string::npos);
 }
 
 TEST(StartupTest, SecondInstanceIsRefusedAndLeavesTheFirstOnesInterlock)
