@@ -469,9 +469,11 @@ bool CMainFrame::PumpMessages()
 {
     if (!wxThread::IsMain() || !wxTheApp)
         return true;
-    // A nested pump (a status text answered while an outer one pumps) lets
-    // the outer one go on dispatching.
-    wxTheApp->Yield(true);
+    // Inside another pump (a status text answered while an outer one
+    // dispatches) wx does not yield again; the work handed over by workers
+    // is still answered, so no worker waits for ever.
+    if (!wxTheApp->Yield(true))
+        wxTheApp->ProcessPendingEvents();
     return true;
 }
 
