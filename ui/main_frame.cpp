@@ -131,6 +131,13 @@ bool CMainFrame::Destroy()
             m_app.SetMainFrame(nullptr);
         if (onDestroy)
             onDestroy();
+        // Viewers owned by the window (page source, log) go now, while the
+        // application they save their placement in is still there.
+        const wxWindowList children = GetChildren();
+        for (wxWindow* child : children) {
+            if (child->IsTopLevel())
+                delete child;
+        }
     }
     return wxFrame::Destroy();
 }

@@ -124,7 +124,8 @@ bool CSizeBox::LoadWindowRect(const std::string& section, wxRect& rect, const wx
 
 void CSizeBox::SaveWindowRect(wxWindow* window, const std::string& section)
 {
-    if (section.empty() || !window)
+    // A window outliving the application has nowhere to save to.
+    if (section.empty() || !window || !GetAppPtr())
         return;
     const wxRect r = window->GetRect();
     if (r.GetWidth() <= 0 || r.GetHeight() <= 0)
