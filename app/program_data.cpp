@@ -2,6 +2,7 @@
 // operation of the program (the setup document first, then this file).
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,6 +16,8 @@
 #include "platform/archive.h"
 #include "platform/error_text.h"
 #include "platform/exceptions.h"
+#include "platform/fd_io.h"
+#include "posting/sha256.h"
 
 namespace {
 
@@ -89,7 +92,103 @@ void RemoveStaleMirrors(const std::string& path)
     ::closedir(dir);
 }
 
+// The posting journal beside the program data file. Each entry: the magic
+// number, the payload's length, the payload (a record count and the
+// records, as the program data file writes them) and the payload's
+// SHA-256, so that an entry cut short by a crash is known and left out.
+constexpr uint32_t kJournalMagic = 0x314A4D51;  // "QMJ1"
+constexpr size_t kJournalDigestSize = 32;
+
+std::string JournalPath(const std::string& dataPath)
+{
+    return dataPath + ".journal";
+}
+
+void PutU32(std::vector<uint8_t>& out, uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+}
+
+uint32_t GetU32(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
+}
+
+// Appends bytes to the journal and flushes it (and, for a new journal, its
+// folder). 0, or the errno of the failure.
+int AppendToJournal(const std::string& journal, const std::vector<uint8_t>& bytes)
+{
+    const bool existed = FileExists(journal);
+    const int fd = ::open(journal.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return errno;
+    int error = 0;
+    if (!WriteAll(fd, bytes.data(), bytes.size()) || ::fsync(fd) != 0)
+        error = errno ? errno : EIO;
+    ::close(fd);
+    if (error == 0 && !existed) {
+        const int dir = ::open(GetFolderOnly(journal).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+    }
+    return error;
+}
+
 }  // namespace
+
+void CQuillmarkApp::RecordPosted(const CScoreFile& record)
+{
+    if (CScoreFile* added = m_History.Lookup(record); added && added->IsAddedToHistory())
+        m_History.Remove(added);
+    m_History.AddOrReplace(record);
+}
+
+bool CQuillmarkApp::SavePostedRecords(const std::vector<CScoreFile*>& records)
+{
+    std::string path;
+    uint32_t onDisk = 0;
+    // Without a program data file of this version to add to, the whole
+    // file is written (and whatever stands in the way reported).
+    if (!m_strProgramDataRefusal.empty() || !GetAppDataPath(path, true) || !PeekVersion(path, onDisk) ||
+        onDisk != kProgramDataVersion)
+        return SaveData(true);
+    if (m_pDocument) {
+        m_pDocument->SetModifiedFlag(true);
+        if (!m_pDocument->DoFileSave())
+            return false;
+    }
+    std::vector<uint8_t> entry;
+    try {
+        CArchive ar(path);
+        ar.SetRecordVersion(1);
+        ar.WriteU32(static_cast<uint32_t>(records.size()));
+        for (const CScoreFile* record : records) {
+            CScoreFile copy(*record);
+            copy.Serialize(ar);
+        }
+        const std::vector<uint8_t>& payload = ar.GetBytes();
+        PutU32(entry, kJournalMagic);
+        PutU32(entry, static_cast<uint32_t>(payload.size()));
+        entry.insert(entry.end(), payload.begin(), payload.end());
+        const CHash256 digest = Sha256Of(payload.data(), payload.size());
+        const uint8_t* d = digest.Data();
+        entry.insert(entry.end(), d, d + kJournalDigestSize);
+    } catch (const CException& e) {
+        ReportException(e, "CQuillmarkApp::SavePostedRecords: CArchive::Serialize");
+        return false;
+    }
+    const std::string journal = JournalPath(path);
+    if (const int error = AppendToJournal(journal, entry)) {
+        if (m_pLog)
+            m_pLog->Printf("Posting journal %s not written: %s\n", journal.c_str(), SystemErrorText(error).c_str());
+        return SaveData(true);
+    }
+    return true;
+}
 
 bool CQuillmarkApp::SaveData(bool withProgramData)
 {
@@ -136,6 +235,8 @@ bool CQuillmarkApp::SaveData(bool withProgramData)
         m_History.Serialize(ar);
         if (!file.Write(ar.GetBytes().data(), ar.GetBytes().size(), error) || !file.Commit(error))
             throw CFileException(error, path);
+        // The file now holds everything the journal added.
+        ::unlink(JournalPath(path).c_str());
     } catch (const CException& e) {
         file.Abort();
         ReportException(e, "CQuillmarkApp::SaveData: CArchive::Serialize");
@@ -166,8 +267,10 @@ void CQuillmarkApp::LoadAppData()
         LogOperation("CQuillmarkApp::LoadAppData: CFile::Open");
         if (m_pLog)
             m_pLog->WriteException(e);
-        if (e.m_lOsError == ENOENT)
+        if (e.m_lOsError == ENOENT) {
+            ReplayPostingJournal(path);
             return;  // a first start: the first save makes the file
+        }
         unreadable = e.GetErrorMessage();
     } catch (const CArchiveException&) {
         // The only archive failure of the read: the file is too large.
@@ -212,6 +315,7 @@ void CQuillmarkApp::LoadAppData()
         m_dwRecordsCarryFlags = version;
         ar.SetRecordVersion(static_cast<int>(version));
         m_History.Serialize(ar);
+        ReplayPostingJournal(path);
         return;
     } catch (const CException& e) {
         LogOperation("CQuillmarkApp::LoadAppData: CArchive::Serialize");
@@ -301,4 +405,44 @@ void CQuillmarkApp::OfferLegacyImport()
     // Only a setup that was really read is saved.
     if (LoadData())
         SaveData(true);
+}
+
+void CQuillmarkApp::ReplayPostingJournal(const std::string& dataPath)
+{
+    const std::string journal = JournalPath(dataPath);
+    std::vector<uint8_t> bytes;
+    try {
+        bytes = ReadFileBytes(journal, kMaxProgramDataSize);
+    } catch (const CException&) {
+        return;  // no journal: the last run saved in full
+    }
+    int restored = 0;
+    size_t at = 0;
+    // Entries are taken up to the first one that is incomplete or damaged.
+    while (bytes.size() - at >= 8 && GetU32(&bytes[at]) == kJournalMagic) {
+        const size_t length = GetU32(&bytes[at + 4]);
+        if (bytes.size() - at - 8 < length + kJournalDigestSize)
+            break;
+        const uint8_t* payload = &bytes[at + 8];
+        const CHash256 digest = Sha256Of(payload, length);
+        if (std::memcmp(digest.Data(), payload + length, kJournalDigestSize) != 0)
+            break;
+        try {
+            CArchive ar(std::vector<uint8_t>(payload, payload + length), journal);
+            ar.SetRecordVersion(1);
+            std::vector<CScoreFile> records(ar.ReadU32());
+            for (CScoreFile& record : records)
+                record.Serialize(ar);
+            for (const CScoreFile& record : records)
+                RecordPosted(record);
+            restored += static_cast<int>(records.size());
+        } catch (const CException&) {
+            break;
+        } catch (const std::bad_alloc&) {
+            break;
+        }
+        at += 8 + length + kJournalDigestSize;
+    }
+    if (m_pLog)
+        m_pLog->Printf("Posting journal %s: %d record(s) restored\n", journal.c_str(), restored);
 }

@@ -275,6 +275,17 @@ public:
     // is read-only), then, with withProgramData, "ProgramData.bin". false
     // when anything asked for was not saved.
     bool SaveData(bool withProgramData);
+    // After each file of a posting run: saves the setup document, then adds
+    // the file's records to the posting journal beside "ProgramData.bin"
+    // (a short append instead of rewriting a long Upload History). The next
+    // full save takes them in and removes the journal; a start-up after a
+    // run that never got that far reads them back. false when anything
+    // asked for was not saved.
+    bool SavePostedRecords(const std::vector<CScoreFile*>& records);
+    // Enters a posted record in the Upload History: an entry for the same
+    // results added through History "Add..." gives way, and an entry for
+    // the same page and insert is replaced.
+    void RecordPosted(const CScoreFile& record);
     // Reads "ProgramData.bin" into the Upload History (start-up). A damaged
     // file is set aside under a new name and the user told; a file that
     // cannot be read (or is too large to be one) and a file of a newer
@@ -469,6 +480,9 @@ protected:
     std::vector<CScoreFile*> m_CurrentRun;
     std::function<bool()> m_fnSaveProgramData;
     CIndexPages m_IndexPages;
+    // Enters the records of the posting journal beside the program data
+    // file in the Upload History (start-up).
+    void ReplayPostingJournal(const std::string& dataPath);
     IUrlSource* m_pUrlSource = nullptr;
     WebTransportFactory m_fnMakeTransport;
 

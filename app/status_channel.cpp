@@ -1,5 +1,6 @@
 #include "app/quillmark_app.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdarg>
 #include <vector>
@@ -100,9 +101,13 @@ int CQuillmarkApp::WaitForThread(std::thread& thread, const std::atomic<bool>& f
 {
     // Pump while the worker runs; after a cancel go on pumping (the worker
     // may still be waiting for the UI thread to answer it) until it ends.
+    // Short waits first: most workers (a results page, a form post on
+    // this machine) end within a few milliseconds.
+    int slice = 1;
     while (!finished.load()) {
-        WaitWithMessages(20);
+        WaitWithMessages(slice);
         PumpMessages();
+        slice = std::min(slice * 2, 20);
     }
     if (thread.joinable())
         thread.join();

@@ -87,8 +87,9 @@ enum class CommandRun {
 // commands cannot start a second operation.
 CommandRun RunCommand(CQuillmarkApp& app, unsigned id, bool shiftHeld = false);
 
-// Attaches the handler of an Attached row (Setup, whose command lives with
-// the setup sheet); false for any other id.
+// Attaches the handler of an Attached row (a command whose code the core
+// cannot name itself); false for any other id. Every row of the table has
+// its handler now, so this answers false.
 bool AttachCommandHandler(unsigned id, CommandHandler handler);
 // Whether an Attached row has its handler (the window offers it only then).
 bool IsCommandAttached(unsigned id);

@@ -8,6 +8,7 @@
 
 #include "app/error_report.h"
 #include "app/quillmark_app.h"
+#include "platform/exceptions.h"
 #include "platform/text_encoding.h"
 #include "platform/text_helpers.h"
 #include "transfer/ftp_worker.h"
@@ -82,7 +83,13 @@ void CQuillmarkApp::OnHelpUploadTestFile()
         return worker.IsSFTP() ? worker.RunSftpCommand("put", local, kTestFileName, nullptr)
                                : worker.UploadFile(local, kTestFileName);
     };
-    const bool ok = upload();
+    bool ok = false;
+    try {
+        ok = upload();
+    } catch (const CException& e) {
+        // Reported here, so the outcome line and the transcript still follow.
+        ReportException(e, "CQuillmarkApp::OnHelpUploadTestFile");
+    }
     worker.Disconnect();
     SetStatusTextFormat("%s uploading %s", ok ? "Success" : "Failure", address.c_str());
     worker.ShowLog();

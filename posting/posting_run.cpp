@@ -269,12 +269,9 @@ int CQuillmarkApp::PostGames(int mode)
                 entry->Copy(*m_CurrentRun.front());
                 entry->SetPath(templateFile.GetOutputName());
             }
-            for (CScoreFile* produced : m_CurrentRun) {
-                if (CScoreFile* added = m_History.Lookup(*produced); added && added->IsAddedToHistory())
-                    m_History.Remove(added);
-                m_History.AddOrReplace(*produced);
-            }
-            SaveData(true);
+            for (CScoreFile* produced : m_CurrentRun)
+                RecordPosted(*produced);
+            SavePostedRecords(m_CurrentRun);
             if (m_pLog)
                 m_pLog->Printf("Posting complete (%d of %d)\n", posted, marked);
         } else if (result == PR_CANCELLED) {
@@ -295,6 +292,9 @@ int CQuillmarkApp::PostGames(int mode)
     const std::string word = GetIndexResultWord(indexing);
     if (!word.empty())
         summary += StrFormat(". Indexing %s.", word.c_str());
+    // One full save takes in what the run added to the posting journal.
+    if (posted > 0 && indexing != IR_SUCCEEDED)
+        SaveData(true);
     SetStatusText(summary, 2);
     if (m_pLog)
         m_pLog->Write(summary + "\n");

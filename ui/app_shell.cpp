@@ -185,6 +185,8 @@ void CAppShell::InstallCommands()
     CMainFrame& frame = *m_frame;
     CQuillmarkView& view = *frame.GetView();
 
+    // Setup shows its sheet through the window prompter.
+    AttachCommandHandler(CMD_SETUP_SETUP, [](CQuillmarkApp& a, bool) { a.OnSetupSetup(); });
     // The application's commands: its table says what runs and when.
     for (const CommandEntry& entry : CommandTable()) {
         const unsigned id = entry.id;

@@ -5,6 +5,8 @@
 #include <wx/filename.h>
 #include <wx/msgdlg.h>
 
+#include "app/quillmark_app.h"
+
 namespace {
 
 ChooserHook& TheChooserHook()
@@ -79,4 +81,15 @@ bool ChooseFile(wxWindow* parent, const FileChooserRequest& request, wxString& p
         return false;
     path = dialog.GetPath();
     return true;
+}
+
+void BindHelpButton(wxWindow* dialog)
+{
+    dialog->Bind(
+        wxEVT_BUTTON,
+        [](wxCommandEvent&) {
+            if (CQuillmarkApp* app = GetAppPtr())
+                app->OnHelp();
+        },
+        wxID_HELP);
 }

@@ -25,6 +25,9 @@ bool ChooseFile(wxWindow* parent, const FileChooserRequest& request, wxString& p
 // A message box over a dialog (wxMessageDialog); returns wxID_OK, wxID_YES...
 int ShowDialogMessage(wxWindow* parent, const wxString& text, long style);
 
+// The program's help, for the dialogs' Help buttons (wxID_HELP).
+void BindHelpButton(wxWindow* dialog);
+
 // Test hooks: a set function answers instead of the real window. kind is
 // "folder" or "file" for the choosers.
 using ChooserHook = std::function<bool(const char* kind, const FileChooserRequest& request, wxString& path)>;

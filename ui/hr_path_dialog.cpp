@@ -2,6 +2,8 @@
 #include <wx/listbox.h>
 #include <wx/sizer.h>
 
+#include "ui/dialog_services.h"
+#include "ui/size_box.h"
 #include "ui/small_dialogs.h"
 
 CHRPathDialog::CHRPathDialog(wxWindow* parent, const std::vector<std::string>& folders)
@@ -19,12 +21,15 @@ CHRPathDialog::CHRPathDialog(wxWindow* parent, const std::vector<std::string>& f
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(m_list, 1, wxEXPAND | wxALL, 10);
     top->Add(m_remove, 0, wxLEFT | wxRIGHT, 10);
-    top->Add(CreateSeparatedButtonSizer(wxOK | wxCANCEL), 0, wxEXPAND | wxALL, 10);
+    top->Add(CreateSeparatedButtonSizer(wxOK | wxCANCEL | wxHELP), 0, wxEXPAND | wxALL, 10);
     SetSizerAndFit(top);
+    // Placement kept in the profile.
+    CSizeBox::Attach(this, "HRPathDialog");
 
     m_list->Bind(wxEVT_LISTBOX, [this](wxCommandEvent&) { OnSelChangeList(); });
     m_remove->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnRemove(); });
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnOK(); }, wxID_OK);
+    BindHelpButton(this);
 }
 
 void CHRPathDialog::OnSelChangeList()

@@ -4,6 +4,8 @@
 #include "platform/date_helpers.h"
 #include "platform/path_helpers.h"
 #include "posting/score_file.h"
+#include "ui/dialog_services.h"
+#include "ui/size_box.h"
 #include "ui/small_dialogs.h"
 
 namespace {
@@ -111,6 +113,9 @@ CIndexDialog::CIndexDialog(wxWindow* parent, const std::vector<CScoreFile*>& ent
     top->Add(new wxStaticText(this, wxID_ANY, "Checked items will be hidden (omitted from generated index webpages)"),
              0, wxLEFT | wxRIGHT | wxTOP, 10);
     top->Add(m_list, 1, wxEXPAND | wxALL, 10);
-    top->Add(CreateSeparatedButtonSizer(wxOK | wxCANCEL), 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 10);
+    top->Add(CreateSeparatedButtonSizer(wxOK | wxCANCEL | wxHELP), 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 10);
     SetSizerAndFit(top);
+    // Placement and column widths kept in the profile.
+    CSizeBox::Attach(this, "IndexDialog");
+    BindHelpButton(this);
 }

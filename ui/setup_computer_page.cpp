@@ -12,18 +12,34 @@
 
 namespace {
 
-wxDateTime LocalDateTime(int64_t time)
+wxDateTime RangeStart()
 {
-    return wxDateTime(static_cast<time_t>(time));
+    return wxDateTime(2, wxDateTime::Jan, 1970, 0, 0, 0);
+}
+
+wxDateTime RangeEnd()
+{
+    return wxDateTime(30, wxDateTime::Dec, 3000, 23, 59, 59);
 }
 
 }  // namespace
 
+// A stored time as the pickers show it: local time, brought into their
+// range (a damaged file may hold anything).
+wxDateTime LocalDateTime(int64_t time)
+{
+    wxDateTime value(static_cast<wxLongLong>(time) * 1000);
+    if (!value.IsValid() || value.IsEarlierThan(RangeStart()))
+        return RangeStart();
+    if (value.IsLaterThan(RangeEnd()))
+        return RangeEnd();
+    return value;
+}
+
 // The pickers' range: 1970-01-02 00:00:00 to 3000-12-30 23:59:59 local time.
 void SetSetupDateRange(wxDatePickerCtrl* picker)
 {
-    picker->SetRange(wxDateTime(2, wxDateTime::Jan, 1970, 0, 0, 0),
-                     wxDateTime(30, wxDateTime::Dec, 3000, 23, 59, 59));
+    picker->SetRange(RangeStart(), RangeEnd());
 }
 
 CSetupComputerPage::CSetupComputerPage(wxWindow* parent, const SetupComputerValues& values, bool allowPostAfter)

@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <vector>
+
 #include <wx/checkbox.h>
 #include <wx/choice.h>
 #include <wx/sizer.h>
@@ -16,9 +19,14 @@ CSetupFtpPage::CSetupFtpPage(wxWindow* parent, const SetupFtpValues& values)
     wxWindow* gbox = general->GetStaticBox();
     auto* ggrid = new wxFlexGridSizer(2, wxSize(6, 6));
     ggrid->AddGrowableCol(1);
+    std::vector<wxStaticText*> labels;
+    auto label = [&](wxWindow* box, wxFlexGridSizer* grid, const char* text) {
+        labels.push_back(new wxStaticText(box, wxID_ANY, text));
+        grid->Add(labels.back(), 0, wxALIGN_CENTER_VERTICAL);
+    };
     auto edit = [&](wxWindow* box, wxFlexGridSizer* grid, const char* text, const std::string& value,
                     long style = 0) {
-        grid->Add(new wxStaticText(box, wxID_ANY, text), 0, wxALIGN_CENTER_VERTICAL);
+        label(box, grid, text);
         auto* ctrl = new wxTextCtrl(box, wxID_ANY, wxString::FromUTF8(value), wxDefaultPosition, wxDefaultSize,
                                     style);
         grid->Add(ctrl, 1, wxEXPAND);
@@ -36,7 +44,7 @@ CSetupFtpPage::CSetupFtpPage(wxWindow* parent, const SetupFtpValues& values)
     wxWindow* abox = advanced->GetStaticBox();
     auto* agrid = new wxFlexGridSizer(2, wxSize(6, 6));
     agrid->AddGrowableCol(1);
-    agrid->Add(new wxStaticText(abox, wxID_ANY, "Protocol:"), 0, wxALIGN_CENTER_VERTICAL);
+    label(abox, agrid, "Protocol:");
     m_protocol = new wxChoice(abox, wxID_ANY);
     m_protocol->Append("FTP   (plain text)");
     m_protocol->Append("FTPS (FTP over TLS)");
@@ -71,6 +79,13 @@ CSetupFtpPage::CSetupFtpPage(wxWindow* parent, const SetupFtpValues& values)
         if (!m_updating)
             m_values.parameters[m_values.protocol] = m_parameters->GetValue().utf8_string();
     });
+
+    // Both groups' fields start at one column.
+    int labelWidth = 0;
+    for (wxStaticText* l : labels)
+        labelWidth = std::max(labelWidth, l->GetBestSize().x);
+    for (wxStaticText* l : labels)
+        l->SetMinSize(wxSize(labelWidth, -1));
 
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(general, 0, wxEXPAND | wxALL, 10);

@@ -31,12 +31,13 @@ CSetupPropSheet::CSetupPropSheet(wxWindow* parent, const SetupSheetValues& value
     book->AddPage(m_website, "Website");
     book->AddPage(m_ftp, "FTP");
     // No Apply button: OK applies every page.
-    CreateButtons(wxOK | wxCANCEL);
+    CreateButtons(wxOK | wxCANCEL | wxHELP);
     LayoutDialog();
     if (s_lastActivePage >= 0 && s_lastActivePage < static_cast<int>(book->GetPageCount()))
         book->SetSelection(s_lastActivePage);
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnOK(); }, wxID_OK);
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnCancel(); }, wxID_CANCEL);
+    BindHelpButton(this);
 }
 
 CSetupPropSheet::~CSetupPropSheet()

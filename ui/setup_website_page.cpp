@@ -9,6 +9,7 @@
 #include "ui/setup_sheet.h"
 
 void SetSetupDateRange(wxDatePickerCtrl* picker);
+wxDateTime LocalDateTime(int64_t time);
 
 namespace {
 
@@ -36,7 +37,7 @@ CSetupWebsitePage::CSetupWebsitePage(wxWindow* parent, const SetupWebsiteValues&
     label("Index Template Filename:");
     m_indexTemplate = edit(values.indexTemplate);
     label("Oldest To Index:");
-    m_oldest = new wxDatePickerCtrl(this, wxID_ANY, wxDateTime(static_cast<time_t>(values.oldestToIndex)),
+    m_oldest = new wxDatePickerCtrl(this, wxID_ANY, LocalDateTime(values.oldestToIndex),
                                     wxDefaultPosition, wxDefaultSize, wxDP_DROPDOWN | wxDP_SHOWCENTURY);
     SetSetupDateRange(m_oldest);
     grid->Add(m_oldest);
@@ -113,7 +114,7 @@ SetupProblem CSetupWebsitePage::Read(wxWindow** focus)
     v.rebuildIndexFromWebsite = m_rebuild->GetValue();
     // A date left alone keeps the stored time exactly.
     const wxDateTime picked = m_oldest->GetValue();
-    const wxDateTime given(static_cast<time_t>(m_given.oldestToIndex));
+    const wxDateTime given = LocalDateTime(m_given.oldestToIndex);
     if (picked.IsValid() && !picked.IsSameDate(given)) {
         const int64_t midnight = LocalMidnight(picked.GetYear(), picked.GetMonth() + 1, picked.GetDay());
         if (midnight != 0)

@@ -102,14 +102,14 @@ void CSizeBox::OnShow(wxShowEvent& event)
 
 void CSizeBox::Save()
 {
-    if (m_suppress > 0 || m_section.empty())
+    if (m_suppress > 0 || m_section.empty() || !GetAppPtr())
         return;
     SaveWindowRect(m_window, m_section);
 }
 
 bool CSizeBox::LoadWindowRect(const std::string& section, wxRect& rect, const wxSize& minSize)
 {
-    if (section.empty())
+    if (section.empty() || !GetAppPtr())
         return false;
     const std::string text = theApp().Profile().GetString(section, "WindowRect");
     QMRect stored, fitted;
@@ -138,7 +138,7 @@ void CSizeBox::SaveWindowRect(wxWindow* window, const std::string& section)
 
 void CSizeBox::SaveListColumns(const std::string& section, wxListCtrl* list)
 {
-    if (section.empty() || !list)
+    if (section.empty() || !list || !GetAppPtr())
         return;
     std::vector<int> widths, order;
     const int count = list->InReportView() ? list->GetColumnCount() : 0;
@@ -159,7 +159,7 @@ void CSizeBox::SaveListColumns(const std::string& section, wxListCtrl* list)
 
 void CSizeBox::LoadListColumns(const std::string& section, wxListCtrl* list)
 {
-    if (section.empty() || !list)
+    if (section.empty() || !list || !GetAppPtr())
         return;
     IProfile& profile = theApp().Profile();
     const ColumnState state = ParseColumnState(
@@ -196,7 +196,7 @@ wxListCtrl* CSizeBox::FindListCtrl(wxWindow* window)
     for (wxWindow* child : window->GetChildren()) {
         if (child->IsTopLevel())
             continue;
-        if (auto* list = wxDynamicCast(child, wxListCtrl))
+        if (auto* list = dynamic_cast<wxListCtrl*>(child))
             return list;
         if (wxListCtrl* inner = FindListCtrl(child))
             return inner;

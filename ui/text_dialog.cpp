@@ -46,18 +46,6 @@ wxString LastComponent(const std::string& caption)
     return FromUtf8(slash == std::string::npos ? caption : caption.substr(slash + 1));
 }
 
-template <class T>
-T* FindChild(wxWindow* window)
-{
-    for (wxWindow* child : window->GetChildren()) {
-        if (auto* found = dynamic_cast<T*>(child))
-            return found;
-        if (T* inner = FindChild<T>(child))
-            return inner;
-    }
-    return nullptr;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -121,7 +109,8 @@ CTextDialog::CTextDialog(wxWindow* parent) : m_parent(parent), m_textColour(*wxB
 
 CTextDialog::~CTextDialog()
 {
-    // The find window is a child of the viewer and goes with it.
+    // The find window points at this viewer's find data: it goes first.
+    delete m_findDialog;
     m_findDialog = nullptr;
 }
 

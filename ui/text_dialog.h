@@ -40,14 +40,14 @@ private:
 
 class CTextDialog : public wxDialog {
 public:
-    // Command ids of the toolbar and keys.
+    // Command ids of the toolbar and keys (Find is wxID_FIND).
     enum {
         ID_TEXT = 1066,
-        ID_FIND_NEXT = 32826,
-        ID_FIND_PREVIOUS = 32827,
-        ID_CHOOSE_FONT = 32831,
-        ID_SAVE_AS = 32832,
-        ID_ABORT = 32780,
+        ID_FIND_NEXT = wxID_HIGHEST + 1,
+        ID_FIND_PREVIOUS,
+        ID_CHOOSE_FONT,
+        ID_SAVE_AS,
+        ID_ABORT,
     };
 
     // Nothing is shown until Create (modeless) or DoModal (modal); set the

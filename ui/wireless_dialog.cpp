@@ -40,6 +40,7 @@ CWirelessDialog::CWirelessDialog(wxWindow* parent, uint32_t error, const std::st
     auto* omit = new wxButton(this, wxID_CANCEL, "&Omit Data");
     buttons->AddButton(retry);
     buttons->AddButton(omit);
+    buttons->AddButton(new wxButton(this, wxID_HELP));
     buttons->Realize();
     retry->SetDefault();
 
@@ -53,6 +54,7 @@ CWirelessDialog::CWirelessDialog(wxWindow* parent, uint32_t error, const std::st
     m_browse->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnBrowse(); });
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Finish(wxID_OK); }, wxID_OK);
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Finish(wxID_CANCEL); }, wxID_CANCEL);
+    BindHelpButton(this);
 }
 
 bool CWirelessDialog::IsFileNotFound() const

@@ -30,6 +30,13 @@ public:
     bool ConfirmPosting(const ConfirmPostingRequest& request, ConfirmPostingAnswer& answer) override;
     int ViewHistory(const HistoryRequest& request, HistoryAnswer& answer) override;
 
+    // The Setup sheet, Index, hand-record folders and wireless-database
+    // dialogs (ui/wx_prompter_setup_dialogs.cpp).
+    bool EditSetup(SetupSheetValues& values) override;
+    bool EditIndex(const std::vector<CScoreFile*>& entries, std::vector<bool>& toggles) override;
+    bool HandRecordFolders(const HandRecordFoldersRequest& request, HandRecordFoldersAnswer& answer) override;
+    int WirelessDatabase(const WirelessDatabaseRequest& request, std::string& path) override;
+
     // The file-dialog wildcard of a filter such as "Name (*.x)|*.x|...||".
     static std::string Wildcard(const std::string& filter);
     // The chosen file name with the default extension added when it has

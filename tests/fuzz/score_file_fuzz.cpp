@@ -22,7 +22,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         f.SetContent(std::string(reinterpret_cast<const char*>(data), size));
         if (mode & 4)
             f.SetFlags(f.GetFlags() | SFF_BINARY);
-        f.Parse(true);
+        if (mode & 8) {
+            // A results page read back from the website by Index Website.
+            f.SetFlags(f.GetFlags() & ~SFF_LOCAL);
+            f.SetPath("2023/09/20230905ba.htm");
+        }
+        if (f.Parse(true) && (mode & 8)) {
+            f.Close(true);
+            f.FillFromFileName();
+        }
         std::string key;
         f.GetKey(false, &key);
         f.GetFileCode();

@@ -18,6 +18,7 @@
 #include "support/score_samples.h"
 #include "support/test_app.h"
 #include "ui/confirm_dialog.h"
+#include "ui/wx_prompter.h"
 #include "ui/text_dialog.h"
 
 namespace {
@@ -258,4 +259,24 @@ TEST_F(ConfirmDialogTest, AddMode)
     EXPECT_TRUE(files[1]->IsPost());
     EXPECT_EQ(files[1]->GetHandRecordPath(), "");
     EXPECT_EQ(files[0]->GetHandRecordPath(), storedHr);
+}
+
+// Through the window prompter: the dialog the program shows for the core's
+// call, ticks read back after OK.
+TEST_F(ConfirmDialogTest, WindowPrompterShowsTheDialog)
+{
+    CWxPrompter windows;
+    app->SetPrompter(&windows);
+    app->Setup().m_Ftp.m_dwFlags &= ~SF_ALERT_HAND_RECORD_NOT_FILLED;
+    WhenDialogShows([&](wxDialog& shown) {
+        auto* confirm = wxDynamicCast(&shown, CConfirmDialog);
+        ASSERT_NE(confirm, nullptr);
+        EXPECT_EQ(confirm->GetList()->GetItemCount(), 3);
+        CheckListRow(confirm->GetList(), 0, false);
+        Click(confirm->FindWindow(wxID_OK));
+    });
+    EXPECT_TRUE(app->ConfirmPosting(candidates, false));
+    EXPECT_FALSE(files[0]->IsPost());
+    EXPECT_TRUE(files[1]->IsPost());
+    EXPECT_EQ(files[1]->GetHandRecordPath(), foundHr);
 }

@@ -133,26 +133,51 @@ void CheckListRow(wxListCtrl* list, long row, bool check)
     Pump(10);
 }
 
-void WhenDialogShows(const std::function<void(wxDialog&)>& script)
-{
-    wxTheApp->CallAfter([script] {
+namespace {
+
+// Looks for the dialog on a timer, so that whatever is showing it (a
+// command, a worker's wait loop) keeps running meanwhile; deletes itself.
+class CDialogWatcher : public wxTimer {
+public:
+    CDialogWatcher(const std::string& title, const std::function<void(wxDialog&)>& script, int timeoutMs)
+        : m_title(title), m_script(script), m_timeoutMs(timeoutMs)
+    {
+        Start(40);
+    }
+
+    void Notify() override
+    {
         wxDialog* found = nullptr;
-        wxStopWatch watch;
-        while (!found && watch.Time() < 5000) {
-            Pump(20);
-            for (wxWindow* w : wxTopLevelWindows)
-                if (auto* d = wxDynamicCast(w, wxDialog); d && d->IsModal())
-                    found = d;
-        }
-        if (!found) {
-            ADD_FAILURE() << "no dialog was shown";
+        for (wxWindow* w : wxTopLevelWindows)
+            if (auto* d = wxDynamicCast(w, wxDialog); d && d->IsModal() && !d->IsBeingDeleted() &&
+                                                      (m_title.empty() || d->GetTitle() == wxString::FromUTF8(m_title)))
+                found = d;
+        if (!found && m_watch.Time() < m_timeoutMs)
             return;
+        Stop();
+        if (!found) {
+            ADD_FAILURE() << "no dialog \"" << m_title << "\" was shown";
+        } else {
+            Pump(100);
+            m_script(*found);
+            if (found->IsModal()) {
+                ADD_FAILURE() << "the script left the dialog open; cancelling it";
+                found->EndModal(wxID_CANCEL);
+            }
         }
-        Pump(100);
-        script(*found);
-        if (found->IsModal()) {
-            ADD_FAILURE() << "the script left the dialog open; cancelling it";
-            found->EndModal(wxID_CANCEL);
-        }
-    });
+        wxTheApp->CallAfter([this] { delete this; });
+    }
+
+private:
+    std::string m_title;
+    std::function<void(wxDialog&)> m_script;
+    int m_timeoutMs;
+    wxStopWatch m_watch;
+};
+
+}  // namespace
+
+void WhenDialogShows(const std::function<void(wxDialog&)>& script, const std::string& title, int timeoutMs)
+{
+    new CDialogWatcher(title, script, timeoutMs);
 }

@@ -34,7 +34,8 @@ int RunThisProgram(const std::vector<std::string>& args, const std::vector<std::
 void MouseClickAt(wxWindow* window, const wxPoint& point);
 // Ticks or unticks a list row's check box as a click on it would.
 void CheckListRow(class wxListCtrl* list, long row, bool check);
-// Runs script on the first modal dialog that shows up within five seconds
-// (for dialogs that the program itself builds and shows); a dialog the
-// script leaves open is cancelled.
-void WhenDialogShows(const std::function<void(wxDialog&)>& script);
+// Runs script on the next modal dialog (with that title, when one is given)
+// that shows up within timeoutMs, for dialogs the program itself builds and
+// shows; a dialog the script leaves open is cancelled. Returns at once.
+void WhenDialogShows(const std::function<void(wxDialog&)>& script, const std::string& title = "",
+                     int timeoutMs = 10000);

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include <wx/app.h>
+#include <wx/toplevel.h>
 #include <wx/button.h>
 #include <wx/toolbar.h>
 #include <wx/utils.h>
@@ -29,6 +30,21 @@ inline bool PumpUntil(const std::function<bool()>& done, int ms = 3000)
 inline void Pump(int ms = 100)
 {
     PumpUntil([] { return false; }, ms);
+}
+
+// Destroys a top-level window and waits until it is really gone (top-level
+// windows go on an idle turn), so its placement has been stored.
+inline bool DestroyAndWait(wxWindow* window)
+{
+    window->Destroy();
+    return PumpUntil([window] { return !wxTopLevelWindows.Find(window); });
+}
+
+inline bool DestroyAllWindows()
+{
+    for (wxWindow* w : wxTopLevelWindows)
+        w->Destroy();
+    return PumpUntil([] { return wxTopLevelWindows.IsEmpty(); });
 }
 
 // What a click on a toolbar tool sends.

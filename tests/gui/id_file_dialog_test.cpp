@@ -18,6 +18,7 @@
 #include "ui/field_state_images.h"
 #include "ui/text_dialog.h"
 #include "ui/id_file_dialog.h"
+#include "ui/wx_prompter.h"
 
 using Dlg = CIDFileDialog;
 
@@ -205,4 +206,40 @@ TEST_F(IdFileDialogTest, SkipCancelAndViewFile)
         EXPECT_EQ(missing.GetViewer(), nullptr);
         Click(missing.FindWindow(wxID_CANCEL));
     });
+}
+
+// The window prompter fills the dialog from the core's request and hands
+// back what OK confirmed; Skip and Cancel come back as such.
+TEST_F(IdFileDialogTest, WindowPrompterFillsAndReadsBack)
+{
+    CWxPrompter windows;
+    IdentifyRequest request;
+    request.path = "/scores/230905a.txt";
+    request.content = "EVENT> Open Pairs\n";
+    request.event = "Open Pairs";
+    request.sessionDate = LocalMidnight(2023, 9, 5);
+    request.sessionTimeIndex = 1;
+    request.mpLimits = "";
+    request.section = "";
+    WhenDialogShows([&](wxDialog& shown) {
+        auto* dlg = wxDynamicCast(&shown, CIDFileDialog);
+        ASSERT_NE(dlg, nullptr);
+        EXPECT_FALSE(dlg->GetFieldControl(Dlg::F_EVENT)->IsEnabled());
+        TypeText(dlg->GetFieldControl(Dlg::F_LIMIT), "nlm");
+        TypeText(dlg->GetFieldControl(Dlg::F_SECTION), "b");
+        Click(dlg->FindWindow(wxID_OK));
+    });
+    IdentifyAnswer answer;
+    EXPECT_EQ(windows.IdentifyScoreFile(request, answer), IdentifyResult::Ok);
+    EXPECT_EQ(answer.event, "Open Pairs");
+    EXPECT_EQ(answer.sessionDate, LocalMidnight(2023, 9, 5));
+    EXPECT_EQ(answer.sessionTimeIndex, 1);
+    EXPECT_EQ(answer.mpLimits, "nlm");
+    EXPECT_EQ(answer.section, "b");
+
+    for (auto [button, result] : {std::pair{int(Dlg::ID_SKIP), IdentifyResult::Skip},
+                                  std::pair{int(wxID_CANCEL), IdentifyResult::Cancel}}) {
+        WhenDialogShows([button = button](wxDialog& shown) { Click(shown.FindWindow(button)); });
+        EXPECT_EQ(windows.IdentifyScoreFile(request, answer), result);
+    }
 }

@@ -8,6 +8,7 @@
 #include <wx/choice.h>
 #include <wx/dialog.h>
 #include <wx/textctrl.h>
+#include <wx/uiaction.h>
 #include <wx/utils.h>
 #include <wx/wx.h>
 
@@ -78,6 +79,9 @@ void Shot(wxWindow* window, const std::string& name)
 {
     const std::string dir = QM_SHOTS_DIR;
     ::mkdir(dir.c_str(), 0755);
+    // The pointer off the window, so no control is drawn highlighted.
+    const wxRect area = window->GetScreenRect();
+    wxUIActionSimulator().MouseMove(area.GetRight() + 40, area.GetBottom() + 40);
     window->Raise();
     window->Refresh();
     window->Update();

@@ -12,7 +12,9 @@
 #include <sys/stat.h>
 
 #include "gui/setup_dialog_driver.h"
+#include "platform/path_helpers.h"
 #include "support/test_app.h"
+#include "support/time_zone.h"
 #include "ui/setup_sheet.h"
 
 using namespace setupdrv;
@@ -289,4 +291,26 @@ TEST(SetupSheetTest, APortOfAnotherProtocolIsShownWhenAtFault)
     }), wxID_OK);
     EXPECT_EQ(sheet.GetValues().ftp.port[2], "2222");
     EXPECT_EQ(sheet.GetValues().ftp.protocol, 2);
+}
+
+// Stored times outside the pickers' range (a damaged or very old setup) are
+// shown at the nearest end and handed back unchanged when left alone, also
+// east of UTC where 1970-01-01 00:00 local comes before the epoch.
+TEST(SetupSheetTest, TimesOutsideThePickersRangeSurviveUntouched)
+{
+    CTimeZoneGuard tokyo("Asia/Tokyo");
+    ASSERT_TRUE(FileExists("/usr/share/zoneinfo/Asia/Tokyo"));
+    SetupSheetValues values = Fixture("/");
+    values.website.oldestToIndex = 0;
+    values.computer.postFilesModifiedAfter = 40000000000;  // in the year 3237
+    CDialogScript script;
+    CSetupPropSheet sheet(nullptr, values, true);
+    EXPECT_EQ(RunModal(sheet, [&] {
+        EXPECT_EQ(sheet.m_website->m_oldest->GetValue().Format("%Y-%m-%d"), "1970-01-02");
+        EXPECT_EQ(sheet.m_computer->m_postDate->GetValue().Format("%Y-%m-%d"), "3000-12-30");
+        ClickId(&sheet, wxID_OK);
+    }), wxID_OK);
+    EXPECT_TRUE(script.messages.empty());
+    EXPECT_EQ(sheet.GetValues().website.oldestToIndex, 0);
+    EXPECT_EQ(sheet.GetValues().computer.postFilesModifiedAfter, 40000000000);
 }

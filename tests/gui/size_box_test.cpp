@@ -15,9 +15,7 @@ class SizeBoxTest : public AppTest {
 protected:
     void TearDown() override
     {
-        for (wxWindow* w : wxTopLevelWindows)
-            w->Destroy();
-        Pump(50);
+        EXPECT_TRUE(DestroyAllWindows());
         AppTest::TearDown();
     }
 
@@ -32,11 +30,7 @@ protected:
         return viewer;
     }
 
-    static void Close(wxWindow* window)
-    {
-        window->Destroy();
-        Pump();
-    }
+    static void Close(wxWindow* window) { ASSERT_TRUE(DestroyAndWait(window)); }
 };
 
 }  // namespace

@@ -34,9 +34,12 @@ void SelectRows(wxListBox* list, std::initializer_list<int> rows)
 const std::vector<std::string> kFolders = {"/srv/hands/2023", "/srv/hands/2024", "/home/club/Hand Records",
                                            "/media/usb/dealer", "/srv/hands/archive/a/rather/long/folder/name"};
 
+// The dialogs keep their placement in the application's profile.
+class HRPathDialogTest : public AppTest {};
+
 }  // namespace
 
-TEST(HRPathDialogTest, RemovesSelectedFoldersOnlyOnOk)
+TEST_F(HRPathDialogTest, RemovesSelectedFoldersOnlyOnOk)
 {
     CHRPathDialog dialog(nullptr, kFolders);
     EXPECT_EQ(dialog.GetTitle(), "Folders to Search for Hand Records");
@@ -51,6 +54,7 @@ TEST(HRPathDialogTest, RemovesSelectedFoldersOnlyOnOk)
     }), wxID_OK);
     EXPECT_EQ(dialog.m_removed, 2);
     EXPECT_EQ(dialog.m_folders, (std::vector<std::string>{kFolders[1], kFolders[3], kFolders[4]}));
+    EXPECT_NE(profile.GetString("HRPathDialog", "WindowRect"), "");
 
     // Cancel after a removal: the caller keeps what it had.
     CHRPathDialog cancelled(nullptr, kFolders);
@@ -66,10 +70,11 @@ TEST(HRPathDialogTest, RemovesSelectedFoldersOnlyOnOk)
     EXPECT_EQ(untouched.m_folders, kFolders);
 }
 
-class IndexDialogTest : public ::testing::Test {
+class IndexDialogTest : public AppTest {
 protected:
     void SetUp() override
     {
+        AppTest::SetUp();
         const char* events[] = {"Monday Pairs", "", "Club Championship"};
         for (int i = 0; i < 3; ++i) {
             CScoreFile& e = files[i];
@@ -136,6 +141,7 @@ TEST_F(IndexDialogTest, RowsShowHiddenAndClicksFlipThem)
     EXPECT_EQ(dialog.m_toggles, (std::vector<bool>{false, true, true}));
     // The dialog changes no record itself.
     EXPECT_TRUE(files[2].IsHidden());
+    EXPECT_NE(profile.GetString("IndexDialog", "WindowRect"), "");
 }
 
 TEST_F(IndexDialogTest, ClickBelowTheRowsChangesNothing)

@@ -20,9 +20,7 @@ class SmallWindowsTest : public AppTest {
 protected:
     void TearDown() override
     {
-        for (wxWindow* w : wxTopLevelWindows)
-            w->Destroy();
-        Pump(50);
+        EXPECT_TRUE(DestroyAllWindows());
         AppTest::TearDown();
     }
 };
@@ -150,8 +148,7 @@ TEST_F(SmallWindowsTest, LogViewerKeepsReceivingEntries)
     EXPECT_EQ(to, viewer->GetEdit()->GetLastPosition());
 
     // Once the window is gone the log writes on without it.
-    viewer->Destroy();
-    Pump();
+    ASSERT_TRUE(DestroyAndWait(viewer));
     EXPECT_EQ(GetLogViewer(), nullptr);
     EXPECT_EQ(app->GetLog()->Write("after the viewer"), 1);
 }

@@ -55,9 +55,7 @@ class TextViewerTest : public AppTest {
 protected:
     void TearDown() override
     {
-        for (wxWindow* w : wxTopLevelWindows)
-            w->Destroy();
-        Pump(50);
+        EXPECT_TRUE(DestroyAllWindows());
         AppTest::TearDown();
     }
 
@@ -129,6 +127,14 @@ TEST_F(TextViewerTest, FindsTextThroughFindWindowAndKeys)
     Pump();
     EXPECT_FALSE(viewer->IsShown());
     EXPECT_NE(viewer->GetHandle(), nullptr);
+
+    // A viewer destroyed with its find window open takes the window along.
+    viewer->Show();
+    ClickTool(viewer->GetToolBar(), wxID_FIND);
+    ASSERT_NE(viewer->GetFindDialog(), nullptr);
+    ASSERT_TRUE(DestroyAndWait(viewer));
+    for (wxWindow* w : wxTopLevelWindows)
+        EXPECT_EQ(dynamic_cast<CQMFindDialog*>(w), nullptr);
 }
 
 // Stored find flags beyond the three known bits are masked; a find string
@@ -195,4 +201,33 @@ TEST_F(TextViewerTest, StoredFontIsSharedAndDamagedOneFallsBack)
         EXPECT_TRUE(fallback->GetEdit()->GetFont().IsFixedWidth()) << damaged;
         EXPECT_EQ(fallback->GetTextColour(), *wxBLACK) << damaged;
     }
+}
+
+// The transfer log's modal viewer: its Cancel button cancels the running
+// operation and closes the viewer.
+TEST_F(TextViewerTest, ModalViewerCancelButtonCancelsTheOperation)
+{
+    wxTheApp->CallAfter([] {
+        CTextDialog* viewer = nullptr;
+        PumpUntil([&] {
+            for (wxWindow* w : wxTopLevelWindows)
+                if ((viewer = dynamic_cast<CTextDialog*>(w)) && viewer->IsModal())
+                    return true;
+            viewer = nullptr;
+            return false;
+        });
+        if (!viewer)
+            return;
+        auto* cancel = FindChildOf<wxButton>(viewer->GetToolBar(), [](wxButton* b) {
+            return b->GetId() == CTextDialog::ID_ABORT;
+        });
+        if (cancel)
+            ClickButton(cancel);
+        else
+            viewer->EndModal(wxID_OK);
+    });
+    EXPECT_EQ(CTextDialog::ShowModalText(nullptr, "Ftplog", "220 ready\r\n", "Ftplog", true), wxID_CANCEL);
+    EXPECT_EQ(app->GetCancelState(false), CS_CANCELLED);
+    EXPECT_EQ(frame.GetLastStatus(), "Canceling...");
+    EXPECT_NE(LogText().find("User Canceled"), std::string::npos);
 }

@@ -2,6 +2,7 @@
 // leaves behind, and that one file's trouble never ends the whole run.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -165,7 +166,11 @@ TEST_F(PostingRunTest, ChosenFilesThatCannotBeReadAreLeftOutAndNamed)
 TEST_F(PostingRunTest, ConfirmRowsAnswersAndTheReportOfEachEnding)
 {
     WriteGames({5, 6, 7});
-    prompter.onConfirm = [](const ConfirmPostingRequest&, ConfirmPostingAnswer&) { return false; };
+    std::string viewed;  // View Score File, while the dialog is open
+    prompter.onConfirm = [&viewed](const ConfirmPostingRequest& request, ConfirmPostingAnswer&) {
+        viewed = request.scoreFileText(1);
+        return false;
+    };
     app->OnPostGames(false);
     EXPECT_EQ(frame.GetLastStatus(), "Canceled");
     const ConfirmPostingRequest& shown = prompter.confirmRequest;
@@ -176,7 +181,7 @@ TEST_F(PostingRunTest, ConfirmRowsAnswersAndTheReportOfEachEnding)
     EXPECT_EQ(shown.rows[0].date, "09/07/23");
     EXPECT_EQ(shown.rows[0].section, "B");
     EXPECT_TRUE(shown.rows[0].checked);
-    EXPECT_NE(shown.scoreFileText(1).find("Zo\xC3\xAB Adams"), std::string::npos);
+    EXPECT_NE(viewed.find("Zo\xC3\xAB Adams"), std::string::npos) << viewed;
 
     // Template missing: "Upload was unsuccessful".
     prompter.onConfirm = nullptr;
@@ -209,6 +214,35 @@ TEST_F(PostingRunTest, ConfirmRowsAnswersAndTheReportOfEachEnding)
     app->OnPostGames(false);
     EXPECT_EQ(frame.GetLastStatus(), "Canceled");
     EXPECT_TRUE(site.events.empty());
+}
+
+// Each posted file is on disk before the next one starts, even when the
+// run never reaches its end; a journal entry cut short is left out.
+TEST_F(PostingRunTest, EveryPostedFileIsOnDiskBeforeTheNextOneStarts)
+{
+    WriteGames({5, 6, 7});
+    const std::string journal = JoinPath(dataDir, "ProgramData.bin.journal");
+    std::vector<std::string> onDisk;
+    site.beforeUpload = [&](const std::string& remote) {
+        if (remote != samples::PageName(5, ".html"))
+            return;
+        // A torn entry at the end, as a crash in the middle of a write leaves it.
+        std::ofstream(journal, std::ios::binary | std::ios::app) << std::string("QMJ1\x40\0\0\0partial", 15);
+        CQuillmarkApp reader;
+        reader.SetPrompter(&prompter);
+        reader.LoadAppData();
+        SetAppPtr(app.get());
+        for (int64_t i = 0; i < reader.GetHistory().GetCount(); ++i)
+            onDisk.push_back(reader.GetHistory()[i].GetWebName());
+    };
+    EXPECT_EQ(app->PostGames(PM_POST_GAMES), 0);
+    EXPECT_EQ(onDisk, (std::vector<std::string>{samples::PageName(7, ".html"), samples::PageName(6, ".html")}));
+    EXPECT_FALSE(FileExists(journal)) << "the run's last save takes the journal in";
+    CQuillmarkApp reader;
+    reader.SetPrompter(&prompter);
+    reader.LoadAppData();
+    SetAppPtr(app.get());
+    EXPECT_EQ(reader.GetHistory().GetCount(), 3);
 }
 
 TEST(FormatFileSize, RoundsUpToKilobytesAndGroupsDigits)

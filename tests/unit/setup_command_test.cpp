@@ -98,6 +98,7 @@ TEST_F(SetupCommandTest, EveryChangeIsStoredAndLoggedInOrder)
     const std::string scores = folder.File("scores");
     ::mkdir(scores.c_str(), 0700);
     const std::string html = folder.Write("page.pbn", "layout");
+    app->GetIndexPages().m_bPagesReady = true;
     prompter.setupAnswer = [&](SetupSheetValues& v) {
         v.computer.scoreFileDirectory = scores;
         v.computer.postFilesModifiedAfter = 1699999999;
@@ -161,6 +162,8 @@ TEST_F(SetupCommandTest, EveryChangeIsStoredAndLoggedInOrder)
 
     const CSetupData& s = app->Setup();
     EXPECT_EQ(s.m_strWebsiteUrl, "http://club.example.org/results");
+    // Pages built for the old address are not published.
+    EXPECT_FALSE(app->IsIndexReady());
     EXPECT_EQ(s.m_Ftp.m_dwFlags, static_cast<uint32_t>(SF_BRIDGEWEBS | SF_AUTO_FILL_HAND_RECORD |
                                                        SF_ALERT_CHECK_SCORE_DATA | SF_MULTI_PAGE_INDEX |
                                                        SF_LINK_HAND_RECORDS | SF_UPLOAD_TO_SUBDIRECTORIES));
@@ -170,6 +173,18 @@ TEST_F(SetupCommandTest, EveryChangeIsStoredAndLoggedInOrder)
     EXPECT_EQ(frame.Texts(), (std::vector<std::pair<int, std::string>>{{2, "Setup: Saving changes"},
                                                                         {2, "Setup: Changes saved"}}));
     EXPECT_TRUE(FileExists(JoinPath(dataDir, "ProgramData.bin")));
+}
+
+// After a reset the sheet shows the current time, and the first OK stores it.
+TEST_F(SetupCommandTest, FirstOkAfterResetStoresTheTimeShown)
+{
+    app->Setup().m_tPostFilesModifiedAfter = 0;
+    prompter.setupAnswer = [](SetupSheetValues& v) { return v.computer.postFilesModifiedAfter == 1700000000; };
+    app->OnSetupSetup();
+    EXPECT_EQ(app->Setup().m_tPostFilesModifiedAfter, 1700000000);
+    EXPECT_EQ(SetupLines(), (std::vector<std::string>{
+                                "Setup Computer: Post Files Modified After [01/01/1970 00:00:00]->[11/14/2023 22:13:20]",
+                                "Setup: Changes saved"}));
 }
 
 TEST_F(SetupCommandTest, FailedPasswordProtectionKeepsTheStoredPassword)
