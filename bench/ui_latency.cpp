@@ -48,6 +48,17 @@ bool WriteRandomFile(const std::string& path, size_t size)
 
 int g_result = 1;
 
+// Nobody is there to click a box: its text is printed and it is answered.
+class CPrintingPrompter : public IPrompter {
+public:
+    int MessageBox(const std::string& text, unsigned style) override
+    {
+        std::printf("bench_ui_latency: box: %s\n", text.c_str());
+        std::fflush(stdout);
+        return (style & 0xF) == 0x4 ? IDNO : IDCANCEL;
+    }
+};
+
 }  // namespace
 
 class CLatencyApp : public wxApp {
@@ -67,12 +78,17 @@ public:
             return false;
         }
         m_shell = std::make_unique<CAppShell>();
-        if (!m_shell->Start({}))
+        if (!m_shell->Start({})) {
+            std::printf("bench_ui_latency: the program did not start\n");
             return false;
+        }
         CQuillmarkApp& app = m_shell->App();
+        app.SetPrompter(&m_prompter);
         app.m_bShowProgressBar = true;
-        if (!app.SetFtpPassword("bench pass"))
+        if (!app.SetFtpPassword("bench pass")) {
+            std::printf("bench_ui_latency: the FTP password cannot be stored\n");
             return false;
+        }
         CFTPSettings& s = app.Setup().m_Ftp;
         s.m_strServer = "127.0.0.1";
         s.m_strUser = "bench";
@@ -82,8 +98,12 @@ public:
         m_timer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Tick(); });
         m_started = std::chrono::steady_clock::now();
         m_worker = std::thread([this, &s] {
-            CFTPWorker worker(&s);
-            m_ok = worker.UploadFile(m_file, "big.bin");
+            {
+                // Its closing words (the logout's status texts) are sent
+                // too, so it is gone before the window stops answering.
+                CFTPWorker worker(&s);
+                m_ok = worker.UploadFile(m_file, "big.bin");
+            }
             m_done = true;
         });
         m_last = std::chrono::steady_clock::now();
@@ -123,6 +143,7 @@ private:
     }
 
     CTempFolder m_folder;
+    CPrintingPrompter m_prompter;
     loopback::CFtpServer m_ftp;
     std::string m_file;
     std::unique_ptr<CAppShell> m_shell;

@@ -13,6 +13,7 @@
 #include "ui/about_dialog.h"
 #include "ui/command_ids.h"
 #include "ui/log_viewer.h"
+#include "ui/recent_files.h"
 #include "ui/size_box.h"
 #include "ui/desktop_integration.h"
 #include "ui/main_frame.h"
@@ -67,6 +68,7 @@ bool CAppShell::Start(const std::vector<std::string>& args)
             CSizeBox::SaveWindowRect(m_frame, "MainWindow");
     };
     m_frame->onDestroy = [this] {
+        m_frame->Unbind(wxEVT_IDLE, &CAppShell::OnFrameIdle, this);
         m_app->SetMainFrame(nullptr);
         m_prompter.SetParent(nullptr);
         m_frame = nullptr;
@@ -93,6 +95,7 @@ bool CAppShell::Start(const std::vector<std::string>& args)
     app.SetMainFrame(m_frame);
     m_prompter.SetParent(m_frame);
     InstallCommands();
+    FollowDocumentPath();
     UpdateTitle();
     m_frame->Show();
     m_frame->Raise();
@@ -145,6 +148,31 @@ void CAppShell::ReportReadyAndExit()
         frame->GetView()->onLoaded = [ready](const std::string&) { ready(); };
 }
 
+void CAppShell::OpenSetupFile(const std::string& path)
+{
+    if (!m_doc->SaveModified())
+        return;
+    if (!m_app->OpenDocumentFile(path) && !FileExists(path))
+        m_recent->Remove(path);  // gone: no longer offered
+    FollowDocumentPath();
+}
+
+void CAppShell::OnFrameIdle(wxIdleEvent& event)
+{
+    event.Skip();
+    FollowDocumentPath();
+}
+
+void CAppShell::FollowDocumentPath()
+{
+    if (!m_doc || m_doc->GetPathName() == m_shownPath)
+        return;
+    m_shownPath = m_doc->GetPathName();
+    UpdateTitle();
+    if (m_recent && !m_shownPath.empty())
+        m_recent->Add(m_shownPath);
+}
+
 void CAppShell::UpdateTitle()
 {
     if (m_frame && m_doc)
@@ -187,11 +215,26 @@ void CAppShell::InstallCommands()
                                     },
                                     {}, {}});
 
+    // The recent setup files; greyed while an operation runs.
+    m_recent = std::make_unique<CRecentFiles>(m_app->Profile(), frame.GetSetupFileMenu(), WindowIdOf(CMD_FILE_MRU_FIRST));
+    for (int i = 0; i < CRecentFiles::kMax; ++i) {
+        const int id = WindowIdOf(CMD_FILE_MRU_FIRST) + i;
+        frame.SetCommand(CMD_FILE_MRU_FIRST + i, {[this, id] { OpenSetupFile(m_recent->PathOf(id)); },
+                                                 [this, &app, id] {
+                                                     return !m_recent->PathOf(id).empty() &&
+                                                            ::IsCommandEnabled(app, CMD_FILE_MRU_FIRST);
+                                                 },
+                                                 {}});
+    }
+    // Saves made inside operations (a posting asks for a file name when the
+    // setup has none) are noticed when the window is next idle.
+    frame.Bind(wxEVT_IDLE, &CAppShell::OnFrameIdle, this);
+
     auto idle = [&app] { return ::IsCommandEnabled(app, CMD_FILE_NEW); };
     frame.SetCommand(CMD_FILE_NEW, {[this] {
                                        if (m_doc->SaveModified() && m_doc->OnNewDocument()) {
                                            m_doc->SetPathName({});
-                                           UpdateTitle();
+                                           FollowDocumentPath();
                                        }
                                    },
                                    idle, {}});
@@ -205,19 +248,18 @@ void CAppShell::InstallCommands()
                                         request.initialFolder = m_app->Profile().GetString("Directory", "Setup");
                                         std::string path;
                                         int filter = 1;
-                                        if (m_prompter.OpenFileDialog(request, path, filter) &&
-                                            m_app->OpenDocumentFile(path))
-                                            UpdateTitle();
+                                        if (m_prompter.OpenFileDialog(request, path, filter))
+                                            OpenSetupFile(path);
                                     },
                                     idle, {}});
     frame.SetCommand(CMD_FILE_SAVE_AS, {[this] {
-                                           if (m_doc->DoSave({}))
-                                               UpdateTitle();
+                                           m_doc->DoSave({});
+                                           FollowDocumentPath();
                                        },
                                        idle, {}});
     frame.SetCommand(ID_FILE_SAVE, {[this] {
-                                        if (m_doc->DoFileSave())
-                                            UpdateTitle();
+                                        m_doc->DoFileSave();
+                                        FollowDocumentPath();
                                     },
                                     idle, {}});
 }

@@ -13,7 +13,9 @@
 class CMainFrame;
 class CQuillmarkApp;
 class CQuillmarkDoc;
+class CRecentFiles;
 class CWxProfile;
+class wxIdleEvent;
 
 class CAppShell {
 public:
@@ -41,11 +43,18 @@ private:
     void InstallCommands();
     void UpdateTitle();
     void ReportReadyAndExit();
+    void OpenSetupFile(const std::string& path);
+    // The document's file name changed (opened, saved under a new name):
+    // title and recent files follow.
+    void FollowDocumentPath();
+    void OnFrameIdle(wxIdleEvent& event);
 
     std::unique_ptr<CQuillmarkApp> m_app;
     std::unique_ptr<CWxProfile> m_profile;
     CWxPrompter m_prompter;
     std::unique_ptr<CQuillmarkDoc> m_doc;
+    std::unique_ptr<CRecentFiles> m_recent;
+    std::string m_shownPath;
     CMainFrame* m_frame = nullptr;
     bool m_exited = false;
 };

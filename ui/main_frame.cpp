@@ -131,6 +131,13 @@ bool CMainFrame::Destroy()
             m_app.SetMainFrame(nullptr);
         if (onDestroy)
             onDestroy();
+        // Viewers owned by the window (page source, log) go now, while the
+        // application they save their placement in is still there.
+        const wxWindowList children = GetChildren();
+        for (wxWindow* child : children) {
+            if (child->IsTopLevel())
+                delete child;
+        }
     }
     return wxFrame::Destroy();
 }
@@ -214,7 +221,7 @@ void CMainFrame::BuildMenus()
     setupFile->AppendSeparator();
     AppendCommand(setupFile, CMD_SETUP_ERASE_UPLOAD_HISTORY, "&Erase Upload History", "", "");
     setupFile->AppendSeparator();
-    AppendCommand(setupFile, CMD_FILE_MRU_FIRST, "Recent File", "", "Open this setup data file");
+    m_setupFileMenu = setupFile;  // the recent files go at its end
     auto* setup = new wxMenu;
     AppendCommand(setup, CMD_SETUP_SETUP, "&Setup...", "", "");
     setup->AppendSubMenu(setupFile, "Setu&p File");
@@ -469,9 +476,11 @@ bool CMainFrame::PumpMessages()
 {
     if (!wxThread::IsMain() || !wxTheApp)
         return true;
-    // A nested pump (a status text answered while an outer one pumps) lets
-    // the outer one go on dispatching.
-    wxTheApp->Yield(true);
+    // Inside another pump (a status text answered while an outer one
+    // dispatches) wx does not yield again; the work handed over by workers
+    // is still answered, so no worker waits for ever.
+    if (!wxTheApp->Yield(true))
+        wxTheApp->ProcessPendingEvents();
     return true;
 }
 

@@ -19,6 +19,7 @@ class CQuillmarkApp;
 class CQuillmarkView;
 class wxButton;
 class wxGauge;
+class wxMenu;
 class wxPanel;
 class wxStaticText;
 class wxTextCtrl;
@@ -76,6 +77,8 @@ public:
     void SetDocumentTitle(const std::string& name);
 
     CQuillmarkView* GetView() const { return m_view; }
+    // Setup > Setup File, whose end holds the recent files.
+    wxMenu* GetSetupFileMenu() const { return m_setupFileMenu; }
     CQMDialogBar* GetDialogBar() const { return m_bar; }
     wxGauge* GetProgressCtrl() const;
     // The status pane texts as shown (0, 1: status bar; 2: status line;
@@ -116,5 +119,6 @@ private:
     std::string m_lastStatus;
     bool m_closePending = false;
     bool m_detached = false;
+    wxMenu* m_setupFileMenu = nullptr;
     wxString m_indicators[3];
 };

@@ -93,6 +93,7 @@ void CQuillmarkView::Detach()
 {
     m_app = nullptr;
     onLoaded = nullptr;
+    m_sourceViewer = nullptr;  // it goes with the window
 }
 
 void CQuillmarkView::OnNavigating(wxWebViewEvent& event)

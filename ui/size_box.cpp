@@ -124,6 +124,7 @@ bool CSizeBox::LoadWindowRect(const std::string& section, wxRect& rect, const wx
 
 void CSizeBox::SaveWindowRect(wxWindow* window, const std::string& section)
 {
+    // A window outliving the application has nowhere to save to.
     if (section.empty() || !window || !GetAppPtr())
         return;
     const wxRect r = window->GetRect();

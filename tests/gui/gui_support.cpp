@@ -5,6 +5,7 @@
 #include <wx/button.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
+#include <wx/utils.h>
 #include <wx/dialog.h>
 #include <wx/toplevel.h>
 
@@ -127,13 +128,13 @@ std::string TakeScreenshot(const std::string& name)
 {
     std::filesystem::create_directories(QM_SHOTS_DIR);
     const std::string path = std::string(QM_SHOTS_DIR) + "/" + name + ".png";
-    wxScreenDC screen;
-    const wxSize size = screen.GetSize();
-    wxBitmap bitmap(size.x, size.y);
-    {
-        wxMemoryDC memory(bitmap);
-        memory.Blit(0, 0, size.x, size.y, &screen, 0, 0);
+    // Let every window finish painting, then take the X server's picture
+    // of the whole screen (what a user would see).
+    for (wxWindow* w : wxTopLevelWindows) {
+        w->Refresh();
+        w->Update();
     }
-    bitmap.SaveFile(wxString::FromUTF8(path), wxBITMAP_TYPE_PNG);
+    PumpFor(300);
+    wxExecute("import -window root " + wxString::FromUTF8(path), wxEXEC_SYNC | wxEXEC_NODISABLE);
     return path;
 }

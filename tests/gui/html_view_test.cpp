@@ -11,6 +11,7 @@
 #include "ui/command_ids.h"
 #include "ui/main_frame.h"
 #include "ui/quillmark_view.h"
+#include "ui/text_dialog.h"
 
 namespace {
 
@@ -56,8 +57,26 @@ TEST(HtmlViewTest, OpenedPagesDriveTheButtonsAddressLineAndSource)
     PumpFor(300);
     TakeScreenshot("main-window-results-page");
 
+    // View > Source opens the source viewer; later pages reuse it.
+    auto viewSource = [&] {
+        wxCommandEvent choose(wxEVT_MENU, WindowIdOf(ID_VIEW_SOURCE));
+        frame->GetEventHandler()->ProcessEvent(choose);
+    };
+    ASSERT_TRUE(enabled(ID_VIEW_SOURCE));
+    viewSource();
+    CTextDialog* viewer = view->GetSourceViewer();
+    ASSERT_NE(viewer, nullptr);
+    EXPECT_TRUE(viewer->IsShown());
+    EXPECT_NE(viewer->GetText().find(L"Tuesday Evening Pairs"), std::wstring::npos);
+    viewer->Close();
+
     shell.App().NavigateView(second);
     ASSERT_TRUE(WaitUntil([&] { return loadedCount(second) > 0; }));
+    viewSource();
+    EXPECT_EQ(view->GetSourceViewer(), viewer);
+    EXPECT_TRUE(viewer->IsShown());
+    EXPECT_NE(viewer->GetText().find(L"Index"), std::wstring::npos);
+    EXPECT_EQ(viewer->GetText().find(L"Tuesday"), std::wstring::npos);
     EXPECT_TRUE(WaitUntil([&] { return enabled(ID_NAV_BACK); }, 3000));
     // Back through the menu, as the user chooses it.
     wxCommandEvent back(wxEVT_MENU, WindowIdOf(ID_NAV_BACK));

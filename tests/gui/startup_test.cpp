@@ -12,6 +12,7 @@
 #include "platform/path_helpers.h"
 #include "support/child_process.h"
 #include "ui/app_shell.h"
+#include "ui/command_ids.h"
 #include "ui/main_frame.h"
 
 namespace {
@@ -67,6 +68,18 @@ TEST(StartupTest, StartsToTheShownWindowAndLeavesAnEmptyInterlockAtExit)
         shell.Exit();
     }
     EXPECT_EQ(Interlock(folders), "");
+
+    // An entry left by an older copy elsewhere is renewed at the next start.
+    const std::string desktop = folders.Share() + "/applications/quillmark.desktop";
+    folders.folder.Write("share/applications/quillmark.desktop", "[Desktop Entry]\nExec=/old/place/quillmark %f\n");
+    {
+        CAppShell shell;
+        ASSERT_TRUE(shell.Start({}));
+        shell.Frame()->Close();
+        WaitUntil([&] { return shell.FrameClosed(); });
+    }
+    EXPECT_EQ(ReadWholeFile(desktop).find("/old/place"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(desktop).find("Exec=\""), std::string::npos);
 }
 
 TEST(StartupTest, SecondInstanceIsRefusedAndLeavesTheFirstOnesInterlock)
@@ -154,4 +167,43 @@ TEST(StartupTest, WindowPlacementIsRestoredAndKeptOnTheScreen)
         shell.Frame()->Close();
         WaitUntil([&] { return shell.FrameClosed(); });
     }
+}
+
+TEST(StartupTest, RecentSetupFilesAreListedReopenedAndGreyedWhileBusy)
+{
+    CProgramFolders folders;
+    const std::string club = folders.folder.File("Club & Co.qsu");
+    const std::string other = folders.folder.File("Other.qsu");
+    ASSERT_TRUE(WriteSetupFile(club, "http://club.example/"));
+    ASSERT_TRUE(WriteSetupFile(other, "http://other.example/"));
+    {
+        CAppShell shell;
+        ASSERT_TRUE(shell.Start({club}));
+        shell.Frame()->Close();
+        ASSERT_TRUE(WaitUntil([&] { return shell.FrameClosed(); }));
+    }
+    CAppShell shell;
+    ASSERT_TRUE(shell.Start({other}));
+    CMainFrame* frame = shell.Frame();
+    const int first = WindowIdOf(CMD_FILE_MRU_FIRST);
+    wxMenuBar* bar = frame->GetMenuBar();
+    ASSERT_NE(bar->FindItem(first + 1), nullptr);
+    EXPECT_EQ(bar->FindItem(first)->GetItemLabel(), "&1 " + wxString::FromUTF8(other));
+    EXPECT_EQ(bar->FindItem(first + 1)->GetItemLabel(), "&2 " + wxString::FromUTF8(folders.folder.File("Club && Co.qsu")));
+    EXPECT_EQ(bar->FindItem(first + 2), nullptr);
+
+    shell.App().SetBusy(true);
+    frame->UpdateWindowUI(wxUPDATE_UI_RECURSE);
+    EXPECT_FALSE(bar->FindItem(first + 1)->IsEnabled());
+    shell.App().SetBusy(false);
+    frame->UpdateWindowUI(wxUPDATE_UI_RECURSE);
+    ASSERT_TRUE(bar->FindItem(first + 1)->IsEnabled());
+
+    wxCommandEvent choose(wxEVT_MENU, first + 1);
+    frame->GetEventHandler()->ProcessEvent(choose);
+    EXPECT_EQ(shell.App().Setup().m_strWebsiteUrl, "http://club.example/");
+    EXPECT_EQ(frame->GetTitle(), "Club & Co.qsu - Quillmark");
+    EXPECT_EQ(bar->FindItem(first)->GetItemLabel(), "&1 " + wxString::FromUTF8(folders.folder.File("Club && Co.qsu")));
+    frame->Close();
+    WaitUntil([&] { return shell.FrameClosed(); });
 }

@@ -51,16 +51,16 @@ struct Game {
 // Three club games of the last few days; names in Windows-1252 as the
 // scoring program writes them.
 const Game kGames[] = {
-    {"tue_pm.txt", "Tuesday Pairs", "Afternoon", "A", 3,
+    {"pairs_aft.txt", "Afternoon Pairs", "Afternoon", "A", 3,
      "   1   4  118.50  65.83  Ann Hale - Bo Lind\r\n"
      "   2   1   97.00  53.89  Cy Moor - Di Nash\r\n"
      "   3   6   88.00  48.89  Ed Orr - Flo Park\r\n"
      "   4   2   76.50  42.50  Gus Quinn - Hal Ross\r\n"},
-    {"wed_eve.txt", "Wednesday Evening Pairs", "Evening", "B", 2,
+    {"pairs_eve.txt", "Evening Pairs", "Evening", "B", 2,
      "   1   3   91.00  63.19  Jos\xE9 Mu\xF1oz - Ida Sand\r\n"
      "   2   5   80.50  55.90  Jan Toft - Kai Ulm\r\n"
      "   3   1   70.00  48.61  Lea Voss - Max Wren\r\n"},
-    {"fri_am.txt", "Friday Morning Pairs", "Morning", "A", 0,
+    {"pairs_morn.txt", "Morning Pairs", "Morning", "A", 0,
      "   1   2  102.00  60.71  Ned York - Ola Zorn\r\n"
      "   2   7   95.50  56.85  Pia Abel - Rex Bond\r\n"
      "   3   4   84.00  50.00  Sue Cole - Tom Dunn\r\n"},
@@ -148,6 +148,9 @@ int main(int argc, char** argv)
     s.m_Ftp.m_nProtocol = PROTOCOL_FTP;
     s.m_Ftp.m_strPort[PROTOCOL_FTP] = ftpPort;
     s.m_Ftp.m_dwFlags = SF_AUTO_FILL_HAND_RECORD | SF_LINK_PDF_HAND_RECORDS;
+    // The key of the data protection lives in the data folder.
+    std::string dataFolder;
+    app.GetAppDataFolder(dataFolder, true);
     app.TestDataProtection();
     if (!app.SetFtpPassword(password))
         return 1;

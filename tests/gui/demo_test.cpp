@@ -1,0 +1,123 @@
+// The demo path of scripts/demo under Xvfb: loopback FTP and web servers
+// sharing the club website, the demo club written by qm_make_demo, the
+// program opened on its setup file; F4 puts the results pages on the
+// server, and the index page and a results page show in the view.
+#include <gtest/gtest.h>
+#include <wx/button.h>
+#include <wx/uiaction.h>
+#include <wx/webview.h>
+
+#include <algorithm>
+#include <dirent.h>
+#include <sys/stat.h>
+
+#include "app/quillmark_app.h"
+#include "gui/gui_support.h"
+#include "platform/path_helpers.h"
+#include "support/child_process.h"
+#include "support/servers.h"
+#include "ui/app_shell.h"
+#include "ui/command_ids.h"
+#include "ui/main_frame.h"
+#include "ui/quillmark_view.h"
+
+namespace {
+
+// The results pages in a folder of the website (not the template).
+std::vector<std::string> PagesIn(const std::string& folder)
+{
+    std::vector<std::string> pages;
+    if (DIR* d = ::opendir(folder.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            const std::string name = e->d_name;
+            if (name.size() > 5 && name.substr(name.size() - 5) == ".html" && name.find("template") == std::string::npos)
+                pages.push_back(name);
+        }
+        ::closedir(d);
+    }
+    std::sort(pages.begin(), pages.end());
+    return pages;
+}
+
+}  // namespace
+
+TEST(DemoTest, PostGamesPutsThePagesOnTheServerAndShowsOneInTheView)
+{
+    CProgramFolders folders;
+    const std::string demo = folders.folder.File("demo");
+    const std::string site = JoinPath(demo, "site");
+    ::mkdir(demo.c_str(), 0700);
+    ::mkdir(site.c_str(), 0755);
+    const std::string password = "demo pass";
+    loopback::CFtpServer ftp;
+    loopback::CHttpServer http;
+    ASSERT_TRUE(ftp.Start(site, "club", password, {}, folders.folder.File("ftp.log")));
+    ASSERT_TRUE(http.Start(site, folders.folder.File("posts.jsonl"), folders.folder.File("http.log")));
+
+    // The demo club, written by the tool the demo script runs.
+    std::string setup;
+    {
+        CChildProcess maker(TestProgramPath("qm_make_demo"),
+                            {demo, std::to_string(ftp.Port()), std::to_string(http.Port()), password,
+                             std::string(QM_SOURCE_DIR) + "/scripts/demo-site"});
+        ASSERT_TRUE(maker.ReadLine(setup));
+        ASSERT_EQ(maker.Wait(), 0);
+    }
+
+    CAppShell shell;
+    CBoxAnswerer boxes;
+    ASSERT_TRUE(shell.Start({setup}));
+    CMainFrame* frame = shell.Frame();
+    std::vector<std::string> loaded;
+    CDialogOkClicker confirm("Confirm Posting");
+    confirm.beforeClick = [](wxWindow*) { TakeScreenshot("demo-confirm-posting"); };
+
+    // F4, pressed while the web page has the keyboard.
+    wxButton* post = frame->GetDialogBar()->postGames;
+    frame->UpdateWindowUI(wxUPDATE_UI_RECURSE);
+    ASSERT_TRUE(post->IsEnabled());
+    frame->Raise();
+    frame->GetView()->GetWebView()->SetFocus();
+    wxUIActionSimulator sim;
+    sim.MouseMove(frame->GetView()->GetScreenRect().GetTopLeft() + wxPoint(50, 50));
+    PumpFor(200);
+    sim.Char(WXK_F4);
+    ASSERT_TRUE(WaitUntil([&] { return confirm.clicked > 0 && frame->GetPaneText(2).rfind("Post Games", 0) == 0; },
+                          30000));
+
+    EXPECT_EQ(confirm.clicked, 1);
+    EXPECT_TRUE(boxes.texts.empty()) << boxes.texts.front();
+    EXPECT_EQ(frame->GetPaneText(2).rfind("Post Games succeeded: 3 score files", 0), 0u) << frame->GetPaneText(2);
+
+    // Three results pages on the server, each merged into the template.
+    const std::vector<std::string> pages = PagesIn(JoinPath(site, "results"));
+    ASSERT_EQ(pages.size(), 3u);
+    for (const auto& page : pages) {
+        const std::string text = ReadWholeFile(JoinPath(site, "results/" + page));
+        EXPECT_NE(text.find("Ostervale Bridge Club</h1>"), std::string::npos) << page;
+        EXPECT_NE(text.find("<!--quillmark:insertend-->"), std::string::npos) << page;
+    }
+    EXPECT_TRUE(FileExists(JoinPath(site, "index.htm")));
+
+    // The view ends on the website's index page, which links all three.
+    const std::string website = "http://127.0.0.1:" + std::to_string(http.Port()) + "/";
+    ASSERT_TRUE(WaitUntil([&] { return frame->GetView()->GetCurrentURL() == website + "index.htm"; }, 15000))
+        << frame->GetView()->GetCurrentURL();
+    EXPECT_TRUE(WaitUntil([&] {
+        const std::string source = frame->GetView()->GetPageSource();
+        return source.find(pages[0]) != std::string::npos && source.find(pages[2]) != std::string::npos;
+    }));
+    TakeScreenshot("demo-index-page");
+
+    // A results page as the website serves it.
+    frame->GetView()->onLoaded = [&](const std::string& url) { loaded.push_back(url); };
+    const std::string page = website + "results/" + pages[0];
+    shell.App().NavigateView(page);
+    ASSERT_TRUE(WaitUntil([&] { return std::count(loaded.begin(), loaded.end(), page) > 0; }));
+    EXPECT_NE(frame->GetView()->GetPageSource().find("Ann Hale"), std::string::npos);
+    EXPECT_EQ(frame->GetPaneText(3), page);
+    TakeScreenshot("demo-results-page");
+
+    frame->Close();
+    EXPECT_TRUE(WaitUntil([&] { return shell.FrameClosed(); }));
+}
