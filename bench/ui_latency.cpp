@@ -31,20 +31,6 @@ namespace {
 constexpr int kTickMs = 10;
 const size_t kSize = size_t(256) << 20;
 
-bool WriteRandomFile(const std::string& path, size_t size)
-{
-    std::mt19937_64 rng(7);
-    std::vector<uint64_t> block(1 << 17);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    for (size_t done = 0; done < size; done += block.size() * 8) {
-        for (auto& v : block)
-            v = rng();
-        std::fwrite(block.data(), 1, std::min(block.size() * 8, size - done), f);
-    }
-    return std::fclose(f) == 0;
-}
 
 int g_result = 1;
 
@@ -72,7 +58,7 @@ public:
         const std::string site = m_folder.File("site");
         ::mkdir(site.c_str(), 0755);
         m_file = m_folder.File("big.bin");
-        if (!WriteRandomFile(m_file, kSize) ||
+        if (!WriteRandomFile(m_file, kSize, 7) ||
             !m_ftp.Start(site, "bench", "bench pass", {}, m_folder.File("ftp.log"))) {
             std::printf("bench_ui_latency: the test file or the FTP server could not be made\n");
             return false;

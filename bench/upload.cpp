@@ -47,20 +47,6 @@ std::pair<double, double> BestOfEach(int rounds, const std::function<bool()>& ou
     return {a, b};
 }
 
-bool WriteRandomFile(const std::string& path, size_t size)
-{
-    std::mt19937_64 rng(42);
-    std::vector<uint64_t> block(1 << 17);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    for (size_t done = 0; done < size; done += block.size() * 8) {
-        for (auto& v : block)
-            v = rng();
-        std::fwrite(block.data(), 1, std::min(block.size() * 8, size - done), f);
-    }
-    return std::fclose(f) == 0;
-}
 
 }  // namespace
 
@@ -100,7 +86,7 @@ int main()
 
     const size_t big = size_t(256) << 20;
     const std::string bigFile = folder.File("big.bin");
-    if (!WriteRandomFile(bigFile, big)) {
+    if (!WriteRandomFile(bigFile, big, 42)) {
         std::printf("cannot write the test file\n");
         return 1;
     }

@@ -1,6 +1,10 @@
 #include "support/test_app.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <random>
+#include <vector>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
@@ -263,4 +267,21 @@ void AppTest::TearDown()
 std::string AppTest::LogText() const
 {
     return ReadWholeFile(JoinPath(dataDir, "QuillmarkLogfile.txt"));
+}
+
+bool WriteRandomFile(const std::string& path, size_t size, uint64_t seed)
+{
+    std::mt19937_64 rng(seed);
+    std::vector<uint64_t> block(1 << 17);
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        return false;
+    bool ok = true;
+    for (size_t done = 0; ok && done < size; done += block.size() * 8) {
+        for (auto& v : block)
+            v = rng();
+        const size_t n = std::min(block.size() * 8, size - done);
+        ok = std::fwrite(block.data(), 1, n, f) == n;
+    }
+    return std::fclose(f) == 0 && ok;
 }

@@ -115,6 +115,9 @@ private:
 };
 
 std::string ReadWholeFile(const std::string& path);
+// Writes size bytes of pseudo-random data (the same bytes for the same
+// seed); false when the file could not be written.
+bool WriteRandomFile(const std::string& path, size_t size, uint64_t seed);
 
 // A fixture with an application object installed as theApp(), a private
 // data folder (QUILLMARK_DATA_DIR) and temporary folder (TMPDIR), the log
