@@ -16,34 +16,9 @@
 
 namespace setupdrv {
 
-int RunModal(wxDialog& dialog, std::function<void()> script)
-{
-    wxTheApp->CallAfter([&dialog, script] {
-        Settle();
-        script();
-        Settle();
-        if (dialog.IsModal()) {
-            ADD_FAILURE() << "the dialog was left open";
-            dialog.EndModal(wxID_CANCEL);
-        }
-    });
-    return dialog.ShowModal();
-}
-
 void Settle(int rounds)
 {
-    for (int i = 0; i < rounds; ++i) {
-        wxTheApp->Yield(true);
-        wxMilliSleep(10);
-    }
-}
-
-void Click(wxWindow* button)
-{
-    ASSERT_NE(button, nullptr);
-    wxCommandEvent event(wxEVT_BUTTON, button->GetId());
-    event.SetEventObject(button);
-    button->ProcessWindowEvent(event);
+    Pump(rounds * 10);
 }
 
 void ClickId(wxWindow* dialog, int id)
@@ -71,26 +46,17 @@ void Choose(wxChoice* choice, int index)
 
 void Type(wxTextCtrl* edit, const wxString& text)
 {
-    // SetValue sends the control's own wxEVT_TEXT.
-    edit->SetValue(text);
+    TypeText(edit, text.utf8_string());
 }
 
 void Shot(wxWindow* window, const std::string& name)
 {
-    const std::string dir = QM_SHOTS_DIR;
-    ::mkdir(dir.c_str(), 0755);
-    // The pointer off the window, so no control is drawn highlighted.
     const wxRect area = window->GetScreenRect();
     wxUIActionSimulator().MouseMove(area.GetRight() + 40, area.GetBottom() + 40);
     window->Raise();
     window->Refresh();
     window->Update();
-    Settle(10);
-    const wxRect r = window->GetScreenRect();
-    const std::string cmd = "import -window root -crop " + std::to_string(r.width) + "x" +
-                            std::to_string(r.height) + "+" + std::to_string(r.x) + "+" + std::to_string(r.y) +
-                            " '" + dir + "/" + name + ".png' 2>/dev/null";
-    EXPECT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    SaveShot(window, name);
 }
 
 CDialogScript::CDialogScript()

@@ -8,6 +8,8 @@
 
 #include <wx/string.h>
 
+#include "dialog_driver.h"
+
 
 class wxDialog;
 class wxWindow;
@@ -17,20 +19,18 @@ class wxTextCtrl;
 
 namespace setupdrv {
 
-// Shows the dialog modally; script runs inside the modal loop and should
-// end it (through OK or Cancel). A script that leaves it open gets the
-// dialog cancelled, so a test never hangs. Returns the modal result.
-int RunModal(wxDialog& dialog, std::function<void()> script);
+// Running a dialog, clicks and the rest come from the shared driver.
+using ::Click;
+using ::RunModal;
 // Lets pending events and paints run.
 void Settle(int rounds = 5);
-// A button press as the button sends it.
-void Click(wxWindow* button);
 // A button of a dialog by id.
 void ClickId(wxWindow* dialog, int id);
 void Tick(wxCheckBox* box, bool value);
 void Choose(wxChoice* choice, int index);
 void Type(wxTextCtrl* edit, const wxString& text);
-// The screen area of a window saved as QM_SHOTS_DIR/<name>.png.
+// The screen area of a window saved as QM_SHOTS_DIR/<name>.png, with the
+// pointer moved off it so that no control is drawn highlighted.
 void Shot(wxWindow* window, const std::string& name);
 
 // Records the dialogs' message boxes and chooser questions for a test and
