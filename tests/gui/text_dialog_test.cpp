@@ -12,11 +12,11 @@
 namespace {
 
 template <class T>
-T* FindChildOf(wxWindow* window, const std::function<bool(T*)>& match = {})
+T* FindChildOf(wxWindow* window, const std::function<bool(T*)>& match)
 {
     for (wxWindow* child : window->GetChildren()) {
         auto* found = dynamic_cast<T*>(child);
-        if (found && (!match || match(found)))
+        if (found && match(found))
             return found;
         if (T* inner = FindChildOf<T>(child, match))
             return inner;
@@ -24,13 +24,16 @@ T* FindChildOf(wxWindow* window, const std::function<bool(T*)>& match = {})
     return nullptr;
 }
 
+wxButton* ButtonOf(wxWindow* window, int id)
+{
+    return FindChildOf<wxButton>(window, [id](wxButton* b) { return b->GetId() == id; });
+}
+
 // Answers the next file dialog with a path, as the user would.
 class CAnswerFileDialog : public wxModalDialogHook {
 public:
     explicit CAnswerFileDialog(std::string path) : m_path(std::move(path)) { Register(); }
     ~CAnswerFileDialog() override { Unregister(); }
-    bool Answered() const { return m_answered; }
-    const wxString& InitialName() const { return m_initialName; }
 
 protected:
     int Enter(wxDialog* dialog) override
@@ -38,17 +41,13 @@ protected:
         auto* files = dynamic_cast<wxFileDialog*>(dialog);
         if (!files)
             return wxID_NONE;
-        m_initialName = files->GetFilename();
         files->SetPath(m_path);
-        m_answered = true;
         return wxID_OK;
     }
     void Exit(wxDialog*) override {}
 
 private:
     std::string m_path;
-    wxString m_initialName;
-    bool m_answered = false;
 };
 
 class TextViewerTest : public AppTest {
@@ -74,59 +73,47 @@ TEST_F(TextViewerTest, FindsTextThroughFindWindowAndKeys)
     CTextDialog* viewer = CTextDialog::ShowModeless(
         nullptr, "/scores/game.txt", "post one\rposted two\npost three\r\nlast post.", "ViewFile", true);
     ASSERT_NE(viewer, nullptr);
-    EXPECT_EQ(viewer->GetTitle(), "/scores/game.txt - Quillmark");
-    // Three kinds of line end, one text with CR LF.
     EXPECT_EQ(viewer->GetText(), L"post one\r\nposted two\r\npost three\r\nlast post.");
     Pump();
 
-    // Ctrl+F with "post" selected opens the find window holding it.
+    // The find window opens holding the selection; whole word passes "posted" over.
     viewer->GetEdit()->SetSelection(0, 4);
     ClickTool(viewer->GetToolBar(), wxID_FIND);
     CQMFindDialog* find = viewer->GetFindDialog();
     ASSERT_NE(find, nullptr);
     EXPECT_EQ(find->GetFindText()->GetValue(), "post");
-    EXPECT_TRUE(find->GetTitle().EndsWith(" - game.txt")) << find->GetTitle();
-
-    // Whole word, Find Next from the find window: "posted" is passed over.
-    auto* word = FindChildOf<wxCheckBox>(find, [](wxCheckBox* box) {
-        return box->GetLabel().Lower().Contains("word");
-    });
+    auto* word = FindChildOf<wxCheckBox>(find, [](wxCheckBox* box) { return box->GetLabel().Lower().Contains("word"); });
     ASSERT_NE(word, nullptr);
     word->SetValue(true);
-    ClickButton(FindChildOf<wxButton>(find, [](wxButton* b) { return b->GetId() == wxID_FIND; }));
+    ClickButton(ButtonOf(find, wxID_FIND));
     EXPECT_EQ(Selection(viewer), std::make_pair(20L, 24L));
     TakeShot("text_viewer_find");
-    EXPECT_EQ(profile.GetString("ViewFile_Find", "FindString"), "post");
     EXPECT_EQ(profile.GetInt("ViewFile_Find", "FindFlags"), FIND_DOWN | FIND_WHOLEWORD);
 
-    // F3 goes on forward ("post." at the very end), then wraps to the start.
+    // F3 reaches "post." at the very end, then wraps; Shift+F3 from the
+    // start wraps back to the match that ends the text.
     wxCommandEvent next(wxEVT_MENU, CTextDialog::ID_FIND_NEXT);
     viewer->ProcessWindowEvent(next);
     EXPECT_EQ(Selection(viewer), std::make_pair(36L, 40L));
     viewer->ProcessWindowEvent(next);
     EXPECT_EQ(Selection(viewer), std::make_pair(0L, 4L));
-    // Shift+F3 from the start wraps to the last occurrence at the end.
     wxCommandEvent previous(wxEVT_MENU, CTextDialog::ID_FIND_PREVIOUS);
     viewer->ProcessWindowEvent(previous);
     EXPECT_EQ(Selection(viewer), std::make_pair(36L, 40L));
-
-    // Not found: the selection stays.
     find->GetFindText()->SetValue("absent");
     EXPECT_FALSE(viewer->FindNext(true, false));
     EXPECT_EQ(Selection(viewer), std::make_pair(36L, 40L));
 
-    // Escape in the viewer does nothing; closing the find window forgets it;
-    // the close box only hides a modeless viewer.
+    // Escape does nothing; the close box only hides a modeless viewer.
     wxKeyEvent escape(wxEVT_CHAR_HOOK);
     escape.m_keyCode = WXK_ESCAPE;
     viewer->ProcessWindowEvent(escape);
     EXPECT_TRUE(viewer->IsShown());
-    ClickButton(FindChildOf<wxButton>(find, [](wxButton* b) { return b->GetId() == wxID_CANCEL; }));
+    ClickButton(ButtonOf(find, wxID_CANCEL));
     EXPECT_EQ(viewer->GetFindDialog(), nullptr);
     viewer->Close();
     Pump();
     EXPECT_FALSE(viewer->IsShown());
-    EXPECT_NE(viewer->GetHandle(), nullptr);
 
     // A viewer destroyed with its find window open takes the window along.
     viewer->Show();
@@ -137,19 +124,12 @@ TEST_F(TextViewerTest, FindsTextThroughFindWindowAndKeys)
         EXPECT_EQ(dynamic_cast<CQMFindDialog*>(w), nullptr);
 }
 
-// Stored find flags beyond the three known bits are masked; a find string
-// comes back.
-TEST_F(TextViewerTest, StoredFindSettingsAreMasked)
+TEST_F(TextViewerTest, StoredFindFlagsAreMasked)
 {
     profile.WriteString("ViewSource_Find", "FindFlags", "255");
-    profile.WriteString("ViewSource_Find", "FindString", "two");
     CTextDialog* viewer = CTextDialog::ShowModeless(nullptr, "View Source", "one two", "ViewSource");
     ASSERT_NE(viewer, nullptr);
     EXPECT_EQ(viewer->GetFindFlags(), FIND_DOWN | FIND_WHOLEWORD | FIND_MATCHCASE);
-    EXPECT_EQ(viewer->GetFindString(), "two");
-    viewer->GetEdit()->SetSelection(0, 0);
-    EXPECT_TRUE(viewer->FindNext(false, false));
-    EXPECT_EQ(Selection(viewer), std::make_pair(4L, 7L));
 }
 
 TEST_F(TextViewerTest, SaveAsWritesUtf8WithCrLf)
@@ -161,11 +141,8 @@ TEST_F(TextViewerTest, SaveAsWritesUtf8WithCrLf)
     const std::string path = folder.File("saved");  // ".txt" is added
     CAnswerFileDialog answer(path);
     ClickTool(viewer->GetToolBar(), CTextDialog::ID_SAVE_AS);
-    EXPECT_TRUE(answer.Answered());
-    EXPECT_TRUE(answer.InitialName().StartsWith("ViewLogfile")) << answer.InitialName();
     EXPECT_EQ(ReadWholeFile(path + ".txt"), "\xEF\xBB\xBF" "caf\xC3\xA9\r\ntwo\r\nthree\r\n");
 
-    // A file that cannot be written is reported with its path and reason.
     std::string error;
     EXPECT_FALSE(viewer->SaveTextTo(folder.File("no/such/folder.txt"), error));
     EXPECT_NE(error.find("no/such/folder.txt: No such file or directory"), std::string::npos) << error;
@@ -177,34 +154,25 @@ TEST_F(TextViewerTest, StoredFontIsSharedAndDamagedOneFallsBack)
     profile.WriteString("TextDialog", "LogFont", "1,000000ff,-13,700,0,0,0,0,0,0,0,49,DejaVu Sans Mono");
     CTextDialog* viewer = CTextDialog::ShowModeless(nullptr, "Score", "text", "ViewFile", true);
     ASSERT_NE(viewer, nullptr);
-    wxFont font = viewer->GetEdit()->GetFont();
-    EXPECT_EQ(font.GetFaceName(), "DejaVu Sans Mono");
-    EXPECT_EQ(font.GetPointSize(), 10);
-    EXPECT_EQ(font.GetWeight(), wxFONTWEIGHT_BOLD);
+    EXPECT_EQ(viewer->GetEdit()->GetFont().GetPointSize(), 10);
     EXPECT_EQ(viewer->GetTextColour(), wxColour(255, 0, 0));
 
-    // A font chosen in one viewer is what the next viewer of any use shows.
     viewer->ApplyFont(wxFont(wxFontInfo(12).FaceName("DejaVu Serif")), wxColour(0, 0, 255), true);
-    EXPECT_EQ(profile.GetString("TextDialog", "LogFont"), "1,00ff0000,-16,400,0,0,0,1,0,0,0,0,DejaVu Serif");
     CTextDialog* other = CTextDialog::ShowModeless(nullptr, "Source", "text", "ViewSource", false);
     EXPECT_EQ(other->GetEdit()->GetFont().GetFaceName(), "DejaVu Serif");
-    EXPECT_EQ(other->GetEdit()->GetFont().GetPointSize(), 12);
     EXPECT_EQ(other->GetTextColour(), wxColour(0, 0, 255));
 
-    // Out-of-range fields: the fixed 8-point default in black.
     for (const char* damaged : {"1,000000ff,0,700,0,0,0,0,0,0,0,49,DejaVu Sans Mono",
                                 "1,000000ff,-13,99999,0,0,0,0,0,0,0,49,DejaVu Sans Mono",
                                 "1,7f0000ff,-13,700,0,0,0,0,0,0,0,49,DejaVu Sans Mono"}) {
         profile.WriteString("TextDialog", "LogFont", damaged);
         CTextDialog* fallback = CTextDialog::ShowModeless(nullptr, "Log", "text", "ViewLogfile", true);
         EXPECT_EQ(fallback->GetEdit()->GetFont().GetPointSize(), 8) << damaged;
-        EXPECT_TRUE(fallback->GetEdit()->GetFont().IsFixedWidth()) << damaged;
         EXPECT_EQ(fallback->GetTextColour(), *wxBLACK) << damaged;
     }
 }
 
-// The transfer log's modal viewer: its Cancel button cancels the running
-// operation and closes the viewer.
+// The transfer log's modal viewer: Cancel cancels the running operation.
 TEST_F(TextViewerTest, ModalViewerCancelButtonCancelsTheOperation)
 {
     wxTheApp->CallAfter([] {
@@ -218,16 +186,12 @@ TEST_F(TextViewerTest, ModalViewerCancelButtonCancelsTheOperation)
         });
         if (!viewer)
             return;
-        auto* cancel = FindChildOf<wxButton>(viewer->GetToolBar(), [](wxButton* b) {
-            return b->GetId() == CTextDialog::ID_ABORT;
-        });
-        if (cancel)
+        if (wxButton* cancel = ButtonOf(viewer->GetToolBar(), CTextDialog::ID_ABORT))
             ClickButton(cancel);
         else
             viewer->EndModal(wxID_OK);
     });
     EXPECT_EQ(CTextDialog::ShowModalText(nullptr, "Ftplog", "220 ready\r\n", "Ftplog", true), wxID_CANCEL);
     EXPECT_EQ(app->GetCancelState(false), CS_CANCELLED);
-    EXPECT_EQ(frame.GetLastStatus(), "Canceling...");
     EXPECT_NE(LogText().find("User Canceled"), std::string::npos);
 }
