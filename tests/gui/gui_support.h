@@ -19,7 +19,6 @@ class CProgramFolders {
 public:
     CProgramFolders();
     ~CProgramFolders();
-    const std::string& Root() const { return folder.Path(); }
     std::string Data() const { return folder.File("data"); }
     std::string Config() const { return folder.File("config"); }
     std::string Share() const { return folder.File("share"); }
