@@ -6,18 +6,14 @@
 
 #include <cstdlib>
 
-#include <wx/checkbox.h>
-#include <wx/listctrl.h>
-#include <wx/uiaction.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
-#include <wx/dialog.h>
-#include <wx/evtloop.h>
-#include <wx/image.h>
-#include <wx/textctrl.h>
 #include <wx/app.h>
-#include <wx/timer.h>
+#include <wx/checkbox.h>
+#include <wx/dialog.h>
+#include <wx/listctrl.h>
 #include <wx/stopwatch.h>
+#include <wx/textctrl.h>
+#include <wx/timer.h>
+#include <wx/uiaction.h>
 
 #include <gtest/gtest.h>
 
@@ -73,7 +69,7 @@ std::string SaveShot(wxWindow* window, const std::string& name, int margin)
     ::mkdir(QM_SHOTS_DIR, 0755);
     const std::string path = std::string(QM_SHOTS_DIR) + "/" + name + ".png";
     // The X server's own picture of the screen, cut to the window.
-    wxRect rect = window->GetScreenRect().Inflate(0, 0);
+    wxRect rect = window->GetScreenRect();
     rect.width += margin;
     rect.height += margin / 4;
     const std::string command = "import -silent -window root -crop " + std::to_string(rect.width) + "x" +

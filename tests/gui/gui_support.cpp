@@ -1,13 +1,9 @@
 #include "gui/gui_support.h"
 
 #include <wx/app.h>
-#include <wx/bitmap.h>
 #include <wx/button.h>
-#include <wx/dcmemory.h>
-#include <wx/dcscreen.h>
-#include <wx/utils.h>
 #include <wx/dialog.h>
-#include <wx/toplevel.h>
+#include <wx/utils.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -15,6 +11,18 @@
 #include <thread>
 
 #include "ui/message_box.h"
+
+namespace {
+
+// A click on the real button, as the button itself reports it.
+void PressButton(wxWindow* button)
+{
+    wxCommandEvent click(wxEVT_BUTTON, button->GetId());
+    click.SetEventObject(button);
+    button->GetEventHandler()->ProcessEvent(click);
+}
+
+}  // namespace
 
 CProgramFolders::CProgramFolders()
 {
@@ -86,10 +94,7 @@ void CBoxAnswerer::Notify()
             box->EndModal(answer);
             return;
         }
-        // A click on the real button.
-        wxCommandEvent click(wxEVT_BUTTON, button->GetId());
-        click.SetEventObject(button);
-        button->GetEventHandler()->ProcessEvent(click);
+        PressButton(button);
         return;
     }
 }
@@ -117,9 +122,7 @@ void CDialogOkClicker::Notify()
         if (beforeClick)
             beforeClick(dialog);
         ++clicked;
-        wxCommandEvent click(wxEVT_BUTTON, wxID_OK);
-        click.SetEventObject(ok);
-        ok->GetEventHandler()->ProcessEvent(click);
+        PressButton(ok);
         return;
     }
 }
