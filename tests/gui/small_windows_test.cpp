@@ -28,29 +28,28 @@ protected:
 CMessageDialog* OpenQuestion()
 {
     for (wxWindow* w : wxTopLevelWindows)
-        if (auto* dialog = dynamic_cast<CMessageDialog*>(w))
-            if (dialog->IsModal())
-                return dialog;
+        if (auto* dialog = dynamic_cast<CMessageDialog*>(w); dialog && dialog->IsModal())
+            return dialog;
     return nullptr;
 }
 
-// Presses one of the question's buttons once it is up.
-void PressWhenShown(int id, bool shot = false, bool* defaultIsNo = nullptr)
+// Works the question once it is up; closes it when the action did not.
+void WhenQuestionShows(const std::function<void(CMessageDialog*)>& action)
 {
     wxTheApp->CallAfter([=] {
         CMessageDialog* dialog = nullptr;
-        PumpUntil([&] { return (dialog = OpenQuestion()) != nullptr; });
-        if (!dialog)
+        if (!PumpUntil([&] { return (dialog = OpenQuestion()) != nullptr; }))
             return;
-        if (defaultIsNo) {
-            auto* button = dynamic_cast<wxButton*>(dialog->GetDefaultItem());
-            *defaultIsNo = button && button->GetId() == wxID_NO;
-        }
-        if (shot)
-            TakeShot("message_dialog");
-        if (auto* button = dynamic_cast<wxButton*>(dialog->FindWindow(id)))
-            ClickButton(button);
+        action(dialog);
+        if (OpenQuestion() == dialog && dialog->IsModal())
+            dialog->EndModal(wxID_NO);
     });
+}
+
+void Press(CMessageDialog* dialog, int id)
+{
+    if (auto* button = dynamic_cast<wxButton*>(dialog->FindWindow(id)))
+        ClickButton(button);
 }
 
 }  // namespace
@@ -61,31 +60,26 @@ TEST_F(SmallWindowsTest, QuestionAnswersWithTheButtonPressed)
         "The score file 20240315a.txt was posted before.\r\n\r\nPost this file anyway?\r\n\r\n"
         "Press Yes to post this file\r\nPress No to skip this file\r\nPress Cancel to cancel posting";
     bool defaultIsNo = false;
-    PressWhenShown(CMessageDialog::ID_YES_TO_ALL, true, &defaultIsNo);
+    WhenQuestionShows([&](CMessageDialog* dialog) {
+        auto* button = dynamic_cast<wxButton*>(dialog->GetDefaultItem());
+        defaultIsNo = button && button->GetId() == wxID_NO;
+        TakeShot("message_dialog");
+        Press(dialog, CMessageDialog::ID_YES_TO_ALL);
+    });
     EXPECT_EQ(CMessageDialog::YesToAllBox(nullptr, question), IDYESTOALL);
     EXPECT_TRUE(defaultIsNo);
 
-    // Help runs its handler and leaves the question open; No answers it.
+    // Help runs its handler and leaves the question open; Escape answers Cancel.
     int helped = 0;
-    PressWhenShown(wxID_HELP);
-    PressWhenShown(wxID_NO);
-    EXPECT_EQ(CMessageDialog::YesToAllBox(nullptr, question, [&] { ++helped; }), IDNO);
-    EXPECT_EQ(helped, 1);
-
-    // Escape answers Cancel.
-    wxTheApp->CallAfter([] {
-        CMessageDialog* dialog = nullptr;
-        PumpUntil([&] { return (dialog = OpenQuestion()) != nullptr; });
-        if (!dialog)
-            return;
+    WhenQuestionShows([](CMessageDialog* dialog) {
+        Press(dialog, wxID_HELP);
         wxKeyEvent escape(wxEVT_CHAR_HOOK);
         escape.m_keyCode = WXK_ESCAPE;
         escape.SetEventObject(dialog);
         dialog->ProcessWindowEvent(escape);
-        if (OpenQuestion())
-            dialog->EndModal(wxID_NO);
     });
-    EXPECT_EQ(CMessageDialog::YesToAllBox(nullptr, question), IDCANCEL);
+    EXPECT_EQ(CMessageDialog::YesToAllBox(nullptr, question, [&] { ++helped; }), IDCANCEL);
+    EXPECT_EQ(helped, 1);
 }
 
 TEST_F(SmallWindowsTest, AboutShowsVersionAndWebsiteLinkAndProgressSettingIsWritten)
