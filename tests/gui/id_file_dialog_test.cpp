@@ -162,29 +162,14 @@ TEST_F(IdFileDialogTest, ViewFileReusesItsWindow)
     });
 }
 
-// The window prompter fills the dialog from the core's request and hands
-// back what OK confirmed; Skip and Cancel come back as such.
-TEST_F(IdFileDialogTest, WindowPrompterFillsAndReadsBack)
+// Through the window prompter Skip and Cancel come back as such (OK with
+// typed fields is driven by the whole-path test).
+TEST_F(IdFileDialogTest, WindowPrompterSkipAndCancel)
 {
     CWxPrompter windows;
     IdentifyRequest request;
     request.path = "/scores/230905a.txt";
-    request.event = "Open Pairs";
-    request.sessionDate = LocalMidnight(2023, 9, 5);
-    request.sessionTimeIndex = 1;
-    WhenDialogShows([&](wxDialog& shown) {
-        auto* dlg = wxDynamicCast(&shown, CIDFileDialog);
-        ASSERT_NE(dlg, nullptr);
-        TypeText(dlg->GetFieldControl(Dlg::F_LIMIT), "nlm");
-        TypeText(dlg->GetFieldControl(Dlg::F_SECTION), "b");
-        Click(dlg->FindWindow(wxID_OK));
-    });
     IdentifyAnswer answer;
-    EXPECT_EQ(windows.IdentifyScoreFile(request, answer), IdentifyResult::Ok);
-    EXPECT_EQ(answer.sessionDate, LocalMidnight(2023, 9, 5));
-    EXPECT_EQ(answer.mpLimits, "nlm");
-    EXPECT_EQ(answer.section, "b");
-
     for (auto [button, result] : {std::pair{int(Dlg::ID_SKIP), IdentifyResult::Skip},
                                   std::pair{int(wxID_CANCEL), IdentifyResult::Cancel}}) {
         WhenDialogShows([button = button](wxDialog& shown) { Click(shown.FindWindow(button)); });

@@ -98,11 +98,9 @@ TEST_F(SetupCommandTest, EveryChangeIsStoredAndLoggedInOrder)
         v.website.websiteUrl = "http://club.example.org/results";
         v.website.oldestToIndex = 86400 * 365;
         v.website.daysToIndex = 90;
-        v.website.scoreFileDirectory = "results/2023";
         v.ftp.server = "WWW.BridgeWebs.com";
         v.ftp.password = "n3w pa55word";
         v.ftp.port[1] = "990";
-        v.ftp.parameters[2] = "-v";
         v.ftp.passive = true;
         v.ftp.protocol = PROTOCOL_SFTP;
         v.ftp.alertNoBws = false;
@@ -117,12 +115,10 @@ TEST_F(SetupCommandTest, EveryChangeIsStoredAndLoggedInOrder)
         "Setup Website: Website URL [http://Club.example.org/Results]->[http://club.example.org/results]",
         "Setup Website: Oldest To Index [01/02/1970]->[01/01/1971]",
         "Setup Website: Days To Index [0]->[90]",
-        "Setup Website: Score File Directory []->[results/2023]",
         "Setup FTP: FTP Server [ftp.example.org]->[WWW.BridgeWebs.com]",
         "Setup FTP: (BridgeWebs?) [0]->[1]",
         "Setup FTP: FTP Password changed",
         "Setup FTP: Port Number (FTPS) [21]->[990]",
-        "Setup FTP: Additional Parameters (SFTP) []->[-v]",
         "Setup FTP: Passive FTP [0]->[1]",
         "Setup FTP: Protocol [FTP]->[SFTP]",
         "Setup FTP: Alert No BWS [1]->[0]",
@@ -130,7 +126,7 @@ TEST_F(SetupCommandTest, EveryChangeIsStoredAndLoggedInOrder)
     };
     EXPECT_EQ(SetupLines(), expected);
     EXPECT_EQ(LogText().find("n3w pa55word"), std::string::npos);
-    EXPECT_EQ(app->m_nSetupChangeCount, 16);
+    EXPECT_EQ(app->m_nSetupChangeCount, 14);
 
     const CSetupData& s = app->Setup();
     EXPECT_EQ(s.m_strWebsiteUrl, "http://club.example.org/results");
