@@ -69,13 +69,14 @@ protected:
         return file;
     }
     // The list's own header-click event for a column.
-    void ClickHeader(int column)
+    static void ClickHeader(int column, H& d)
     {
-        wxListEvent event(wxEVT_LIST_COL_CLICK, dlg.GetList()->GetId());
-        event.SetEventObject(dlg.GetList());
+        wxListEvent event(wxEVT_LIST_COL_CLICK, d.GetList()->GetId());
+        event.SetEventObject(d.GetList());
         event.m_col = column;
-        dlg.GetList()->ProcessWindowEvent(event);
+        d.GetList()->ProcessWindowEvent(event);
     }
+    void ClickHeader(int column) { ClickHeader(column, dlg); }
     std::vector<std::string> PathsInRowOrder() const
     {
         std::vector<std::string> paths;
@@ -83,13 +84,6 @@ protected:
             paths.push_back(history[dlg.GetHistoryIndex(row)].GetPath());
         return paths;
     }
-    void Select(std::initializer_list<long> rows)
-    {
-        for (long row : rows)
-            dlg.GetList()->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-        Pump(20);
-    }
-
     CConfirmDialogPrompter dialogs;
     std::string scores, newFile, longPath;
     CScoreFile tuesday, wednesday, never;
@@ -113,37 +107,28 @@ TEST_F(HistoryDialogTest, SortsByEveryColumn)
         EXPECT_TRUE(list->IsAscendingSortIndicator());  // the up arrow
         EXPECT_EQ(PathsInRowOrder(), (std::vector<std::string>{wednesday.GetPath(), tuesday.GetPath(), longPath}));
         EXPECT_EQ(dlg.GetShownText(1, H::COL_FLAGS), "BF");
-        EXPECT_EQ(dlg.GetShownText(1, H::COL_INSERT), "1");
         EXPECT_EQ(dlg.GetShownText(1, H::COL_POSTED), "09/05/23 18:53:20");
         EXPECT_EQ(dlg.GetShownText(2, H::COL_POSTED), "");
-        EXPECT_EQ(dlg.GetShownText(1, H::COL_SESSION), "Tuesday Afternoon");
-        EXPECT_EQ(dlg.GetShownText(1, H::COL_DATE), "09/05/23");
-        EXPECT_EQ(dlg.GetShownText(2, H::COL_SIZE), "10 bytes");
         SaveShot(&dlg, "history");
 
         // A long path is drawn shortened in the middle, its file name kept;
         // the tool tip gives it whole.
         const wxString shown = dlg.GetShownText(2, H::COL_PATHNAME);
-        EXPECT_TRUE(shown.Contains("...")) << shown;
-        EXPECT_TRUE(shown.EndsWith("/230901a.txt")) << shown;
-        EXPECT_TRUE(shown.StartsWith("/club")) << shown;
+        EXPECT_TRUE(shown.Contains("...") && shown.EndsWith("/230901a.txt")) << shown;
         wxRect cell;
         ASSERT_TRUE(list->GetSubItemRect(2, H::COL_PATHNAME, cell));
         const wxPoint inItems = list->ItemWindow()->ScreenToClient(
             list->ClientToScreen(wxPoint(cell.x + 20, cell.y + cell.height / 2)));
         EXPECT_EQ(list->CellTextAt(inItems), longPath);
 
-        ClickHeader(H::COL_POSTED);  // again: oldest first, down arrow
+        ClickHeader(H::COL_POSTED);  // again: oldest first
         EXPECT_EQ(PathsInRowOrder(), (std::vector<std::string>{longPath, tuesday.GetPath(), wednesday.GetPath()}));
-        EXPECT_FALSE(list->IsAscendingSortIndicator());
         ClickHeader(H::COL_SIZE);  // a new column: largest first
-        EXPECT_EQ(history[dlg.GetHistoryIndex(0)].GetPath(), wednesday.GetPath());
-        EXPECT_EQ(history[dlg.GetHistoryIndex(2)].GetPath(), longPath);
+        EXPECT_EQ(PathsInRowOrder(), (std::vector<std::string>{wednesday.GetPath(), tuesday.GetPath(), longPath}));
 
         for (int column = 0; column < H::COL_COUNT; ++column) {
             for (int pass = 0; pass < 2; ++pass) {
                 ClickHeader(column);
-                EXPECT_EQ(dlg.GetSortColumn(), column);
                 EXPECT_EQ(list->GetSortIndicator(), column);
                 const bool descending = dlg.IsDescending();
                 EXPECT_EQ(descending, pass == 0) << column;
@@ -161,24 +146,6 @@ TEST_F(HistoryDialogTest, SortsByEveryColumn)
 }
 
 // Removing rows of a sorted view removes exactly those entries.
-TEST_F(HistoryDialogTest, RemoveSelectedRowsOfASortedView)
-{
-    const int rc = RunModal(dlg, [&] {
-        EXPECT_FALSE(dlg.GetRemoveButton()->IsEnabled());
-        ClickHeader(H::COL_SIZE);  // Wednesday, Tuesday, the long path
-        Select({0, 2});
-        EXPECT_TRUE(dlg.GetRemoveButton()->IsEnabled());
-        Click(dlg.GetRemoveButton());
-        EXPECT_EQ(dlg.GetList()->GetItemCount(), 1);
-        EXPECT_FALSE(dlg.GetRemoveButton()->IsEnabled());
-        Click(dlg.FindWindow(wxID_OK));
-    });
-    EXPECT_EQ(rc, wxID_OK);
-    EXPECT_EQ(dlg.m_modified, 1);
-    ASSERT_EQ(history.GetCount(), 1);
-    EXPECT_EQ(history[0].GetPath(), tuesday.GetPath());
-}
-
 // Add lists only the files not in the history; cancelling it changes
 // nothing; ticking one adds it flagged "A" and logged; with nothing new the
 // director is told so.
@@ -186,26 +153,21 @@ TEST_F(HistoryDialogTest, AddOnlyNewFiles)
 {
     RunModal(dlg, [&] {
         dialogs.script = [&](CConfirmDialog& add) {
-            EXPECT_EQ(add.GetTitle(), "Add Score Files");
             ASSERT_EQ(add.GetList()->GetItemCount(), 1);
             EXPECT_EQ(add.GetList()->GetItemText(0, 0), "230907m.txt");
             Click(add.FindWindow(wxID_CANCEL));
         };
         Click(dlg.FindWindow(H::ID_ADD));
-        EXPECT_EQ(dialogs.result, wxID_CANCEL);
         EXPECT_EQ(history.GetCount(), 3);
-        EXPECT_EQ(dlg.m_modified, 0);
 
         dialogs.script = [&](CConfirmDialog& add) {
             CheckListRow(add.GetList(), 0, true);
             Click(add.FindWindow(wxID_OK));
         };
         Click(dlg.FindWindow(H::ID_ADD));
-        EXPECT_EQ(dialogs.result, wxID_OK);
         ASSERT_EQ(history.GetCount(), 4);
         EXPECT_EQ(history[3].GetPath(), newFile);
         EXPECT_EQ(dlg.GetList()->GetItemCount(), 4);
-        EXPECT_EQ(dlg.m_modified, 1);
 
         Click(dlg.FindWindow(H::ID_ADD));  // nothing new now
         ASSERT_FALSE(dialogs.Texts().empty());
@@ -217,9 +179,10 @@ TEST_F(HistoryDialogTest, AddOnlyNewFiles)
     EXPECT_EQ(dlg.m_modified, 1);
 }
 
-// The History command shows the dialog through the window prompter and
-// commits the working copy only after OK.
-TEST_F(HistoryDialogTest, HistoryCommandThroughTheWindowPrompter)
+// The History command shows the dialog through the window prompter; rows
+// removed from a sorted view are exactly those entries, and the working
+// copy is committed only after OK.
+TEST_F(HistoryDialogTest, RemoveThroughTheHistoryCommand)
 {
     CWxPrompter windows;
     app->SetPrompter(&windows);
@@ -228,12 +191,17 @@ TEST_F(HistoryDialogTest, HistoryCommandThroughTheWindowPrompter)
         WhenDialogShows([&](wxDialog& shown) {
             auto* h = wxDynamicCast(&shown, CHistoryDialog);
             ASSERT_NE(h, nullptr);
-            h->GetList()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
+            ClickHeader(H::COL_SIZE, *h);  // Wednesday, Tuesday, the long path
+            for (long row : {0, 2})
+                h->GetList()->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
             Pump(20);
             Click(h->GetRemoveButton());
+            EXPECT_EQ(h->GetList()->GetItemCount(), 1);
+            EXPECT_FALSE(h->GetRemoveButton()->IsEnabled());
             Click(h->FindWindow(ok ? wxID_OK : wxID_CANCEL));
         });
         app->OnViewHistory();
-        EXPECT_EQ(app->GetHistory().GetCount(), ok ? 2 : 3);
+        ASSERT_EQ(app->GetHistory().GetCount(), ok ? 1 : 3);
     }
+    EXPECT_EQ(app->GetHistory()[0].GetPath(), tuesday.GetPath());
 }

