@@ -1,6 +1,6 @@
-// A club's score folder for posting tests: score files of one afternoon
-// game each (1 to 28 September 2023), their PBN hand records, and the
-// layout files the stand-in layout component reads.
+// A club's score folder for posting tests: one afternoon game a day (1 to
+// 28 September 2023, section B), its PBN hand records, and the layout files
+// the stand-in layout component reads.
 #pragma once
 
 #include <cstdint>
@@ -10,18 +10,13 @@
 
 namespace samples {
 
-// The text of the game on day (1..28) of September 2023, section B.
 std::string GameText(int day);
-// Its file name ("230905a.txt") and hand-record file name ("230905A.pbn").
-std::string GameFileName(int day);
-std::string HandRecordFileName(int day);
-// Boards 1 and 2 as PBN.
-std::string HandRecordText();
-// The page name a posting gives the game ("20230905anb" + extension).
-std::string PageName(int day, const std::string& extension);
+std::string GameFileName(int day);       // "230905a.txt"
+std::string HandRecordFileName(int day);  // "230905A.pbn"
+std::string HandRecordText();            // boards 1 and 2
+std::string PageName(int day, const std::string& extension);  // "20230905anb" + extension
 
-// Writes the game (and, with handRecords, its PBN file) into folder with
-// the given modified time.
+// Writes the game (and its PBN file) into folder with the given modified time.
 void WriteGame(const std::string& folder, int day, int64_t modified, bool handRecords = true);
 // Writes the two layout files into folder and points the setup at them.
 void UseLayouts(CSetupData& setup, const std::string& folder);
