@@ -1,6 +1,8 @@
 #include "ui/quillmark_view.h"
 
 #include <wx/sizer.h>
+#include <wx/filename.h>
+#include <wx/filesys.h>
 #include <wx/utils.h>
 #include <wx/webview.h>
 
@@ -21,11 +23,32 @@ CQuillmarkView::CQuillmarkView(wxWindow* parent, CQuillmarkApp& app) : wxPanel(p
     m_web->Bind(wxEVT_WEBVIEW_ERROR, &CQuillmarkView::OnError, this);
 }
 
+wxString CQuillmarkView::BrowserAddress(const std::string& address)
+{
+    // The staging copy of a results page and the local index pages are
+    // opened by their path; the browser wants a URL.
+    if (!address.empty() && address[0] == '/')
+        return wxFileSystem::FileNameToURL(wxFileName(wxString::FromUTF8(address)));
+    return wxString::FromUTF8(address);
+}
+
+bool CQuillmarkView::SameAddress(const wxString& loaded, const wxString& requested)
+{
+    wxString a = loaded, b = requested;
+    if (a.EndsWith("/"))
+        a.RemoveLast();
+    if (b.EndsWith("/"))
+        b.RemoveLast();
+    return a == b;
+}
+
 void CQuillmarkView::NavigateTo(const std::string& address, int flags)
 {
     m_navigateError = false;
     m_refreshedOnce = false;
-    m_web->LoadURL(wxString::FromUTF8(address));
+    ++m_navigation;
+    m_requested = BrowserAddress(address);
+    m_web->LoadURL(m_requested);
 }
 
 void CQuillmarkView::GoBack()
@@ -118,9 +141,20 @@ void CQuillmarkView::OnLoaded(wxWebViewEvent& event)
     m_downloading = false;
     m_downloadedOnce = true;
     const std::string url(event.GetURL().utf8_str());
-    if (!m_navigateError && !m_refreshedOnce && url != "about:blank") {
+    // A page that finished loading after the program asked for the next
+    // one gets no refresh: reloading it would take the browser back from
+    // the newer page.
+    const bool latest = m_requested.empty() || SameAddress(event.GetURL(), m_requested);
+    // Local files are read anew by every load; only pages from a server
+    // can come from the browser's cache.
+    const bool fromServer = url.rfind("file:", 0) != 0;
+    if (!m_navigateError && !m_refreshedOnce && url != "about:blank" && latest && fromServer) {
         m_refreshedOnce = true;
-        CallAfter([this] { m_web->Reload(wxWEBVIEW_RELOAD_NO_CACHE); });
+        const unsigned navigation = m_navigation;
+        CallAfter([this, navigation] {
+            if (navigation == m_navigation)
+                m_web->Reload(wxWEBVIEW_RELOAD_NO_CACHE);
+        });
     } else if (onLoaded) {
         onLoaded(url);
     }

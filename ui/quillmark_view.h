@@ -41,6 +41,10 @@ public:
 
     // The current page's HTML, cut after its last ">" or line feed.
     std::string GetPageSource() const;
+    // A local path becomes a file URL; anything else is passed on.
+    static wxString BrowserAddress(const std::string& address);
+    // Whether a loaded URL is the page asked for (a trailing slash aside).
+    static bool SameAddress(const wxString& loaded, const wxString& requested);
     static std::string TrimPageSource(const std::string& source);
 
     // The window is going: nothing more reaches the application.
@@ -64,5 +68,10 @@ private:
     bool m_downloadedOnce = false;
     bool m_navigateError = false;
     bool m_refreshedOnce = false;
+    // The address of the last page the program opened, as given to the
+    // browser, and how many the program has opened: the one refresh after
+    // a load belongs to that page only.
+    wxString m_requested;
+    unsigned m_navigation = 0;
     class CTextDialog* m_sourceViewer = nullptr;
 };

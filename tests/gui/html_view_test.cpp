@@ -95,3 +95,44 @@ TEST(HtmlViewTest, PageSourceEndsAtItsLastTagOrLineEnd)
     EXPECT_EQ(CQuillmarkView::TrimPageSource("no tag at all"), "no tag at all");
     EXPECT_EQ(CQuillmarkView::TrimPageSource(""), "");
 }
+
+// Pages the program opens by their path load as files; and when the next
+// page is asked for just as the previous one finishes loading, the view
+// ends on the newer page (a refresh of the older one must not overtake it).
+TEST(HtmlViewTest, PathsLoadAndANewerPageIsNotOvertakenByARefresh)
+{
+    CProgramFolders folders;
+    CAppShell shell;
+    ASSERT_TRUE(shell.Start({}));
+    CMainFrame* frame = shell.Frame();
+    CQuillmarkView* view = frame->GetView();
+    const std::string staging = folders.folder.Write("staging copy.htm", kResultsPage);
+    const std::string next = folders.folder.Write("next.htm", "<html><body>Next page</body></html>\n");
+
+    // As posting does: each page asked for the moment the one before it has
+    // loaded, before the view has handled that load.
+    int asked = 0;
+    view->GetWebView()->Bind(wxEVT_WEBVIEW_LOADED, [&](wxWebViewEvent& event) {
+        event.Skip();
+        if (asked == 1 && event.GetURL().Contains("staging")) {
+            asked = 2;
+            shell.App().NavigateView(next);
+        }
+    });
+    asked = 1;
+    shell.App().NavigateView(staging);
+    ASSERT_TRUE(WaitUntil([&] { return asked == 2; }));
+    PumpFor(1500);
+    EXPECT_TRUE(WaitUntil([&] { return view->GetPageSource().find("Next page") != std::string::npos; }, 5000))
+        << view->GetCurrentURL();
+    EXPECT_NE(view->GetCurrentURL().find("next.htm"), std::string::npos) << view->GetCurrentURL();
+
+    // The staging copy itself, opened by its path (a blank in the name).
+    shell.App().NavigateView(staging);
+    EXPECT_TRUE(WaitUntil(
+        [&] { return view->GetPageSource().find("Tuesday Evening Pairs") != std::string::npos; }, 5000))
+        << view->GetCurrentURL();
+
+    frame->Close();
+    WaitUntil([&] { return shell.FrameClosed(); });
+}
