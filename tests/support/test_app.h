@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -118,6 +119,22 @@ std::string ReadWholeFile(const std::string& path);
 // Writes size bytes of pseudo-random data (the same bytes for the same
 // seed); false when the file could not be written.
 bool WriteRandomFile(const std::string& path, size_t size, uint64_t seed);
+
+// A data protector that always fails, as when no key can be made.
+class CFailingProtector : public IDataProtector {
+public:
+    bool Protect(const uint8_t*, size_t, const std::string&, const uint8_t*, size_t, std::vector<uint8_t>&,
+                 uint32_t& error) override
+    {
+        error = EACCES;
+        return false;
+    }
+    bool Unprotect(const std::vector<uint8_t>&, const uint8_t*, size_t, CSecretBytes&, uint32_t& error) override
+    {
+        error = EACCES;
+        return false;
+    }
+};
 
 // A fixture with an application object installed as theApp(), a private
 // data folder (QUILLMARK_DATA_DIR) and temporary folder (TMPDIR), the log

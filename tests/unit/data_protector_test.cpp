@@ -8,26 +8,6 @@
 #include "platform/text_helpers.h"
 #include "support/test_app.h"
 
-namespace {
-
-// A protector that always fails, as when no key can be made.
-class CFailingProtector : public IDataProtector {
-public:
-    bool Protect(const uint8_t*, size_t, const std::string&, const uint8_t*, size_t, std::vector<uint8_t>&,
-                 uint32_t& error) override
-    {
-        error = EACCES;
-        return false;
-    }
-    bool Unprotect(const std::vector<uint8_t>&, const uint8_t*, size_t, CSecretBytes&, uint32_t& error) override
-    {
-        error = EACCES;
-        return false;
-    }
-};
-
-}  // namespace
-
 TEST_F(AppTest, ProtectedBlobsOpenOnlyUnderTheirKeyAndEntropy)
 {
     CSodiumDataProtector protector(JoinPath(dataDir, kMachineKeyFileName));

@@ -12,21 +12,6 @@
 
 namespace {
 
-class CRefusingProtector : public IDataProtector {
-public:
-    bool Protect(const uint8_t*, size_t, const std::string&, const uint8_t*, size_t, std::vector<uint8_t>&,
-                 uint32_t& error) override
-    {
-        error = EACCES;
-        return false;
-    }
-    bool Unprotect(const std::vector<uint8_t>&, const uint8_t*, size_t, CSecretBytes&, uint32_t& error) override
-    {
-        error = EACCES;
-        return false;
-    }
-};
-
 class SetupCommandTest : public AppTest {
 protected:
     void SetUp() override
@@ -155,7 +140,7 @@ TEST_F(SetupCommandTest, FirstOkAfterResetStoresTheTimeShown)
 
 TEST_F(SetupCommandTest, FailedPasswordProtectionKeepsTheStoredPassword)
 {
-    CRefusingProtector refusing;
+    CFailingProtector refusing;
     app->SetDataProtector(&refusing);
     prompter.setupAnswer = [](SetupSheetValues& v) {
         v.ftp.password = "typed";
