@@ -144,13 +144,7 @@ protected:
     // The web names of the Upload History as the program data file holds it, sorted.
     std::vector<std::string> HistoryOnDisk()
     {
-        CQuillmarkApp reader;
-        reader.SetPrompter(&prompter);
-        reader.LoadAppData();
-        SetAppPtr(app.get());
-        std::vector<std::string> names;
-        for (int64_t i = 0; i < reader.GetHistory().GetCount(); ++i)
-            names.push_back(reader.GetHistory()[i].GetWebName());
+        std::vector<std::string> names = HistoryWebNamesOnDisk(prompter);
         std::sort(names.begin(), names.end());
         return names;
     }

@@ -285,3 +285,14 @@ bool WriteRandomFile(const std::string& path, size_t size, uint64_t seed)
     }
     return std::fclose(f) == 0 && ok;
 }
+
+std::vector<std::string> HistoryWebNamesOnDisk(IPrompter& prompter)
+{
+    CQuillmarkApp reader;
+    reader.SetPrompter(&prompter);
+    reader.LoadAppData();
+    std::vector<std::string> names;
+    for (int64_t i = 0; i < reader.GetHistory().GetCount(); ++i)
+        names.push_back(reader.GetHistory()[i].GetWebName());
+    return names;
+}

@@ -120,6 +120,10 @@ std::string ReadWholeFile(const std::string& path);
 // seed); false when the file could not be written.
 bool WriteRandomFile(const std::string& path, size_t size, uint64_t seed);
 
+// The web names of the Upload History as a fresh start reads it from the
+// program data folder (in file order).
+std::vector<std::string> HistoryWebNamesOnDisk(IPrompter& prompter);
+
 // A data protector that always fails, as when no key can be made.
 class CFailingProtector : public IDataProtector {
 public:

@@ -57,17 +57,7 @@ protected:
     }
     bool OnServer(const std::string& relative) const { return FileExists(JoinPath(site.root, relative)); }
     // The web names of the Upload History as a fresh start reads it.
-    std::vector<std::string> HistoryOnDisk()
-    {
-        CQuillmarkApp reader;
-        reader.SetPrompter(&prompter);
-        reader.LoadAppData();
-        SetAppPtr(app.get());
-        std::vector<std::string> names;
-        for (int64_t i = 0; i < reader.GetHistory().GetCount(); ++i)
-            names.push_back(reader.GetHistory()[i].GetWebName());
-        return names;
-    }
+    std::vector<std::string> HistoryOnDisk() { return HistoryWebNamesOnDisk(prompter); }
 
     CFixedClock clock;
     CFakeUrlSource urls;
