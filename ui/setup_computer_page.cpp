@@ -89,12 +89,7 @@ CSetupComputerPage::CSetupComputerPage(wxWindow* parent, const SetupComputerValu
     browse([this] { OnBrowseLayout(m_pdfLayout, "Choose Vantorel Layout For PDF"); })->SetName("browsePdf");
 
     auto* checks = new wxBoxSizer(wxVERTICAL);
-    auto check = [&](const char* text, bool value) {
-        auto* box = new wxCheckBox(this, wxID_ANY, text);
-        box->SetValue(value);
-        checks->Add(box, 0, wxBOTTOM, 6);
-        return box;
-    };
+    auto check = [&](const char* text, bool value) { return AddCheckBox(this, checks, text, value, wxBOTTOM); };
     m_autoFill = check("Automatically fill the hand record field if possible", values.autoFillHandRecord);
     m_alertNotFilled = check("Alert when the hand record field is not filled", values.alertHandRecordNotFilled);
     m_useCheck = check("Use the Vantorel \"Check Score Data\" command", values.useCheckScoreData);

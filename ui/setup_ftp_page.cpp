@@ -58,12 +58,7 @@ CSetupFtpPage::CSetupFtpPage(wxWindow* parent, const SetupFtpValues& values)
     AcceptDigitsOnly(m_port);
     m_parameters = edit(abox, agrid, "Additional Parameters:", values.parameters[protocol]);
     advanced->Add(agrid, 0, wxEXPAND | wxALL, 6);
-    auto check = [&](const char* text, bool value) {
-        auto* box = new wxCheckBox(abox, wxID_ANY, text);
-        box->SetValue(value);
-        advanced->Add(box, 0, wxLEFT | wxRIGHT | wxBOTTOM, 6);
-        return box;
-    };
+    auto check = [&](const char* text, bool value) { return AddCheckBox(abox, advanced, text, value, wxLEFT | wxRIGHT | wxBOTTOM); };
     m_passive = check("FTP passive mode (recommended)", values.passive);
     m_subdirectories = check("Upload to subdirectories (recommended)", values.uploadToSubdirectories);
     m_alertNoBws = check("Alert if BWS file not found (BridgeWebs only)", values.alertNoBws);

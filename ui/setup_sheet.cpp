@@ -1,6 +1,8 @@
 #include "ui/setup_sheet.h"
 
 #include <wx/bookctrl.h>
+#include <wx/checkbox.h>
+#include <wx/sizer.h>
 #include <wx/textctrl.h>
 
 #include "ui/dialog_services.h"
@@ -81,4 +83,12 @@ void CSetupPropSheet::OnCancel()
 {
     m_ftp->MaskPassword();
     EndDialog(wxID_CANCEL);
+}
+
+wxCheckBox* CSetupPage::AddCheckBox(wxWindow* parent, wxSizer* sizer, const char* text, bool value, int flags)
+{
+    auto* box = new wxCheckBox(parent, wxID_ANY, text);
+    box->SetValue(value);
+    sizer->Add(box, 0, flags, 6);
+    return box;
 }

@@ -13,6 +13,7 @@
 
 class wxCheckBox;
 class wxChoice;
+class wxSizer;
 class wxDatePickerCtrl;
 class wxSpinButton;
 class wxTextCtrl;
@@ -28,6 +29,10 @@ public:
     virtual SetupProblem Read(wxWindow** focus) = 0;
     // The control of a field of this page (null when not on it).
     virtual wxWindow* FieldControl(const SetupProblem& problem) = 0;
+
+protected:
+    // A check box set to value, added to sizer with the given border flags.
+    static wxCheckBox* AddCheckBox(wxWindow* parent, wxSizer* sizer, const char* text, bool value, int flags);
 };
 
 class CSetupComputerPage : public CSetupPage {

@@ -71,12 +71,7 @@ CSetupWebsitePage::CSetupWebsitePage(wxWindow* parent, const SetupWebsiteValues&
     m_scoreTemplate = edit(values.scoreFileTemplate);
 
     auto* checks = new wxBoxSizer(wxVERTICAL);
-    auto check = [&](const char* text, bool value) {
-        auto* box = new wxCheckBox(this, wxID_ANY, text);
-        box->SetValue(value);
-        checks->Add(box, 0, wxBOTTOM, 6);
-        return box;
-    };
+    auto check = [&](const char* text, bool value) { return AddCheckBox(this, checks, text, value, wxBOTTOM); };
     m_multiPage = check("Generate multi-page results index (recommended)", values.multiPageIndex);
     m_linkPdf = check("Provide link to PDF hand records on index page", values.linkPdfHandRecords);
     m_linkHandRecords = check("Provide link to computer hand records on index page (See Caution in Help)",
