@@ -1,49 +1,40 @@
 #include "posting/command_table.h"
 
-#include <map>
-#include <mutex>
-
 #include "app/quillmark_app.h"
 
 const std::vector<CommandEntry>& CommandTable()
 {
     using R = CommandRule;
-    using O = CommandOwner;
     using A = CQuillmarkApp;
     static const std::vector<CommandEntry> table{
-        {CMD_POST_GAMES, "Post Games (F4)", "F4", "Upload score files to web server", O::App,
-         [](A& a, bool shift) { a.OnPostGames(shift); }, R::PostGames},
-        {CMD_FILE_POST, "&Post...", "", "Open specific files for posting or reposting", O::App,
-         [](A& a, bool) { a.OnFilePost(); }, R::Idle},
-        {CMD_FILE_REPOST, "&Repost...", "Shift+F4", "Confirm specific files for posting or reposting", O::App,
-         [](A& a, bool) { a.OnFileRepost(); }, R::Idle},
-        {CMD_FILE_CANCEL, "&Cancel", "", "Abort the current operation", O::App,
-         [](A& a, bool) { a.OnFileCancel(); }, R::CancelRunning},
-        {CMD_SETUP_SETUP, "&Setup...", "", "Set Quillmark processing parameters", O::App,
-         [](A& a, bool) { a.OnSetupSetup(); }, R::Idle},
-        {CMD_FILE_NEW, "&New", "", nullptr, O::Window, nullptr, R::Idle},
-        {CMD_FILE_OPEN, "&Open...", "", nullptr, O::Window, nullptr, R::Idle},
-        {CMD_FILE_SAVE_AS, "&Save As...", "", nullptr, O::Window, nullptr, R::Idle},
-        {CMD_FILE_MRU_FIRST, "", "", nullptr, O::Window, nullptr, R::RecentFiles},
+        {CMD_POST_GAMES, "Post Games (F4)", "F4", "Upload score files to web server", R::PostGames, nullptr,
+         &A::OnPostGames},
+        {CMD_FILE_POST, "&Post...", "", "Open specific files for posting or reposting", R::Idle, &A::OnFilePost},
+        {CMD_FILE_REPOST, "&Repost...", "Shift+F4", "Confirm specific files for posting or reposting", R::Idle,
+         &A::OnFileRepost},
+        {CMD_FILE_CANCEL, "&Cancel", "", "Abort the current operation", R::CancelRunning, &A::OnFileCancel},
+        {CMD_SETUP_SETUP, "&Setup...", "", "Set Quillmark processing parameters", R::Idle, &A::OnSetupSetup},
+        {CMD_FILE_NEW, "&New", "", "Start a new setup with the default settings", R::Idle},
+        {CMD_FILE_OPEN, "&Open...", "", "Open an existing setup data file", R::Idle},
+        {CMD_FILE_SAVE_AS, "&Save As...", "", "Save the setup data under a new name", R::Idle},
+        {CMD_FILE_MRU_FIRST, "", "", "", R::RecentFiles},
         {CMD_SETUP_ERASE_UPLOAD_HISTORY, "&Erase Upload History", "", "Clear records of previously uploaded score files",
-         O::App, [](A& a, bool) { a.OnSetupEraseUploadHistory(); }, R::EraseUploadHistory},
-        {CMD_INDEX_CREATE_INDEX, "&Create Index", "", "Create local index page and display it", O::App,
-         [](A& a, bool) { a.OnIndexCreateIndex(); }, R::IndexCommand},
-        {CMD_INDEX_WEBSITE, "Index &Website", "", "Visit website to rebuild index data", O::App,
-         [](A& a, bool) { a.OnIndexWebsite(); }, R::IndexCommand},
-        {CMD_INDEX_EDIT_INDEX, "&Edit Index", "", "View and edit the index data", O::App,
-         [](A& a, bool) { a.OnIndexEditIndex(); }, R::IndexCommand},
+         R::EraseUploadHistory, &A::OnSetupEraseUploadHistory},
+        {CMD_INDEX_CREATE_INDEX, "&Create Index", "", "Create local index page and display it", R::IndexCommand,
+         &A::OnIndexCreateIndex},
+        {CMD_INDEX_WEBSITE, "Index &Website", "", "Visit website to rebuild index data", R::IndexCommand,
+         &A::OnIndexWebsite},
+        {CMD_INDEX_EDIT_INDEX, "&Edit Index", "", "View and edit the index data", R::IndexCommand,
+         &A::OnIndexEditIndex},
         {CMD_INDEX_BROWSE_WEBSITE, "&Browse Website Index Page", "", "Retrieve and display the website index page",
-         O::App, [](A& a, bool) { a.OnIndexBrowseWebsite(); }, R::IndexCommand},
-        {CMD_INDEX_PUBLISH_INDEX, "&Publish Index", "", "Upload index page to web server", O::App,
-         [](A& a, bool) { a.OnIndexPublishIndex(); }, R::PublishIndex},
-        {CMD_VIEW_HISTORY, "&History", "", "", O::App, [](A& a, bool) { a.OnViewHistory(); }, R::Always},
-        {CMD_VIEW_HAND_RECORD_FOLDERS, "H&and Record Folders", "", "", O::App,
-         [](A& a, bool) { a.OnViewHandRecordFolders(); }, R::Always},
+         R::IndexCommand, &A::OnIndexBrowseWebsite},
+        {CMD_INDEX_PUBLISH_INDEX, "&Publish Index", "", "Upload index page to web server", R::PublishIndex,
+         &A::OnIndexPublishIndex},
+        {CMD_VIEW_HISTORY, "&History", "", "", R::Always, &A::OnViewHistory},
+        {CMD_VIEW_HAND_RECORD_FOLDERS, "H&and Record Folders", "", "", R::Always, &A::OnViewHandRecordFolders},
         // An upload like any other: only one operation at a time.
-        {CMD_HELP_UPLOAD_TEST_FILE, "Upload a &Test File", "", "", O::App,
-         [](A& a, bool) { a.OnHelpUploadTestFile(); }, R::Idle},
-        {CMD_HELP, "&Help", "F1", "", O::App, [](A& a, bool) { a.OnHelp(); }, R::Always},
+        {CMD_HELP_UPLOAD_TEST_FILE, "Upload a &Test File", "", "", R::Idle, &A::OnHelpUploadTestFile},
+        {CMD_HELP, "&Help", "F1", "", R::Always, &A::OnHelp},
     };
     return table;
 }
@@ -104,55 +95,16 @@ bool IsCommandEnabled(CQuillmarkApp& app, unsigned id)
     return probe.enabled;
 }
 
-namespace {
-
-std::mutex g_attachedMutex;
-std::map<unsigned, CommandHandler>& Attached()
-{
-    static std::map<unsigned, CommandHandler> handlers;
-    return handlers;
-}
-
-CommandHandler HandlerOf(const CommandEntry& entry)
-{
-    switch (entry.owner) {
-    case CommandOwner::App: return entry.handler;
-    case CommandOwner::Window: return nullptr;
-    case CommandOwner::Attached: {
-        std::lock_guard<std::mutex> lock(g_attachedMutex);
-        const auto it = Attached().find(entry.id);
-        return it == Attached().end() ? nullptr : it->second;
-    }
-    }
-    return nullptr;
-}
-
-}  // namespace
-
-bool AttachCommandHandler(unsigned id, CommandHandler handler)
-{
-    const CommandEntry* entry = FindCommand(id);
-    if (!entry || entry->owner != CommandOwner::Attached || entry->id != id)
-        return false;
-    std::lock_guard<std::mutex> lock(g_attachedMutex);
-    Attached()[id] = handler;
-    return true;
-}
-
-bool IsCommandAttached(unsigned id)
-{
-    const CommandEntry* entry = FindCommand(id);
-    return entry && entry->owner == CommandOwner::Attached && HandlerOf(*entry) != nullptr;
-}
-
 CommandRun RunCommand(CQuillmarkApp& app, unsigned id, bool shiftHeld)
 {
     const CommandEntry* entry = FindCommand(id);
-    const CommandHandler handler = entry ? HandlerOf(*entry) : nullptr;
-    if (!handler)
+    if (!entry || entry->IsWindowCommand())
         return CommandRun::NotHandled;
     if (!IsCommandEnabled(app, id))
         return CommandRun::Disabled;
-    handler(app, shiftHeld);
+    if (entry->shiftHandler)
+        (app.*entry->shiftHandler)(shiftHeld);
+    else
+        (app.*entry->handler)();
     return CommandRun::Done;
 }

@@ -45,24 +45,26 @@ enum class CommandRule {
     EraseUploadHistory,  // idle and the Upload History not empty
 };
 
-// shiftHeld: the Shift key was down when the command came (Post Games
-// then reposts).
-using CommandHandler = void (*)(CQuillmarkApp& app, bool shiftHeld);
+// The handler of a command: a member of the application object. Post Games
+// takes whether the Shift key was down when the command came (it then
+// reposts); the others take nothing.
+using CommandHandler = void (CQuillmarkApp::*)();
+using ShiftCommandHandler = void (CQuillmarkApp::*)(bool shiftHeld);
 
-enum class CommandOwner {
-    App,       // handler below
-    Window,    // the window's own command (New, Open, Save As, recent files)
-    Attached,  // the handler is attached by the code it belongs to (AttachCommandHandler)
-};
-
+// One command. A row without a handler is the window's own command (New,
+// Open, Save As, recent files): the table gives its text and rule, the
+// window runs it. The menu texts, shortcuts and prompts of these rows live
+// here only.
 struct CommandEntry {
     unsigned id;
     const char* menuText;     // the menu item's or the control's text, "&" before the mnemonic
     const char* accelerator;  // "F4", "Shift+F4", "F1"; "" for none
-    const char* prompt;       // the status-bar prompt; "" none; nullptr the window's own
-    CommandOwner owner;
-    CommandHandler handler;   // the handler of an App row
+    const char* prompt;       // the status-bar prompt; "" none
     CommandRule rule;
+    CommandHandler handler = nullptr;
+    ShiftCommandHandler shiftHandler = nullptr;
+
+    bool IsWindowCommand() const { return !handler && !shiftHandler; }
 };
 
 const std::vector<CommandEntry>& CommandTable();
@@ -86,10 +88,3 @@ enum class CommandRun {
 // again here, so an accelerator pressed before the window refreshed its
 // commands cannot start a second operation.
 CommandRun RunCommand(CQuillmarkApp& app, unsigned id, bool shiftHeld = false);
-
-// Attaches the handler of an Attached row (a command whose code the core
-// cannot name itself); false for any other id. Every row of the table has
-// its handler now, so this answers false.
-bool AttachCommandHandler(unsigned id, CommandHandler handler);
-// Whether an Attached row has its handler (the window offers it only then).
-bool IsCommandAttached(unsigned id);

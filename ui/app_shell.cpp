@@ -185,14 +185,10 @@ void CAppShell::InstallCommands()
     CMainFrame& frame = *m_frame;
     CQuillmarkView& view = *frame.GetView();
 
-    // Setup shows its sheet through the window prompter.
-    AttachCommandHandler(CMD_SETUP_SETUP, [](CQuillmarkApp& a, bool) { a.OnSetupSetup(); });
     // The application's commands: its table says what runs and when.
     for (const CommandEntry& entry : CommandTable()) {
         const unsigned id = entry.id;
-        if (entry.owner == CommandOwner::Window)
-            continue;
-        if (entry.owner == CommandOwner::Attached && !IsCommandAttached(id))
+        if (entry.IsWindowCommand())
             continue;
         frame.SetCommand(id, {[&app, id] { ::RunCommand(app, id, wxGetKeyState(WXK_SHIFT)); },
                               [&app, id] { return ::IsCommandEnabled(app, id); },

@@ -144,26 +144,22 @@ bool CMainFrame::Destroy()
 
 namespace {
 
-// A menu item of a command: the text, shortcut and prompt of the command
-// table for the application's commands, else the window's own.
-void AppendCommand(wxMenu* menu, unsigned id, const char* text, const char* shortcut, const char* prompt,
-                   wxItemKind kind = wxITEM_NORMAL)
+void AppendItem(wxMenu* menu, unsigned id, const char* text, const char* shortcut, const char* prompt,
+                wxItemKind kind = wxITEM_NORMAL)
 {
-    if (const CommandEntry* entry = FindCommand(id); entry && entry->id == id && *entry->menuText) {
-        text = entry->menuText;
-        shortcut = entry->accelerator;
-        if (entry->prompt)
-            prompt = entry->prompt;
-    }
     wxString label = wxString::FromUTF8(text);
-    if (shortcut && *shortcut)
+    if (*shortcut)
         label += "\t" + wxString::FromUTF8(shortcut);
-    menu->Append(WindowIdOf(id), label, wxString::FromUTF8(prompt ? prompt : ""), kind);
+    menu->Append(WindowIdOf(id), label, wxString::FromUTF8(prompt), kind);
 }
 
-}  // namespace
-
-namespace {
+// A menu item of one of the application's commands: its text, shortcut and
+// prompt come from the command table.
+void AppendCommand(wxMenu* menu, unsigned id)
+{
+    const CommandEntry* entry = FindCommand(id);
+    AppendItem(menu, id, entry->menuText, entry->accelerator, entry->prompt);
+}
 
 // Window ids of commands (menu items, accelerators, buttons), as opposed to
 // the other controls of the window.
@@ -178,11 +174,11 @@ bool IsCommandWindowId(int id)
 void CMainFrame::BuildMenus()
 {
     auto* file = new wxMenu;
-    AppendCommand(file, CMD_FILE_CANCEL, "&Cancel", "", "Abort the current operation");
-    AppendCommand(file, CMD_FILE_REPOST, "&Repost...", "Shift+F4", "");
-    AppendCommand(file, CMD_FILE_POST, "&Post...", "", "");
+    AppendCommand(file, CMD_FILE_CANCEL);
+    AppendCommand(file, CMD_FILE_REPOST);
+    AppendCommand(file, CMD_FILE_POST);
     file->AppendSeparator();
-    AppendCommand(file, ID_APP_EXIT, "E&xit", "", "Quit the application; prompts to save documents");
+    AppendItem(file, ID_APP_EXIT, "E&xit", "", "Quit the application; prompts to save documents");
 
     auto* edit = new wxMenu;
     edit->Append(wxID_UNDO, "&Undo\tCtrl+Z", "Undo the last action");
@@ -192,45 +188,45 @@ void CMainFrame::BuildMenus()
     edit->Append(wxID_PASTE, "&Paste\tCtrl+V", "Insert Clipboard contents");
 
     auto* view = new wxMenu;
-    AppendCommand(view, ID_VIEW_STATUS_BAR, "&Status Bar", "", "Show or hide the status bar", wxITEM_CHECK);
-    AppendCommand(view, ID_VIEW_PROGRESS_BAR, "&Upload Progress Bar", "",
-                  "Show the progress of uploads and downloads", wxITEM_CHECK);
+    AppendItem(view, ID_VIEW_STATUS_BAR, "&Status Bar", "", "Show or hide the status bar", wxITEM_CHECK);
+    AppendItem(view, ID_VIEW_PROGRESS_BAR, "&Upload Progress Bar", "",
+               "Show the progress of uploads and downloads", wxITEM_CHECK);
     view->AppendSeparator();
-    AppendCommand(view, ID_NAV_BACK, "&Back", "Alt+Left", "Go back to web page displayed previously");
-    AppendCommand(view, ID_NAV_FORWARD, "&Forward", "Alt+Right", "Go forward to web page displayed before going back");
-    AppendCommand(view, ID_NAV_STOP, "Sto&p", "Esc", "Stop loading the current web page");
-    AppendCommand(view, ID_NAV_REFRESH, "&Refresh", "F5", "Reload the current web page from its server");
+    AppendItem(view, ID_NAV_BACK, "&Back", "Alt+Left", "Go back to web page displayed previously");
+    AppendItem(view, ID_NAV_FORWARD, "&Forward", "Alt+Right", "Go forward to web page displayed before going back");
+    AppendItem(view, ID_NAV_STOP, "Sto&p", "Esc", "Stop loading the current web page");
+    AppendItem(view, ID_NAV_REFRESH, "&Refresh", "F5", "Reload the current web page from its server");
     view->AppendSeparator();
-    AppendCommand(view, CMD_VIEW_HAND_RECORD_FOLDERS, "H&and Record Folders", "", "");
-    AppendCommand(view, CMD_VIEW_HISTORY, "&History", "", "");
-    AppendCommand(view, ID_VIEW_LOGFILE, "&Logfile", "", "Open a window to view the Quillmark logfile");
-    AppendCommand(view, ID_VIEW_SOURCE, "Sour&ce", "", "View HTML source code of the currently displayed web page");
+    AppendCommand(view, CMD_VIEW_HAND_RECORD_FOLDERS);
+    AppendCommand(view, CMD_VIEW_HISTORY);
+    AppendItem(view, ID_VIEW_LOGFILE, "&Logfile", "", "Open a window to view the Quillmark logfile");
+    AppendItem(view, ID_VIEW_SOURCE, "Sour&ce", "", "View HTML source code of the currently displayed web page");
 
     auto* index = new wxMenu;
-    AppendCommand(index, CMD_INDEX_WEBSITE, "Index &Website", "", "");
-    AppendCommand(index, CMD_INDEX_CREATE_INDEX, "&Create Index", "", "");
-    AppendCommand(index, CMD_INDEX_PUBLISH_INDEX, "&Publish Index", "", "");
+    AppendCommand(index, CMD_INDEX_WEBSITE);
+    AppendCommand(index, CMD_INDEX_CREATE_INDEX);
+    AppendCommand(index, CMD_INDEX_PUBLISH_INDEX);
     index->AppendSeparator();
-    AppendCommand(index, CMD_INDEX_EDIT_INDEX, "&Edit Index", "", "");
-    AppendCommand(index, CMD_INDEX_BROWSE_WEBSITE, "&Browse Website Index Page", "", "");
+    AppendCommand(index, CMD_INDEX_EDIT_INDEX);
+    AppendCommand(index, CMD_INDEX_BROWSE_WEBSITE);
 
     auto* setupFile = new wxMenu;
-    AppendCommand(setupFile, CMD_FILE_OPEN, "&Open...", "Ctrl+O", "Open an existing setup data file");
-    AppendCommand(setupFile, CMD_FILE_SAVE_AS, "&Save As...", "", "Save the setup data under a new name");
-    AppendCommand(setupFile, CMD_FILE_NEW, "&New", "Ctrl+N", "Start a new setup with the default settings");
+    AppendCommand(setupFile, CMD_FILE_OPEN);
+    AppendCommand(setupFile, CMD_FILE_SAVE_AS);
+    AppendCommand(setupFile, CMD_FILE_NEW);
     setupFile->AppendSeparator();
-    AppendCommand(setupFile, CMD_SETUP_ERASE_UPLOAD_HISTORY, "&Erase Upload History", "", "");
+    AppendCommand(setupFile, CMD_SETUP_ERASE_UPLOAD_HISTORY);
     setupFile->AppendSeparator();
     m_setupFileMenu = setupFile;  // the recent files go at its end
     auto* setup = new wxMenu;
-    AppendCommand(setup, CMD_SETUP_SETUP, "&Setup...", "", "");
+    AppendCommand(setup, CMD_SETUP_SETUP);
     setup->AppendSubMenu(setupFile, "Setu&p File");
 
     auto* help = new wxMenu;
-    AppendCommand(help, ID_HELP_TOPICS, "&Help Topics...", "", "List Help topics");
-    AppendCommand(help, CMD_HELP_UPLOAD_TEST_FILE, "Upload a &Test File", "", "");
-    AppendCommand(help, ID_APP_ABOUT, "&About Quillmark...", "",
-                  "Display program information, version number and copyright");
+    AppendItem(help, ID_HELP_TOPICS, "&Help Topics...", "", "List Help topics");
+    AppendCommand(help, CMD_HELP_UPLOAD_TEST_FILE);
+    AppendItem(help, ID_APP_ABOUT, "&About Quillmark...", "",
+               "Display program information, version number and copyright");
 
     auto* bar = new wxMenuBar;
     bar->Append(file, "&File");
