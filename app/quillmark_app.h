@@ -40,13 +40,14 @@ enum CancelState : int { CS_IDLE = 0, CS_RUNNING = 1, CS_CANCELLED = 2 };
 enum PostAnswer : int { PA_POST = 0, PA_SKIP = 1, PA_STOP = 2 };
 
 // The modes of a posting run.
-enum PostMode : int {
-    PM_POST_GAMES = 0,  // new score files not in the Upload History, listed marked
-    PM_POST_CHOSEN = 1, // files chosen in the file dialog ("&Post...")
-    PM_REPOST = 2,      // every new score file, listed unmarked
+enum class PostMode {
+    PostGames,   // new score files not in the Upload History, listed marked
+    PostChosen,  // files chosen in the file dialog ("&Post...")
+    Repost,      // every new score file, listed unmarked
 };
 
 class CArchive;
+enum class IndexResult;  // posting/index_pages.h
 class CQuillmarkDoc;
 class CTemplateFile;
 
@@ -330,10 +331,12 @@ public:
     // repost) are not in history (null: the Upload History). 0 when the
     // directory is not set up, else PR_SUCCESS.
     int FindNewScoreFiles(CSFPtrArray& candidates, bool repost, CColScoreFile* history = nullptr);
-    // Duplicate test by digest: 0 not found, 1 among the current run's files
-    // (when searchCurrentRun), 2 in the collection (null: the Upload
-    // History), 3 there and added through History "Add..." without posting.
-    int FindPostedFile(const CScoreFile& file, CScoreFile** found, bool searchCurrentRun,
+    // Duplicate test by digest: where a file with the same content is, if
+    // anywhere: among the current run's files (only when searchCurrentRun),
+    // in the collection (null: the Upload History), or there and added
+    // through History "Add..." without posting.
+    enum class PostedMatch { None, InCurrentRun, InCollection, AddedWithoutPosting };
+    PostedMatch FindPostedFile(const CScoreFile& file, CScoreFile** found, bool searchCurrentRun,
                        CColScoreFile* collection = nullptr);
     // Saves the program data (the setup document first) after a change of
     // the hand-record settings; the data-file layer installs the handler.
@@ -349,13 +352,13 @@ public:
     // Index limits are left out.
     void SelectIndexEntries(std::vector<CScoreFile*>& entries, bool includeHidden);
     // Writes the local index pages from the index template text into the
-    // staging folder: 4 succeeded, 3 cancelled, 2 failed.
-    int BuildLocalIndexPages(bool allPages, const std::string& templateText);
+    // staging folder: Succeeded, Cancelled or Failed.
+    IndexResult BuildLocalIndexPages(bool allPages, const std::string& templateText);
     // The month of a score file's session date needs its page rebuilt.
     void MarkMonthChanged(const CScoreFile* file);
     // Create Index: downloads the index template and builds the pages
-    // (2 failed, 3 cancelled, 4 succeeded).
-    int CreateIndex(bool allPages);
+    // (Failed, Cancelled or Succeeded).
+    IndexResult CreateIndex(bool allPages);
     // Uploads the local pages (all, or the main page, the month list and the
     // changed months); true when every upload succeeded.
     bool PublishIndex(IWebTransport& worker, bool allPages);
@@ -375,7 +378,7 @@ public:
     // after each one, indexes and reports. 0 normal end (or nothing to do),
     // 1 the template download failed, 2 cancelled, else the result of the
     // candidate collection.
-    int PostGames(int mode);
+    int PostGames(PostMode mode);
     // The file dialog of "&Post...": every chosen file appended, marked;
     // the ones that cannot be opened or read are left out and named.
     // PR_SUCCESS after OK, PR_CANCELLED after Cancel.
@@ -393,9 +396,9 @@ public:
     // The index entry whose page file name (folder part ignored) equals
     // name's, without regard to case; null when none.
     CScoreFile* FindIndexEntryByFileName(const std::string& name);
-    // 0 nothing to index for this setup, 1 not attempted, 2 failed,
-    // 3 cancelled, 4 succeeded.
-    int IndexAfterPosting(IWebTransport& worker, int posted, bool allowRebuild);
+    // None when this setup has nothing to index; NotAttempted when nothing
+    // was posted.
+    IndexResult IndexAfterPosting(IWebTransport& worker, int posted, bool allowRebuild);
     // The commands: the "Post Games (F4)" button (Repost while Shift is
     // held), "&Post..." and "&Repost...".
     void OnPostGames(bool shiftHeld);

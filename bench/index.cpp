@@ -12,6 +12,7 @@
 #include "platform/date_helpers.h"
 #include "app/quillmark_app.h"
 #include "platform/text_helpers.h"
+#include "posting/index_pages.h"
 #include "posting/score_file.h"
 
 namespace {
@@ -57,10 +58,10 @@ long BuildMs(CQuillmarkApp& app, const std::string& text)
     long best = -1;
     for (int round = 0; round < 3; ++round) {
         const auto start = std::chrono::steady_clock::now();
-        const int result = app.BuildLocalIndexPages(true, text);
+        const IndexResult result = app.BuildLocalIndexPages(true, text);
         const auto end = std::chrono::steady_clock::now();
-        if (result != 4) {
-            std::fprintf(stderr, "index build failed: %d\n", result);
+        if (result != IndexResult::Succeeded) {
+            std::fprintf(stderr, "index build failed: %s\n", GetIndexResultWord(result));
             std::exit(1);
         }
         const long ms = static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(end - start).count());

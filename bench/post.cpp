@@ -93,7 +93,7 @@ RunResult TimedPost(CQuillmarkApp& app, QuietFrame& frame, int historySize)
 {
     FillHistory(app, historySize);
     const auto start = std::chrono::steady_clock::now();
-    app.PostGames(PM_POST_GAMES);
+    app.PostGames(PostMode::PostGames);
     RunResult r;
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     r.ok = frame.last == StrFormat("Post Games succeeded: %d score files. Indexing succeeded.", kFiles) &&

@@ -34,28 +34,28 @@ IUrlSource& CQuillmarkApp::GetUrlSource()
     return m_pUrlSource ? *m_pUrlSource : download;
 }
 
-int CQuillmarkApp::CreateIndex(bool allPages)
+IndexResult CQuillmarkApp::CreateIndex(bool allPages)
 {
     CBusyGuard busy(*this);
     m_IndexPages.Invalidate();
     m_IndexPages.m_Pages.clear();
     if (m_Setup.m_strWebsiteUrl.empty()) {
         ShowSetupError(*this, "Setup required: Website URL");
-        return IR_FAILED;
+        return IndexResult::Failed;
     }
     SetStatusText("Downloading indexing template file", 2);
     if (m_Setup.m_strIndexTemplate.empty()) {
         ShowSetupError(*this, "Setup required: Website: Index Template Filename");
-        return IR_FAILED;
+        return IndexResult::Failed;
     }
     const std::string url = JoinUrl(m_Setup.m_strWebsiteUrl, m_Setup.m_strIndexTemplate);
     std::string text;
     const bool fetched = GetUrlSource().GetURL(url, text);
     // A download ended by the user is a cancel, not a failure.
     if (GetCancelState(false) == CS_CANCELLED)
-        return IR_CANCELLED;
+        return IndexResult::Cancelled;
     if (!fetched || text.empty())
-        return IR_FAILED;
+        return IndexResult::Failed;
     return BuildLocalIndexPages(allPages, text);
 }
 
@@ -121,8 +121,8 @@ bool CQuillmarkApp::PublishIndex(IWebTransport& worker, bool allPages)
 
 void CQuillmarkApp::OnIndexCreateIndex()
 {
-    const int result = CreateIndex(true);
-    if (result == IR_SUCCEEDED && !m_IndexPages.m_Pages.empty()) {
+    const IndexResult result = CreateIndex(true);
+    if (result == IndexResult::Succeeded && !m_IndexPages.m_Pages.empty()) {
         try {
             NavigateView(JoinPath(GetStagingFolder(), m_IndexPages.m_Pages[0].m_strFileName));
         } catch (const CUserException&) {
@@ -190,14 +190,14 @@ void CQuillmarkApp::OnIndexEditIndex()
     SaveData(true);
     CBusyGuard busy(*this);
     std::unique_ptr<IWebTransport> worker = MakeWebTransport();
-    int result = IR_NONE;
+    IndexResult result = IndexResult::None;
     if (!IsBridgeWebs() && !m_Setup.m_strIndexTemplate.empty()) {
         result = CreateIndex(false);
-        if (result == IR_SUCCEEDED) {
+        if (result == IndexResult::Succeeded) {
             if (worker)
                 worker->Disconnect();
             if (!worker || !PublishIndex(*worker, false))
-                result = IR_FAILED;
+                result = IndexResult::Failed;
         }
     }
     std::string text = StrFormat("Edit Index: %d hidden, %d unhidden", hidden, unhidden);

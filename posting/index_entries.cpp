@@ -102,7 +102,7 @@ void CQuillmarkApp::MarkMonthChanged(const CScoreFile* file)
         m_IndexPages.m_ChangedMonths.insert(GetMonthKey(file->GetSessionDate()));
 }
 
-int CQuillmarkApp::BuildLocalIndexPages(bool allPages, const std::string& templateText)
+IndexResult CQuillmarkApp::BuildLocalIndexPages(bool allPages, const std::string& templateText)
 {
     // Whatever was built before is no longer what the staging folder holds.
     m_IndexPages.Invalidate();
@@ -112,7 +112,7 @@ int CQuillmarkApp::BuildLocalIndexPages(bool allPages, const std::string& templa
     try {
         layout.stagingFolder = GetStagingFolder();
     } catch (const CUserException&) {
-        return IR_FAILED;
+        return IndexResult::Failed;
     }
     const uint32_t flags = m_Setup.m_Ftp.m_dwFlags;
     const bool linkPdf = (flags & SF_LINK_PDF_HAND_RECORDS) != 0;
@@ -131,7 +131,7 @@ int CQuillmarkApp::BuildLocalIndexPages(bool allPages, const std::string& templa
         rows.push_back(MakeIndexRow(*entry, linkPdf, linkHand));
 
     CIndexPageBuilder builder(*this, layout, rows, m_IndexPages.m_ChangedMonths, allPages);
-    const int result = builder.Build(templateText, m_IndexPages.m_Pages);
-    m_IndexPages.m_bPagesReady = result == IR_SUCCEEDED;
+    const IndexResult result = builder.Build(templateText, m_IndexPages.m_Pages);
+    m_IndexPages.m_bPagesReady = result == IndexResult::Succeeded;
     return result;
 }

@@ -32,13 +32,13 @@ void AppendLine(std::string& out, std::string_view line)
 
 }  // namespace
 
-const char* GetIndexResultWord(int result)
+const char* GetIndexResultWord(IndexResult result)
 {
     switch (result) {
-    case IR_NOT_ATTEMPTED: return "not attempted";
-    case IR_FAILED: return "failed";
-    case IR_CANCELLED: return "canceled";
-    case IR_SUCCEEDED: return "succeeded";
+    case IndexResult::NotAttempted: return "not attempted";
+    case IndexResult::Failed: return "failed";
+    case IndexResult::Cancelled: return "canceled";
+    case IndexResult::Succeeded: return "succeeded";
     default: return "";
     }
 }
@@ -113,7 +113,7 @@ size_t CIndexPageBuilder::EndOfMonth(size_t from) const
     return i;
 }
 
-int CIndexPageBuilder::Build(const std::string& templateText, std::vector<CIndexPage>& pages)
+IndexResult CIndexPageBuilder::Build(const std::string& templateText, std::vector<CIndexPage>& pages)
 {
     const char* plural = m_layout.multiPage ? "s" : "";
     m_app.SetStatusText(StrFormat("Creating local index page%s", plural), 2);
@@ -125,7 +125,7 @@ int CIndexPageBuilder::Build(const std::string& templateText, std::vector<CIndex
     std::string block;
     for (size_t p = 0;; ++p) {
         if (m_app.GetCancelState(true) == CS_CANCELLED)
-            return IR_CANCELLED;
+            return IndexResult::Cancelled;
         CIndexPage page;
         if (p == 0) {
             page.m_strFileName = m_layout.indexFile;
@@ -147,7 +147,7 @@ int CIndexPageBuilder::Build(const std::string& templateText, std::vector<CIndex
         CPageFile file;
         if (!file.Open(path)) {
             ReportException(CFileException(errno, path), kOpenOperation);
-            return IR_FAILED;
+            return IndexResult::Failed;
         }
         try {
             file.WriteString(tmpl.head);
@@ -160,7 +160,7 @@ int CIndexPageBuilder::Build(const std::string& templateText, std::vector<CIndex
                 if (m_app.GetLog())
                     m_app.GetLog()->WriteBlock(text, "Message Box");
                 m_app.Prompter().MessageBox(text, MB_OK | MB_ICONERROR);
-                return IR_FAILED;
+                return IndexResult::Failed;
             }
             block.clear();
             WriteBlock(block, pages);
@@ -170,13 +170,13 @@ int CIndexPageBuilder::Build(const std::string& templateText, std::vector<CIndex
         } catch (const CException& e) {
             file.Abort();
             ReportException(e, kWriteOperation);
-            return IR_FAILED;
+            return IndexResult::Failed;
         }
         if (m_bEnding)
             break;
     }
     m_app.SetStatusText(StrFormat("Local index page%s created", plural), 2);
-    return IR_SUCCEEDED;
+    return IndexResult::Succeeded;
 }
 
 void CIndexPageBuilder::WriteBlock(std::string& out, const std::vector<CIndexPage>& pages)

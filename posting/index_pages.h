@@ -47,12 +47,10 @@ struct CIndexLayout {
     bool linkCell = false;
 };
 
-// Result codes shared with the indexing words of a posting run.
-enum IndexResult : int {
-    IR_NONE = 0, IR_NOT_ATTEMPTED = 1, IR_FAILED = 2, IR_CANCELLED = 3, IR_SUCCEEDED = 4,
-};
+// How an indexing went; a posting run reports it with its word.
+enum class IndexResult { None, NotAttempted, Failed, Cancelled, Succeeded };
 // "", "not attempted", "failed", "canceled", "succeeded".
-const char* GetIndexResultWord(int result);
+const char* GetIndexResultWord(IndexResult result);
 
 // The template split once at its index marker: what comes before the
 // generated block and what follows it, line ends already CR LF.
@@ -73,8 +71,8 @@ public:
 
     // Writes the pages into the staging folder and lists them in pages
     // (the pages begun so far when it fails or is cancelled). Returns
-    // IR_SUCCEEDED, IR_CANCELLED or IR_FAILED (the user has been told).
-    int Build(const std::string& templateText, std::vector<CIndexPage>& pages);
+    // Succeeded, Cancelled or Failed (the user has been told).
+    IndexResult Build(const std::string& templateText, std::vector<CIndexPage>& pages);
 
     // Deletes the pages of an earlier build: files in the staging folder
     // named like the index file with anything before its extension.

@@ -158,7 +158,7 @@ bool CQuillmarkApp::IndexWebsite()
             page->SetHandRecordPath(hand->first + hand->second);
             page->SetComputerHandRecordUploaded(true);
         }
-        while (page->GetKey(true, nullptr) == 2) {
+        while (page->GetKey(true, nullptr) == CScoreFile::KeyResult::Cancelled) {
             const int answer = Prompter().MessageBox("Are you sure you want to abandon the entire indexing operation?",
                                                      MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
             if (answer != IDNO)

@@ -190,24 +190,24 @@ bool CQuillmarkApp::ConfirmPosting(CSFPtrArray& candidates, bool addMode)
     return true;
 }
 
-int CQuillmarkApp::IndexAfterPosting(IWebTransport& worker, int posted, bool allowRebuild)
+IndexResult CQuillmarkApp::IndexAfterPosting(IWebTransport& worker, int posted, bool allowRebuild)
 {
     if (IsBridgeWebs() || m_Setup.m_strIndexTemplate.empty())
-        return IR_NONE;
+        return IndexResult::None;
     if (posted == 0)
-        return IR_NOT_ATTEMPTED;
+        return IndexResult::NotAttempted;
     if (allowRebuild && (m_Setup.m_Ftp.m_dwFlags & SF_REBUILD_INDEX_FROM_WEBSITE) && !IndexWebsite())
-        return IR_FAILED;
-    const int result = CreateIndex(false);
-    if (result == IR_SUCCEEDED) {
+        return IndexResult::Failed;
+    const IndexResult result = CreateIndex(false);
+    if (result == IndexResult::Succeeded) {
         worker.Disconnect();
         if (!PublishIndex(worker, false))
-            return IR_FAILED;
+            return IndexResult::Failed;
     }
     return result;
 }
 
-int CQuillmarkApp::PostGames(int mode)
+int CQuillmarkApp::PostGames(PostMode mode)
 {
     const std::string missing = MissingSetupItem(*this);
     if (!missing.empty()) {
@@ -219,8 +219,8 @@ int CQuillmarkApp::PostGames(int mode)
     SetStatusText("Selecting score files to post", 2);
 
     CSFPtrArray candidates;
-    const int collected = mode == PM_POST_CHOSEN ? SelectFilesToPost(candidates)
-                                                 : FindNewScoreFiles(candidates, mode == PM_REPOST);
+    const int collected = mode == PostMode::PostChosen ? SelectFilesToPost(candidates)
+                                                 : FindNewScoreFiles(candidates, mode == PostMode::Repost);
     if (collected != PR_SUCCESS)
         return collected;
     if (candidates.IsEmpty()) {
@@ -279,7 +279,7 @@ int CQuillmarkApp::PostGames(int mode)
         }
     }
     m_CurrentRun.clear();
-    const int indexing = IndexAfterPosting(*worker, posted, true);
+    const IndexResult indexing = IndexAfterPosting(*worker, posted, true);
 
     std::string summary;
     if (posted == marked)
@@ -293,7 +293,7 @@ int CQuillmarkApp::PostGames(int mode)
     if (!word.empty())
         summary += StrFormat(". Indexing %s.", word.c_str());
     // One full save takes in what the run added to the posting journal.
-    if (posted > 0 && indexing != IR_SUCCEEDED)
+    if (posted > 0 && indexing != IndexResult::Succeeded)
         SaveData(true);
     SetStatusText(summary, 2);
     if (m_pLog)
@@ -318,15 +318,15 @@ void AfterPostGames(CQuillmarkApp& app, int result)
 
 void CQuillmarkApp::OnPostGames(bool shiftHeld)
 {
-    AfterPostGames(*this, PostGames(shiftHeld ? PM_REPOST : PM_POST_GAMES));
+    AfterPostGames(*this, PostGames(shiftHeld ? PostMode::Repost : PostMode::PostGames));
 }
 
 void CQuillmarkApp::OnFilePost()
 {
-    AfterPostGames(*this, PostGames(PM_POST_CHOSEN));
+    AfterPostGames(*this, PostGames(PostMode::PostChosen));
 }
 
 void CQuillmarkApp::OnFileRepost()
 {
-    AfterPostGames(*this, PostGames(PM_REPOST));
+    AfterPostGames(*this, PostGames(PostMode::Repost));
 }

@@ -360,26 +360,26 @@ bool CScoreFile::ReadOpenFile()
     return true;
 }
 
-int CScoreFile::EnsureLoaded()
+bool CScoreFile::EnsureLoaded()
 {
     if (m_dwFlags & SFF_LOADED)
-        return 1;
+        return true;
     if (m_pWorker) {
         if (!m_remoteOpen || !g_remote.download)
-            return 0;
+            return false;
         std::string content;
         if (!g_remote.download(*m_pWorker, m_strPath, IsBinary() != 0, content))
-            return 0;
+            return false;
         SetContent(content);
-        return 1;
+        return true;
     }
     if (m_fd < 0)
-        return 0;
+        return false;
     if (!ReadOpenFile())
-        return 0;
+        return false;
     m_nSize = m_content.size();
     m_dwFlags |= SFF_LOADED;
-    return 1;
+    return true;
 }
 
 const char* CScoreFile::GetText()

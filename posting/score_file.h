@@ -104,9 +104,9 @@ public:
     // are reported (operation "CScoreFile::Open: CStdioFile::Open") unless
     // quiet. A local file larger than kMaxScoreFileSize is refused.
     int Open(const std::string& path, CFTPWorker* worker, bool quiet, bool binary);
-    // Loads the content once; 1 when loaded (now or before), else 0. A local
+    // Loads the content once; whether it is loaded (now or before). A local
     // file opened as text has its CR LF pairs read as LF.
-    int EnsureLoaded();
+    bool EnsureLoaded();
     // The loaded content (NUL-terminated); "" when it cannot be loaded.
     const char* GetText();
     // Closes the open file; with empty also drops the content.
@@ -133,13 +133,13 @@ public:
 
     // ---- parsing and identification ----------------------------------------
     // Reads the descriptors and (with hash) the digest from the content.
-    // 1 parsed, 0 when the content could not be loaded or reading failed.
-    int Parse(bool hash);
+    // False when the content could not be loaded or reading failed.
+    bool Parse(bool hash);
     // An old-style "<event> <Weekday Time> Session <date>" line: sets EVENT,
     // SESSION and DATE and returns true.
     static bool ParseEventSessionLine(const std::string& line, std::string desc[SFD_COUNT]);
-    // Session date from DATE; 1 when it gave one, else 0 (unchanged).
-    int ParseDate();
+    // Session date from DATE; whether it gave one (else it is unchanged).
+    bool ParseDate();
     // The date and session-time index a file name begins with
     // ("230905a.txt", "20230905.aca"); 0 and -1 when none.
     void GetDateFromFileName(int64_t* date, int* timeIndex) const;
@@ -154,10 +154,11 @@ public:
     std::string GetSessionText(bool longNames) const;
     // "230905A": the short code naming hand-record and wireless files.
     std::string GetFileCode() const;
-    // 1 complete (key formed), 0 incomplete or skipped, 2 cancelled. With
+    // Whether the identification is complete (and the key formed). With
     // ask, an incomplete record is completed through the Identify Score
     // File dialog.
-    int GetKey(bool ask, std::string* key);
+    enum class KeyResult { Incomplete, Complete, Cancelled };  // Incomplete also after Skip
+    KeyResult GetKey(bool ask, std::string* key);
     // Limits and section from a results page's name ("20230905anlmb.htm").
     void FillFromFileName();
 

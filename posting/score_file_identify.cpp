@@ -65,7 +65,7 @@ const char* const kMonthPrefixes[12] = {"jan", "feb", "mar", "apr", "may", "jun"
 
 }  // namespace
 
-int CScoreFile::ParseDate()
+bool CScoreFile::ParseDate()
 {
     // Leading blanks ("DATE> Sep 5, 2023") do not hide the month.
     const std::string date = TrimLeft(m_strDesc[SFD_DATE]);
@@ -77,27 +77,27 @@ int CScoreFile::ParseDate()
         }
     }
     if (month < 0)
-        return 0;
+        return false;
     const size_t blank = date.find(' ');
     if (blank == std::string::npos)
-        return 0;
+        return false;
     bool any = false;
     size_t end = 0;
     const long long day = ReadDecimal(date, blank, any, end);
     if (!any || day < 1 || day > 31)
-        return 0;
+        return false;
     if (end >= date.size())
-        return 0;
+        return false;
     size_t yearEnd = 0;
     const long long year = ReadDecimal(date, end + 1, any, yearEnd);
     if (year < 1970 || year > 3000)
-        return 0;
+        return false;
     // 30 February and the like are no date at all: the user is asked.
     const int64_t midnight = LocalMidnight(static_cast<int>(year), month, static_cast<int>(day));
     if (midnight == 0)
-        return 0;
+        return false;
     m_tSessionDate = midnight;
-    return 1;
+    return true;
 }
 
 void CScoreFile::GetDateFromFileName(int64_t* date, int* timeIndex) const
@@ -214,7 +214,7 @@ std::string CScoreFile::GetFileCode() const
     return code;
 }
 
-int CScoreFile::GetKey(bool ask, std::string* key)
+CScoreFile::KeyResult CScoreFile::GetKey(bool ask, std::string* key)
 {
     for (;;) {
         bool complete;
@@ -240,14 +240,14 @@ int CScoreFile::GetKey(bool ask, std::string* key)
         if (complete) {
             if (key)
                 *key = FormatDate(m_tSessionDate, "%Y%m%d") + kSessionLetters[index] + limit + section;
-            return 1;
+            return KeyResult::Complete;
         }
         if (!ask)
-            return 0;
+            return KeyResult::Incomplete;
 
         CQuillmarkApp* app = GetAppPtr();
         if (!app)
-            return 2;
+            return KeyResult::Cancelled;
         EnsureLoaded();
         IdentifyRequest request;
         request.path = m_strPath;
@@ -262,10 +262,10 @@ int CScoreFile::GetKey(bool ask, std::string* key)
         const IdentifyResult result = app->Prompter().IdentifyScoreFile(request, answer);
         if (result == IdentifyResult::Skip) {
             SetPost(false);
-            return 0;
+            return KeyResult::Incomplete;
         }
         if (result != IdentifyResult::Ok)
-            return 2;
+            return KeyResult::Cancelled;
 
         m_strDesc[SFD_EVENT] = answer.event;
         m_tSessionDate = answer.sessionDate;
@@ -284,7 +284,7 @@ int CScoreFile::GetKey(bool ask, std::string* key)
         if (request.event == m_strDesc[SFD_EVENT] && request.sessionDate == m_tSessionDate &&
             request.sessionTimeIndex == GetSessionTimeIndex() &&
             request.mpLimits == m_strDesc[SFD_MP_LIMITS] && request.section == GetSection())
-            return 0;
+            return KeyResult::Incomplete;
     }
 }
 

@@ -127,12 +127,12 @@ bool CScoreFile::ParseEventSessionLine(const std::string& line, std::string desc
     return false;
 }
 
-int CScoreFile::Parse(bool hash)
+bool CScoreFile::Parse(bool hash)
 {
     CSha256 sha;
     if (!EnsureLoaded())
-        return 0;
-    int result = 1;
+        return false;
+    bool result = true;
     try {
         if (IsBinary()) {
             if (hash) {
@@ -144,10 +144,10 @@ int CScoreFile::Parse(bool hash)
         }
     } catch (const CException& e) {
         ReportException(e, "CScoreFile::Parse: parse loop");
-        result = 0;
+        result = false;
     } catch (const std::bad_alloc&) {
         ReportException(CMemoryException(), "CScoreFile::Parse: parse loop");
-        result = 0;
+        result = false;
     }
     if (hash)
         sha.Final(m_hash);

@@ -105,8 +105,8 @@ int CQuillmarkApp::FindNewScoreFiles(CSFPtrArray& candidates, bool repost, CColS
     return PR_SUCCESS;
 }
 
-int CQuillmarkApp::FindPostedFile(const CScoreFile& file, CScoreFile** found, bool searchCurrentRun,
-                                  CColScoreFile* collection)
+CQuillmarkApp::PostedMatch CQuillmarkApp::FindPostedFile(const CScoreFile& file, CScoreFile** found, bool searchCurrentRun,
+                                                         CColScoreFile* collection)
 {
     if (found)
         *found = nullptr;
@@ -115,7 +115,7 @@ int CQuillmarkApp::FindPostedFile(const CScoreFile& file, CScoreFile** found, bo
             if (posted && posted->HashEquals(file)) {
                 if (found)
                     *found = posted;
-                return 1;
+                return PostedMatch::InCurrentRun;
             }
         }
     }
@@ -123,8 +123,8 @@ int CQuillmarkApp::FindPostedFile(const CScoreFile& file, CScoreFile** found, bo
         collection = &m_History;
     CScoreFile* entry = collection->Lookup(file);
     if (!entry)
-        return 0;
+        return PostedMatch::None;
     if (found)
         *found = entry;
-    return entry->IsAddedToHistory() ? 3 : 2;
+    return entry->IsAddedToHistory() ? PostedMatch::AddedWithoutPosting : PostedMatch::InCollection;
 }

@@ -152,9 +152,9 @@ int CTemplateFile::ProcessInsert(bool merge, int insertIndex, CScoreFile* scoreF
     }
 
     CScoreFile* earlier = nullptr;
-    const int found = app.FindPostedFile(*scoreFile, &earlier, true);
+    const CQuillmarkApp::PostedMatch found = app.FindPostedFile(*scoreFile, &earlier, true);
     std::string question;
-    if (found == 2 && earlier) {
+    if (found == CQuillmarkApp::PostedMatch::InCollection && earlier) {
         question = StrFormat(
             "The results in a score file have been posted previously to a web page.\r\n\r\n"
             "Score file: %s\r\nWeb page: %s\r\nInsert: %d\r\nPosted: %s",
@@ -164,15 +164,15 @@ int CTemplateFile::ProcessInsert(bool merge, int insertIndex, CScoreFile* scoreF
     const int answer = scoreFile->ConfirmPost(question);
     if (answer != 0)
         return answer;
-    if (found == 2 && earlier && earlier->GetInsertNumber() == 0) {
+    if (found == CQuillmarkApp::PostedMatch::InCollection && earlier && earlier->GetInsertNumber() == 0) {
         m_strOutputName = GetFileNameOnly(earlier->GetWebName());
         scoreFile->FillMissingFrom(*earlier);
     }
     if (m_strOutputName.empty()) {
-        const int key = scoreFile->GetKey(true, &m_strOutputName);
-        if (key == 2)
+        const CScoreFile::KeyResult key = scoreFile->GetKey(true, &m_strOutputName);
+        if (key == CScoreFile::KeyResult::Cancelled)
             return PR_CANCELLED;
-        if (!scoreFile->IsPost() || key != 1)
+        if (!scoreFile->IsPost() || key != CScoreFile::KeyResult::Complete)
             return PR_FAILED;
         AddTemplateExtension(m_strOutputName);
     }

@@ -175,7 +175,7 @@ TEST_F(IndexCommandsTest, CreateIndexBuildsMonthPagesFromTheEntriesWithoutHidden
 TEST_F(IndexCommandsTest, CreateIndexFailsOnMissingSetupAndTellsACancelFromAFailure)
 {
     app->Setup().m_strWebsiteUrl.clear();
-    EXPECT_EQ(app->CreateIndex(true), IR_FAILED);
+    EXPECT_EQ(app->CreateIndex(true), IndexResult::Failed);
     EXPECT_EQ(indexPrompter.Texts(), Names{"Setup required: Website URL"});
     EXPECT_TRUE(urls.requested.empty());
 
@@ -195,7 +195,7 @@ TEST_F(IndexCommandsTest, PartialBuildPublishesChangedMonthsOnlyAndNeverAHalfInd
     AddEntry(2024, 2, 9, "February Pairs");
     AddEntry(2024, 1, 12, "January Pairs");
     app->MarkMonthChanged(&app->GetIndexEntries()[1]);
-    ASSERT_EQ(app->CreateIndex(false), IR_SUCCEEDED);
+    ASSERT_EQ(app->CreateIndex(false), IndexResult::Succeeded);
 
     // Publish Index (every page) after a build of the changed months only:
     // refused before anything goes out.
@@ -215,7 +215,7 @@ TEST_F(IndexCommandsTest, PartialBuildPublishesChangedMonthsOnlyAndNeverAHalfInd
     // A build that did not complete is never published.
     const std::string good = urls.pages[kTemplateUrl];
     urls.pages[kTemplateUrl] = ReadTestData("index/index_no_marker.htm");
-    EXPECT_EQ(app->CreateIndex(true), IR_FAILED);
+    EXPECT_EQ(app->CreateIndex(true), IndexResult::Failed);
     site.uploaded.clear();
     worker = app->MakeWebTransport();
     EXPECT_FALSE(app->PublishIndex(*worker, true));
@@ -223,7 +223,7 @@ TEST_F(IndexCommandsTest, PartialBuildPublishesChangedMonthsOnlyAndNeverAHalfInd
 
     // After a complete build every page goes out as built.
     urls.pages[kTemplateUrl] = good;
-    ASSERT_EQ(app->CreateIndex(true), IR_SUCCEEDED);
+    ASSERT_EQ(app->CreateIndex(true), IndexResult::Succeeded);
     app->OnIndexPublishIndex();
     EXPECT_EQ(LastStatus(), "Publish Index complete");
     EXPECT_EQ(site.uploaded, (Names{"index.htm", "index202403.htm", "index202402.htm", "index202401.htm",

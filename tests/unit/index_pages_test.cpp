@@ -72,7 +72,7 @@ protected:
         layout.stagingFolder = staging;
     }
 
-    int Build(const std::string& templateName, bool allPages = true)
+    IndexResult Build(const std::string& templateName, bool allPages = true)
     {
         pages.clear();
         CIndexPageBuilder builder(*app, layout, rows, changed, allPages);
@@ -116,7 +116,7 @@ TEST_F(IndexPagesTest, SinglePageListsEveryRowWithLinksAndKeepsEveryCharacter)
     layout.linkCell = true;
     rows = {Row(2024, 3, 15, "Zürich Pairs", "A", true, true), Row(2024, 3, 15, "東京 Teams", "B", true, false),
             Row(2024, 3, 9, "Coupe d'Été", "A", false, true), Row(2024, 3, 4, "Monday Duplicate", "AA")};
-    ASSERT_EQ(Build("index_template.htm"), IR_SUCCEEDED);
+    ASSERT_EQ(Build("index_template.htm"), IndexResult::Succeeded);
     EXPECT_EQ(PageNames(), Names{"index.htm"});
     // The golden page: the old block replaced, two weeks, text after the end
     // marker kept, every character as given.
@@ -128,7 +128,7 @@ TEST_F(IndexPagesTest, MultiPageIndexAcrossAYearBoundary)
     layout.multiPage = true;
     rows = {Row(2024, 1, 10, "Wednesday Pairs"), Row(2024, 1, 5, "Friday Pairs"), Row(2023, 12, 28, "Holiday Teams"),
             Row(2023, 12, 20, "Wednesday Pairs"), Row(2023, 11, 2, "Thursday Swiss")};
-    ASSERT_EQ(Build("index_template.htm"), IR_SUCCEEDED);
+    ASSERT_EQ(Build("index_template.htm"), IndexResult::Succeeded);
     EXPECT_EQ(PageNames(), (Names{"index.htm", "index202401.htm", "index202312.htm", "index202311.htm",
                                   "indexByMonth.htm"}));
     // The main page holds the last eight days and links to the month list.
@@ -147,7 +147,7 @@ TEST_F(IndexPagesTest, PartialBuildWritesOnlyChangedMonthsAndClearsTheOldBuild)
     folder.Write("staging/index-notes.txt", "not a page");
     ::mkdir(JoinPath(staging, "index2022.htm").c_str(), 0700);
     changed = {MakeMonthKey(2023, 12)};
-    ASSERT_EQ(Build("index_template.htm", false), IR_SUCCEEDED);
+    ASSERT_EQ(Build("index_template.htm", false), IndexResult::Succeeded);
     EXPECT_EQ(PageNames(), (Names{"index.htm", "index202401.htm", "index202312.htm", "index202311.htm",
                                   "indexByMonth.htm"}));
     // An unchanged month is not written, and its old copy is gone; files
@@ -165,7 +165,7 @@ TEST_F(IndexPagesTest, PartialBuildWritesOnlyChangedMonthsAndClearsTheOldBuild)
 TEST_F(IndexPagesTest, TemplateWithoutMarkerFailsWithItsMessage)
 {
     rows = {Row(2024, 1, 10, "A1")};
-    ASSERT_EQ(Build("index_no_marker.htm"), IR_FAILED);
+    ASSERT_EQ(Build("index_no_marker.htm"), IndexResult::Failed);
     ASSERT_EQ(prompter.Shown().size(), 1u);
     EXPECT_EQ(prompter.Shown()[0].text,
               "index_template.htm\r\nThe index URL does not contain the required insert marker:\r\n"
@@ -201,18 +201,18 @@ TEST_F(IndexPagesTest, WeeksAndTheMainPageCountCalendarDaysAcrossDaylightSaving)
         for (int64_t sunday : {spring, fall}) {
             rows = {dayRow(sunday, 6, "sat after"), dayRow(sunday, 0, "sunday"), dayRow(sunday, -1, "sat before"),
                     dayRow(sunday, -7, "sunday before")};
-            ASSERT_EQ(Build("index_template.htm"), IR_SUCCEEDED);
+            ASSERT_EQ(Build("index_template.htm"), IndexResult::Succeeded);
             EXPECT_EQ(WeekGroups(Block(Page("index.htm"))),
                       (std::vector<Names>{{"sat after", "sunday"}, {"sat before", "sunday before"}}));
             rows = {dayRow(sunday, 1, "monday"), dayRow(sunday, -6, "monday before")};
-            ASSERT_EQ(Build("index_template.htm"), IR_SUCCEEDED);
+            ASSERT_EQ(Build("index_template.htm"), IndexResult::Succeeded);
             EXPECT_EQ(WeekGroups(Block(Page("index.htm"))), (std::vector<Names>{{"monday"}, {"monday before"}}));
         }
         // The main page stops at the first session eight calendar days
         // older than the newest, even when those days hold a short hour.
         layout.multiPage = true;
         rows = {dayRow(spring, 1, "monday"), dayRow(spring, -6, "monday before"), dayRow(spring, -7, "sunday before")};
-        ASSERT_EQ(Build("index_template.htm"), IR_SUCCEEDED);
+        ASSERT_EQ(Build("index_template.htm"), IndexResult::Succeeded);
         const std::string main = Block(Page("index.htm"));
         EXPECT_NE(main.find("monday before"), std::string::npos);
         EXPECT_EQ(main.find("sunday before"), std::string::npos);

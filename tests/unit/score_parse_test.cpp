@@ -211,16 +211,16 @@ TEST_F(ScoreIdentify, KeysOfCompleteRecords)
                                              {" None", "", "20230905an"}}) {
         f.SetDescriptor(SFD_MP_LIMITS, limits);
         f.SetDescriptor(SFD_SECTION, section);
-        EXPECT_EQ(f.GetKey(false, &key), 1);
+        EXPECT_EQ(f.GetKey(false, &key), CScoreFile::KeyResult::Complete);
         EXPECT_EQ(key, expected);
     }
 
     // Limits are needed for a key only.
     f.SetDescriptor(SFD_MP_LIMITS, "");
-    EXPECT_EQ(f.GetKey(false, &key), 0);
-    EXPECT_EQ(f.GetKey(false, nullptr), 1);
+    EXPECT_EQ(f.GetKey(false, &key), CScoreFile::KeyResult::Incomplete);
+    EXPECT_EQ(f.GetKey(false, nullptr), CScoreFile::KeyResult::Complete);
     f.SetDescriptor(SFD_EVENT, "   ");
-    EXPECT_EQ(f.GetKey(false, nullptr), 0);
+    EXPECT_EQ(f.GetKey(false, nullptr), CScoreFile::KeyResult::Incomplete);
     EXPECT_TRUE(prompter.Shown().empty());
 }
 
@@ -235,12 +235,12 @@ TEST_F(ScoreIdentify, IncompleteRecordsAskTheUser)
 
     std::string key;
     prompter.identifyResult = IdentifyResult::Cancel;
-    EXPECT_EQ(f.GetKey(true, &key), 2);
+    EXPECT_EQ(f.GetKey(true, &key), CScoreFile::KeyResult::Cancelled);
     ASSERT_EQ(prompter.Shown().size(), 1u);
     EXPECT_EQ(prompter.Shown()[0].kind, "identify");
 
     prompter.identifyResult = IdentifyResult::Skip;
-    EXPECT_EQ(f.GetKey(true, &key), 0);
+    EXPECT_EQ(f.GetKey(true, &key), CScoreFile::KeyResult::Incomplete);
     EXPECT_EQ(f.IsPost(), 0);
 
     prompter.identifyResult = IdentifyResult::Ok;
@@ -249,7 +249,7 @@ TEST_F(ScoreIdentify, IncompleteRecordsAskTheUser)
     prompter.identifyAnswer.sessionTimeIndex = 0;
     prompter.identifyAnswer.mpLimits = "0-299";
     prompter.identifyAnswer.section = "b";
-    EXPECT_EQ(f.GetKey(true, &key), 1);
+    EXPECT_EQ(f.GetKey(true, &key), CScoreFile::KeyResult::Complete);
     EXPECT_EQ(key, "20230906m0b");
     EXPECT_EQ(f.GetDescriptor(SFD_DATE), "September 6, 2023");
     EXPECT_EQ(f.GetDescriptor(SFD_SESSION), "Wednesday Mor");
@@ -261,5 +261,5 @@ TEST_F(ScoreIdentify, IncompleteRecordsAskTheUser)
     g.SetPath("/s/other.txt");
     g.SetContent("nothing\n");
     prompter.identifyAnswer = IdentifyAnswer{};
-    EXPECT_EQ(g.GetKey(true, &key), 0);
+    EXPECT_EQ(g.GetKey(true, &key), CScoreFile::KeyResult::Incomplete);
 }

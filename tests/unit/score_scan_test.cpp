@@ -115,14 +115,14 @@ TEST_F(ScoreScan, FilesInTheHistoryAreLeftOutUnlessReposting)
     auto found = Scan(out);
     EXPECT_EQ(found.size(), 1u);
     EXPECT_EQ(found.count("fresh.txt"), 1u);
-    EXPECT_EQ(app->FindPostedFile(*found["fresh.txt"], nullptr, false), 0);
+    EXPECT_EQ(app->FindPostedFile(*found["fresh.txt"], nullptr, false), CQuillmarkApp::PostedMatch::None);
 
     CSFPtrArray again;
     found = Scan(again, true);
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found["renamed.txt"]->IsPost(), 0) << "reposting lists files unmarked";
     CScoreFile* entry = nullptr;
-    EXPECT_EQ(app->FindPostedFile(*found["renamed.txt"], &entry, true), 3);
+    EXPECT_EQ(app->FindPostedFile(*found["renamed.txt"], &entry, true), CQuillmarkApp::PostedMatch::AddedWithoutPosting);
     EXPECT_EQ(entry->GetPath(), "/elsewhere/original.txt");
 
     // A history passed in replaces the Upload History; the current run is
@@ -131,8 +131,8 @@ TEST_F(ScoreScan, FilesInTheHistoryAreLeftOutUnlessReposting)
     CSFPtrArray third;
     EXPECT_EQ(Scan(third, false, &edited).size(), 2u);
     app->GetCurrentRunFiles().push_back(found["fresh.txt"]);
-    EXPECT_EQ(app->FindPostedFile(*found["fresh.txt"], &entry, true), 1);
-    EXPECT_EQ(app->FindPostedFile(*found["fresh.txt"], &entry, false), 0);
+    EXPECT_EQ(app->FindPostedFile(*found["fresh.txt"], &entry, true), CQuillmarkApp::PostedMatch::InCurrentRun);
+    EXPECT_EQ(app->FindPostedFile(*found["fresh.txt"], &entry, false), CQuillmarkApp::PostedMatch::None);
     app->GetCurrentRunFiles().clear();
 }
 
