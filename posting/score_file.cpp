@@ -261,19 +261,9 @@ void CScoreFile::Copy(const CScoreFile& other)
 {
     if (this == &other)
         return;
-    m_strPath = other.m_strPath;
-    m_strHandRecordPath = other.m_strHandRecordPath;
-    m_nSize = other.m_nSize;
-    m_tModified = other.m_tModified;
-    m_strWebName = other.m_strWebName;
-    m_nInsert = other.m_nInsert;
-    m_tPosted = other.m_tPosted;
-    m_tSessionDate = other.m_tSessionDate;
-    m_hash = other.m_hash;
-    for (int i = 0; i < SFD_COUNT; ++i)
-        m_strDesc[i] = other.m_strDesc[i];
+    static_cast<CScoreFileFields&>(*this) = other;
     // The copy has no content of its own: its loaded bit is clear.
-    m_dwFlags = other.m_dwFlags & ~static_cast<uint32_t>(SFF_LOADED);
+    m_dwFlags &= ~static_cast<uint32_t>(SFF_LOADED);
 }
 
 int CScoreFile::Compare(const CScoreFile& other) const

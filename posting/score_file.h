@@ -75,7 +75,23 @@ private:
     size_t m_used = 0;
 };
 
-class CScoreFile {
+// The fields a score-file record keeps (in the Upload History, the index
+// entries and every copy): what a copy takes, all of it.
+struct CScoreFileFields {
+    std::string m_strPath;
+    std::string m_strHandRecordPath;
+    uint64_t m_nSize = 0;
+    int64_t m_tModified = 0;
+    std::string m_strWebName;
+    int32_t m_nInsert = 0;
+    int64_t m_tPosted = 0;
+    int64_t m_tSessionDate = 0;
+    CHash256 m_hash;
+    std::string m_strDesc[SFD_COUNT];
+    uint32_t m_dwFlags = SFF_LOCAL | SFF_POST;
+};
+
+class CScoreFile : private CScoreFileFields {
 public:
     static const char* const kKeywords[SFD_COUNT];          // "EVENT>", ...
     static const char* const kWeekdayNames[7];               // Sunday first
@@ -247,9 +263,6 @@ private:
     bool ReadOpenFile();
     void ParseText(CSha256* sha);
 
-    CHash256 m_hash;
-    std::string m_strDesc[SFD_COUNT];
-    uint32_t m_dwFlags = SFF_LOCAL | SFF_POST;
     // The loaded bytes followed by one NUL byte, allocated without being
     // cleared first (a scan loads thousands of files).
     class CContentBuffer {
@@ -278,18 +291,10 @@ private:
         size_t m_capacity = 0;
     };
     CContentBuffer m_content;
-    std::string m_strPath;
     std::string m_strHtmlPath;
     std::string m_strPdfPath;
-    std::string m_strHandRecordPath;
     int m_fd = -1;             // the open local file
     bool m_remoteOpen = false; // a website file has been opened
-    uint64_t m_nSize = 0;
-    int64_t m_tModified = 0;
-    int64_t m_tPosted = 0;
-    int64_t m_tSessionDate = 0;
-    std::string m_strWebName;
-    int32_t m_nInsert = 0;
     std::vector<std::unique_ptr<std::vector<uint8_t>>> m_OwnedBuffers;
     CFTPWorker* m_pWorker = nullptr;
 };
