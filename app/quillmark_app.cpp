@@ -1,4 +1,5 @@
 #include "app/quillmark_app.h"
+#include "app/setup_fields.h"
 
 #include "platform/date_helpers.h"
 #include "app/deferred_prompter.h"
@@ -80,25 +81,10 @@ void CQuillmarkApp::SetDefaults()
 
 void CQuillmarkApp::SetDefaults(CSetupData& setup) const
 {
-    setup.m_HandRecordFolders.RemoveAll();
     // The Windows default folder means nothing here: the user chooses the
-    // score-file folder in Setup.
-    setup.m_strScoreFileDirectory.clear();
-    setup.m_tPostFilesModifiedAfter = 0;
-    setup.m_nHandRecordFilterIndex = 0;
-    setup.m_strHtmlLayout.clear();
-    setup.m_strPdfLayout.clear();
-    // The last Publish Index time and the staging folder name are kept.
-    setup.m_strWebsiteUrl.clear();
-    setup.m_strIndexTemplate.clear();
-    setup.m_strIndexFile.clear();
-    setup.m_tOldestToIndex = m_tLowestDate;
-    setup.m_nDaysToIndex = 0;
-    setup.m_strWebsiteScoreFileDirectory.clear();
-    setup.m_strScoreFileTemplate.clear();
-    setup.m_Ftp.Reset();
-    setup.m_bPasswordProtected = m_bDataProtectionUsable ? 1 : 0;
-    WipeVector(setup.m_ProtectedPassword);
+    // score-file folder in Setup. The last Publish Index time and the
+    // staging folder name are kept.
+    SetSetupDefaults(setup, m_tLowestDate, m_bDataProtectionUsable);
 }
 
 uint32_t CQuillmarkApp::SetAlertNoBws(bool set, bool save)

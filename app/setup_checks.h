@@ -12,13 +12,7 @@
 #include <string>
 
 #include "app/prompter.h"
-
-enum class SetupField {
-    None,
-    ScoreFileDirectory, PostFilesModifiedAfter, HtmlLayout, PdfLayout,
-    WebsiteUrl, DaysToIndex, WebsiteScoreFileDirectory,
-    Server, Directory, Port,
-};
+#include "app/setup_fields.h"
 
 struct SetupProblem {
     int page = -1;  // 0 Computer, 1 Website, 2 FTP; -1 none

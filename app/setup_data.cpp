@@ -1,5 +1,6 @@
 #include "app/setup_data.h"
 
+#include "app/setup_fields.h"
 #include "platform/secret.h"
 #include "transfer/qm_session_fwd.h"
 
@@ -13,26 +14,9 @@ const char* GetProtocolName(int32_t protocol)
     }
 }
 
-CFTPSettings::CFTPSettings()
-{
-    Reset();
-}
+CFTPSettings::CFTPSettings() = default;
 
 CFTPSettings::~CFTPSettings() = default;
-
-void CFTPSettings::Reset()
-{
-    m_strServer.clear();
-    m_strUser.clear();
-    m_strDirectory.clear();
-    m_nProtocol = PROTOCOL_FTP;
-    m_strPort[0] = "21";
-    m_strPort[1] = "21";
-    m_strPort[2] = "22";
-    for (auto& p : m_strParameters)
-        p.clear();
-    m_dwFlags = 0;
-}
 
 std::string CFTPSettings::GetPort(bool raw) const
 {
@@ -52,35 +36,16 @@ const std::string& CFTPSettings::GetParameters() const
     return m_strParameters[m_nProtocol];
 }
 
+CSetupData::CSetupData()
+{
+    SetSetupDefaults(*this, 0, false);
+}
+
 void CSetupData::CopyStoredFields(const CSetupData& from)
 {
     if (this == &from)
         return;
-    m_HandRecordFolders = from.m_HandRecordFolders;
-    m_strScoreFileDirectory = from.m_strScoreFileDirectory;
-    m_tPostFilesModifiedAfter = from.m_tPostFilesModifiedAfter;
-    m_nHandRecordFilterIndex = from.m_nHandRecordFilterIndex;
-    m_strHtmlLayout = from.m_strHtmlLayout;
-    m_strPdfLayout = from.m_strPdfLayout;
-    m_tLastPublishIndex = from.m_tLastPublishIndex;
-    m_strStagingFolder = from.m_strStagingFolder;
-    m_strWebsiteUrl = from.m_strWebsiteUrl;
-    m_strIndexTemplate = from.m_strIndexTemplate;
-    m_strIndexFile = from.m_strIndexFile;
-    m_tOldestToIndex = from.m_tOldestToIndex;
-    m_nDaysToIndex = from.m_nDaysToIndex;
-    m_strWebsiteScoreFileDirectory = from.m_strWebsiteScoreFileDirectory;
-    m_strScoreFileTemplate = from.m_strScoreFileTemplate;
-    m_Ftp.m_strServer = from.m_Ftp.m_strServer;
-    m_Ftp.m_strUser = from.m_Ftp.m_strUser;
-    m_Ftp.m_strDirectory = from.m_Ftp.m_strDirectory;
-    m_Ftp.m_nProtocol = from.m_Ftp.m_nProtocol;
-    for (int i = 0; i < 3; ++i) {
-        m_Ftp.m_strPort[i] = from.m_Ftp.m_strPort[i];
-        m_Ftp.m_strParameters[i] = from.m_Ftp.m_strParameters[i];
-    }
-    m_Ftp.m_dwFlags = from.m_Ftp.m_dwFlags;
-    m_bPasswordProtected = from.m_bPasswordProtected;
+    // The old password bytes go before the new ones are taken.
     WipeVector(m_ProtectedPassword);
-    m_ProtectedPassword = from.m_ProtectedPassword;
+    *this = from;
 }

@@ -33,15 +33,28 @@ enum FtpProtocol : int32_t { PROTOCOL_FTP = 0, PROTOCOL_FTPS = 1, PROTOCOL_SFTP 
 // "FTP", "FTPS", "SFTP"; "???" for any other index.
 const char* GetProtocolName(int32_t protocol);
 
-class CFTPSettings {
+// The FTP settings a setup data file holds.
+struct CFTPStoredSettings {
+    std::string m_strServer;
+    std::string m_strUser;
+    std::string m_strDirectory;
+    int32_t m_nProtocol = PROTOCOL_FTP;
+    std::string m_strPort[3];
+    std::string m_strParameters[3];
+    uint32_t m_dwFlags = 0;
+};
+
+class CFTPSettings : public CFTPStoredSettings {
 public:
     CFTPSettings();
     ~CFTPSettings();
     CFTPSettings(const CFTPSettings&) = delete;
-    CFTPSettings& operator=(const CFTPSettings&) = delete;
-
-    // Everything but the session back to the defaults.
-    void Reset();
+    // Takes the stored settings; the session stays this one's own.
+    CFTPSettings& operator=(const CFTPSettings& other)
+    {
+        CFTPStoredSettings::operator=(other);
+        return *this;
+    }
 
     int32_t GetProtocol() const { return m_nProtocol; }
     const char* GetProtocolName() const { return ::GetProtocolName(m_nProtocol); }
@@ -54,20 +67,14 @@ public:
     // The internet session of plain FTP: made by the first login and kept
     // until exit; never stored, never reset.
     std::unique_ptr<CQMSession> m_pSession;
-    std::string m_strServer;
-    std::string m_strUser;
-    std::string m_strDirectory;
-    int32_t m_nProtocol = PROTOCOL_FTP;
-    std::string m_strPort[3];
-    std::string m_strParameters[3];
-    uint32_t m_dwFlags = 0;
 };
 
 class CSetupData {
 public:
-    CSetupData() = default;
+    // The settings of a new setup (no lowest Oldest To Index date, the
+    // password in the older form until a protector says otherwise).
+    CSetupData();
     CSetupData(const CSetupData&) = delete;
-    CSetupData& operator=(const CSetupData&) = delete;
 
     CSearchPath m_HandRecordFolders;
     std::string m_strScoreFileDirectory;
@@ -92,4 +99,7 @@ public:
 
     // Copies every field a setup data file holds (not the FTP session).
     void CopyStoredFields(const CSetupData& from);
+
+private:
+    CSetupData& operator=(const CSetupData&) = default;
 };

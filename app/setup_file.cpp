@@ -13,6 +13,7 @@
 #include "app/mirror_file.h"
 #include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
+#include "app/setup_fields.h"
 #include "platform/text_helpers.h"
 #include "platform/archive.h"
 #include "platform/exceptions.h"
@@ -103,6 +104,73 @@ bool WriteNewFile(const std::string& path, const std::vector<uint8_t>& bytes, in
     return ok;
 }
 
+// The fields of a setup stream of schema 5 and later, in their order; each
+// row says with which schema it came.
+struct CStreamField {
+    SetupField field;
+    int protocol;
+};
+const CStreamField kStreamOrder[] = {
+    {SetupField::ScoreFileDirectory, -1}, {SetupField::PostFilesModifiedAfter, -1},
+    {SetupField::HandRecordFolders, -1}, {SetupField::HandRecordFilterIndex, -1},
+    {SetupField::HtmlLayout, -1}, {SetupField::PdfLayout, -1},
+    {SetupField::LastPublishIndex, -1}, {SetupField::StagingFolder, -1},
+    {SetupField::WebsiteUrl, -1}, {SetupField::IndexTemplate, -1}, {SetupField::IndexFile, -1},
+    {SetupField::OldestToIndex, -1}, {SetupField::DaysToIndex, -1},
+    {SetupField::WebsiteScoreFileDirectory, -1}, {SetupField::ScoreFileTemplate, -1},
+    {SetupField::Server, -1}, {SetupField::User, -1}, {SetupField::Directory, -1},
+    {SetupField::Protocol, -1},
+    {SetupField::Port, 0}, {SetupField::Port, 1}, {SetupField::Port, 2},
+    {SetupField::Parameters, 0}, {SetupField::Parameters, 1}, {SetupField::Parameters, 2},
+    {SetupField::OptionFlags, -1}, {SetupField::PasswordProtected, -1}, {SetupField::ProtectedPassword, -1},
+};
+
+void WriteSetupField(CArchive& ar, const SetupFieldRow& row, CSetupData& s)
+{
+    switch (row.field) {
+    case SetupField::HandRecordFolders: ar.WriteString(s.m_HandRecordFolders.GetString()); return;
+    case SetupField::HandRecordFilterIndex: ar.WriteU32(s.m_nHandRecordFilterIndex); return;
+    case SetupField::OptionFlags: ar.WriteU32(s.m_Ftp.m_dwFlags); return;
+    case SetupField::PasswordProtected: ar.WriteI32(s.m_bPasswordProtected); return;
+    case SetupField::ProtectedPassword:
+        ar.WriteU32(static_cast<uint32_t>(s.m_ProtectedPassword.size()));
+        if (!s.m_ProtectedPassword.empty())
+            ar.Write(s.m_ProtectedPassword.data(), s.m_ProtectedPassword.size());
+        return;
+    default: break;
+    }
+    switch (row.kind) {
+    case SetupValueKind::Text: ar.WriteString(row.text(s)); break;
+    case SetupValueKind::Time: ar.WriteTime(row.time(s)); break;
+    case SetupValueKind::Number: ar.WriteI32(row.number(s)); break;
+    case SetupValueKind::Flag:
+    case SetupValueKind::Special: break;
+    }
+}
+
+void ReadSetupField(CArchive& ar, const SetupFieldRow& row, CSetupData& s)
+{
+    switch (row.field) {
+    case SetupField::HandRecordFolders: s.m_HandRecordFolders.SetString(ar.ReadString()); return;
+    case SetupField::HandRecordFilterIndex: s.m_nHandRecordFilterIndex = ar.ReadU32(); return;
+    case SetupField::OptionFlags:
+        s.m_Ftp.m_dwFlags = ar.ReadU32();
+        // Files with the option word carry the score-file flags as well.
+        ar.SetRecordVersion(1);
+        return;
+    case SetupField::PasswordProtected: s.m_bPasswordProtected = ar.ReadI32(); return;
+    case SetupField::ProtectedPassword: ReadPasswordBytes(ar, s.m_ProtectedPassword); return;
+    default: break;
+    }
+    switch (row.kind) {
+    case SetupValueKind::Text: row.text(s) = ar.ReadString(); break;
+    case SetupValueKind::Time: row.time(s) = ar.ReadTime(); break;
+    case SetupValueKind::Number: row.number(s) = ar.ReadI32(); break;
+    case SetupValueKind::Flag:
+    case SetupValueKind::Special: break;
+    }
+}
+
 }  // namespace
 
 // ---- the stream ---------------------------------------------------------------
@@ -111,35 +179,8 @@ void CQuillmarkApp::SerializeSetup(CArchive& ar, uint32_t schema, uint32_t curre
 {
     m_nCurrentSetupSchema = schema;
     if (ar.IsStoring()) {
-        const CSetupData& s = m_Setup;
-        ar.WriteString(s.m_strScoreFileDirectory);
-        ar.WriteTime(s.m_tPostFilesModifiedAfter);
-        ar.WriteString(s.m_HandRecordFolders.GetString());
-        ar.WriteU32(s.m_nHandRecordFilterIndex);
-        ar.WriteString(s.m_strHtmlLayout);
-        ar.WriteString(s.m_strPdfLayout);
-        ar.WriteTime(s.m_tLastPublishIndex);
-        ar.WriteString(s.m_strStagingFolder);
-        ar.WriteString(s.m_strWebsiteUrl);
-        ar.WriteString(s.m_strIndexTemplate);
-        ar.WriteString(s.m_strIndexFile);
-        ar.WriteTime(s.m_tOldestToIndex);
-        ar.WriteI32(s.m_nDaysToIndex);
-        ar.WriteString(s.m_strWebsiteScoreFileDirectory);
-        ar.WriteString(s.m_strScoreFileTemplate);
-        ar.WriteString(s.m_Ftp.m_strServer);
-        ar.WriteString(s.m_Ftp.m_strUser);
-        ar.WriteString(s.m_Ftp.m_strDirectory);
-        ar.WriteI32(s.m_Ftp.m_nProtocol);
-        for (const auto& port : s.m_Ftp.m_strPort)
-            ar.WriteString(port);
-        for (const auto& parameters : s.m_Ftp.m_strParameters)
-            ar.WriteString(parameters);
-        ar.WriteU32(s.m_Ftp.m_dwFlags);
-        ar.WriteI32(s.m_bPasswordProtected);
-        ar.WriteU32(static_cast<uint32_t>(s.m_ProtectedPassword.size()));
-        if (!s.m_ProtectedPassword.empty())
-            ar.Write(s.m_ProtectedPassword.data(), s.m_ProtectedPassword.size());
+        for (const CStreamField& f : kStreamOrder)
+            WriteSetupField(ar, SetupFieldOf(f.field, f.protocol), m_Setup);
         ar.WriteCount(0);  // the legacy score-file array, always empty now
         ar.SetRecordVersion(1);
         m_IndexEntries.Serialize(ar);
@@ -186,48 +227,16 @@ void CQuillmarkApp::SerializeSetup(CArchive& ar, uint32_t schema, uint32_t curre
         SetDefaults(s);
 
     if (schema >= 5) {
-        s.m_strScoreFileDirectory = ar.ReadString();
-        s.m_tPostFilesModifiedAfter = ar.ReadTime();
-        s.m_HandRecordFolders.SetString(ar.ReadString());
-        if (schema >= 8)
-            s.m_nHandRecordFilterIndex = ar.ReadU32();
-        if (schema >= 7)
-            s.m_strHtmlLayout = ar.ReadString();
-        if (schema >= 9)
-            s.m_strPdfLayout = ar.ReadString();
-        if (schema >= 10) {
-            s.m_tLastPublishIndex = ar.ReadTime();
-            s.m_strStagingFolder = ar.ReadString();
+        for (const CStreamField& f : kStreamOrder) {
+            const SetupFieldRow& row = SetupFieldOf(f.field, f.protocol);
+            if (schema >= row.schema)
+                ReadSetupField(ar, row, s);
+            // Schema 11 held two more FTP texts, no longer used.
+            if (schema == 11 && f.field == SetupField::Directory) {
+                ar.ReadString();
+                ar.ReadString();
+            }
         }
-        s.m_strWebsiteUrl = ar.ReadString();
-        s.m_strIndexTemplate = ar.ReadString();
-        if (schema >= 6)
-            s.m_strIndexFile = ar.ReadString();
-        if (schema >= 8)
-            s.m_tOldestToIndex = ar.ReadTime();
-        s.m_nDaysToIndex = ar.ReadI32();
-        s.m_strWebsiteScoreFileDirectory = ar.ReadString();
-        s.m_strScoreFileTemplate = ar.ReadString();
-        s.m_Ftp.m_strServer = ar.ReadString();
-        s.m_Ftp.m_strUser = ar.ReadString();
-        s.m_Ftp.m_strDirectory = ar.ReadString();
-        if (schema == 11) {
-            ar.ReadString();
-            ar.ReadString();
-        }
-        if (schema >= 12) {
-            s.m_Ftp.m_nProtocol = ar.ReadI32();
-            for (auto& port : s.m_Ftp.m_strPort)
-                port = ar.ReadString();
-            for (auto& parameters : s.m_Ftp.m_strParameters)
-                parameters = ar.ReadString();
-        }
-        if (schema >= 8) {
-            s.m_Ftp.m_dwFlags = ar.ReadU32();
-            ar.SetRecordVersion(1);
-        }
-        s.m_bPasswordProtected = ar.ReadI32();
-        ReadPasswordBytes(ar, s.m_ProtectedPassword);
         loaded->legacyFiles.Serialize(ar);
         loaded->indexEntries.Serialize(ar);
         loaded->hasIndexEntries = true;

@@ -42,14 +42,12 @@ void SetSetupDateRange(wxDatePickerCtrl* picker)
     picker->SetRange(RangeStart(), RangeEnd());
 }
 
-CSetupComputerPage::CSetupComputerPage(wxWindow* parent, const SetupComputerValues& values, bool allowPostAfter)
-    : CSetupPage(parent), m_values(values), m_given(values)
+CSetupComputerPage::CSetupComputerPage(wxWindow* parent, SetupSheetValues& sheet, bool allowPostAfter)
+    : CSetupPage(parent, sheet), m_values(sheet.computer), m_given(sheet.computer)
 {
+    const SetupComputerValues& values = m_given;
     auto* grid = new wxFlexGridSizer(3, wxSize(6, 6));
     grid->AddGrowableCol(1);
-    auto label = [&](const char* text) {
-        grid->Add(new wxStaticText(this, wxID_ANY, text), 0, wxALIGN_CENTER_VERTICAL);
-    };
     auto browse = [&](std::function<void()> handler) {
         auto* button = new wxButton(this, wxID_ANY, "...", wxDefaultPosition, wxDefaultSize, wxBU_EXACTFIT);
         button->Bind(wxEVT_BUTTON, [handler](wxCommandEvent&) { handler(); });
@@ -57,13 +55,11 @@ CSetupComputerPage::CSetupComputerPage(wxWindow* parent, const SetupComputerValu
         return button;
     };
 
-    label("Score File Directory:");
-    m_scoreFolder = new wxTextCtrl(this, wxID_ANY, wxString::FromUTF8(values.scoreFileDirectory));
+    m_scoreFolder = AddTextField(this, grid, SetupField::ScoreFileDirectory);
     m_scoreFolder->SetMinSize(wxSize(320, -1));
-    grid->Add(m_scoreFolder, 1, wxEXPAND);
     browse([this] { OnBrowseScoreDirectory(); })->SetName("browseScoreFolder");
 
-    label("Post Files Modified After:");
+    AddLabel(this, grid, SetupField::PostFilesModifiedAfter);
     auto* when = new wxBoxSizer(wxHORIZONTAL);
     m_postDate = new wxDatePickerCtrl(this, wxID_ANY, LocalDateTime(values.postFilesModifiedAfter),
                                       wxDefaultPosition, wxDefaultSize, wxDP_DROPDOWN | wxDP_SHOWCENTURY);
@@ -78,22 +74,18 @@ CSetupComputerPage::CSetupComputerPage(wxWindow* parent, const SetupComputerValu
     m_postDate->Enable(allowPostAfter);
     m_postTime->Enable(allowPostAfter);
 
-    label("HTML Layout:");
-    m_htmlLayout = new wxTextCtrl(this, wxID_ANY, wxString::FromUTF8(values.htmlLayout));
-    grid->Add(m_htmlLayout, 1, wxEXPAND);
+    m_htmlLayout = AddTextField(this, grid, SetupField::HtmlLayout);
     browse([this] { OnBrowseLayout(m_htmlLayout, "Choose Vantorel Layout For HTML"); })->SetName("browseHtml");
 
-    label("PDF Layout:");
-    m_pdfLayout = new wxTextCtrl(this, wxID_ANY, wxString::FromUTF8(values.pdfLayout));
-    grid->Add(m_pdfLayout, 1, wxEXPAND);
+    m_pdfLayout = AddTextField(this, grid, SetupField::PdfLayout);
     browse([this] { OnBrowseLayout(m_pdfLayout, "Choose Vantorel Layout For PDF"); })->SetName("browsePdf");
 
     auto* checks = new wxBoxSizer(wxVERTICAL);
-    auto check = [&](const char* text, bool value) { return AddCheckBox(this, checks, text, value, wxBOTTOM); };
-    m_autoFill = check("Automatically fill the hand record field if possible", values.autoFillHandRecord);
-    m_alertNotFilled = check("Alert when the hand record field is not filled", values.alertHandRecordNotFilled);
-    m_useCheck = check("Use the Vantorel \"Check Score Data\" command", values.useCheckScoreData);
-    m_alertCheck = check("Alert when \"Check Score Data\" finds potential scoring errors", values.alertCheckScoreData);
+    auto check = [&](SetupField field) { return AddFlagField(this, checks, field, wxBOTTOM); };
+    m_autoFill = check(SetupField::AutoFillHandRecord);
+    m_alertNotFilled = check(SetupField::AlertHandRecordNotFilled);
+    m_useCheck = check(SetupField::UseCheckScoreData);
+    m_alertCheck = check(SetupField::AlertCheckScoreData);
 
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(grid, 0, wxEXPAND | wxALL, 10);
@@ -104,7 +96,7 @@ CSetupComputerPage::CSetupComputerPage(wxWindow* parent, const SetupComputerValu
 SetupProblem CSetupComputerPage::Read(wxWindow** focus)
 {
     SetupComputerValues& v = m_values;
-    v.scoreFileDirectory = m_scoreFolder->GetValue().utf8_string();
+    ReadFields();
     // The time is built from the date of one picker and the time of the
     // other; untouched pickers keep the time exactly as given.
     const wxDateTime given = LocalDateTime(m_given.postFilesModifiedAfter);
@@ -119,12 +111,6 @@ SetupProblem CSetupComputerPage::Read(wxWindow** focus)
     } else {
         v.postFilesModifiedAfter = m_given.postFilesModifiedAfter;
     }
-    v.htmlLayout = m_htmlLayout->GetValue().utf8_string();
-    v.pdfLayout = m_pdfLayout->GetValue().utf8_string();
-    v.autoFillHandRecord = m_autoFill->GetValue();
-    v.alertHandRecordNotFilled = m_alertNotFilled->GetValue();
-    v.useCheckScoreData = m_useCheck->GetValue();
-    v.alertCheckScoreData = m_alertCheck->GetValue();
     SetupProblem problem = CheckComputerValues(m_given, v, wxDateTime::Now().GetTicks());
     *focus = FieldControl(problem);
     return problem;

@@ -12,39 +12,38 @@
 #include "ui/dialog_services.h"
 #include "ui/setup_sheet.h"
 
-CSetupFtpPage::CSetupFtpPage(wxWindow* parent, const SetupFtpValues& values)
-    : CSetupPage(parent), m_values(values), m_given(values)
+CSetupFtpPage::CSetupFtpPage(wxWindow* parent, SetupSheetValues& sheet)
+    : CSetupPage(parent, sheet), m_values(sheet.ftp), m_given(sheet.ftp)
 {
+    const SetupFtpValues& values = m_given;
     auto* general = new wxStaticBoxSizer(wxVERTICAL, this, "General");
     wxWindow* gbox = general->GetStaticBox();
     auto* ggrid = new wxFlexGridSizer(2, wxSize(6, 6));
     ggrid->AddGrowableCol(1);
-    std::vector<wxStaticText*> labels;
-    auto label = [&](wxWindow* box, wxFlexGridSizer* grid, const char* text) {
-        labels.push_back(new wxStaticText(box, wxID_ANY, text));
-        grid->Add(labels.back(), 0, wxALIGN_CENTER_VERTICAL);
-    };
-    auto edit = [&](wxWindow* box, wxFlexGridSizer* grid, const char* text, const std::string& value,
+    // The password, port and parameters are not bound: the password is
+    // wiped after use, and the port and parameters field shows the chosen
+    // protocol's.
+    auto edit = [&](wxWindow* box, wxFlexGridSizer* grid, SetupField field, const std::string& value,
                     long style = 0) {
-        label(box, grid, text);
+        AddLabel(box, grid, field);
         auto* ctrl = new wxTextCtrl(box, wxID_ANY, wxString::FromUTF8(value), wxDefaultPosition, wxDefaultSize,
                                     style);
         grid->Add(ctrl, 1, wxEXPAND);
         return ctrl;
     };
-    m_server = edit(gbox, ggrid, "Server:", values.server);
+    m_server = AddTextField(gbox, ggrid, SetupField::Server);
     m_server->SetMinSize(wxSize(300, -1));
-    m_user = edit(gbox, ggrid, "User:", values.user);
-    m_password = edit(gbox, ggrid, "Password:", values.password, wxTE_PASSWORD);
+    m_user = AddTextField(gbox, ggrid, SetupField::User);
+    m_password = edit(gbox, ggrid, SetupField::Password, values.password, wxTE_PASSWORD);
     m_password->SetMaxLength(2048);
-    m_directory = edit(gbox, ggrid, "Directory (see Help):", values.directory);
+    m_directory = AddTextField(gbox, ggrid, SetupField::Directory);
     general->Add(ggrid, 0, wxEXPAND | wxALL, 6);
 
     auto* advanced = new wxStaticBoxSizer(wxVERTICAL, this, "Advanced");
     wxWindow* abox = advanced->GetStaticBox();
     auto* agrid = new wxFlexGridSizer(2, wxSize(6, 6));
     agrid->AddGrowableCol(1);
-    label(abox, agrid, "Protocol:");
+    AddLabel(abox, agrid, SetupField::Protocol);
     m_protocol = new wxChoice(abox, wxID_ANY);
     m_protocol->Append("FTP   (plain text)");
     m_protocol->Append("FTPS (FTP over TLS)");
@@ -53,15 +52,15 @@ CSetupFtpPage::CSetupFtpPage(wxWindow* parent, const SetupFtpValues& values)
     const int protocol = (values.protocol >= 0 && values.protocol <= 2) ? values.protocol : 0;
     m_values.protocol = protocol;
     m_protocol->SetSelection(protocol);
-    m_port = edit(abox, agrid, "Port Number:", values.port[protocol]);
+    m_port = edit(abox, agrid, SetupField::Port, values.port[protocol]);
     m_port->SetMaxLength(5);
     AcceptDigitsOnly(m_port);
-    m_parameters = edit(abox, agrid, "Additional Parameters:", values.parameters[protocol]);
+    m_parameters = edit(abox, agrid, SetupField::Parameters, values.parameters[protocol]);
     advanced->Add(agrid, 0, wxEXPAND | wxALL, 6);
-    auto check = [&](const char* text, bool value) { return AddCheckBox(abox, advanced, text, value, wxLEFT | wxRIGHT | wxBOTTOM); };
-    m_passive = check("FTP passive mode (recommended)", values.passive);
-    m_subdirectories = check("Upload to subdirectories (recommended)", values.uploadToSubdirectories);
-    m_alertNoBws = check("Alert if BWS file not found (BridgeWebs only)", values.alertNoBws);
+    auto check = [&](SetupField field) { return AddFlagField(abox, advanced, field, wxLEFT | wxRIGHT | wxBOTTOM); };
+    m_passive = check(SetupField::Passive);
+    m_subdirectories = check(SetupField::UploadToSubdirectories);
+    m_alertNoBws = check(SetupField::AlertNoBws);
 
     m_protocol->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { OnSelchangeProtocol(); });
     // Each protocol keeps its own port and parameters while the user
@@ -76,6 +75,13 @@ CSetupFtpPage::CSetupFtpPage(wxWindow* parent, const SetupFtpValues& values)
     });
 
     // Both groups' fields start at one column.
+    std::vector<wxStaticText*> labels;
+    for (wxFlexGridSizer* grid : {ggrid, agrid}) {
+        for (wxSizerItem* item : grid->GetChildren()) {
+            if (auto* l = wxDynamicCast(item->GetWindow(), wxStaticText))
+                labels.push_back(l);
+        }
+    }
     int labelWidth = 0;
     for (wxStaticText* l : labels)
         labelWidth = std::max(labelWidth, l->GetBestSize().x);
@@ -117,16 +123,11 @@ void CSetupFtpPage::OnSelchangeProtocol()
 SetupProblem CSetupFtpPage::Read(wxWindow** focus)
 {
     SetupFtpValues& v = m_values;
-    v.server = m_server->GetValue().utf8_string();
-    v.user = m_user->GetValue().utf8_string();
+    ReadFields();
     WipeString(v.password);
     v.password = m_password->GetValue().utf8_string();
-    v.directory = m_directory->GetValue().utf8_string();
     v.port[v.protocol] = m_port->GetValue().utf8_string();
     v.parameters[v.protocol] = m_parameters->GetValue().utf8_string();
-    v.passive = m_passive->GetValue();
-    v.uploadToSubdirectories = m_subdirectories->GetValue();
-    v.alertNoBws = m_alertNoBws->GetValue();
     SetupProblem problem = CheckFtpValues(m_given, v);
     *focus = FieldControl(problem);
     return problem;

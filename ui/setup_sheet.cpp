@@ -3,6 +3,7 @@
 #include <wx/bookctrl.h>
 #include <wx/checkbox.h>
 #include <wx/sizer.h>
+#include <wx/stattext.h>
 #include <wx/textctrl.h>
 
 #include "ui/dialog_services.h"
@@ -22,13 +23,14 @@ void AcceptDigitsOnly(wxTextCtrl* edit)
 }
 
 CSetupPropSheet::CSetupPropSheet(wxWindow* parent, const SetupSheetValues& values, bool shiftHeld)
+    : m_values(values)
 {
     SetSheetStyle(wxPROPSHEET_NOTEBOOK);
     Create(parent, wxID_ANY, "Quillmark Setup");
     wxBookCtrlBase* book = GetBookCtrl();
-    m_computer = new CSetupComputerPage(book, values.computer, shiftHeld);
-    m_website = new CSetupWebsitePage(book, values.website);
-    m_ftp = new CSetupFtpPage(book, values.ftp);
+    m_computer = new CSetupComputerPage(book, m_values, shiftHeld);
+    m_website = new CSetupWebsitePage(book, m_values);
+    m_ftp = new CSetupFtpPage(book, m_values);
     book->AddPage(m_computer, "Computer");
     book->AddPage(m_website, "Website");
     book->AddPage(m_ftp, "FTP");
@@ -49,11 +51,7 @@ CSetupPropSheet::~CSetupPropSheet()
 
 SetupSheetValues CSetupPropSheet::GetValues() const
 {
-    SetupSheetValues v;
-    v.computer = m_computer->m_values;
-    v.website = m_website->m_values;
-    v.ftp = m_ftp->m_values;
-    return v;
+    return m_values;
 }
 
 void CSetupPropSheet::OnOK()
@@ -85,10 +83,36 @@ void CSetupPropSheet::OnCancel()
     EndDialog(wxID_CANCEL);
 }
 
-wxCheckBox* CSetupPage::AddCheckBox(wxWindow* parent, wxSizer* sizer, const char* text, bool value, int flags)
+void CSetupPage::AddLabel(wxWindow* parent, wxSizer* grid, SetupField field)
 {
-    auto* box = new wxCheckBox(parent, wxID_ANY, text);
-    box->SetValue(value);
+    grid->Add(new wxStaticText(parent, wxID_ANY, SetupFieldOf(field).label), 0, wxALIGN_CENTER_VERTICAL);
+}
+
+wxTextCtrl* CSetupPage::AddTextField(wxWindow* parent, wxSizer* grid, SetupField field, long style)
+{
+    const SetupFieldRow& row = SetupFieldOf(field);
+    AddLabel(parent, grid, field);
+    auto* edit = new wxTextCtrl(parent, wxID_ANY, wxString::FromUTF8(row.sheetText(m_sheet)), wxDefaultPosition,
+                                wxDefaultSize, style);
+    grid->Add(edit, 1, wxEXPAND);
+    m_texts.emplace_back(&row, edit);
+    return edit;
+}
+
+wxCheckBox* CSetupPage::AddFlagField(wxWindow* parent, wxSizer* sizer, SetupField field, int flags)
+{
+    const SetupFieldRow& row = SetupFieldOf(field);
+    auto* box = new wxCheckBox(parent, wxID_ANY, row.label);
+    box->SetValue(row.sheetFlag(m_sheet));
     sizer->Add(box, 0, flags, 6);
+    m_checks.emplace_back(&row, box);
     return box;
+}
+
+void CSetupPage::ReadFields()
+{
+    for (const auto& [row, edit] : m_texts)
+        row->sheetText(m_sheet) = edit->GetValue().utf8_string();
+    for (const auto& [row, box] : m_checks)
+        row->sheetFlag(m_sheet) = box->GetValue();
 }

@@ -5,6 +5,9 @@
 // the field.
 #pragma once
 
+#include <utility>
+#include <vector>
+
 #include <wx/panel.h>
 #include <wx/propdlg.h>
 
@@ -21,27 +24,42 @@ class wxTimePickerCtrl;
 class wxWindow;
 
 // Every page reads its controls into its values and checks them against
-// what it was given; a problem names the control to focus.
+// what it was given; a problem names the control to focus. The labelled
+// text fields and check boxes of the setup field table are bound to their
+// values by the page base: filled when made, read back by ReadFields.
 class CSetupPage : public wxPanel {
 public:
-    using wxPanel::wxPanel;
+    CSetupPage(wxWindow* parent, SetupSheetValues& values) : wxPanel(parent), m_sheet(values) {}
     // Reads the controls; on a problem, *focus is the control at fault.
     virtual SetupProblem Read(wxWindow** focus) = 0;
     // The control of a field of this page (null when not on it).
     virtual wxWindow* FieldControl(const SetupProblem& problem) = 0;
 
 protected:
-    // A check box set to value, added to sizer with the given border flags.
-    static wxCheckBox* AddCheckBox(wxWindow* parent, wxSizer* sizer, const char* text, bool value, int flags);
+    // The field's label from the table, added to grid.
+    void AddLabel(wxWindow* parent, wxSizer* grid, SetupField field);
+    // The field's label and a text control holding its value, added to grid.
+    wxTextCtrl* AddTextField(wxWindow* parent, wxSizer* grid, SetupField field, long style = 0);
+    // A check box of a flag field, set to its value, added to sizer with the
+    // given border flags.
+    wxCheckBox* AddFlagField(wxWindow* parent, wxSizer* sizer, SetupField field, int flags);
+    // The bound fields' controls back into the values.
+    void ReadFields();
+
+    SetupSheetValues& m_sheet;
+
+private:
+    std::vector<std::pair<const SetupFieldRow*, wxTextCtrl*>> m_texts;
+    std::vector<std::pair<const SetupFieldRow*, wxCheckBox*>> m_checks;
 };
 
 class CSetupComputerPage : public CSetupPage {
 public:
-    CSetupComputerPage(wxWindow* parent, const SetupComputerValues& values, bool allowPostAfter);
+    CSetupComputerPage(wxWindow* parent, SetupSheetValues& values, bool allowPostAfter);
     SetupProblem Read(wxWindow** focus) override;
     wxWindow* FieldControl(const SetupProblem& problem) override;
 
-    SetupComputerValues m_values;
+    SetupComputerValues& m_values;
     const SetupComputerValues m_given;
 
     wxTextCtrl* m_scoreFolder = nullptr;
@@ -61,11 +79,11 @@ private:
 
 class CSetupWebsitePage : public CSetupPage {
 public:
-    CSetupWebsitePage(wxWindow* parent, const SetupWebsiteValues& values);
+    CSetupWebsitePage(wxWindow* parent, SetupSheetValues& values);
     SetupProblem Read(wxWindow** focus) override;
     wxWindow* FieldControl(const SetupProblem& problem) override;
 
-    SetupWebsiteValues m_values;
+    SetupWebsiteValues& m_values;
     const SetupWebsiteValues m_given;
 
     wxTextCtrl* m_url = nullptr;
@@ -84,7 +102,7 @@ public:
 
 class CSetupFtpPage : public CSetupPage {
 public:
-    CSetupFtpPage(wxWindow* parent, const SetupFtpValues& values);
+    CSetupFtpPage(wxWindow* parent, SetupSheetValues& values);
     SetupProblem Read(wxWindow** focus) override;
     wxWindow* FieldControl(const SetupProblem& problem) override;
     // Replaces the password field's text with as many asterisks as it holds.
@@ -93,7 +111,7 @@ public:
     // port is at fault).
     void ShowProtocol(int protocol);
 
-    SetupFtpValues m_values;
+    SetupFtpValues& m_values;
     const SetupFtpValues m_given;
 
     wxTextCtrl* m_server = nullptr;
@@ -130,6 +148,7 @@ public:
 
 private:
     void OnOK();
+    SetupSheetValues m_values;  // the pages' values
     void OnCancel();
     static int s_lastActivePage;
 };

@@ -17,34 +17,24 @@ constexpr int kMaxDaysToIndex = 999999;
 
 }  // namespace
 
-CSetupWebsitePage::CSetupWebsitePage(wxWindow* parent, const SetupWebsiteValues& values)
-    : CSetupPage(parent), m_values(values), m_given(values)
+CSetupWebsitePage::CSetupWebsitePage(wxWindow* parent, SetupSheetValues& sheet)
+    : CSetupPage(parent, sheet), m_values(sheet.website), m_given(sheet.website)
 {
+    const SetupWebsiteValues& values = m_given;
     auto* grid = new wxFlexGridSizer(2, wxSize(6, 6));
     grid->AddGrowableCol(1);
-    auto label = [&](const char* text) {
-        grid->Add(new wxStaticText(this, wxID_ANY, text), 0, wxALIGN_CENTER_VERTICAL);
-    };
-    auto edit = [&](const std::string& value) {
-        auto* ctrl = new wxTextCtrl(this, wxID_ANY, wxString::FromUTF8(value));
-        grid->Add(ctrl, 1, wxEXPAND);
-        return ctrl;
-    };
 
-    label("Website URL:");
-    m_url = edit(values.websiteUrl);
+    m_url = AddTextField(this, grid, SetupField::WebsiteUrl);
     m_url->SetMinSize(wxSize(320, -1));
-    label("Index Template Filename:");
-    m_indexTemplate = edit(values.indexTemplate);
-    label("Oldest To Index:");
+    m_indexTemplate = AddTextField(this, grid, SetupField::IndexTemplate);
+    AddLabel(this, grid, SetupField::OldestToIndex);
     m_oldest = new wxDatePickerCtrl(this, wxID_ANY, LocalDateTime(values.oldestToIndex),
                                     wxDefaultPosition, wxDefaultSize, wxDP_DROPDOWN | wxDP_SHOWCENTURY);
     SetSetupDateRange(m_oldest);
     grid->Add(m_oldest);
-    label("Index Filename:");
-    m_indexFile = edit(values.indexFile);
+    m_indexFile = AddTextField(this, grid, SetupField::IndexFile);
 
-    label("Days To Index:");
+    AddLabel(this, grid, SetupField::DaysToIndex);
     auto* days = new wxBoxSizer(wxHORIZONTAL);
     m_days = new wxTextCtrl(this, wxID_ANY, wxString::Format("%d", values.daysToIndex), wxDefaultPosition,
                             wxSize(90, -1), wxTE_RIGHT);
@@ -65,18 +55,15 @@ CSetupWebsitePage::CSetupWebsitePage(wxWindow* parent, const SetupWebsiteValues&
     days->Add(new wxStaticText(this, wxID_ANY, "(0 = All)"), 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 8);
     grid->Add(days);
 
-    label("Score File Directory:");
-    m_scoreFolder = edit(values.scoreFileDirectory);
-    label("Score File Template Filename:");
-    m_scoreTemplate = edit(values.scoreFileTemplate);
+    m_scoreFolder = AddTextField(this, grid, SetupField::WebsiteScoreFileDirectory);
+    m_scoreTemplate = AddTextField(this, grid, SetupField::ScoreFileTemplate);
 
     auto* checks = new wxBoxSizer(wxVERTICAL);
-    auto check = [&](const char* text, bool value) { return AddCheckBox(this, checks, text, value, wxBOTTOM); };
-    m_multiPage = check("Generate multi-page results index (recommended)", values.multiPageIndex);
-    m_linkPdf = check("Provide link to PDF hand records on index page", values.linkPdfHandRecords);
-    m_linkHandRecords = check("Provide link to computer hand records on index page (See Caution in Help)",
-                              values.linkHandRecords);
-    m_rebuild = check("Rebuild index from website after every posting", values.rebuildIndexFromWebsite);
+    auto check = [&](SetupField field) { return AddFlagField(this, checks, field, wxBOTTOM); };
+    m_multiPage = check(SetupField::MultiPageIndex);
+    m_linkPdf = check(SetupField::LinkPdfHandRecords);
+    m_linkHandRecords = check(SetupField::LinkHandRecords);
+    m_rebuild = check(SetupField::RebuildIndexFromWebsite);
 
     auto* top = new wxBoxSizer(wxVERTICAL);
     top->Add(grid, 0, wxEXPAND | wxALL, 10);
@@ -87,9 +74,7 @@ CSetupWebsitePage::CSetupWebsitePage(wxWindow* parent, const SetupWebsiteValues&
 SetupProblem CSetupWebsitePage::Read(wxWindow** focus)
 {
     SetupWebsiteValues& v = m_values;
-    v.websiteUrl = m_url->GetValue().utf8_string();
-    v.indexTemplate = m_indexTemplate->GetValue().utf8_string();
-    v.indexFile = m_indexFile->GetValue().utf8_string();
+    ReadFields();
     int32_t days = 0;
     const std::string daysMessage = CheckDaysToIndexText(m_days->GetValue().utf8_string(), days);
     if (!daysMessage.empty()) {
@@ -101,12 +86,6 @@ SetupProblem CSetupWebsitePage::Read(wxWindow** focus)
         return problem;
     }
     v.daysToIndex = days;
-    v.scoreFileDirectory = m_scoreFolder->GetValue().utf8_string();
-    v.scoreFileTemplate = m_scoreTemplate->GetValue().utf8_string();
-    v.multiPageIndex = m_multiPage->GetValue();
-    v.linkPdfHandRecords = m_linkPdf->GetValue();
-    v.linkHandRecords = m_linkHandRecords->GetValue();
-    v.rebuildIndexFromWebsite = m_rebuild->GetValue();
     // A date left alone keeps the stored time exactly.
     const wxDateTime picked = m_oldest->GetValue();
     const wxDateTime given = LocalDateTime(m_given.oldestToIndex);
