@@ -22,6 +22,7 @@ CQuillmarkApp* GetAppPtr()
 void SetAppPtr(CQuillmarkApp* app)
 {
     g_app = app;
+    SetTransferHost(app);
 }
 
 CQuillmarkApp::CQuillmarkApp() : m_uiThread(std::this_thread::get_id())
@@ -40,6 +41,8 @@ CQuillmarkApp::~CQuillmarkApp()
     WipeVector(m_Setup.m_ProtectedPassword);
     if (g_app == this)
         g_app = nullptr;
+    if (GetTransferHost() == this)
+        SetTransferHost(nullptr);
 }
 
 IPrompter& CQuillmarkApp::Prompter()

@@ -38,6 +38,10 @@ public:
     // first, never entering (or reporting) a folder whose name ends with
     // "_files". False when the walk ended early.
     virtual bool EnumerateFiles(const EntryCallback& callback) = 0;
+    // Whether website files can be opened now (Index Website's score-file
+    // records): plain FTP needs its open connection; the others open
+    // nothing until the content is asked for.
+    virtual bool CanOpenFiles() const { return true; }
     // Removes a file relative to the current folder; a failure is logged,
     // not shown.
     virtual bool DeleteFile(const std::string& remotePath) { return false; }

@@ -10,11 +10,11 @@
 #include <system_error>
 #include <unistd.h>
 
-#include "app/quillmark_app.h"
 #include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "platform/secret.h"
 #include "transfer/curl_support.h"
+#include "transfer/transfer_host.h"
 #include "platform/fd_io.h"
 
 namespace {
@@ -22,7 +22,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct PostState {
-    CQuillmarkApp* app;
+    ITransferHost* app;
     const std::string* body;
     size_t sent = 0;
     int total = 0;
@@ -175,7 +175,7 @@ CHTPost::~CHTPost()
 void CHTPost::InitPost(const std::string& displayName, const std::string& url, const std::string& headers,
                        const std::string& body)
 {
-    CQuillmarkApp& app = theApp();
+    ITransferHost& app = TransferHost();
     m_strDisplayName = displayName;
     m_strUrl = url;
     m_strHeaders = headers;
@@ -183,8 +183,7 @@ void CHTPost::InitPost(const std::string& displayName, const std::string& url, c
     if (!app.GetTempFile(std::string(), "QMr", ".htm", m_strReplyPath) ||
         (m_replyFd = ::open(m_strReplyPath.c_str(), O_RDWR | O_CLOEXEC)) < 0) {
         const int error = errno ? errno : ENOENT;
-        if (CLogfile* log = app.GetLog())
-            log->Printf("InitPost: Could not open reply file %s\n", m_strReplyPath.c_str());
+        app.WriteLog(StrFormat("InitPost: Could not open reply file %s\n", m_strReplyPath.c_str()));
         throw CFileException(error, m_strReplyPath);
     }
     try {
@@ -205,7 +204,7 @@ void CHTPost::Wait()
 {
     if (!m_thread.joinable())
         return;
-    theApp().WaitForThread(m_thread, m_bFinished, m_nExitCode);
+    TransferHost().WaitForThread(m_thread, m_bFinished, m_nExitCode);
 }
 
 int CHTPost::PostThreadProc()
@@ -216,7 +215,7 @@ int CHTPost::PostThreadProc()
 
 void CHTPost::Post()
 {
-    CQuillmarkApp& app = theApp();
+    ITransferHost& app = TransferHost();
     EnsureCurlInitialized();
     PostState s;
     s.app = &app;
