@@ -15,6 +15,7 @@
 #include "platform/secret.h"
 #include "transfer/curl_support.h"
 #include "transfer/transfer_host.h"
+#include "transfer/url_string.h"
 #include "platform/fd_io.h"
 
 namespace {
@@ -127,19 +128,7 @@ int OnProgress(void* p, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t uln
 
 void UrlEncodeBytes(std::string& out, const void* data, size_t size)
 {
-    static const char hex[] = "0123456789ABCDEF";
-    const auto* p = static_cast<const unsigned char*>(data);
-    out.reserve(out.size() + 3 * size);
-    for (size_t i = 0; i < size; ++i) {
-        const unsigned char c = p[i];
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
+    PercentEncode(out, data, size, false);
 }
 
 void UrlEncode(std::string& out, const char* text)
@@ -274,23 +263,22 @@ void CHTPost::Post()
         // No "100 Continue" round: the body follows the headers at once.
         headers = curl_slist_append(headers, "Expect:");
         char errorBuffer[CURL_ERROR_SIZE] = {};
-        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &OpenSocketCloexec);
-        curl_easy_setopt(h, CURLOPT_URL, m_strUrl.c_str());
+        CHttpRequestSetup setup;
+        setup.url = m_strUrl;
+        setup.connectTimeoutMs = s.sendMs;
+        setup.errorBuffer = errorBuffer;
+        setup.headers = headers;
+        setup.onHeader = &OnHeader;
+        setup.headerData = &s;
+        setup.onBody = &OnWrite;
+        setup.bodyData = &s;
+        setup.onProgress = &OnProgress;
+        setup.progressData = &s;
+        SetUpHttpRequest(h, setup);
         curl_easy_setopt(h, CURLOPT_POST, 1L);
         curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(m_strBody.size()));
         curl_easy_setopt(h, CURLOPT_READFUNCTION, &OnRead);
         curl_easy_setopt(h, CURLOPT_READDATA, &s);
-        curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
-        curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &OnHeader);
-        curl_easy_setopt(h, CURLOPT_HEADERDATA, &s);
-        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &OnWrite);
-        curl_easy_setopt(h, CURLOPT_WRITEDATA, &s);
-        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &OnProgress);
-        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &s);
-        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, s.sendMs);
-        curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
         const CURLcode rc = curl_easy_perform(h);
         if (s.cancelled)
             break;
