@@ -6,20 +6,6 @@
 #include "platform/exceptions.h"
 #include "platform/hresult.h"
 
-namespace {
-thread_local std::string t_lastServerResponse;
-}
-
-void SetLastServerResponse(const std::string& text)
-{
-    t_lastServerResponse = text;
-}
-
-std::string GetLastServerResponse()
-{
-    return t_lastServerResponse;
-}
-
 std::string FormatErrorCode(uint32_t code)
 {
     return code < 0xFFFF ? StrFormat("%d", static_cast<int>(code)) : StrFormat("0x%08X", code);

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/error_text.h"
+
 // The error code of data that is not what it should be (a damaged blob or
 // file): errno's "Bad message".
 constexpr uint32_t kInvalidDataError = EBADMSG;
@@ -25,6 +27,3 @@ void LogOperation(const std::string& operation);
 std::string GetErrorText(uint32_t code);
 // The code as "%d" below 0xFFFF, else "0x%08X".
 std::string FormatErrorCode(uint32_t code);
-// The last server response of this thread (internet error 12003's text).
-void SetLastServerResponse(const std::string& text);
-std::string GetLastServerResponse();

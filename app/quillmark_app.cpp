@@ -23,6 +23,7 @@ CQuillmarkApp* GetAppPtr()
 void SetAppPtr(CQuillmarkApp* app)
 {
     g_app = app;
+    SetTransferHost(app);
 }
 
 CQuillmarkApp::CQuillmarkApp() : m_uiThread(std::this_thread::get_id())
@@ -41,6 +42,8 @@ CQuillmarkApp::~CQuillmarkApp()
     WipeVector(m_Setup.m_ProtectedPassword);
     if (g_app == this)
         g_app = nullptr;
+    if (GetTransferHost() == this)
+        SetTransferHost(nullptr);
 }
 
 IPrompter& CQuillmarkApp::Prompter()

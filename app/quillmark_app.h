@@ -27,14 +27,12 @@
 #include "posting/index_data.h"
 #include "posting/score_file_collection.h"
 #include "posting/web_transport.h"
+#include "transfer/transfer_host.h"
 
 // The results of posting and template operations.
 // PR_STATUS_CANCELLED: the status channel answered a cancel (the run goes
 // on like after a failure, and every later file stops at its first status).
 enum PostResult : int { PR_SUCCESS = 0x8000, PR_FAILED = 1, PR_CANCELLED = 2, PR_STATUS_CANCELLED = 0 };
-
-// Cancel state of the status channel.
-enum CancelState : int { CS_IDLE = 0, CS_RUNNING = 1, CS_CANCELLED = 2 };
 
 // The answer to a posting question (AskPostQuestion).
 enum PostAnswer : int { PA_POST = 0, PA_SKIP = 1, PA_STOP = 2 };
@@ -51,7 +49,7 @@ enum class IndexResult;  // posting/index_pages.h
 class CQuillmarkDoc;
 class CTemplateFile;
 
-class CQuillmarkApp {
+class CQuillmarkApp : public ITransferHost {
 public:
     CQuillmarkApp();
     virtual ~CQuillmarkApp();
@@ -108,36 +106,27 @@ public:
     bool CheckVantorel();
 
     // ---- status, busy and cancel channel ---------------------------------
-    int SetStatusText(const std::string& text, int pane = 2);
-    int SetStatusTextFormat(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    // SetStatusTextFormat (pane 2) comes with the transfer host.
+    int SetStatusText(const std::string& text, int pane = 2) override;
     int SetStatusTextPane3(const std::string& text);
-    int UploadProgress(bool show, int total, int done);
+    int UploadProgress(bool show, int total, int done) override;
     void NavigateView(const std::string& address, int flags = 0);
-    void SetBusy(bool enter);
-    int GetCancelState(bool pump);
+    void SetBusy(bool enter) override;
+    int GetCancelState(bool pump) override;
     bool IsNotCanceled(bool pump);
-    int PumpMessages();
+    int PumpMessages() override;
     // Waits up to ms milliseconds or until input arrives; dispatches nothing.
     void WaitWithMessages(int ms);
     // Waits for a worker thread while pumping; after a cancel keeps pumping
     // until the thread has ended. Joins it and returns its exit code.
     int WaitForThread(std::thread& thread, const std::atomic<bool>& finished,
-                      const std::atomic<int>& exitCode);
+                      const std::atomic<int>& exitCode) override;
     void OnFileCancel();
     bool OnUpdateFileCancel() const { return m_nCancelState == CS_RUNNING; }
     bool IsIdle() const { return m_nCancelState == CS_IDLE; }
 
-    // Enters a busy level for its lifetime.
-    class CBusyGuard {
-    public:
-        explicit CBusyGuard(CQuillmarkApp& app) : m_app(app) { m_app.SetBusy(true); }
-        ~CBusyGuard() { m_app.SetBusy(false); }
-        CBusyGuard(const CBusyGuard&) = delete;
-        CBusyGuard& operator=(const CBusyGuard&) = delete;
-
-    private:
-        CQuillmarkApp& m_app;
-    };
+    // CBusyGuard (a busy level for its lifetime) comes with the transfer
+    // host.
 
     // ---- log -------------------------------------------------------------
     CLogfile* GetLog() const { return m_pLog.get(); }
@@ -184,7 +173,7 @@ public:
     // descriptor that made the file is handed back open for writing (the
     // caller closes it), so the file is never opened by name again.
     bool GetTempFile(const std::string& folder, const std::string& prefix,
-                     const std::string& extension, std::string& path, int* fd = nullptr);
+                     const std::string& extension, std::string& path, int* fd = nullptr) override;
     // A new empty folder in the temporary folder, remembered; reports and
     // throws CUserException on failure.
     std::string GetTempDirectory(const std::string& prefix);
@@ -218,7 +207,7 @@ public:
     uint32_t IsAlertCheckScoreData() const { return m_Setup.m_Ftp.m_dwFlags & SF_ALERT_CHECK_SCORE_DATA; }
     int IsLinkPdfHandRecords() const { return (m_Setup.m_Ftp.m_dwFlags & SF_LINK_PDF_HAND_RECORDS) ? 1 : 0; }
     int IsUploadToSubdirectories() const { return (m_Setup.m_Ftp.m_dwFlags & SF_UPLOAD_TO_SUBDIRECTORIES) ? 1 : 0; }
-    int IsProgressBarShown() const { return m_bShowProgressBar ? 1 : 0; }
+    int IsProgressBarShown() const override { return m_bShowProgressBar ? 1 : 0; }
     // Clears bit 0x2, sets it again when set; with save, saves setup and
     // program data and returns that result, else returns the flag word.
     uint32_t SetAlertNoBws(bool set, bool save);
@@ -255,7 +244,7 @@ public:
     // The FTP password in plain text. With showStatus, "Decrypting FTP
     // password" is shown first (a cancel answer ends it at once). A failure
     // is logged and shown ("Cannot decrypt the FTP Password ...").
-    bool GetFtpPassword(CSecretString& password, bool showStatus = true);
+    bool GetFtpPassword(CSecretString& password, bool showStatus = true) override;
     // Protects and stores a new FTP password (an empty one clears it). The
     // stored password is replaced only when the new one was protected; when
     // protection is not usable or fails, the user is told and the password
@@ -303,7 +292,16 @@ public:
     // Why the program data file must not be written ("" when it may be).
     const std::string& GetProgramDataRefusal() const { return m_strProgramDataRefusal; }
 
-    // ---- transfer ----------------------------------------------------------
+    // ---- transfer (app/transfer_host.cpp, app/url_download.cpp) -------------
+    // The rest of what the transfer code asks of the program: the log, the
+    // error reports and boxes of app/error_report.h, the transcript viewer
+    // (modal while Index Website runs) and the setup's Website URL.
+    void WriteLog(const std::string& text) override;
+    void ReportError(uint32_t code, const std::string& operation) override;
+    int ReportException(const CException& e, const std::string& operation) override;
+    void ShowErrorBox(const std::string& text) override;
+    void ShowTranscript(const std::string& text) override;
+    std::string GetWebsiteUrl() const override { return m_Setup.m_strWebsiteUrl; }
     // Downloads a URL on a worker thread while the window keeps working;
     // bytes gets the content followed by one zero byte. False after the
     // error has been shown, or at once (silently) on cancel.

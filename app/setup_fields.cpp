@@ -166,9 +166,8 @@ std::vector<SetupFieldRow> MakeTable()
         Text(F::Parameters, P::Ftp, "Additional Parameters:", "Setup FTP: Additional Parameters (SFTP)", 12,
              QM_RECORD(std::string, m_Ftp.m_strParameters[2]), QM_SHEET(std::string, ftp.parameters[2])),
     };
-    const char* const defaultPorts[3] = {"21", "21", "22"};
     for (int p = 0; p < 3; ++p) {
-        t.push_back(PerProtocol(port[p], p, defaultPorts[p]));
+        t.push_back(PerProtocol(port[p], p, kDefaultPorts[p]));
         t.push_back(PerProtocol(parameters[p], p));
     }
     t.push_back(Flag(F::Passive, P::Ftp, "FTP passive mode (recommended)", "Setup FTP: Passive FTP", SF_ACTIVE_FTP,

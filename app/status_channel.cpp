@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdarg>
 #include <vector>
 
 #include "platform/text_helpers.h"
@@ -12,15 +11,6 @@ int CQuillmarkApp::SetStatusText(const std::string& text, int pane)
     if (!m_pMainFrame)
         return 0;
     return m_pMainFrame->StatusText(pane, text);
-}
-
-int CQuillmarkApp::SetStatusTextFormat(const char* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    const std::string text = StrFormatV(format, args);
-    va_end(args);
-    return SetStatusText(text, 2);
 }
 
 int CQuillmarkApp::SetStatusTextPane3(const std::string& text)

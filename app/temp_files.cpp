@@ -24,11 +24,7 @@ unsigned CQuillmarkApp::TempCounterStart()
 
 std::string CQuillmarkApp::GetTempFolder()
 {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string folder = (tmp && *tmp) ? tmp : "/tmp";
-    while (folder.size() > 1 && folder.back() == '/')
-        folder.pop_back();
-    return folder;
+    return SystemTempFolder();
 }
 
 bool CQuillmarkApp::GetTempFile(const std::string& folder, const std::string& prefix,

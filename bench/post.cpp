@@ -16,7 +16,7 @@
 #include "app/quillmark_app.h"
 #include "platform/date_helpers.h"
 #include "platform/path_helpers.h"
-#include "platform/standin/standin_layout.h"
+#include "standin/standin_layout.h"
 #include "platform/text_helpers.h"
 #include "posting/ftp_web_transport.h"
 #include "posting/score_file.h"

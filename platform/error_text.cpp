@@ -2,6 +2,20 @@
 
 #include <cstring>
 
+namespace {
+thread_local std::string t_lastServerResponse;
+}
+
+void SetLastServerResponse(const std::string& text)
+{
+    t_lastServerResponse = text;
+}
+
+std::string GetLastServerResponse()
+{
+    return t_lastServerResponse;
+}
+
 std::string SystemErrorText(int code)
 {
     if (code <= 0)

@@ -12,6 +12,10 @@ std::string SystemErrorText(int code);
 // Standard text of an internet error code; empty when the code is not one.
 std::string InternetErrorText(uint32_t code);
 
+// The last server response of this thread (internet error 12003's text).
+void SetLastServerResponse(const std::string& text);
+std::string GetLastServerResponse();
+
 namespace inet {
 constexpr uint32_t kFirst = 12000;
 constexpr uint32_t kLast = 12999;

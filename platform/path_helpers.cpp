@@ -1,5 +1,6 @@
 #include "platform/path_helpers.h"
 
+#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -109,4 +110,13 @@ unsigned NextPrime(unsigned v)
         if (prime)
             return candidate;
     }
+}
+
+std::string SystemTempFolder()
+{
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = (tmp && *tmp) ? tmp : "/tmp";
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
 }

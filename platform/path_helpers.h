@@ -20,6 +20,8 @@ std::string MakeSiblingFileName(std::string_view path, std::string_view suffix);
 // 0..3 for ".acm", ".aca", ".ace", ".acl" (any case), else -1.
 int GetScoreFileTypeOf(std::string_view path);
 
+// The temporary folder: $TMPDIR, else "/tmp", without a trailing "/".
+std::string SystemTempFolder();
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 bool IsReadableFile(const std::string& path);

@@ -1,6 +1,8 @@
 // Posting one ACBLscore game file to the BridgeWebs results service: one
 // form post carrying the club's login, the game file, its wireless scoring
 // database and its hand-record file.
+#include "posting/bridgewebs_post.h"
+
 #include <algorithm>
 
 #include "app/error_report.h"
@@ -12,8 +14,6 @@
 #include "posting/score_file.h"
 #include "transfer/http_post.h"
 #include "transfer/url_string.h"
-
-int PostToBridgeWebs(CQuillmarkApp& app, CScoreFile* file);
 
 namespace {
 

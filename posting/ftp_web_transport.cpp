@@ -68,6 +68,11 @@ bool CFtpWebTransport::EnumerateFiles(const EntryCallback& callback)
     });
 }
 
+bool CFtpWebTransport::CanOpenFiles() const
+{
+    return !m_pWorker->IsFTP() || m_pWorker->IsLoggedIn();
+}
+
 bool CFtpWebTransport::DeleteFile(const std::string& remotePath)
 {
     return m_pWorker->DeleteFile(remotePath);

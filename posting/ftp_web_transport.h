@@ -28,6 +28,7 @@ public:
     bool UploadFile(const std::string& localPath, const std::string& remotePath) override;
     bool DownloadFile(std::string& bytes, const std::string& remotePath) override;
     bool EnumerateFiles(const EntryCallback& callback) override;
+    bool CanOpenFiles() const override;
     bool DeleteFile(const std::string& remotePath) override;
     void ShowLog() override;
 

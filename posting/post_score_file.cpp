@@ -16,11 +16,10 @@
 #include "platform/exceptions.h"
 #include "platform/path_helpers.h"
 #include "platform/text_helpers.h"
+#include "posting/bridgewebs_post.h"
 #include "posting/index_pages.h"
 #include "posting/score_file.h"
 #include "posting/template_file.h"
-
-int PostToBridgeWebs(CQuillmarkApp& app, CScoreFile* file);
 
 namespace {
 

@@ -15,10 +15,9 @@
 #include "platform/text_helpers.h"
 #include "platform/archive.h"
 #include "platform/exceptions.h"
+#include "posting/web_transport.h"
 
 namespace {
-
-CScoreFileRemoteAccess g_remote;
 
 int64_t CurrentTime()
 {
@@ -232,11 +231,6 @@ void CScoreFile::CContentBuffer::Assign(std::string_view bytes)
 
 const char* const kHandRecordExtensions[5] = {"pbn", "dup", "dlm", "bri", "lin"};
 
-void CScoreFile::SetRemoteAccess(const CScoreFileRemoteAccess& access)
-{
-    g_remote = access;
-}
-
 CScoreFile::CScoreFile() = default;
 
 CScoreFile::~CScoreFile()
@@ -284,16 +278,14 @@ void CScoreFile::FillMissingFrom(const CScoreFile& other)
 
 // ---- opening and loading ----------------------------------------------------
 
-int CScoreFile::Open(const std::string& path, CFTPWorker* worker, bool quiet, bool binary)
+int CScoreFile::Open(const std::string& path, IWebTransport* web, bool quiet, bool binary)
 {
     SetFlag(SFF_BINARY, binary);
     Close(false);
-    if (worker) {
-        m_pWorker = worker;
+    if (web) {
+        m_pTransport = web;
         SetFlag(SFF_LOCAL, false);
-        if (!g_remote.download)
-            return 0;
-        if (g_remote.open && !g_remote.open(*worker, path, binary, quiet))
+        if (!web->CanOpenFiles())
             return 0;
         m_remoteOpen = true;
         m_strPath = path;
@@ -301,7 +293,7 @@ int CScoreFile::Open(const std::string& path, CFTPWorker* worker, bool quiet, bo
     }
 
     SetFlag(SFF_LOCAL, true);
-    m_pWorker = nullptr;
+    m_pTransport = nullptr;
     int err = 0;
     // Not blocking: a FIFO named like a score file must not hang the program.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
@@ -354,11 +346,11 @@ bool CScoreFile::EnsureLoaded()
 {
     if (m_dwFlags & SFF_LOADED)
         return true;
-    if (m_pWorker) {
-        if (!m_remoteOpen || !g_remote.download)
+    if (m_pTransport) {
+        if (!m_remoteOpen)
             return false;
         std::string content;
-        if (!g_remote.download(*m_pWorker, m_strPath, IsBinary() != 0, content))
+        if (!m_pTransport->DownloadFile(content, m_strPath))
             return false;
         SetContent(content);
         return true;

@@ -16,7 +16,7 @@
 #include "posting/sha256.h"
 
 class CArchive;
-class CFTPWorker;
+class IWebTransport;
 struct CreateWebFilesJob;
 
 // The record's option and state bits (one 32-bit word; unnamed bits stay 0).
@@ -40,19 +40,6 @@ enum ScoreFileDescriptor : int {
 // Score files larger than this are refused without being read: no club's
 // scoring program writes anything near it.
 constexpr uint64_t kMaxScoreFileSize = 64ull << 20;
-
-// How a score file on the website is reached. The transfer layer fills this
-// in (once, before any website file is opened); without it website files
-// cannot be opened.
-struct CScoreFileRemoteAccess {
-    // Called by Open for a website file; false fails the open (a plain FTP
-    // worker without a connection fails silently; otherwise the failure is
-    // reported unless quiet).
-    bool (*open)(CFTPWorker& worker, const std::string& path, bool binary, bool quiet) = nullptr;
-    // Fetches the whole file; false when the download failed (it reports).
-    bool (*download)(CFTPWorker& worker, const std::string& path, bool binary,
-                     std::string& content) = nullptr;
-};
 
 // One block of memory for the contents of the many score files a scan
 // reads, in large pages where the system offers them, rather than fresh
@@ -115,11 +102,13 @@ public:
     void FillMissingFrom(const CScoreFile& other);
 
     // ---- opening and loading ---------------------------------------------
-    // A local file (worker null) or a file on the website. Local files are
-    // opened read-only; their size and modified time are taken. Failures
-    // are reported (operation "CScoreFile::Open: CStdioFile::Open") unless
-    // quiet. A local file larger than kMaxScoreFileSize is refused.
-    int Open(const std::string& path, CFTPWorker* worker, bool quiet, bool binary);
+    // A local file (web null) or a file on the website, read through web
+    // (a website file cannot be opened while web cannot open files; it
+    // fails silently then). Local files are opened read-only; their size
+    // and modified time are taken. Failures are reported (operation
+    // "CScoreFile::Open: CStdioFile::Open") unless quiet. A local file
+    // larger than kMaxScoreFileSize is refused.
+    int Open(const std::string& path, IWebTransport* web, bool quiet, bool binary);
     // Loads the content once; whether it is loaded (now or before). A local
     // file opened as text has its CR LF pairs read as LF.
     bool EnsureLoaded();
@@ -250,9 +239,6 @@ public:
     int IsHidden() const { return (m_dwFlags & SFF_HIDDEN) ? 1 : 0; }
     void SetHidden(bool on) { SetFlag(SFF_HIDDEN, on); }
 
-    // The remote access used for website files.
-    static void SetRemoteAccess(const CScoreFileRemoteAccess& access);
-
 private:
     void SetFlag(uint32_t bit, bool on)
     {
@@ -296,7 +282,7 @@ private:
     int m_fd = -1;             // the open local file
     bool m_remoteOpen = false; // a website file has been opened
     std::vector<std::unique_ptr<std::vector<uint8_t>>> m_OwnedBuffers;
-    CFTPWorker* m_pWorker = nullptr;
+    IWebTransport* m_pTransport = nullptr;
 };
 
 // The hand-record file types in search order (without the dot); the last

@@ -1,7 +1,8 @@
-// What the template merge and the index commands need from the transfer
-// layer, kept to the few calls they make. The transfer layer provides the
-// real ones (the FTP worker on the setup's FTP settings, the URL download
-// on its worker thread); tests use stand-ins that work on local folders.
+// What the template merge, the index commands and the score-file records
+// on the website need from the transfer layer, kept to the few calls they
+// make. The transfer layer provides the real ones (the FTP worker on the
+// setup's FTP settings, the URL download on its worker thread); tests use
+// stand-ins that work on local folders.
 #pragma once
 
 #include <functional>
@@ -38,6 +39,10 @@ public:
     // first, never entering (or reporting) a folder whose name ends with
     // "_files". False when the walk ended early.
     virtual bool EnumerateFiles(const EntryCallback& callback) = 0;
+    // Whether score-file records on the website can be opened now: plain
+    // FTP needs its open connection; the others open nothing until the
+    // content is asked for.
+    virtual bool CanOpenFiles() const { return true; }
     // Removes a file relative to the current folder; a failure is logged,
     // not shown.
     virtual bool DeleteFile(const std::string& remotePath) { return false; }

@@ -62,3 +62,40 @@ curl_socket_t OpenSocketCloexec(void*, curlsocktype, struct curl_sockaddr* addre
 {
     return ::socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
 }
+
+void SetUpHttpRequest(CURL* h, const CHttpRequestSetup& setup)
+{
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    if (setup.openSockets)
+        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &OpenSocketCloexec);
+    curl_easy_setopt(h, CURLOPT_URL, setup.url.c_str());
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, setup.connectTimeoutMs);
+    if (setup.errorBuffer) {
+        setup.errorBuffer[0] = 0;
+        curl_easy_setopt(h, CURLOPT_ERRORBUFFER, setup.errorBuffer);
+    }
+    if (setup.headers)
+        curl_easy_setopt(h, CURLOPT_HTTPHEADER, setup.headers);
+    if (setup.onHeader) {
+        curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, setup.onHeader);
+        curl_easy_setopt(h, CURLOPT_HEADERDATA, setup.headerData);
+    }
+    if (setup.onBody) {
+        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, setup.onBody);
+        curl_easy_setopt(h, CURLOPT_WRITEDATA, setup.bodyData);
+    }
+    if (setup.onProgress) {
+        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, setup.onProgress);
+        curl_easy_setopt(h, CURLOPT_XFERINFODATA, setup.progressData);
+    }
+}
+
+void ReleaseHttpRequest(CURL* h)
+{
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, nullptr);
+    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, nullptr);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, nullptr);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, nullptr);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, nullptr);
+}

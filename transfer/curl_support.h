@@ -17,3 +17,30 @@ uint32_t InternetErrorFromCurl(CURLcode code);
 // Opens sockets with close-on-exec so child processes never inherit a
 // connection.
 curl_socket_t OpenSocketCloexec(void* clientp, curlsocktype purpose, struct curl_sockaddr* address);
+
+// What an HTTP request of the program (the URL download, the website reads
+// and existence checks, the form post) sets on its handle. Callbacks left
+// null are not set.
+struct CHttpRequestSetup {
+    std::string url;
+    long connectTimeoutMs = 60000;
+    // CURL_ERROR_SIZE bytes for libcurl's message; emptied first.
+    char* errorBuffer = nullptr;
+    // false when the handle belongs to a session whose own socket callback
+    // shows the connection's progress (it opens close-on-exec as well).
+    bool openSockets = true;
+    curl_slist* headers = nullptr;
+    curl_write_callback onHeader = nullptr;
+    void* headerData = nullptr;
+    curl_write_callback onBody = nullptr;
+    void* bodyData = nullptr;
+    curl_xferinfo_callback onProgress = nullptr;
+    void* progressData = nullptr;
+};
+
+// No signals, the address, the connect time-out, the error buffer, close-on-
+// exec sockets, the extra headers and the callbacks with their data.
+void SetUpHttpRequest(CURL* handle, const CHttpRequestSetup& setup);
+// Takes back what SetUpHttpRequest handed to a handle that lives on (the
+// error buffer, the header list and the callbacks' data).
+void ReleaseHttpRequest(CURL* handle);

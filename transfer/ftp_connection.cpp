@@ -6,7 +6,6 @@
 #include <curl/curl.h>
 #include <sys/stat.h>
 
-#include "app/error_report.h"
 #include "platform/text_helpers.h"
 #include "platform/error_text.h"
 #include "platform/exceptions.h"

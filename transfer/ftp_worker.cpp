@@ -1,5 +1,4 @@
 #include "transfer/ftp_worker.h"
-#include "transfer/score_file_remote.h"
 
 #include <cerrno>
 #include <chrono>
@@ -7,18 +6,17 @@
 #include <cstdlib>
 #include <sys/stat.h>
 
-#include "app/error_report.h"
 #include "platform/path_helpers.h"
-#include "app/quillmark_app.h"
-#include "app/setup_data.h"
 #include "platform/text_helpers.h"
 #include "platform/error_text.h"
 #include "platform/exceptions.h"
 #include "platform/secret.h"
 #include "transfer/curl_support.h"
 #include "transfer/ftp_connection.h"
+#include "transfer/ftp_settings.h"
 #include "transfer/http_client.h"
 #include "transfer/qm_session.h"
+#include "transfer/transfer_host.h"
 #include "transfer/url_string.h"
 
 namespace {
@@ -48,17 +46,14 @@ unsigned ParsePort(const std::string& text)
     return static_cast<unsigned>(std::strtoul(text.c_str(), nullptr, 0)) & 0xFFFF;
 }
 
-CQuillmarkApp& App()
+ITransferHost& App()
 {
-    return theApp();
+    return TransferHost();
 }
 
 }  // namespace
 
-CFTPWorker::CFTPWorker(CFTPSettings* settings) : m_pSettings(settings)
-{
-    InstallScoreFileRemoteAccess();
-}
+CFTPWorker::CFTPWorker(CFTPSettings* settings) : m_pSettings(settings) {}
 
 CFTPWorker::~CFTPWorker()
 {
@@ -86,9 +81,9 @@ bool CFTPWorker::RefuseName(const std::string& name, const std::string& operatio
                              ReplaceAll(ReplaceAll(name, "\r", "\\r"), "\n", "\\n") + "\"";
     SetLastServerResponse(text);
     if (report)
-        ReportError(inet::ExtendedError, operation);
-    else if (CLogfile* log = App().GetLog())
-        log->Printf("%s: %s\n", operation.c_str(), text.c_str());
+        ReportTransferError(inet::ExtendedError, operation);
+    else
+        App().WriteLog(StrFormat("%s: %s\n", operation.c_str(), text.c_str()));
     return false;
 }
 
@@ -105,7 +100,7 @@ bool CFTPWorker::Login()
 {
     if (!m_pSettings || m_pConnection)
         throw CInvalidArgException("CFTPWorker::Login");
-    CQuillmarkApp& app = App();
+    ITransferHost& app = App();
     CFTPSettings& s = *m_pSettings;
     if (s.m_strServer.empty() || s.m_strUser.empty()) {
         app.SetStatusText("Setup required: FTP", 2);
@@ -135,7 +130,7 @@ bool CFTPWorker::Login()
         m_Components.clear();
         result = s.m_strDirectory.empty() ? true : SetCurrentDirectory(s.m_strDirectory, 0);
     } catch (const CException& e) {
-        ReportException(e, "CFTPWorker::Login");
+        ReportTransferException(e, "CFTPWorker::Login");
         result = false;
     }
     if (!result) {
@@ -156,7 +151,7 @@ bool CFTPWorker::SetCurrentDirectory(const std::string& directory, int webVisibl
     if (IsFTP()) {
         if (!m_pConnection)
             throw CInvalidArgException("CFTPWorker::SetCurrentDirectory");
-        CQuillmarkApp& app = App();
+        ITransferHost& app = App();
         app.SetStatusTextFormat("Changing to directory: %s", dir.c_str());
         if (!IsSendableName(dir))
             RefuseName(dir, "CFTPWorker::SetCurrentDirectory", true);
@@ -167,7 +162,7 @@ bool CFTPWorker::SetCurrentDirectory(const std::string& directory, int webVisibl
                 m_Components.push_back({dir, webVisible});
             return true;
         } else
-            ReportError(m_pConnection->GetLastError(), "CFTPWorker::SetCurrentDirectory");
+            ReportTransferError(m_pConnection->GetLastError(), "CFTPWorker::SetCurrentDirectory");
         app.SetStatusTextFormat("FTP: Change to directory was unsuccessful: directory=%s", dir.c_str());
         return false;
     }
@@ -201,9 +196,9 @@ void CFTPWorker::GetCurrentPath(std::string& out, bool webOnly) const
 
 bool CFTPWorker::UploadFile(const std::string& localPath, const std::string& remotePath)
 {
-    CQuillmarkApp& app = App();
+    ITransferHost& app = App();
     const bool blockLoop = IsFTP() && app.IsProgressBarShown();
-    CQuillmarkApp::CBusyGuard busy(app);
+    ITransferHost::CBusyGuard busy(app);
     if (!m_bLoggedIn && !Login())
         return false;
     const std::string target = Slashes(remotePath);
@@ -222,7 +217,7 @@ bool CFTPWorker::UploadFile(const std::string& localPath, const std::string& rem
 bool CFTPWorker::UploadFtp(const std::string& localPath, const std::string& target, const std::string& folder,
                            bool blockLoop)
 {
-    CQuillmarkApp& app = App();
+    ITransferHost& app = App();
     CFtpConnection& conn = *m_pConnection;
     // Folders first (each leading part, then the whole), then the old file;
     // both may fail harmlessly ("*"). Absolute paths: the server's current
@@ -252,13 +247,13 @@ bool CFTPWorker::UploadFtp(const std::string& localPath, const std::string& targ
         if (conn.PutFile(localPath, storeName, before, watch))
             return true;
         if (conn.GetLastError() != inet::OperationCancelled)
-            ReportError(conn.GetLastError(), "CFTPWorker::UploadFile: CFtpConnection::PutFile");
+            ReportTransferError(conn.GetLastError(), "CFTPWorker::UploadFile: CFtpConnection::PutFile");
         return false;
     }
 
     struct stat st {};
     if (::stat(localPath.c_str(), &st) != 0) {
-        ReportException(CFileException(errno, localPath), "CFTPWorker::UploadFile: CFile::Open");
+        ReportTransferException(CFileException(errno, localPath), "CFTPWorker::UploadFile: CFile::Open");
         return false;
     }
     // The progress record holds two 32-bit values: scale large files down.
@@ -274,12 +269,12 @@ bool CFTPWorker::UploadFtp(const std::string& localPath, const std::string& targ
     app.UploadProgress(false, 0, 0);
     if (!ok) {
         if (error != inet::OperationCancelled && error != 0)
-            ReportError(error, "CFTPWorker::UploadFile: read/write loop");
+            ReportTransferError(error, "CFTPWorker::UploadFile: read/write loop");
         return false;  // "qmupload.tmp" stays; nothing else changed
     }
     if (!conn.Commands({"*DELE " + conn.Absolute(target), "RNFR " + conn.Absolute(storeName),
                         "RNTO " + conn.Absolute(target)})) {
-        ReportError(conn.GetLastError(), "CFTPWorker::UploadFile: CFtpConnection::Rename");
+        ReportTransferError(conn.GetLastError(), "CFTPWorker::UploadFile: CFtpConnection::Rename");
         return false;
     }
     return true;
@@ -307,8 +302,7 @@ bool CFTPWorker::DeleteFile(const std::string& name)
         ok = RunSftpCommandEx("rm", target, nullptr);
         status = ok ? 0 : EIO;
     }
-    if (CLogfile* log = App().GetLog())
-        log->Printf("Remove=[%s] status=[0x%08X]\n", target.c_str(), status);
+    App().WriteLog(StrFormat("Remove=[%s] status=[0x%08X]\n", target.c_str(), status));
     return ok;
 }
 
@@ -327,17 +321,16 @@ bool CFTPWorker::RenameFile(const std::string& from, const std::string& to)
     } else if (IsSFTP()) {
         ok = RunSftpCommand("rename", a, b, nullptr);
     }
-    if (CLogfile* log = App().GetLog())
-        log->Printf("Rename=[%s]->[%s] status=[%s]\n", a.c_str(), b.c_str(), ok ? "ok" : "failed");
+    App().WriteLog(StrFormat("Rename=[%s]->[%s] status=[%s]\n", a.c_str(), b.c_str(), ok ? "ok" : "failed"));
     return ok;
 }
 
 bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name)
 {
     bytes.clear();
-    CQuillmarkApp& app = App();
+    ITransferHost& app = App();
     // The website's host (and port, when the Website URL gives one).
-    std::string host = app.Setup().m_strWebsiteUrl;
+    std::string host = app.GetWebsiteUrl();
     const size_t scheme = host.find("://");
     if (scheme != std::string::npos)
         host.erase(0, scheme + 3);
@@ -358,7 +351,7 @@ bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name)
     if (rc != CURLE_OK) {
         // A reply shorter than its Content-Length is a failure, never a
         // shorter file.
-        ReportException(CInternetException(InternetErrorFromCurl(rc), url + ": " + errorText),
+        ReportTransferException(CInternetException(InternetErrorFromCurl(rc), url + ": " + errorText),
                         "CFTPWorker::DownloadFile:");
         return false;
     }
@@ -390,6 +383,5 @@ void CFTPWorker::ShowLog()
 {
     if (m_strTranscript.empty())
         return;
-    CQuillmarkApp& app = App();
-    app.Prompter().ShowText("Ftplog", m_strTranscript, "Ftplog", app.m_nIndexWebsiteDepth > 0);
+    App().ShowTranscript(m_strTranscript);
 }

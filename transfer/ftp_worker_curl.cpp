@@ -2,10 +2,10 @@
 // SFTP.
 #include "transfer/ftp_worker.h"
 
-#include "app/quillmark_app.h"
-#include "app/setup_data.h"
+#include "transfer/ftp_settings.h"
 #include "transfer/process_runner.h"
 #include "transfer/secret_file.h"
+#include "transfer/transfer_host.h"
 #include "transfer/url_string.h"
 
 std::vector<std::string> CFTPWorker::ExtraParameters() const
@@ -33,7 +33,7 @@ std::string CFTPWorker::CurlUrl(const std::string* name, bool directory) const
 bool CFTPWorker::RunCurl(const std::vector<std::string>& options, const std::string* name,
                          const std::vector<std::string>& trailing, bool directory, std::string* output)
 {
-    CQuillmarkApp& app = theApp();
+    ITransferHost& app = TransferHost();
     // The credentials reach curl only through the netrc file, never on its
     // command line; the file is wiped and deleted when this scope ends,
     // however the run went.
@@ -80,7 +80,7 @@ bool CFTPWorker::RunAndWait(CProcessRunner& runner, const std::vector<std::strin
                             const std::string& program, std::string* output,
                             const std::vector<std::string>& environment)
 {
-    CQuillmarkApp& app = theApp();
+    ITransferHost& app = TransferHost();
     if (!runner.Start(argv, std::string(), program, environment))
         return false;
     // curl and sftp never get input.

@@ -5,12 +5,11 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "app/error_report.h"
-#include "app/quillmark_app.h"
-#include "app/setup_data.h"
 #include "platform/error_text.h"
 #include "platform/fd_io.h"
+#include "transfer/ftp_settings.h"
 #include "transfer/http_client.h"
+#include "transfer/transfer_host.h"
 
 std::string CFTPWorker::QuotePath(const std::string& text)
 {
@@ -46,7 +45,7 @@ bool CFTPWorker::RunSftpCommand(const std::string& command, const std::string& a
 
 bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
 {
-    CQuillmarkApp& app = theApp();
+    ITransferHost& app = TransferHost();
     std::string batchPath;
     int fd = -1;
     if (!app.GetTempFile(std::string(), "QMb", ".txt", batchPath, &fd))
@@ -60,7 +59,7 @@ bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
         written = false;
     }
     if (!written) {
-        ReportError(error ? static_cast<uint32_t>(error) : EIO, "CFTPWorker::RunSftpBatch: write");
+        ReportTransferError(error ? static_cast<uint32_t>(error) : EIO, "CFTPWorker::RunSftpBatch: write");
         return false;
     }
     const CFTPSettings& s = *m_pSettings;
@@ -69,7 +68,7 @@ bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
         s.m_strServer.find_first_of(" \t\r\n") != std::string::npos ||
         s.m_strUser.find_first_of(" \t\r\n@") != std::string::npos) {
         SetLastServerResponse("The SFTP server or user name is not valid: " + s.m_strUser + "@" + s.m_strServer);
-        ReportError(inet::ExtendedError, "CFTPWorker::RunSftpBatch");
+        ReportTransferError(inet::ExtendedError, "CFTPWorker::RunSftpBatch");
         return false;
     }
     std::vector<std::string> argv{m_strSftpProgram};
@@ -108,7 +107,7 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
     for (const auto& prefix : prefixes) {
         bool exists = false;
         if (!WebPathExists(&probe, prefix, exists)) {
-            ReportError(inet::ExtendedError, "CFTPWorker::UploadFile: CFTPWorker::WebPathExists");
+            ReportTransferError(inet::ExtendedError, "CFTPWorker::UploadFile: CFTPWorker::WebPathExists");
             return false;
         }
         // "-": a folder the website did not show but that exists all the
@@ -118,7 +117,7 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
     }
     bool exists = false;
     if (!WebPathExists(&probe, target, exists)) {
-        ReportError(inet::ExtendedError, "CFTPWorker::UploadFile: CFTPWorker::WebPathExists");
+        ReportTransferError(inet::ExtendedError, "CFTPWorker::UploadFile: CFTPWorker::WebPathExists");
         return false;
     }
     if (exists)
@@ -126,9 +125,9 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
     batch += "put " + QuotePath(localPath) + " " + QuotePath(target) + "\n";
     if (RunSftpBatch(batch, nullptr))
         return true;
-    if (theApp().GetCancelState(false) != CS_CANCELLED) {
+    if (TransferHost().GetCancelState(false) != CS_CANCELLED) {
         SetLastServerResponse("sftp could not upload " + target + " (see the transfer log)");
-        ReportError(inet::ExtendedError, "CFTPWorker::UploadFile: SFTP(put)");
+        ReportTransferError(inet::ExtendedError, "CFTPWorker::UploadFile: SFTP(put)");
     }
     return false;
 }

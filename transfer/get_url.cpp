@@ -1,12 +1,9 @@
 #include "transfer/get_url.h"
 
-#include <climits>
 #include <cstring>
 #include <system_error>
 #include <thread>
 
-#include "app/error_report.h"
-#include "app/quillmark_app.h"
 #include "platform/text_helpers.h"
 #include "transfer/http_client.h"
 #include "transfer/qm_session.h"
@@ -154,9 +151,9 @@ void FailDownloadThreadStartsForTests(bool fail)
     g_failThreadStarts = fail;
 }
 
-bool CQuillmarkApp::GetURL(const std::string& url, std::vector<char>& bytes)
+std::shared_ptr<CGetURLJob> StartURLDownload(const std::string& url, int& error)
 {
-    bytes.clear();
+    error = 0;
     auto job = std::make_shared<CGetURLJob>(url);
     DownloadThreads& threads = Threads();
     {
@@ -173,43 +170,8 @@ bool CQuillmarkApp::GetURL(const std::string& url, std::vector<char>& bytes)
             --threads.running;
             threads.ended.notify_all();
         }
-        ReportError(static_cast<uint32_t>(e.code().value()), "CQuillmarkApp::GetURL: AfxBeginThread");
-        return false;  // the job goes with the last reference
+        error = e.code().value();
+        return nullptr;  // the job goes with the last reference
     }
-
-    bool cancelled = false;
-    bool shown = false;
-    while (true) {
-        PumpMessages();
-        if (GetCancelState(false) == CS_CANCELLED) {
-            job->Cancel();
-            cancelled = true;
-            break;
-        }
-        const int64_t length = job->contentLength.load();
-        if (length > 0) {
-            int shift = 0;
-            while ((length >> shift) > INT_MAX)
-                ++shift;
-            UploadProgress(true, static_cast<int>(length >> shift), static_cast<int>(job->bytesRead.load() >> shift));
-            shown = true;
-        }
-        if (job->WaitFinished(20))
-            break;
-    }
-    if (shown)
-        UploadProgress(false, 0, 0);
-    if (cancelled)
-        return false;  // the worker stops at its next read and frees nothing of ours
-    if (job->TakeResult(bytes))
-        return true;
-    std::string error = job->errorText;
-    if (error.empty())
-        error = StrFormat("%s: Get URL failed", url.c_str());
-    if (m_pLog) {
-        m_pLog->WriteLastStatus();
-        m_pLog->Write(error + "\n");
-    }
-    Prompter().MessageBox(error, MB_OK | MB_ICONERROR);
-    return false;
+    return job;
 }

@@ -55,6 +55,11 @@ private:
 // The worker's procedure: 1 on success, 0 otherwise.
 int GetURLThreadProc(std::shared_ptr<CGetURLJob> job);
 
+// Starts the download of url on a thread of its own and returns the job
+// shared with it; null with the system's error code when no thread could
+// be started.
+std::shared_ptr<CGetURLJob> StartURLDownload(const std::string& url, int& error);
+
 // Download threads still running (a cancelled one runs on until its next
 // read); the program waits for them before it ends.
 int RunningDownloadThreads();

@@ -76,14 +76,11 @@ size_t OnHeadHeader(char* data, size_t size, size_t count, void* p)
     return size * count;
 }
 
-void CommonOptions(CURL* h, char* errorBuffer)
+// Reads of the website give up after a minute without a byte.
+void StallLimit(CURL* h)
 {
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, 60L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, 60L);
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
-    errorBuffer[0] = 0;
 }
 
 }  // namespace
@@ -100,34 +97,30 @@ CURLcode HttpGet(CURL* handle, const std::string& url, std::string& body, CHttpR
     char errorBuffer[CURL_ERROR_SIZE];
     GetState state{&body, &reply, &options};
     reply = CHttpReply();
-    CommonOptions(h, errorBuffer);
+    CHttpRequestSetup setup;
+    setup.url = url;
+    setup.errorBuffer = errorBuffer;
     // A session's handle keeps its own socket callback (status texts).
-    if (!handle)
-        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &OpenSocketCloexec);
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    setup.openSockets = handle == nullptr;
+    // Never a cached copy.
+    setup.headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
+    setup.onHeader = &OnHeader;
+    setup.headerData = &state;
+    setup.onBody = &OnWrite;
+    setup.bodyData = &state;
+    setup.onProgress = &OnProgress;
+    setup.progressData = &state;
+    SetUpHttpRequest(h, setup);
+    StallLimit(h);
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &OnHeader);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, &state);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &OnWrite);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &state);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &OnProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &state);
-    // Never a cached copy.
-    curl_slist* headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
     const CURLcode rc = curl_easy_perform(h);
     HeadersDone(state);
     if (rc != CURLE_OK)
         errorText = errorBuffer[0] ? errorBuffer : curl_easy_strerror(rc);
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, nullptr);
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, nullptr);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, nullptr);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, nullptr);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, nullptr);
-    curl_slist_free_all(headers);
+    ReleaseHttpRequest(h);
+    curl_slist_free_all(setup.headers);
     if (!handle)
         curl_easy_cleanup(h);
     return rc;
@@ -159,15 +152,16 @@ bool CHttpProbe::Head(const std::string& encodedPath, long& status, uint32_t& er
     char errorBuffer[CURL_ERROR_SIZE];
     CHttpReply reply;
     curl_easy_reset(m_handle);
-    CommonOptions(m_handle, errorBuffer);
-    curl_easy_setopt(m_handle, CURLOPT_OPENSOCKETFUNCTION, &OpenSocketCloexec);
-    const std::string url = m_base + "/" + encodedPath;
-    curl_easy_setopt(m_handle, CURLOPT_URL, url.c_str());
+    CHttpRequestSetup setup;
+    setup.url = m_base + "/" + encodedPath;
+    setup.errorBuffer = errorBuffer;
+    setup.onHeader = &OnHeadHeader;
+    setup.headerData = &reply;
+    SetUpHttpRequest(m_handle, setup);
+    StallLimit(m_handle);
     curl_easy_setopt(m_handle, CURLOPT_NOBODY, 1L);
-    curl_easy_setopt(m_handle, CURLOPT_HEADERFUNCTION, &OnHeadHeader);
-    curl_easy_setopt(m_handle, CURLOPT_HEADERDATA, &reply);
     const CURLcode rc = curl_easy_perform(m_handle);
-    curl_easy_setopt(m_handle, CURLOPT_ERRORBUFFER, nullptr);
+    ReleaseHttpRequest(m_handle);
     if (rc != CURLE_OK) {
         error = InternetErrorFromCurl(rc);
         errorText = errorBuffer[0] ? errorBuffer : curl_easy_strerror(rc);

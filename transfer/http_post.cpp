@@ -10,11 +10,12 @@
 #include <system_error>
 #include <unistd.h>
 
-#include "app/quillmark_app.h"
 #include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "platform/secret.h"
 #include "transfer/curl_support.h"
+#include "transfer/transfer_host.h"
+#include "transfer/url_string.h"
 #include "platform/fd_io.h"
 
 namespace {
@@ -22,7 +23,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct PostState {
-    CQuillmarkApp* app;
+    ITransferHost* app;
     const std::string* body;
     size_t sent = 0;
     int total = 0;
@@ -127,19 +128,7 @@ int OnProgress(void* p, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t uln
 
 void UrlEncodeBytes(std::string& out, const void* data, size_t size)
 {
-    static const char hex[] = "0123456789ABCDEF";
-    const auto* p = static_cast<const unsigned char*>(data);
-    out.reserve(out.size() + 3 * size);
-    for (size_t i = 0; i < size; ++i) {
-        const unsigned char c = p[i];
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
+    PercentEncode(out, data, size, false);
 }
 
 void UrlEncode(std::string& out, const char* text)
@@ -175,7 +164,7 @@ CHTPost::~CHTPost()
 void CHTPost::InitPost(const std::string& displayName, const std::string& url, const std::string& headers,
                        const std::string& body)
 {
-    CQuillmarkApp& app = theApp();
+    ITransferHost& app = TransferHost();
     m_strDisplayName = displayName;
     m_strUrl = url;
     m_strHeaders = headers;
@@ -183,8 +172,7 @@ void CHTPost::InitPost(const std::string& displayName, const std::string& url, c
     if (!app.GetTempFile(std::string(), "QMr", ".htm", m_strReplyPath) ||
         (m_replyFd = ::open(m_strReplyPath.c_str(), O_RDWR | O_CLOEXEC)) < 0) {
         const int error = errno ? errno : ENOENT;
-        if (CLogfile* log = app.GetLog())
-            log->Printf("InitPost: Could not open reply file %s\n", m_strReplyPath.c_str());
+        app.WriteLog(StrFormat("InitPost: Could not open reply file %s\n", m_strReplyPath.c_str()));
         throw CFileException(error, m_strReplyPath);
     }
     try {
@@ -205,7 +193,7 @@ void CHTPost::Wait()
 {
     if (!m_thread.joinable())
         return;
-    theApp().WaitForThread(m_thread, m_bFinished, m_nExitCode);
+    TransferHost().WaitForThread(m_thread, m_bFinished, m_nExitCode);
 }
 
 int CHTPost::PostThreadProc()
@@ -216,7 +204,7 @@ int CHTPost::PostThreadProc()
 
 void CHTPost::Post()
 {
-    CQuillmarkApp& app = theApp();
+    ITransferHost& app = TransferHost();
     EnsureCurlInitialized();
     PostState s;
     s.app = &app;
@@ -275,23 +263,22 @@ void CHTPost::Post()
         // No "100 Continue" round: the body follows the headers at once.
         headers = curl_slist_append(headers, "Expect:");
         char errorBuffer[CURL_ERROR_SIZE] = {};
-        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &OpenSocketCloexec);
-        curl_easy_setopt(h, CURLOPT_URL, m_strUrl.c_str());
+        CHttpRequestSetup setup;
+        setup.url = m_strUrl;
+        setup.connectTimeoutMs = s.sendMs;
+        setup.errorBuffer = errorBuffer;
+        setup.headers = headers;
+        setup.onHeader = &OnHeader;
+        setup.headerData = &s;
+        setup.onBody = &OnWrite;
+        setup.bodyData = &s;
+        setup.onProgress = &OnProgress;
+        setup.progressData = &s;
+        SetUpHttpRequest(h, setup);
         curl_easy_setopt(h, CURLOPT_POST, 1L);
         curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(m_strBody.size()));
         curl_easy_setopt(h, CURLOPT_READFUNCTION, &OnRead);
         curl_easy_setopt(h, CURLOPT_READDATA, &s);
-        curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
-        curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &OnHeader);
-        curl_easy_setopt(h, CURLOPT_HEADERDATA, &s);
-        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &OnWrite);
-        curl_easy_setopt(h, CURLOPT_WRITEDATA, &s);
-        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &OnProgress);
-        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &s);
-        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, s.sendMs);
-        curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer);
         const CURLcode rc = curl_easy_perform(h);
         if (s.cancelled)
             break;

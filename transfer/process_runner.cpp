@@ -12,9 +12,10 @@
 #include <thread>
 #include <unistd.h>
 
-#include "app/quillmark_app.h"
+#include "platform/secret.h"
 #include "platform/text_helpers.h"
 #include "platform/error_text.h"
+#include "transfer/transfer_host.h"
 
 extern char** environ;
 
@@ -112,10 +113,9 @@ void CProcessRunner::SetError(const std::string& text, int error)
     const std::string system = SystemErrorText(error);
     if (!system.empty())
         message += "\r\n" + system;
-    if (CQuillmarkApp* app = GetAppPtr()) {
-        if (app->GetLog())
-            app->GetLog()->Printf("%s\n", message.c_str());
-        app->Prompter().MessageBox(message, MB_OK | MB_ICONERROR);
+    if (ITransferHost* app = GetTransferHost()) {
+        app->WriteLog(message + "\n");
+        app->ShowErrorBox(message);
     }
 }
 
@@ -375,7 +375,7 @@ int CProcessRunner::ReadLine(std::string& line, const std::string& prompt, bool 
                 // program has not: its exit status decides how the run went.
                 if (!wait)
                     return RL_NODATA;
-                CQuillmarkApp* app = GetAppPtr();
+                ITransferHost* app = GetTransferHost();
                 if (m_bCancelCheck && app && !app->PumpMessages())
                     return RL_ERROR;
                 WaitForActivity(50);

@@ -2,9 +2,9 @@
 
 #include <deque>
 
-#include "app/setup_data.h"
 #include "platform/exceptions.h"
 #include "transfer/ftp_connection.h"
+#include "transfer/ftp_settings.h"
 #include "transfer/ftp_worker.h"
 
 int CQmFileFind::FindFile(const std::string& pattern)

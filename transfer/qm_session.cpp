@@ -3,9 +3,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "app/quillmark_app.h"
 #include "platform/text_helpers.h"
 #include "transfer/curl_support.h"
+#include "transfer/transfer_host.h"
 
 const CQMSession::StatusRow CQMSession::s_StatusTable[] = {
     {STATUS_RESOLVING_NAME, "Resolving name", 1},
@@ -81,7 +81,7 @@ std::string CQMSession::StatusTextFor(int code)
 void CQMSession::OnStatusCallback(int code)
 {
     const std::string text = StatusTextFor(code);
-    CQuillmarkApp* app = GetAppPtr();
+    ITransferHost* app = GetTransferHost();
     if (!text.empty() && app)
         app->SetStatusText(text, 1);
 }

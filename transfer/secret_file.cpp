@@ -5,11 +5,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/error_report.h"
-#include "app/quillmark_app.h"
-#include "app/setup_data.h"
+#include "platform/path_helpers.h"
 #include "platform/secret.h"
 #include "platform/fd_io.h"
+#include "transfer/ftp_settings.h"
+#include "transfer/transfer_host.h"
 
 std::string QuoteNetrcToken(std::string_view token)
 {
@@ -54,7 +54,7 @@ CSecretFile::~CSecretFile()
 bool CSecretFile::WriteFile(const std::string& content, const std::string& folder)
 {
     Delete();
-    std::string pattern = (folder.empty() ? CQuillmarkApp::GetTempFolder() : folder) + "/qmnXXXXXX";
+    std::string pattern = (folder.empty() ? SystemTempFolder() : folder) + "/qmnXXXXXX";
     // mkstemp makes the file with mode 0600.
     const int fd = ::mkostemp(&pattern[0], O_CLOEXEC);
     if (fd < 0)
@@ -98,7 +98,7 @@ void CSecretFile::Delete()
     m_path.clear();
 }
 
-bool CSecretFile::WriteNetrc(CQuillmarkApp& app, const CFTPSettings& settings, std::string& path)
+bool CSecretFile::WriteNetrc(ITransferHost& app, const CFTPSettings& settings, std::string& path)
 {
     path.clear();
     CSecretString password;
@@ -107,9 +107,8 @@ bool CSecretFile::WriteNetrc(CQuillmarkApp& app, const CFTPSettings& settings, s
     const std::string& pw = password.Get();
     if (pw.find_first_of(std::string("\r\n\0", 3)) != std::string::npos ||
         settings.m_strUser.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) {
-        app.Prompter().MessageBox("The FTP user or password holds a line break, which cannot be sent to the "
-                                  "server.\r\n\r\nUse Setup to reenter them.",
-                                  MB_OK | MB_ICONERROR);
+        app.ShowErrorBox("The FTP user or password holds a line break, which cannot be sent to the "
+                         "server.\r\n\r\nUse Setup to reenter them.");
         return false;
     }
     std::string content = FormatNetrc(settings.m_strServer, settings.m_strUser, pw);
@@ -119,7 +118,7 @@ bool CSecretFile::WriteNetrc(CQuillmarkApp& app, const CFTPSettings& settings, s
     const int error = errno;
     WipeString(content);
     if (!ok) {
-        ReportError(error ? static_cast<uint32_t>(error) : EIO, "CFTPWorker::RunCurl: CSecretFile::WriteNetrc");
+        ReportTransferError(error ? static_cast<uint32_t>(error) : EIO, "CFTPWorker::RunCurl: CSecretFile::WriteNetrc");
         return false;
     }
     path = m_path;

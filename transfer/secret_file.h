@@ -8,7 +8,7 @@
 #include <string_view>
 
 class CFTPSettings;
-class CQuillmarkApp;
+class ITransferHost;
 
 // A netrc token in the quoted form curl's parser reads back: in double
 // quotes, with a backslash before '"' and '\', and \n, \r, \t for those
@@ -28,7 +28,7 @@ public:
     // application's FTP password. False (reported) when the password is
     // not available, holds a line break or NUL, or the file cannot be made
     // or written whole; no file is left then.
-    bool WriteNetrc(CQuillmarkApp& app, const CFTPSettings& settings, std::string& path);
+    bool WriteNetrc(ITransferHost& app, const CFTPSettings& settings, std::string& path);
     // Makes the file in folder (the temporary folder when empty) and writes
     // content; false when that fails.
     bool WriteFile(const std::string& content, const std::string& folder = {});

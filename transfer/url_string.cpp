@@ -1,8 +1,14 @@
 #include "transfer/url_string.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <curl/curl.h>
+#include <new>
 #include <unistd.h>
+
+#include "platform/secret.h"
 
 void CUrlString::AppendPath(std::string_view path)
 {
@@ -36,22 +42,44 @@ void CUrlString::FromFilePath(const std::string& path)
     m_url = "file://" + EncodePath(absolute);
 }
 
+void PercentEncode(std::string& out, const void* data, size_t size, bool keepMarks)
+{
+    // libcurl keeps every unreserved character; the marks among them are
+    // encoded afterwards when they must not stay. Pieces keep the lengths
+    // within libcurl's int and its copies small; form bodies carry the
+    // club's password, so each copy is wiped before it is freed.
+    constexpr size_t kPiece = 64 * 1024;
+    const char* p = static_cast<const char*>(data);
+    out.reserve(out.size() + size);
+    for (size_t done = 0; done < size;) {
+        const size_t n = std::min(kPiece, size - done);
+        char* encoded = curl_easy_escape(nullptr, p + done, static_cast<int>(n));
+        if (!encoded)
+            throw std::bad_alloc();
+        const size_t length = std::strlen(encoded);
+        if (keepMarks) {
+            out.append(encoded, length);
+        } else {
+            for (size_t i = 0; i < length; ++i) {
+                switch (encoded[i]) {
+                case '-': out += "%2D"; break;
+                case '.': out += "%2E"; break;
+                case '_': out += "%5F"; break;
+                case '~': out += "%7E"; break;
+                default: out += encoded[i]; break;
+                }
+            }
+        }
+        WipeBytes(encoded, length);
+        curl_free(encoded);
+        done += n;
+    }
+}
+
 std::string EncodePathSegment(std::string_view segment)
 {
-    static const char hex[] = "0123456789ABCDEF";
     std::string out;
-    out.reserve(segment.size());
-    for (unsigned char c : segment) {
-        const bool keep = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-                          c == '-' || c == '.' || c == '_' || c == '~';
-        if (keep) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
+    PercentEncode(out, segment.data(), segment.size(), true);
     return out;
 }
 

@@ -25,6 +25,11 @@ private:
     std::string m_url;
 };
 
+// The program's one percent-encoder (libcurl's): appends the bytes to out
+// with letters and digits kept and, with keepMarks, also "-", ".", "_" and
+// "~" (the rest of a URL's unreserved characters); every other byte becomes
+// "%" and two upper-case hexadecimal digits.
+void PercentEncode(std::string& out, const void* data, size_t size, bool keepMarks);
 // Percent-encodes one path segment: unreserved characters (letters, digits,
 // "-", ".", "_", "~") stay, every other byte becomes %XX. A "/" inside the
 // text is encoded too, so the result is always a single segment.

@@ -9,7 +9,7 @@
 #include "app/quillmark_app.h"
 #include "app/setup_file.h"
 #include "platform/path_helpers.h"
-#include "platform/standin/standin_layout.h"
+#include "standin/standin_layout.h"
 #include "ui/about_dialog.h"
 #include "ui/command_ids.h"
 #include "ui/log_viewer.h"

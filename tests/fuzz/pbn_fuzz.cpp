@@ -7,10 +7,10 @@
 #include <string>
 #include <string_view>
 
-#include "platform/standin/hand_record_pdf.h"
-#include "platform/standin/pbn_reader.h"
-#include "platform/standin/pdf_writer.h"
-#include "platform/standin/score_text.h"
+#include "standin/hand_record_pdf.h"
+#include "standin/pbn_reader.h"
+#include "standin/pdf_writer.h"
+#include "standin/score_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 
 #include "platform/path_helpers.h"
-#include "platform/standin/standin_layout.h"
+#include "standin/standin_layout.h"
 #include "platform/text_encoding.h"
 #include "platform/text_helpers.h"
 #include "posting/ftp_web_transport.h"

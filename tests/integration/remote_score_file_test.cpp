@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include "posting/ftp_web_transport.h"
 #include "posting/score_file.h"
 #include "transfer_fixture.h"
 
@@ -22,18 +23,19 @@ TEST_P(RemoteScoreFileTest, WebsitePagesOpenLoadAndParseThroughTheWorker)
     ASSERT_EQ(::rename(folder.File("page.tmp").c_str(), WebPath("2023/20230905an.htm").c_str()), 0);
 
     auto worker = MakeWorker();
+    CFtpWebTransport web(*worker);  // how score-file records reach the website
     CScoreFile before;
     if (GetParam() == PROTOCOL_FTP) {
         // Plain FTP needs the open connection: without it the open fails
         // and says nothing.
-        EXPECT_EQ(before.Open("2023\\20230905an.htm", worker.get(), false, false), 0);
+        EXPECT_EQ(before.Open("2023\\20230905an.htm", &web, false, false), 0);
         EXPECT_TRUE(prompter.Shown().empty());
     }
     ASSERT_TRUE(worker->Login());
     ASSERT_TRUE(worker->SetCurrentDirectory(TestFolderName(), 1));
 
     CScoreFile f;
-    ASSERT_EQ(f.Open("2023\\20230905an.htm", worker.get(), false, false), 1);
+    ASSERT_EQ(f.Open("2023\\20230905an.htm", &web, false, false), 1);
     EXPECT_FALSE(f.IsLocal());
     ASSERT_EQ(f.Parse(true), 1);
     EXPECT_EQ(f.GetDescriptor(SFD_EVENT), "Club Pairs \xC3\xA9t\xC3\xA9");
@@ -42,7 +44,7 @@ TEST_P(RemoteScoreFileTest, WebsitePagesOpenLoadAndParseThroughTheWorker)
     EXPECT_EQ(f.GetSize(), page.size());
 
     CScoreFile missing;
-    ASSERT_EQ(missing.Open("2023\\nothing.htm", worker.get(), true, false), 1);
+    ASSERT_EQ(missing.Open("2023\\nothing.htm", &web, true, false), 1);
     EXPECT_EQ(missing.Parse(true), 0);
 }
 

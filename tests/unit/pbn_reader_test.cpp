@@ -2,8 +2,8 @@
 
 #include <random>
 
-#include "platform/standin/pbn_reader.h"
-#include "platform/standin/score_text.h"
+#include "standin/pbn_reader.h"
+#include "standin/score_text.h"
 
 namespace {
 

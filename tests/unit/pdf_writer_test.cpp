@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/standin/pdf_writer.h"
+#include "standin/pdf_writer.h"
 #include "support/poppler_tools.h"
 #include "support/test_app.h"
 

@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 
 #include "platform/path_helpers.h"
-#include "platform/standin/standin_layout.h"
+#include "standin/standin_layout.h"
 #include "posting/score_file.h"
 #include "support/fake_web.h"
 #include "support/golden_file.h"

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/path_helpers.h"
-#include "platform/standin/standin_layout.h"
+#include "standin/standin_layout.h"
 #include "posting/score_file.h"
 #include "posting/template_file.h"
 #include "support/poppler_tools.h"

@@ -13,6 +13,7 @@
 #include "platform/archive.h"
 #include "platform/exceptions.h"
 #include "posting/score_file.h"
+#include "posting/web_transport.h"
 #include "support/score_samples.h"
 #include "support/test_app.h"
 
@@ -208,9 +209,15 @@ TEST_F(AppTest, WriteBodyOfGeneratedPagesAndRawText)
 
 TEST(ScoreRecord, WebsiteFilesLoadThroughTheTransferLayer)
 {
-    struct Fake {
-        static bool Open(CFTPWorker&, const std::string&, bool, bool) { return true; }
-        static bool Download(CFTPWorker&, const std::string& path, bool, std::string& content)
+    struct Fake : IWebTransport {
+        bool canOpen = true;
+        bool Login() override { return true; }
+        void Disconnect() override {}
+        bool SetCurrentDirectory(const std::string&, bool) override { return true; }
+        bool UploadFile(const std::string&, const std::string&) override { return false; }
+        bool EnumerateFiles(const EntryCallback&) override { return false; }
+        bool CanOpenFiles() const override { return canOpen; }
+        bool DownloadFile(std::string& content, const std::string& path) override
         {
             if (path == "/broken.txt")
                 return false;
@@ -218,12 +225,8 @@ TEST(ScoreRecord, WebsiteFilesLoadThroughTheTransferLayer)
             return true;
         }
     };
-    CScoreFileRemoteAccess access;
-    access.open = &Fake::Open;
-    access.download = &Fake::Download;
-    CScoreFile::SetRemoteAccess(access);
-    int token = 0;
-    CFTPWorker* worker = reinterpret_cast<CFTPWorker*>(&token);  // only passed through
+    Fake fake;
+    IWebTransport* worker = &fake;
 
     CScoreFile f, broken;
     ASSERT_EQ(f.Open("/results/game.txt", worker, true, false), 1);
@@ -231,6 +234,6 @@ TEST(ScoreRecord, WebsiteFilesLoadThroughTheTransferLayer)
     EXPECT_EQ(f.GetDescriptor(SFD_EVENT), "Remote Pairs");
     ASSERT_EQ(broken.Open("/broken.txt", worker, true, false), 1);
     EXPECT_EQ(broken.EnsureLoaded(), 0);
-    CScoreFile::SetRemoteAccess(CScoreFileRemoteAccess{});
-    EXPECT_EQ(broken.Open("/results/game.txt", worker, true, false), 0) << "no transfer layer, no website files";
+    fake.canOpen = false;
+    EXPECT_EQ(broken.Open("/results/game.txt", worker, true, false), 0) << "no connection, no website files";
 }

@@ -3,7 +3,7 @@
 #include <cerrno>
 
 #include "platform/dispatch_driver.h"
-#include "platform/standin/standin_layout.h"
+#include "standin/standin_layout.h"
 #include "platform/vantorel_interface.h"
 #include "support/poppler_tools.h"
 #include "support/score_samples.h"

@@ -2,6 +2,7 @@
 // sftp batch quoting and form encoding.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <tuple>
 
 #include "transfer/ftp_worker.h"
@@ -95,6 +96,34 @@ TEST(SftpBatch, QuotePathEscapesBackslashAndQuote)
     EXPECT_FALSE(CFTPWorker::IsSendableName("a\nb"));
     EXPECT_FALSE(CFTPWorker::IsSendableName("a\rb"));
     EXPECT_FALSE(CFTPWorker::IsSendableName(std::string("a\0b", 3)));
+}
+
+// Paths and form values share one encoder and differ only in the four
+// marks a path keeps: every byte value, NUL included, across the pieces a
+// long form value (a game file) is encoded in, appended to what is there.
+TEST(UrlString, OneEncoderForPathsAndFormsOverEveryByteAndLongValues)
+{
+    std::string bytes;
+    for (int i = 0; i < 70000; ++i)
+        bytes += static_cast<char>((i * 7) & 0xFF);
+    std::string form = "f=", path = "p=";
+    PercentEncode(form, bytes.data(), bytes.size(), false);
+    PercentEncode(path, bytes.data(), bytes.size(), true);
+    static const char hex[] = "0123456789ABCDEF";
+    std::string wantForm = "f=", wantPath = "p=";
+    for (unsigned char c : bytes) {
+        const std::string encoded = {'%', hex[c >> 4], hex[c & 15]};
+        const bool alnum = std::isalnum(c) && c < 0x80;
+        const bool mark = c == '-' || c == '.' || c == '_' || c == '~';
+        wantForm += alnum ? std::string(1, static_cast<char>(c)) : encoded;
+        wantPath += alnum || mark ? std::string(1, static_cast<char>(c)) : encoded;
+    }
+    EXPECT_EQ(form, wantForm);
+    EXPECT_EQ(path, wantPath);
+    EXPECT_EQ(EncodePathSegment(bytes), wantPath.substr(2));
+    std::string untouched = "x";
+    PercentEncode(untouched, "", 0, true);
+    EXPECT_EQ(untouched, "x");
 }
 
 TEST(FormPost, UrlEncodingAndTimeouts)

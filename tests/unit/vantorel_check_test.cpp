@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "platform/standin/standin_layout.h"
+#include "standin/standin_layout.h"
 #include "platform/vantorel_interface.h"
 #include "support/fake_layout.h"
 #include "support/test_app.h"

@@ -12,7 +12,7 @@
 
 #include "platform/path_helpers.h"
 #include "platform/exceptions.h"
-#include "platform/standin/standin_layout.h"
+#include "standin/standin_layout.h"
 #include "platform/vantorel_interface.h"
 #include "posting/score_file.h"
 #include "posting/web_files_job.h"

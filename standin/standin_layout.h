@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "platform/dispatch.h"
-#include "platform/standin/pbn_reader.h"
+#include "standin/pbn_reader.h"
 
 inline constexpr const char* kStandInLayoutVersion = "5.53.1";
 

@@ -1,6 +1,6 @@
-#include "platform/standin/hand_record_pdf.h"
+#include "standin/hand_record_pdf.h"
 
-#include "platform/standin/results_page.h"
+#include "standin/results_page.h"
 
 namespace {
 

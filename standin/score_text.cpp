@@ -1,4 +1,4 @@
-#include "platform/standin/score_text.h"
+#include "standin/score_text.h"
 
 #include <algorithm>
 #include <cctype>

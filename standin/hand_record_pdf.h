@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/standin/pbn_reader.h"
-#include "platform/standin/pdf_writer.h"
+#include "standin/pbn_reader.h"
+#include "standin/pdf_writer.h"
 
 void LayOutHandRecords(CPdfWriter& pdf, const std::string& title, const std::vector<PbnDeal>& deals);

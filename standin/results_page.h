@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/standin/pbn_reader.h"
+#include "standin/pbn_reader.h"
 
 // & < > " escaped; characters outside ASCII as &#N; (decimal code point).
 std::string HtmlEscape(std::string_view utf8);

@@ -1,4 +1,4 @@
-#include "platform/standin/standin_layout.h"
+#include "standin/standin_layout.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -7,9 +7,9 @@
 #include "platform/path_helpers.h"
 #include "platform/text_helpers.h"
 #include "platform/error_text.h"
-#include "platform/standin/hand_record_pdf.h"
-#include "platform/standin/results_page.h"
-#include "platform/standin/score_text.h"
+#include "standin/hand_record_pdf.h"
+#include "standin/results_page.h"
+#include "standin/score_text.h"
 #include "platform/vantorel_interface.h"
 
 namespace {

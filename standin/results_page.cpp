@@ -1,6 +1,6 @@
-#include "platform/standin/results_page.h"
+#include "standin/results_page.h"
 
-#include "platform/standin/score_text.h"
+#include "standin/score_text.h"
 #include "platform/text_encoding.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/standin/pdf_writer.h"
+#include "standin/pdf_writer.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/standin/pbn_reader.h"
+#include "standin/pbn_reader.h"
 
 // The file's bytes as UTF-8: a UTF-8 byte-order mark is dropped; text that
 // is not valid UTF-8 is read as Windows-1252.

@@ -1,4 +1,4 @@
-#include "platform/standin/pbn_reader.h"
+#include "standin/pbn_reader.h"
 
 #include <algorithm>
 #include <cctype>

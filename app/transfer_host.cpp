@@ -1,0 +1,33 @@
+// The application's side of the transfer host: what the transfer code asks
+// of the program beyond the status channel, temporary files and the FTP
+// password, which live with their own parts of the application object.
+#include "app/quillmark_app.h"
+
+#include "app/error_report.h"
+
+void CQuillmarkApp::WriteLog(const std::string& text)
+{
+    if (m_pLog)
+        m_pLog->Write(text);
+}
+
+void CQuillmarkApp::ReportError(uint32_t code, const std::string& operation)
+{
+    ::ReportError(code, operation);
+}
+
+int CQuillmarkApp::ReportException(const CException& e, const std::string& operation)
+{
+    return ::ReportException(e, operation);
+}
+
+void CQuillmarkApp::ShowErrorBox(const std::string& text)
+{
+    Prompter().MessageBox(text, MB_OK | MB_ICONERROR);
+}
+
+void CQuillmarkApp::ShowTranscript(const std::string& text)
+{
+    // Index Website shows it with a Cancel button.
+    Prompter().ShowText("Ftplog", text, "Ftplog", m_nIndexWebsiteDepth > 0);
+}
