@@ -10,6 +10,7 @@
 
 #include "app/app_folders.h"
 #include "app/error_report.h"
+#include "app/private_temp.h"
 #include "platform/path_helpers.h"
 #include "platform/text_helpers.h"
 #include "platform/exceptions.h"
@@ -92,6 +93,8 @@ void CQuillmarkApp::AddTempPath(const std::string& path)
 {
     std::lock_guard<std::mutex> lock(m_tempMutex);
     m_TempPaths.push_back(path);
+    // Should this process be killed, the next start deletes it.
+    RecordRunTempPath(path);
 }
 
 std::vector<std::string> CQuillmarkApp::GetTempPaths() const
@@ -109,6 +112,7 @@ void CQuillmarkApp::DeleteTempPaths()
     }
     for (const auto& p : paths)
         DeleteFolderTree(p);
+    ForgetRunTempPaths();
 }
 
 bool CQuillmarkApp::GetPrivateTempFile(const std::string& prefix, const std::string& extension,
