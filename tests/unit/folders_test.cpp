@@ -42,10 +42,22 @@ TEST_F(AppTest, TempNamesGiveUpAfterEveryNumberOrWithoutAFolder)
     ::mkdir(full.c_str(), 0700);
     for (unsigned n = 0; n < 0x10000; ++n)
         ::close(::open(JoinPath(full, StrFormat("QMr%04X.htm", n)).c_str(), O_CREAT | O_WRONLY, 0600));
-    std::string path = "x";
+    // Names made in advance by someone else do not stop the program: its
+    // own names are random, six letters or digits.
+    std::string path, other;
+    ASSERT_TRUE(app->GetTempFile(full, "QMr", ".htm", path));
+    ASSERT_TRUE(app->GetTempFile(full, "QMr", ".htm", other));
+    EXPECT_EQ(GetFileNameOnly(path).size(), std::string("QMrXXXXXX.htm").size()) << path;
+    EXPECT_NE(path, other);
+    const std::string dir = app->GetTempDirectory("QMm");
+    EXPECT_EQ(GetFileNameOnly(dir).size(), std::string("QMmXXXXXX").size()) << dir;
+    // The counter that tests can ask for still gives up after every number.
+    app->SetTempCounterSource([] { return 0u; });
+    path = "x";
     EXPECT_FALSE(app->GetTempFile(full, "QMr", ".htm", path));
     EXPECT_TRUE(path.empty());
     EXPECT_TRUE(prompter.Shown().empty());
+    app->SetTempCounterSource(nullptr);
 
     // A folder that cannot be used is reported under the operation name.
     ::setenv("TMPDIR", folder.File("nowhere").c_str(), 1);
