@@ -48,8 +48,10 @@ TEST_F(HostileParameters, NeverReachTheProgram)
     const std::string script = folder.Write("mark.sh", "#!/bin/sh\n" + touch + "\n");
     ::chmod(script.c_str(), 0755);
     const std::string curlConfig = folder.Write("curl.cfg", "stderr = \"" + marker + "\"\n");
-    // (The worker's own "-F /dev/null" comes later and would win over this
-    // one; it is refused all the same.)
+    // Two of these would make no marker here even if passed on: the
+    // worker's own "-F /dev/null" comes later and wins over "-F", and sftp
+    // itself sets PermitLocalCommand=no ahead of the user's options. They
+    // are refused all the same: either would act as soon as that changes.
     const std::string sshConfig = folder.Write("ssh.cfg", "Host *\n  ProxyCommand sh -c \"" + touch + "\"\n");
     const std::vector<Hostile> hostile = {
         {PROTOCOL_SFTP, "\"-oProxyCommand=sh -c 'touch " + marker + "'\""},
