@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "app/error_report.h"
+#include "app/private_temp.h"
 #include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
 #include "platform/text_helpers.h"
@@ -63,6 +64,26 @@ bool CreateFolderPath(const std::string& path)
     return FolderExists(path);
 }
 
+std::string UserBaseFolder(const char* xdgName, const char* homeSubfolder)
+{
+    const char* xdg = std::getenv(xdgName);
+    if (xdg && *xdg == '/')
+        return xdg;
+    const char* home = std::getenv("HOME");
+    if (home && *home)
+        return JoinPath(home, homeSubfolder);
+    // Without a home, this user's private folder under the temporary
+    // folder; never a folder there that someone else made or can change.
+    return PrivateTempFolder();
+}
+
+bool IsUsersOwnFolder(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+           (st.st_mode & S_IWOTH) == 0;
+}
+
 bool CQuillmarkApp::GetAppDataFolder(std::string& path, bool create)
 {
     const char* over = std::getenv("QUILLMARK_DATA_DIR");
@@ -70,15 +91,26 @@ bool CQuillmarkApp::GetAppDataFolder(std::string& path, bool create)
     if (over && *over) {
         folder = over;
     } else {
-        const char* xdg = std::getenv("XDG_DATA_HOME");
-        const char* home = std::getenv("HOME");
-        std::string base = (xdg && *xdg) ? xdg : std::string(home && *home ? home : "/tmp") + "/.local/share";
+        const std::string base = UserBaseFolder("XDG_DATA_HOME", ".local/share");
+        if (base.empty()) {
+            path.clear();
+            errno = EACCES;
+            return false;
+        }
         folder = JoinPath(JoinPath(base, "Ostervale"), "Quillmark");
     }
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     path = folder;
-    return create ? CreateFolderPath(folder) : FolderExists(folder);
+    if (!(create ? CreateFolderPath(folder) : FolderExists(folder)))
+        return false;
+    // The Upload History, the log and the password live here: a folder
+    // someone else owns or may write is not used.
+    if (!IsUsersOwnFolder(folder)) {
+        errno = EACCES;
+        return false;
+    }
+    return true;
 }
 
 bool CQuillmarkApp::GetAppDataPath(std::string& path, bool create)

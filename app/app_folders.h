@@ -13,3 +13,10 @@ void DeleteFolderTree(const std::string& path);
 // Makes a folder and its missing parents (mode 0700 for new ones). true
 // when the folder exists afterwards.
 bool CreateFolderPath(const std::string& path);
+// The base of this user's data or settings: the XDG variable when it holds
+// an absolute path, else HOME joined with homeSubfolder, else this user's
+// private folder under the temporary folder ("" when that is not ours
+// alone).
+std::string UserBaseFolder(const char* xdgName, const char* homeSubfolder);
+// True when path is a folder owned by this user that others may not write.
+bool IsUsersOwnFolder(const std::string& path);

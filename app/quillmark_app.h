@@ -182,8 +182,8 @@ public:
     // secrets, such as the netrc file of curl). false when not made.
     bool GetPrivateTempFile(const std::string& prefix, const std::string& extension,
                             std::string& path);
-    // Where the four-digit counter of temporary names starts (default: the
-    // low 16 bits of a millisecond tick).
+    // Tests only: temporary names then follow a four-digit counter that
+    // starts where the source says (otherwise they are random).
     void SetTempCounterSource(std::function<unsigned()> source) { m_tempCounterSource = std::move(source); }
     // Remembers a path for deletion at exit (thread-safe).
     void AddTempPath(const std::string& path);

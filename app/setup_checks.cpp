@@ -6,6 +6,7 @@
 #include "platform/date_helpers.h"
 #include "platform/path_helpers.h"
 #include "platform/text_helpers.h"
+#include "transfer/transfer_parameters.h"
 
 namespace {
 
@@ -221,6 +222,16 @@ SetupProblem CheckFtpValues(const SetupFtpValues& before, const SetupFtpValues& 
         std::string m = CheckPort(after.port[p], GetProtocolName(p));
         if (!m.empty())
             return Problem(2, SetupField::Port, m, p);
+    }
+    // Parameters that would let a program run or a file be read or written
+    // are refused, the protocol on show first.
+    for (int k = 0; k < 4; ++k) {
+        const int p = order[k];
+        if (p < 0 || p > 2 || (k > 0 && p == after.protocol) || after.parameters[p] == before.parameters[p])
+            continue;
+        const std::string refused = FindRefusedParameter(p, after.parameters[p]);
+        if (!refused.empty())
+            return Problem(2, SetupField::Parameters, RefusedParameterMessage(p, refused, true), p);
     }
     return {};
 }

@@ -17,7 +17,7 @@
 struct SetupProblem {
     int page = -1;  // 0 Computer, 1 Website, 2 FTP; -1 none
     SetupField field = SetupField::None;
-    int protocol = -1;  // the port's protocol for SetupField::Port
+    int protocol = -1;  // the protocol for SetupField::Port and SetupField::Parameters
     std::string message;
     explicit operator bool() const { return page >= 0; }
 };

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "app/error_report.h"
+#include "app/private_temp.h"
 #include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
 #include "platform/error_text.h"
@@ -21,6 +22,8 @@ bool CQuillmarkApp::AcquireSingleInstanceLock()
     int error = 0;
     switch (m_Interlock.Acquire(path, error)) {
     case CInterlock::Acquired:
+        // What killed runs left in the temporary folder goes now.
+        SweepEarlierRuns();
         return true;
     case CInterlock::HeldElsewhere:
         Prompter().MessageBox("Another instance of Quillmark is already running", MB_OK | MB_ICONERROR);

@@ -10,6 +10,7 @@
 
 #include "app/app_folders.h"
 #include "app/error_report.h"
+#include "app/private_temp.h"
 #include "platform/path_helpers.h"
 #include "platform/text_helpers.h"
 #include "platform/exceptions.h"
@@ -39,24 +40,36 @@ bool CQuillmarkApp::GetTempFile(const std::string& folder, const std::string& pr
     std::string ext = extension;
     if (!ext.empty() && ext[0] != '.')
         ext = "." + ext;
-    const unsigned start = TempCounterStart();
-    unsigned counter = start;
-    do {
-        const std::string candidate = JoinPath(dir, prefix + StrFormat("%04X", counter) + ext);
-        const int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            if (fdOut)
-                *fdOut = fd;
-            else
-                ::close(fd);
-            path = candidate;
-            AddTempPath(candidate);
-            return true;
-        }
-        counter = (counter + 1) & 0xFFFF;
-    } while (counter != start);
-    path.clear();
-    return false;
+    int fd = -1;
+    std::string candidate;
+    if (!m_tempCounterSource) {
+        // Six random letters and digits, made with O_EXCL and tried again
+        // on a clash: names made in advance by someone else cannot use them
+        // all up, nor be guessed.
+        candidate = JoinPath(dir, prefix + "XXXXXX" + ext);
+        fd = ::mkostemps(&candidate[0], static_cast<int>(ext.size()), O_CLOEXEC);
+    } else {
+        // Tests ask for the names in a known order.
+        const unsigned start = TempCounterStart();
+        unsigned counter = start;
+        do {
+            candidate = JoinPath(dir, prefix + StrFormat("%04X", counter) + ext);
+            fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            counter = (counter + 1) & 0xFFFF;
+        } while (fd < 0 && counter != start);
+    }
+    if (fd < 0) {
+        path.clear();
+        return false;
+    }
+    ::fchmod(fd, 0600);
+    if (fdOut)
+        *fdOut = fd;
+    else
+        ::close(fd);
+    path = candidate;
+    AddTempPath(candidate);
+    return true;
 }
 
 std::string CQuillmarkApp::GetTempDirectory(const std::string& prefix)
@@ -66,11 +79,10 @@ std::string CQuillmarkApp::GetTempDirectory(const std::string& prefix)
         ReportError(ENOENT, "CQuillmarkApp::GetTempDirectory: GetTempPath");
         throw CUserException();
     }
-    const unsigned start = TempCounterStart();
-    unsigned counter = start;
-    do {
-        const std::string candidate = JoinPath(dir, prefix + StrFormat("%04X", counter));
-        if (::mkdir(candidate.c_str(), 0700) == 0) {
+    if (!m_tempCounterSource) {
+        // As for files: random, made with mode 0700, retried on a clash.
+        std::string candidate = JoinPath(dir, prefix + "XXXXXX");
+        if (::mkdtemp(&candidate[0])) {
             AddTempPath(candidate);
             return candidate;
         }
@@ -78,8 +90,22 @@ std::string CQuillmarkApp::GetTempDirectory(const std::string& prefix)
             ReportError(static_cast<uint32_t>(errno), "CQuillmarkApp::GetTempDirectory: CreateDirectory");
             throw CUserException();
         }
-        counter = (counter + 1) & 0xFFFF;
-    } while (counter != start);
+    } else {
+        const unsigned start = TempCounterStart();
+        unsigned counter = start;
+        do {
+            const std::string candidate = JoinPath(dir, prefix + StrFormat("%04X", counter));
+            if (::mkdir(candidate.c_str(), 0700) == 0) {
+                AddTempPath(candidate);
+                return candidate;
+            }
+            if (errno != EEXIST) {
+                ReportError(static_cast<uint32_t>(errno), "CQuillmarkApp::GetTempDirectory: CreateDirectory");
+                throw CUserException();
+            }
+            counter = (counter + 1) & 0xFFFF;
+        } while (counter != start);
+    }
     ShowErrorMessage("Unable to create a temporary directory");
     throw CUserException();
 }
@@ -88,6 +114,8 @@ void CQuillmarkApp::AddTempPath(const std::string& path)
 {
     std::lock_guard<std::mutex> lock(m_tempMutex);
     m_TempPaths.push_back(path);
+    // Should this process be killed, the next start deletes it.
+    RecordRunTempPath(path);
 }
 
 std::vector<std::string> CQuillmarkApp::GetTempPaths() const
@@ -105,6 +133,7 @@ void CQuillmarkApp::DeleteTempPaths()
     }
     for (const auto& p : paths)
         DeleteFolderTree(p);
+    ForgetRunTempPaths();
 }
 
 bool CQuillmarkApp::GetPrivateTempFile(const std::string& prefix, const std::string& extension,

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "platform/date_helpers.h"
+#include "app/transfer_parameter_check.h"
 #include "app/error_report.h"
 #include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
@@ -129,6 +130,8 @@ private:
 
 bool CQuillmarkApp::IndexWebsite()
 {
+    if (RefuseTransferParameters(*this))
+        return false;
     CBusyGuard busy(*this);
     CIndexingPass pass(m_nIndexWebsiteDepth);
     std::unique_ptr<IWebTransport> worker = MakeWebTransport();

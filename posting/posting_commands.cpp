@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/transfer_parameter_check.h"
 #include "app/error_report.h"
 #include "app/quillmark_app.h"
 #include "platform/exceptions.h"
@@ -47,6 +48,8 @@ std::string TestFileText(int64_t now, const std::string& address)
 
 void CQuillmarkApp::OnHelpUploadTestFile()
 {
+    if (RefuseTransferParameters(*this))
+        return;
     // Busy like every operation: Cancel stops it and the other commands
     // wait for it.
     CBusyGuard busy(*this);

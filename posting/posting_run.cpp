@@ -11,6 +11,7 @@
 
 #include "app/error_report.h"
 #include "app/quillmark_app.h"
+#include "app/transfer_parameter_check.h"
 #include "platform/date_helpers.h"
 #include "platform/exceptions.h"
 #include "platform/path_helpers.h"
@@ -214,6 +215,8 @@ int CQuillmarkApp::PostGames(PostMode mode)
         SetStatusText(missing, 2);
         return 0;
     }
+    if (!IsBridgeWebs() && RefuseTransferParameters(*this))
+        return 0;
     CBusyGuard busy(*this);
     CProducedEntriesReset resetProduced(*this);
     SetStatusText("Selecting score files to post", 2);

@@ -109,6 +109,9 @@ private:
     bool UploadSftp(const std::string& localPath, const std::string& target, const std::string& folder);
     std::string CurlUrl(const std::string* name, bool directory) const;
     std::vector<std::string> ExtraParameters() const;
+    // True (the transcript says why) when extra holds an argument that may
+    // not be handed to the protocol's program.
+    bool RefuseExtraParameters(const std::vector<std::string>& extra);
     bool RefuseName(const std::string& name, const std::string& operation, bool report);
 
     CFTPSettings* m_pSettings;

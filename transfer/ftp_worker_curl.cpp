@@ -34,6 +34,9 @@ bool CFTPWorker::RunCurl(const std::vector<std::string>& options, const std::str
                          const std::vector<std::string>& trailing, bool directory, std::string* output)
 {
     ITransferHost& app = TransferHost();
+    std::vector<std::string> extra = ExtraParameters();
+    if (RefuseExtraParameters(extra))
+        return false;
     // The credentials reach curl only through the netrc file, never on its
     // command line; the file is wiped and deleted when this scope ends,
     // however the run went.
@@ -49,7 +52,7 @@ bool CFTPWorker::RunCurl(const std::vector<std::string>& options, const std::str
         argv.push_back("--ftp-pasv");
     argv.push_back("--netrc-file");
     argv.push_back(netrcPath);
-    for (auto& a : ExtraParameters())
+    for (auto& a : extra)
         argv.push_back(std::move(a));
     argv.insert(argv.end(), options.begin(), options.end());
     argv.push_back(CurlUrl(name, directory));

@@ -46,6 +46,9 @@ bool CFTPWorker::RunSftpCommand(const std::string& command, const std::string& a
 bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
 {
     ITransferHost& app = TransferHost();
+    std::vector<std::string> extra = ExtraParameters();
+    if (RefuseExtraParameters(extra))
+        return false;
     std::string batchPath;
     int fd = -1;
     if (!app.GetTempFile(std::string(), "QMb", ".txt", batchPath, &fd))
@@ -72,7 +75,7 @@ bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
         return false;
     }
     std::vector<std::string> argv{m_strSftpProgram};
-    for (auto& a : ExtraParameters())
+    for (auto& a : extra)
         argv.push_back(std::move(a));
     for (const char* o : {"-F", "/dev/null", "-oBatchMode=yes", "-oClearAllForwardings=yes", "-oForwardAgent=no",
                           "-oForwardX11=no", "-b"})

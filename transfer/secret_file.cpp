@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "platform/path_helpers.h"
+#include "platform/private_folder.h"
 #include "platform/secret.h"
 #include "platform/fd_io.h"
 #include "transfer/ftp_settings.h"
@@ -54,7 +55,13 @@ CSecretFile::~CSecretFile()
 bool CSecretFile::WriteFile(const std::string& content, const std::string& folder)
 {
     Delete();
-    std::string pattern = (folder.empty() ? SystemTempFolder() : folder) + "/qmnXXXXXX";
+    // By default in this user's private folder, under a name that carries
+    // this process's id: should the process be killed before the file is
+    // wiped, the next start wipes it.
+    const std::string dir = folder.empty() ? PrivateTempFolder() : folder;
+    if (dir.empty())
+        return false;
+    std::string pattern = dir + "/qmn" + std::to_string(::getpid()) + "-XXXXXX";
     // mkstemp makes the file with mode 0600.
     const int fd = ::mkostemp(&pattern[0], O_CLOEXEC);
     if (fd < 0)

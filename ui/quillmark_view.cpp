@@ -8,10 +8,13 @@
 
 #include "app/quillmark_app.h"
 #include "ui/text_dialog.h"
+#include "ui/web_view_hardening.h"
 
 CQuillmarkView::CQuillmarkView(wxWindow* parent, CQuillmarkApp& app) : wxPanel(parent, wxID_ANY), m_app(&app)
 {
     m_web = wxWebView::New(this, wxID_ANY);
+    // What results pages never need is switched off (see the file).
+    HardenWebView(m_web);
     // No script-error or other boxes from the browser itself.
     m_web->EnableContextMenu(true);
     auto* sizer = new wxBoxSizer(wxVERTICAL);

@@ -139,6 +139,7 @@ wxWindow* CSetupFtpPage::FieldControl(const SetupProblem& problem)
     case SetupField::Server: return m_server;
     case SetupField::Directory: return m_directory;
     case SetupField::Port: return m_port;
+    case SetupField::Parameters: return m_parameters;
     default: return nullptr;
     }
 }

@@ -63,7 +63,7 @@ void CSetupPropSheet::OnOK()
         if (!problem)
             continue;
         GetBookCtrl()->SetSelection(i);
-        if (problem.field == SetupField::Port)
+        if (problem.field == SetupField::Port || problem.field == SetupField::Parameters)
             m_ftp->ShowProtocol(problem.protocol);
         ShowDialogMessage(this, wxString::FromUTF8(problem.message), wxOK | wxICON_EXCLAMATION);
         if (focus) {

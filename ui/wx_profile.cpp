@@ -4,16 +4,21 @@
 #include <wx/filename.h>
 
 #include <cstdlib>
+#include <stdlib.h>
+
+#include "app/app_folders.h"
+#include "app/quillmark_app.h"
 
 std::string CWxProfile::DefaultPath()
 {
-    std::string base;
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
-        base = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
-        base = std::string(home) + "/.config";
-    else
-        base = "/tmp";
+    std::string base = UserBaseFolder("XDG_CONFIG_HOME", ".config");
+    if (base.empty()) {
+        // No folder of ours to keep settings in: a fresh private one, so
+        // that nobody else's file is read as the settings.
+        std::string fresh = CQuillmarkApp::GetTempFolder() + "/QMpXXXXXX";
+        if (::mkdtemp(&fresh[0]))
+            base = fresh;
+    }
     return base + "/Ostervale/Quillmark.conf";
 }
 

@@ -12,6 +12,7 @@
 #include "ui/main_frame.h"
 #include "ui/quillmark_view.h"
 #include "ui/text_dialog.h"
+#include "ui/web_view_hardening.h"
 
 namespace {
 
@@ -132,6 +133,37 @@ TEST(HtmlViewTest, PathsLoadAndANewerPageIsNotOvertakenByARefresh)
     EXPECT_TRUE(WaitUntil(
         [&] { return view->GetPageSource().find("Tuesday Evening Pairs") != std::string::npos; }, 5000))
         << view->GetCurrentURL();
+
+    frame->Close();
+    WaitUntil([&] { return shell.FrameClosed(); });
+}
+
+// A page opened from a file (a downloaded page in the staging folder) can
+// still run its own script, but cannot read another local file; and every
+// hardening setting is in force on the view.
+TEST(HtmlViewTest, AFilePageCannotReadOtherLocalFiles)
+{
+    CProgramFolders folders;
+    CAppShell shell;
+    ASSERT_TRUE(shell.Start({}));
+    CMainFrame* frame = shell.Frame();
+    CQuillmarkView* view = frame->GetView();
+    EXPECT_EQ(WebViewSettingsNotInForce(view->GetWebView()), std::vector<std::string>{});
+
+    folders.folder.Write("secret.txt", "TOPSECRET");
+    const std::string page = folders.folder.Write(
+        "hostile.htm",
+        "<html><head><title>start</title></head><body>Results<script>\n"
+        "var r = 'script ran: ';\n"
+        "try { var x = new XMLHttpRequest(); x.open('GET', 'secret.txt', false); x.send();\n"
+        "      r += 'read ' + x.responseText; } catch (e) { r += 'blocked'; }\n"
+        "document.title = r;\n"
+        "</script></body></html>\n");
+    shell.App().NavigateView(page);
+    wxWebView* web = view->GetWebView();
+    ASSERT_TRUE(WaitUntil([&] { return web->GetCurrentTitle().StartsWith("script ran"); }, 10000))
+        << web->GetCurrentTitle();
+    EXPECT_EQ(web->GetCurrentTitle(), "script ran: blocked");
 
     frame->Close();
     WaitUntil([&] { return shell.FrameClosed(); });

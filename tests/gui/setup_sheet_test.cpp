@@ -152,6 +152,8 @@ TEST(SetupSheetTest, BadInputIsCaughtOnItsField)
         {2, server, "ftp://ftp.example.org", "The server name is not valid"},
         {2, [](CSetupPropSheet& s) { return s.m_ftp->m_directory; }, "public\\results",
          "Use / (not \\) between the folder names of the Directory."},
+        {2, [](CSetupPropSheet& s) { return s.m_ftp->m_parameters; }, "-v \"-oProxyCommand=sh -c x\"",
+         "The Additional Parameters for FTP hold \"-oProxyCommand=sh -c x\", which Quillmark does not accept"},
         {1, url, "club.example.org", "The Website URL is not valid"},
         {1, url, "", "Enter the Website URL"},
         {0, [](CSetupPropSheet& s) { return s.m_computer->m_scoreFolder; },

@@ -6,6 +6,7 @@
 // ($QUILLMARK_DATA_DIR), so the demo must run quillmark with that folder.
 //
 //   qm_make_demo DIR FTP_PORT HTTP_PORT PASSWORD TEMPLATE_DIR
+// (PASSWORD "-": taken from the environment variable QM_DEMO_PASSWORD)
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -107,7 +108,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string dir = argv[1];
-    const std::string ftpPort = argv[2], httpPort = argv[3], password = argv[4], templates = argv[5];
+    const std::string ftpPort = argv[2], httpPort = argv[3], templates = argv[5];
+    // "-": the password comes from QM_DEMO_PASSWORD, off the command line.
+    const char* fromEnvironment = std::getenv("QM_DEMO_PASSWORD");
+    const std::string password = std::string(argv[4]) == "-" && fromEnvironment ? fromEnvironment : argv[4];
     const std::string scores = JoinPath(dir, "scores");
     const std::string site = JoinPath(dir, "site");
 

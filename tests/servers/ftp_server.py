@@ -6,6 +6,7 @@ Serves one user with full rights on --root. With --tls-cert and --tls-key
 killed.
 """
 import argparse
+import os
 import logging
 import sys
 
@@ -41,11 +42,18 @@ def main():
     ap.add_argument("--port", type=int, required=True)
     ap.add_argument("--root", required=True)
     ap.add_argument("--user", required=True)
-    ap.add_argument("--password", required=True)
+    # Or, kept off the command line (which ps shows), from the environment
+    # variable that --password-env names.
+    ap.add_argument("--password")
+    ap.add_argument("--password-env")
     ap.add_argument("--tls-cert")
     ap.add_argument("--tls-key")
     ap.add_argument("--host", default="127.0.0.1")
     args = ap.parse_args()
+    if args.password is None:
+        if not args.password_env or args.password_env not in os.environ:
+            ap.error("--password or --password-env is required")
+        args.password = os.environ[args.password_env]
 
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")

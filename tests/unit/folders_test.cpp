@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -42,10 +43,22 @@ TEST_F(AppTest, TempNamesGiveUpAfterEveryNumberOrWithoutAFolder)
     ::mkdir(full.c_str(), 0700);
     for (unsigned n = 0; n < 0x10000; ++n)
         ::close(::open(JoinPath(full, StrFormat("QMr%04X.htm", n)).c_str(), O_CREAT | O_WRONLY, 0600));
-    std::string path = "x";
+    // Names made in advance by someone else do not stop the program: its
+    // own names are random, six letters or digits.
+    std::string path, other;
+    ASSERT_TRUE(app->GetTempFile(full, "QMr", ".htm", path));
+    ASSERT_TRUE(app->GetTempFile(full, "QMr", ".htm", other));
+    EXPECT_EQ(GetFileNameOnly(path).size(), std::string("QMrXXXXXX.htm").size()) << path;
+    EXPECT_NE(path, other);
+    const std::string dir = app->GetTempDirectory("QMm");
+    EXPECT_EQ(GetFileNameOnly(dir).size(), std::string("QMmXXXXXX").size()) << dir;
+    // The counter that tests can ask for still gives up after every number.
+    app->SetTempCounterSource([] { return 0u; });
+    path = "x";
     EXPECT_FALSE(app->GetTempFile(full, "QMr", ".htm", path));
     EXPECT_TRUE(path.empty());
     EXPECT_TRUE(prompter.Shown().empty());
+    app->SetTempCounterSource(nullptr);
 
     // A folder that cannot be used is reported under the operation name.
     ::setenv("TMPDIR", folder.File("nowhere").c_str(), 1);
@@ -96,4 +109,43 @@ TEST_F(AppTest, StagingFolderIsChosenOnceAndKept)
     // A name that would lead out of the data folder is replaced.
     app->Setup().m_strStagingFolder = "../elsewhere";
     EXPECT_EQ(app->GetStagingFolder(), dataDir + "/Staging4");
+}
+
+// Without HOME the data folder falls back under the shared temporary folder:
+// only a folder of this user's own, that others cannot write, is used there
+// (or anywhere else).
+TEST_F(AppTest, OnlyAFolderOfTheUsersOwnHoldsTheData)
+{
+    const char* oldHome = std::getenv("HOME");
+    const std::string home = oldHome ? oldHome : "";
+    ::unsetenv("HOME");
+    ::unsetenv("XDG_DATA_HOME");
+    ::unsetenv("QUILLMARK_DATA_DIR");
+    const std::string mine = tempDir + "/Quillmark-" + std::to_string(::geteuid());
+    ::mkdir(mine.c_str(), 0700);
+    std::string path;
+    struct Check {
+        uid_t owner;
+        mode_t mode;
+        bool used;
+    };
+    for (const std::string& made : {mine, dataDir}) {
+        SCOPED_TRACE(made);
+        if (made == dataDir)
+            ::setenv("QUILLMARK_DATA_DIR", dataDir.c_str(), 1);
+        for (const Check& c : {Check{65534, 0700, false}, Check{::geteuid(), 0777, false},
+                               Check{::geteuid(), 0700, true}}) {
+            ASSERT_EQ(::chown(made.c_str(), c.owner, static_cast<gid_t>(-1)), 0);
+            ASSERT_EQ(::chmod(made.c_str(), c.mode), 0);
+            EXPECT_EQ(app->GetAppDataFolder(path, true), c.used) << c.owner << " " << std::oct << c.mode;
+        }
+    }
+    EXPECT_EQ(path, dataDir);
+    ::unsetenv("QUILLMARK_DATA_DIR");
+    ASSERT_TRUE(app->GetAppDataFolder(path, true));
+    EXPECT_EQ(path, mine + "/Ostervale/Quillmark");
+    EXPECT_EQ(UserBaseFolder("XDG_CONFIG_HOME", ".config"), mine);
+    if (!home.empty())
+        ::setenv("HOME", home.c_str(), 1);
+    ::setenv("QUILLMARK_DATA_DIR", dataDir.c_str(), 1);
 }

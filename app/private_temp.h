@@ -1,0 +1,22 @@
+// This user's private folder under the temporary folder, and the clean-up
+// of what earlier runs left there and in the temporary folder.
+//
+// Files that hold a secret (the netrc file curl reads) are made only in
+// the private folder, mode 0700 and this user's alone. Each run also keeps
+// there a list of the temporary files and folders it made; at exit the run
+// deletes them and its list. A run that was killed cannot, so start-up
+// deletes what the lists of runs that are no longer running name, and the
+// secret files those runs left, overwritten with zeros first. Nothing of a
+// run that still runs is touched.
+#pragma once
+
+#include <string>
+
+#include "platform/private_folder.h"
+
+// Adds a temporary path of this run to the run's list.
+void RecordRunTempPath(const std::string& path);
+// Removes this run's list (its paths have been deleted).
+void ForgetRunTempPaths();
+// Deletes what runs that are no longer running left behind.
+void SweepEarlierRuns();

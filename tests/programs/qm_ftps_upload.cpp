@@ -1,0 +1,59 @@
+// Starts the way Quillmark starts (the single-instance interlock, which
+// sweeps what earlier runs left), then makes temporary files and uploads one
+// over FTPS with the curl program named in its first argument, the password
+// taken from QM_TEST_PASSWORD. A test kills it while that program runs.
+// Prints "swept" after start-up; exits 0 when the upload worked.
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "app/quillmark_app.h"
+#include "app/setup_data.h"
+#include "platform/path_helpers.h"
+#include "transfer/ftp_worker.h"
+
+namespace {
+
+class CPrintingPrompter : public IPrompter {
+public:
+    int MessageBox(const std::string& text, unsigned style) override
+    {
+        std::printf("box: %s\n", text.c_str());
+        std::fflush(stdout);
+        return IDOK;
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    CQuillmarkApp app;
+    SetAppPtr(&app);
+    CPrintingPrompter prompter;
+    app.SetPrompter(&prompter);
+    if (!app.AcquireSingleInstanceLock())
+        return 3;
+    std::printf("swept\n");
+    std::fflush(stdout);
+    if (argc < 3)
+        return 0;
+    app.TestDataProtection();
+    const char* password = std::getenv("QM_TEST_PASSWORD");
+    if (!password || !app.SetFtpPassword(password))
+        return 4;
+    CFTPSettings& ftp = app.Setup().m_Ftp;
+    ftp.m_nProtocol = PROTOCOL_FTPS;
+    ftp.m_strServer = "127.0.0.1";
+    ftp.m_strUser = "club";
+    ftp.m_strPort[PROTOCOL_FTPS] = argv[2];
+    std::string page, folder;
+    if (!app.GetTempFile(std::string(), "QMt", ".txt", page))
+        return 5;
+    folder = app.GetTempDirectory("QMm");
+    CFTPWorker worker(&ftp);
+    worker.SetCurlProgram(argv[1]);
+    if (!worker.Login())
+        return 6;
+    return worker.UploadFile(page, "page.htm") ? 0 : 7;
+}

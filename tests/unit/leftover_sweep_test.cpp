@@ -1,0 +1,134 @@
+// A run killed in the middle of an FTPS upload leaves its netrc file and
+// temporary files behind; the next start removes them, but never those of a
+// run that still runs.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/path_helpers.h"
+#include "support/child_process.h"
+#include "support/test_app.h"
+
+namespace {
+
+const char kLeftPassword[] = "Sw0rdfish-left-behind";
+
+// Every regular file under folder whose bytes hold text.
+void FilesHolding(const std::string& folder, const std::string& text, std::vector<std::string>& found)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (dirent* e = ::readdir(dir)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..")
+            continue;
+        const std::string path = JoinPath(folder, name);
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0)
+            continue;
+        if (S_ISDIR(st.st_mode))
+            FilesHolding(path, text, found);
+        else if (S_ISREG(st.st_mode) && ReadWholeFile(path).find(text) != std::string::npos)
+            found.push_back(path);
+    }
+    ::closedir(dir);
+}
+
+class LeftoverSweep : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        ::setenv("QM_TEST_PASSWORD", kLeftPassword, 1);
+        // A curl that tells it has started and then hangs, so that the
+        // upload is under way when the run is killed.
+        fakeCurl = folder.Write("fakecurl", "#!/bin/sh\necho $$ > '" + folder.File("curl.pid") + "'\nexec sleep 60\n");
+        ::chmod(fakeCurl.c_str(), 0755);
+    }
+    void TearDown() override
+    {
+        ::unsetenv("QM_TEST_PASSWORD");
+        AppTest::TearDown();
+    }
+    // Starts an upload in a child and waits until curl runs.
+    std::unique_ptr<CChildProcess> UploadUnderWay()
+    {
+        ::unlink(folder.File("curl.pid").c_str());
+        auto child = std::make_unique<CChildProcess>(TestProgramPath("qm_ftps_upload"),
+                                                     std::vector<std::string>{fakeCurl, "990"});
+        std::string line;
+        EXPECT_TRUE(child->ReadLine(line));
+        EXPECT_EQ(line, "swept");
+        for (int i = 0; i < 500 && ReadWholeFile(folder.File("curl.pid")).empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return child;
+    }
+    void KillCurl()
+    {
+        const int pid = std::atoi(ReadWholeFile(folder.File("curl.pid")).c_str());
+        if (pid > 0)
+            ::kill(pid, SIGKILL);
+    }
+    // A start of the program on data folder data.
+    void Start(const std::string& data)
+    {
+        ::setenv("QUILLMARK_DATA_DIR", data.c_str(), 1);
+        CChildProcess start(TestProgramPath("qm_ftps_upload"), {});
+        std::string line;
+        EXPECT_TRUE(start.ReadLine(line));
+        EXPECT_EQ(line, "swept");
+        start.Wait();
+        ::setenv("QUILLMARK_DATA_DIR", dataDir.c_str(), 1);
+    }
+    std::vector<std::string> Holding()
+    {
+        std::vector<std::string> found;
+        FilesHolding(tempDir, kLeftPassword, found);
+        FilesHolding(dataDir, kLeftPassword, found);
+        return found;
+    }
+    std::vector<std::string> Names(const std::string& prefix)
+    {
+        std::vector<std::string> names;
+        if (DIR* dir = ::opendir(tempDir.c_str())) {
+            while (dirent* e = ::readdir(dir)) {
+                if (std::string(e->d_name).rfind(prefix, 0) == 0)
+                    names.push_back(e->d_name);
+            }
+            ::closedir(dir);
+        }
+        return names;
+    }
+    std::string fakeCurl;
+};
+
+}  // namespace
+
+TEST_F(LeftoverSweep, AKilledUploadLeavesNoPasswordAfterTheNextStart)
+{
+    const std::string unrelated = folder.Write("tmp/QMtKEEP.txt", "not made by any run");
+    auto child = UploadUnderWay();
+    // Another start (another data folder) while that run still runs: its
+    // files stay.
+    ::mkdir(folder.File("data2").c_str(), 0700);
+    Start(folder.File("data2"));
+    ASSERT_EQ(Holding().size(), 1u) << "the running upload's netrc file";
+    EXPECT_EQ(Names("QMt").size(), 2u);
+    EXPECT_EQ(Names("QMm").size(), 1u);
+
+    child->Kill(SIGKILL);
+    child->Wait();
+    KillCurl();
+    ASSERT_EQ(Holding().size(), 1u) << "a killed run cannot clean up";
+    Start(dataDir);
+    EXPECT_EQ(Holding(), std::vector<std::string>{});
+    EXPECT_EQ(Names("QMt"), std::vector<std::string>{"QMtKEEP.txt"}) << "only what a run made goes";
+    EXPECT_EQ(Names("QMm"), std::vector<std::string>{});
+    EXPECT_TRUE(FileExists(unrelated));
+}
