@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "app/quillmark_app.h"
+#include "platform/html_text.h"
 #include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "platform/secret.h"
@@ -161,7 +162,7 @@ void CHTPost::AddBaseElement(std::string& page, const std::string& server)
 {
     const size_t head = page.find("<head>");
     if (head != std::string::npos)
-        page.insert(head + 6, "<base href=\"http://" + server + "/\">");
+        page.insert(head + 6, "<base href=\"http://" + HtmlEscape(server, HtmlNonAscii::Keep) + "/\">");
 }
 
 CHTPost::~CHTPost()
