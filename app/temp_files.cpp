@@ -46,7 +46,12 @@ bool CQuillmarkApp::GetTempFile(const std::string& folder, const std::string& pr
     const unsigned start = TempCounterStart();
     unsigned counter = start;
     do {
-        const std::string candidate = JoinPath(dir, prefix + StrFormat("%04X", counter) + ext);
+        // The extension may come from outside (a template's URL).
+        std::string candidate;
+        if (!JoinInside(dir, prefix + StrFormat("%04X", counter) + ext, candidate)) {
+            errno = EINVAL;
+            break;
+        }
         const int fd = ::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
         if (fd >= 0) {
             if (fdOut)
@@ -119,7 +124,11 @@ bool CQuillmarkApp::GetPrivateTempFile(const std::string& prefix, const std::str
     std::string ext = extension;
     if (!ext.empty() && ext[0] != '.')
         ext = "." + ext;
-    std::string name = JoinPath(dir, prefix + "XXXXXX" + ext);
+    std::string name;
+    if (!JoinInside(dir, prefix + "XXXXXX" + ext, name)) {
+        errno = EINVAL;
+        return false;
+    }
     // mkstemps makes the file with mode 0600 and O_EXCL.
     const int fd = ::mkostemps(&name[0], static_cast<int>(ext.size()), O_CLOEXEC);
     if (fd < 0)

@@ -126,6 +126,7 @@ wxWindow* CSetupWebsitePage::FieldControl(const SetupProblem& problem)
 {
     switch (problem.field) {
     case SetupField::WebsiteUrl: return m_url;
+    case SetupField::IndexFilename: return m_indexFile;
     case SetupField::DaysToIndex: return m_days;
     case SetupField::WebsiteScoreFileDirectory: return m_scoreFolder;
     default: return nullptr;
