@@ -181,3 +181,20 @@ TEST_F(OutsideNamesTest, TheIndexBuildNeverWritesThroughALinkInTheStagingFolder)
     EXPECT_NE(::lstat(JoinPath(staging, "index-old.htm").c_str(), &st), 0);
     ExpectOutsideUntouched();
 }
+
+// The Setup command stores no Index Filename that fails the check, whatever
+// the sheet hands back.
+TEST_F(OutsideNamesTest, SetupStoresNoHostileIndexFilename)
+{
+    for (const char* name : {"../../x/.profile", "../ProgramData.bin", "sub\\index.htm"}) {
+        SCOPED_TRACE(name);
+        prompter.setupAnswer = [name](SetupSheetValues& v) {
+            v.website.indexFile = name;
+            return true;
+        };
+        app->OnSetupSetup();
+        EXPECT_EQ(app->Setup().m_strIndexFile, "index.htm");
+        EXPECT_NE(prompter.LastText().find(kBadName), std::string::npos) << prompter.LastText();
+    }
+    ExpectOutsideUntouched();
+}
