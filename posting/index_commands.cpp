@@ -99,7 +99,7 @@ bool CQuillmarkApp::PublishIndex(IWebTransport& worker, bool allPages)
             // did not write (it rebuilt the changed months only) stops the
             // publishing before anything is uploaded.
             for (const CIndexPage* page : uploads) {
-                std::string local;
+                std::string local = page->m_strFileName;
                 if (!JoinInside(staging, page->m_strFileName, local) || !FileExists(local)) {
                     ReportException(CFileException(ENOENT, local), "CQuillmarkApp::PublishIndex: CFile::Open");
                     uploads.clear();
