@@ -41,13 +41,13 @@ bool DecodeReference(std::string_view s, size_t& i, std::string& out)
 
 }  // namespace
 
-std::string HtmlEscape(std::string_view utf8, HtmlNonAscii nonAscii)
+std::string HtmlEscape(std::string_view utf8, HtmlStyle style)
 {
     std::string out;
     out.reserve(utf8.size() + utf8.size() / 8);
     for (size_t i = 0; i < utf8.size();) {
         const unsigned char byte = static_cast<unsigned char>(utf8[i]);
-        if (byte >= 0x80 && nonAscii == HtmlNonAscii::Keep) {
+        if (byte >= 0x80 && style == HtmlStyle::Utf8) {
             out += static_cast<char>(byte);
             ++i;
             continue;
@@ -57,7 +57,7 @@ std::string HtmlEscape(std::string_view utf8, HtmlNonAscii nonAscii)
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>':
-            out += nonAscii == HtmlNonAscii::Keep ? ">" : "&gt;";
+            out += style == HtmlStyle::Utf8 ? ">" : "&gt;";
             break;
         case '"': out += "&quot;"; break;
         default:

@@ -9,19 +9,19 @@
 #include <string_view>
 
 // How HtmlEscape writes a text.
-enum class HtmlNonAscii {
+enum class HtmlStyle {
     // & < > " escaped, characters outside ASCII as &#N; (decimal code
     // point): the text reads the same in any encoding.
-    AsReferences,
+    Portable,
     // & < " escaped, everything else kept as it is (UTF-8 pages): enough
     // both between tags and inside a double-quoted attribute value, and a
     // score text's "EVENT>" keeps its look.
-    Keep,
+    Utf8,
 };
 
 // Escapes a text for a page, so that nothing in it can open a tag, end an
 // attribute value or start a character reference.
-std::string HtmlEscape(std::string_view utf8, HtmlNonAscii nonAscii = HtmlNonAscii::AsReferences);
+std::string HtmlEscape(std::string_view utf8, HtmlStyle style = HtmlStyle::Portable);
 
 // Turns the character references &amp; &lt; &gt; &quot; &apos; &nbsp; (as a
 // blank), &#N; and &#xN; back into characters (UTF-8). A reference that is

@@ -5,7 +5,7 @@
 
 std::string PageText(std::string_view utf8)
 {
-    return HtmlEscape(utf8, HtmlNonAscii::Keep);
+    return HtmlEscape(utf8, HtmlStyle::Utf8);
 }
 
 std::string LinkAttribute(std::string_view base, std::string_view relativePath)
@@ -17,5 +17,5 @@ std::string LinkAttribute(std::string_view base, std::string_view relativePath)
     }
     CUrlString url{std::string(base)};
     url.AppendPath(EncodePath(path));
-    return HtmlEscape(url.GetString(), HtmlNonAscii::Keep);
+    return HtmlEscape(url.GetString(), HtmlStyle::Utf8);
 }

@@ -487,7 +487,7 @@ void CScoreFile::WriteBody(std::string& output)
         const size_t n = std::strlen(m_content.c_str());  // up to the first NUL
         // The text shows as it reads: a score file already written as HTML
         // text ("&gt;") is decoded first, so it is not escaped twice.
-        output += HtmlEscape(HtmlDecode(std::string_view(m_content.data(), n)), HtmlNonAscii::Keep);
+        output += HtmlEscape(HtmlDecode(std::string_view(m_content.data(), n)), HtmlStyle::Utf8);
         if (n > 0 && m_content[n - 1] != '\n')
             output += '\n';
         output += "</pre>\n";

@@ -162,7 +162,7 @@ void CHTPost::AddBaseElement(std::string& page, const std::string& server)
 {
     const size_t head = page.find("<head>");
     if (head != std::string::npos)
-        page.insert(head + 6, "<base href=\"http://" + HtmlEscape(server, HtmlNonAscii::Keep) + "/\">");
+        page.insert(head + 6, "<base href=\"http://" + HtmlEscape(server, HtmlStyle::Utf8) + "/\">");
 }
 
 CHTPost::~CHTPost()

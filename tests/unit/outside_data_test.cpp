@@ -192,7 +192,7 @@ TEST(HtmlText, EscapedTextDecodesToItselfAndNothingElseIsDecoded)
 {
     for (const char* text : {"Fish & Chips <Pairs>", "<script>alert(\"x\")</script>", "&amp; written &lt;",
                              "Z\xC3\xBCrich \xE6\x9D\xB1", "a > b"}) {
-        for (HtmlNonAscii mode : {HtmlNonAscii::Keep, HtmlNonAscii::AsReferences}) {
+        for (HtmlStyle mode : {HtmlStyle::Utf8, HtmlStyle::Portable}) {
             const std::string escaped = HtmlEscape(text, mode);
             EXPECT_EQ(escaped.find_first_of("<\""), std::string::npos) << escaped;
             EXPECT_EQ(HtmlDecode(escaped), text);
