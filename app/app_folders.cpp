@@ -139,8 +139,7 @@ std::string CQuillmarkApp::GetStagingFolder()
     bool chosen = false;
     // A name that is not a plain folder name (a damaged setup file) is
     // replaced by a new one rather than followed elsewhere.
-    const std::string& stored = m_Setup.m_strStagingFolder;
-    if (stored.find('/') != std::string::npos || stored == "." || stored == "..")
+    if (!IsPlainFileName(m_Setup.m_strStagingFolder))
         m_Setup.m_strStagingFolder.clear();
     errno = 0;
     if (!GetAppDataFolder(folder, true)) {

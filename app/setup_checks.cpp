@@ -133,6 +133,21 @@ std::string CheckWebsiteUrl(const std::string& url)
     return {};
 }
 
+std::string CheckIndexFilename(const std::string& name)
+{
+    if (IsPlainFileName(name))
+        return {};
+    // Control characters are shown as '?', so that the message shows all.
+    std::string shown = name;
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    }
+    return StrFormat("The Index Filename is not a plain file name: \"%s\"\r\n\r\nEnter a file name such as "
+                     "index.htm on the Website page of Setup, without a folder: no / or \\, not . or ..",
+                     shown.c_str());
+}
+
 std::string CheckPort(const std::string& port, const char* protocolName)
 {
     const std::string message = StrFormat("Enter a port number between 1 and 65535%s%s.",
@@ -195,6 +210,12 @@ SetupProblem CheckWebsiteValues(const SetupWebsiteValues& before, const SetupWeb
         std::string m = CheckWebsiteUrl(after.websiteUrl);
         if (!m.empty())
             return Problem(1, SetupField::WebsiteUrl, m);
+    }
+    // An empty Index Filename means no index: the index commands ask for it.
+    if (after.indexFile != before.indexFile && !after.indexFile.empty()) {
+        std::string m = CheckIndexFilename(after.indexFile);
+        if (!m.empty())
+            return Problem(1, SetupField::IndexFile, m);
     }
     if (after.daysToIndex != before.daysToIndex && (after.daysToIndex < 0 || after.daysToIndex > kMaxDaysToIndex))
         return Problem(1, SetupField::DaysToIndex, StrFormat("Enter an integer between 0 and %d.", kMaxDaysToIndex));

@@ -33,6 +33,11 @@ SetupProblem CheckSetupValues(const SetupSheetValues& before, const SetupSheetVa
 // The single checks (empty text: fine).
 std::string CheckServerName(const std::string& server);
 std::string CheckWebsiteUrl(const std::string& url);
+// The Index Filename: the index pages are written under this name (and
+// names made from it) into the staging folder and uploaded under it, so it
+// must be a plain file name such as index.htm. An empty name is refused too;
+// callers for which it means "not set up" check for that first.
+std::string CheckIndexFilename(const std::string& name);
 // A port of the named protocol: decimal digits only, 1 to 65535.
 std::string CheckPort(const std::string& port, const char* protocolName);
 // Days To Index as typed: "Enter an integer." or the range message.

@@ -42,11 +42,17 @@ bool CQuillmarkApp::GetTempFile(const std::string& folder, const std::string& pr
         ext = "." + ext;
     int fd = -1;
     std::string candidate;
+    // The extension may come from outside (a template's URL): the name must
+    // stay a plain name inside the folder.
+    if (!JoinInside(dir, prefix + "XXXXXX" + ext, candidate)) {
+        errno = EINVAL;
+        path.clear();
+        return false;
+    }
     if (!m_tempCounterSource) {
         // Six random letters and digits, made with O_EXCL and tried again
         // on a clash: names made in advance by someone else cannot use them
         // all up, nor be guessed.
-        candidate = JoinPath(dir, prefix + "XXXXXX" + ext);
         fd = ::mkostemps(&candidate[0], static_cast<int>(ext.size()), O_CLOEXEC);
     } else {
         // Tests ask for the names in a known order.
@@ -144,7 +150,11 @@ bool CQuillmarkApp::GetPrivateTempFile(const std::string& prefix, const std::str
     std::string ext = extension;
     if (!ext.empty() && ext[0] != '.')
         ext = "." + ext;
-    std::string name = JoinPath(dir, prefix + "XXXXXX" + ext);
+    std::string name;
+    if (!JoinInside(dir, prefix + "XXXXXX" + ext, name)) {
+        errno = EINVAL;
+        return false;
+    }
     // mkstemps makes the file with mode 0600 and O_EXCL.
     const int fd = ::mkostemps(&name[0], static_cast<int>(ext.size()), O_CLOEXEC);
     if (fd < 0)

@@ -53,6 +53,25 @@ std::string JoinPath(std::string_view folder, std::string_view name)
     return out;
 }
 
+bool IsPlainFileName(std::string_view name)
+{
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    for (unsigned char c : name) {
+        if (c < 0x20 || c == 0x7F || c == '/' || c == '\\')
+            return false;
+    }
+    return true;
+}
+
+bool JoinInside(std::string_view folder, std::string_view name, std::string& path)
+{
+    if (folder.empty() || !IsPlainFileName(name))
+        return false;
+    path = JoinPath(folder, name);
+    return true;
+}
+
 std::string MakeSiblingFileName(std::string_view path, std::string_view suffix)
 {
     return RemoveExtension(path) + std::string(suffix) + GetExtension(path);

@@ -15,6 +15,14 @@ std::string GetExtension(std::string_view path);
 std::string RemoveExtension(std::string_view path);
 // Joins a folder and a name with one '/'.
 std::string JoinPath(std::string_view folder, std::string_view name);
+// A name that names one entry of a folder and nothing else: not empty, not
+// "." or "..", no "/" or "\", no NUL or other control character. Names
+// that come from outside (setup files, score files, server listings) must
+// pass this before they become part of a local path.
+bool IsPlainFileName(std::string_view name);
+// folder joined with name when name is a plain file name; false (path left
+// as it was) when it is not, so that what is built never leaves the folder.
+bool JoinInside(std::string_view folder, std::string_view name, std::string& path);
 // "index.htm" + "ByMonth" -> "indexByMonth.htm".
 std::string MakeSiblingFileName(std::string_view path, std::string_view suffix);
 // 0..3 for ".acm", ".aca", ".ace", ".acl" (any case), else -1.

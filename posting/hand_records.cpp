@@ -99,8 +99,8 @@ bool CScoreFile::SelectHandRecords(bool automatic)
                 for (const std::string* name : {exact, other}) {
                     if (!name)
                         continue;
-                    const std::string path = JoinPath(folder, *name);
-                    if (IsReadableFile(path)) {
+                    std::string path;
+                    if (JoinInside(folder, *name, path) && IsReadableFile(path)) {
                         m_strHandRecordPath = path;
                         return true;
                     }

@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "app/error_report.h"
+#include "app/setup_checks.h"
 #include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
 #include "platform/text_helpers.h"
@@ -17,6 +18,18 @@ void ShowSetupError(CQuillmarkApp& app, const std::string& text)
     if (app.GetLog())
         app.GetLog()->WriteBlock(text, "Message Box");
     app.Prompter().MessageBox(text, MB_OK | MB_ICONERROR);
+}
+
+// The Index Filename names files in the staging folder: one that is not a
+// plain file name (a setup file from elsewhere may hold anything) is
+// refused with the reason before any file is touched.
+bool IndexFilenameUsable(CQuillmarkApp& app)
+{
+    const std::string problem = CheckIndexFilename(app.Setup().m_strIndexFile);
+    if (problem.empty())
+        return true;
+    ShowSetupError(app, problem);
+    return false;
 }
 
 }  // namespace
@@ -48,6 +61,12 @@ IndexResult CQuillmarkApp::CreateIndex(bool allPages)
         ShowSetupError(*this, "Setup required: Website: Index Template Filename");
         return IndexResult::Failed;
     }
+    if (m_Setup.m_strIndexFile.empty()) {
+        ShowSetupError(*this, "Setup required: Website: Index Filename");
+        return IndexResult::Failed;
+    }
+    if (!IndexFilenameUsable(*this))
+        return IndexResult::Failed;
     const std::string url = JoinUrl(m_Setup.m_strWebsiteUrl, m_Setup.m_strIndexTemplate);
     std::string text;
     const bool fetched = GetUrlSource().GetURL(url, text);
@@ -68,7 +87,7 @@ bool CQuillmarkApp::PublishIndex(IWebTransport& worker, bool allPages)
     bool ok = false;
     std::vector<const CIndexPage*> uploads;
     std::string staging;
-    if (m_IndexPages.m_bPagesReady && !m_IndexPages.m_Pages.empty()) {
+    if (IndexFilenameUsable(*this) && m_IndexPages.m_bPagesReady && !m_IndexPages.m_Pages.empty()) {
         try {
             staging = GetStagingFolder();
             for (const CIndexPage& page : m_IndexPages.m_Pages) {
@@ -80,8 +99,8 @@ bool CQuillmarkApp::PublishIndex(IWebTransport& worker, bool allPages)
             // did not write (it rebuilt the changed months only) stops the
             // publishing before anything is uploaded.
             for (const CIndexPage* page : uploads) {
-                const std::string local = JoinPath(staging, page->m_strFileName);
-                if (!FileExists(local)) {
+                std::string local = page->m_strFileName;
+                if (!JoinInside(staging, page->m_strFileName, local) || !FileExists(local)) {
                     ReportException(CFileException(ENOENT, local), "CQuillmarkApp::PublishIndex: CFile::Open");
                     uploads.clear();
                     break;
@@ -92,6 +111,7 @@ bool CQuillmarkApp::PublishIndex(IWebTransport& worker, bool allPages)
         }
     }
     if (!uploads.empty()) {
+        // Every name has passed JoinInside above.
         const std::string& mainPage = m_IndexPages.m_Pages[0].m_strFileName;
         NavigateView(JoinPath(staging, mainPage));
         ok = true;
@@ -124,7 +144,9 @@ void CQuillmarkApp::OnIndexCreateIndex()
     const IndexResult result = CreateIndex(true);
     if (result == IndexResult::Succeeded && !m_IndexPages.m_Pages.empty()) {
         try {
-            NavigateView(JoinPath(GetStagingFolder(), m_IndexPages.m_Pages[0].m_strFileName));
+            std::string mainPage;
+            if (JoinInside(GetStagingFolder(), m_IndexPages.m_Pages[0].m_strFileName, mainPage))
+                NavigateView(mainPage);
         } catch (const CUserException&) {
         }
     }

@@ -11,6 +11,7 @@
 #include "app/quillmark_app.h"
 #include "platform/text_helpers.h"
 #include "platform/exceptions.h"
+#include "posting/html_links.h"
 #include "posting/page_file.h"
 #include "posting/page_markers.h"
 
@@ -86,20 +87,25 @@ CIndexPageBuilder::CIndexPageBuilder(CQuillmarkApp& app, const CIndexLayout& lay
 
 void CIndexPageBuilder::DeleteOldPages(const std::string& stagingFolder, const std::string& indexFile)
 {
-    const std::string full = JoinPath(stagingFolder, indexFile);
-    const std::string folder = GetFolderOnly(full);
-    const std::string stem = GetFileNameOnly(RemoveExtension(full));
-    const std::string ext = GetExtension(full);
-    DIR* dir = ::opendir(folder.c_str());
+    // Only files of the staging folder itself, and only for an index file
+    // name that stays in it.
+    if (!IsPlainFileName(indexFile))
+        return;
+    const std::string stem = RemoveExtension(indexFile);
+    const std::string ext = GetExtension(indexFile);
+    DIR* dir = ::opendir(stagingFolder.c_str());
     if (!dir)
         return;
     while (dirent* e = ::readdir(dir)) {
         const std::string name = e->d_name;
         if (name.size() < stem.size() + ext.size() || !StartsWithNoCase(name, stem) || !EndsWithNoCase(name, ext))
             continue;
-        const std::string path = JoinPath(folder, name);
+        std::string path;
+        if (!JoinInside(stagingFolder, name, path))
+            continue;
+        // A link is removed, never followed.
         struct stat st {};
-        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+        if (::lstat(path.c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
             ::unlink(path.c_str());
     }
     ::closedir(dir);
@@ -143,8 +149,13 @@ IndexResult CIndexPageBuilder::Build(const std::string& templateText, std::vecto
             continue;
         }
 
-        const std::string path = JoinPath(m_layout.stagingFolder, page.m_strFileName);
+        std::string path;
         CPageFile file;
+        if (!JoinInside(m_layout.stagingFolder, page.m_strFileName, path)) {
+            ReportException(CFileException(EINVAL, JoinPath(m_layout.stagingFolder, page.m_strFileName)),
+                            kOpenOperation);
+            return IndexResult::Failed;
+        }
         if (!file.Open(path)) {
             ReportException(CFileException(errno, path), kOpenOperation);
             return IndexResult::Failed;
@@ -202,7 +213,7 @@ void CIndexPageBuilder::WriteBlock(std::string& out, const std::vector<CIndexPag
         WriteRows(out, m_cursor, cut);
         if (cut < n) {
             out += "<tr><td><a href=\"";
-            out += MonthListFileName(m_layout.indexFile);
+            out += LinkAttribute("", MonthListFileName(m_layout.indexFile));
             out += "\"><em>Older results...</em></td></tr>\n";
             m_cursor = 0;
         } else {
@@ -224,21 +235,21 @@ void CIndexPageBuilder::WriteRows(std::string& out, size_t first, size_t end)
         if (i > first && WeekNumberOfDay(m_dates[i].day) != WeekNumberOfDay(m_dates[i - 1].day))
             out += "</tbody><tbody>\n";
         out += "<tr><td>";
-        out += row.dateText;
+        out += PageText(row.dateText);
         out += "</td><td>";
-        out += row.sessionText;
+        out += PageText(row.sessionText);
         out += "</td><td>";
-        out += row.section;
+        out += PageText(row.section);
         out += "</td><td><a href=\"";
-        out += JoinUrl(m_layout.linkBase, row.pagePath);
+        out += LinkAttribute(m_layout.linkBase, row.pagePath);
         out += "\">";
-        out += row.name;
+        out += PageText(row.name);
         out += "</a></td>";
         if (m_layout.linkCell) {
             out += "<td>";
             if (!row.pdfPath.empty()) {
                 out += "[<a href=\"";
-                out += JoinUrl(m_layout.linkBase, row.pdfPath);
+                out += LinkAttribute(m_layout.linkBase, row.pdfPath);
                 out += "\"><small>PDF</small></a>]";
             }
             if (!row.handRecordPath.empty()) {
@@ -248,9 +259,9 @@ void CIndexPageBuilder::WriteRows(std::string& out, size_t first, size_t end)
                 if (!ext.empty())
                     ext.erase(0, 1);
                 out += "[<a href=\"";
-                out += JoinUrl(m_layout.linkBase, row.handRecordPath);
+                out += LinkAttribute(m_layout.linkBase, row.handRecordPath);
                 out += "\" type=\"application/octet-stream\"><small>";
-                out += ToUpperAscii(ext);
+                out += PageText(ToUpperAscii(ext));
                 out += "</small></a>]";
             }
             out += "</td>";
@@ -287,7 +298,7 @@ void CIndexPageBuilder::WriteMonthLinks(std::string& out, const std::vector<CInd
         int month = pages[i].m_nMonth;
         month = month < 1 ? 1 : (month > 12 ? 12 : month);
         out += " <a href=\"";
-        out += pages[i].m_strFileName;
+        out += LinkAttribute("", pages[i].m_strFileName);
         out += "\">";
         out += kMonthAbbreviations[month - 1];
         out += "</a>\n";

@@ -85,7 +85,8 @@ void CWebsiteScan::AddPage(const std::string& path, const std::string& name)
     page->SetFlags(page->GetFlags() & ~SFF_LOCAL);
     page->SetPath(path);
     page->SetContent(std::move(bytes));
-    if (!page->Parse(true))
+    // The page is HTML: its descriptors are read as the text they show.
+    if (!page->Parse(true, true))
         return;
     page->Close(true);
     page->SetPosted(ReplaceAll(path, "/", "\\"), 0);

@@ -1,6 +1,8 @@
 #include "posting/page_file.h"
 
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "platform/exceptions.h"
 
@@ -12,9 +14,18 @@ CPageFile::~CPageFile()
 bool CPageFile::Open(const std::string& path)
 {
     Abort();
-    m_file = std::fopen(path.c_str(), "wbe");
-    if (!m_file)
+    // A link in place of the page is not followed: the page is written
+    // where its name says, or not at all.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0)
         return false;
+    m_file = ::fdopen(fd, "wb");
+    if (!m_file) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return false;
+    }
     m_path = path;
     m_lastWasCr = false;
     return true;

@@ -12,6 +12,7 @@
 #include "app/error_report.h"
 #include "app/quillmark_app.h"
 #include "app/transfer_parameter_check.h"
+#include "app/setup_checks.h"
 #include "platform/date_helpers.h"
 #include "platform/exceptions.h"
 #include "platform/path_helpers.h"
@@ -217,6 +218,17 @@ int CQuillmarkApp::PostGames(PostMode mode)
     }
     if (!IsBridgeWebs() && RefuseTransferParameters(*this))
         return 0;
+    // The index built after the postings is written under the Index
+    // Filename: a name that would leave the staging folder stops the run
+    // before anything is posted.
+    if (!IsBridgeWebs()) {
+        const std::string problem = CheckIndexFilename(m_Setup.m_strIndexFile);
+        if (!problem.empty()) {
+            MessageBoxLogged(problem, MB_OK | MB_ICONERROR);
+            SetStatusText("Setup required: Website: Index Filename", 2);
+            return 0;
+        }
+    }
     CBusyGuard busy(*this);
     CProducedEntriesReset resetProduced(*this);
     SetStatusText("Selecting score files to post", 2);

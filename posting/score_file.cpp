@@ -10,6 +10,7 @@
 
 #include "platform/date_helpers.h"
 #include "app/error_report.h"
+#include "platform/html_text.h"
 #include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
 #include "platform/text_helpers.h"
@@ -466,7 +467,9 @@ void CScoreFile::WriteBody(std::string& output)
             throw CInvalidArgException("the score file's content is not loaded");
         output += "<pre>\n";
         const size_t n = std::strlen(m_content.c_str());  // up to the first NUL
-        output.append(m_content.data(), n);
+        // The text shows as it reads: a score file already written as HTML
+        // text ("&gt;") is decoded first, so it is not escaped twice.
+        output += HtmlEscape(HtmlDecode(std::string_view(m_content.data(), n)), HtmlStyle::Utf8);
         if (n > 0 && m_content[n - 1] != '\n')
             output += '\n';
         output += "</pre>\n";

@@ -139,7 +139,11 @@ public:
     // ---- parsing and identification ----------------------------------------
     // Reads the descriptors and (with hash) the digest from the content.
     // False when the content could not be loaded or reading failed.
-    bool Parse(bool hash);
+    // The descriptors are text: the character references of an HTML page
+    // (html set: a page read back from the website) or of a line that
+    // writes its keywords as "EVENT&gt;" are turned back into characters,
+    // once. The digest is taken from the bytes as they are.
+    bool Parse(bool hash, bool html = false);
     // An old-style "<event> <Weekday Time> Session <date>" line: sets EVENT,
     // SESSION and DATE and returns true.
     static bool ParseEventSessionLine(const std::string& line, std::string desc[SFD_COUNT]);
@@ -247,7 +251,7 @@ private:
             m_dwFlags |= bit;
     }
     bool ReadOpenFile();
-    void ParseText(CSha256* sha);
+    void ParseText(CSha256* sha, bool html);
 
     // The loaded bytes followed by one NUL byte, allocated without being
     // cleared first (a scan loads thousands of files).

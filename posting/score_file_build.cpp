@@ -46,7 +46,7 @@ const char kStepSaveAsHtml[] = "VT SaveAsHtml";
 std::string PageFileName(const std::string& webName)
 {
     std::string name = GetFileNameOnly(webName);
-    if (name == "." || name == "..")
+    if (!IsPlainFileName(name))
         name.clear();
     return name;
 }
@@ -123,11 +123,14 @@ int CScoreFile::BuildWebFiles()
     // to make; a page must never be written under an empty name.
     if (PageFileName(m_strWebName).empty()) {
         LogOperation("CScoreFile::BuildWebFiles");
+        // A name taken over from an earlier posting may be anything.
+        const std::string name = GetFileNameOnly(m_strWebName);
         app.ShowErrorMessage(StrFormat(
             "No results page name was settled for a score file, so no page was made.\r\n\r\n"
-            "Score file: %s\r\n\r\n"
-            "Check that the score-file template holds the marker where the results go.",
-            m_strPath.c_str()));
+            "Score file: %s\r\n\r\n%s",
+            m_strPath.c_str(),
+            name.empty() ? "Check that the score-file template holds the marker where the results go."
+                         : StrFormat("The name \"%s\" is not a plain file name.", name.c_str()).c_str()));
         return PR_FAILED;
     }
 
@@ -205,7 +208,12 @@ int32_t CScoreFile::CreateWebFiles(CreateWebFilesJob* job)
 
     // Reports (deferred on a worker) and throws CUserException on failure.
     job->step = kStepTempFolder;
-    const std::string htmlPath = JoinPath(app.GetTempDirectory("QMm"), pageName);
+    std::string htmlPath;
+    if (!JoinInside(app.GetTempDirectory("QMm"), pageName, htmlPath)) {
+        job->exception =
+            std::make_exception_ptr(CInvalidArgException("the results page name is not a plain file name"));
+        return E_INVALIDARG;
+    }
     std::string pdfPath;
 
     job->step = kStepCreate;

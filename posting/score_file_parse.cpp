@@ -22,6 +22,7 @@
 #include <new>
 
 #include "app/error_report.h"
+#include "platform/html_text.h"
 #include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "platform/text_encoding.h"
@@ -127,7 +128,7 @@ bool CScoreFile::ParseEventSessionLine(const std::string& line, std::string desc
     return false;
 }
 
-bool CScoreFile::Parse(bool hash)
+bool CScoreFile::Parse(bool hash, bool html)
 {
     CSha256 sha;
     if (!EnsureLoaded())
@@ -140,7 +141,7 @@ bool CScoreFile::Parse(bool hash)
                 sha.Update(m_content.data(), static_cast<int64_t>(n));
             }
         } else {
-            ParseText(hash ? &sha : nullptr);
+            ParseText(hash ? &sha : nullptr, html);
         }
     } catch (const CException& e) {
         ReportException(e, "CScoreFile::Parse: parse loop");
@@ -155,7 +156,7 @@ bool CScoreFile::Parse(bool hash)
     return result;
 }
 
-void CScoreFile::ParseText(CSha256* sha)
+void CScoreFile::ParseText(CSha256* sha, bool html)
 {
     const char* const data = m_content.data();
     // Reading ends at the first NUL byte.
@@ -232,14 +233,15 @@ void CScoreFile::ParseText(CSha256* sha)
             if (!mayHaveKeyword && !maySession)
                 continue;
             std::string text = DecodeLine(line, utf8);
+            // A keyword written as "&gt;" marks the line as HTML text.
+            if (html || text.find("&gt;") != std::string::npos)
+                text = HtmlDecode(text);
             if (maySession && ParseEventSessionLine(text, m_strDesc)) {
                 state = ParseState::sectionLine;
                 continue;
             }
             if (!mayHaveKeyword)
                 continue;
-            if (text.find("&gt;") != std::string::npos)
-                text = ReplaceAll(std::move(text), "&gt;", ">");
             for (int k = 0; k < SFD_COUNT; ++k) {
                 if (!m_strDesc[k].empty())
                     continue;
@@ -256,7 +258,7 @@ void CScoreFile::ParseText(CSha256* sha)
             if (found >= SFD_COUNT)
                 state = ParseState::finished;
         } else if (state == ParseState::sectionLine) {
-            const std::string text = DecodeLine(line, utf8);
+            const std::string text = html ? HtmlDecode(DecodeLine(line, utf8)) : DecodeLine(line, utf8);
             const size_t at = text.find("Section");
             if (at != std::string::npos) {
                 size_t i = at + 7;

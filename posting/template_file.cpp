@@ -21,6 +21,21 @@ void ShowError(CQuillmarkApp& app, const std::string& text)
     app.Prompter().MessageBox(text, MB_OK | MB_ICONERROR);
 }
 
+// The template URL's extension as the staging copy's: a dot and up to ten
+// letters and digits; anything else (none, or a URL from a damaged setup
+// file) gives ".htm".
+bool IsPageExtension(const std::string& ext)
+{
+    if (ext.size() < 2 || ext.size() > 11 || ext[0] != '.')
+        return false;
+    for (size_t i = 1; i < ext.size(); ++i) {
+        const char c = ext[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool CTemplateFile::Download(const std::string& url)
@@ -60,7 +75,7 @@ int CTemplateFile::Parse(bool merge, CScoreFile* scoreFile)
         if (!app.SetStatusText("Opening web page staging file", 2))
             return PR_STATUS_CANCELLED;
         std::string ext = GetExtension(m_strTemplateUrl);
-        if (ext.empty())
+        if (!IsPageExtension(ext))
             ext = ".htm";
         std::string path;
         errno = 0;

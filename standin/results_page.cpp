@@ -62,27 +62,6 @@ void AppendDealTable(std::string& page, const PbnDeal& deal)
 
 }  // namespace
 
-std::string HtmlEscape(std::string_view utf8)
-{
-    std::string out;
-    out.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
-        const char32_t cp = DecodeUtf8(utf8, i);
-        switch (cp) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default:
-            if (cp < 0x80)
-                out += static_cast<char>(cp);
-            else
-                out += "&#" + std::to_string(static_cast<uint32_t>(cp)) + ";";
-        }
-    }
-    return out;
-}
-
 std::string SuitText(const std::string& ranks)
 {
     if (ranks.empty())

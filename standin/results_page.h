@@ -10,10 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/html_text.h"
 #include "standin/pbn_reader.h"
-
-// & < > " escaped; characters outside ASCII as &#N; (decimal code point).
-std::string HtmlEscape(std::string_view utf8);
 
 // The ranks of a suit as shown to players: ten as "10", a void as "-".
 std::string SuitText(const std::string& ranks);

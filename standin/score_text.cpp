@@ -4,43 +4,11 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "platform/html_text.h"
 #include "platform/text_helpers.h"
 #include "platform/text_encoding.h"
 
 namespace {
-
-// Decodes the character reference that starts at s[i] ('&'); on success
-// appends the character, moves i past the ';' and returns true.
-bool DecodeReference(std::string_view s, size_t& i, std::string& out)
-{
-    const size_t semi = s.find(';', i);
-    if (semi == std::string_view::npos || semi - i > 10)
-        return false;
-    const std::string_view name = s.substr(i + 1, semi - i - 1);
-    char32_t cp = 0;
-    if (name == "gt") cp = '>';
-    else if (name == "lt") cp = '<';
-    else if (name == "amp") cp = '&';
-    else if (name == "quot") cp = '"';
-    else if (name == "apos") cp = '\'';
-    else if (name == "nbsp") cp = ' ';
-    else if (name.size() >= 2 && name[0] == '#') {
-        const bool hex = name[1] == 'x' || name[1] == 'X';
-        const std::string digits(name.substr(hex ? 2 : 1));
-        if (digits.empty())
-            return false;
-        char* end = nullptr;
-        const unsigned long v = std::strtoul(digits.c_str(), &end, hex ? 16 : 10);
-        if (*end != '\0' || v == 0 || v > 0x10FFFF || (v >= 0xD800 && v <= 0xDFFF))
-            return false;
-        cp = static_cast<char32_t>(v);
-    } else {
-        return false;
-    }
-    AppendUtf8(out, cp);
-    i = semi + 1;
-    return true;
-}
 
 bool IsPreMarker(std::string_view line)
 {
@@ -73,13 +41,7 @@ std::vector<std::string> ScoreTextLines(std::string_view text)
             i = end < text.size() ? end + 1 : end;
         if (IsPreMarker(raw))
             continue;
-        std::string line;
-        for (size_t k = 0; k < raw.size();) {
-            if (raw[k] == '&' && DecodeReference(raw, k, line))
-                continue;
-            line += raw[k++];
-        }
-        lines.push_back(std::move(line));
+        lines.push_back(HtmlDecode(raw));
     }
     while (!lines.empty() && Trim(lines.back()).empty())
         lines.pop_back();

@@ -10,6 +10,7 @@
 #include <system_error>
 #include <unistd.h>
 
+#include "platform/html_text.h"
 #include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "platform/secret.h"
@@ -150,7 +151,7 @@ void CHTPost::AddBaseElement(std::string& page, const std::string& server)
 {
     const size_t head = page.find("<head>");
     if (head != std::string::npos)
-        page.insert(head + 6, "<base href=\"http://" + server + "/\">");
+        page.insert(head + 6, "<base href=\"http://" + HtmlEscape(server, HtmlStyle::Utf8) + "/\">");
 }
 
 CHTPost::~CHTPost()

@@ -105,6 +105,7 @@ wxWindow* CSetupWebsitePage::FieldControl(const SetupProblem& problem)
 {
     switch (problem.field) {
     case SetupField::WebsiteUrl: return m_url;
+    case SetupField::IndexFile: return m_indexFile;
     case SetupField::DaysToIndex: return m_days;
     case SetupField::WebsiteScoreFileDirectory: return m_scoreFolder;
     default: return nullptr;

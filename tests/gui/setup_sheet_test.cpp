@@ -156,6 +156,9 @@ TEST(SetupSheetTest, BadInputIsCaughtOnItsField)
          "The Additional Parameters for FTP hold \"-oProxyCommand=sh -c x\", which Quillmark does not accept"},
         {1, url, "club.example.org", "The Website URL is not valid"},
         {1, url, "", "Enter the Website URL"},
+        {1, [](CSetupPropSheet& s) { return s.m_website->m_indexFile; }, "../../x/",
+         "The Index Filename is not a plain file name: \"../../x/\""},
+        {1, [](CSetupPropSheet& s) { return s.m_website->m_indexFile; }, "..", "The Index Filename is not"},
         {0, [](CSetupPropSheet& s) { return s.m_computer->m_scoreFolder; },
          wxString::FromUTF8(folder.File("nowhere")), "The Score File Directory does not exist"},
     };
