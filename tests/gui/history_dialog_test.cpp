@@ -5,16 +5,22 @@
 #include <memory>
 
 #include <wx/button.h>
+#include <wx/dcclient.h>
+#include <wx/image.h>
 #include <wx/listctrl.h>
+#include <wx/uiaction.h>
 
 #include "dialog_driver.h"
 #include "dialog_prompters.h"
 #include "platform/path_helpers.h"
+#include "platform/text_helpers.h"
+#include "posting/template_file.h"
 #include "posting/score_file.h"
 #include "posting/score_file_collection.h"
 #include "support/score_samples.h"
 #include "support/test_app.h"
 #include "ui/history_dialog.h"
+#include "ui/list_columns.h"
 #include "ui/qm_list_ctrl.h"
 #include "ui/wx_prompter.h"
 
@@ -83,6 +89,20 @@ protected:
         for (long row = 0; row < dlg.GetList()->GetItemCount(); ++row)
             paths.push_back(history[dlg.GetHistoryIndex(row)].GetPath());
         return paths;
+    }
+    // Many more entries, kept in a few folders with names of unlike widths.
+    void AddManyEntries(int count)
+    {
+        const char* names[] = {"230905a.txt", "Tuesday Pairs 230905.txt", "m.txt", "WWWWWW.txt", "iiiiii.txt"};
+        for (int i = 0; i < count; ++i) {
+            CScoreFile file;
+            file.SetPath(StrFormat("/home/director/club/scores/folder-%02d/some-longer-folder-name/%s", i / 40,
+                                   names[i % 5]));
+            file.SetSize(1000 + i);
+            file.SetPosted(StrFormat("2023/%02d/2023%04daa.htm", i % 12 + 1, i), i % 3);
+            file.SetPostedTime(1600000000 + i * 1000);
+            history.Add(file);
+        }
     }
     CConfirmDialogPrompter dialogs;
     std::string scores, newFile, longPath;
@@ -204,4 +224,179 @@ TEST_F(HistoryDialogTest, RemoveThroughTheHistoryCommand)
         ASSERT_EQ(app->GetHistory().GetCount(), ok ? 1 : 3);
     }
     EXPECT_EQ(app->GetHistory()[0].GetPath(), tuesday.GetPath());
+}
+
+// The x of each column divider drawn in the header, in the header's own
+// pixels, read from the screen: a divider is a pixel column of one colour,
+// darker than the background, over the header's whole height (letters never
+// are).
+std::vector<int> HeaderDividers(CQMListCtrl* list, const std::string& shot)
+{
+    wxWindow* header = list->HeaderWindow();
+    const wxImage image(wxString::FromUTF8(SaveShot(header, shot)));
+    std::vector<int> found;
+    if (!image.IsOk())
+        return found;
+    auto shade = [&](int x, int y) { return image.GetRed(x, y) + image.GetGreen(x, y) + image.GetBlue(x, y); };
+    for (int x = 1; x + 1 < image.GetWidth(); ++x) {
+        bool divider = shade(x, 2) < 3 * 240;
+        for (int y = 3; divider && y < image.GetHeight() - 3; ++y)
+            divider = shade(x, y) == shade(x, 2);
+        if (divider)
+            found.push_back(x);
+    }
+    return found;
+}
+
+// Where the items are drawn: each column's right edge in the item window,
+// after the sideways scroll.
+std::vector<int> ColumnEdges(CQMListCtrl* list)
+{
+    int unit = 0, unused = 0, start = 0;
+    list->GetScrollPixelsPerUnit(&unit, &unused);
+    list->GetViewStart(&start, &unused);
+    std::vector<int> edges;
+    int right = -start * unit;
+    for (int column = 0; column < list->GetColumnCount(); ++column)
+        edges.push_back(right += list->GetColumnWidth(column));
+    return edges;
+}
+
+// Every divider the header shows stands at a column edge of the items.
+::testing::AssertionResult HeaderOverColumns(CQMListCtrl* list, const std::string& shot)
+{
+    const std::vector<int> dividers = HeaderDividers(list, shot);
+    const std::vector<int> edges = ColumnEdges(list);
+    if (dividers.size() < 3)
+        return ::testing::AssertionFailure() << "only " << dividers.size() << " dividers found in " << shot;
+    for (int x : dividers) {
+        int nearest = edges.front();
+        for (int edge : edges)
+            if (std::abs(edge - x) < std::abs(nearest - x))
+                nearest = edge;
+        if (std::abs(nearest - x) > 3)
+            return ::testing::AssertionFailure()
+                   << shot << ": a header divider at x=" << x << " is " << x - nearest << " px off the column edge";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// A few hundred rows in a narrow window: scrolled sideways with the mouse
+// on the scroll bar, the headers still stand over their columns.
+TEST_F(HistoryDialogTest, NarrowWindowScrolledSidewaysKeepsHeadersOverColumns)
+{
+    AddManyEntries(300);
+    RunModal(dlg, [&] {
+        CQMListCtrl* list = dlg.GetList();
+        dlg.SetSize(dlg.FromDIP(wxSize(560, 420)));
+        dlg.Layout();
+        Pump(200);
+        ASSERT_LT(list->GetClientSize().x, TotalColumnWidth(list) / 2) << "the window can be made narrow";
+        ASSERT_NE(list->HeaderWindow(), nullptr);
+        EXPECT_TRUE(HeaderOverColumns(list, "history_many_rows_header"));
+        SaveShot(&dlg, "history_many_rows");
+
+        // Clicks on the horizontal scroll bar's trough: right, further right,
+        // back left.
+        const wxRect items = list->ItemWindow()->GetScreenRect();
+        wxUIActionSimulator mouse;
+        int last = 0;
+        const double at[] = {0.6, 0.9, 0.15};
+        for (int step = 0; step < 3; ++step) {
+            mouse.MouseMove(wxPoint(items.x + static_cast<int>(items.width * at[step]), items.GetBottom() - 4));
+            Pump(250);
+            mouse.MouseClick();
+            Pump(250);
+            int start = 0, unused = 0;
+            list->GetViewStart(&start, &unused);
+            EXPECT_NE(start, last) << "the list scrolled sideways at step " << step;
+            last = start;
+            EXPECT_TRUE(HeaderOverColumns(list, "history_scrolled_header_" + std::to_string(step)));
+            if (step == 1)
+                SaveShot(&dlg, "history_scrolled");
+        }
+        Click(dlg.FindWindow(wxID_CANCEL));
+    });
+    // Narrowed once, it opens narrow the next time.
+    const int narrowed = dlg.GetSize().x;
+    H again;
+    again.m_request = &request;
+    RunModal(again, [&] {
+        EXPECT_EQ(again.GetSize().x, narrowed);
+        Click(again.FindWindow(wxID_CANCEL));
+    });
+}
+
+// Long paths: a folder is dropped whole or kept whole, never cut, so rows of
+// one folder read alike; the file name stays; the text fits its column; the
+// same path and width always give the same text.
+TEST_F(HistoryDialogTest, LongPathsAreShortenedAlike)
+{
+    AddManyEntries(40);
+    RunModal(dlg, [&] {
+        CQMListCtrl* list = dlg.GetList();
+        list->SetColumnWidth(H::COL_PATHNAME, dlg.FromDIP(230));
+        Pump(100);
+        wxClientDC dc(list);
+        dc.SetFont(list->GetFont());
+        const int room = list->GetColumnWidth(H::COL_PATHNAME) - dlg.FromDIP(12);
+        int shortened = 0;
+        for (long row = 0; row < list->GetItemCount(); ++row) {
+            const std::string path = history[dlg.GetHistoryIndex(row)].GetPath();
+            const std::string shown = dlg.GetShownText(row, H::COL_PATHNAME).utf8_string();
+            EXPECT_LE(dc.GetTextExtent(wxString::FromUTF8(shown)).x, room) << shown;
+            const size_t dots = shown.find("...");
+            if (dots == std::string::npos) {
+                EXPECT_EQ(shown, path);
+                continue;
+            }
+            ++shortened;
+            const std::string head = shown.substr(0, dots), tail = shown.substr(dots + 3);
+            EXPECT_EQ(path.compare(0, head.size(), head), 0) << shown;
+            EXPECT_TRUE(head.empty() || head.back() == '/') << "a folder cut at its end: " << shown;
+            ASSERT_FALSE(tail.empty()) << shown;
+            EXPECT_EQ(tail.front(), '/') << "a folder cut at its start: " << shown;
+            EXPECT_EQ(path.substr(path.size() - tail.size()), tail) << shown;
+            EXPECT_EQ(GetFileNameOnly(tail), GetFileNameOnly(path)) << shown;
+            EXPECT_EQ(CompactPathForColumn(wxString::FromUTF8(path), dc, room).utf8_string(), shown);
+        }
+        EXPECT_GT(shortened, 30);
+        SaveShot(&dlg, "history_long_paths");
+
+        // Too narrow for even ".../" and the name: the name, cut in its middle.
+        const wxString name = CompactPathForColumn(wxString::FromUTF8(longPath), dc, dc.GetTextExtent("230901").x);
+        EXPECT_TRUE(name.StartsWith("2") && name.Contains("...")) << name;
+        Click(dlg.FindWindow(wxID_CANCEL));
+    });
+}
+
+// History numbers the insert locations as the posted-before question does:
+// Tuesday's results, recorded at the second location, read "2" in both.
+TEST_F(HistoryDialogTest, DestinationInsertReadsAsInThePostedBeforeQuestion)
+{
+    app->GetHistory().Add(tuesday);
+    CScoreFile again;
+    ASSERT_EQ(again.Open(tuesday.GetPath(), nullptr, false, false), 1);
+    ASSERT_EQ(again.Parse(true), 1);
+    again.Close(true);
+    CTemplateFile page;
+    page.SetTemplate("http://club.example/results/template.htm", "<html>\n<!--quillmark:insert-->\n</html>\n");
+    app->m_bAsk = true;
+    dialogs.Answer(IDNO);
+    EXPECT_EQ(page.Parse(false, &again), PR_FAILED);
+    ASSERT_FALSE(dialogs.Texts().empty());
+    const std::string question = dialogs.Texts().back();
+    EXPECT_NE(question.find("\r\nInsert: 2\r\n"), std::string::npos) << question;
+
+    RunModal(dlg, [&] {
+        long row = 0;
+        while (row < dlg.GetList()->GetItemCount() && history[dlg.GetHistoryIndex(row)].GetPath() != tuesday.GetPath())
+            ++row;
+        EXPECT_EQ(dlg.GetShownText(row, H::COL_INSERT).utf8_string(), "2");
+        EXPECT_EQ(tuesday.GetInsertNumber(), 1) << "the record keeps its own count";
+        EXPECT_EQ(H::GetColumnText(never, H::COL_INSERT), "") << "never posted: no insert location";
+        ClickHeader(H::COL_INSERT);  // by the stored number: Wednesday (2), Tuesday (1), the long path
+        EXPECT_EQ(PathsInRowOrder(), (std::vector<std::string>{wednesday.GetPath(), tuesday.GetPath(), longPath}));
+        Click(dlg.FindWindow(wxID_OK));
+    });
 }
