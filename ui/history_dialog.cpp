@@ -15,6 +15,7 @@
 #include "posting/score_file.h"
 #include "posting/score_file_collection.h"
 #include "ui/dialog_messages.h"
+#include "ui/dialog_services.h"
 #include "ui/list_columns.h"
 #include "ui/qm_list_ctrl.h"
 #include "ui/size_box.h"
@@ -111,7 +112,8 @@ CHistoryDialog::CHistoryDialog(wxWindow* parent)
     auto* ok = new wxButton(this, wxID_OK, "OK");
     ok->SetDefault();
     buttons->Add(ok, 0, wxRIGHT, gap);
-    buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0);
+    buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxRIGHT, gap);
+    buttons->Add(new wxButton(this, wxID_HELP, "Help"), 0);
     top->Add(buttons, 0, wxALIGN_CENTER | wxLEFT | wxRIGHT | wxBOTTOM, gap * 2);
     // It opens wide, but the director may make it much narrower: the list
     // then scrolls sideways.
@@ -126,6 +128,7 @@ CHistoryDialog::CHistoryDialog(wxWindow* parent)
     m_list->Bind(wxEVT_LIST_ITEM_DESELECTED, [this](wxListEvent&) { UpdateRemove(); });
     Bind(wxEVT_BUTTON, &CHistoryDialog::OnAdd, this, ID_ADD);
     Bind(wxEVT_BUTTON, &CHistoryDialog::OnRemove, this, ID_REMOVE);
+    BindHelpButton(this);
 }
 
 int CHistoryDialog::ShowModal()

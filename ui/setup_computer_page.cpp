@@ -48,7 +48,9 @@ CSetupComputerPage::CSetupComputerPage(wxWindow* parent, const SetupComputerValu
     auto* grid = new wxFlexGridSizer(3, wxSize(6, 6));
     grid->AddGrowableCol(1);
     auto label = [&](const char* text) {
-        grid->Add(new wxStaticText(this, wxID_ANY, text), 0, wxALIGN_CENTER_VERTICAL);
+        auto* shown = new wxStaticText(this, wxID_ANY, text);
+        grid->Add(shown, 0, wxALIGN_CENTER_VERTICAL);
+        return shown;
     };
     auto browse = [&](std::function<void()> handler) {
         auto* button = new wxButton(this, wxID_ANY, "...", wxDefaultPosition, wxDefaultSize, wxBU_EXACTFIT);
@@ -63,7 +65,7 @@ CSetupComputerPage::CSetupComputerPage(wxWindow* parent, const SetupComputerValu
     grid->Add(m_scoreFolder, 1, wxEXPAND);
     browse([this] { OnBrowseScoreDirectory(); })->SetName("browseScoreFolder");
 
-    label("Post Files Modified After:");
+    wxStaticText* postLabel = label("Post Files Modified After:");
     auto* when = new wxBoxSizer(wxHORIZONTAL);
     m_postDate = new wxDatePickerCtrl(this, wxID_ANY, LocalDateTime(values.postFilesModifiedAfter),
                                       wxDefaultPosition, wxDefaultSize, wxDP_DROPDOWN | wxDP_SHOWCENTURY);
@@ -77,6 +79,12 @@ CSetupComputerPage::CSetupComputerPage(wxWindow* parent, const SetupComputerValu
     // opened with Shift held.
     m_postDate->Enable(allowPostAfter);
     m_postTime->Enable(allowPostAfter);
+    const char* const tip =
+        "Post Games looks only at score files changed after this time.\n"
+        "To change it, hold down Shift while you choose Setup > Setup...";
+    for (wxWindow* window : {static_cast<wxWindow*>(postLabel), static_cast<wxWindow*>(m_postDate),
+                             static_cast<wxWindow*>(m_postTime)})
+        window->SetToolTip(tip);
 
     label("HTML Layout:");
     m_htmlLayout = new wxTextCtrl(this, wxID_ANY, wxString::FromUTF8(values.htmlLayout));
