@@ -48,9 +48,16 @@ wxString CompactPathForColumn(const wxString& path, const wxDC& dc, int width)
     auto shortened = [&](size_t lead, size_t trail) {
         return path.substr(0, lead == 0 ? 0 : separators[lead - 1] + 1) + "..." + path.substr(separators[trail - 1]);
     };
-    if (count == 0 || !fits(shortened(0, count)))
-        return wxControl::Ellipsize(path.substr(count == 0 ? 0 : separators[count - 1] + 1), dc,
-                                    wxELLIPSIZE_MIDDLE, width);
+    if (count == 0 || !fits(shortened(0, count))) {
+        const wxString name = path.substr(count == 0 ? 0 : separators[count - 1] + 1);
+        if (count == 0)
+            return wxControl::Ellipsize(name, dc, wxELLIPSIZE_MIDDLE, width);
+        if (fits("..." + name))
+            return "..." + name;
+        // Narrower than the name would be with "..." before it: cut in its
+        // middle, so that it still shows it is not the whole path.
+        return wxControl::Ellipsize(name, dc, wxELLIPSIZE_MIDDLE, width - dc.GetTextExtent("...").x);
+    }
     // Keep whole folders from both ends, a leading one first in each round,
     // while they fit; the ones in the middle give way.
     size_t lead = 0, trail = count;

@@ -15,6 +15,7 @@ int TotalColumnWidth(const wxListCtrl* list);
 // when it fits; else its leading folders, "..." and its trailing folders
 // with the file name, dropping whole folders from the middle outward (no
 // folder is ever cut, so every row of one folder is shortened alike); when
-// not even ".../" and the file name fit, the file name cut in its middle.
+// not even ".../" and the file name fit, "..." and the file name, or the
+// file name cut in its middle.
 // The same path and width always give the same text.
 wxString CompactPathForColumn(const wxString& path, const wxDC& dc, int width);

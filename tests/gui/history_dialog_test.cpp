@@ -363,8 +363,11 @@ TEST_F(HistoryDialogTest, LongPathsAreShortenedAlike)
         EXPECT_GT(shortened, 30);
         SaveShot(&dlg, "history_long_paths");
 
-        // Too narrow for even ".../" and the name: the name, cut in its middle.
-        const wxString name = CompactPathForColumn(wxString::FromUTF8(longPath), dc, dc.GetTextExtent("230901").x);
+        // Too narrow for ".../" and the name: "..." and the name, else the
+        // name cut in its middle.
+        const wxString path = wxString::FromUTF8(longPath);
+        EXPECT_EQ(CompactPathForColumn(path, dc, dc.GetTextExtent(".../230901a.txt").x - 1), "...230901a.txt");
+        const wxString name = CompactPathForColumn(path, dc, dc.GetTextExtent("230901").x);
         EXPECT_TRUE(name.StartsWith("2") && name.Contains("...")) << name;
         Click(dlg.FindWindow(wxID_CANCEL));
     });
