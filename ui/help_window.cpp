@@ -139,9 +139,9 @@ CHelpWindow::CHelpWindow(wxWindow* parent)
 int CHelpWindow::WholeLinesHeight(int limit) const
 {
     const wxHtmlContainerCell* page = m_view->GetInternalRepresentation();
-    const int whole = page->GetHeight() + m_view->GetWindowBorderSize().y;
-    if (whole <= limit)
-        return whole;
+    const int border = m_view->GetWindowBorderSize().y;
+    if (page->GetHeight() + border <= limit)
+        return page->GetHeight() + border;
     // The words of the page, top and bottom; a height is good when no word
     // reaches across it.
     std::vector<std::pair<int, int>> words;
@@ -152,14 +152,13 @@ int CHelpWindow::WholeLinesHeight(int limit) const
     int best = 0;
     for (const auto& word : words) {
         const int edge = word.second;
-        if (edge > limit || edge <= best)
+        if (edge > limit - border || edge <= best)
             continue;
-        const bool clear = std::none_of(words.begin(), words.end(),
-                                        [edge](const std::pair<int, int>& w) { return w.first < edge && edge < w.second; });
-        if (clear)
+        if (std::none_of(words.begin(), words.end(),
+                         [edge](const std::pair<int, int>& w) { return w.first < edge && edge < w.second; }))
             best = edge;
     }
-    return (best > 0 ? best : limit) + m_view->GetWindowBorderSize().y;
+    return best > 0 ? best + border : limit;
 }
 
 const char* CHelpWindow::Page()
@@ -170,6 +169,5 @@ const char* CHelpWindow::Page()
 int CHelpWindow::ShowHelp(wxWindow* parent)
 {
     CHelpWindow help(parent);
-    help.CentreOnParent();
     return help.ShowModal();
 }

@@ -18,8 +18,9 @@ public:
     // The help as the window shows it (HTML).
     static const char* Page();
     wxHtmlWindow* GetView() const { return m_view; }
-    // The tallest view height up to limit whose bottom edge falls between
-    // lines of the laid-out page (the whole page when it fits).
+    // The tallest height of the text view (its border included) up to limit
+    // whose bottom edge falls between lines of the laid-out page; the whole
+    // page when it fits.
     int WholeLinesHeight(int limit) const;
 
 private:

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <wx/button.h>
 #include <wx/checkbox.h>
 #include <wx/datectrl.h>
 #include <wx/stattext.h>
@@ -12,10 +11,10 @@
 #include "posting/score_file_collection.h"
 #include "support/test_app.h"
 #include "ui/confirm_dialog.h"
+#include "ui/help_window.h"
 #include "ui/history_dialog.h"
 #include "ui/id_file_dialog.h"
 #include "ui/setup_sheet.h"
-#include "ui/help_window.h"
 #include "ui/wx_prompter.h"
 
 namespace {
