@@ -15,6 +15,7 @@
 #include "app/quillmark_app.h"
 #include "platform/path_helpers.h"
 #include "ui/dialog_messages.h"
+#include "ui/dialog_services.h"
 #include "ui/file_text_viewer.h"
 #include "ui/text_dialog.h"
 #include "ui/list_columns.h"
@@ -61,7 +62,8 @@ CConfirmDialog::CConfirmDialog(wxWindow* parent)
     m_ok = new wxButton(this, wxID_OK, "OK");
     m_ok->SetDefault();
     buttons->Add(m_ok, 0, wxRIGHT, gap);
-    buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0);
+    buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxRIGHT, gap);
+    buttons->Add(new wxButton(this, wxID_HELP, "Help"), 0);
     top->Add(buttons, 0, wxALIGN_CENTER | wxLEFT | wxRIGHT | wxBOTTOM, gap * 2);
     SetSizerAndFit(top);
 
@@ -75,6 +77,7 @@ CConfirmDialog::CConfirmDialog(wxWindow* parent)
     Bind(wxEVT_MENU, &CConfirmDialog::OnSelectHandRecords, this, ID_SELECT_HAND_RECORDS);
     Bind(wxEVT_MENU, &CConfirmDialog::OnViewScoreFile, this, ID_VIEW_SCORE_FILE);
     Bind(wxEVT_BUTTON, &CConfirmDialog::OnOK, this, wxID_OK);
+    BindHelpButton(this);
 }
 
 CConfirmDialog::~CConfirmDialog()

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include <wx/button.h>
-#include <wx/control.h>
 #include <wx/dcclient.h>
 #include <wx/sizer.h>
 #include <wx/utils.h>
@@ -16,6 +15,7 @@
 #include "posting/score_file.h"
 #include "posting/score_file_collection.h"
 #include "ui/dialog_messages.h"
+#include "ui/dialog_services.h"
 #include "ui/list_columns.h"
 #include "ui/qm_list_ctrl.h"
 #include "ui/size_box.h"
@@ -54,22 +54,6 @@ std::string TimeText(int64_t time, const char* pattern)
     }
 }
 
-// A path shortened to width: the folders give way ("..." in their place)
-// before the file name does.
-wxString CompactPath(const wxString& path, wxDC& dc, int width)
-{
-    if (width <= 0 || dc.GetTextExtent(path).x <= width)
-        return path;
-    const size_t slash = path.find_last_of("/\\");
-    if (slash == wxString::npos || slash == 0)
-        return wxControl::Ellipsize(path, dc, wxELLIPSIZE_MIDDLE, width);
-    const wxString name = path.substr(slash);
-    const int room = width - dc.GetTextExtent(name).x;
-    if (room < dc.GetTextExtent("....").x)
-        return wxControl::Ellipsize(path, dc, wxELLIPSIZE_START, width);
-    return wxControl::Ellipsize(path.substr(0, slash), dc, wxELLIPSIZE_END, room) + name;
-}
-
 template <typename T>
 int CompareValues(T a, T b)
 {
@@ -100,7 +84,7 @@ public:
             return text;
         wxClientDC dc(const_cast<CList*>(this));
         dc.SetFont(GetFont());
-        return CompactPath(text, dc, GetColumnWidth(column) - FromDIP(12));
+        return CompactPathForColumn(text, dc, GetColumnWidth(column) - FromDIP(12));
     }
 
 private:
@@ -114,7 +98,6 @@ CHistoryDialog::CHistoryDialog(wxWindow* parent)
     const int gap = FromDIP(6);
     auto* top = new wxBoxSizer(wxVERTICAL);
     m_list = new CList(this, this);
-    m_list->SetMinSize(FromDIP(wxSize(860, 300)));
     m_list->EnableAlternateRowColours(false);
     for (const ColumnInfo& c : kColumns)
         m_list->AppendColumn(c.title, c.align, FromDIP(c.width));
@@ -129,15 +112,23 @@ CHistoryDialog::CHistoryDialog(wxWindow* parent)
     auto* ok = new wxButton(this, wxID_OK, "OK");
     ok->SetDefault();
     buttons->Add(ok, 0, wxRIGHT, gap);
-    buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0);
+    buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxRIGHT, gap);
+    buttons->Add(new wxButton(this, wxID_HELP, "Help"), 0);
     top->Add(buttons, 0, wxALIGN_CENTER | wxLEFT | wxRIGHT | wxBOTTOM, gap * 2);
-    SetSizerAndFit(top);
+    // It opens wide, but the director may make it much narrower: the list
+    // then scrolls sideways.
+    m_list->SetMinSize(FromDIP(wxSize(860, 300)));
+    const wxSize opening = top->ComputeFittingWindowSize(this);
+    m_list->SetMinSize(FromDIP(wxSize(300, 160)));
+    SetSizer(top);
+    SetSize(opening);
 
     m_list->Bind(wxEVT_LIST_COL_CLICK, &CHistoryDialog::OnHeaderClick, this);
     m_list->Bind(wxEVT_LIST_ITEM_SELECTED, [this](wxListEvent&) { UpdateRemove(); });
     m_list->Bind(wxEVT_LIST_ITEM_DESELECTED, [this](wxListEvent&) { UpdateRemove(); });
     Bind(wxEVT_BUTTON, &CHistoryDialog::OnAdd, this, ID_ADD);
     Bind(wxEVT_BUTTON, &CHistoryDialog::OnRemove, this, ID_REMOVE);
+    BindHelpButton(this);
 }
 
 int CHistoryDialog::ShowModal()
@@ -184,7 +175,10 @@ std::string CHistoryDialog::GetColumnText(const CScoreFile& file, int column)
     case COL_SIZE: return FormatFileSize(file.GetSize(), false);
     case COL_MODIFIED: return TimeText(file.GetModifiedTime(), "%m/%d/%y %H:%M:%S");
     case COL_DESTINATION: return file.GetWebName();
-    case COL_INSERT: return StrFormat("%d", file.GetInsertNumber());
+    // Insert locations count from 1 for the director (the posted-before
+    // question and the log say "Insert: 1" for the first); the record keeps
+    // them from 0. An entry that went nowhere has none.
+    case COL_INSERT: return file.GetWebName().empty() ? std::string() : StrFormat("%d", file.GetInsertNumber() + 1);
     case COL_POSTED: return file.GetPostedTime() ? TimeText(file.GetPostedTime(), "%m/%d/%y %H:%M:%S") : "";
     case COL_EVENT: return file.GetDescriptor(SFD_EVENT);
     case COL_SESSION: return file.GetSessionText(true);

@@ -20,6 +20,7 @@
 #include "platform/text_helpers.h"
 #include "transfer/url_string.h"
 #include "ui/dialog_messages.h"
+#include "ui/dialog_services.h"
 #include "ui/field_state_images.h"
 #include "ui/file_text_viewer.h"
 #include "ui/text_dialog.h"
@@ -121,7 +122,8 @@ void CIDFileDialog::CreateControls()
     ok->SetDefault();
     buttons->Add(ok, 0, wxRIGHT, gap);
     buttons->Add(new wxButton(this, ID_SKIP, "Skip"), 0, wxRIGHT, gap);
-    buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0);
+    buttons->Add(new wxButton(this, wxID_CANCEL, "Cancel"), 0, wxRIGHT, gap);
+    buttons->Add(new wxButton(this, wxID_HELP, "&Help"), 0);
     top->Add(buttons, 0, wxALIGN_CENTER | wxBOTTOM, gap * 2);
     SetSizerAndFit(top);
 
@@ -134,6 +136,7 @@ void CIDFileDialog::CreateControls()
     m_viewFile->Bind(wxEVT_BUTTON, &CIDFileDialog::OnViewFile, this);
     Bind(wxEVT_BUTTON, &CIDFileDialog::OnOK, this, wxID_OK);
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(ID_SKIP); }, ID_SKIP);
+    BindHelpButton(this);
 }
 
 // ---- field states ------------------------------------------------------------

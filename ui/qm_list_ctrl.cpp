@@ -10,12 +10,46 @@ wxWindow* CQMListCtrl::ItemWindow()
     return this;
 }
 
+wxWindow* CQMListCtrl::HeaderWindow()
+{
+    for (wxWindow* child : GetChildren())
+        if (static_cast<void*>(child) == static_cast<void*>(m_headerWin))
+            return child;
+    return nullptr;
+}
+
 CQMListCtrl::CQMListCtrl(wxWindow* parent, wxWindowID id, const wxPoint& pos, const wxSize& size,
                          long style)
     : wxListCtrl(parent, id, pos, size, style)
 {
     // The items are drawn in an inner window, which receives the mouse.
     ItemWindow()->Bind(wxEVT_MOTION, &CQMListCtrl::OnMotion, this);
+    const wxEventTypeTag<wxScrollWinEvent> scrolls[] = {
+        wxEVT_SCROLLWIN_TOP,      wxEVT_SCROLLWIN_BOTTOM,   wxEVT_SCROLLWIN_LINEUP,     wxEVT_SCROLLWIN_LINEDOWN,
+        wxEVT_SCROLLWIN_PAGEUP,   wxEVT_SCROLLWIN_PAGEDOWN, wxEVT_SCROLLWIN_THUMBTRACK, wxEVT_SCROLLWIN_THUMBRELEASE};
+    for (const auto& type : scrolls)
+        Bind(type, &CQMListCtrl::OnScrollWin, this);
+}
+
+void CQMListCtrl::OnScrollWin(wxScrollWinEvent& event)
+{
+    // The list repaints its header while handling the scroll, but before the
+    // items have moved, so after a sideways scroll the headers stood where
+    // the columns had been one step earlier. Let the list scroll first (the
+    // same event once more, through its whole chain), then draw the header
+    // at the new place.
+    if (m_scrolling || event.GetOrientation() != wxHORIZONTAL) {
+        event.Skip();
+        return;
+    }
+    m_scrolling = true;
+    wxScrollWinEvent again(event);
+    ProcessWindowEvent(again);
+    m_scrolling = false;
+    if (wxWindow* header = HeaderWindow()) {
+        header->Refresh();
+        header->Update();
+    }
 }
 
 void CQMListCtrl::ShowSortArrow(int column, bool ascending)

@@ -15,6 +15,8 @@ public:
     void ShowSortArrow(int column, bool ascending);
     // The window that draws the items and holds their tool tip.
     wxWindow* ItemWindow();
+    // The window that draws the column headers (null without one).
+    wxWindow* HeaderWindow();
     // The tool tip text for a point in the item area (client coordinates of
     // ItemWindow()); empty when the point is on no cell or the cell is
     // empty.
@@ -24,6 +26,8 @@ public:
 
 private:
     void OnMotion(wxMouseEvent& event);
+    void OnScrollWin(wxScrollWinEvent& event);
     int m_updating = 0;
+    bool m_scrolling = false;
     wxString m_tipText;
 };

@@ -59,7 +59,7 @@ CSetupComputerPage::CSetupComputerPage(wxWindow* parent, SetupSheetValues& sheet
     m_scoreFolder->SetMinSize(wxSize(320, -1));
     browse([this] { OnBrowseScoreDirectory(); })->SetName("browseScoreFolder");
 
-    AddLabel(this, grid, SetupField::PostFilesModifiedAfter);
+    wxStaticText* postLabel = AddLabel(this, grid, SetupField::PostFilesModifiedAfter);
     auto* when = new wxBoxSizer(wxHORIZONTAL);
     m_postDate = new wxDatePickerCtrl(this, wxID_ANY, LocalDateTime(values.postFilesModifiedAfter),
                                       wxDefaultPosition, wxDefaultSize, wxDP_DROPDOWN | wxDP_SHOWCENTURY);
@@ -73,6 +73,12 @@ CSetupComputerPage::CSetupComputerPage(wxWindow* parent, SetupSheetValues& sheet
     // opened with Shift held.
     m_postDate->Enable(allowPostAfter);
     m_postTime->Enable(allowPostAfter);
+    const char* const tip =
+        "Post Games looks only at score files changed after this time.\n"
+        "To change it, hold down Shift while you choose Setup > Setup...";
+    for (wxWindow* window : {static_cast<wxWindow*>(postLabel), static_cast<wxWindow*>(m_postDate),
+                             static_cast<wxWindow*>(m_postTime)})
+        window->SetToolTip(tip);
 
     m_htmlLayout = AddTextField(this, grid, SetupField::HtmlLayout);
     browse([this] { OnBrowseLayout(m_htmlLayout, "Choose Vantorel Layout For HTML"); })->SetName("browseHtml");

@@ -83,9 +83,11 @@ void CSetupPropSheet::OnCancel()
     EndDialog(wxID_CANCEL);
 }
 
-void CSetupPage::AddLabel(wxWindow* parent, wxSizer* grid, SetupField field)
+wxStaticText* CSetupPage::AddLabel(wxWindow* parent, wxSizer* grid, SetupField field)
 {
-    grid->Add(new wxStaticText(parent, wxID_ANY, SetupFieldOf(field).label), 0, wxALIGN_CENTER_VERTICAL);
+    auto* label = new wxStaticText(parent, wxID_ANY, SetupFieldOf(field).label);
+    grid->Add(label, 0, wxALIGN_CENTER_VERTICAL);
+    return label;
 }
 
 wxTextCtrl* CSetupPage::AddTextField(wxWindow* parent, wxSizer* grid, SetupField field, long style)

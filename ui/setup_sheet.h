@@ -19,6 +19,7 @@ class wxChoice;
 class wxSizer;
 class wxDatePickerCtrl;
 class wxSpinButton;
+class wxStaticText;
 class wxTextCtrl;
 class wxTimePickerCtrl;
 class wxWindow;
@@ -37,7 +38,7 @@ public:
 
 protected:
     // The field's label from the table, added to grid.
-    void AddLabel(wxWindow* parent, wxSizer* grid, SetupField field);
+    wxStaticText* AddLabel(wxWindow* parent, wxSizer* grid, SetupField field);
     // The field's label and a text control holding its value, added to grid.
     wxTextCtrl* AddTextField(wxWindow* parent, wxSizer* grid, SetupField field, long style = 0);
     // A check box of a flag field, set to its value, added to sizer with the

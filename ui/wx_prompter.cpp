@@ -4,6 +4,7 @@
 #include <wx/filename.h>
 #include <wx/utils.h>
 
+#include "ui/help_window.h"
 #include "ui/message_box.h"
 #include "ui/message_dialog.h"
 #include "ui/text_dialog.h"
@@ -59,20 +60,7 @@ void CWxPrompter::ShowText(const std::string& caption, const std::string& text, 
 
 void CWxPrompter::ShowHelp()
 {
-    static const char kHelp[] =
-        "Quillmark posts the results of your club's games on the club's website.\r\n\r\n"
-        "Post Games (F4) finds the score files written since the last posting, lets you confirm them and\r\n"
-        "their hand records, makes each results page, puts it into the website's results template and\r\n"
-        "uploads it, then updates the index page. Hold Shift (Repost, Shift+F4) to list files posted\r\n"
-        "before as well; File > Post... picks files by hand. File > Cancel stops a running posting.\r\n\r\n"
-        "Setup > Setup... holds the score-file folder, the website and the FTP settings; Setup > Setup File\r\n"
-        "keeps them in a setup data file (.qsu). View > History lists every file posted; the Index menu\r\n"
-        "builds, publishes and repairs the index pages. Help > Upload a Test File checks the FTP settings.\r\n\r\n"
-        "Browser keys: Alt+Left back, Alt+Right forward, F5 refresh (Shift+F5 from the server), Esc stop.\r\n"
-        "View > Logfile shows what Quillmark did and every error it met.\r\n";
-    ui::RunOnUiThread<int>(
-        [this] { return CTextDialog::ShowModalText(UsableParent(m_parent), "Help", kHelp, "HelpText", false, false); },
-        0);
+    ui::RunOnUiThread<int>([this] { return CHelpWindow::ShowHelp(UsableParent(m_parent)); }, 0);
 }
 
 std::string CWxPrompter::Wildcard(const std::string& filter)

@@ -5,16 +5,22 @@
 #include <memory>
 
 #include <wx/button.h>
+#include <wx/dcclient.h>
+#include <wx/image.h>
 #include <wx/listctrl.h>
+#include <wx/uiaction.h>
 
 #include "dialog_driver.h"
 #include "dialog_prompters.h"
 #include "platform/path_helpers.h"
+#include "platform/text_helpers.h"
+#include "posting/template_file.h"
 #include "posting/score_file.h"
 #include "posting/score_file_collection.h"
 #include "support/score_samples.h"
 #include "support/test_app.h"
 #include "ui/history_dialog.h"
+#include "ui/list_columns.h"
 #include "ui/qm_list_ctrl.h"
 #include "ui/wx_prompter.h"
 
@@ -83,6 +89,17 @@ protected:
         for (long row = 0; row < dlg.GetList()->GetItemCount(); ++row)
             paths.push_back(history[dlg.GetHistoryIndex(row)].GetPath());
         return paths;
+    }
+    // Many more entries in a few folders, their names of unlike widths.
+    void AddManyEntries(int count)
+    {
+        const char* names[] = {"230905a.txt", "Tuesday Pairs 230905.txt", "m.txt", "WWWWWW.txt", "iiiiii.txt"};
+        for (int i = 0; i < count; ++i) {
+            CScoreFile file;
+            file.SetPath(StrFormat("/home/director/club/scores/f%02d/a-longer-folder-name/%s", i / 40, names[i % 5]));
+            file.SetPosted(StrFormat("2023/%02d/2023%04daa.htm", i % 12 + 1, i), i % 3);
+            history.Add(file);
+        }
     }
     CConfirmDialogPrompter dialogs;
     std::string scores, newFile, longPath;
@@ -204,4 +221,138 @@ TEST_F(HistoryDialogTest, RemoveThroughTheHistoryCommand)
         ASSERT_EQ(app->GetHistory().GetCount(), ok ? 1 : 3);
     }
     EXPECT_EQ(app->GetHistory()[0].GetPath(), tuesday.GetPath());
+}
+
+// Each column divider of the header, read from the screen (a pixel column
+// of one colour over the header's height, darker than the background; no
+// letter is), as its distance from the nearest column edge of the items.
+std::vector<int> DividerOffsets(CQMListCtrl* list, const std::string& shot)
+{
+    const wxImage image(wxString::FromUTF8(SaveShot(list->HeaderWindow(), shot)));
+    int unit = 0, start = 0, unused = 0;
+    list->GetScrollPixelsPerUnit(&unit, &unused);
+    list->GetViewStart(&start, &unused);
+    std::vector<int> edges{-start * unit};
+    for (int column = 0; column < list->GetColumnCount(); ++column)
+        edges.push_back(edges.back() + list->GetColumnWidth(column));
+    auto shade = [&](int x, int y) { return image.GetRed(x, y) + image.GetGreen(x, y) + image.GetBlue(x, y); };
+    std::vector<int> offsets;
+    for (int x = 1; image.IsOk() && x + 1 < image.GetWidth(); ++x) {
+        bool divider = shade(x, 2) < 3 * 240;
+        for (int y = 3; divider && y < image.GetHeight() - 3; ++y)
+            divider = shade(x, y) == shade(x, 2);
+        int offset = 1 << 20;
+        for (int edge : edges)
+            offset = std::abs(x - edge) < std::abs(offset) ? x - edge : offset;
+        if (divider)
+            offsets.push_back(offset);
+    }
+    return offsets;
+}
+
+// A few hundred rows in a narrow window, scrolled sideways by clicks on the
+// scroll bar: the headers stay over their columns. Narrowed, the window
+// opens narrow the next time.
+TEST_F(HistoryDialogTest, ScrolledSidewaysTheHeadersStayOverTheirColumns)
+{
+    AddManyEntries(300);
+    RunModal(dlg, [&] {
+        CQMListCtrl* list = dlg.GetList();
+        dlg.SetSize(dlg.FromDIP(wxSize(560, 420)));
+        Pump(200);
+        ASSERT_LT(list->GetClientSize().x, TotalColumnWidth(list) / 2);
+        SaveShot(&dlg, "history_many_rows");
+        const wxRect items = list->ItemWindow()->GetScreenRect();
+        wxUIActionSimulator mouse;
+        int step = 0;
+        for (double at : {0.6, 0.9, 0.15}) {  // right, further right, back left
+            int before = 0, after = 0, unused = 0;
+            list->GetViewStart(&before, &unused);
+            mouse.MouseMove(wxPoint(items.x + static_cast<int>(items.width * at), items.GetBottom() - 4));
+            Pump(250);
+            mouse.MouseClick();
+            Pump(250);
+            list->GetViewStart(&after, &unused);
+            ++step;
+            EXPECT_NE(after, before) << "step " << step;
+            const std::vector<int> offsets = DividerOffsets(list, "history_header_" + std::to_string(step));
+            EXPECT_GE(offsets.size(), 3u);
+            for (int offset : offsets)
+                EXPECT_LE(std::abs(offset), 3) << "a header divider off its column after step " << step;
+            if (step == 2)
+                SaveShot(&dlg, "history_scrolled");
+        }
+        Click(dlg.FindWindow(wxID_CANCEL));
+    });
+    H again;
+    again.m_request = &request;
+    RunModal(again, [&] {
+        EXPECT_EQ(again.GetSize().x, dlg.GetSize().x);
+        Click(again.FindWindow(wxID_CANCEL));
+    });
+}
+
+// Long paths lose whole folders only, so rows of one folder read alike; the
+// file name stays and the text fits its column. Too narrow for that: "..."
+// and the name, else the name cut in its middle.
+TEST_F(HistoryDialogTest, LongPathsAreShortenedAlike)
+{
+    AddManyEntries(40);
+    RunModal(dlg, [&] {
+        CQMListCtrl* list = dlg.GetList();
+        list->SetColumnWidth(H::COL_PATHNAME, dlg.FromDIP(230));
+        wxClientDC dc(list);
+        dc.SetFont(list->GetFont());
+        const int room = list->GetColumnWidth(H::COL_PATHNAME) - dlg.FromDIP(12);
+        int shortened = 0;
+        for (long row = 0; row < list->GetItemCount(); ++row) {
+            const std::string path = history[dlg.GetHistoryIndex(row)].GetPath();
+            const std::string shown = dlg.GetShownText(row, H::COL_PATHNAME).utf8_string();
+            EXPECT_LE(dc.GetTextExtent(wxString::FromUTF8(shown)).x, room) << shown;
+            const size_t dots = shown.find("...");
+            if (dots == std::string::npos) {
+                EXPECT_EQ(shown, path);
+                continue;
+            }
+            ++shortened;
+            const std::string head = shown.substr(0, dots), tail = shown.substr(dots + 3);
+            EXPECT_TRUE(path.compare(0, head.size(), head) == 0 && (head.empty() || head.back() == '/')) << shown;
+            EXPECT_TRUE(tail.size() > 1 && tail[0] == '/' && path.substr(path.size() - tail.size()) == tail) << shown;
+            EXPECT_EQ(GetFileNameOnly(tail), GetFileNameOnly(path)) << shown;
+        }
+        EXPECT_GT(shortened, 30);
+        SaveShot(&dlg, "history_long_paths");
+        const wxString path = wxString::FromUTF8(longPath);
+        EXPECT_EQ(CompactPathForColumn(path, dc, dc.GetTextExtent(".../230901a.txt").x - 1), "...230901a.txt");
+        const wxString name = CompactPathForColumn(path, dc, dc.GetTextExtent("230901").x);
+        EXPECT_TRUE(name.StartsWith("2") && name.Contains("...")) << name;
+        Click(dlg.FindWindow(wxID_CANCEL));
+    });
+}
+
+// History numbers the insert locations as the posted-before question does:
+// Tuesday's results, stored at location 1 of 0, 1, 2..., read "2" in both;
+// sorting still goes by the stored number.
+TEST_F(HistoryDialogTest, DestinationInsertReadsAsInThePostedBeforeQuestion)
+{
+    app->GetHistory().Add(tuesday);
+    CScoreFile again;
+    ASSERT_EQ(again.Open(tuesday.GetPath(), nullptr, false, false), 1);
+    ASSERT_EQ(again.Parse(true), 1);
+    again.Close(true);
+    CTemplateFile page;
+    page.SetTemplate("http://club.example/results/template.htm", "<html>\n<!--quillmark:insert-->\n</html>\n");
+    app->m_bAsk = true;
+    dialogs.Answer(IDNO);
+    EXPECT_EQ(page.Parse(false, &again), PR_FAILED);
+    ASSERT_FALSE(dialogs.Texts().empty());
+    EXPECT_NE(dialogs.Texts().back().find("\r\nInsert: 2\r\n"), std::string::npos) << dialogs.Texts().back();
+
+    RunModal(dlg, [&] {
+        ClickHeader(H::COL_INSERT);  // by the stored number: Wednesday (2), Tuesday (1), the long path
+        EXPECT_EQ(PathsInRowOrder(), (std::vector<std::string>{wednesday.GetPath(), tuesday.GetPath(), longPath}));
+        EXPECT_EQ(dlg.GetShownText(1, H::COL_INSERT).utf8_string(), "2");
+        EXPECT_EQ(dlg.GetShownText(2, H::COL_INSERT).utf8_string(), "") << "never posted: no insert location";
+        Click(dlg.FindWindow(wxID_OK));
+    });
 }

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <wx/checkbox.h>
+#include <wx/datectrl.h>
+#include <wx/stattext.h>
+#include <wx/html/htmlcell.h>
+#include <wx/html/htmlwin.h>
+#include <wx/uiaction.h>
+
+#include "dialog_driver.h"
+#include "posting/score_file_collection.h"
+#include "support/test_app.h"
+#include "ui/confirm_dialog.h"
+#include "ui/help_window.h"
+#include "ui/history_dialog.h"
+#include "ui/id_file_dialog.h"
+#include "ui/setup_sheet.h"
+#include "ui/wx_prompter.h"
+
+namespace {
+
+// Help through the window prompter, as the program shows it.
+class HelpWindowTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        app->SetPrompter(&windows);
+    }
+
+    // Presses the dialog's Help button: the Help window must come up and
+    // close on Escape typed on the keyboard (a Help left open fails the
+    // test). Returns the text it showed.
+    std::string PressHelp(wxDialog& dialog, const std::string& shot)
+    {
+        std::string text;
+        WhenDialogShows(
+            [&](wxDialog& help) {
+                auto* window = dynamic_cast<CHelpWindow*>(&help);
+                ASSERT_NE(window, nullptr);
+                text = window->GetView()->ToText().utf8_string();
+                SaveShot(&help, shot);
+                wxUIActionSimulator keys;  // keys go where the pointer is without a window manager
+                keys.MouseMove(help.GetScreenPosition() + wxPoint(60, 60));
+                window->GetView()->SetFocus();
+                Pump(150);
+                keys.Char(WXK_ESCAPE);
+                Pump(200);
+            },
+            "Help - Quillmark");
+        wxWindow* button = dialog.FindWindow(wxID_HELP);
+        EXPECT_NE(button, nullptr) << dialog.GetTitle() << " has no Help button";
+        if (button)
+            Click(button);  // returns once the Help window has closed
+        EXPECT_TRUE(dialog.IsModal());
+        return text;
+    }
+
+    CWxPrompter windows;
+};
+
+}  // namespace
+
+// Confirm Posting, Identify Score File and History open the Help from a
+// Help button of their own.
+TEST_F(HelpWindowTest, DialogsOpenHelpAndEscapeClosesIt)
+{
+    ConfirmPostingRequest rows;
+    CConfirmDialog confirm;
+    confirm.m_request = &rows;
+    CIDFileDialog identify;
+    CColScoreFile history;
+    HistoryRequest request;
+    request.history = &history;
+    CHistoryDialog list;
+    list.m_request = &request;
+    for (wxDialog* dialog : {static_cast<wxDialog*>(&confirm), static_cast<wxDialog*>(&identify),
+                             static_cast<wxDialog*>(&list)})
+        RunModal(*dialog, [&] {
+            EXPECT_NE(PressHelp(*dialog, "help_from_" + dialog->GetTitle().Lower().utf8_string())
+                          .find("Posting, step by step"),
+                      std::string::npos);
+            Click(dialog->FindWindow(wxID_CANCEL));
+        });
+}
+
+// Every "see Help" of the Setup window has a paragraph of its own in the
+// Help, and so does each posting step the status line names; the greyed
+// Post Files Modified After says in its tool tip how to change it.
+TEST_F(HelpWindowTest, HelpAnswersWhatSetupAndPostingPointTo)
+{
+    CSetupPropSheet sheet(nullptr, SetupSheetValues(), false);
+    RunModal(sheet, [&] {
+        const std::string help = PressHelp(sheet, "help_from_setup");
+        int pointers = 0;
+        std::function<void(wxWindow*)> walk = [&](wxWindow* window) {
+            for (wxWindow* child : window->GetChildren()) {
+                const std::string label = child->GetLabel().utf8_string();
+                if ((wxDynamicCast(child, wxStaticText) || wxDynamicCast(child, wxCheckBox)) &&
+                    label.find("Help") != std::string::npos) {
+                    ++pointers;
+                    const size_t at = help.find("\n" + label.substr(0, label.find(" (")) + ":");
+                    EXPECT_NE(at, std::string::npos) << label;
+                    if (label.find("Caution") != std::string::npos)
+                        EXPECT_NE(help.find("Caution:", at), std::string::npos) << label;
+                }
+                walk(child);
+            }
+        };
+        walk(&sheet);
+        EXPECT_EQ(pointers, 2);
+        for (const char* step :
+             {"\n1. \"Setup required", "\"Selecting score files to post\"", "\"Confirming score files to post\"",
+              "\"Downloading score file template\"", "\"Posting score file", "\"Vantorel is processing score file",
+              "\"Opening web page staging file\"", "\"Upload pending\"", "\"Creating local index page\"",
+              "\nPost Files Modified After:", "hold down Shift"})
+            EXPECT_NE(help.find(step), std::string::npos) << step;
+        EXPECT_FALSE(sheet.m_computer->m_postDate->IsEnabled());
+        EXPECT_NE(sheet.m_computer->m_postDate->GetToolTipText().find("hold down Shift"), std::string::npos);
+        Click(sheet.FindWindow(wxID_CANCEL));
+    });
+}
+
+// Whatever room the screen gives, the Help opens with whole lines: no word
+// reaches across the bottom edge of the text or past its right edge.
+TEST_F(HelpWindowTest, OpensWithWholeLines)
+{
+    CHelpWindow help(nullptr);
+    help.Show();
+    Pump(300);
+    wxHtmlWindow* view = help.GetView();
+    const wxHtmlContainerCell* page = view->GetInternalRepresentation();
+    auto crossed = [&](int bottom) {
+        for (wxHtmlTerminalCellsInterator it(page->GetFirstTerminal(), page->GetLastTerminal()); it; ++it) {
+            const wxPoint at = it->GetAbsPos();
+            if ((at.y < bottom && bottom < at.y + it->GetHeight()) || at.x + it->GetWidth() > view->GetClientSize().x)
+                return true;
+        }
+        return false;
+    };
+    EXPECT_FALSE(crossed(view->GetClientSize().y));
+    SaveShot(&help, "help_window");
+    view->Scroll(0, view->GetScrollRange(wxVERTICAL));
+    SaveShot(&help, "help_window_end");
+    for (int room = 200; room <= 900; room += 37)
+        EXPECT_FALSE(crossed(help.WholeLinesHeight(room) - view->GetWindowBorderSize().y)) << "room " << room;
+}

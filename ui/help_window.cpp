@@ -1,0 +1,173 @@
+#include "ui/help_window.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include <wx/button.h>
+#include <wx/display.h>
+#include <wx/html/htmlcell.h>
+#include <wx/html/htmlwin.h>
+#include <wx/sizer.h>
+
+#include "ui/size_box.h"
+
+namespace {
+
+const char kPage[] =
+    "<h3>Quillmark Help</h3>\n"
+    "<p>Quillmark posts the results of your club's games on the club's website. Post Games (F4) finds the"
+    " score files written since the last posting, lets you confirm them and their hand records, makes "
+    "each results page, puts it into the website's results template and uploads it, then updates the "
+    "index page. Hold Shift (Repost, Shift+F4) to list files posted before as well; File &gt; Post... "
+    "picks files by hand. File &gt; Cancel stops a running posting.</p>\n"
+    "<h3>Posting, step by step</h3>\n"
+    "<p>The status line at the bottom of the window names the step Quillmark is at. When a step fails, "
+    "Quillmark says why in a message and in the log (View &gt; Logfile), leaves that game out of the "
+    "Upload History and goes on with the next one; the next Post Games offers the failed game again.</p>\n"
+    "<p><b>1. \"Setup required: ...\"</b>: a setting that posting needs is empty. Open Setup &gt; "
+    "Setup... and fill in the item named (Computer: Score File Directory; Website: Website URL, Score "
+    "File Directory, Score File Template Filename, Index Template Filename, Index Filename; FTP: Server, "
+    "User and Password).</p>\n"
+    "<p><b>2. \"Selecting score files to post\"</b>: Quillmark looks in the Score File Directory for "
+    "score files changed after Post Files Modified After that are not yet in the Upload History. \"There "
+    "are no new score files in ...\" means none was found: check that the scoring program wrote its "
+    "results as a text file into that folder. To post a game again use Repost (Shift+F4) or File &gt; "
+    "Post...</p>\n"
+    "<p><b>3. \"Confirming score files to post\"</b>: the Confirm Posting window lists the games. Tick "
+    "the ones to post. The Hand Records column shows the hand-record file found for each game; click "
+    "\"[click here]\" to choose one, or right-click a row for Clear Hand Records, Select Hand Records... "
+    "and View Score File. Cancel stops without posting anything.</p>\n"
+    "<p><b>4. \"Downloading score file template\"</b>: the results template is read from the Website URL,"
+    " the Website Score File Directory and the Score File Template Filename. If it fails, open that "
+    "address in a web browser; correct the three Website settings or put the template on the website.</p>\n"
+    "<p><b>5. \"Posting score file '...'\"</b>: Quillmark asks before it posts results that are in the "
+    "Upload History already (\"The results in a score file have been posted previously to a web page.\"; "
+    "Insert is the place on that page, 1 for the first) or a score file more than four hours old. Yes "
+    "posts, No skips the game, Cancel ends the posting, Yes to All answers every later question with Yes."
+    " When the event, date, session time, masterpoint limit or section cannot be read from the score "
+    "file, the Identify Score File window asks for them; Skip leaves the game out.</p>\n"
+    "<p><b>6. \"Vantorel is processing score file '...'\"</b>: the layout program makes the results page "
+    "(and the PDF of the hand records) with the HTML Layout and PDF Layout files of Setup's Computer "
+    "page. If it fails, check that the layout program is installed and that both layout files exist. With"
+    " \"Check Score Data\" on, \"Potential scoring errors were found\" lists the boards concerned: "
+    "correct them in the scoring program and post again, or post anyway.</p>\n"
+    "<p><b>7. \"Opening web page staging file\", \"Merging\"</b>: the page is put into the template below"
+    " its marker line &lt;!--quillmark:insert--&gt;. \"Expected 1 insert locations, found 0\" (or 2) "
+    "means the template must hold that line exactly once: correct the template on the website.</p>\n"
+    "<p><b>8. \"Upload pending\", \"Connecting to ...\", \"Changing to directory: ...\", \"Uploading "
+    "file: ...\"</b>: the page, its files, the PDF and the hand-record file go to the server by FTP, FTPS"
+    " or SFTP. \"FTP: Login was unsuccessful\": check Server, User, Password, Protocol and Port Number on"
+    " Setup's FTP page. \"FTP: Change to directory was unsuccessful\": check Directory on the FTP page "
+    "(see below) and the Website's Score File Directory. Help &gt; Upload a Test File tries the FTP "
+    "settings without posting anything, and View &gt; Logfile shows what the server answered.</p>\n"
+    "<p><b>9. \"Creating local index page\", then the index upload</b>: the index page lists the posted "
+    "games. \"Indexing failed\" at the end means the games are posted but the index is not; Index &gt; "
+    "Create Index and Index &gt; Publish Index try it again.</p>\n"
+    "<p>At the end the status line says \"Post Games succeeded\" with the number of games, or how many "
+    "failed.</p>\n"
+    "<h3>Setup: Computer page</h3>\n"
+    "<p><b>Post Files Modified After:</b> Post Games looks only at score files changed after this date "
+    "and time. The field is greyed out so that it is not changed by accident: to change it, hold down "
+    "Shift while you choose Setup &gt; Setup... and keep it held until the Setup window opens. An earlier"
+    " time lets Post Games find older games; games already in the Upload History are still left out "
+    "(Repost lists them).</p>\n"
+    "<h3>Setup: Website page</h3>\n"
+    "<p><b>Provide link to computer hand records on index page:</b> the index page then links the "
+    "hand-record file of each game, so anyone can download every deal of the set as the dealing program "
+    "wrote it, including boards that were not played. <b>Caution:</b> when the same deals will be played "
+    "again (in a later session, at another club or in another round of the same event), leave this off "
+    "until the last of them has been played, or the file gives the deals away.</p>\n"
+    "<h3>Setup: FTP page</h3>\n"
+    "<p><b>Directory:</b> the folder on the server, as your FTP login sees it, that holds the website's "
+    "home page (the page the Website URL opens). Leave it empty when the login starts in that folder; "
+    "often it is public_html, www or htdocs. Quillmark changes to it after logging in, and the Website's "
+    "Score File Directory and the index page are taken from there. For BridgeWebs it is the part of the "
+    "address between the server name and /cgi-bin/. To check it, use Help &gt; Upload a Test File: it "
+    "puts TestFile.txt into this folder, and the Website URL followed by /TestFile.txt should then show "
+    "that file in a web browser.</p>\n"
+    "<h3>History</h3>\n"
+    "<p>View &gt; History lists every score file in the Upload History, the record Quillmark uses to "
+    "notice games posted before. Click a column heading to sort by it. Destination Path is the page on "
+    "the website and Destination Insert the place on that page (1 for the first). Remove forgets the "
+    "selected games, so the next Post Games offers them again; Add... records games as posted without "
+    "posting them. Nothing changes until you press OK.</p>\n"
+    "<h3>Keys</h3>\n"
+    "<p>F4 Post Games, Shift+F4 Repost, F1 this Help. In the web view: Alt+Left back, Alt+Right forward, "
+    "F5 refresh, Esc stop. Esc closes this window.</p>\n";
+
+}  // namespace
+
+CHelpWindow::CHelpWindow(wxWindow* parent)
+    : wxDialog(parent, wxID_ANY, "Help - Quillmark", wxDefaultPosition, wxDefaultSize,
+               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER)
+{
+    // The page is laid out at the opening width to learn its height.
+    const int width = FromDIP(660);
+    m_view = new wxHtmlWindow(this, wxID_ANY, wxDefaultPosition, wxSize(width, FromDIP(200)),
+                              wxHW_SCROLLBAR_AUTO | wxBORDER_THEME);
+    m_view->SetBorders(FromDIP(14));  // the margin round the text
+    m_view->SetPage(kPage);
+    auto* top = new wxBoxSizer(wxVERTICAL);
+    top->Add(m_view, 1, wxEXPAND);
+    // Close is the dialog's Cancel button, so Escape presses it.
+    auto* buttons = new wxBoxSizer(wxHORIZONTAL);
+    buttons->Add(new wxButton(this, wxID_CANCEL, "Close"));
+    top->Add(buttons, 0, wxALIGN_RIGHT | wxALL, FromDIP(8));
+
+    // Tall enough for the whole text where the screen allows; past that the
+    // text scrolls, and the window opens with no line cut at its bottom.
+    const int screen = wxDisplay(std::max(wxDisplay::GetFromWindow(this), 0)).GetClientArea().height;
+    m_view->SetMinSize(wxSize(width, WholeLinesHeight(screen * 3 / 4)));
+    const wxSize opening = top->ComputeFittingWindowSize(this);
+    m_view->SetMinSize(FromDIP(wxSize(280, 120)));
+    SetSizer(top);
+    SetSize(opening);
+    CSizeBox::Attach(this, "HelpText");
+    // On the screen the page may be laid out again (the scroll bar takes no
+    // room there): bring the bottom edge up to the last whole line then.
+    Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
+        event.Skip();
+        if (event.IsShown())
+            CallAfter([this] {
+                const int now = m_view->GetSize().y;
+                SetSize(GetSize().x, GetSize().y - (now - WholeLinesHeight(now)));
+            });
+    });
+}
+
+int CHelpWindow::WholeLinesHeight(int limit) const
+{
+    const wxHtmlContainerCell* page = m_view->GetInternalRepresentation();
+    const int border = m_view->GetWindowBorderSize().y;
+    if (page->GetHeight() + border <= limit)
+        return page->GetHeight() + border;
+    // The words of the page, top and bottom; a height is good when no word
+    // reaches across it.
+    std::vector<std::pair<int, int>> words;
+    for (wxHtmlTerminalCellsInterator it(page->GetFirstTerminal(), page->GetLastTerminal()); it; ++it) {
+        const int top = it->GetAbsPos().y;
+        words.emplace_back(top, top + it->GetHeight());
+    }
+    int best = 0;
+    for (const auto& word : words) {
+        const int edge = word.second;
+        if (edge > limit - border || edge <= best)
+            continue;
+        if (std::none_of(words.begin(), words.end(),
+                         [edge](const std::pair<int, int>& w) { return w.first < edge && edge < w.second; }))
+            best = edge;
+    }
+    return best > 0 ? best + border : limit;
+}
+
+const char* CHelpWindow::Page()
+{
+    return kPage;
+}
+
+int CHelpWindow::ShowHelp(wxWindow* parent)
+{
+    CHelpWindow help(parent);
+    return help.ShowModal();
+}
