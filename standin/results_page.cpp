@@ -1,5 +1,7 @@
 #include "standin/results_page.h"
 
+#include <set>
+
 #include "standin/score_text.h"
 #include "platform/text_encoding.h"
 
@@ -60,6 +62,27 @@ void AppendDealTable(std::string& page, const PbnDeal& deal)
     AppendLine(page, "</table>");
 }
 
+// The game's heading at the top of the score text: the event, then the
+// session, section and date that are given; nothing for what is not.
+void AppendHeading(std::string& page, const ScoreHeading& heading)
+{
+    if (!heading.event.empty())
+        AppendLine(page, "<b style=\"font: bold 1.5em sans-serif\">" + HtmlEscape(heading.event) + "</b>");
+    std::string details;
+    for (const std::string& part :
+         {heading.session, heading.section.empty() ? std::string() : "Section " + heading.section, heading.date}) {
+        if (part.empty())
+            continue;
+        if (!details.empty())
+            details += " &middot; ";
+        details += HtmlEscape(part);
+    }
+    if (!details.empty())
+        AppendLine(page, "<span style=\"font: 1.1em sans-serif\">" + details + "</span>");
+    if (!heading.event.empty() || !details.empty())
+        AppendLine(page, "");
+}
+
 }  // namespace
 
 std::string SuitText(const std::string& ranks)
@@ -93,13 +116,33 @@ std::string BuildResultsPage(const std::string& title, std::string_view scoreTex
     AppendLine(page, "</head>");
     AppendLine(page, "<body>");
     AppendLine(page, "<pre>");
-    for (const std::string& line : ScoreTextLines(scoreText))
+    AppendHeading(page, FindScoreHeading(scoreText));
+    // Each deal under the first "Board n" line of its board; a board line
+    // without a deal stays as it is.
+    std::set<int> shown;
+    for (const std::string& line : ScoreTextLines(scoreText)) {
         AppendLine(page, HtmlEscape(line));
+        const int board = BoardOfLine(line);
+        const PbnDeal* deal = deals && board > 0 ? FindDeal(*deals, board) : nullptr;
+        if (deal && shown.insert(board).second) {
+            // Inside the <pre> block the table's own line breaks must not
+            // show; the page's style does not come along into the club's
+            // template, hence the attribute.
+            AppendLine(page, "<div style=\"white-space: normal\">");
+            AppendDealTable(page, *deal);
+            AppendLine(page, "</div>");
+        }
+    }
     AppendLine(page, "</pre>");
-    if (deals && !deals->empty()) {
-        AppendLine(page, "<h2>Hand records</h2>");
-        for (const PbnDeal& deal : *deals)
-            AppendDealTable(page, deal);
+    // The deals the results do not name come after them.
+    bool headed = false;
+    for (const PbnDeal& deal : deals ? *deals : std::vector<PbnDeal>()) {
+        if (shown.count(deal.board))
+            continue;
+        if (!headed)
+            AppendLine(page, "<h2>Hand records</h2>");
+        headed = true;
+        AppendDealTable(page, deal);
     }
     AppendLine(page, "</body>");
     AppendLine(page, "</html>");

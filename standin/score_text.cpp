@@ -48,31 +48,55 @@ std::vector<std::string> ScoreTextLines(std::string_view text)
     return lines;
 }
 
+ScoreHeading FindScoreHeading(std::string_view text)
+{
+    ScoreHeading heading;
+    const std::pair<const char*, std::string*> fields[] = {{"EVENT>", &heading.event},
+                                                           {"SESSION>", &heading.session},
+                                                           {"SECTION>", &heading.section},
+                                                           {"DATE>", &heading.date}};
+    for (const std::string& line : ScoreTextLines(text)) {
+        for (const auto& [keyword, value] : fields) {
+            const size_t at = line.find(keyword);
+            if (!value->empty() || at == std::string::npos)
+                continue;
+            const size_t from = at + std::char_traits<char>::length(keyword);
+            *value = Trim(std::string_view(line).substr(from, line.find('|', from) - from));
+        }
+    }
+    return heading;
+}
+
+int BoardOfLine(std::string_view line)
+{
+    const std::string t = TrimLeft(line);
+    size_t k;
+    if (StartsWithNoCase(t, "board"))
+        k = 5;
+    else if (StartsWithNoCase(t, "bd"))
+        k = 2;
+    else
+        return 0;
+    if (k < t.size() && (t[k] == '.' || t[k] == ':'))
+        ++k;
+    while (k < t.size() && (t[k] == ' ' || t[k] == '\t'))
+        ++k;
+    size_t start = k;
+    while (k < t.size() && t[k] >= '0' && t[k] <= '9' && k - start < 6)
+        ++k;
+    if (k == start)
+        return 0;
+    // "Board 12" but not "Board 12x" or "Bd 3rd".
+    if (k < t.size() && std::isalnum(static_cast<unsigned char>(t[k])))
+        return 0;
+    return std::atoi(t.substr(start, k - start).c_str());
+}
+
 std::vector<int> FindScoreBoards(std::string_view text)
 {
     std::vector<int> boards;
     for (const std::string& line : ScoreTextLines(text)) {
-        const std::string t = TrimLeft(line);
-        size_t k;
-        if (StartsWithNoCase(t, "board"))
-            k = 5;
-        else if (StartsWithNoCase(t, "bd"))
-            k = 2;
-        else
-            continue;
-        if (k < t.size() && (t[k] == '.' || t[k] == ':'))
-            ++k;
-        while (k < t.size() && (t[k] == ' ' || t[k] == '\t'))
-            ++k;
-        size_t start = k;
-        while (k < t.size() && t[k] >= '0' && t[k] <= '9' && k - start < 6)
-            ++k;
-        if (k == start)
-            continue;
-        // "Board 12" but not "Board 12x" or "Bd 3rd".
-        if (k < t.size() && std::isalnum(static_cast<unsigned char>(t[k])))
-            continue;
-        const int board = std::atoi(t.substr(start, k - start).c_str());
+        const int board = BoardOfLine(line);
         if (board > 0)
             boards.push_back(board);
     }

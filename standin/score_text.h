@@ -19,6 +19,18 @@ std::string DecodeScoreText(std::string_view bytes);
 // characters. Trailing empty lines are dropped.
 std::vector<std::string> ScoreTextLines(std::string_view text);
 
+// What the score text says of its game, after the keywords "EVENT>",
+// "SESSION>", "SECTION>" and "DATE>" (the first of each, up to a "|" or the
+// line's end, without surrounding blanks). Empty when not given.
+struct ScoreHeading {
+    std::string event, session, section, date;
+};
+ScoreHeading FindScoreHeading(std::string_view text);
+
+// The number of the board a "Board n" line of the results names (see
+// FindScoreBoards), or 0 when the line names none.
+int BoardOfLine(std::string_view line);
+
 // The board numbers the results name, in ascending order without repeats:
 // every line that starts (after blanks) with "Board" or "Bd", optionally
 // followed by "." or ":", and then a number.

@@ -180,7 +180,7 @@ bool CTextDialog::CreateWindow()
     if (m_noWrap)
         style |= wxTE_DONTWRAP | wxHSCROLL;
     else
-        style |= wxTE_WORDWRAP;
+        style |= wxTE_BESTWRAP;  // at a blank, else anywhere (paths have no blanks)
     m_edit = new wxTextCtrl(this, ID_TEXT, wxString(), wxDefaultPosition,
                             ConvertDialogToPixels(wxSize(120, 40)), style);
     m_edit->SetBackgroundColour(wxColour(240, 240, 240));
@@ -320,6 +320,7 @@ void CTextDialog::ShowTextInEdit(bool caretToEnd)
     if (!m_edit)
         return;
     m_edit->ChangeValue(ToControlLineEnds(m_text));
+    IndentContinuations(0);
     if (caretToEnd) {
         const long end = m_edit->GetLastPosition();
         SelectRange(end, end);
@@ -338,9 +339,22 @@ void CTextDialog::AppendText(const std::string& text)
     const std::wstring more = NormalizeLineEnds(WideFromUtf8(text));
     m_text += more;
     if (m_edit) {
+        const long from = m_edit->GetLastPosition();
         m_edit->AppendText(ToControlLineEnds(more));
+        IndentContinuations(from);
         ScrollToEnd();
     }
+}
+
+void CTextDialog::IndentContinuations(long from)
+{
+    // A wrapped line's continuation stands a little to the right, so that
+    // it is not taken for a line (a log entry) of its own.
+    if (m_noWrap || !m_edit || from >= m_edit->GetLastPosition())
+        return;
+    wxTextAttr hanging;
+    hanging.SetLeftIndent(0, 50);  // tenths of a millimetre
+    m_edit->SetStyle(from, m_edit->GetLastPosition(), hanging);
 }
 
 void CTextDialog::ScrollToEnd()

@@ -69,7 +69,9 @@ public:
     void SetSection(const std::string& section) { m_section = section; }
     // A toolbar "Cancel" button that cancels the running operation.
     void SetCancelButton(bool on) { m_cancelButton = on; }
-    // false: the text wraps at the window's edge.
+    // true: lines run on past the window's edge behind a horizontal scroll
+    // bar; by default long lines (log entries with whole paths) wrap at the
+    // edge and their continuation is indented.
     void SetNoWrap(bool on) { m_noWrap = on; }
     // Without a saved font: a fixed-pitch font of 8 points.
     void SetFixedFont(bool on) { m_fixedFont = on; }
@@ -139,6 +141,8 @@ private:
     void BuildToolBar();
     void LoadFont();
     void ShowTextInEdit(bool caretToEnd);
+    // Indents the continuation of wrapped lines from position from on.
+    void IndentContinuations(long from);
     void OnClose(wxCloseEvent& event);
     void OnCharHook(wxKeyEvent& event);
     void OnFindEvent(wxFindDialogEvent& event);
@@ -153,7 +157,7 @@ private:
     std::string m_section;
     std::string m_findSection;
     bool m_cancelButton = false;
-    bool m_noWrap = true;
+    bool m_noWrap = false;
     bool m_fixedFont = false;
     bool m_destroyOnClose = false;
     bool m_modeless = false;

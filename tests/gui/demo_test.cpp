@@ -1,9 +1,11 @@
 // The demo path of scripts/demo under Xvfb: loopback FTP and web servers
 // sharing the club website, the demo club written by qm_make_demo, the
-// program opened on its setup file; F4 puts the results pages on the
-// server, and the index page and a results page show in the view.
+// program opened on its setup file; F4 puts the results pages with their
+// PDF and hand records on the server, and the index page and a results page
+// show in the view.
 #include <gtest/gtest.h>
 #include <wx/button.h>
+#include <wx/listctrl.h>
 #include <wx/uiaction.h>
 #include <wx/webview.h>
 
@@ -18,22 +20,32 @@
 #include "support/servers.h"
 #include "ui/app_shell.h"
 #include "ui/command_ids.h"
+#include "ui/confirm_dialog.h"
 #include "ui/main_frame.h"
 #include "ui/quillmark_view.h"
 
 namespace {
 
-// The results pages in a folder of the website (not the template).
-std::vector<std::string> PagesIn(const std::string& folder)
+// The files with an extension in a folder of the website (not the
+// template), sorted.
+std::vector<std::string> FilesIn(const std::string& folder, const std::string& extension)
 {
-    std::vector<std::string> pages;
+    std::vector<std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         const std::string name = entry.path().filename().string();
-        if (entry.path().extension() == ".html" && name.find("template") == std::string::npos)
-            pages.push_back(name);
+        if (entry.path().extension() == extension && name.find("template") == std::string::npos)
+            files.push_back(name);
     }
-    std::sort(pages.begin(), pages.end());
-    return pages;
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+size_t CountOf(const std::string& text, const std::string& what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
 }
 
 }  // namespace
@@ -67,7 +79,13 @@ TEST(DemoTest, PostGamesPutsThePagesOnTheServerAndShowsOneInTheView)
     CMainFrame* frame = shell.Frame();
     std::vector<std::string> loaded;
     CDialogOkClicker confirm("Confirm Posting");
-    confirm.beforeClick = [](wxWindow*) { TakeScreenshot("demo-confirm-posting"); };
+    std::vector<std::string> handRecordCells;
+    confirm.beforeClick = [&](wxWindow* dlg) {
+        const wxListCtrl* list = static_cast<CConfirmDialog*>(dlg)->GetList();
+        for (int row = 0; row < list->GetItemCount(); ++row)
+            handRecordCells.push_back(list->GetItemText(row, 1).ToStdString());
+        TakeScreenshot("demo-confirm-posting");
+    };
 
     // F4, pressed while the web page has the keyboard.
     wxButton* post = frame->GetDialogBar()->postGames;
@@ -86,13 +104,25 @@ TEST(DemoTest, PostGamesPutsThePagesOnTheServerAndShowsOneInTheView)
     EXPECT_TRUE(boxes.texts.empty()) << boxes.texts.front();
     EXPECT_EQ(frame->GetPaneText(2).rfind("Post Games succeeded: 3 score files", 0), 0u) << frame->GetPaneText(2);
 
-    // Three results pages on the server, each merged into the template.
-    const std::vector<std::string> pages = PagesIn(JoinPath(site, "results"));
+    // Each game's hand records found by the program and attached.
+    std::sort(handRecordCells.begin(), handRecordCells.end());
+    ASSERT_EQ(handRecordCells.size(), 3u);
+    for (const auto& cell : handRecordCells)
+        EXPECT_TRUE(cell.size() == 11 && cell.substr(7) == ".pbn") << cell;
+
+    // Three results pages on the server, each merged into the template
+    // once and showing its deals, each with its PDF and hand records.
+    const std::string results = JoinPath(site, "results");
+    const std::vector<std::string> pages = FilesIn(results, ".html");
     ASSERT_EQ(pages.size(), 3u);
     for (const auto& page : pages) {
-        const std::string text = ReadWholeFile(JoinPath(site, "results/" + page));
+        const std::string text = ReadWholeFile(JoinPath(results, page));
         EXPECT_NE(text.find("Ostervale Bridge Club</h1>"), std::string::npos) << page;
-        EXPECT_NE(text.find("<!--quillmark:insertend-->"), std::string::npos) << page;
+        EXPECT_EQ(CountOf(text, "<!--quillmark:insertend-->"), 1u) << page;
+        EXPECT_NE(text.find("id=\"board-3\""), std::string::npos) << page;
+        const std::string base = page.substr(0, page.size() - 5);
+        EXPECT_EQ(ReadWholeFile(JoinPath(results, base + ".pdf")).rfind("%PDF-", 0), 0u) << page;
+        EXPECT_NE(ReadWholeFile(JoinPath(results, base + ".pbn")).find("[Deal "), std::string::npos) << page;
     }
 
     // The view ends on the website's index page, which links all three.
@@ -103,6 +133,13 @@ TEST(DemoTest, PostGamesPutsThePagesOnTheServerAndShowsOneInTheView)
         const std::string source = frame->GetView()->GetPageSource();
         return source.find(pages[0]) != std::string::npos && source.find(pages[2]) != std::string::npos;
     }));
+    // ... and their PDFs and hand records.
+    const std::string index = ReadWholeFile(JoinPath(site, "index.htm"));
+    for (const auto& page : pages) {
+        const std::string base = page.substr(0, page.size() - 5);
+        EXPECT_NE(index.find(base + ".pdf\""), std::string::npos) << base;
+        EXPECT_NE(index.find(base + ".pbn\""), std::string::npos) << base;
+    }
     TakeScreenshot("demo-index-page");
 
     // A results page as the website serves it.
@@ -111,6 +148,7 @@ TEST(DemoTest, PostGamesPutsThePagesOnTheServerAndShowsOneInTheView)
     shell.App().NavigateView(page);
     ASSERT_TRUE(WaitUntil([&] { return std::count(loaded.begin(), loaded.end(), page) > 0; }));
     EXPECT_NE(frame->GetView()->GetPageSource().find("Ann Hale"), std::string::npos);
+    EXPECT_NE(frame->GetView()->GetPageSource().find("id=\"board-1\""), std::string::npos);
     EXPECT_EQ(frame->GetPaneText(3), page);
     TakeScreenshot("demo-results-page");
 

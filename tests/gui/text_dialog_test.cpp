@@ -165,3 +165,38 @@ TEST_F(TextViewerTest, ModalViewerCancelButtonCancelsTheOperation)
     EXPECT_EQ(app->GetCancelState(false), CS_CANCELLED);
     EXPECT_NE(LogText().find("User Canceled"), std::string::npos);
 }
+
+TEST_F(TextViewerTest, LongLinesWrapInsideTheWindowAlsoWhenAppended)
+{
+    // Log entries with whole paths: the end of each must be on screen
+    // without scrolling sideways, for the first text and for appended text.
+    const std::string entry = "12/09/26 11:45:13 Uploaded results web page=[/tmp/quillmark-demo.Xq3/data/Staging1/"
+                              "QMw123456.html]->[results/20261206ana.html] END";
+    CTextDialog* viewer = CTextDialog::ShowModeless(nullptr, "/var/log/quillmark.log", "first\n" + entry + "\n",
+                                                    "ViewLogfile", true);
+    ASSERT_NE(viewer, nullptr);
+    viewer->SetSize(600, 400);
+    Pump(300);
+    viewer->AppendText("second\n" + entry + " APPENDED\n");
+    Pump(300);
+    TakeShot("text_viewer_long_lines");
+
+    wxTextCtrl* edit = viewer->GetEdit();
+    const wxString shown = edit->GetValue();
+    const int width = edit->GetClientSize().x;
+    for (const wxString& end : {wxString("END\n"), wxString("APPENDED\n")}) {
+        const long last = static_cast<long>(shown.find(end)) + static_cast<long>(end.length()) - 2;
+        const long start = static_cast<long>(shown.rfind("12/09/26", last));
+        const wxPoint endAt = edit->PositionToCoords(last);
+        const wxPoint startAt = edit->PositionToCoords(start);
+        ASSERT_NE(endAt, wxDefaultPosition) << end;
+        EXPECT_GT(endAt.x, 0) << end;
+        EXPECT_LT(endAt.x, width) << end << ": the end of the line is past the window's edge";
+        EXPECT_GT(endAt.y, startAt.y) << end << ": wrapped onto a further line";
+        // The continuation stands to the right of where entries begin.
+        long next = start;
+        while (next < last && edit->PositionToCoords(next).y == startAt.y)
+            ++next;
+        EXPECT_GT(edit->PositionToCoords(next).x, startAt.x + 5) << end;
+    }
+}

@@ -1,5 +1,6 @@
 // Writes the demo's club: a score folder with three games and their PBN
-// hand records, the layout files, the club website's templates, and a
+// hand records (named by each game's date and session letter, as the
+// program looks them up), the layout files, the club website's templates, and a
 // setup data file pointing at the loopback FTP and HTTP servers that the
 // demo script starts. The setup file is written by the program's own
 // document code; the FTP password is protected with the data folder's key
@@ -17,6 +18,7 @@
 
 #include "app/quillmark_app.h"
 #include "app/setup_file.h"
+#include "posting/score_file.h"
 #include "platform/path_helpers.h"
 #include "platform/text_helpers.h"
 
@@ -120,20 +122,29 @@ int main(int argc, char** argv)
     WriteFile(JoinPath(site, "results/results_template.html"), ReadFile(JoinPath(templates, "results_template.html")));
     WriteFile(JoinPath(site, "index_template.htm"), ReadFile(JoinPath(templates, "index_template.htm")));
 
+    CQuillmarkApp app;
+    SetAppPtr(&app);
+    CQuietPrompter prompter;
+    app.SetPrompter(&prompter);
     const time_t now = std::time(nullptr);
     for (const Game& g : kGames) {
         const time_t when = now - g.daysAgo * 86400;
         tm day{};
         localtime_r(&when, &day);
         // Written a few minutes ago: new, and not old enough to be asked about.
-        WriteFile(JoinPath(scores, g.file), GameText(g, day), now - 300 + g.daysAgo);
-        WriteFile(JoinPath(scores, RemoveExtension(g.file) + ".pbn"), kHandRecords, now - 300);
+        const std::string scorePath = JoinPath(scores, g.file);
+        WriteFile(scorePath, GameText(g, day), now - 300 + g.daysAgo);
+        // The hand records go where the program looks for them: in the
+        // searched folder, under the game's code (date and session letter,
+        // 261206A.pbn), read from the score file the way the program reads it.
+        CScoreFile game;
+        if (game.Open(scorePath, nullptr, true, false) != 1 || game.Parse(false) != 1) {
+            std::fprintf(stderr, "qm_make_demo: cannot read %s back\n", scorePath.c_str());
+            return 1;
+        }
+        WriteFile(JoinPath(scores, game.GetFileCode() + ".pbn"), kHandRecords, now - 300);
     }
 
-    CQuillmarkApp app;
-    SetAppPtr(&app);
-    CQuietPrompter prompter;
-    app.SetPrompter(&prompter);
     CSetupData& s = app.Setup();
     s.m_strScoreFileDirectory = scores;
     s.m_tPostFilesModifiedAfter = now - 7 * 86400;
@@ -151,7 +162,10 @@ int main(int argc, char** argv)
     s.m_Ftp.m_strUser = "club";
     s.m_Ftp.m_nProtocol = PROTOCOL_FTP;
     s.m_Ftp.m_strPort[PROTOCOL_FTP] = ftpPort;
-    s.m_Ftp.m_dwFlags = SF_AUTO_FILL_HAND_RECORD | SF_LINK_PDF_HAND_RECORDS;
+    // Hand records filled in by themselves (with the alert should one be
+    // missing), and the index linking the PDF and the hand-record file.
+    s.m_Ftp.m_dwFlags = SF_AUTO_FILL_HAND_RECORD | SF_ALERT_HAND_RECORD_NOT_FILLED | SF_LINK_PDF_HAND_RECORDS |
+                        SF_LINK_HAND_RECORDS;
     // The key of the data protection lives in the data folder.
     std::string dataFolder;
     app.GetAppDataFolder(dataFolder, true);

@@ -3,6 +3,8 @@
 #include <cerrno>
 
 #include "platform/dispatch_driver.h"
+#include "standin/pbn_reader.h"
+#include "standin/results_page.h"
 #include "standin/standin_layout.h"
 #include "platform/vantorel_interface.h"
 #include "support/poppler_tools.h"
@@ -173,4 +175,56 @@ TEST_F(StandInLayout, BadFilesAndBadCallsGiveErrorsNotCrashes)
     EXPECT_EQ(failure(vantorel::Version, DISPATCH_PROPERTYPUT, {Variant("9.9.9")}), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(failure(vantorel::SaveAsHtml, DISPATCH_METHOD, {}), DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(failure(vantorel::Quiet, DISPATCH_PROPERTYPUT, {Variant("maybe")}), DISP_E_TYPEMISMATCH);
+}
+
+TEST(StandInResultsPage, HeadingFromTheScoreTextAndEachDealUnderItsBoard)
+{
+    PbnFile hands;
+    std::string why;
+    ASSERT_TRUE(ReadPbn(samples::LayoutHandRecords(), hands, why)) << why;
+    SortDeals(hands.deals);
+    // Board 1 named twice (two sections), board 2 only as "Bd 2", board 5
+    // without a deal, board 6 with a deal but not named; the event carries
+    // markup and a character outside ASCII.
+    const std::string score =
+        "EVENT&gt; Club <b>Pairs</b> & Zo\xC3\xAB | SESSION> Monday Aft | SECTION> AB\r\n"
+        "DATE> September 4, 2023 | MP LIMITS> None\r\n"
+        " Board 1\r\n   1   2  4S  N  420\r\n Bd 2\r\n Board 3\r\n Board 4\r\n Board 5\r\n"
+        " Board 1\r\n   3   4  3NT S  400\r\n";
+    const std::string page = BuildResultsPage("t", score, &hands.deals);
+    auto at = [&](const std::string& what) { return page.find(what); };
+    auto line = [&](const std::string& text) { return page.find("\r\n" + text + "\r\n"); };
+
+    // The heading first in the score text's block, escaped, then the text.
+    const size_t event = at(">Club &lt;b&gt;Pairs&lt;/b&gt; &amp; Zo&#235;</b>");
+    const size_t details = at(">Monday Aft &middot; Section AB &middot; September 4, 2023</span>");
+    ASSERT_NE(event, std::string::npos) << page;
+    EXPECT_LT(line("<pre>"), event);
+    EXPECT_LT(event, details);
+    EXPECT_LT(details, line("EVENT&gt; Club &lt;b&gt;Pairs&lt;/b&gt; &amp; Zo&#235; | SESSION&gt; Monday Aft | "
+                            "SECTION&gt; AB"));
+    EXPECT_EQ(at("<b>Pairs"), std::string::npos) << "markup from the score text";
+
+    // Each deal right after its board's first line, once; a board line
+    // without a deal (or whose deal is shown) is followed by the next line
+    // of the results.
+    int n = 0;
+    for (const std::string board : {" Board 1", " Bd 2", " Board 3", " Board 4"}) {
+        const std::string deal = "\r\n" + board + "\r\n<div style=\"white-space: normal\">\r\n"
+                                 "<table class=\"deal\" id=\"board-" + std::to_string(++n) + "\">\r\n";
+        EXPECT_NE(at(deal), std::string::npos) << board;
+    }
+    EXPECT_NE(at("\r\n Board 5\r\n Board 1\r\n   3   4  3NT S  400\r\n</pre>\r\n"), std::string::npos);
+    // The deal the results do not name after them, under its own heading.
+    EXPECT_LT(line("</pre>"), line("<h2>Hand records</h2>"));
+    EXPECT_LT(line("<h2>Hand records</h2>"), at("id=\"board-6\""));
+
+    // Nothing empty: a score text without keywords gets no heading, and
+    // with every deal named there is no "Hand records" heading.
+    hands.deals.pop_back();
+    const std::string plain = BuildResultsPage("t", " Board 1\r\n Board 2\r\n", &hands.deals);
+    EXPECT_NE(plain.find("\r\n<body>\r\n<pre>\r\n Board 1\r\n<div"), std::string::npos);
+    EXPECT_EQ(plain.find("<b "), std::string::npos);
+    EXPECT_NE(plain.find("id=\"board-4\""), std::string::npos);
+    EXPECT_EQ(BuildResultsPage("t", " Board 1\r\n", nullptr).find("<h2>"), std::string::npos);
 }
