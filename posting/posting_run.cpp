@@ -115,7 +115,7 @@ int CQuillmarkApp::SelectFilesToPost(CSFPtrArray& candidates)
     for (const std::string& path : paths) {
         auto record = std::make_unique<CScoreFile>();
         record->SetPost(true);
-        if (!record->Open(path, nullptr, true, bridgeWebs) || !record->Parse(true)) {
+        if (!record->Open(path, nullptr, bridgeWebs ? ScoreFileFormat::Binary : ScoreFileFormat::Text, OpenReport::Quiet) || !record->Parse(true)) {
             unreadable += "\r\n" + path;
             if (m_pLog)
                 m_pLog->Printf("Unable to read score file=[%s]\n", path.c_str());

@@ -279,18 +279,18 @@ void CScoreFile::FillMissingFrom(const CScoreFile& other)
 
 // ---- opening and loading ----------------------------------------------------
 
-int CScoreFile::Open(const std::string& path, IWebTransport* web, bool quiet, bool binary)
+bool CScoreFile::Open(const std::string& path, IWebTransport* web, ScoreFileFormat format, OpenReport report)
 {
-    SetFlag(SFF_BINARY, binary);
+    SetFlag(SFF_BINARY, format == ScoreFileFormat::Binary);
     Close(false);
     if (web) {
         m_pTransport = web;
         SetFlag(SFF_LOCAL, false);
         if (!web->CanOpenFiles())
-            return 0;
+            return false;
         m_remoteOpen = true;
         m_strPath = path;
-        return 1;
+        return true;
     }
 
     SetFlag(SFF_LOCAL, true);
@@ -313,20 +313,20 @@ int CScoreFile::Open(const std::string& path, IWebTransport* web, bool quiet, bo
     if (err != 0) {
         if (fd >= 0)
             ::close(fd);
-        if (!quiet) {
+        if (report == OpenReport::Report) {
             if (CQuillmarkApp* app = GetAppPtr(); app && app->GetLog() && err == EFBIG)
                 app->GetLog()->Printf("Refused score file larger than %llu MiB: %s\n",
                                       static_cast<unsigned long long>(kMaxScoreFileSize >> 20),
                                       path.c_str());
             ReportException(CFileException(err, path), "CScoreFile::Open: CStdioFile::Open");
         }
-        return 0;
+        return false;
     }
     m_fd = fd;
     m_tModified = static_cast<int64_t>(st.st_mtim.tv_sec);
     m_nSize = static_cast<uint64_t>(st.st_size);
     m_strPath = path;
-    return 1;
+    return true;
 }
 
 bool CScoreFile::ReadOpenFile()

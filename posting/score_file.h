@@ -62,6 +62,12 @@ private:
     size_t m_used = 0;
 };
 
+// How a score file is read: as text (CR LF pairs read as LF) or as the
+// bytes it holds (the BridgeWebs game files).
+enum class ScoreFileFormat { Text, Binary };
+// Whether a file that cannot be opened is reported to the user.
+enum class OpenReport { Report, Quiet };
+
 // The fields a score-file record keeps (in the Upload History, the index
 // entries and every copy): what a copy takes, all of it.
 struct CScoreFileFields {
@@ -106,9 +112,9 @@ public:
     // (a website file cannot be opened while web cannot open files; it
     // fails silently then). Local files are opened read-only; their size
     // and modified time are taken. Failures are reported (operation
-    // "CScoreFile::Open: CStdioFile::Open") unless quiet. A local file
+    // "CScoreFile::Open: CStdioFile::Open") unless quiet (OpenReport::Quiet). A local file
     // larger than kMaxScoreFileSize is refused.
-    int Open(const std::string& path, IWebTransport* web, bool quiet, bool binary);
+    bool Open(const std::string& path, IWebTransport* web, ScoreFileFormat format, OpenReport report);
     // Loads the content once; whether it is loaded (now or before). A local
     // file opened as text has its CR LF pairs read as LF.
     bool EnsureLoaded();

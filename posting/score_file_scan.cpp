@@ -87,7 +87,7 @@ int CQuillmarkApp::FindNewScoreFiles(CSFPtrArray& candidates, bool repost, CColS
         if (arena)
             record->UseArena(arena);
         const std::string path = JoinPath(directory, c.name);
-        if (!record->Open(path, nullptr, false, bridgeWebs))
+        if (!record->Open(path, nullptr, bridgeWebs ? ScoreFileFormat::Binary : ScoreFileFormat::Text, OpenReport::Report))
             continue;
         // The file may have been rewritten between the listing and the open.
         if (record->GetModifiedTime() <= after)

@@ -34,7 +34,7 @@ protected:
         const char* names[3] = {"230905a.txt", "230906e.txt", "230907m.txt"};
         for (int i = 0; i < 3; ++i) {
             auto file = std::make_unique<CScoreFile>();
-            ASSERT_EQ(file->Open(folder.Write(names[i], texts[i]), nullptr, false, false), 1);
+            ASSERT_EQ(file->Open(folder.Write(names[i], texts[i]), nullptr, ScoreFileFormat::Text, OpenReport::Report), 1);
             ASSERT_EQ(file->Parse(true), 1);
             file->Close(false);
             files.push_back(file.get());

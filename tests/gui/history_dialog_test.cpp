@@ -69,7 +69,7 @@ protected:
     CScoreFile Record(const std::string& name, const std::string& text)
     {
         CScoreFile file;
-        EXPECT_EQ(file.Open(folder.Write("scores/" + name, text), nullptr, false, false), 1);
+        EXPECT_EQ(file.Open(folder.Write("scores/" + name, text), nullptr, ScoreFileFormat::Text, OpenReport::Report), 1);
         EXPECT_EQ(file.Parse(true), 1);
         file.Close(true);
         return file;
@@ -337,7 +337,7 @@ TEST_F(HistoryDialogTest, DestinationInsertReadsAsInThePostedBeforeQuestion)
 {
     app->GetHistory().Add(tuesday);
     CScoreFile again;
-    ASSERT_EQ(again.Open(tuesday.GetPath(), nullptr, false, false), 1);
+    ASSERT_EQ(again.Open(tuesday.GetPath(), nullptr, ScoreFileFormat::Text, OpenReport::Report), 1);
     ASSERT_EQ(again.Parse(true), 1);
     again.Close(true);
     CTemplateFile page;

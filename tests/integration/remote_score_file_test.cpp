@@ -28,14 +28,14 @@ TEST_P(RemoteScoreFileTest, WebsitePagesOpenLoadAndParseThroughTheWorker)
     if (GetParam() == PROTOCOL_FTP) {
         // Plain FTP needs the open connection: without it the open fails
         // and says nothing.
-        EXPECT_EQ(before.Open("2023\\20230905an.htm", &web, false, false), 0);
+        EXPECT_EQ(before.Open("2023\\20230905an.htm", &web, ScoreFileFormat::Text, OpenReport::Report), 0);
         EXPECT_TRUE(prompter.Shown().empty());
     }
     ASSERT_TRUE(worker->Login());
     ASSERT_TRUE(worker->SetCurrentDirectory(TestFolderName(), 1));
 
     CScoreFile f;
-    ASSERT_EQ(f.Open("2023\\20230905an.htm", &web, false, false), 1);
+    ASSERT_EQ(f.Open("2023\\20230905an.htm", &web, ScoreFileFormat::Text, OpenReport::Report), 1);
     EXPECT_FALSE(f.IsLocal());
     ASSERT_EQ(f.Parse(true), 1);
     EXPECT_EQ(f.GetDescriptor(SFD_EVENT), "Club Pairs \xC3\xA9t\xC3\xA9");
@@ -44,7 +44,7 @@ TEST_P(RemoteScoreFileTest, WebsitePagesOpenLoadAndParseThroughTheWorker)
     EXPECT_EQ(f.GetSize(), page.size());
 
     CScoreFile missing;
-    ASSERT_EQ(missing.Open("2023\\nothing.htm", &web, true, false), 1);
+    ASSERT_EQ(missing.Open("2023\\nothing.htm", &web, ScoreFileFormat::Text, OpenReport::Quiet), 1);
     EXPECT_EQ(missing.Parse(true), 0);
 }
 

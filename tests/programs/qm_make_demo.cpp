@@ -138,7 +138,7 @@ int main(int argc, char** argv)
         // searched folder, under the game's code (date and session letter,
         // 261206A.pbn), read from the score file the way the program reads it.
         CScoreFile game;
-        if (game.Open(scorePath, nullptr, true, false) != 1 || game.Parse(false) != 1) {
+        if (game.Open(scorePath, nullptr, ScoreFileFormat::Text, OpenReport::Quiet) != 1 || game.Parse(false) != 1) {
             std::fprintf(stderr, "qm_make_demo: cannot read %s back\n", scorePath.c_str());
             return 1;
         }

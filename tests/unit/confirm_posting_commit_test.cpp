@@ -19,7 +19,7 @@ protected:
         AppTest::SetUp();
         for (const char* name : {"230905a.txt", "230906e.txt"}) {
             auto file = std::make_unique<CScoreFile>();
-            ASSERT_EQ(file->Open(folder.Write(name, samples::TuesdayPairs()), nullptr, false, false), 1);
+            ASSERT_EQ(file->Open(folder.Write(name, samples::TuesdayPairs()), nullptr, ScoreFileFormat::Text, OpenReport::Report), 1);
             ASSERT_EQ(file->Parse(true), 1);
             files.push_back(file.get());
             candidates.Add(std::move(file));

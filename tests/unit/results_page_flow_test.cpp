@@ -54,7 +54,7 @@ TEST_F(AppTest, ScoreFileAndHandRecordsBecomeAMergedPageAndAPdf)
     app->Setup().m_strPdfLayout = folder.Write("deals.vtl", "title = Tuesday hand records\n");
 
     CScoreFile score;
-    ASSERT_EQ(score.Open(folder.Write("230905a.txt", kScoreText), nullptr, false, false), 1);
+    ASSERT_EQ(score.Open(folder.Write("230905a.txt", kScoreText), nullptr, ScoreFileFormat::Text, OpenReport::Report), 1);
     ASSERT_EQ(score.Parse(true), 1);
     clock.now = score.GetModifiedTime() + 60;  // a fresh file: no question
     score.SetHandRecordPath(folder.Write("230905A.pbn", kHandRecords));

@@ -125,7 +125,7 @@ TEST_F(AppTest, OpeningAndLoadingLocalFiles)
     // Text mode reads CR LF as LF; size and modified time come from the file.
     const std::string path = folder.Write("Club Night \xC3\xA9t\xC3\xA9.txt", samples::TuesdayPairs());
     CScoreFile f;
-    ASSERT_EQ(f.Open(path, nullptr, false, false), 1);
+    ASSERT_EQ(f.Open(path, nullptr, ScoreFileFormat::Text, OpenReport::Report), 1);
     EXPECT_EQ(f.GetSize(), samples::TuesdayPairs().size());
     EXPECT_EQ(f.EnsureLoaded(), 1);
     std::string lf = samples::TuesdayPairs();
@@ -137,13 +137,13 @@ TEST_F(AppTest, OpeningAndLoadingLocalFiles)
 
     // Only CR LF pairs change; a lone CR stays.
     CScoreFile mixed;
-    ASSERT_EQ(mixed.Open(folder.Write("mixed.txt", "a\r\n\rb\r\r\nc\n\r"), nullptr, false, false), 1);
+    ASSERT_EQ(mixed.Open(folder.Write("mixed.txt", "a\r\n\rb\r\r\nc\n\r"), nullptr, ScoreFileFormat::Text, OpenReport::Report), 1);
     EXPECT_EQ(mixed.EnsureLoaded(), 1);
     EXPECT_EQ(mixed.GetContent(), "a\n\rb\r\nc\n\r");
 
     // Binary mode keeps every byte.
     CScoreFile bin;
-    ASSERT_EQ(bin.Open(path, nullptr, false, true), 1);
+    ASSERT_EQ(bin.Open(path, nullptr, ScoreFileFormat::Binary, OpenReport::Report), 1);
     EXPECT_EQ(bin.EnsureLoaded(), 1);
     EXPECT_EQ(bin.GetContent(), samples::TuesdayPairs());
 }
@@ -151,9 +151,9 @@ TEST_F(AppTest, OpeningAndLoadingLocalFiles)
 TEST_F(AppTest, OpenFailuresAreReportedUnlessQuiet)
 {
     CScoreFile f;
-    EXPECT_EQ(f.Open(folder.File("missing.txt"), nullptr, true, false), 0);
+    EXPECT_EQ(f.Open(folder.File("missing.txt"), nullptr, ScoreFileFormat::Text, OpenReport::Quiet), 0);
     EXPECT_TRUE(prompter.Shown().empty());
-    EXPECT_EQ(f.Open(folder.File("missing.txt"), nullptr, false, false), 0);
+    EXPECT_EQ(f.Open(folder.File("missing.txt"), nullptr, ScoreFileFormat::Text, OpenReport::Report), 0);
     ASSERT_EQ(prompter.Shown().size(), 1u);
     EXPECT_NE(prompter.Shown()[0].text.find("missing.txt"), std::string::npos);
     EXPECT_EQ(f.Parse(true), 0);
@@ -161,10 +161,10 @@ TEST_F(AppTest, OpenFailuresAreReportedUnlessQuiet)
     // A folder or a FIFO named like a score file is refused at once (a FIFO
     // instead of waiting for a writer).
     ::mkdir(folder.File("folder.txt").c_str(), 0700);
-    EXPECT_EQ(f.Open(folder.File("folder.txt"), nullptr, false, false), 0);
+    EXPECT_EQ(f.Open(folder.File("folder.txt"), nullptr, ScoreFileFormat::Text, OpenReport::Report), 0);
     const std::string pipe = folder.File("pipe.txt");
     ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
-    auto opened = std::async(std::launch::async, [&] { return f.Open(pipe, nullptr, true, false); });
+    auto opened = std::async(std::launch::async, [&] { return f.Open(pipe, nullptr, ScoreFileFormat::Text, OpenReport::Quiet); });
     if (opened.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
         ADD_FAILURE() << "opening a FIFO waits for a writer";
         // Be that writer, so that the open ends and the test with it.
@@ -229,11 +229,11 @@ TEST(ScoreRecord, WebsiteFilesLoadThroughTheTransferLayer)
     IWebTransport* worker = &fake;
 
     CScoreFile f, broken;
-    ASSERT_EQ(f.Open("/results/game.txt", worker, true, false), 1);
+    ASSERT_EQ(f.Open("/results/game.txt", worker, ScoreFileFormat::Text, OpenReport::Quiet), 1);
     EXPECT_EQ(f.Parse(true), 1);
     EXPECT_EQ(f.GetDescriptor(SFD_EVENT), "Remote Pairs");
-    ASSERT_EQ(broken.Open("/broken.txt", worker, true, false), 1);
+    ASSERT_EQ(broken.Open("/broken.txt", worker, ScoreFileFormat::Text, OpenReport::Quiet), 1);
     EXPECT_EQ(broken.EnsureLoaded(), 0);
     fake.canOpen = false;
-    EXPECT_EQ(broken.Open("/results/game.txt", worker, true, false), 0) << "no connection, no website files";
+    EXPECT_EQ(broken.Open("/results/game.txt", worker, ScoreFileFormat::Text, OpenReport::Quiet), 0) << "no connection, no website files";
 }

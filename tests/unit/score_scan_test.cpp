@@ -206,7 +206,7 @@ TEST_F(ScoreScan, AFileThatGrowsAfterOpeningIsReadWhole)
     const std::string path = Put("growing.txt", "EVENT>Pairs\n", kCutOff + 1);
     CScoreFile f;
     f.UseArena(std::make_shared<CScoreFileArena>(4096));
-    ASSERT_EQ(f.Open(path, nullptr, false, false), 1);
+    ASSERT_EQ(f.Open(path, nullptr, ScoreFileFormat::Text, OpenReport::Report), 1);
     const std::string more(100000, 'x');
     folder.Write("Scores/growing.txt", "EVENT>Pairs\n" + more);
     ASSERT_EQ(f.EnsureLoaded(), 1);

@@ -41,7 +41,7 @@ protected:
         app->SetClock(&clock);
         app->m_bAsk = true;
         scorePath = folder.Write("club_pairs.txt", kScoreText);
-        ASSERT_TRUE(score.Open(scorePath, nullptr, false, false));
+        ASSERT_TRUE(score.Open(scorePath, nullptr, ScoreFileFormat::Text, OpenReport::Report));
         ASSERT_TRUE(score.Parse(true));
         clock.now = score.GetModifiedTime() + 60;
         tmpl.SetTemplate(kTemplateUrl, ReadTestData("template/results_template.html"));
