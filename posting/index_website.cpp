@@ -125,6 +125,24 @@ private:
     int& m_depth;
 };
 
+// Index Website either replaces every index entry or none. A failed login
+// or listing says nothing about what the website holds, and a walk cut off
+// at its limits misses every page beyond the cut, so whatever the walk
+// found so far is dropped and the entries (with their hidden flags and
+// what was typed in Identify) stay as they were, saved file included. The
+// transfer layer has told the user what went wrong; this says what it
+// means for the index. A cancel is no failure and says nothing.
+bool EndFailed(CQuillmarkApp& app)
+{
+    if (app.GetCancelState(false) == CS_CANCELLED)
+        return false;
+    const std::string text = "Index Website failed: the index entries are unchanged";
+    app.SetStatusText(text, 2);
+    if (CLogfile* log = app.GetLog())
+        log->Write(text + "\n");
+    return false;
+}
+
 }  // namespace
 
 bool CQuillmarkApp::IndexWebsite()
@@ -133,10 +151,10 @@ bool CQuillmarkApp::IndexWebsite()
     CIndexingPass pass(m_nIndexWebsiteDepth);
     std::unique_ptr<IWebTransport> worker = MakeWebTransport();
     if (!worker || !worker->Login())
-        return false;
+        return EndFailed(*this);
     const std::string& folder = m_Setup.m_strWebsiteScoreFileDirectory;
     if (!folder.empty() && !worker->SetCurrentDirectory(folder, true))
-        return false;
+        return EndFailed(*this);
     if (!SetStatusText(kIndexingStatus, 2))
         return false;
 
@@ -146,7 +164,7 @@ bool CQuillmarkApp::IndexWebsite()
             return scan.CheckWebsiteFile(dir, name, isFolder);
         });
     if (!walked || GetCancelState(false) == CS_CANCELLED)
-        return false;
+        return EndFailed(*this);
     worker->Disconnect();
     if (!SetStatusText("Index Website: Checking files", 2))
         return false;

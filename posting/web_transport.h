@@ -36,7 +36,9 @@ public:
     virtual bool DownloadFile(std::string& bytes, const std::string& remotePath) = 0;
     // Walks the tree below the current folder breadth-first, top folder
     // first, never entering (or reporting) a folder whose name ends with
-    // "_files". False when the walk ended early.
+    // "_files". False when the walk did not cover the whole tree: the
+    // callback stopped it, or a folder could not be listed, or the tree
+    // went past the walk's limits (the implementation has reported those).
     virtual bool EnumerateFiles(const EntryCallback& callback) = 0;
     // Removes a file relative to the current folder; a failure is logged,
     // not shown.

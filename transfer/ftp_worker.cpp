@@ -92,6 +92,15 @@ bool CFTPWorker::RefuseName(const std::string& name, const std::string& operatio
     return false;
 }
 
+bool CFTPWorker::ReportWalkFailure(const std::string& text)
+{
+    if (App().GetCancelState(false) == CS_CANCELLED)
+        return false;
+    SetLastServerResponse(text);
+    ReportError(inet::ExtendedError, "CFTPWorker::EnumerateFiles");
+    return false;
+}
+
 void CFTPWorker::Disconnect()
 {
     if (m_pConnection) {

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "transfer/remote_walk.h"
+
 class CFTPSettings;
 class CFtpConnection;
 class CProcessRunner;
@@ -54,7 +56,13 @@ public:
     // HEAD on the website: true with exists set when the request was
     // answered (200 and 403 mean the path exists); false when it failed.
     bool WebPathExists(CHttpProbe* probe, const std::string& name, bool& exists);
+    // Walks the tree below the current folder breadth-first (top folder
+    // first), never entering a folder named "..._files". False when the
+    // walk did not cover the whole tree: the callback stopped it, a folder
+    // could not be listed, or the tree went past the walk limits; the last
+    // two are reported to the user and logged here.
     bool EnumerateFiles(const EnumerateCallback& callback);
+    void SetWalkLimits(CWalkLimits limits) { m_WalkLimits = limits; }
 
     // FTPS: one curl run. options go before the URL; name (when given, even
     // empty) is appended to the URL after the current path; trailing
@@ -110,6 +118,9 @@ private:
     std::string CurlUrl(const std::string* name, bool directory) const;
     std::vector<std::string> ExtraParameters() const;
     bool RefuseName(const std::string& name, const std::string& operation, bool report);
+    // Tells the user and the log why a walk stopped (nothing after a
+    // cancel, which is no failure); false.
+    bool ReportWalkFailure(const std::string& text);
 
     CFTPSettings* m_pSettings;
     std::unique_ptr<CFtpConnection> m_pConnection;
@@ -119,4 +130,5 @@ private:
     std::string m_strCurlProgram = "curl";
     std::string m_strSftpProgram = "sftp";
     std::string m_strWebProbeBase;
+    CWalkLimits m_WalkLimits;
 };
