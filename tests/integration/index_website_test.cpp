@@ -169,6 +169,10 @@ protected:
                                  countFile, folder.File("made-up.log")));
         Ftp().m_strPort[GetParam()] = std::to_string(madeUp.Port());
     }
+    // Should a walk run away all the same, the status line cancels it after
+    // this many more texts (one or two for each entry listed) rather than
+    // letting the test hang.
+    void CancelAfter(int texts) { frame.cancelAt = static_cast<int>(frame.Texts().size()) + texts; }
     int Listings() const
     {
         const std::string text = ReadWholeFile(countFile);
@@ -238,9 +242,6 @@ using IndexWebsiteHostileTest = IndexWebsiteFailureTest;
 
 TEST_P(IndexWebsiteHostileTest, ListingRefusedOrEndlessOrWideTreeEndsTheWalkAndKeepsTheEntries)
 {
-    // Should the walk run away all the same, the status line cancels it
-    // rather than letting the test hang.
-    frame.cancelAt = 3000;
     {
         UseMadeUpTree("refuse");
         ExpectFailureKeepsEverything("listing refused");
@@ -254,6 +255,7 @@ TEST_P(IndexWebsiteHostileTest, ListingRefusedOrEndlessOrWideTreeEndsTheWalkAndK
     {
         ::unlink(countFile.c_str());
         UseMadeUpTree("endless");
+        CancelAfter(200);
         ExpectFailureKeepsEverything("endless tree");
         EXPECT_NE(prompter.LastText().find("deeper than 16 levels"), std::string::npos) << prompter.LastText();
         EXPECT_EQ(Listings(), 17) << "the start and 16 levels below it";
@@ -262,12 +264,23 @@ TEST_P(IndexWebsiteHostileTest, ListingRefusedOrEndlessOrWideTreeEndsTheWalkAndK
     {
         ::unlink(countFile.c_str());
         UseMadeUpTree("wide");
+        CancelAfter(2000);
         ExpectFailureKeepsEverything("wide tree");
         EXPECT_NE(prompter.LastText().find("more than 1000 folders"), std::string::npos) << prompter.LastText();
         EXPECT_EQ(Listings(), 25) << "40 new folders a listing: 1 + 24 * 40 queued, the 25th listing goes over";
     }
     // Bounded by the limits, not by the test's safety net.
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
+}
+
+// One folder listed under several spellings is walked once.
+TEST_P(IndexWebsiteHostileTest, FolderListedUnderOtherSpellingsIsWalkedOnce)
+{
+    UseMadeUpTree("aliases");
+    ASSERT_TRUE(app->IndexWebsite());
+    EXPECT_EQ(Listings(), 2) << ReadWholeFile(countFile);
+    ASSERT_EQ(app->GetIndexEntries().GetCount(), 1);
+    EXPECT_EQ(app->GetIndexEntries()[0].GetPath(), "page.htm");
 }
 
 // The made-up trees are FTP servers; over SFTP a real tree deeper than the

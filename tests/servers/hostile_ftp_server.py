@@ -7,7 +7,9 @@ and a LIST answers by --tree:
   endless  every folder holds a subfolder "sub" and a file "page.htm",
            so the tree never ends;
   wide     every folder holds 40 subfolders "f00" to "f39";
-  refuse   every listing is refused (550).
+  refuse   every listing is refused (550);
+  aliases  a file "page.htm" and one subfolder "sub" under four spellings
+           ("sub", "./sub", "sub/.", "sub//"); "sub" itself is empty.
 Each LIST is counted in --count-file (one line per listing) so that a test
 can see how far a walk went. Runs until killed.
 """
@@ -27,7 +29,12 @@ FOLDER = "drwxr-xr-x   2 club     club         4096 Mar 05 12:00 %s\r\n"
 FILE = "-rw-r--r--   1 club     club          120 Mar 05 12:00 %s\r\n"
 
 
-def listing(tree):
+def listing(tree, path):
+    if tree == "aliases":
+        if os.path.basename(os.path.normpath(path)) == "sub":
+            return ""
+        names = ("sub", "./sub", "sub/.", "sub//")
+        return FILE % "page.htm" + "".join(FOLDER % name for name in names)
     if tree == "endless":
         return FOLDER % "sub" + FILE % "page.htm"
     return "".join(FOLDER % ("f%02d" % i) for i in range(40))
@@ -47,7 +54,7 @@ def made_up_tree(base, tree, count_file):
             if tree == "refuse":
                 self.respond("550 Listing refused.")
                 return None
-            self.push_dtp_data(listing(tree).encode("utf-8"), isproducer=False, cmd="LIST")
+            self.push_dtp_data(listing(tree, path).encode("utf-8"), isproducer=False, cmd="LIST")
             return path
 
     return Handler
@@ -59,7 +66,7 @@ def main():
     ap.add_argument("--root", required=True)
     ap.add_argument("--user", required=True)
     ap.add_argument("--password", required=True)
-    ap.add_argument("--tree", choices=("endless", "wide", "refuse"), required=True)
+    ap.add_argument("--tree", choices=("endless", "wide", "refuse", "aliases"), required=True)
     ap.add_argument("--count-file", required=True)
     ap.add_argument("--tls-cert")
     ap.add_argument("--tls-key")

@@ -50,8 +50,8 @@ public:
 
 // An FTP (or, with a certificate folder, FTPS) server whose folders are
 // made up: tree "endless" (every folder holds a subfolder), "wide" (40
-// subfolders in each) or "refuse" (every listing refused). Every listing
-// adds a line to countFile.
+// subfolders in each), "refuse" (every listing refused) or "aliases" (one
+// subfolder under four spellings). Every listing adds a line to countFile.
 class CMadeUpTreeFtpServer : public CServerProcess {
 public:
     bool Start(const std::string& tree, const std::string& root, const std::string& user,
