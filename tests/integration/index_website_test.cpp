@@ -248,8 +248,9 @@ TEST_P(IndexWebsiteHostileTest, RefusedEndlessOrWideTreeEndsTheWalkAndKeepsTheEn
         UseMadeUpTree("refuse");
         ExpectFailureKeepsEverything("listing refused");
         EXPECT_NE(prompter.LastText().find("could not be listed"), std::string::npos) << prompter.LastText();
-        if (GetParam() == PROTOCOL_FTP)
+        if (GetParam() == PROTOCOL_FTP) {
             EXPECT_NE(prompter.LastText().find("550 Listing refused."), std::string::npos) << prompter.LastText();
+        }
         EXPECT_EQ(Listings(), 1);
         madeUp.Stop();
     }
