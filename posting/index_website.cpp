@@ -42,7 +42,7 @@ public:
     std::map<std::string, std::string> m_handRecords;
 
 private:
-    void AddPage(const std::string& path, const std::string& name);
+    bool AddPage(const std::string& path, const std::string& name);
 
     CQuillmarkApp& m_app;
     IWebTransport& m_worker;
@@ -60,8 +60,8 @@ bool CWebsiteScan::CheckWebsiteFile(const std::string& folder, const std::string
     try {
         const std::string ext = ToLowerAscii(GetExtension(name));
         if (ext == ".htm" || ext == ".html") {
-            if (name != m_templateName)
-                AddPage(path, name);
+            if (name != m_templateName && !AddPage(path, name))
+                return false;
         } else if (ext == ".pdf") {
             if (!m_pages.empty() &&
                 EqualsNoCase(RemoveExtension(m_pages.back()->GetFileName()), RemoveExtension(name)))
@@ -75,17 +75,22 @@ bool CWebsiteScan::CheckWebsiteFile(const std::string& folder, const std::string
     return true;
 }
 
-void CWebsiteScan::AddPage(const std::string& path, const std::string& name)
+// False when the page could not be read at all: the website did not
+// answer, so what it holds is not known and the walk stops. A page the
+// website answered for without giving it, or one that is no results page,
+// is only left out.
+bool CWebsiteScan::AddPage(const std::string& path, const std::string& name)
 {
     std::string bytes;
-    if (!m_worker.DownloadFile(bytes, path))
-        return;
+    bool missing = false;
+    if (!m_worker.DownloadFile(bytes, path, &missing))
+        return missing;
     auto page = std::make_unique<CScoreFile>();
     page->SetFlags(page->GetFlags() & ~SFF_LOCAL);
     page->SetPath(path);
     page->SetContent(std::move(bytes));
     if (!page->Parse(true))
-        return;
+        return true;
     page->Close(true);
     page->SetPosted(ReplaceAll(path, "/", "\\"), 0);
     if (page->GetSessionDate() == 0)
@@ -111,6 +116,7 @@ void CWebsiteScan::AddPage(const std::string& path, const std::string& name)
     if (known && known->IsHidden())
         page->SetHidden(true);
     m_pages.push_back(std::move(page));
+    return true;
 }
 
 // Lowers the Index Website depth however the pass ends.

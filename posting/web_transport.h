@@ -33,7 +33,9 @@ public:
     // remotePath is relative to the current folder ("\" or "/" separators).
     virtual bool UploadFile(const std::string& localPath, const std::string& remotePath) = 0;
     // The bytes of a file relative to the web-visible current folder.
-    virtual bool DownloadFile(std::string& bytes, const std::string& remotePath) = 0;
+    // missing (when given) is set when the website answered that it does
+    // not give the file, and left false when the download failed.
+    virtual bool DownloadFile(std::string& bytes, const std::string& remotePath, bool* missing = nullptr) = 0;
     // Walks the tree below the current folder breadth-first, top folder
     // first, never entering (or reporting) a folder whose name ends with
     // "_files". False when the walk did not cover the whole tree: the

@@ -341,9 +341,11 @@ bool CFTPWorker::RenameFile(const std::string& from, const std::string& to)
     return ok;
 }
 
-bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name)
+bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name, bool* missing)
 {
     bytes.clear();
+    if (missing)
+        *missing = false;
     CQuillmarkApp& app = App();
     // The website's host (and port, when the Website URL gives one).
     std::string host = app.Setup().m_strWebsiteUrl;
@@ -362,8 +364,16 @@ bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name)
     CHttpGetOptions options;
     std::string errorText;
     const CURLcode rc = HttpGet(nullptr, url, body, reply, options, errorText);
-    if (rc == CURLE_OK && reply.status != 200)
+    if (rc == CURLE_OK && reply.status >= 500) {
+        SetLastServerResponse(StrFormat("%s: HTTP status %ld", url.c_str(), static_cast<long>(reply.status)));
+        ReportError(inet::ExtendedError, "CFTPWorker::DownloadFile:");
+        return false;
+    }
+    if (rc == CURLE_OK && reply.status != 200) {
+        if (missing)
+            *missing = true;
         return false;  // not there: no message
+    }
     if (rc != CURLE_OK) {
         // A reply shorter than its Content-Length is a failure, never a
         // shorter file.

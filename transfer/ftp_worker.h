@@ -51,8 +51,11 @@ public:
     bool DeleteFile(const std::string& name);
     bool RenameFile(const std::string& from, const std::string& to);
     // Reads name (relative to the web-visible current folder) from the
-    // website over HTTP; the bytes are followed by one zero byte.
-    bool DownloadFile(std::vector<char>& bytes, const std::string& name);
+    // website over HTTP; the bytes are followed by one zero byte. missing
+    // (when given) tells a page the website answered for but did not give
+    // (not there, not allowed: no message) from a failure (no answer, a
+    // broken reply, a server error: reported).
+    bool DownloadFile(std::vector<char>& bytes, const std::string& name, bool* missing = nullptr);
     // HEAD on the website: true with exists set when the request was
     // answered (200 and 403 mean the path exists); false when it failed.
     bool WebPathExists(CHttpProbe* probe, const std::string& name, bool& exists);

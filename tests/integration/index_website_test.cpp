@@ -157,7 +157,7 @@ protected:
         prompter.Clear();
         EXPECT_FALSE(app->IndexWebsite()) << what;
         EXPECT_EQ(EntriesText(), entriesBefore) << what;
-        EXPECT_EQ(ReadWholeFile(setupFile), fileBefore) << what;
+        EXPECT_TRUE(ReadWholeFile(setupFile) == fileBefore) << what << ": the setup file was written again";
         EXPECT_EQ(frame.GetLastStatus(), "Index Website failed: the index entries are unchanged") << what;
         EXPECT_FALSE(prompter.Texts().empty()) << what << ": the user is told what went wrong";
         EXPECT_NE(LogText().find("Index Website failed"), std::string::npos) << what;
@@ -209,7 +209,14 @@ TEST_P(IndexWebsiteFailureTest, FailedLoginOrListingLeavesTheEntriesAndTheSetupF
                  app->SetFtpPassword("wrong " + kPassword);
          }},
         {"missing score-file folder", [&] { app->Setup().m_strWebsiteScoreFileDirectory += "/no such folder"; }},
+        // The folders list, but the pages cannot be read.
+        {"website down", [&] {
+             app->Setup().m_strWebsiteUrl = "http://127.0.0.1:" + std::to_string(loopback::PickFreePort());
+         }},
+        {"web server error", [&] { app->Setup().m_strWebsiteScoreFileDirectory += "/_status500"; }},
     };
+    ::mkdir(WebPath("_status500").c_str(), 0755);
+    WriteWebFile("_status500/20240310eb.htm", ResultsPage("Unreadable Pairs", "March 10, 2024", "Sunday Eve"));
     for (const auto& [what, breakSettings] : faults) {
         UseProtocol(GetParam());
         app->SetFtpPassword(kPassword);
@@ -221,6 +228,8 @@ TEST_P(IndexWebsiteFailureTest, FailedLoginOrListingLeavesTheEntriesAndTheSetupF
               std::string::npos);
 
     // Put right, the same run finds the website's page.
+    ::unlink(WebPath("_status500/20240310eb.htm").c_str());
+    ::rmdir(WebPath("_status500").c_str());
     UseProtocol(GetParam());
     app->SetFtpPassword(kPassword);
     app->Setup().m_strWebsiteScoreFileDirectory = TestFolderName();
