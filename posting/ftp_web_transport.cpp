@@ -53,10 +53,18 @@ bool CFtpWebTransport::UploadFile(const std::string& localPath, const std::strin
     return m_pWorker->UploadFile(localPath, remotePath);
 }
 
-bool CFtpWebTransport::DownloadFile(std::string& bytes, const std::string& remotePath, bool* missing)
+bool CFtpWebTransport::DownloadFile(std::string& bytes, const std::string& remotePath)
 {
     std::vector<char> data;
-    const bool ok = m_pWorker->DownloadFile(data, remotePath, missing);
+    const bool ok = m_pWorker->DownloadFile(data, remotePath);
+    TakeBytes(data, bytes);
+    return ok;
+}
+
+bool CFtpWebTransport::DownloadPage(std::string& bytes, const std::string& remotePath, bool& missing)
+{
+    std::vector<char> data;
+    const bool ok = m_pWorker->DownloadFile(data, remotePath, &missing);
     TakeBytes(data, bytes);
     return ok;
 }

@@ -83,7 +83,7 @@ bool CWebsiteScan::AddPage(const std::string& path, const std::string& name)
 {
     std::string bytes;
     bool missing = false;
-    if (!m_worker.DownloadFile(bytes, path, &missing))
+    if (!m_worker.DownloadPage(bytes, path, missing))
         return missing;
     auto page = std::make_unique<CScoreFile>();
     page->SetFlags(page->GetFlags() & ~SFF_LOCAL);

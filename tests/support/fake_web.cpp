@@ -74,7 +74,7 @@ bool CFakeWebTransport::UploadFile(const std::string& localPath, const std::stri
     return static_cast<bool>(out);
 }
 
-bool CFakeWebTransport::DownloadFile(std::string& bytes, const std::string& remotePath, bool* missing)
+bool CFakeWebTransport::DownloadFile(std::string& bytes, const std::string& remotePath)
 {
     for (const CFakeWebsite::Entry& e : m_site.listing) {
         const std::string path = ReplaceAll(e.folder.empty() ? e.name : e.folder + "\\" + e.name, "\\", "/");
@@ -83,8 +83,6 @@ bool CFakeWebTransport::DownloadFile(std::string& bytes, const std::string& remo
             return true;
         }
     }
-    if (missing)
-        *missing = true;  // a page not in the listing is simply not there
     return false;
 }
 

@@ -63,7 +63,7 @@ public:
     void Disconnect() override;
     bool SetCurrentDirectory(const std::string& folder, bool webVisible) override;
     bool UploadFile(const std::string& localPath, const std::string& remotePath) override;
-    bool DownloadFile(std::string& bytes, const std::string& remotePath, bool* missing = nullptr) override;
+    bool DownloadFile(std::string& bytes, const std::string& remotePath) override;
     bool EnumerateFiles(const EntryCallback& callback) override;
     bool DeleteFile(const std::string& remotePath) override;
     void ShowLog() override;
