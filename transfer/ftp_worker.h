@@ -13,8 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "transfer/remote_walk.h"
-
 class CFTPSettings;
 class CFtpConnection;
 class CProcessRunner;
@@ -65,7 +63,6 @@ public:
     // could not be listed, or the tree went past the walk limits; the last
     // two are reported to the user and logged here.
     bool EnumerateFiles(const EnumerateCallback& callback);
-    void SetWalkLimits(CWalkLimits limits) { m_WalkLimits = limits; }
 
     // FTPS: one curl run. options go before the URL; name (when given, even
     // empty) is appended to the URL after the current path; trailing
@@ -133,5 +130,4 @@ private:
     std::string m_strCurlProgram = "curl";
     std::string m_strSftpProgram = "sftp";
     std::string m_strWebProbeBase;
-    CWalkLimits m_WalkLimits;
 };

@@ -124,7 +124,7 @@ bool CFTPWorker::EnumerateFiles(const EnumerateCallback& callback)
     // not be listed is not an empty one, and a tree cut off at a limit is
     // not the whole tree, so a caller never takes part of the tree for all
     // of it.
-    CRemoteWalk walk(m_WalkLimits);
+    CRemoteWalk walk;
     std::string folder;
     while (walk.Next(folder)) {
         std::string pattern = folder.empty() ? "*" : folder + "\\*";
