@@ -10,9 +10,11 @@
 namespace {
 
 // What a failed curl or sftp run wrote to the transcript (from: where the
-// run's part starts), without its command line and the closing lines.
+// run's part starts), without its command line, the runner's closing lines
+// and ssh's note on a newly known host.
 std::string RunErrorText(const std::string& transcript, size_t from, const char* program)
 {
+    const std::string exitLine = std::string(program) + " has exited with code";
     std::string text;
     size_t start = transcript.find('\n', from);  // after the command line
     while (start != std::string::npos && start < transcript.size()) {
@@ -20,14 +22,15 @@ std::string RunErrorText(const std::string& transcript, size_t from, const char*
         const std::string line =
             Trim(transcript.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1));
         start = end;
-        if (line.empty() || line.find_first_not_of('-') == std::string::npos)
+        if (line.empty() || line.find_first_not_of('-') == std::string::npos || line.rfind(exitLine, 0) == 0 ||
+            line.rfind("Warning: Permanently added", 0) == 0)
             continue;
         if (!text.empty())
             text += " ";
         text += line;
     }
-    if (text.size() > 400)
-        text = text.substr(0, 400) + "...";
+    if (text.size() > 400)  // the end says most
+        text = "..." + text.substr(text.size() - 400);
     return text.empty() ? std::string(program) + " failed without saying why" : text;
 }
 
