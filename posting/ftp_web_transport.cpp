@@ -61,6 +61,14 @@ bool CFtpWebTransport::DownloadFile(std::string& bytes, const std::string& remot
     return ok;
 }
 
+bool CFtpWebTransport::DownloadPage(std::string& bytes, const std::string& remotePath, bool& missing)
+{
+    std::vector<char> data;
+    const bool ok = m_pWorker->DownloadFile(data, remotePath, &missing);
+    TakeBytes(data, bytes);
+    return ok;
+}
+
 bool CFtpWebTransport::EnumerateFiles(const EntryCallback& callback)
 {
     return m_pWorker->EnumerateFiles([&callback](CFTPWorker&, CQmFileFind& finder, const std::string& folder) {

@@ -27,6 +27,7 @@ public:
     bool SetCurrentDirectory(const std::string& folder, bool webVisible) override;
     bool UploadFile(const std::string& localPath, const std::string& remotePath) override;
     bool DownloadFile(std::string& bytes, const std::string& remotePath) override;
+    bool DownloadPage(std::string& bytes, const std::string& remotePath, bool& missing) override;
     bool EnumerateFiles(const EntryCallback& callback) override;
     bool CanOpenFiles() const override;
     bool DeleteFile(const std::string& remotePath) override;

@@ -43,7 +43,7 @@ public:
     std::map<std::string, std::string> m_handRecords;
 
 private:
-    void AddPage(const std::string& path, const std::string& name);
+    bool AddPage(const std::string& path, const std::string& name);
 
     CQuillmarkApp& m_app;
     IWebTransport& m_worker;
@@ -61,8 +61,8 @@ bool CWebsiteScan::CheckWebsiteFile(const std::string& folder, const std::string
     try {
         const std::string ext = ToLowerAscii(GetExtension(name));
         if (ext == ".htm" || ext == ".html") {
-            if (name != m_templateName)
-                AddPage(path, name);
+            if (name != m_templateName && !AddPage(path, name))
+                return false;
         } else if (ext == ".pdf") {
             if (!m_pages.empty() &&
                 EqualsNoCase(RemoveExtension(m_pages.back()->GetFileName()), RemoveExtension(name)))
@@ -76,18 +76,23 @@ bool CWebsiteScan::CheckWebsiteFile(const std::string& folder, const std::string
     return true;
 }
 
-void CWebsiteScan::AddPage(const std::string& path, const std::string& name)
+// False when the page could not be read at all: the website did not
+// answer, so what it holds is not known and the walk stops. A page the
+// website answered for without giving it, or one that is no results page,
+// is only left out.
+bool CWebsiteScan::AddPage(const std::string& path, const std::string& name)
 {
     std::string bytes;
-    if (!m_worker.DownloadFile(bytes, path))
-        return;
+    bool missing = false;
+    if (!m_worker.DownloadPage(bytes, path, missing))
+        return missing;
     auto page = std::make_unique<CScoreFile>();
     page->SetFlags(page->GetFlags() & ~SFF_LOCAL);
     page->SetPath(path);
     page->SetContent(std::move(bytes));
     // The page is HTML: its descriptors are read as the text they show.
     if (!page->Parse(true, true))
-        return;
+        return true;
     page->Close(true);
     page->SetPosted(ReplaceAll(path, "/", "\\"), 0);
     if (page->GetSessionDate() == 0)
@@ -113,6 +118,7 @@ void CWebsiteScan::AddPage(const std::string& path, const std::string& name)
     if (known && known->IsHidden())
         page->SetHidden(true);
     m_pages.push_back(std::move(page));
+    return true;
 }
 
 // Lowers the Index Website depth however the pass ends.
@@ -127,6 +133,24 @@ private:
     int& m_depth;
 };
 
+// Index Website either replaces every index entry or none. A failed login
+// or listing says nothing about what the website holds, and a walk cut off
+// at its limits misses every page beyond the cut, so whatever the walk
+// found so far is dropped and the entries (with their hidden flags and
+// what was typed in Identify) stay as they were, saved file included. The
+// transfer layer has told the user what went wrong; this says what it
+// means for the index. A cancel is no failure and says nothing.
+bool EndFailed(CQuillmarkApp& app)
+{
+    if (app.GetCancelState(false) == CS_CANCELLED)
+        return false;
+    const std::string text = "Index Website failed: the index entries are unchanged";
+    app.SetStatusText(text, 2);
+    if (CLogfile* log = app.GetLog())
+        log->Write(text + "\n");
+    return false;
+}
+
 }  // namespace
 
 bool CQuillmarkApp::IndexWebsite()
@@ -137,10 +161,10 @@ bool CQuillmarkApp::IndexWebsite()
     CIndexingPass pass(m_nIndexWebsiteDepth);
     std::unique_ptr<IWebTransport> worker = MakeWebTransport();
     if (!worker || !worker->Login())
-        return false;
+        return EndFailed(*this);
     const std::string& folder = m_Setup.m_strWebsiteScoreFileDirectory;
     if (!folder.empty() && !worker->SetCurrentDirectory(folder, true))
-        return false;
+        return EndFailed(*this);
     if (!SetStatusText(kIndexingStatus, 2))
         return false;
 
@@ -150,7 +174,7 @@ bool CQuillmarkApp::IndexWebsite()
             return scan.CheckWebsiteFile(dir, name, isFolder);
         });
     if (!walked || GetCancelState(false) == CS_CANCELLED)
-        return false;
+        return EndFailed(*this);
     worker->Disconnect();
     if (!SetStatusText("Index Website: Checking files", 2))
         return false;

@@ -35,9 +35,21 @@ public:
     virtual bool UploadFile(const std::string& localPath, const std::string& remotePath) = 0;
     // The bytes of a file relative to the web-visible current folder.
     virtual bool DownloadFile(std::string& bytes, const std::string& remotePath) = 0;
+    // The same, telling why it failed: missing is set when the website
+    // answered that it does not give the file, and left false when the
+    // download itself failed (no answer, a broken reply, a server error).
+    // Unless overridden, every failure counts as a missing file.
+    virtual bool DownloadPage(std::string& bytes, const std::string& remotePath, bool& missing)
+    {
+        const bool ok = DownloadFile(bytes, remotePath);
+        missing = !ok;
+        return ok;
+    }
     // Walks the tree below the current folder breadth-first, top folder
     // first, never entering (or reporting) a folder whose name ends with
-    // "_files". False when the walk ended early.
+    // "_files". False when the walk did not cover the whole tree: the
+    // callback stopped it, or a folder could not be listed, or the tree
+    // went past the walk's limits (the implementation has reported those).
     virtual bool EnumerateFiles(const EntryCallback& callback) = 0;
     // Whether score-file records on the website can be opened now: plain
     // FTP needs its open connection; the others open nothing until the

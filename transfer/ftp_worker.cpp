@@ -87,6 +87,15 @@ bool CFTPWorker::RefuseName(const std::string& name, const std::string& operatio
     return false;
 }
 
+bool CFTPWorker::ReportWalkFailure(const std::string& text)
+{
+    if (App().GetCancelState(false) == CS_CANCELLED)
+        return false;
+    SetLastServerResponse(text);
+    ReportTransferError(inet::ExtendedError, "CFTPWorker::EnumerateFiles");
+    return false;
+}
+
 void CFTPWorker::Disconnect()
 {
     if (m_pConnection) {
@@ -325,9 +334,11 @@ bool CFTPWorker::RenameFile(const std::string& from, const std::string& to)
     return ok;
 }
 
-bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name)
+bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name, bool* missing)
 {
     bytes.clear();
+    if (missing)
+        *missing = false;
     ITransferHost& app = App();
     // The website's host (and port, when the Website URL gives one).
     std::string host = app.GetWebsiteUrl();
@@ -346,8 +357,16 @@ bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name)
     CHttpGetOptions options;
     std::string errorText;
     const CURLcode rc = HttpGet(nullptr, url, body, reply, options, errorText);
-    if (rc == CURLE_OK && reply.status != 200)
+    if (rc == CURLE_OK && reply.status >= 500) {
+        SetLastServerResponse(StrFormat("%s: HTTP status %ld", url.c_str(), static_cast<long>(reply.status)));
+        ReportTransferError(inet::ExtendedError, "CFTPWorker::DownloadFile:");
+        return false;
+    }
+    if (rc == CURLE_OK && reply.status != 200) {
+        if (missing)
+            *missing = true;
         return false;  // not there: no message
+    }
     if (rc != CURLE_OK) {
         // A reply shorter than its Content-Length is a failure, never a
         // shorter file.

@@ -49,11 +49,19 @@ public:
     bool DeleteFile(const std::string& name);
     bool RenameFile(const std::string& from, const std::string& to);
     // Reads name (relative to the web-visible current folder) from the
-    // website over HTTP; the bytes are followed by one zero byte.
-    bool DownloadFile(std::vector<char>& bytes, const std::string& name);
+    // website over HTTP; the bytes are followed by one zero byte. missing
+    // (when given) tells a page the website answered for but did not give
+    // (not there, not allowed: no message) from a failure (no answer, a
+    // broken reply, a server error: reported).
+    bool DownloadFile(std::vector<char>& bytes, const std::string& name, bool* missing = nullptr);
     // HEAD on the website: true with exists set when the request was
     // answered (200 and 403 mean the path exists); false when it failed.
     bool WebPathExists(CHttpProbe* probe, const std::string& name, bool& exists);
+    // Walks the tree below the current folder breadth-first (top folder
+    // first), never entering a folder named "..._files". False when the
+    // walk did not cover the whole tree: the callback stopped it, a folder
+    // could not be listed, or the tree went past the walk limits; the last
+    // two are reported to the user and logged here.
     bool EnumerateFiles(const EnumerateCallback& callback);
 
     // FTPS: one curl run. options go before the URL; name (when given, even
@@ -113,6 +121,9 @@ private:
     // not be handed to the protocol's program.
     bool RefuseExtraParameters(const std::vector<std::string>& extra);
     bool RefuseName(const std::string& name, const std::string& operation, bool report);
+    // Tells the user and the log why a walk stopped (nothing after a
+    // cancel, which is no failure); false.
+    bool ReportWalkFailure(const std::string& text);
 
     CFTPSettings* m_pSettings;
     std::unique_ptr<CFtpConnection> m_pConnection;

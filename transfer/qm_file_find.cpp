@@ -1,16 +1,47 @@
 #include "transfer/qm_file_find.h"
 
-#include <deque>
 
 #include "platform/exceptions.h"
 #include "transfer/ftp_connection.h"
 #include "transfer/ftp_settings.h"
 #include "transfer/ftp_worker.h"
+#include "transfer/remote_walk.h"
+#include "platform/text_helpers.h"
 
-int CQmFileFind::FindFile(const std::string& pattern)
+namespace {
+
+// What a failed curl or sftp run wrote to the transcript (from: where the
+// run's part starts), without its command line, the runner's closing lines
+// and ssh's note on a newly known host.
+std::string RunErrorText(const std::string& transcript, size_t from, const char* program)
+{
+    const std::string exitLine = std::string(program) + " has exited with code";
+    std::string text;
+    size_t start = transcript.find('\n', from);  // after the command line
+    while (start != std::string::npos && start < transcript.size()) {
+        const size_t end = transcript.find('\n', start + 1);
+        const std::string line =
+            Trim(transcript.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1));
+        start = end;
+        if (line.empty() || line.find_first_not_of('-') == std::string::npos || line.rfind(exitLine, 0) == 0 ||
+            line.rfind("Warning: Permanently added", 0) == 0)
+            continue;
+        if (!text.empty())
+            text += " ";
+        text += line;
+    }
+    if (text.size() > 400)  // the end says most
+        text = "..." + text.substr(text.size() - 400);
+    return text.empty() ? std::string(program) + " failed without saying why" : text;
+}
+
+}  // namespace
+
+bool CQmFileFind::FindFile(const std::string& pattern)
 {
     m_Entries.clear();
     m_nCurrent = -1;
+    m_strError.clear();
     std::string folder = pattern;
     while (!folder.empty() && folder.front() == '*')
         folder.erase(0, 1);
@@ -18,30 +49,46 @@ int CQmFileFind::FindFile(const std::string& pattern)
         folder.pop_back();
     std::string text;
     std::string strip;
+    const size_t transcriptAt = m_pWorker->GetTranscript().size();
     switch (m_pWorker->GetProtocol()) {
     case PROTOCOL_FTP: {
         CFtpConnection* conn = m_pWorker->GetConnection();
-        if (!conn || !conn->List(folder.empty() ? std::string(".") : folder, text))
-            return 0;
+        if (!conn) {
+            m_strError = "not connected to the server";
+            return false;
+        }
+        if (!conn->List(folder.empty() ? std::string(".") : folder, text)) {
+            // libcurl's text names the step; the server's reply says why.
+            m_strError = conn->GetLastErrorText();
+            const std::string& reply = conn->GetLastResponse();
+            if (!reply.empty() && m_strError.find(reply) == std::string::npos)
+                m_strError += (m_strError.empty() ? "" : " - ") + reply;
+            return false;
+        }
         break;
     }
     case PROTOCOL_FTPS:
-        if (!m_pWorker->RunCurl({}, &folder, {}, true, &text))
-            return 0;
+        if (!m_pWorker->RunCurl({}, &folder, {}, true, &text)) {
+            m_strError = RunErrorText(m_pWorker->GetTranscript(), transcriptAt, "curl");
+            return false;
+        }
         break;
     case PROTOCOL_SFTP:
-        if (!m_pWorker->RunSftpCommandEx("ls -la", folder, &text))
-            return 0;
+        if (!m_pWorker->RunSftpCommandEx("ls -la", folder, &text)) {
+            m_strError = RunErrorText(m_pWorker->GetTranscript(), transcriptAt, "sftp");
+            return false;
+        }
         // sftp names the entries of a folder given to "ls" with the folder
         // in front.
         if (!folder.empty())
             strip = folder.back() == '/' ? folder : folder + "/";
         break;
     default:
-        return 0;
+        m_strError = "unknown protocol";
+        return false;
     }
     m_Entries = ParseListing(text, strip);
-    return static_cast<int>(m_Entries.size());
+    return true;
 }
 
 bool CQmFileFind::FindNextFile()
@@ -77,34 +124,49 @@ bool CFTPWorker::EnumerateFiles(const EnumerateCallback& callback)
 {
     if (!m_bLoggedIn)
         throw CInvalidArgException("CFTPWorker::EnumerateFiles");
-    std::deque<std::string> queue{std::string()};
-    while (!queue.empty()) {
-        const std::string folder = queue.front();
+    // Every way this walk can fail ends it with false: a folder that could
+    // not be listed is not an empty one, and a tree cut off at a limit is
+    // not the whole tree, so a caller never takes part of the tree for all
+    // of it.
+    CRemoteWalk walk;
+    std::string folder;
+    while (walk.Next(folder)) {
         std::string pattern = folder.empty() ? "*" : folder + "\\*";
         for (char& c : pattern) {
             if (c == '\\')
                 c = '/';
         }
         CQmFileFind finder(this);
-        if (finder.FindFile(pattern)) {
-            bool more = true;
-            while (more) {
-                more = finder.FindNextFile();
-                if (finder.IsDots())
-                    continue;
-                const std::string name = finder.GetFileName();
-                if (finder.IsDirectory()) {
-                    // A results page's companion folder is neither listed
-                    // nor reported.
-                    if (name.size() > 5 && name.compare(name.size() - 6, 6, "_files") == 0)
-                        continue;
-                    queue.push_back(folder.empty() ? name : folder + "\\" + name);
-                }
-                if (!callback(*this, finder, folder))
-                    return false;
-            }
+        if (!finder.FindFile(pattern)) {
+            // The folder as the server knows it: the login folder's
+            // subfolders the worker changed into, then the walk's own.
+            std::string shown;
+            for (const PathComponent& c : m_Components)
+                shown += c.text + "/";
+            shown += ReplaceAll(folder, "\\", "/");
+            if (shown.empty())
+                shown = "(the login folder)";
+            return ReportWalkFailure("The folder \"" + shown + "\" on the server could not be listed: " +
+                                     finder.GetError());
         }
-        queue.pop_front();
+        bool more = !finder.Entries().empty();
+        while (more) {
+            more = finder.FindNextFile();
+            if (finder.IsDots())
+                continue;
+            const std::string name = finder.GetFileName();
+            if (finder.IsDirectory()) {
+                // A results page's companion folder is neither listed
+                // nor reported.
+                if (name.size() > 5 && name.compare(name.size() - 6, 6, "_files") == 0)
+                    continue;
+                const CRemoteWalk::Added added = walk.AddFolder(name);
+                if (added == CRemoteWalk::Added::TooDeep || added == CRemoteWalk::Added::TooMany)
+                    return ReportWalkFailure(walk.Problem());
+            }
+            if (!callback(*this, finder, folder))
+                return false;
+        }
     }
     return true;
 }

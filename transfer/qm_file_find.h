@@ -14,9 +14,12 @@ class CQmFileFind {
 public:
     explicit CQmFileFind(CFTPWorker* worker) : m_pWorker(worker) {}
 
-    // pattern: a folder followed by "*" ("*" for the current folder). The
-    // number of entries found (0 when the listing failed).
-    int FindFile(const std::string& pattern);
+    // pattern: a folder followed by "*" ("*" for the current folder).
+    // True when the folder was listed, even when it holds nothing; false
+    // when the listing failed (refused login or folder, no connection, a
+    // lost connection, a cancel), which is never the same as an empty
+    // folder. Entries() then holds nothing and GetError() says why.
+    bool FindFile(const std::string& pattern);
     // Moves to the next entry; true while more follow the one now current.
     // Call once before reading the first entry; the entry made current by
     // a call that returned false is still valid.
@@ -26,9 +29,12 @@ public:
     std::string GetFileName() const;
 
     const std::vector<CRemoteEntry>& Entries() const { return m_Entries; }
+    // Why the last FindFile failed, as the server or the program said it.
+    const std::string& GetError() const { return m_strError; }
 
 private:
     CFTPWorker* m_pWorker;
     std::vector<CRemoteEntry> m_Entries;
+    std::string m_strError;
     int m_nCurrent = -1;
 };

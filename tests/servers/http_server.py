@@ -6,7 +6,8 @@ replies that real servers give now and then:
   /_test/nolength?size=N        N bytes without a Content-Length
   /_test/slow?size=N&delay=MS   N bytes in 1 KiB pieces, MS ms apart
 A file whose name ends in ".short" is announced with twice its length and
-then sent as it is, so the reply ends early.
+then sent as it is, so the reply ends early. Anything below a folder named
+"_status500" is answered with status 500 (a server in trouble).
 POST to any path ending in /cgi-bin/upload/exchange.cgi records the path,
 the content type and the form fields (each value as the hexadecimal form
 of its bytes) as one JSON line in --posts, and answers by the "club" field:
@@ -75,6 +76,8 @@ class Handler(SimpleHTTPRequestHandler):
                 self._send_body(404, b"missing")
                 return True
             self._send_chunks(2 * len(data) + 1, [data])
+        elif "/_status500/" in path:
+            self._send_body(500, b"server in trouble")
         elif path == "/_test/nolength":
             self._send_body(200, b"n" * int(q.get("size", "1000")), length=False)
         elif path == "/_test/slow":

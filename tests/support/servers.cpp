@@ -229,6 +229,19 @@ bool CFtpServer::Start(const std::string& root, const std::string& user, const s
     return CServerProcess::Start(argv, port, logFile);
 }
 
+bool CMadeUpTreeFtpServer::Start(const std::string& tree, const std::string& root, const std::string& user,
+                                 const std::string& password, const std::string& certDir,
+                                 const std::string& countFile, const std::string& logFile)
+{
+    const int port = PickFreePort();
+    std::vector<std::string> argv{kPython, kScripts + "/hostile_ftp_server.py", "--port", std::to_string(port),
+                                  "--root", root, "--user", user, "--password", password, "--tree", tree,
+                                  "--count-file", countFile};
+    if (!certDir.empty())
+        argv.insert(argv.end(), {"--tls-cert", certDir + "/cert.pem", "--tls-key", certDir + "/key.pem"});
+    return CServerProcess::Start(argv, port, logFile);
+}
+
 bool CHttpServer::Start(const std::string& root, const std::string& postsFile, const std::string& logFile)
 {
     const int port = PickFreePort();

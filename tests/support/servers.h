@@ -48,6 +48,17 @@ public:
                const std::string& certDir, const std::string& logFile);
 };
 
+// An FTP (or, with a certificate folder, FTPS) server whose folders are
+// made up: tree "endless" (every folder holds a subfolder), "wide" (40
+// subfolders in each), "refuse" (every listing refused) or "aliases" (one
+// subfolder under four spellings). Every listing adds a line to countFile.
+class CMadeUpTreeFtpServer : public CServerProcess {
+public:
+    bool Start(const std::string& tree, const std::string& root, const std::string& user,
+               const std::string& password, const std::string& certDir, const std::string& countFile,
+               const std::string& logFile);
+};
+
 // GET/HEAD of the files under root; form posts recorded in postsFile.
 class CHttpServer : public CServerProcess {
 public:

@@ -1,0 +1,90 @@
+#!/usr/bin/python3
+"""An FTP or FTPS server whose folder tree is made up, for the tests that
+walk a broken or hostile website.
+
+Logs in one user like ftp_server.py; every folder exists (any CWD works)
+and a LIST answers by --tree:
+  endless  every folder holds a subfolder "sub" and a file "page.htm",
+           so the tree never ends;
+  wide     every folder holds 40 subfolders "f00" to "f39";
+  refuse   every listing is refused (550);
+  aliases  a file "page.htm" and one subfolder "sub" under four spellings
+           ("sub", "./sub", "sub/.", "sub//"); "sub" itself is empty.
+Each LIST is counted in --count-file (one line per listing) so that a test
+can see how far a walk went. Runs until killed.
+"""
+import argparse
+import logging
+import os
+import sys
+
+from pyftpdlib.authorizers import DummyAuthorizer
+from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.servers import FTPServer
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from ftp_server import make_tls_handler  # noqa: E402
+
+FOLDER = "drwxr-xr-x   2 club     club         4096 Mar 05 12:00 %s\r\n"
+FILE = "-rw-r--r--   1 club     club          120 Mar 05 12:00 %s\r\n"
+
+
+def listing(tree, path):
+    if tree == "aliases":
+        if os.path.basename(os.path.normpath(path)) == "sub":
+            return ""
+        names = ("sub", "./sub", "sub/.", "sub//")
+        return FILE % "page.htm" + "".join(FOLDER % name for name in names)
+    if tree == "endless":
+        return FOLDER % "sub" + FILE % "page.htm"
+    return "".join(FOLDER % ("f%02d" % i) for i in range(40))
+
+
+def made_up_tree(base, tree, count_file):
+    class Handler(base):
+        def ftp_CWD(self, path):
+            # Any folder below the root exists.
+            self.fs._cwd = self.fs.fs2ftp(path)
+            self.respond('250 "%s" is the current directory.' % self.fs.cwd)
+            return path
+
+        def ftp_LIST(self, path):
+            with open(count_file, "a") as f:
+                f.write(self.fs.fs2ftp(path) + "\n")
+            if tree == "refuse":
+                self.respond("550 Listing refused.")
+                return None
+            self.push_dtp_data(listing(tree, path).encode("utf-8"), isproducer=False, cmd="LIST")
+            return path
+
+    return Handler
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--port", type=int, required=True)
+    ap.add_argument("--root", required=True)
+    ap.add_argument("--user", required=True)
+    ap.add_argument("--password", required=True)
+    ap.add_argument("--tree", choices=("endless", "wide", "refuse", "aliases"), required=True)
+    ap.add_argument("--count-file", required=True)
+    ap.add_argument("--tls-cert")
+    ap.add_argument("--tls-key")
+    args = ap.parse_args()
+
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm="elr")
+    base = make_tls_handler(args.tls_cert, args.tls_key) if args.tls_cert else FTPHandler
+    handler = made_up_tree(base, args.tree, args.count_file)
+    handler.authorizer = authorizer
+    handler.banner = "made-up tree ready"
+    handler.passive_ports = None
+    handler.auth_failed_timeout = 0
+    logging.basicConfig(stream=sys.stderr, level=logging.WARNING)
+    server = FTPServer(("127.0.0.1", args.port), handler)
+    server.max_cons = 16
+    server.serve_forever(handle_exit=True)
+
+
+if __name__ == "__main__":
+    main()
