@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "gui/gui_support.h"
+#include "support/servers.h"
 #include "ui/app_shell.h"
 #include "ui/command_ids.h"
 #include "ui/main_frame.h"
@@ -134,5 +135,65 @@ TEST(HtmlViewTest, PathsLoadAndANewerPageIsNotOvertakenByARefresh)
         << view->GetCurrentURL();
 
     frame->Close();
+    WaitUntil([&] { return shell.FrameClosed(); });
+}
+
+// Publish Index shows the local index page and, the moment it is up, the
+// website's: the browser then reports the local page's end under the
+// website page's address while that page is still on its way. And a page
+// the program left for a newer one is reported as cancelled. Neither may
+// cost the newer page: the view ends on it, refreshed once.
+TEST(HtmlViewTest, AServerPageAskedForWhileTheLocalOneLoadsIsShownAndRefreshedOnce)
+{
+    CProgramFolders folders;
+    loopback::CHttpServer http;
+    ASSERT_TRUE(http.Start(folders.folder.Path(), folders.folder.File("posts.jsonl"), folders.folder.File("http.log")));
+    CAppShell shell;
+    ASSERT_TRUE(shell.Start({}));
+    CQuillmarkView* view = shell.Frame()->GetView();
+    const std::string local = folders.folder.Write("index.htm", "<html><body>Local index</body></html>\n");
+    const std::string website = http.Url() + "/_test/late?delay=1000&name=Website+index";
+    const std::string other = http.Url() + "/_test/late?delay=200&name=Other+page";
+
+    std::vector<wxString> asked;  // what the browser set out to load
+    bool publishing = false;
+    view->GetWebView()->Bind(wxEVT_WEBVIEW_NAVIGATING, [&](wxWebViewEvent& event) {
+        event.Skip();
+        asked.push_back(event.GetURL());
+    });
+    view->GetWebView()->Bind(wxEVT_WEBVIEW_NAVIGATED, [&](wxWebViewEvent& event) {
+        event.Skip();
+        if (publishing && event.GetURL().StartsWith("file:")) {
+            publishing = false;
+            shell.App().NavigateView(website);
+        }
+    });
+    auto askedFor = [&](const std::string& url) {
+        return std::count_if(asked.begin(), asked.end(),
+                             [&](const wxString& a) { return CQuillmarkView::SameAddress(a, url); });
+    };
+    auto showing = [&](const std::string& text) {
+        return view->GetPageSource().find(text) != std::string::npos;
+    };
+
+    publishing = true;
+    shell.App().NavigateView(local);
+    ASSERT_TRUE(WaitUntil([&] { return askedFor(website) == 2; }, 8000))
+        << askedFor(website) << " loads, now on " << view->GetCurrentURL();
+    EXPECT_TRUE(WaitUntil([&] { return showing("Website index"); }, 5000)) << view->GetCurrentURL();
+    PumpFor(1500);
+    EXPECT_TRUE(CQuillmarkView::SameAddress(view->GetCurrentURL(), website)) << view->GetCurrentURL();
+    EXPECT_EQ(askedFor(website), 2);
+
+    // A late page left for another while it loads: the other is still
+    // refreshed.
+    shell.App().NavigateView(website);
+    ASSERT_TRUE(WaitUntil([&] { return askedFor(website) == 3; }));
+    PumpFor(200);
+    shell.App().NavigateView(other);
+    EXPECT_TRUE(WaitUntil([&] { return askedFor(other) == 2; }, 5000)) << askedFor(other);
+    EXPECT_TRUE(WaitUntil([&] { return showing("Other page"); }, 5000)) << view->GetCurrentURL();
+
+    shell.Frame()->Close();
     WaitUntil([&] { return shell.FrameClosed(); });
 }
