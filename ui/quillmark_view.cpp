@@ -69,8 +69,6 @@ void CQuillmarkView::GoForward()
 
 void CQuillmarkView::Stop()
 {
-    // A page the user stopped is not loaded again by the refresh.
-    m_navigateError = true;
     m_web->Stop();
 }
 
