@@ -28,8 +28,11 @@ void AppendHandCell(std::string& page, const PbnDeal& deal, int seat)
     }
     AppendLine(page, "<td>");
     for (int s = 0; s < 4; ++s) {
-        std::string line = kSuitRed[s] ? std::string("<span class=\"red\">") + kSuitSymbols[s] + "</span> "
-                                       : std::string(kSuitSymbols[s]) + " ";
+        // The colour stands on the span itself: the template merge keeps
+        // only the page's body, not the style in its head.
+        const std::string symbol = kSuitSymbols[s];
+        std::string line =
+            kSuitRed[s] ? "<span class=\"red\" style=\"color: #c00000\">" + symbol + "</span> " : symbol + " ";
         line += HtmlEscape(SuitText(deal.suits[seat][s]));
         if (s < 3)
             line += "<br>";
@@ -111,7 +114,6 @@ std::string BuildResultsPage(const std::string& title, std::string_view scoreTex
     AppendLine(page, "<style>");
     AppendLine(page, "table.deal { border-collapse: collapse; margin: 1em 0; }");
     AppendLine(page, "table.deal td { vertical-align: top; padding: 2px 16px; font-family: monospace; }");
-    AppendLine(page, ".red { color: #c00000; }");
     AppendLine(page, "</style>");
     AppendLine(page, "</head>");
     AppendLine(page, "<body>");

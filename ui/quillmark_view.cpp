@@ -3,6 +3,7 @@
 #include <wx/sizer.h>
 #include <wx/filename.h>
 #include <wx/filesys.h>
+#include <wx/uri.h>
 #include <wx/utils.h>
 #include <wx/webview.h>
 
@@ -37,7 +38,8 @@ wxString CQuillmarkView::BrowserAddress(const std::string& address)
 
 bool CQuillmarkView::SameAddress(const wxString& loaded, const wxString& requested)
 {
-    wxString a = loaded, b = requested;
+    // The browser escapes what the program may have written plainly.
+    wxString a = wxURI::Unescape(loaded), b = wxURI::Unescape(requested);
     if (a.EndsWith("/"))
         a.RemoveLast();
     if (b.EndsWith("/"))
@@ -49,6 +51,8 @@ void CQuillmarkView::NavigateTo(const std::string& address, int flags)
 {
     m_navigateError = false;
     m_refreshedOnce = false;
+    m_requestStarted = false;
+    m_requestCommitted = false;
     ++m_navigation;
     m_requested = BrowserAddress(address);
     m_web->LoadURL(m_requested);
@@ -125,6 +129,8 @@ void CQuillmarkView::Detach()
 void CQuillmarkView::OnNavigating(wxWebViewEvent& event)
 {
     m_downloading = true;
+    if (!m_requestStarted && SameAddress(event.GetURL(), m_requested))
+        m_requestStarted = true;
     UpdateButtons();
     event.Skip();
 }
@@ -133,6 +139,8 @@ void CQuillmarkView::OnNavigated(wxWebViewEvent& event)
 {
     // The address line shows where the browser went; a cancel answer
     // means nothing here.
+    if (m_requestStarted)
+        m_requestCommitted = true;
     if (m_app)
         m_app->SetStatusTextPane3(std::string(event.GetURL().utf8_str()));
     UpdateButtons();
@@ -144,15 +152,23 @@ void CQuillmarkView::OnLoaded(wxWebViewEvent& event)
     m_downloading = false;
     m_downloadedOnce = true;
     const std::string url(event.GetURL().utf8_str());
-    // A page that finished loading after the program asked for the next
-    // one gets no refresh: reloading it would take the browser back from
-    // the newer page.
-    const bool latest = m_requested.empty() || SameAddress(event.GetURL(), m_requested);
+    // The browser names a finished load by the address it is on now, which
+    // is already the next page's when the program has asked for it: the
+    // load is that page's only once the page has started and shown. A
+    // refresh after an older page's load would reload that older page and
+    // drop the newer one.
+    const bool latest = m_navigation == 0 || m_requestCommitted;
     // Local files are read anew by every load; only pages from a server
     // can come from the browser's cache.
     const bool fromServer = url.rfind("file:", 0) != 0;
-    if (!m_navigateError && !m_refreshedOnce && url != "about:blank" && latest && fromServer) {
+    bool refresh = false;
+    if (!m_navigateError && !m_refreshedOnce && url != "about:blank" && latest) {
+        // A local page needs no refresh, but has had its turn: links the
+        // user follows from it are not refreshed either.
         m_refreshedOnce = true;
+        refresh = fromServer;
+    }
+    if (refresh) {
         const unsigned navigation = m_navigation;
         CallAfter([this, navigation] {
             if (navigation == m_navigation)
@@ -167,7 +183,10 @@ void CQuillmarkView::OnLoaded(wxWebViewEvent& event)
 
 void CQuillmarkView::OnError(wxWebViewEvent& event)
 {
-    m_navigateError = true;
+    // An older load cut short by the newer one (the browser reports it
+    // afterwards) is no failure of the page now asked for.
+    if (m_requestStarted && SameAddress(event.GetURL(), m_requested))
+        m_navigateError = true;
     m_downloading = false;
     UpdateButtons();
     event.Skip();

@@ -73,5 +73,9 @@ private:
     // a load belongs to that page only.
     wxString m_requested;
     unsigned m_navigation = 0;
+    // Whether the browser has begun loading that page since it was asked
+    // for, and then shown it.
+    bool m_requestStarted = false;
+    bool m_requestCommitted = false;
     class CTextDialog* m_sourceViewer = nullptr;
 };

@@ -150,6 +150,20 @@ TEST(DemoTest, PostGamesPutsThePagesOnTheServerAndShowsOneInTheView)
     EXPECT_NE(frame->GetView()->GetPageSource().find("Ann Hale"), std::string::npos);
     EXPECT_NE(frame->GetView()->GetPageSource().find("id=\"board-1\""), std::string::npos);
     EXPECT_EQ(frame->GetPaneText(3), page);
+    // Hearts and diamonds red, spades and clubs not, as the browser draws
+    // the page merged into the club's template.
+    wxString colours;
+    ASSERT_TRUE(frame->GetView()->GetWebView()->RunScript(
+        "var seen = {};"
+        "var walk = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);"
+        "while (walk.nextNode()) {"
+        "  var t = walk.currentNode, m = t.data.match(/[\\u2660\\u2665\\u2666\\u2663]/);"
+        "  if (m) seen[m[0] + getComputedStyle(t.parentNode).color] = 1;"
+        "}"
+        "Object.keys(seen).sort().join(' ');",
+        &colours));
+    EXPECT_EQ(std::string(colours.utf8_str()),
+              "\u2660rgb(34, 34, 34) \u2663rgb(34, 34, 34) \u2665rgb(192, 0, 0) \u2666rgb(192, 0, 0)");
     TakeScreenshot("demo-results-page");
 
     frame->Close();

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "gui/gui_support.h"
+#include "support/servers.h"
 #include "ui/app_shell.h"
 #include "ui/command_ids.h"
 #include "ui/main_frame.h"
@@ -166,5 +167,56 @@ TEST(HtmlViewTest, AFilePageCannotReadOtherLocalFiles)
     EXPECT_EQ(web->GetCurrentTitle(), "script ran: blocked");
 
     frame->Close();
+    WaitUntil([&] { return shell.FrameClosed(); });
+}
+
+// Publish Index shows the local index page and, the moment it is up, the
+// website's: the browser then reports the local page's end under the
+// website page's address while that page is still on its way. A page left
+// for a newer one while it loads is reported as failed. Neither may cost
+// the newer page: the view ends on it, refreshed once.
+TEST(HtmlViewTest, AServerPageAskedForWhileTheOlderOneLoadsIsShownAndRefreshedOnce)
+{
+    CProgramFolders folders;
+    loopback::CHttpServer http;
+    ASSERT_TRUE(
+        http.Start(folders.folder.Path(), folders.folder.File("posts.jsonl"), folders.folder.File("http.log")));
+    CAppShell shell;
+    ASSERT_TRUE(shell.Start({}));
+    CQuillmarkView* view = shell.Frame()->GetView();
+    const std::string local = folders.folder.Write("index.htm", "<html><body>Local index</body></html>\n");
+    const std::string website = http.Url() + "/_test/late?delay=1000&name=Website+index";
+    const std::string other = http.Url() + "/_test/late?delay=200&name=Other+page";
+
+    std::vector<wxString> asked;  // what the browser set out to load
+    auto askedFor = [&](const std::string& url) {
+        auto same = [&](const wxString& a) { return CQuillmarkView::SameAddress(a, url); };
+        return std::count_if(asked.begin(), asked.end(), same);
+    };
+    view->GetWebView()->Bind(wxEVT_WEBVIEW_NAVIGATING, [&](wxWebViewEvent& event) {
+        event.Skip();
+        asked.push_back(event.GetURL());
+    });
+    view->GetWebView()->Bind(wxEVT_WEBVIEW_NAVIGATED, [&](wxWebViewEvent& event) {
+        event.Skip();
+        if (event.GetURL().StartsWith("file:") && askedFor(website) == 0)
+            shell.App().NavigateView(website);
+    });
+    auto shows = [&](const char* text) { return view->GetPageSource().find(text) != std::string::npos; };
+
+    shell.App().NavigateView(local);
+    EXPECT_TRUE(WaitUntil([&] { return askedFor(website) == 2 && shows("Website index"); }, 8000))
+        << askedFor(website) << " loads, now on " << view->GetCurrentURL();
+    PumpFor(1000);
+    EXPECT_TRUE(shows("Website index")) << view->GetCurrentURL();
+    EXPECT_EQ(askedFor(website), 2);
+
+    shell.App().NavigateView(website);
+    ASSERT_TRUE(WaitUntil([&] { return askedFor(website) == 3; }));
+    PumpFor(200);
+    shell.App().NavigateView(other);
+    EXPECT_TRUE(WaitUntil([&] { return askedFor(other) == 2 && shows("Other page"); })) << askedFor(other);
+
+    shell.Frame()->Close();
     WaitUntil([&] { return shell.FrameClosed(); });
 }

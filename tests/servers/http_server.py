@@ -5,6 +5,7 @@ GET and HEAD serve the files under --root. A few paths under /_test/ give
 replies that real servers give now and then:
   /_test/nolength?size=N        N bytes without a Content-Length
   /_test/slow?size=N&delay=MS   N bytes in 1 KiB pieces, MS ms apart
+  /_test/late?delay=MS&name=T   after MS ms, a small page whose body is T
 A file whose name ends in ".short" is announced with twice its length and
 then sent as it is, so the reply ends early. Anything below a folder named
 "_status500" is answered with status 500 (a server in trouble).
@@ -18,6 +19,7 @@ of its bytes) as one JSON line in --posts, and answers by the "club" field:
   anything else  200 with a small page that has a <head>
 """
 import argparse
+import html
 import json
 import time
 import urllib.parse
@@ -80,6 +82,10 @@ class Handler(SimpleHTTPRequestHandler):
             self._send_body(500, b"server in trouble")
         elif path == "/_test/nolength":
             self._send_body(200, b"n" * int(q.get("size", "1000")), length=False)
+        elif path == "/_test/late":
+            time.sleep(int(q.get("delay", "1000")) / 1000.0)
+            name = html.escape(q.get("name", "late")).encode("utf-8", "replace")
+            self._send_body(200, b"<html><body>" + name + b"</body></html>")
         elif path == "/_test/slow":
             size, delay = int(q.get("size", "100000")), int(q.get("delay", "50"))
             self._send_chunks(size, slow_pieces(size, delay / 1000.0))

@@ -98,7 +98,7 @@ TEST_F(StandInLayout, FullRunWritesThePageAndThePdfOfTheHandRecords)
     EXPECT_LT(previous, page.find("</body>"));
     const std::string board2 = page.substr(page.find("id=\"board-2\""), 900);
     for (const char* cell : {"Dealer: East<br>", "Vul: N-S</td>", "&#9824; AK862<br>",
-                             "<span class=\"red\">&#9829;</span> 10652<br>"})
+                             "<span class=\"red\" style=\"color: #c00000\">&#9829;</span> 10652<br>"})
         EXPECT_NE(board2.find(cell), std::string::npos) << cell;
     EXPECT_NE(page.substr(page.find("id=\"board-6\""), 900).find("&#9824; -<br>"), std::string::npos);  // a void
 
