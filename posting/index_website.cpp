@@ -199,7 +199,14 @@ bool CQuillmarkApp::IndexWebsite()
     m_IndexEntries.SetSize(static_cast<int64_t>(kept.size()));
     for (size_t i = 0; i < kept.size(); ++i)
         m_IndexEntries[static_cast<int64_t>(i)].Copy(*kept[i]);
-    SaveData(true);
+    // The save has told the user why it failed; the run is no success.
+    if (!SaveData(true)) {
+        const std::string text = "Index Website failed: the index entries could not be saved";
+        SetStatusText(text, 2);
+        if (m_pLog)
+            m_pLog->Write(text + "\n");
+        return false;
+    }
     const std::string text = StrFormat("Index Website complete: %d file(s)", static_cast<int>(kept.size()));
     SetStatusText(text, 2);
     if (m_pLog)

@@ -338,6 +338,19 @@ TEST_F(IndexCommandsTest, IndexWebsiteLeavesTheEntriesAloneWhenItDoesNotFinish)
 {
     site.listing = {{"", "20240301e0a.htm", false, ResultsPage("", "", "")}};
     AddEntry(2024, 3, 5, "Kept");
+
+    // A walk that ends but cannot be saved (a folder in the history file's
+    // place) is no success.
+    indexPrompter.identifyResult = IdentifyResult::Skip;
+    ASSERT_EQ(::mkdir(ProgramData().c_str(), 0700), 0);
+    EXPECT_FALSE(app->IndexWebsite());
+    EXPECT_EQ(LastStatus(), "Index Website failed: the index entries could not be saved");
+    EXPECT_FALSE(indexPrompter.Texts().empty()) << "the save tells why";
+    ASSERT_EQ(::rmdir(ProgramData().c_str()), 0);
+    app->GetIndexEntries().RemoveAll();
+    AddEntry(2024, 3, 5, "Kept");
+    indexPrompter.Clear();
+
     // Cancel in the identification, then Yes to abandoning everything.
     indexPrompter.identifyResult = IdentifyResult::Cancel;
     indexPrompter.Answer(IDYES);
