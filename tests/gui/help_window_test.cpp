@@ -101,8 +101,9 @@ TEST_F(HelpWindowTest, HelpAnswersWhatSetupAndPostingPointTo)
                     ++pointers;
                     const size_t at = help.find("\n" + label.substr(0, label.find(" (")) + ":");
                     EXPECT_NE(at, std::string::npos) << label;
-                    if (label.find("Caution") != std::string::npos)
+                    if (label.find("Caution") != std::string::npos) {
                         EXPECT_NE(help.find("Caution:", at), std::string::npos) << label;
+                    }
                 }
                 walk(child);
             }
