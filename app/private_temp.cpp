@@ -44,28 +44,6 @@ bool IsRunning(long pid)
     return pid == static_cast<long>(::getpid()) || ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
 }
 
-// Overwrites a file of ours with zeros before it is deleted.
-void WipeAndDelete(const std::string& path)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd >= 0) {
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid()) {
-            static const char zeros[4096] = {};
-            for (off_t left = st.st_size; left > 0;) {
-                const size_t n = left < static_cast<off_t>(sizeof zeros) ? static_cast<size_t>(left) : sizeof zeros;
-                const ssize_t w = ::write(fd, zeros, n);
-                if (w <= 0)
-                    break;
-                left -= w;
-            }
-            ::fsync(fd);
-        }
-        ::close(fd);
-    }
-    ::unlink(path.c_str());
-}
-
 // Only names the program itself gives its temporary files and folders.
 bool IsOurTempName(const std::string& path)
 {
@@ -141,7 +119,7 @@ void SweepEarlierRuns()
             DeleteListedPaths(path);
             ::unlink(path.c_str());
         } else if (long owner = PidAfter(name, kSecretPrefix); owner > 0 && !IsRunning(owner)) {
-            WipeAndDelete(path);
+            WipeAndDeleteFile(path, true);
         }
     }
     ::closedir(dir);

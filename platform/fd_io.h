@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 // Writes all size bytes. On failure returns false with *error set to the
 // errno value (ENOSPC when the system accepted nothing); *done (when given)
@@ -10,3 +11,8 @@ bool WriteAll(int fd, const void* data, size_t size, int* error = nullptr, size_
 // Reads exactly size bytes; false (errno in *error, 0 at an early end of
 // file) when fewer could be had.
 bool ReadAll(int fd, void* data, size_t size, int* error = nullptr);
+
+// Overwrites a regular file at path with zeros (synced) and deletes it; a
+// link is not followed, and onlyOwn leaves a file of another user's
+// contents alone (it is still unlinked).
+void WipeAndDeleteFile(const std::string& path, bool onlyOwn);

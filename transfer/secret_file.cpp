@@ -81,27 +81,7 @@ void CSecretFile::Delete()
 {
     if (m_path.empty())
         return;
-    const int fd = ::open(m_path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd >= 0) {
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-            static const char zeros[4096] = {};
-            off_t left = st.st_size;
-            while (left > 0) {
-                const size_t n = left < static_cast<off_t>(sizeof zeros) ? static_cast<size_t>(left) : sizeof zeros;
-                const ssize_t w = ::write(fd, zeros, n);
-                if (w <= 0)
-                    break;
-                left -= w;
-            }
-            ::fsync(fd);
-            if (::ftruncate(fd, 0) != 0) {
-                // The file is deleted below all the same.
-            }
-        }
-        ::close(fd);
-    }
-    ::unlink(m_path.c_str());
+    WipeAndDeleteFile(m_path, false);
     m_path.clear();
 }
 
