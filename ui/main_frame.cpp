@@ -10,6 +10,7 @@
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
+#include <wx/webview.h>
 #include <wx/weakref.h>
 
 #include <algorithm>
@@ -103,6 +104,7 @@ CMainFrame::CMainFrame(CQuillmarkApp& app, const wxPoint& pos, const wxSize& siz
     m_bar->postGames->Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePostGames, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
+    Bind(wxEVT_ACTIVATE, &CMainFrame::OnActivate, this);
 
     // The frame's own commands.
     SetCommand(ID_APP_EXIT, {[this] { Close(); }, {}, {}});
@@ -568,11 +570,39 @@ void CMainFrame::OnClose(wxCloseEvent& event)
     Destroy();
 }
 
+void CMainFrame::OnActivate(wxActivateEvent& event)
+{
+    event.Skip();
+    if (event.GetActive() && !m_detached) {
+        wxWeakRef<CMainFrame> self(this);
+        CallAfter([self] {
+            if (self)
+                self->RestoreKeyboardFocus();
+        });
+    }
+}
+
+void CMainFrame::RestoreKeyboardFocus()
+{
+    // The toolkit leaves no control with the keyboard when the window first
+    // comes up (the control it chose is then disabled), when the focused
+    // control is disabled and when a dialog that disabled the window has
+    // gone; then no key reaches the window's accelerators. The HTML view
+    // takes the keyboard, as the window's main part.
+    if (m_detached || !m_view || !IsShown() || !IsEnabled() || !IsActive())
+        return;
+    wxWindow* focus = FindFocus();
+    if (focus && focus != this && wxGetTopLevelParent(focus) == this)
+        return;
+    m_view->GetWebView()->SetFocus();
+}
+
 void CMainFrame::OnIdle(wxIdleEvent& event)
 {
     event.Skip();
     if (m_detached)
         return;
+    RestoreKeyboardFocus();
     wxStatusBar* bar = GetStatusBar();
     if (!bar)
         return;

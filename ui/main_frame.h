@@ -106,6 +106,8 @@ private:
     void OnUpdateCommand(wxUpdateUIEvent& event);
     void OnUpdatePostGames(wxUpdateUIEvent& event);
     void OnClose(wxCloseEvent& event);
+    void OnActivate(wxActivateEvent& event);
+    void RestoreKeyboardFocus();
     void OnIdle(wxIdleEvent& event);
     bool IsIdle() const;
     bool IsWindowIdEnabled(int id) const;
