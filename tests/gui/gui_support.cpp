@@ -210,22 +210,21 @@ unsigned long XWindowOf(wxWindow* window)
     return std::strtoul(out.c_str(), nullptr, 10);
 }
 
-bool MoveThroughServer(wxWindow& window, const wxPoint& clientTopLeft)
+wxPoint MoveThroughServer(wxWindow& window, const wxPoint& to)
 {
     const unsigned long xid = XWindowOf(&window);
     if (xid == 0)
-        return false;
-    // The window manager places the frame; aim it so that the client area
-    // lands on the point, then correct once for what the frame added.
-    wxPoint aim = clientTopLeft;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        CommandOutput("xdotool windowmove --sync " + std::to_string(xid) + " " + std::to_string(aim.x) + " " +
-                      std::to_string(aim.y));
-        WaitUntil([&] { return window.ClientToScreen(wxPoint(0, 0)) == clientTopLeft; }, 1000);
+        return wxPoint(-1, -1);
+    CommandOutput("xdotool windowmove --sync " + std::to_string(xid) + " " + std::to_string(to.x) + " " +
+                  std::to_string(to.y));
+    // The window manager may move it once more (its frame, its rules):
+    // wait until the client area has stood still for a while.
+    wxPoint last = window.ClientToScreen(wxPoint(0, 0));
+    for (int still = 0, turns = 0; still < 5 && turns < 100; ++turns) {
+        PumpFor(40);
         const wxPoint now = window.ClientToScreen(wxPoint(0, 0));
-        if (now == clientTopLeft)
-            return true;
-        aim += clientTopLeft - now;
+        still = now == last ? still + 1 : 0;
+        last = now;
     }
-    return false;
+    return last;
 }

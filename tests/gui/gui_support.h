@@ -93,9 +93,10 @@ private:
 // The X window of one of this program's shown top-level windows, found by
 // its title through the X server; 0 when there is none.
 unsigned long XWindowOf(wxWindow* window);
-// Moves a top-level window the way a window manager does (a request to the
-// X server, not the toolkit's own move), so that its client area's
-// top-left lands at clientTopLeft; true once the server has it there.
-bool MoveThroughServer(wxWindow& window, const wxPoint& clientTopLeft);
+// Moves a top-level window the way a user's drag does (a request to the X
+// server that the window manager carries out, not the toolkit's own move)
+// towards to; answers where its client area then stands on the screen
+// ((-1, -1) when the window was not found).
+wxPoint MoveThroughServer(wxWindow& window, const wxPoint& to);
 // Runs a command line; its standard output, or "" when it failed.
 std::string CommandOutput(const std::string& command);
