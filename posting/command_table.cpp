@@ -37,13 +37,13 @@ const std::vector<CommandEntry>& CommandTable()
          O::App, [](A& a, bool) { a.OnIndexBrowseWebsite(); }, R::IndexCommand},
         {CMD_INDEX_PUBLISH_INDEX, "&Publish Index", "", "Upload index page to web server", O::App,
          [](A& a, bool) { a.OnIndexPublishIndex(); }, R::PublishIndex},
-        {CMD_VIEW_HISTORY, "&History", "", "", O::App, [](A& a, bool) { a.OnViewHistory(); }, R::Always},
-        {CMD_VIEW_HAND_RECORD_FOLDERS, "H&and Record Folders", "", "", O::App,
+        {CMD_VIEW_HISTORY, "&History", "", "View the Upload History; add or remove entries", O::App, [](A& a, bool) { a.OnViewHistory(); }, R::Always},
+        {CMD_VIEW_HAND_RECORD_FOLDERS, "H&and Record Folders", "", "View or remove the folders searched for hand records", O::App,
          [](A& a, bool) { a.OnViewHandRecordFolders(); }, R::Always},
         // An upload like any other: only one operation at a time.
-        {CMD_HELP_UPLOAD_TEST_FILE, "Upload a &Test File", "", "", O::App,
+        {CMD_HELP_UPLOAD_TEST_FILE, "Upload a &Test File", "", "Upload a small test page to check the Setup", O::App,
          [](A& a, bool) { a.OnHelpUploadTestFile(); }, R::Idle},
-        {CMD_HELP, "&Help", "F1", "", O::App, [](A& a, bool) { a.OnHelp(); }, R::Always},
+        {CMD_HELP, "&Help", "F1", "Show help for the current window", O::App, [](A& a, bool) { a.OnHelp(); }, R::Always},
     };
     return table;
 }

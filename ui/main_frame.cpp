@@ -20,6 +20,7 @@
 #include "app/quillmark_app.h"
 #include "platform/exceptions.h"
 #include "ui/command_ids.h"
+#include "ui/disabled_click.h"
 #include "ui/quillmark_view.h"
 #include "ui/ui_thread.h"
 
@@ -29,8 +30,12 @@ wxButton* NavButton(wxWindow* parent, int id, const wxString& label, const wxArt
 {
     auto* button = new wxButton(parent, id, label);
     const wxBitmap bitmap = wxArtProvider::GetBitmap(art, wxART_BUTTON, wxSize(16, 16));
-    if (bitmap.IsOk())
+    if (bitmap.IsOk()) {
         button->SetBitmap(bitmap);
+        // Greyed with the button: a coloured image (Stop's red) would
+        // otherwise look pressable while the button is disabled.
+        button->SetBitmapDisabled(bitmap.ConvertToDisabled());
+    }
     return button;
 }
 
@@ -105,6 +110,7 @@ CMainFrame::CMainFrame(CQuillmarkApp& app, const wxPoint& pos, const wxSize& siz
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
     Bind(wxEVT_ACTIVATE, &CMainFrame::OnActivate, this);
+    m_disabledClickWatch = std::make_unique<CDisabledClickWatch>(this, [this] { OnDisabledClick(); });
 
     // The frame's own commands.
     SetCommand(ID_APP_EXIT, {[this] { Close(); }, {}, {}});
@@ -119,6 +125,7 @@ CMainFrame::CMainFrame(CQuillmarkApp& app, const wxPoint& pos, const wxSize& siz
 
 CMainFrame::~CMainFrame()
 {
+    m_disabledClickWatch.reset();
     if (!m_detached && m_app.MainFrame() == this)
         m_app.SetMainFrame(nullptr);
 }
@@ -226,7 +233,7 @@ void CMainFrame::BuildMenus()
     m_setupFileMenu = setupFile;  // the recent files go at its end
     auto* setup = new wxMenu;
     AppendCommand(setup, CMD_SETUP_SETUP, "&Setup...", "", "");
-    setup->AppendSubMenu(setupFile, "Setu&p File");
+    setup->AppendSubMenu(setupFile, "Setu&p File", "Open, save or start a setup data file; erase the Upload History");
 
     auto* help = new wxMenu;
     AppendCommand(help, ID_HELP_TOPICS, "&Help Topics...", "", "List Help topics");
@@ -595,6 +602,25 @@ void CMainFrame::RestoreKeyboardFocus()
     if (focus && focus != this && wxGetTopLevelParent(focus) == this)
         return;
     m_view->GetWebView()->SetFocus();
+}
+
+void CMainFrame::OnDisabledClick()
+{
+    // The click went nowhere: say so, and point at the window that waits
+    // for an answer.
+    ++m_disabledClicks;
+    wxBell();
+    wxWindow* front = wxGetActiveWindow();
+    if (!front || front == this) {
+        for (wxWindow* w : wxTopLevelWindows) {
+            if (w != this && w->IsShown() && w->IsEnabled())
+                front = w;
+        }
+    }
+    if (auto* top = wxDynamicCast(front, wxTopLevelWindow); top && top != this) {
+        top->Raise();
+        top->RequestUserAttention(wxUSER_ATTENTION_INFO);
+    }
 }
 
 void CMainFrame::OnIdle(wxIdleEvent& event)
