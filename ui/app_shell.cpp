@@ -83,6 +83,8 @@ bool CAppShell::Start(const std::vector<std::string>& args)
     // A save under a new name (Save As inside Setup, History, a posting)
     // shows in the title at once, not at the window's next idle turn.
     m_doc->onPathChanged = [this] {
+        if (!m_recent)
+            return;  // start-up: the window follows once its commands are in
         if (wxThread::IsMain())
             FollowDocumentPath();
         else if (m_frame)

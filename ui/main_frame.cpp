@@ -4,6 +4,7 @@
 #include <wx/artprov.h>
 #include <wx/button.h>
 #include <wx/gauge.h>
+#include <wx/image.h>
 #include <wx/menu.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
@@ -34,7 +35,7 @@ wxButton* NavButton(wxWindow* parent, int id, const wxString& label, const wxArt
         button->SetBitmap(bitmap);
         // Greyed with the button: a coloured image (Stop's red) would
         // otherwise look pressable while the button is disabled.
-        button->SetBitmapDisabled(bitmap.ConvertToDisabled());
+        button->SetBitmapDisabled(wxBitmap(bitmap.ConvertToImage().ConvertToGreyscale().ConvertToDisabled()));
     }
     return button;
 }
