@@ -45,8 +45,10 @@ CSizeBox* CSizeBox::Attach(wxTopLevelWindow* window, const std::string& section,
     auto box = std::shared_ptr<CSizeBox>(new CSizeBox(window, section, resizable));
     CSizeBox* raw = box.get();
     window->Bind(wxEVT_DESTROY, [box](wxWindowDestroyEvent& event) {
-        if (event.GetEventObject() == box->m_window)
+        if (event.GetEventObject() == box->m_window) {
+            box->m_watch.Stop();
             box->Save();
+        }
         event.Skip();
     });
     return raw;
@@ -91,6 +93,7 @@ CSizeBox::CSizeBox(wxTopLevelWindow* window, const std::string& section, bool re
     }
     --m_suppress;
     window->Bind(wxEVT_SHOW, &CSizeBox::OnShow, this);
+    m_watch.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Track(); });
     window->Bind(wxEVT_MOVE, [this](wxMoveEvent& event) {
         TrackLater();
         event.Skip();
@@ -108,10 +111,13 @@ void CSizeBox::OnShow(wxShowEvent& event)
     // A modeless viewer is only hidden when closed and a modal dialog is
     // hidden before it is destroyed: keep the placement the user left.
     if (event.GetEventObject() == m_window) {
-        if (event.IsShown())
+        if (event.IsShown()) {
             TrackLater();
-        else
+            m_watch.Start(250);
+        } else {
+            m_watch.Stop();
             Save();
+        }
     }
     event.Skip();
 }

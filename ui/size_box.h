@@ -10,6 +10,7 @@
 #include <string>
 
 #include <wx/gdicmn.h>
+#include <wx/timer.h>
 
 #include "ui/window_placement.h"
 
@@ -71,4 +72,7 @@ private:
     // moves left to put it there.
     wxPoint m_restoreTo;
     int m_restoreMoves = 0;
+    // Looks again now and then while the window is shown: the toolkit does
+    // not report every move the window manager makes.
+    wxTimer m_watch;
 };

@@ -4,6 +4,7 @@
 #include <wx/button.h>
 #include <wx/dialog.h>
 #include <wx/evtloop.h>
+#include <wx/log.h>
 #include <wx/stopwatch.h>
 #include <wx/process.h>
 #include <wx/utils.h>
@@ -164,6 +165,8 @@ std::string TakeScreenshot(const std::string& name)
 
 std::string CommandOutput(const std::string& command)
 {
+    // A failure is the caller's to judge; no log box may wait for a click.
+    wxLogNull quiet;
     wxArrayString out, err;
     if (wxExecute(wxString::FromUTF8(command), out, err, wxEXEC_SYNC | wxEXEC_NODISABLE) != 0)
         return {};
@@ -182,6 +185,7 @@ CWindowManager::CWindowManager()
 {
     if (Running())
         return;
+    wxLogNull quiet;
     m_pid = wxExecute("openbox --sm-disable", wxEXEC_ASYNC | wxEXEC_NODISABLE);
     if (m_pid > 0)
         WaitUntil([] { return Running(); }, 10000);
@@ -191,6 +195,7 @@ CWindowManager::~CWindowManager()
 {
     if (m_pid <= 0)
         return;
+    wxLogNull quiet;
     wxProcess::Kill(static_cast<int>(m_pid), wxSIGTERM);
     WaitUntil([] { return !Running(); }, 5000);
 }
