@@ -264,13 +264,17 @@ void CQuillmarkApp::LoadAppData()
     try {
         bytes = ReadFileBytes(path, kMaxProgramDataSize);
     } catch (const CFileException& e) {
+        if (e.m_lOsError == ENOENT) {
+            // A first start (the first save makes the file): nothing went
+            // wrong, so the log says so plainly.
+            if (m_pLog)
+                m_pLog->Printf("No app data file found: %s\n", path.c_str());
+            ReplayPostingJournal(path);
+            return;
+        }
         LogOperation("CQuillmarkApp::LoadAppData: CFile::Open");
         if (m_pLog)
             m_pLog->WriteException(e);
-        if (e.m_lOsError == ENOENT) {
-            ReplayPostingJournal(path);
-            return;  // a first start: the first save makes the file
-        }
         unreadable = e.GetErrorMessage();
     } catch (const CArchiveException&) {
         // The only archive failure of the read: the file is too large.

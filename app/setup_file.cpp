@@ -316,6 +316,15 @@ CQuillmarkDoc::~CQuillmarkDoc()
         m_app.SetDocument(nullptr);
 }
 
+void CQuillmarkDoc::SetPathName(const std::string& path)
+{
+    if (path == m_path)
+        return;
+    m_path = path;
+    if (onPathChanged)
+        onPathChanged();
+}
+
 std::string CQuillmarkDoc::GetTitle() const
 {
     return m_path.empty() ? std::string("Untitled") : GetFileNameOnly(m_path);
@@ -329,7 +338,7 @@ void CQuillmarkDoc::DeleteContents()
 bool CQuillmarkDoc::OnNewDocument()
 {
     DeleteContents();
-    m_path.clear();
+    SetPathName({});
     m_bModified = false;
     m_app.SetStatusText("", 2);
     return true;
@@ -427,7 +436,7 @@ bool CQuillmarkDoc::DoSave(const std::string& name, bool replace)
     if (dialog && m_app.GetLog())
         m_app.GetLog()->Printf("Saved setup [%s]\n", path.c_str());
     if (replace)
-        m_path = path;
+        SetPathName(path);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 class CArchive;
@@ -28,7 +29,10 @@ public:
     CQuillmarkDoc& operator=(const CQuillmarkDoc&) = delete;
 
     const std::string& GetPathName() const { return m_path; }
-    void SetPathName(const std::string& path) { m_path = path; }
+    void SetPathName(const std::string& path);
+    // Called whenever the file name changes (opened, saved under a new
+    // name, a new setup), so that what shows the name follows at once.
+    std::function<void()> onPathChanged;
     // The file name, or "Untitled".
     std::string GetTitle() const;
     bool IsModified() const { return m_bModified; }

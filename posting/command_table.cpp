@@ -30,11 +30,14 @@ const std::vector<CommandEntry>& CommandTable()
          R::IndexCommand, &A::OnIndexBrowseWebsite},
         {CMD_INDEX_PUBLISH_INDEX, "&Publish Index", "", "Upload index page to web server", R::PublishIndex,
          &A::OnIndexPublishIndex},
-        {CMD_VIEW_HISTORY, "&History", "", "", R::Always, &A::OnViewHistory},
-        {CMD_VIEW_HAND_RECORD_FOLDERS, "H&and Record Folders", "", "", R::Always, &A::OnViewHandRecordFolders},
+        {CMD_VIEW_HISTORY, "&History", "", "View the Upload History; add or remove entries", R::Always,
+         &A::OnViewHistory},
+        {CMD_VIEW_HAND_RECORD_FOLDERS, "H&and Record Folders", "", "View or remove the folders searched for hand records",
+         R::Always, &A::OnViewHandRecordFolders},
         // An upload like any other: only one operation at a time.
-        {CMD_HELP_UPLOAD_TEST_FILE, "Upload a &Test File", "", "", R::Idle, &A::OnHelpUploadTestFile},
-        {CMD_HELP, "&Help", "F1", "", R::Always, &A::OnHelp},
+        {CMD_HELP_UPLOAD_TEST_FILE, "Upload a &Test File", "", "Upload a small test page to check the Setup", R::Idle,
+         &A::OnHelpUploadTestFile},
+        {CMD_HELP, "&Help", "F1", "Show help for the current window", R::Always, &A::OnHelp},
     };
     return table;
 }

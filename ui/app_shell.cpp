@@ -1,6 +1,7 @@
 #include "ui/app_shell.h"
 
 #include <wx/app.h>
+#include <wx/thread.h>
 #include <wx/utils.h>
 
 #include <cstdio>
@@ -79,6 +80,16 @@ bool CAppShell::Start(const std::vector<std::string>& args)
     // a new setup with the defaults. A file that cannot be opened ends
     // start-up (it has been reported).
     m_doc = std::make_unique<CQuillmarkDoc>(app);
+    // A save under a new name (Save As inside Setup, History, a posting)
+    // shows in the title at once, not at the window's next idle turn.
+    m_doc->onPathChanged = [this] {
+        if (!m_recent)
+            return;  // start-up: the window follows once its commands are in
+        if (wxThread::IsMain())
+            FollowDocumentPath();
+        else if (m_frame)
+            m_frame->CallAfter([this] { FollowDocumentPath(); });
+    };
     std::string file;
     for (const auto& a : args) {
         if (!a.empty() && a[0] != '-') {

@@ -4,12 +4,14 @@
 #include <wx/artprov.h>
 #include <wx/button.h>
 #include <wx/gauge.h>
+#include <wx/image.h>
 #include <wx/menu.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 #include <wx/statusbr.h>
 #include <wx/textctrl.h>
 #include <wx/utils.h>
+#include <wx/webview.h>
 #include <wx/weakref.h>
 
 #include <algorithm>
@@ -19,6 +21,7 @@
 #include "app/quillmark_app.h"
 #include "platform/exceptions.h"
 #include "ui/command_ids.h"
+#include "ui/disabled_click.h"
 #include "ui/quillmark_view.h"
 #include "ui/ui_thread.h"
 
@@ -28,8 +31,12 @@ wxButton* NavButton(wxWindow* parent, int id, const wxString& label, const wxArt
 {
     auto* button = new wxButton(parent, id, label);
     const wxBitmap bitmap = wxArtProvider::GetBitmap(art, wxART_BUTTON, wxSize(16, 16));
-    if (bitmap.IsOk())
+    if (bitmap.IsOk()) {
         button->SetBitmap(bitmap);
+        // Greyed with the button: a coloured image (Stop's red) would
+        // otherwise look pressable while the button is disabled.
+        button->SetBitmapDisabled(wxBitmap(bitmap.ConvertToImage().ConvertToGreyscale().ConvertToDisabled()));
+    }
     return button;
 }
 
@@ -103,6 +110,8 @@ CMainFrame::CMainFrame(CQuillmarkApp& app, const wxPoint& pos, const wxSize& siz
     m_bar->postGames->Bind(wxEVT_UPDATE_UI, &CMainFrame::OnUpdatePostGames, this);
     Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
     Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
+    Bind(wxEVT_ACTIVATE, &CMainFrame::OnActivate, this);
+    m_disabledClickWatch = std::make_unique<CDisabledClickWatch>(this, [this] { OnDisabledClick(); });
 
     // The frame's own commands.
     SetCommand(ID_APP_EXIT, {[this] { Close(); }, {}, {}});
@@ -117,6 +126,7 @@ CMainFrame::CMainFrame(CQuillmarkApp& app, const wxPoint& pos, const wxSize& siz
 
 CMainFrame::~CMainFrame()
 {
+    m_disabledClickWatch.reset();
     if (!m_detached && m_app.MainFrame() == this)
         m_app.SetMainFrame(nullptr);
 }
@@ -220,7 +230,7 @@ void CMainFrame::BuildMenus()
     m_setupFileMenu = setupFile;  // the recent files go at its end
     auto* setup = new wxMenu;
     AppendCommand(setup, CMD_SETUP_SETUP);
-    setup->AppendSubMenu(setupFile, "Setu&p File");
+    setup->AppendSubMenu(setupFile, "Setu&p File", "Open, save or start a setup data file; erase the Upload History");
 
     auto* help = new wxMenu;
     AppendItem(help, ID_HELP_TOPICS, "&Help Topics...", "", "List Help topics");
@@ -564,11 +574,58 @@ void CMainFrame::OnClose(wxCloseEvent& event)
     Destroy();
 }
 
+void CMainFrame::OnActivate(wxActivateEvent& event)
+{
+    event.Skip();
+    if (event.GetActive() && !m_detached) {
+        wxWeakRef<CMainFrame> self(this);
+        CallAfter([self] {
+            if (self)
+                self->RestoreKeyboardFocus();
+        });
+    }
+}
+
+void CMainFrame::RestoreKeyboardFocus()
+{
+    // The toolkit leaves no control with the keyboard when the window first
+    // comes up (the control it chose is then disabled), when the focused
+    // control is disabled and when a dialog that disabled the window has
+    // gone; then no key reaches the window's accelerators. The HTML view
+    // takes the keyboard, as the window's main part.
+    if (m_detached || !m_view || !IsShown() || !IsEnabled() || !IsActive())
+        return;
+    wxWindow* focus = FindFocus();
+    if (focus && focus != this && wxGetTopLevelParent(focus) == this)
+        return;
+    m_view->GetWebView()->SetFocus();
+}
+
+void CMainFrame::OnDisabledClick()
+{
+    // The click went nowhere: say so, and point at the window that waits
+    // for an answer.
+    ++m_disabledClicks;
+    wxBell();
+    wxWindow* front = wxGetActiveWindow();
+    if (!front || front == this) {
+        for (wxWindow* w : wxTopLevelWindows) {
+            if (w != this && w->IsShown() && w->IsEnabled())
+                front = w;
+        }
+    }
+    if (auto* top = wxDynamicCast(front, wxTopLevelWindow); top && top != this) {
+        top->Raise();
+        top->RequestUserAttention(wxUSER_ATTENTION_INFO);
+    }
+}
+
 void CMainFrame::OnIdle(wxIdleEvent& event)
 {
     event.Skip();
     if (m_detached)
         return;
+    RestoreKeyboardFocus();
     wxStatusBar* bar = GetStatusBar();
     if (!bar)
         return;

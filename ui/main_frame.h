@@ -10,11 +10,13 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "app/status_sink.h"
 
+class CDisabledClickWatch;
 class CQuillmarkApp;
 class CQuillmarkView;
 class wxButton;
@@ -95,6 +97,10 @@ public:
     // Called whenever the window is destroyed, however that comes about.
     std::function<void()> onDestroy;
 
+    // Clicks on the window while a modal dialog had disabled it (each rang
+    // the bell and asked for attention for the dialog).
+    int GetDisabledClicks() const { return m_disabledClicks; }
+
 private:
     // UI thread only.
     void ShowPaneText(int pane, const std::string& text);
@@ -106,6 +112,9 @@ private:
     void OnUpdateCommand(wxUpdateUIEvent& event);
     void OnUpdatePostGames(wxUpdateUIEvent& event);
     void OnClose(wxCloseEvent& event);
+    void OnActivate(wxActivateEvent& event);
+    void RestoreKeyboardFocus();
+    void OnDisabledClick();
     void OnIdle(wxIdleEvent& event);
     bool IsIdle() const;
     bool IsWindowIdEnabled(int id) const;
@@ -121,4 +130,6 @@ private:
     bool m_detached = false;
     wxMenu* m_setupFileMenu = nullptr;
     wxString m_indicators[3];
+    std::unique_ptr<CDisabledClickWatch> m_disabledClickWatch;
+    int m_disabledClicks = 0;
 };

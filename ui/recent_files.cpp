@@ -65,7 +65,7 @@ void CRecentFiles::UpdateMenu()
     }
     if (m_paths.empty()) {
         // An empty list shows one greyed entry, as it always has.
-        m_menu->Append(m_firstId, "Recent File");
+        m_menu->Append(m_firstId, "Recent File", "The setup data files opened last are listed here");
         return;
     }
     for (size_t i = 0; i < m_paths.size(); ++i) {

@@ -7,8 +7,10 @@
 #include <wx/listctrl.h>
 #include <wx/sizer.h>
 #include <wx/toplevel.h>
+#include <wx/weakref.h>
 
 #include "app/quillmark_app.h"
+#include "ui/window_frame.h"
 
 namespace {
 
@@ -43,8 +45,10 @@ CSizeBox* CSizeBox::Attach(wxTopLevelWindow* window, const std::string& section,
     auto box = std::shared_ptr<CSizeBox>(new CSizeBox(window, section, resizable));
     CSizeBox* raw = box.get();
     window->Bind(wxEVT_DESTROY, [box](wxWindowDestroyEvent& event) {
-        if (event.GetEventObject() == box->m_window)
+        if (event.GetEventObject() == box->m_window) {
+            box->m_watch.Stop();
             box->Save();
+        }
         event.Skip();
     });
     return raw;
@@ -83,10 +87,21 @@ CSizeBox::CSizeBox(wxTopLevelWindow* window, const std::string& section, bool re
                 window->SetSize(rect);
             else
                 window->Move(rect.GetPosition());
+            m_restoreTo = rect.GetPosition();
+            m_restoreMoves = 2;
         }
     }
     --m_suppress;
     window->Bind(wxEVT_SHOW, &CSizeBox::OnShow, this);
+    m_watch.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Track(); });
+    window->Bind(wxEVT_MOVE, [this](wxMoveEvent& event) {
+        TrackLater();
+        event.Skip();
+    });
+    window->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
+        TrackLater();
+        event.Skip();
+    });
 }
 
 CSizeBox::~CSizeBox() = default;
@@ -95,16 +110,85 @@ void CSizeBox::OnShow(wxShowEvent& event)
 {
     // A modeless viewer is only hidden when closed and a modal dialog is
     // hidden before it is destroyed: keep the placement the user left.
-    if (event.GetEventObject() == m_window && !event.IsShown())
-        Save();
+    if (event.GetEventObject() == m_window) {
+        if (event.IsShown()) {
+            TrackLater();
+            m_watch.Start(250);
+        } else {
+            m_watch.Stop();
+            Save();
+        }
+    }
     event.Skip();
+}
+
+void CSizeBox::TrackLater()
+{
+    // The window manager places a window after it is shown and reports a
+    // move before the frame has settled: look once the events are through.
+    if (m_trackPending)
+        return;
+    m_trackPending = true;
+    wxWeakRef<wxTopLevelWindow> window(m_window);
+    m_window->CallAfter([this, window] {
+        if (!window)
+            return;
+        m_trackPending = false;
+        Track();
+    });
+}
+
+void CSizeBox::Track()
+{
+    wxRect rect;
+    if (!ScreenRectOf(m_window, rect))
+        return;
+    m_placed = rect;
+    if (m_restoreMoves > 0) {
+        if (rect.GetPosition() == m_restoreTo) {
+            m_restoreMoves = 0;
+        } else {
+            // Shown somewhere else than restored (the toolkit does not
+            // always pass the place on): once more to where the user left
+            // it. A window manager that keeps it elsewhere, say wholly on
+            // the screen, has the last word.
+            --m_restoreMoves;
+            MoveFrameTo(m_window, m_restoreTo);
+        }
+    }
 }
 
 void CSizeBox::Save()
 {
     if (m_suppress > 0 || m_section.empty() || !GetAppPtr())
         return;
-    SaveWindowRect(m_window, m_section);
+    // While on the screen, where it stands now; once hidden, where it
+    // stood last. A window never shown has no placement to keep.
+    Track();
+    if (m_placed.IsEmpty())
+        return;
+    theApp().Profile().WriteString(
+        m_section, "WindowRect",
+        FormatWindowRect({m_placed.GetLeft(), m_placed.GetTop(), m_placed.GetLeft() + m_placed.GetWidth(),
+                          m_placed.GetTop() + m_placed.GetHeight()}));
+    if (wxListCtrl* list = FindListCtrl(m_window))
+        SaveListColumns(m_section, list);
+}
+
+bool CSizeBox::ScreenRectOf(wxWindow* window, wxRect& rect)
+{
+    if (!window || !window->IsShownOnScreen())
+        return false;
+    // The toolkit's size is the one a restore sets; the corner comes from
+    // the screen itself.
+    wxPoint origin;
+    if (!GetFrameOrigin(window, origin))
+        return false;
+    const wxSize size = window->GetSize();
+    if (size.x <= 0 || size.y <= 0)
+        return false;
+    rect = wxRect(origin, size);
+    return true;
 }
 
 bool CSizeBox::LoadWindowRect(const std::string& section, wxRect& rect, const wxSize& minSize)
@@ -127,8 +211,8 @@ void CSizeBox::SaveWindowRect(wxWindow* window, const std::string& section)
     // A window outliving the application has nowhere to save to.
     if (section.empty() || !window || !GetAppPtr())
         return;
-    const wxRect r = window->GetRect();
-    if (r.GetWidth() <= 0 || r.GetHeight() <= 0)
+    wxRect r;
+    if (!ScreenRectOf(window, r))
         return;
     const QMRect rect{r.GetLeft(), r.GetTop(), r.GetLeft() + r.GetWidth(), r.GetTop() + r.GetHeight()};
     theApp().Profile().WriteString(section, "WindowRect", FormatWindowRect(rect));

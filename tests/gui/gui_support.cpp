@@ -3,10 +3,16 @@
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/dialog.h>
+#include <wx/evtloop.h>
+#include <wx/log.h>
+#include <wx/stopwatch.h>
+#include <wx/process.h>
 #include <wx/utils.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <unistd.h>
 #include <filesystem>
 #include <thread>
 
@@ -62,6 +68,21 @@ bool WaitUntil(const std::function<bool()>& pred, int ms)
 void PumpFor(int ms)
 {
     WaitUntil([] { return false; }, ms);
+}
+
+bool RunLoopUntil(const std::function<bool()>& pred, int ms)
+{
+    wxGUIEventLoop loop;
+    wxStopWatch watch;
+    wxTimer timer;
+    timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        if ((pred() || watch.Time() > ms) && loop.IsRunning())
+            loop.Exit();
+    });
+    timer.Start(50);
+    loop.Run();
+    timer.Stop();
+    return pred();
 }
 
 CBoxAnswerer::CBoxAnswerer(int defaultAnswer) : m_default(defaultAnswer)
@@ -140,4 +161,75 @@ std::string TakeScreenshot(const std::string& name)
     PumpFor(300);
     wxExecute("import -window root " + wxString::FromUTF8(path), wxEXEC_SYNC | wxEXEC_NODISABLE);
     return path;
+}
+
+std::string CommandOutput(const std::string& command)
+{
+    // A failure is the caller's to judge; no log box may wait for a click.
+    wxLogNull quiet;
+    wxArrayString out, err;
+    if (wxExecute(wxString::FromUTF8(command), out, err, wxEXEC_SYNC | wxEXEC_NODISABLE) != 0)
+        return {};
+    std::string text;
+    for (const wxString& line : out)
+        text += std::string(line.utf8_str()) + "\n";
+    return text;
+}
+
+bool CWindowManager::Running()
+{
+    return CommandOutput("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos;
+}
+
+CWindowManager::CWindowManager()
+{
+    if (Running())
+        return;
+    wxLogNull quiet;
+    m_pid = wxExecute("openbox --sm-disable", wxEXEC_ASYNC | wxEXEC_NODISABLE);
+    if (m_pid > 0)
+        WaitUntil([] { return Running(); }, 10000);
+}
+
+CWindowManager::~CWindowManager()
+{
+    if (m_pid <= 0)
+        return;
+    wxLogNull quiet;
+    wxProcess::Kill(static_cast<int>(m_pid), wxSIGTERM);
+    WaitUntil([] { return !Running(); }, 5000);
+}
+
+unsigned long XWindowOf(wxWindow* window)
+{
+    // The title as a whole-string pattern, its special characters escaped.
+    std::string pattern = "^";
+    for (char c : std::string(window->GetLabel().utf8_str())) {
+        if (std::strchr("\\^$.|?*+()[]{}", c))
+            pattern += '\\';
+        pattern += c;
+    }
+    pattern += "$";
+    const std::string out = CommandOutput("xdotool search --onlyvisible --pid " + std::to_string(::getpid()) +
+                                          " --name '" + pattern + "'");
+    return std::strtoul(out.c_str(), nullptr, 10);
+}
+
+wxPoint MoveThroughServer(wxWindow& window, const wxPoint& to)
+{
+    const unsigned long xid = XWindowOf(&window);
+    if (xid == 0)
+        return wxPoint(-1, -1);
+    CommandOutput("xdotool windowmove --sync " + std::to_string(xid) + " " + std::to_string(to.x) + " " +
+                  std::to_string(to.y));
+    // The window manager may move it once more (its frame, its rules):
+    // wait until the client area has stood still for a while.
+    wxPoint last = window.ClientToScreen(wxPoint(0, 0));
+    for (int still = 0, turns = 0; still < 5 && turns < 100; ++turns) {
+        PumpFor(40);
+        const wxPoint now = window.ClientToScreen(wxPoint(0, 0));
+        still = now == last ? still + 1 : 0;
+        last = now;
+    }
+    return last;
 }

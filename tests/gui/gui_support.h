@@ -4,6 +4,7 @@
 #pragma once
 
 #include <wx/timer.h>
+#include <wx/window.h>
 
 #include <functional>
 #include <string>
@@ -34,6 +35,9 @@ private:
 bool WaitUntil(const std::function<bool()>& pred, int ms = 10000);
 // Runs the event loop for ms milliseconds.
 void PumpFor(int ms);
+// Runs a nested event loop (not a yield, which would not let a command
+// started by a key pump again) until pred holds or ms pass.
+bool RunLoopUntil(const std::function<bool()>& pred, int ms);
 
 // Answers the message boxes that come up while it lives: each box's text
 // is recorded and the box is closed by clicking the button for the next
@@ -70,3 +74,29 @@ private:
 
 // Saves a picture of the whole screen into the build's gui-shots folder.
 std::string TakeScreenshot(const std::string& name);
+
+// A window manager in the test's display, as on a user's desktop: the one
+// already running (scripts/with-wm), else openbox started for the life of
+// the object.
+class CWindowManager {
+public:
+    CWindowManager();
+    ~CWindowManager();
+    CWindowManager(const CWindowManager&) = delete;
+    CWindowManager& operator=(const CWindowManager&) = delete;
+    static bool Running();
+
+private:
+    long m_pid = 0;
+};
+
+// The X window of one of this program's shown top-level windows, found by
+// its title through the X server; 0 when there is none.
+unsigned long XWindowOf(wxWindow* window);
+// Moves a top-level window the way a user's drag does (a request to the X
+// server that the window manager carries out, not the toolkit's own move)
+// towards to; answers where its client area then stands on the screen
+// ((-1, -1) when the window was not found).
+wxPoint MoveThroughServer(wxWindow& window, const wxPoint& to);
+// Runs a command line; its standard output, or "" when it failed.
+std::string CommandOutput(const std::string& command);

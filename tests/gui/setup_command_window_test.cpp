@@ -7,6 +7,7 @@
 #include <wx/textctrl.h>
 
 #include "app/setup_file.h"
+#include "posting/score_file.h"
 #include "gui/gui_support.h"
 #include "gui/setup_dialog_driver.h"
 #include "platform/path_helpers.h"
@@ -84,6 +85,69 @@ TEST(SetupFromTheWindowTest, MenuChoiceShowsTheSheetAndOkStores)
     EXPECT_EQ(shell.App().Setup().m_Ftp.m_strServer, "127.0.0.1");
     EXPECT_EQ(shell.App().Setup().m_Ftp.m_strPort[0], "2121");
     EXPECT_TRUE(FileExists(setupFile));
+    frame->Close();
+    WaitUntil([&] { return shell.FrameClosed(); });
+}
+
+// A new, untitled setup named through Save As when a command saves: the
+// window title names the file as soon as the command has ended.
+TEST(SetupFromTheWindowTest, TitleFollowsTheFileNamedBySaveAsAtOnce)
+{
+    class CSaveAsPrompter : public CWxPrompter {
+    public:
+        std::string answer;
+        bool SaveFileDialog(const FileDialogRequest&, std::string& path) override
+        {
+            path = answer;
+            return true;
+        }
+    };
+    CProgramFolders folders;
+    CAppShell shell;
+    ASSERT_TRUE(shell.Start({}));
+    CMainFrame* frame = shell.Frame();
+    ASSERT_EQ(frame->GetTitle(), "Untitled - Quillmark");
+    CSaveAsPrompter prompter;
+    prompter.SetParent(frame);
+    prompter.answer = folders.folder.File("Tuesday Club.qsu");
+    shell.App().SetPrompter(&prompter);
+
+    WhenDialogShows([&](wxDialog& dialog) {
+        auto* sheet = wxDynamicCast(&dialog, CSetupPropSheet);
+        ASSERT_NE(sheet, nullptr);
+        Type(sheet->m_ftp->m_server, "127.0.0.1");
+        ClickId(sheet, wxID_OK);
+    });
+    wxCommandEvent setup(wxEVT_MENU, WindowIdOf(CMD_SETUP_SETUP));
+    setup.SetEventObject(frame);
+    frame->GetEventHandler()->ProcessEvent(setup);
+    EXPECT_TRUE(FileExists(prompter.answer));
+    EXPECT_EQ(frame->GetTitle(), "Tuesday Club.qsu - Quillmark");
+
+    prompter.answer = folders.folder.File("Wednesday.qsu");
+    auto choose = [&](unsigned id) {
+        wxCommandEvent event(wxEVT_MENU, WindowIdOf(id));
+        event.SetEventObject(frame);
+        frame->GetEventHandler()->ProcessEvent(event);
+    };
+    choose(CMD_FILE_SAVE_AS);
+    EXPECT_EQ(frame->GetTitle(), "Wednesday.qsu - Quillmark");
+
+    // A new setup, then a command that saves with nothing after the save
+    // (Erase Upload History): the name shows when the command ends.
+    choose(CMD_FILE_NEW);
+    EXPECT_EQ(frame->GetTitle(), "Untitled - Quillmark");
+    shell.App().GetHistory().Add(CScoreFile());
+    prompter.answer = folders.folder.File("Thursday.qsu");
+    {
+        CBoxAnswerer boxes;  // "erase?": OK
+        choose(CMD_SETUP_ERASE_UPLOAD_HISTORY);
+        EXPECT_EQ(boxes.texts.size(), 1u);
+    }
+    EXPECT_TRUE(FileExists(prompter.answer));
+    EXPECT_EQ(frame->GetTitle(), "Thursday.qsu - Quillmark");
+
+    shell.App().SetPrompter(&shell.Prompter());
     frame->Close();
     WaitUntil([&] { return shell.FrameClosed(); });
 }

@@ -73,23 +73,6 @@ bool WriteEmptySetup(const std::string& path)
     return ok;
 }
 
-// Runs a nested event loop (not a yield, which would not let a command
-// started by a key pump again) until pred holds or ms pass.
-bool RunLoopUntil(const std::function<bool()>& pred, int ms)
-{
-    wxGUIEventLoop loop;
-    wxStopWatch watch;
-    wxTimer timer;
-    timer.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-        if ((pred() || watch.Time() > ms) && loop.IsRunning())
-            loop.Exit();
-    });
-    timer.Start(50);
-    loop.Run();
-    timer.Stop();
-    return pred();
-}
-
 }  // namespace
 
 TEST(WholePathTest, SetupByHandThenF4PostsTheGamesToTheServer)

@@ -1,0 +1,143 @@
+// Every dialog that keeps its placement comes back where the user left it:
+// opened, moved through the X server (as a window manager moves it),
+// closed, opened again; and closed again without a move.
+#include <gtest/gtest.h>
+
+#include <wx/display.h>
+
+#include <functional>
+#include <memory>
+
+#include "dialog_driver.h"
+#include "gui/gui_support.h"
+#include "posting/score_file.h"
+#include "posting/score_file_collection.h"
+#include "support/test_app.h"
+#include "ui/confirm_dialog.h"
+#include "ui/history_dialog.h"
+#include "ui/small_dialogs.h"
+#include "ui/text_dialog.h"
+
+namespace {
+
+// Where the X server has the window's client area now (asked of the server,
+// not taken from the toolkit's idea of the window).
+wxPoint ClientOnScreen(wxWindow* window)
+{
+    return window->ClientToScreen(wxPoint(0, 0));
+}
+
+// The dialog of one section, made anew for each opening.
+struct PlacedDialog {
+    std::string name;
+    std::string section;
+    std::function<wxDialog*()> make;
+};
+
+class DialogPlacementTest : public AppTest {
+protected:
+    void SetUp() override
+    {
+        AppTest::SetUp();
+        ASSERT_TRUE(wm.Running()) << "no window manager in the display";
+        ConfirmPostingRow row;
+        row.path = "/scores/230905a.txt";
+        row.event = "Tuesday Pairs";
+        confirmRequest.rows.push_back(row);
+        historyRequest.history = &history;
+        entries.push_back(&entry);
+    }
+
+    // Opens the dialog, lets script look at it once the window manager has
+    // put it up, and closes it; answers where its client area stood.
+    wxPoint OpenAndClose(const PlacedDialog& d, const std::function<void(wxDialog&)>& script)
+    {
+        std::unique_ptr<wxDialog> dialog(d.make());
+        wxPoint where;
+        RunModal(*dialog, [&] {
+            EXPECT_TRUE(WaitUntil([&] { return dialog->IsShownOnScreen() && dialog->IsActive(); }, 5000));
+            PumpFor(300);
+            if (script)
+                script(*dialog);
+            where = ClientOnScreen(dialog.get());
+            dialog->EndModal(wxID_CANCEL);
+        });
+        dialog.reset();
+        PumpFor(100);
+        return where;
+    }
+
+    std::vector<PlacedDialog> Dialogs()
+    {
+        return {
+            {"Confirm Posting", "ConfirmDialog",
+             [this] {
+                 auto* d = new CConfirmDialog;
+                 d->m_request = &confirmRequest;
+                 return d;
+             }},
+            {"History", "HistoryDialog",
+             [this] {
+                 auto* d = new CHistoryDialog;
+                 d->m_request = &historyRequest;
+                 return d;
+             }},
+            {"Hand-record folders", "HRPathDialog",
+             [] { return new CHRPathDialog(nullptr, {"/srv/hands"}); }},
+            {"Index", "IndexDialog", [this] { return new CIndexDialog(nullptr, entries); }},
+        };
+    }
+
+    CWindowManager wm;
+    ConfirmPostingRequest confirmRequest;
+    CColScoreFile history;
+    HistoryRequest historyRequest;
+    CScoreFile entry;
+    std::vector<CScoreFile*> entries;
+};
+
+}  // namespace
+
+TEST_F(DialogPlacementTest, ModalDialogsOpenWhereTheyWereLeft)
+{
+    int n = 0;
+    for (const PlacedDialog& d : Dialogs()) {
+        SCOPED_TRACE(d.name);
+        const wxPoint first = OpenAndClose(d, {});
+        // Moved by the window manager, well inside the screen: opens there.
+        const wxPoint target(90 + 17 * n, 70 + 11 * n);
+        ++n;
+        wxPoint moved;
+        OpenAndClose(d, [&](wxDialog& dialog) { moved = MoveThroughServer(dialog, target); });
+        ASSERT_NE(moved, first) << "the window manager did not move it";
+        EXPECT_EQ(OpenAndClose(d, {}), moved) << profile.GetString(d.section, "WindowRect");
+        // Closed where it was restored, without a move: the same place again.
+        EXPECT_EQ(OpenAndClose(d, [&](wxDialog& dialog) { SaveShot(&dialog, "placement_" + d.section); }), moved)
+            << profile.GetString(d.section, "WindowRect");
+    }
+}
+
+TEST_F(DialogPlacementTest, TextViewerOpensWhereItWasLeft)
+{
+    auto open = [] {
+        auto* viewer = new CTextDialog(nullptr);
+        viewer->SetSection("ViewFile");
+        viewer->SetText("a line of the score file\n");
+        EXPECT_TRUE(viewer->Create());
+        viewer->Show();
+        EXPECT_TRUE(WaitUntil([&] { return viewer->IsShownOnScreen() && viewer->IsActive(); }, 5000));
+        PumpFor(300);
+        return viewer;
+    };
+    CTextDialog* viewer = open();
+    const wxPoint moved = MoveThroughServer(*viewer, wxPoint(140, 110));
+    viewer->Close();  // hides it: the placement is kept from here
+    PumpFor(100);
+    viewer->Destroy();
+    ASSERT_TRUE(WaitUntil([&] { return !wxTopLevelWindows.Find(viewer); }));
+
+    viewer = open();
+    EXPECT_EQ(ClientOnScreen(viewer), moved) << profile.GetString("ViewFile", "WindowRect");
+    viewer->Destroy();
+    ASSERT_TRUE(WaitUntil([&] { return !wxTopLevelWindows.Find(viewer); }));
+}
