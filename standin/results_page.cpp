@@ -13,6 +13,11 @@ constexpr const char* kEol = "\r\n";
 const char* const kSuitSymbols[4] = {"&#9824;", "&#9829;", "&#9830;", "&#9827;"};
 const bool kSuitRed[4] = {false, true, true, false};
 
+// A cell of a deal table. Its look stands on the cell itself: the template
+// merge keeps only the page's body, not a style in its head.
+const std::string kCell = "<td style=\"vertical-align: top; padding: 2px 16px; font-family: monospace\">";
+const std::string kEmptyCell = kCell + "</td>";
+
 void AppendLine(std::string& page, std::string_view line)
 {
     page.append(line);
@@ -23,13 +28,12 @@ void AppendLine(std::string& page, std::string_view line)
 void AppendHandCell(std::string& page, const PbnDeal& deal, int seat)
 {
     if (!deal.known[seat]) {
-        AppendLine(page, "<td></td>");
+        AppendLine(page, kEmptyCell);
         return;
     }
-    AppendLine(page, "<td>");
+    AppendLine(page, kCell);
     for (int s = 0; s < 4; ++s) {
-        // The colour stands on the span itself: the template merge keeps
-        // only the page's body, not the style in its head.
+        // The colour, like the cells' look, stands on the element itself.
         const std::string symbol = kSuitSymbols[s];
         std::string line =
             kSuitRed[s] ? "<span class=\"red\" style=\"color: #c00000\">" + symbol + "</span> " : symbol + " ";
@@ -46,21 +50,21 @@ void AppendDealTable(std::string& page, const PbnDeal& deal)
     const std::string board = std::to_string(deal.board);
     AppendLine(page, "<table class=\"deal\" id=\"board-" + board + "\">");
     AppendLine(page, "<tr>");
-    AppendLine(page, "<td><b>Board " + board + "</b><br>");
+    AppendLine(page, kCell + "<b>Board " + board + "</b><br>");
     AppendLine(page, std::string("Dealer: ") + SeatName(deal.dealer) + "<br>");
     AppendLine(page, std::string("Vul: ") + VulnerabilityName(deal.vulnerable) + "</td>");
     AppendHandCell(page, deal, kNorth);
-    AppendLine(page, "<td></td>");
+    AppendLine(page, kEmptyCell);
     AppendLine(page, "</tr>");
     AppendLine(page, "<tr>");
     AppendHandCell(page, deal, kWest);
-    AppendLine(page, "<td></td>");
+    AppendLine(page, kEmptyCell);
     AppendHandCell(page, deal, kEast);
     AppendLine(page, "</tr>");
     AppendLine(page, "<tr>");
-    AppendLine(page, "<td></td>");
+    AppendLine(page, kEmptyCell);
     AppendHandCell(page, deal, kSouth);
-    AppendLine(page, "<td></td>");
+    AppendLine(page, kEmptyCell);
     AppendLine(page, "</tr>");
     AppendLine(page, "</table>");
 }
@@ -111,10 +115,6 @@ std::string BuildResultsPage(const std::string& title, std::string_view scoreTex
     AppendLine(page, "<head>");
     AppendLine(page, "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">");
     AppendLine(page, "<title>" + HtmlEscape(title) + "</title>");
-    AppendLine(page, "<style>");
-    AppendLine(page, "table.deal { border-collapse: collapse; margin: 1em 0; }");
-    AppendLine(page, "table.deal td { vertical-align: top; padding: 2px 16px; font-family: monospace; }");
-    AppendLine(page, "</style>");
     AppendLine(page, "</head>");
     AppendLine(page, "<body>");
     AppendLine(page, "<pre>");

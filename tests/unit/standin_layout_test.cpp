@@ -204,6 +204,17 @@ TEST(StandInResultsPage, HeadingFromTheScoreTextAndEachDealUnderItsBoard)
     EXPECT_LT(details, line("EVENT&gt; Club &lt;b&gt;Pairs&lt;/b&gt; &amp; Zo&#235; | SESSION&gt; Monday Aft | "
                             "SECTION&gt; AB"));
     EXPECT_EQ(at("<b>Pairs"), std::string::npos) << "markup from the score text";
+    // The deals keep their look where only the body is merged into a
+    // template: every cell carries it.
+    const std::string body = page.substr(at("<body>"));
+    const std::string styledCell = "<td style=\"vertical-align: top;";
+    size_t cells = 0, styled = 0;
+    for (size_t i = body.find("<td"); i != std::string::npos; i = body.find("<td", i + 1)) {
+        ++cells;
+        styled += body.compare(i, styledCell.size(), styledCell) == 0;
+    }
+    EXPECT_GT(cells, 0u);
+    EXPECT_EQ(styled, cells);
 
     // Each deal right after its board's first line, once; a board line
     // without a deal (or whose deal is shown) is followed by the next line
