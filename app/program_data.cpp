@@ -1,10 +1,13 @@
 // "ProgramData.bin": the Upload History of this computer, and the one save
 // operation of the program (the setup document first, then this file).
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/error_report.h"
@@ -116,19 +119,74 @@ uint32_t GetU32(const uint8_t* p)
            (static_cast<uint32_t>(p[3]) << 24);
 }
 
-// Appends bytes to the journal and flushes it (and, for a new journal, its
-// folder). 0, or the errno of the failure.
-int AppendToJournal(const std::string& journal, const std::vector<uint8_t>& bytes)
+// Calls take(payload, length) for each whole entry of the journal, in
+// order, and returns the end of the last whole one. An entry cut short or
+// damaged is passed over and the walk goes on at the next entry after it:
+// journals of earlier versions went on behind an entry a crash had cut.
+// take returns false for a payload it cannot use, which counts as damage.
+size_t WalkJournal(const std::vector<uint8_t>& bytes, const std::function<bool(const uint8_t*, size_t)>& take,
+                   size_t* passedOver = nullptr)
 {
-    const bool existed = FileExists(journal);
-    const int fd = ::open(journal.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    static const uint8_t kMagicBytes[4] = {0x51, 0x4D, 0x4A, 0x31};
+    size_t at = 0, end = 0, skipped = 0;
+    while (bytes.size() - at >= 8) {
+        const uint32_t length = GetU32(&bytes[at + 4]);
+        bool whole = GetU32(&bytes[at]) == kJournalMagic && bytes.size() - at - 8 >= uint64_t{length} + kJournalDigestSize;
+        if (whole) {
+            const uint8_t* payload = &bytes[at + 8];
+            const CHash256 digest = Sha256Of(payload, length);
+            whole = std::memcmp(digest.Data(), payload + length, kJournalDigestSize) == 0 && take(payload, length);
+        }
+        if (whole) {
+            at += 8 + length + kJournalDigestSize;
+            end = at;
+            continue;
+        }
+        const auto next = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(at) + 1, bytes.end(),
+                                      std::begin(kMagicBytes), std::end(kMagicBytes));
+        const size_t nextAt = static_cast<size_t>(next - bytes.begin());
+        skipped += nextAt - at;
+        at = nextAt;
+    }
+    if (passedOver)
+        *passedOver = skipped + (bytes.size() - at);
+    return end;
+}
+
+// Appends an entry to the journal and flushes it (and, for a new journal,
+// its folder). A tail that is not a whole entry (a write cut short by a
+// crash or a full disk) is cut off first, so that the new entry follows the
+// last whole one. 0, or the errno of the failure.
+int AppendToJournal(const std::string& journal, const std::vector<uint8_t>& entry)
+{
+    const int fd = ::open(journal.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return errno;
     int error = 0;
-    if (!WriteAll(fd, bytes.data(), bytes.size()) || ::fsync(fd) != 0)
-        error = errno ? errno : EIO;
+    struct stat st {};
+    std::vector<uint8_t> bytes;
+    if (::fstat(fd, &st) != 0)
+        error = errno;
+    else if (static_cast<uint64_t>(st.st_size) > kMaxProgramDataSize)
+        error = EFBIG;
+    else {
+        bytes.resize(static_cast<size_t>(st.st_size));
+        if (!ReadAll(fd, bytes.data(), bytes.size(), &error) && error == 0)
+            error = EIO;
+    }
+    const bool created = error == 0 && bytes.empty();
+    if (error == 0) {
+        const size_t end = WalkJournal(bytes, [](const uint8_t*, size_t) { return true; });
+        if ((end < bytes.size() && ::ftruncate(fd, static_cast<off_t>(end)) != 0) ||
+            ::lseek(fd, static_cast<off_t>(end), SEEK_SET) < 0 || !WriteAll(fd, entry.data(), entry.size(), &error) ||
+            ::fsync(fd) != 0) {
+            error = error ? error : errno ? errno : EIO;
+            // Take back what went in, so that the journal ends on a whole entry.
+            (void)::ftruncate(fd, static_cast<off_t>(end));
+        }
+    }
     ::close(fd);
-    if (error == 0 && !existed) {
+    if (error == 0 && created) {
         const int dir = ::open(GetFolderOnly(journal).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dir >= 0) {
             ::fsync(dir);
@@ -153,8 +211,10 @@ bool CQuillmarkApp::SavePostedRecords(const std::vector<CScoreFile*>& records)
     uint32_t onDisk = 0;
     // Without a program data file of this version to add to, the whole
     // file is written (and whatever stands in the way reported).
-    if (!m_strProgramDataRefusal.empty() || !GetAppDataPath(path, true) || !PeekVersion(path, onDisk) ||
-        onDisk != kProgramDataVersion)
+    // So is it after a save that failed: the journal would miss what that
+    // save should have written.
+    if (m_bFullSaveNeeded || !m_strProgramDataRefusal.empty() || !GetAppDataPath(path, true) ||
+        !PeekVersion(path, onDisk) || onDisk != kProgramDataVersion)
         return SaveData(true);
     if (m_pDocument) {
         m_pDocument->SetModifiedFlag(true);
@@ -199,6 +259,8 @@ bool CQuillmarkApp::SaveData(bool withProgramData)
     }
     if (!withProgramData)
         return true;
+    // Until a full save succeeds, every later one is full too.
+    m_bFullSaveNeeded = true;
 
     std::string path;
     if (!GetAppDataPath(path, true)) {
@@ -235,8 +297,12 @@ bool CQuillmarkApp::SaveData(bool withProgramData)
         m_History.Serialize(ar);
         if (!file.Write(ar.GetBytes().data(), ar.GetBytes().size(), error) || !file.Commit(error))
             throw CFileException(error, path);
-        // The file now holds everything the journal added.
-        ::unlink(JournalPath(path).c_str());
+        // The file now holds everything the journal added: the journal was
+        // entered in the Upload History at start-up, and every later entry
+        // was recorded there before it was appended.
+        if (!m_bJournalUnread)
+            ::unlink(JournalPath(path).c_str());
+        m_bFullSaveNeeded = false;
     } catch (const CException& e) {
         file.Abort();
         ReportException(e, "CQuillmarkApp::SaveData: CArchive::Serialize");
@@ -246,6 +312,18 @@ bool CQuillmarkApp::SaveData(bool withProgramData)
 }
 
 void CQuillmarkApp::LoadAppData()
+{
+    m_bJournalUnread = false;
+    ReadProgramDataFile();
+    // Whatever became of the program data file, the records posted since its
+    // last full save are taken in: the next full save holds them, and only
+    // then is the journal deleted.
+    std::string path;
+    if (GetAppDataPath(path, false))
+        ReplayPostingJournal(path);
+}
+
+void CQuillmarkApp::ReadProgramDataFile()
 {
     m_History.RemoveAll();
     m_strProgramDataRefusal.clear();
@@ -267,10 +345,8 @@ void CQuillmarkApp::LoadAppData()
         LogOperation("CQuillmarkApp::LoadAppData: CFile::Open");
         if (m_pLog)
             m_pLog->WriteException(e);
-        if (e.m_lOsError == ENOENT) {
-            ReplayPostingJournal(path);
+        if (e.m_lOsError == ENOENT)
             return;  // a first start: the first save makes the file
-        }
         unreadable = e.GetErrorMessage();
     } catch (const CArchiveException&) {
         // The only archive failure of the read: the file is too large.
@@ -315,7 +391,6 @@ void CQuillmarkApp::LoadAppData()
         m_dwRecordsCarryFlags = version;
         ar.SetRecordVersion(static_cast<int>(version));
         m_History.Serialize(ar);
-        ReplayPostingJournal(path);
         return;
     } catch (const CException& e) {
         LogOperation("CQuillmarkApp::LoadAppData: CArchive::Serialize");
@@ -411,38 +486,58 @@ void CQuillmarkApp::ReplayPostingJournal(const std::string& dataPath)
 {
     const std::string journal = JournalPath(dataPath);
     std::vector<uint8_t> bytes;
+    std::string why;
     try {
         bytes = ReadFileBytes(journal, kMaxProgramDataSize);
-    } catch (const CException&) {
-        return;  // no journal: the last run saved in full
+    } catch (const CFileException& e) {
+        if (e.m_lOsError == ENOENT)
+            return;  // no journal: the last run saved in full
+        why = e.GetErrorMessage();
+    } catch (const CException& e) {
+        why = e.GetErrorMessage();
+    } catch (const std::bad_alloc&) {
+        why = CMemoryException().GetErrorMessage();
+    }
+    struct stat st {};
+    if (!why.empty() && ::lstat(journal.c_str(), &st) != 0 && errno == ENOENT)
+        return;
+    if (!why.empty()) {
+        // Its records are not in the Upload History, so no save deletes it;
+        // a later start that can read it takes them in.
+        m_bJournalUnread = true;
+        if (m_pLog)
+            m_pLog->Printf("Posting journal %s cannot be read (%s); kept\n", journal.c_str(), why.c_str());
+        ShowErrorMessage(StrFormat(
+            "The records of recent postings in %s cannot be read:\r\n%s\r\n\r\n"
+            "The file is kept, and Quillmark takes them in when it is started again and can read it.",
+            journal.c_str(), why.c_str()));
+        return;
     }
     int restored = 0;
-    size_t at = 0;
-    // Entries are taken up to the first one that is incomplete or damaged.
-    while (bytes.size() - at >= 8 && GetU32(&bytes[at]) == kJournalMagic) {
-        const size_t length = GetU32(&bytes[at + 4]);
-        if (bytes.size() - at - 8 < length + kJournalDigestSize)
-            break;
-        const uint8_t* payload = &bytes[at + 8];
-        const CHash256 digest = Sha256Of(payload, length);
-        if (std::memcmp(digest.Data(), payload + length, kJournalDigestSize) != 0)
-            break;
-        try {
-            CArchive ar(std::vector<uint8_t>(payload, payload + length), journal);
-            ar.SetRecordVersion(1);
-            std::vector<CScoreFile> records(ar.ReadU32());
-            for (CScoreFile& record : records)
-                record.Serialize(ar);
-            for (const CScoreFile& record : records)
-                RecordPosted(record);
-            restored += static_cast<int>(records.size());
-        } catch (const CException&) {
-            break;
-        } catch (const std::bad_alloc&) {
-            break;
-        }
-        at += 8 + length + kJournalDigestSize;
-    }
-    if (m_pLog)
+    size_t passedOver = 0;
+    WalkJournal(
+        bytes,
+        [&](const uint8_t* payload, size_t length) {
+            try {
+                CArchive ar(std::vector<uint8_t>(payload, payload + length), journal);
+                ar.SetRecordVersion(1);
+                std::vector<CScoreFile> records(ar.ReadU32());
+                for (CScoreFile& record : records)
+                    record.Serialize(ar);
+                for (const CScoreFile& record : records)
+                    RecordPosted(record);
+                restored += static_cast<int>(records.size());
+                return true;
+            } catch (const CException&) {
+                return false;
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
+        },
+        &passedOver);
+    if (m_pLog) {
         m_pLog->Printf("Posting journal %s: %d record(s) restored\n", journal.c_str(), restored);
+        if (passedOver)
+            m_pLog->Printf("Posting journal %s: %zu damaged byte(s) passed over\n", journal.c_str(), passedOver);
+    }
 }

@@ -485,6 +485,12 @@ protected:
     // Enters the records of the posting journal beside the program data
     // file in the Upload History (start-up).
     void ReplayPostingJournal(const std::string& dataPath);
+    // Set while a full save of the program data is owed: the posting journal
+    // cannot stand in for one that failed.
+    bool m_bFullSaveNeeded = false;
+    // Set when the posting journal was there at start-up but could not be
+    // read: it is then kept through every save.
+    bool m_bJournalUnread = false;
     IUrlSource* m_pUrlSource = nullptr;
     WebTransportFactory m_fnMakeTransport;
 
@@ -492,6 +498,9 @@ private:
     // Tells why the program data file could not be read and refuses every
     // save over it from now on.
     void KeepUnreadable(const std::string& path, const std::string& why);
+    // Reads "ProgramData.bin" into the Upload History (the first part of
+    // LoadAppData).
+    void ReadProgramDataFile();
 
     IPrompter m_defaultPrompter;
     CFileProfile m_defaultProfile;
