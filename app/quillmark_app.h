@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/phase_times.h"
 #include "app/clock.h"
 #include "app/command_ui.h"
 #include "app/data_protector.h"
@@ -322,6 +323,8 @@ public:
     // data file).
     CColScoreFile& GetHistory() { return m_History; }
     CColScoreFile& GetIndexEntries() { return m_IndexEntries; }
+    // The time of the posting runs so far, phase by phase.
+    CPhaseTimes& PostingTimes() { return m_PostingTimes; }
     // The records the current posting run has produced (they belong to a
     // collection; not owned here).
     std::vector<CScoreFile*>& GetCurrentRunFiles() { return m_CurrentRun; }
@@ -482,6 +485,7 @@ protected:
     std::vector<CScoreFile*> m_CurrentRun;
     std::function<bool()> m_fnSaveProgramData;
     CIndexPages m_IndexPages;
+    CPhaseTimes m_PostingTimes;
     // Enters the records of the posting journal beside the program data
     // file in the Upload History (start-up).
     void ReplayPostingJournal(const std::string& dataPath);
