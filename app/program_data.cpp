@@ -196,13 +196,30 @@ int AppendToJournal(const std::string& journal, const std::vector<uint8_t>& entr
     return error;
 }
 
+// Whether the posting journal is small beside the program data file, so
+// that a save may leave the records in it: it is taken into the file once it
+// reaches an eighth of the file's size, which keeps the cost of those full
+// saves, spread over the postings, the same for any size of history.
+bool JournalIsSmall(const std::string& dataPath)
+{
+    struct stat data {}, journal {};
+    if (::stat(dataPath.c_str(), &data) != 0)
+        return false;
+    if (::stat(JournalPath(dataPath).c_str(), &journal) != 0)
+        return errno == ENOENT;
+    return journal.st_size < data.st_size / 8;
+}
+
 }  // namespace
 
 void CQuillmarkApp::RecordPosted(const CScoreFile& record)
 {
+    const uint64_t before = m_History.GetGeneration();
+    const bool inStep = before == m_historyOnDisk || before == m_historyAwaitingJournal;
     if (CScoreFile* added = m_History.Lookup(record); added && added->IsAddedToHistory())
         m_History.Remove(added);
     m_History.AddOrReplace(record);
+    m_historyAwaitingJournal = inStep ? m_History.GetGeneration() : kNotOnDisk;
 }
 
 bool CQuillmarkApp::SavePostedRecords(const std::vector<CScoreFile*>& records)
@@ -247,6 +264,8 @@ bool CQuillmarkApp::SavePostedRecords(const std::vector<CScoreFile*>& records)
             m_pLog->Printf("Posting journal %s not written: %s\n", journal.c_str(), SystemErrorText(error).c_str());
         return SaveData(true);
     }
+    if (m_historyAwaitingJournal == m_History.GetGeneration())
+        m_historyOnDisk = m_historyAwaitingJournal;
     return true;
 }
 
@@ -259,8 +278,6 @@ bool CQuillmarkApp::SaveData(bool withProgramData)
     }
     if (!withProgramData)
         return true;
-    // Until a full save succeeds, every later one is full too.
-    m_bFullSaveNeeded = true;
 
     std::string path;
     if (!GetAppDataPath(path, true)) {
@@ -279,6 +296,11 @@ bool CQuillmarkApp::SaveData(bool withProgramData)
         ShowErrorMessage(m_strProgramDataRefusal);
         return false;
     }
+    if (!m_bFullSaveNeeded && onDisk == kProgramDataVersion && m_historyOnDisk == m_History.GetGeneration() &&
+        JournalIsSmall(path))
+        return true;  // the file and the journal hold the Upload History already
+    // Until a full save succeeds, every later one is full too.
+    m_bFullSaveNeeded = true;
 
     CMirrorFile file;
     int error = 0;
@@ -303,6 +325,7 @@ bool CQuillmarkApp::SaveData(bool withProgramData)
         if (!m_bJournalUnread)
             ::unlink(JournalPath(path).c_str());
         m_bFullSaveNeeded = false;
+        m_historyOnDisk = m_History.GetGeneration();
     } catch (const CException& e) {
         file.Abort();
         ReportException(e, "CQuillmarkApp::SaveData: CArchive::Serialize");
@@ -314,16 +337,26 @@ bool CQuillmarkApp::SaveData(bool withProgramData)
 void CQuillmarkApp::LoadAppData()
 {
     m_bJournalUnread = false;
-    ReadProgramDataFile();
+    m_historyOnDisk = m_historyAwaitingJournal = kNotOnDisk;
+    const bool read = ReadProgramDataFile();
     // Whatever became of the program data file, the records posted since its
     // last full save are taken in: the next full save holds them, and only
     // then is the journal deleted.
     std::string path;
-    if (GetAppDataPath(path, false))
-        ReplayPostingJournal(path);
+    if (!GetAppDataPath(path, false))
+        return;
+    if (read)
+        m_historyOnDisk = m_History.GetGeneration();
+    ReplayPostingJournal(path);
+    // A file of this version read whole, with its journal, is what memory
+    // holds; anything else is written in full at the next save.
+    const uint64_t now = m_History.GetGeneration();
+    const bool held = read && !m_bJournalUnread && (m_historyOnDisk == now || m_historyAwaitingJournal == now);
+    m_historyOnDisk = held ? now : kNotOnDisk;
+    m_historyAwaitingJournal = kNotOnDisk;
 }
 
-void CQuillmarkApp::ReadProgramDataFile()
+bool CQuillmarkApp::ReadProgramDataFile()
 {
     m_History.RemoveAll();
     m_strProgramDataRefusal.clear();
@@ -331,7 +364,7 @@ void CQuillmarkApp::ReadProgramDataFile()
     if (!GetAppDataPath(path, false)) {
         if (m_pLog)
             m_pLog->Write("No app data file found\n");
-        return;
+        return false;
     }
     RemoveStaleMirrors(path);
     std::vector<uint8_t> bytes;
@@ -346,7 +379,7 @@ void CQuillmarkApp::ReadProgramDataFile()
         if (m_pLog)
             m_pLog->WriteException(e);
         if (e.m_lOsError == ENOENT)
-            return;  // a first start: the first save makes the file
+            return false;  // a first start: the first save makes the file
         unreadable = e.GetErrorMessage();
     } catch (const CArchiveException&) {
         // The only archive failure of the read: the file is too large.
@@ -365,7 +398,7 @@ void CQuillmarkApp::ReadProgramDataFile()
     }
     if (!unreadable.empty()) {
         KeepUnreadable(path, unreadable);
-        return;
+        return false;
     }
 
     try {
@@ -386,12 +419,12 @@ void CQuillmarkApp::ReadProgramDataFile()
                 "%s was written by a newer version of Quillmark (file version %u).\r\n\r\n"
                 "The Upload History is not loaded, and it will not be saved over that file.",
                 path.c_str(), version));
-            return;
+            return false;
         }
         m_dwRecordsCarryFlags = version;
         ar.SetRecordVersion(static_cast<int>(version));
         m_History.Serialize(ar);
-        return;
+        return version == kProgramDataVersion;
     } catch (const CException& e) {
         LogOperation("CQuillmarkApp::LoadAppData: CArchive::Serialize");
         if (m_pLog)
@@ -400,7 +433,7 @@ void CQuillmarkApp::ReadProgramDataFile()
     } catch (const std::bad_alloc&) {
         // Short of memory, not a damaged file: it stays where it is.
         KeepUnreadable(path, CMemoryException().GetErrorMessage());
-        return;
+        return false;
     }
 
     // Damaged: no partial history, and the file is kept where the next
@@ -414,7 +447,7 @@ void CQuillmarkApp::ReadProgramDataFile()
             "The Upload History in %s cannot be read:\r\n%s\r\n\r\n"
             "The file has been kept as %s. Quillmark starts with an empty Upload History.",
             path.c_str(), problem.c_str(), aside.c_str()));
-        return;
+        return false;
     }
     const std::string why = SystemErrorText(errno);
     m_strProgramDataRefusal = StrFormat(
@@ -428,6 +461,7 @@ void CQuillmarkApp::ReadProgramDataFile()
         "The file could not be set aside (%s), so the Upload History will not be saved until it is "
         "moved or repaired.",
         path.c_str(), problem.c_str(), why.c_str()));
+    return false;
 }
 
 void CQuillmarkApp::KeepUnreadable(const std::string& path, const std::string& why)

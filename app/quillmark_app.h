@@ -495,6 +495,12 @@ protected:
     // Set when the posting journal was there at start-up but could not be
     // read: it is then kept through every save.
     bool m_bJournalUnread = false;
+    // The Upload History's generation that the program data file and the
+    // posting journal hold together (kNotOnDisk when they do not), and the
+    // one that records entered since then will reach once appended.
+    static constexpr uint64_t kNotOnDisk = ~uint64_t{0};
+    uint64_t m_historyOnDisk = kNotOnDisk;
+    uint64_t m_historyAwaitingJournal = kNotOnDisk;
     IUrlSource* m_pUrlSource = nullptr;
     WebTransportFactory m_fnMakeTransport;
 
@@ -503,8 +509,8 @@ private:
     // save over it from now on.
     void KeepUnreadable(const std::string& path, const std::string& why);
     // Reads "ProgramData.bin" into the Upload History (the first part of
-    // LoadAppData).
-    void ReadProgramDataFile();
+    // LoadAppData); true when a file of this version was read whole.
+    bool ReadProgramDataFile();
 
     IPrompter m_defaultPrompter;
     CFileProfile m_defaultProfile;

@@ -90,6 +90,8 @@ void FillHistory(CQuillmarkApp& app, int records)
         r.SetPostedTime(1600000000 + i);
         history.Add(r);
     }
+    // On disk before the run, as after a start that loaded it.
+    app.SaveData(true);
 }
 
 struct RunResult {

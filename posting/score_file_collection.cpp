@@ -40,6 +40,7 @@ CColScoreFile& CColScoreFile::operator=(const CColScoreFile& other)
     if (this == &other)
         return *this;
     SetSize(other.GetCount());
+    ++m_generation;
     for (size_t i = 0; i < m_records.size(); ++i)
         m_records[i]->Copy(*other.m_records[i]);
     m_dwFlags &= ~kIndexValid;
@@ -136,6 +137,7 @@ void CColScoreFile::RebuildIndex()
 
 int64_t CColScoreFile::Add(const CScoreFile& record)
 {
+    ++m_generation;
     auto copy = std::make_unique<CScoreFile>(record);
     const uint32_t index = static_cast<uint32_t>(m_records.size());
     m_records.push_back(std::move(copy));
@@ -176,6 +178,7 @@ uint32_t* CColScoreFile::FindDestination(const std::string& key)
 
 int CColScoreFile::AddOrReplace(const CScoreFile& record)
 {
+    ++m_generation;
     const std::string key = DestinationKey(record);
     uint32_t* found = FindDestination(key);
     if (found && (*found >= m_records.size() || DestinationKey(*m_records[*found]) != key)) {
@@ -243,6 +246,7 @@ void CColScoreFile::RemoveAt(int64_t index)
 {
     if (index < 0 || index >= GetCount())
         throw CInvalidArgException("score file index out of range");
+    ++m_generation;
     m_records.erase(m_records.begin() + index);
     m_dwFlags &= ~kIndexValid;
     m_destinationsValid = false;
@@ -261,6 +265,7 @@ void CColScoreFile::Remove(const CScoreFile* record)
 
 void CColScoreFile::RemoveAll()
 {
+    ++m_generation;
     m_records.clear();
     m_records.shrink_to_fit();
     ClearIndex();
@@ -272,6 +277,7 @@ void CColScoreFile::SetSize(int64_t count)
 {
     if (count < 0)
         throw CInvalidArgException("negative collection size");
+    ++m_generation;
     const size_t n = static_cast<size_t>(count);
     if (n < m_records.size()) {
         m_records.resize(n);
@@ -293,6 +299,7 @@ void CColScoreFile::Serialize(CArchive& ar)
         return;
     }
     const uint64_t count = ar.ReadCount(MinRecordBytes(ar.GetRecordVersion()));
+    ++m_generation;
     m_dwFlags &= ~kIndexValid;
     m_destinationsValid = false;
     // Records already present are loaded over; new ones are made only as

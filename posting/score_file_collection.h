@@ -59,6 +59,12 @@ public:
     // large allocation; a short or damaged stream throws CArchiveException.
     virtual void Serialize(CArchive& ar);
 
+    // Counts the changes made through this class (adds, replacements,
+    // removals, assignments, loads), so that an owner can tell whether the
+    // collection is still as it last stored it. Changes made in place
+    // through ElementAt or a Lookup pointer are not counted.
+    uint64_t GetGeneration() const { return m_generation; }
+
     // The digest table's bucket count (0 before the first rebuild).
     uint32_t GetIndexTableSize() const { return static_cast<uint32_t>(m_buckets.size()); }
     bool IsIndexValid() const { return (m_dwFlags & kIndexValid) != 0; }
@@ -86,6 +92,7 @@ private:
     uint32_t* FindDestination(const std::string& key);
     std::unordered_map<std::string, uint32_t> m_destinations;
     bool m_destinationsValid = false;
+    uint64_t m_generation = 0;
 
     std::vector<std::unique_ptr<CScoreFile>> m_records;
     std::vector<int32_t> m_buckets;

@@ -310,6 +310,48 @@ TEST_F(ProgramDataTest, RecordsOnlyInThePostingJournalAreNeverLost)
     EXPECT_EQ(HistoryWebNamesOnDisk(prompter), pages({2, 3, 4, 5, 6, 7, 8}));
 }
 
+// Beside a large file a save leaves a small journal, since the two hold the
+// Upload History together; a change the journal does not hold is written in
+// full, and so is the journal once it reaches an eighth of the file.
+TEST_F(ProgramDataTest, ASaveRewritesTheFileOnlyWhenTheJournalCannotStandForIt)
+{
+    const std::string journal = PathOf("ProgramData.bin.journal");
+    int posted = 0;
+    auto post = [&] {
+        CScoreFile record;
+        const int i = posted++;
+        record.SetDigest(Sha256Of(&i, sizeof i));
+        record.SetPosted(StrFormat("new%d.html", i), 1);
+        app->RecordPosted(record);
+        return app->SavePostedRecords({&record});
+    };
+    Write(History(1, 200));
+    app->LoadAppData();
+    const std::string stored = Saved();
+    ASSERT_TRUE(post());
+    EXPECT_TRUE(app->SaveData(true));
+    EXPECT_EQ(Saved(), stored);
+    EXPECT_TRUE(FileExists(journal));
+    EXPECT_EQ(HistoryWebNamesOnDisk(prompter).size(), 201u);
+
+    app->GetHistory().RemoveAt(0);
+    EXPECT_TRUE(app->SaveData(true));
+    EXPECT_FALSE(FileExists(journal));
+    EXPECT_EQ(HistoryWebNamesOnDisk(prompter).size(), 200u);
+
+    ASSERT_TRUE(post());
+    app->LoadAppData();  // a new start with the journal beside the file
+    const std::string file = Saved();
+    while (FileSize(journal) < FileSize(PathOf("ProgramData.bin")) / 8) {
+        EXPECT_TRUE(app->SaveData(true));
+        EXPECT_EQ(Saved(), file);
+        ASSERT_TRUE(post());
+    }
+    EXPECT_TRUE(app->SaveData(true));
+    EXPECT_FALSE(FileExists(journal));
+    EXPECT_EQ(HistoryWebNamesOnDisk(prompter).size(), 200u + static_cast<size_t>(posted) - 1);
+}
+
 TEST_F(ProgramDataTest, ANewerVersionIsNeitherLoadedNorWrittenOver)
 {
     const std::string newer = History(2, 1);
