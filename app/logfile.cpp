@@ -54,8 +54,10 @@ public:
         if (m_fd < 0)
             return;
         if (wait) {
-            LockExclusive(m_fd);
-            m_held = true;
+            int rc;
+            while ((rc = ::flock(m_fd, LOCK_EX)) != 0 && errno == EINTR) {
+            }
+            m_held = rc == 0;
             return;
         }
         for (int tries = 0; tries < 200 && !m_held; ++tries) {
