@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/date_helpers.h"
+#include "platform/path_helpers.h"
 #include "app/mirror_file.h"
 #include "app/quillmark_app.h"
 #include "platform/text_helpers.h"
@@ -34,6 +35,55 @@ void LockExclusive(int fd)
     while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
     }
 }
+
+// The lock that every writer of the log (in any process) and the trim take
+// on the log's folder. The folder stays when a trim renames a new file over
+// the log, so whoever holds this lock opens the file that is at the path and
+// keeps it there until done: no entry goes into a file that is being
+// replaced, and a writer never has to chase a replaced file. A lock on the
+// log file itself cannot do that, since each trim puts a new, unlocked file
+// at the path. Without access to the folder the lock is not held, and the
+// lock on the file with its identity check still applies.
+class CFolderLock {
+public:
+    // wait: block until the lock is free; otherwise try for a short while.
+    CFolderLock(const std::string& file, bool wait)
+    {
+        const std::string folder = GetFolderOnly(file);
+        m_fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (m_fd < 0)
+            return;
+        if (wait) {
+            int rc;
+            while ((rc = ::flock(m_fd, LOCK_EX)) != 0 && errno == EINTR) {
+            }
+            m_held = rc == 0;
+            return;
+        }
+        for (int tries = 0; tries < 200 && !m_held; ++tries) {
+            m_held = ::flock(m_fd, LOCK_EX | LOCK_NB) == 0;
+            if (!m_held)
+                ::usleep(1000);
+        }
+    }
+    ~CFolderLock()
+    {
+        if (m_fd < 0)
+            return;
+        if (m_held)
+            ::flock(m_fd, LOCK_UN);
+        ::close(m_fd);
+    }
+    CFolderLock(const CFolderLock&) = delete;
+    CFolderLock& operator=(const CFolderLock&) = delete;
+    // False when the folder could not be opened, or (not waiting) another
+    // process kept the lock.
+    bool Busy() const { return m_fd >= 0 && !m_held; }
+
+private:
+    int m_fd = -1;
+    bool m_held = false;
+};
 
 std::string TimeStamp()
 {
@@ -78,6 +128,7 @@ int CLogfile::Write(const std::string& text)
     }
     if (m_path.empty())
         return 0;
+    const CFolderLock folderLock(m_path, true);
     int fd = ::open(m_path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     if (fd < 0)
         return 0;
@@ -161,6 +212,10 @@ void CLogfile::Trim(size_t maxBytes)
     if (m_path.empty() || maxBytes == 0)
         return;
     std::lock_guard<std::mutex> lock(m_mutex);
+    // Held from before the read until the new file is in place.
+    const CFolderLock folderLock(m_path, false);
+    if (folderLock.Busy())
+        return;
     const int fd = ::open(m_path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return;

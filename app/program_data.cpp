@@ -1,10 +1,13 @@
 // "ProgramData.bin": the Upload History of this computer, and the one save
 // operation of the program (the setup document first, then this file).
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/error_report.h"
@@ -116,19 +119,74 @@ uint32_t GetU32(const uint8_t* p)
            (static_cast<uint32_t>(p[3]) << 24);
 }
 
-// Appends bytes to the journal and flushes it (and, for a new journal, its
-// folder). 0, or the errno of the failure.
-int AppendToJournal(const std::string& journal, const std::vector<uint8_t>& bytes)
+// Calls take(payload, length) for each whole entry of the journal, in
+// order, and returns the end of the last whole one. An entry cut short or
+// damaged is passed over and the walk goes on at the next entry after it:
+// journals of earlier versions went on behind an entry a crash had cut.
+// take returns false for a payload it cannot use, which counts as damage.
+size_t WalkJournal(const std::vector<uint8_t>& bytes, const std::function<bool(const uint8_t*, size_t)>& take,
+                   size_t* passedOver = nullptr)
 {
-    const bool existed = FileExists(journal);
-    const int fd = ::open(journal.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    static const uint8_t kMagicBytes[4] = {0x51, 0x4D, 0x4A, 0x31};
+    size_t at = 0, end = 0, skipped = 0;
+    while (bytes.size() - at >= 8) {
+        const uint32_t length = GetU32(&bytes[at + 4]);
+        bool whole = GetU32(&bytes[at]) == kJournalMagic && bytes.size() - at - 8 >= uint64_t{length} + kJournalDigestSize;
+        if (whole) {
+            const uint8_t* payload = &bytes[at + 8];
+            const CHash256 digest = Sha256Of(payload, length);
+            whole = std::memcmp(digest.Data(), payload + length, kJournalDigestSize) == 0 && take(payload, length);
+        }
+        if (whole) {
+            at += 8 + length + kJournalDigestSize;
+            end = at;
+            continue;
+        }
+        const auto next = std::search(bytes.begin() + static_cast<std::ptrdiff_t>(at) + 1, bytes.end(),
+                                      std::begin(kMagicBytes), std::end(kMagicBytes));
+        const size_t nextAt = static_cast<size_t>(next - bytes.begin());
+        skipped += nextAt - at;
+        at = nextAt;
+    }
+    if (passedOver)
+        *passedOver = skipped + (bytes.size() - at);
+    return end;
+}
+
+// Appends an entry to the journal and flushes it (and, for a new journal,
+// its folder). A tail that is not a whole entry (a write cut short by a
+// crash or a full disk) is cut off first, so that the new entry follows the
+// last whole one. 0, or the errno of the failure.
+int AppendToJournal(const std::string& journal, const std::vector<uint8_t>& entry)
+{
+    const int fd = ::open(journal.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
         return errno;
     int error = 0;
-    if (!WriteAll(fd, bytes.data(), bytes.size()) || ::fsync(fd) != 0)
-        error = errno ? errno : EIO;
+    struct stat st {};
+    std::vector<uint8_t> bytes;
+    if (::fstat(fd, &st) != 0)
+        error = errno;
+    else if (static_cast<uint64_t>(st.st_size) > kMaxProgramDataSize)
+        error = EFBIG;
+    else {
+        bytes.resize(static_cast<size_t>(st.st_size));
+        if (!ReadAll(fd, bytes.data(), bytes.size(), &error) && error == 0)
+            error = EIO;
+    }
+    const bool created = error == 0 && bytes.empty();
+    if (error == 0) {
+        const size_t end = WalkJournal(bytes, [](const uint8_t*, size_t) { return true; });
+        if ((end < bytes.size() && ::ftruncate(fd, static_cast<off_t>(end)) != 0) ||
+            ::lseek(fd, static_cast<off_t>(end), SEEK_SET) < 0 || !WriteAll(fd, entry.data(), entry.size(), &error) ||
+            ::fsync(fd) != 0) {
+            error = error ? error : errno ? errno : EIO;
+            // Take back what went in, so that the journal ends on a whole entry.
+            (void)::ftruncate(fd, static_cast<off_t>(end));
+        }
+    }
     ::close(fd);
-    if (error == 0 && !existed) {
+    if (error == 0 && created) {
         const int dir = ::open(GetFolderOnly(journal).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dir >= 0) {
             ::fsync(dir);
@@ -138,13 +196,30 @@ int AppendToJournal(const std::string& journal, const std::vector<uint8_t>& byte
     return error;
 }
 
+// Whether the posting journal is small beside the program data file, so
+// that a save may leave the records in it: it is taken into the file once it
+// reaches an eighth of the file's size, which keeps the cost of those full
+// saves, spread over the postings, the same for any size of history.
+bool JournalIsSmall(const std::string& dataPath)
+{
+    struct stat data {}, journal {};
+    if (::stat(dataPath.c_str(), &data) != 0)
+        return false;
+    if (::stat(JournalPath(dataPath).c_str(), &journal) != 0)
+        return errno == ENOENT;
+    return journal.st_size < data.st_size / 8;
+}
+
 }  // namespace
 
 void CQuillmarkApp::RecordPosted(const CScoreFile& record)
 {
+    const uint64_t before = m_History.GetGeneration();
+    const bool inStep = before == m_historyOnDisk || before == m_historyAwaitingJournal;
     if (CScoreFile* added = m_History.Lookup(record); added && added->IsAddedToHistory())
         m_History.Remove(added);
     m_History.AddOrReplace(record);
+    m_historyAwaitingJournal = inStep ? m_History.GetGeneration() : kNotOnDisk;
 }
 
 bool CQuillmarkApp::SavePostedRecords(const std::vector<CScoreFile*>& records)
@@ -153,8 +228,10 @@ bool CQuillmarkApp::SavePostedRecords(const std::vector<CScoreFile*>& records)
     uint32_t onDisk = 0;
     // Without a program data file of this version to add to, the whole
     // file is written (and whatever stands in the way reported).
-    if (!m_strProgramDataRefusal.empty() || !GetAppDataPath(path, true) || !PeekVersion(path, onDisk) ||
-        onDisk != kProgramDataVersion)
+    // So is it after a save that failed: the journal would miss what that
+    // save should have written.
+    if (m_bFullSaveNeeded || !m_strProgramDataRefusal.empty() || !GetAppDataPath(path, true) ||
+        !PeekVersion(path, onDisk) || onDisk != kProgramDataVersion)
         return SaveData(true);
     if (m_pDocument) {
         m_pDocument->SetModifiedFlag(true);
@@ -187,6 +264,8 @@ bool CQuillmarkApp::SavePostedRecords(const std::vector<CScoreFile*>& records)
             m_pLog->Printf("Posting journal %s not written: %s\n", journal.c_str(), SystemErrorText(error).c_str());
         return SaveData(true);
     }
+    if (m_historyAwaitingJournal == m_History.GetGeneration())
+        m_historyOnDisk = m_historyAwaitingJournal;
     return true;
 }
 
@@ -217,6 +296,11 @@ bool CQuillmarkApp::SaveData(bool withProgramData)
         ShowErrorMessage(m_strProgramDataRefusal);
         return false;
     }
+    if (!m_bFullSaveNeeded && onDisk == kProgramDataVersion && m_historyOnDisk == m_History.GetGeneration() &&
+        JournalIsSmall(path))
+        return true;  // the file and the journal hold the Upload History already
+    // Until a full save succeeds, every later one is full too.
+    m_bFullSaveNeeded = true;
 
     CMirrorFile file;
     int error = 0;
@@ -235,8 +319,13 @@ bool CQuillmarkApp::SaveData(bool withProgramData)
         m_History.Serialize(ar);
         if (!file.Write(ar.GetBytes().data(), ar.GetBytes().size(), error) || !file.Commit(error))
             throw CFileException(error, path);
-        // The file now holds everything the journal added.
-        ::unlink(JournalPath(path).c_str());
+        // The file now holds everything the journal added: the journal was
+        // entered in the Upload History at start-up, and every later entry
+        // was recorded there before it was appended.
+        if (!m_bJournalUnread)
+            ::unlink(JournalPath(path).c_str());
+        m_bFullSaveNeeded = false;
+        m_historyOnDisk = m_History.GetGeneration();
     } catch (const CException& e) {
         file.Abort();
         ReportException(e, "CQuillmarkApp::SaveData: CArchive::Serialize");
@@ -247,13 +336,35 @@ bool CQuillmarkApp::SaveData(bool withProgramData)
 
 void CQuillmarkApp::LoadAppData()
 {
+    m_bJournalUnread = false;
+    m_historyOnDisk = m_historyAwaitingJournal = kNotOnDisk;
+    const bool read = ReadProgramDataFile();
+    // Whatever became of the program data file, the records posted since its
+    // last full save are taken in: the next full save holds them, and only
+    // then is the journal deleted.
+    std::string path;
+    if (!GetAppDataPath(path, false))
+        return;
+    if (read)
+        m_historyOnDisk = m_History.GetGeneration();
+    ReplayPostingJournal(path);
+    // A file of this version read whole, with its journal, is what memory
+    // holds; anything else is written in full at the next save.
+    const uint64_t now = m_History.GetGeneration();
+    const bool held = read && !m_bJournalUnread && (m_historyOnDisk == now || m_historyAwaitingJournal == now);
+    m_historyOnDisk = held ? now : kNotOnDisk;
+    m_historyAwaitingJournal = kNotOnDisk;
+}
+
+bool CQuillmarkApp::ReadProgramDataFile()
+{
     m_History.RemoveAll();
     m_strProgramDataRefusal.clear();
     std::string path;
     if (!GetAppDataPath(path, false)) {
         if (m_pLog)
             m_pLog->Write("No app data file found\n");
-        return;
+        return false;
     }
     RemoveStaleMirrors(path);
     std::vector<uint8_t> bytes;
@@ -269,8 +380,7 @@ void CQuillmarkApp::LoadAppData()
             // wrong, so the log says so plainly.
             if (m_pLog)
                 m_pLog->Printf("No app data file found: %s\n", path.c_str());
-            ReplayPostingJournal(path);
-            return;
+            return false;
         }
         LogOperation("CQuillmarkApp::LoadAppData: CFile::Open");
         if (m_pLog)
@@ -293,7 +403,7 @@ void CQuillmarkApp::LoadAppData()
     }
     if (!unreadable.empty()) {
         KeepUnreadable(path, unreadable);
-        return;
+        return false;
     }
 
     try {
@@ -314,13 +424,12 @@ void CQuillmarkApp::LoadAppData()
                 "%s was written by a newer version of Quillmark (file version %u).\r\n\r\n"
                 "The Upload History is not loaded, and it will not be saved over that file.",
                 path.c_str(), version));
-            return;
+            return false;
         }
         m_dwRecordsCarryFlags = version;
         ar.SetRecordVersion(static_cast<int>(version));
         m_History.Serialize(ar);
-        ReplayPostingJournal(path);
-        return;
+        return version == kProgramDataVersion;
     } catch (const CException& e) {
         LogOperation("CQuillmarkApp::LoadAppData: CArchive::Serialize");
         if (m_pLog)
@@ -329,7 +438,7 @@ void CQuillmarkApp::LoadAppData()
     } catch (const std::bad_alloc&) {
         // Short of memory, not a damaged file: it stays where it is.
         KeepUnreadable(path, CMemoryException().GetErrorMessage());
-        return;
+        return false;
     }
 
     // Damaged: no partial history, and the file is kept where the next
@@ -343,7 +452,7 @@ void CQuillmarkApp::LoadAppData()
             "The Upload History in %s cannot be read:\r\n%s\r\n\r\n"
             "The file has been kept as %s. Quillmark starts with an empty Upload History.",
             path.c_str(), problem.c_str(), aside.c_str()));
-        return;
+        return false;
     }
     const std::string why = SystemErrorText(errno);
     m_strProgramDataRefusal = StrFormat(
@@ -357,6 +466,7 @@ void CQuillmarkApp::LoadAppData()
         "The file could not be set aside (%s), so the Upload History will not be saved until it is "
         "moved or repaired.",
         path.c_str(), problem.c_str(), why.c_str()));
+    return false;
 }
 
 void CQuillmarkApp::KeepUnreadable(const std::string& path, const std::string& why)
@@ -415,38 +525,58 @@ void CQuillmarkApp::ReplayPostingJournal(const std::string& dataPath)
 {
     const std::string journal = JournalPath(dataPath);
     std::vector<uint8_t> bytes;
+    std::string why;
     try {
         bytes = ReadFileBytes(journal, kMaxProgramDataSize);
-    } catch (const CException&) {
-        return;  // no journal: the last run saved in full
+    } catch (const CFileException& e) {
+        if (e.m_lOsError == ENOENT)
+            return;  // no journal: the last run saved in full
+        why = e.GetErrorMessage();
+    } catch (const CException& e) {
+        why = e.GetErrorMessage();
+    } catch (const std::bad_alloc&) {
+        why = CMemoryException().GetErrorMessage();
+    }
+    struct stat st {};
+    if (!why.empty() && ::lstat(journal.c_str(), &st) != 0 && errno == ENOENT)
+        return;
+    if (!why.empty()) {
+        // Its records are not in the Upload History, so no save deletes it;
+        // a later start that can read it takes them in.
+        m_bJournalUnread = true;
+        if (m_pLog)
+            m_pLog->Printf("Posting journal %s cannot be read (%s); kept\n", journal.c_str(), why.c_str());
+        ShowErrorMessage(StrFormat(
+            "The records of recent postings in %s cannot be read:\r\n%s\r\n\r\n"
+            "The file is kept, and Quillmark takes them in when it is started again and can read it.",
+            journal.c_str(), why.c_str()));
+        return;
     }
     int restored = 0;
-    size_t at = 0;
-    // Entries are taken up to the first one that is incomplete or damaged.
-    while (bytes.size() - at >= 8 && GetU32(&bytes[at]) == kJournalMagic) {
-        const size_t length = GetU32(&bytes[at + 4]);
-        if (bytes.size() - at - 8 < length + kJournalDigestSize)
-            break;
-        const uint8_t* payload = &bytes[at + 8];
-        const CHash256 digest = Sha256Of(payload, length);
-        if (std::memcmp(digest.Data(), payload + length, kJournalDigestSize) != 0)
-            break;
-        try {
-            CArchive ar(std::vector<uint8_t>(payload, payload + length), journal);
-            ar.SetRecordVersion(1);
-            std::vector<CScoreFile> records(ar.ReadU32());
-            for (CScoreFile& record : records)
-                record.Serialize(ar);
-            for (const CScoreFile& record : records)
-                RecordPosted(record);
-            restored += static_cast<int>(records.size());
-        } catch (const CException&) {
-            break;
-        } catch (const std::bad_alloc&) {
-            break;
-        }
-        at += 8 + length + kJournalDigestSize;
-    }
-    if (m_pLog)
+    size_t passedOver = 0;
+    WalkJournal(
+        bytes,
+        [&](const uint8_t* payload, size_t length) {
+            try {
+                CArchive ar(std::vector<uint8_t>(payload, payload + length), journal);
+                ar.SetRecordVersion(1);
+                std::vector<CScoreFile> records(ar.ReadU32());
+                for (CScoreFile& record : records)
+                    record.Serialize(ar);
+                for (const CScoreFile& record : records)
+                    RecordPosted(record);
+                restored += static_cast<int>(records.size());
+                return true;
+            } catch (const CException&) {
+                return false;
+            } catch (const std::bad_alloc&) {
+                return false;
+            }
+        },
+        &passedOver);
+    if (m_pLog) {
         m_pLog->Printf("Posting journal %s: %d record(s) restored\n", journal.c_str(), restored);
+        if (passedOver)
+            m_pLog->Printf("Posting journal %s: %zu damaged byte(s) passed over\n", journal.c_str(), passedOver);
+    }
 }

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/phase_times.h"
 #include "app/clock.h"
 #include "app/command_ui.h"
 #include "app/data_protector.h"
@@ -321,6 +322,8 @@ public:
     // data file).
     CColScoreFile& GetHistory() { return m_History; }
     CColScoreFile& GetIndexEntries() { return m_IndexEntries; }
+    // The time of the posting runs so far, phase by phase.
+    CPhaseTimes& PostingTimes() { return m_PostingTimes; }
     // The records the current posting run has produced (they belong to a
     // collection; not owned here).
     std::vector<CScoreFile*>& GetCurrentRunFiles() { return m_CurrentRun; }
@@ -483,9 +486,22 @@ protected:
     std::vector<CScoreFile*> m_CurrentRun;
     std::function<bool()> m_fnSaveProgramData;
     CIndexPages m_IndexPages;
+    CPhaseTimes m_PostingTimes;
     // Enters the records of the posting journal beside the program data
     // file in the Upload History (start-up).
     void ReplayPostingJournal(const std::string& dataPath);
+    // Set while a full save of the program data is owed: the posting journal
+    // cannot stand in for one that failed.
+    bool m_bFullSaveNeeded = false;
+    // Set when the posting journal was there at start-up but could not be
+    // read: it is then kept through every save.
+    bool m_bJournalUnread = false;
+    // The Upload History's generation that the program data file and the
+    // posting journal hold together (kNotOnDisk when they do not), and the
+    // one that records entered since then will reach once appended.
+    static constexpr uint64_t kNotOnDisk = ~uint64_t{0};
+    uint64_t m_historyOnDisk = kNotOnDisk;
+    uint64_t m_historyAwaitingJournal = kNotOnDisk;
     IUrlSource* m_pUrlSource = nullptr;
     WebTransportFactory m_fnMakeTransport;
 
@@ -493,6 +509,9 @@ private:
     // Tells why the program data file could not be read and refuses every
     // save over it from now on.
     void KeepUnreadable(const std::string& path, const std::string& why);
+    // Reads "ProgramData.bin" into the Upload History (the first part of
+    // LoadAppData); true when a file of this version was read whole.
+    bool ReadProgramDataFile();
 
     IPrompter m_defaultPrompter;
     CFileProfile m_defaultProfile;

@@ -92,7 +92,10 @@ int CQuillmarkApp::WaitForThread(std::thread& thread, const std::atomic<bool>& f
     // Pump while the worker runs; after a cancel go on pumping (the worker
     // may still be waiting for the UI thread to answer it) until it ends.
     // Short waits first: most workers (a results page, a form post on
-    // this machine) end within a few milliseconds.
+    // this machine) end within a few milliseconds, many within one, so the
+    // first two milliseconds are watched in tenths without pumping.
+    for (int i = 0; i < 20 && !finished.load(); ++i)
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
     int slice = 1;
     while (!finished.load()) {
         WaitWithMessages(slice);

@@ -1,10 +1,17 @@
 // Post Games of 100 score files with PBN hand records, from the scan to the
 // index upload, against loopback servers:
-//   post files=100 seconds=<n> per_file_ms=<n>   with an Upload History of
+//   post files=100 seconds=<n> per_file_ms=<n>   (fastest of 3) with an Upload History of
 //                                                 100 and of 100,000 records
 //   history ratio=<per file at 100,000 / per file at 100>   (flat: <= 1.3)
 // the same for SFTP, and last
 //   post ratio=<our seconds / one curl session uploading the same files>
+// After each run a line tells where a posted file's time went:
+//   per_file_ms layout=<n> merge=<n> uploads=<n> history=<n> journal=<n>
+//               index=<n> other=<n>
+// (history: recording in the Upload History; journal: writing and syncing
+// the posting journal; index: building and uploading the index pages, once
+// per run, spread over the files; other: the scan, the template download,
+// the final save and everything else).
 #include <chrono>
 #include <cstdio>
 #include <dirent.h>
@@ -49,6 +56,7 @@ const char kIndexTemplate[] =
     "<body>\r\n<table>\r\n<!--quillmark:index-->\r\n<!--quillmark:indexend-->\r\n</table>\r\n</body></html>\r\n";
 
 const int kFiles = 100;
+const int kRounds = 3;
 
 // Game i (0..99) is played on the i-th day from 2 January 2023.
 void WriteGames(CTempFolder& folder, const std::string& scores)
@@ -82,20 +90,25 @@ void FillHistory(CQuillmarkApp& app, int records)
         r.SetPostedTime(1600000000 + i);
         history.Add(r);
     }
+    // On disk before the run, as after a start that loaded it.
+    app.SaveData(true);
 }
 
 struct RunResult {
     double seconds = 0;
     bool ok = false;
+    CPhaseTimes times;
 };
 
 RunResult TimedPost(CQuillmarkApp& app, QuietFrame& frame, int historySize)
 {
     FillHistory(app, historySize);
+    app.PostingTimes().Reset();
     const auto start = std::chrono::steady_clock::now();
     app.PostGames(PostMode::PostGames);
     RunResult r;
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    r.times = app.PostingTimes();
     r.ok = frame.last == StrFormat("Post Games succeeded: %d score files. Indexing succeeded.", kFiles) &&
            app.GetHistory().GetCount() == historySize + kFiles;
     if (!r.ok)
@@ -106,6 +119,16 @@ RunResult TimedPost(CQuillmarkApp& app, QuietFrame& frame, int historySize)
 void PrintRun(const RunResult& r)
 {
     std::printf("post files=%d seconds=%.2f per_file_ms=%.1f\n", kFiles, r.seconds, r.seconds * 1000 / kFiles);
+    const PostingPhase phases[] = {PostingPhase::Layout,  PostingPhase::Merge,   PostingPhase::Uploads,
+                                   PostingPhase::History, PostingPhase::Journal, PostingPhase::Index};
+    const char* names[] = {"layout", "merge", "uploads", "history", "journal", "index"};
+    double rest = r.seconds;
+    std::printf("  per_file_ms");
+    for (size_t i = 0; i < sizeof phases / sizeof phases[0]; ++i) {
+        rest -= r.times.Seconds(phases[i]);
+        std::printf(" %s=%.2f", names[i], r.times.Seconds(phases[i]) * 1000 / kFiles);
+    }
+    std::printf(" other=%.2f\n", rest * 1000 / kFiles);
 }
 
 // Every file below folder, relative to it.
@@ -190,10 +213,20 @@ int main(int argc, char** argv)
     WriteGames(folder, setup.m_strScoreFileDirectory);
 
     bool ok = true;
+    // The machine may be shared: each figure is the fastest of a few runs,
+    // the sizes taking turns.
     auto measure = [&](const char* protocol) {
-        const RunResult small = TimedPost(app, frame, 100);
+        RunResult small, large;
+        for (int round = 0; round < kRounds; ++round) {
+            const RunResult s = TimedPost(app, frame, 100);
+            const RunResult l = TimedPost(app, frame, 100000);
+            ok = ok && s.ok && l.ok;
+            if (round == 0 || s.seconds < small.seconds)
+                small = s;
+            if (round == 0 || l.seconds < large.seconds)
+                large = l;
+        }
         PrintRun(small);
-        const RunResult large = TimedPost(app, frame, 100000);
         PrintRun(large);
         std::printf("history ratio=%.2f (%s)\n", large.seconds / small.seconds, protocol);
         ok = ok && small.ok && large.ok;
@@ -223,9 +256,15 @@ int main(int argc, char** argv)
         curl.push_back(JoinPath(www, name));
         curl.push_back(base + name);
     }
-    const auto start = std::chrono::steady_clock::now();
-    const bool curlOk = loopback::RunProgram(curl) == 0;
-    const double curlSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    bool curlOk = true;
+    double curlSeconds = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        curlOk = curlOk && loopback::RunProgram(curl) == 0;
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (round == 0 || seconds < curlSeconds)
+            curlSeconds = seconds;
+    }
 
     // ---- SFTP --------------------------------------------------------------------
     if (!ftpOnly) {

@@ -35,14 +35,20 @@ struct NoCaseLess {
 
 int PostWebPage(CQuillmarkApp& app, CScoreFile* file, IWebTransport& worker, CTemplateFile& templateFile)
 {
+    CPhaseTimer check(app.PostingTimes(), PostingPhase::Merge);
     int result = templateFile.Parse(false, file);
+    check.Stop();
     if (result != PR_SUCCESS)
         return result;
     app.SetStatusText(StrFormat("Vantorel is processing score file '%s'", file->GetFileName().c_str()), 2);
+    CPhaseTimer layout(app.PostingTimes(), PostingPhase::Layout);
     result = file->BuildWebFiles();
+    layout.Stop();
     if (result != PR_SUCCESS)
         return result;
+    CPhaseTimer merge(app.PostingTimes(), PostingPhase::Merge);
     result = templateFile.Parse(true, file);
+    merge.Stop();
     if (result != PR_SUCCESS)
         return result;
     const std::string destination = templateFile.GetOutputName();
@@ -51,6 +57,7 @@ int PostWebPage(CQuillmarkApp& app, CScoreFile* file, IWebTransport& worker, CTe
         return PR_STATUS_CANCELLED;
     app.NavigateView(staging, 0);
 
+    const CPhaseTimer uploads(app.PostingTimes(), PostingPhase::Uploads);
     if (!worker.Login())
         return PR_FAILED;
     const std::string& folder = app.Setup().m_strWebsiteScoreFileDirectory;

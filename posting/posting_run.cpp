@@ -284,8 +284,11 @@ int CQuillmarkApp::PostGames(PostMode mode)
                 entry->Copy(*m_CurrentRun.front());
                 entry->SetPath(templateFile.GetOutputName());
             }
+            CPhaseTimer history(m_PostingTimes, PostingPhase::History);
             for (CScoreFile* produced : m_CurrentRun)
                 RecordPosted(*produced);
+            history.Stop();
+            const CPhaseTimer journal(m_PostingTimes, PostingPhase::Journal);
             SavePostedRecords(m_CurrentRun);
             if (m_pLog)
                 m_pLog->Printf("Posting complete (%d of %d)\n", posted, marked);
@@ -294,7 +297,9 @@ int CQuillmarkApp::PostGames(PostMode mode)
         }
     }
     m_CurrentRun.clear();
+    CPhaseTimer index(m_PostingTimes, PostingPhase::Index);
     const IndexResult indexing = IndexAfterPosting(*worker, posted, true);
+    index.Stop();
 
     std::string summary;
     if (posted == marked)

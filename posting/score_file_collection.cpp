@@ -40,9 +40,11 @@ CColScoreFile& CColScoreFile::operator=(const CColScoreFile& other)
     if (this == &other)
         return *this;
     SetSize(other.GetCount());
+    ++m_generation;
     for (size_t i = 0; i < m_records.size(); ++i)
         m_records[i]->Copy(*other.m_records[i]);
     m_dwFlags &= ~kIndexValid;
+    m_destinationsValid = false;
     return *this;
 }
 
@@ -135,23 +137,58 @@ void CColScoreFile::RebuildIndex()
 
 int64_t CColScoreFile::Add(const CScoreFile& record)
 {
+    ++m_generation;
     auto copy = std::make_unique<CScoreFile>(record);
     const uint32_t index = static_cast<uint32_t>(m_records.size());
     m_records.push_back(std::move(copy));
+    if (m_destinationsValid)
+        m_destinations.emplace(DestinationKey(*m_records.back()), index);
     if (m_dwFlags & kIndexValid)
         MapDigest(m_records.back()->GetDigest(), index);
     return index;
 }
 
-int CColScoreFile::AddOrReplace(const CScoreFile& record)
+std::string CColScoreFile::DestinationKey(const CScoreFile& record)
 {
     std::string webName;
     int32_t insert = 0;
     record.GetWebName(webName, &insert);
-    for (size_t i = 0; i < m_records.size(); ++i) {
+    std::string key = ToLowerAscii(webName);
+    key += '\0';
+    key.append(reinterpret_cast<const char*>(&insert), sizeof insert);
+    return key;
+}
+
+void CColScoreFile::RebuildDestinations()
+{
+    m_destinations.clear();
+    m_destinations.reserve(m_records.size());
+    for (size_t i = 0; i < m_records.size(); ++i)
+        m_destinations.emplace(DestinationKey(*m_records[i]), static_cast<uint32_t>(i));  // the first one stays
+    m_destinationsValid = true;
+}
+
+uint32_t* CColScoreFile::FindDestination(const std::string& key)
+{
+    if (!m_destinationsValid)
+        RebuildDestinations();
+    auto it = m_destinations.find(key);
+    return it == m_destinations.end() ? nullptr : &it->second;
+}
+
+int CColScoreFile::AddOrReplace(const CScoreFile& record)
+{
+    ++m_generation;
+    const std::string key = DestinationKey(record);
+    uint32_t* found = FindDestination(key);
+    if (found && (*found >= m_records.size() || DestinationKey(*m_records[*found]) != key)) {
+        // Changed in place since the index was made: make it again.
+        RebuildDestinations();
+        found = FindDestination(key);
+    }
+    if (found) {
+        const size_t i = *found;
         CScoreFile& old = *m_records[i];
-        if (old.GetInsertNumber() != insert || !EqualsNoCase(old.GetWebName(), webName))
-            continue;
         const CHash256 oldDigest = old.GetDigest();
         old.Copy(record);
         // The old digest's entry goes only when it names this record; when
@@ -171,7 +208,9 @@ int CColScoreFile::AddOrReplace(const CScoreFile& record)
         return 1;
     }
     m_records.push_back(std::make_unique<CScoreFile>(record));
-    MapDigest(record.GetDigest(), static_cast<uint32_t>(m_records.size() - 1));
+    const uint32_t index = static_cast<uint32_t>(m_records.size() - 1);
+    m_destinations.emplace(key, index);
+    MapDigest(record.GetDigest(), index);
     return 1;
 }
 
@@ -207,8 +246,10 @@ void CColScoreFile::RemoveAt(int64_t index)
 {
     if (index < 0 || index >= GetCount())
         throw CInvalidArgException("score file index out of range");
+    ++m_generation;
     m_records.erase(m_records.begin() + index);
     m_dwFlags &= ~kIndexValid;
+    m_destinationsValid = false;
 }
 
 void CColScoreFile::Remove(const CScoreFile* record)
@@ -224,15 +265,19 @@ void CColScoreFile::Remove(const CScoreFile* record)
 
 void CColScoreFile::RemoveAll()
 {
+    ++m_generation;
     m_records.clear();
     m_records.shrink_to_fit();
     ClearIndex();
+    m_destinations.clear();
+    m_destinationsValid = true;
 }
 
 void CColScoreFile::SetSize(int64_t count)
 {
     if (count < 0)
         throw CInvalidArgException("negative collection size");
+    ++m_generation;
     const size_t n = static_cast<size_t>(count);
     if (n < m_records.size()) {
         m_records.resize(n);
@@ -242,6 +287,7 @@ void CColScoreFile::SetSize(int64_t count)
             m_records.push_back(std::make_unique<CScoreFile>());
     }
     m_dwFlags &= ~kIndexValid;
+    m_destinationsValid = false;
 }
 
 void CColScoreFile::Serialize(CArchive& ar)
@@ -253,7 +299,9 @@ void CColScoreFile::Serialize(CArchive& ar)
         return;
     }
     const uint64_t count = ar.ReadCount(MinRecordBytes(ar.GetRecordVersion()));
+    ++m_generation;
     m_dwFlags &= ~kIndexValid;
+    m_destinationsValid = false;
     // Records already present are loaded over; new ones are made only as
     // the stream really holds them.
     for (uint64_t i = 0; i < count; ++i) {

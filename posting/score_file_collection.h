@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "posting/score_file.h"
@@ -28,7 +30,13 @@ public:
     // Appends a copy; returns its index.
     int64_t Add(const CScoreFile& record);
     // Replaces the record with the same destination (web name without
-    // regard to case, and insert number), else appends. Returns 1.
+    // regard to case, and insert number), else appends. Returns 1. The
+    // destination is found through an index of destinations, so the cost
+    // does not grow with the collection. The index follows every change made
+    // through this class; a record whose web name or insert number is changed
+    // in place (through ElementAt or a Lookup pointer) is found under its new
+    // destination only after the next change that rebuilds the index, so
+    // callers that edit destinations edit a copy and assign it back.
     int AddOrReplace(const CScoreFile& record);
     // The record whose digest equals record's (the latest of several), or null.
     CScoreFile* Lookup(const CScoreFile& record);
@@ -51,6 +59,12 @@ public:
     // large allocation; a short or damaged stream throws CArchiveException.
     virtual void Serialize(CArchive& ar);
 
+    // Counts the changes made through this class (adds, replacements,
+    // removals, assignments, loads), so that an owner can tell whether the
+    // collection is still as it last stored it. Changes made in place
+    // through ElementAt or a Lookup pointer are not counted.
+    uint64_t GetGeneration() const { return m_generation; }
+
     // The digest table's bucket count (0 before the first rebuild).
     uint32_t GetIndexTableSize() const { return static_cast<uint32_t>(m_buckets.size()); }
     bool IsIndexValid() const { return (m_dwFlags & kIndexValid) != 0; }
@@ -70,6 +84,15 @@ private:
     bool FindDigest(const CHash256& key, uint32_t& index);
     void ClearIndex();
     void InitTable(uint32_t size);
+
+    // Destination index: web name in lower case and insert number to the
+    // first record with that destination. Rebuilt when not valid.
+    static std::string DestinationKey(const CScoreFile& record);
+    void RebuildDestinations();
+    uint32_t* FindDestination(const std::string& key);
+    std::unordered_map<std::string, uint32_t> m_destinations;
+    bool m_destinationsValid = false;
+    uint64_t m_generation = 0;
 
     std::vector<std::unique_ptr<CScoreFile>> m_records;
     std::vector<int32_t> m_buckets;

@@ -231,13 +231,23 @@ bool CFTPWorker::UploadFtp(const std::string& localPath, const std::string& targ
     // Folders first (each leading part, then the whole), then the old file;
     // both may fail harmlessly ("*"). Absolute paths: the server's current
     // folder is whatever the previous command left.
-    std::vector<std::string> before;
+    // A folder that an earlier upload of this worker went into is there
+    // already.
+    std::vector<std::string> before, folders;
     for (size_t i = 0; i < folder.size(); ++i) {
         if (folder[i] == '/' && i > 0)
-            before.push_back("*MKD " + conn.Absolute(folder.substr(0, i)));
+            folders.push_back(conn.Absolute(folder.substr(0, i)));
     }
     if (!folder.empty())
-        before.push_back("*MKD " + conn.Absolute(folder));
+        folders.push_back(conn.Absolute(folder));
+    for (const std::string& made : folders) {
+        if (!m_madeFolders.count(made))
+            before.push_back("*MKD " + made);
+    }
+    auto stored = [this, &folders] {
+        m_madeFolders.insert(folders.begin(), folders.end());
+        return true;
+    };
     const std::string storeName = blockLoop ? (folder.empty() ? std::string(kTempUploadName)
                                                               : folder + "/" + kTempUploadName)
                                             : target;
@@ -254,7 +264,7 @@ bool CFTPWorker::UploadFtp(const std::string& localPath, const std::string& targ
             return app.GetCancelState(true) != CS_CANCELLED;
         };
         if (conn.PutFile(localPath, storeName, before, watch))
-            return true;
+            return stored();
         if (conn.GetLastError() != inet::OperationCancelled)
             ReportTransferError(conn.GetLastError(), "CFTPWorker::UploadFile: CFtpConnection::PutFile");
         return false;
@@ -286,7 +296,7 @@ bool CFTPWorker::UploadFtp(const std::string& localPath, const std::string& targ
         ReportTransferError(conn.GetLastError(), "CFTPWorker::UploadFile: CFtpConnection::Rename");
         return false;
     }
-    return true;
+    return stored();
 }
 
 bool CFTPWorker::DeleteFile(const std::string& name)

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -130,6 +131,8 @@ private:
     std::vector<PathComponent> m_Components;
     std::string m_strTranscript;
     bool m_bLoggedIn = false;
+    // Remote folders (absolute) that uploads of this worker have gone into.
+    std::set<std::string> m_madeFolders;
     std::string m_strCurlProgram = "curl";
     std::string m_strSftpProgram = "sftp";
     std::string m_strWebProbeBase;

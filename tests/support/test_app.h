@@ -124,17 +124,21 @@ bool WriteRandomFile(const std::string& path, size_t size, uint64_t seed);
 // program data folder (in file order).
 std::vector<std::string> HistoryWebNamesOnDisk(IPrompter& prompter);
 
-// A data protector that always fails, as when no key can be made.
+// A data protector that always fails, as when no key can be made. Like the
+// real one it empties its output first, so that a caller protecting
+// straight into the stored password loses it here as it would there.
 class CFailingProtector : public IDataProtector {
 public:
-    bool Protect(const uint8_t*, size_t, const std::string&, const uint8_t*, size_t, std::vector<uint8_t>&,
+    bool Protect(const uint8_t*, size_t, const std::string&, const uint8_t*, size_t, std::vector<uint8_t>& blob,
                  uint32_t& error) override
     {
+        blob.clear();
         error = EACCES;
         return false;
     }
-    bool Unprotect(const std::vector<uint8_t>&, const uint8_t*, size_t, CSecretBytes&, uint32_t& error) override
+    bool Unprotect(const std::vector<uint8_t>&, const uint8_t*, size_t, CSecretBytes& plain, uint32_t& error) override
     {
+        plain.Clear();
         error = EACCES;
         return false;
     }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <csignal>
 #include <dirent.h>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 
 #include "platform/path_helpers.h"
 #include "platform/text_helpers.h"
+#include "posting/sha256.h"
 #include "support/child_process.h"
 #include "support/fault_guards.h"
 #include "support/golden_stream.h"
@@ -240,6 +242,117 @@ TEST_F(ProgramDataTest, AFileThatCannotBeSetAsideIsNeverSavedOver)
     EXPECT_FALSE(app->SaveData(true));
     EXPECT_EQ(ReadWholeFile(bad), "bad");
     EXPECT_NE(prompter.LastText().find("cannot be read and is kept as it is"), std::string::npos);
+}
+
+// Records posted since the last full save live only in the posting journal
+// until the next one: a damaged program data file, an entry cut short by a
+// crash or a full disk, or a journal that cannot be read loses none of them.
+TEST_F(ProgramDataTest, RecordsOnlyInThePostingJournalAreNeverLost)
+{
+    const std::string journal = PathOf("ProgramData.bin.journal");
+    auto page = [](int i) { return StrFormat("results/page%d.html", i); };
+    auto post = [&](int i) {
+        CScoreFile record;
+        record.SetPath(StrFormat("/scores/%d.txt", i));
+        record.SetDescriptor(SFD_EVENT, std::string(200, 'e'));
+        record.SetDigest(Sha256Of(&i, sizeof i));
+        record.SetPosted(page(i), 1);
+        app->RecordPosted(record);
+        return app->SavePostedRecords({&record});
+    };
+    auto pages = [&](std::initializer_list<int> numbers) {
+        std::vector<std::string> names;
+        for (int i : numbers)
+            names.push_back(page(i));
+        return names;
+    };
+    ASSERT_TRUE(post(1));  // no file yet: saved in full
+    ASSERT_TRUE(post(2));
+    ASSERT_TRUE(FileExists(journal));
+
+    // A damaged file is set aside with page 1; page 2 comes back from the
+    // journal and stays through the next full save.
+    Write("junk");
+    app->LoadAppData();
+    EXPECT_EQ(ReadWholeFile(PathOf("ProgramData-Damaged1.bin")), "junk");
+    ASSERT_TRUE(app->SaveData(true));
+    EXPECT_FALSE(FileExists(journal));
+    EXPECT_EQ(HistoryWebNamesOnDisk(prompter), pages({2}));
+
+    // A crash cut an entry short: what is posted after it is found at the
+    // next start, and the torn bytes are gone.
+    ASSERT_TRUE(post(3));
+    std::ofstream(journal, std::ios::binary | std::ios::app) << std::string("QMJ1\x40\0\0\0partial", 15);
+    ASSERT_TRUE(post(4));
+    ASSERT_TRUE(post(5));
+    EXPECT_EQ(HistoryWebNamesOnDisk(prompter), pages({2, 3, 4, 5}));
+    EXPECT_EQ(ReadWholeFile(journal).find("partial"), std::string::npos);
+
+    // A full disk cuts an append short and the full save after it fails
+    // too: once there is room, nothing posted meanwhile is missing.
+    {
+        CFileSizeLimit full(static_cast<rlim_t>(FileSize(journal) + 40));
+        EXPECT_FALSE(post(6));
+    }
+    ASSERT_TRUE(post(7));
+    EXPECT_EQ(HistoryWebNamesOnDisk(prompter), pages({2, 3, 4, 5, 6, 7}));
+
+    // A journal that cannot be read is kept through every save until a
+    // start can read it.
+    ASSERT_TRUE(post(8));
+    ASSERT_EQ(::chmod(journal.c_str(), 0), 0);
+    prompter.Clear();
+    {
+        CPermissionsEnforced enforced;
+        app->LoadAppData();
+        EXPECT_TRUE(app->SaveData(true));
+    }
+    ASSERT_EQ(::chmod(journal.c_str(), 0600), 0);
+    EXPECT_NE(prompter.Texts().at(0).find("The records of recent postings in " + journal + " cannot be read"),
+              std::string::npos);
+    EXPECT_EQ(HistoryWebNamesOnDisk(prompter), pages({2, 3, 4, 5, 6, 7, 8}));
+}
+
+// Beside a large file a save leaves a small journal, since the two hold the
+// Upload History together; a change the journal does not hold is written in
+// full, and so is the journal once it reaches an eighth of the file.
+TEST_F(ProgramDataTest, ASaveRewritesTheFileOnlyWhenTheJournalCannotStandForIt)
+{
+    const std::string journal = PathOf("ProgramData.bin.journal");
+    int posted = 0;
+    auto post = [&] {
+        CScoreFile record;
+        const int i = posted++;
+        record.SetDigest(Sha256Of(&i, sizeof i));
+        record.SetPosted(StrFormat("new%d.html", i), 1);
+        app->RecordPosted(record);
+        return app->SavePostedRecords({&record});
+    };
+    Write(History(1, 200));
+    app->LoadAppData();
+    const std::string stored = Saved();
+    ASSERT_TRUE(post());
+    EXPECT_TRUE(app->SaveData(true));
+    EXPECT_EQ(Saved(), stored);
+    EXPECT_TRUE(FileExists(journal));
+    EXPECT_EQ(HistoryWebNamesOnDisk(prompter).size(), 201u);
+
+    app->GetHistory().RemoveAt(0);
+    EXPECT_TRUE(app->SaveData(true));
+    EXPECT_FALSE(FileExists(journal));
+    EXPECT_EQ(HistoryWebNamesOnDisk(prompter).size(), 200u);
+
+    ASSERT_TRUE(post());
+    app->LoadAppData();  // a new start with the journal beside the file
+    const std::string file = Saved();
+    while (FileSize(journal) < FileSize(PathOf("ProgramData.bin")) / 8) {
+        EXPECT_TRUE(app->SaveData(true));
+        EXPECT_EQ(Saved(), file);
+        ASSERT_TRUE(post());
+    }
+    EXPECT_TRUE(app->SaveData(true));
+    EXPECT_FALSE(FileExists(journal));
+    EXPECT_EQ(HistoryWebNamesOnDisk(prompter).size(), 200u + static_cast<size_t>(posted) - 1);
 }
 
 TEST_F(ProgramDataTest, ANewerVersionIsNeitherLoadedNorWrittenOver)

@@ -5,6 +5,7 @@
 
 #include "platform/archive.h"
 #include "platform/exceptions.h"
+#include "platform/text_helpers.h"
 #include "posting/score_file_collection.h"
 
 namespace {
@@ -155,3 +156,58 @@ TEST(ScoreCollection, DamagedStreamsThrowWithoutHugeAllocations)
     EXPECT_THROW(history.Serialize(shortIn), CArchiveException);
 }
 
+
+// Random adds, replacements, removals, assignments and loads against a
+// plain scan of the records: the destination index always finds the first
+// record with the destination, in any letter case, or appends.
+TEST(ScoreCollection, DestinationsStayFoundThroughEveryKindOfChange)
+{
+    const char* names[] = {"a.htm", "A.HTM", "b.htm", "2023/c.htm", "2023/C.htm", ""};
+    auto firstWith = [](const CColScoreFile& c, const CScoreFile& r) -> int64_t {
+        for (int64_t i = 0; i < c.GetCount(); ++i)
+            if (c[i].GetInsertNumber() == r.GetInsertNumber() && EqualsNoCase(c[i].GetWebName(), r.GetWebName()))
+                return i;
+        return -1;
+    };
+    CColScoreFile history;
+    unsigned seed = 7;
+    auto next = [&seed](unsigned n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int step = 0; step < 3000; ++step) {
+        SCOPED_TRACE(step);
+        const CScoreFile record = Record("c" + std::to_string(step), names[next(6)], static_cast<int32_t>(next(2)));
+        switch (next(8)) {
+        case 0:
+            history.Add(record);  // may add a second record with a destination
+            break;
+        case 1:
+            if (history.GetCount() > 0)
+                history.RemoveAt(next(static_cast<unsigned>(history.GetCount())));
+            break;
+        case 2: {
+            CColScoreFile copy(history);
+            history.RemoveAll();
+            history = copy;
+            break;
+        }
+        case 3: {
+            CArchive out("history");
+            history.Serialize(out);
+            CArchive in(std::vector<uint8_t>(out.GetBytes()), "history");
+            history.Serialize(in);
+            break;
+        }
+        default: {
+            const int64_t expected = firstWith(history, record);
+            const int64_t count = history.GetCount();
+            history.AddOrReplace(record);
+            const int64_t at = expected >= 0 ? expected : count;
+            ASSERT_EQ(history.GetCount(), expected >= 0 ? count : count + 1);
+            ASSERT_EQ(history[at].GetPath(), record.GetPath());
+            ASSERT_EQ(history.Lookup(record), &history[at]);
+        }
+        }
+    }
+}
