@@ -124,16 +124,46 @@ CHelpWindow::CHelpWindow(wxWindow* parent)
     SetSizer(top);
     SetSize(opening);
     CSizeBox::Attach(this, "HelpText");
-    // On the screen the page may be laid out again (the scroll bar takes no
-    // room there): bring the bottom edge up to the last whole line then.
-    Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
+    // The view lays its page out again when its client width changes, say
+    // when the scroll bar comes or goes or turns out to take no room on the
+    // screen, and the lines move: fit it again once that is done.
+    m_view->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
         event.Skip();
-        if (event.IsShown())
+        if (!m_refitPending) {
+            m_refitPending = true;
             CallAfter([this] {
-                const int now = m_view->GetSize().y;
-                SetSize(GetSize().x, GetSize().y - (now - WholeLinesHeight(now)));
+                m_refitPending = false;
+                FitViewToWholeLines();
             });
+        }
     });
+}
+
+bool CHelpWindow::Layout()
+{
+    const bool done = wxDialog::Layout();
+    FitViewToWholeLines();
+    return done;
+}
+
+void CHelpWindow::FitViewToWholeLines()
+{
+    // The window's final size is not ours to choose: a window manager adds
+    // its frame after the window is shown, may keep it inside the work area
+    // and sends sizes of its own on the way, and the user may drag it. So
+    // the text view takes the whole lines of the room the sizer gave it and
+    // leaves the rest of the last line empty below it, above the Close
+    // button.
+    wxSizerItem* slot = GetSizer() ? GetSizer()->GetItem(m_view) : nullptr;
+    if (!slot)
+        return;
+    const wxRect room = slot->GetRect();
+    if (room.height <= 0)
+        return;
+    const int whole = WholeLinesHeight(room.height);
+    const wxSize fitted(room.width, whole > 0 ? whole : room.height);
+    if (m_view->GetSize() != fitted)
+        m_view->SetSize(room.x, room.y, fitted.x, fitted.y);
 }
 
 int CHelpWindow::WholeLinesHeight(int limit) const

@@ -145,4 +145,24 @@ TEST_F(HelpWindowTest, OpensWithWholeLines)
     SaveShot(&help, "help_window_end");
     for (int room = 200; room <= 900; room += 37)
         EXPECT_FALSE(crossed(help.WholeLinesHeight(room) - view->GetWindowBorderSize().y)) << "room " << room;
+
+    // Dragged by the user to heights that would cut a line, the text still
+    // ends on a whole line and leaves less than the next line empty above
+    // the Close button.
+    view->Scroll(0, 0);
+    const wxWindow* close = help.FindWindow(wxID_CANCEL);
+    ASSERT_NE(close, nullptr);
+    for (int height = 300; height <= 700; height += 29) {
+        help.SetSize(help.GetSize().x, height);
+        Pump(150);
+        const int bottom = view->GetClientSize().y;
+        EXPECT_FALSE(crossed(bottom)) << "height " << height;
+        const int spare = close->GetPosition().y - help.FromDIP(8) - view->GetRect().GetBottom() - 1;
+        for (wxHtmlTerminalCellsInterator it(page->GetFirstTerminal(), page->GetLastTerminal()); it; ++it) {
+            if (it->GetAbsPos().y >= bottom && it->GetHeight() > 0) {
+                EXPECT_LT(spare, it->GetAbsPos().y + it->GetHeight() - bottom) << "height " << height;
+                break;
+            }
+        }
+    }
 }
