@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <wx/checkbox.h>
 #include <wx/datectrl.h>
 #include <wx/stattext.h>
@@ -145,6 +147,21 @@ TEST_F(HelpWindowTest, OpensWithWholeLines)
     SaveShot(&help, "help_window_end");
     for (int room = 200; room <= 900; room += 37)
         EXPECT_FALSE(crossed(help.WholeLinesHeight(room) - view->GetWindowBorderSize().y)) << "room " << room;
+
+    // At no width does the page hold a line with nothing on it (a space
+    // between paragraphs wrapped onto a line of its own).
+    for (int width = 300; width <= 1000; ++width) {
+        view->GetInternalRepresentation()->Layout(width);
+        std::map<int, bool> shown;  // line top -> holds something visible
+        for (wxHtmlTerminalCellsInterator it(page->GetFirstTerminal(), page->GetLastTerminal()); it; ++it) {
+            if (it->GetHeight() > 0)
+                shown[it->GetAbsPos().y] |= !it->ConvertToText(nullptr).Strip(wxString::both).empty();
+        }
+        for (const auto& line : shown)
+            EXPECT_TRUE(line.second) << "empty line at " << line.first << " at width " << width;
+    }
+    help.SendSizeEvent();
+    Pump(150);
 
     // Dragged by the user to heights that would cut a line, the text still
     // ends on a whole line and leaves less than the next line empty above
