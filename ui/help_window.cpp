@@ -14,87 +14,89 @@
 
 namespace {
 
+// No white space between the elements: where a paragraph's last line fills
+// the width, the text view would wrap it onto an empty line of its own.
 const char kPage[] =
-    "<h3>Quillmark Help</h3>\n"
+    "<h3>Quillmark Help</h3>"
     "<p>Quillmark posts the results of your club's games on the club's website. Post Games (F4) finds the"
     " score files written since the last posting, lets you confirm them and their hand records, makes "
     "each results page, puts it into the website's results template and uploads it, then updates the "
     "index page. Hold Shift (Repost, Shift+F4) to list files posted before as well; File &gt; Post... "
-    "picks files by hand. File &gt; Cancel stops a running posting.</p>\n"
-    "<h3>Posting, step by step</h3>\n"
+    "picks files by hand. File &gt; Cancel stops a running posting.</p>"
+    "<h3>Posting, step by step</h3>"
     "<p>The status line at the bottom of the window names the step Quillmark is at. When a step fails, "
     "Quillmark says why in a message and in the log (View &gt; Logfile), leaves that game out of the "
-    "Upload History and goes on with the next one; the next Post Games offers the failed game again.</p>\n"
+    "Upload History and goes on with the next one; the next Post Games offers the failed game again.</p>"
     "<p><b>1. \"Setup required: ...\"</b>: a setting that posting needs is empty. Open Setup &gt; "
     "Setup... and fill in the item named (Computer: Score File Directory; Website: Website URL, Score "
     "File Directory, Score File Template Filename, Index Template Filename, Index Filename; FTP: Server, "
-    "User and Password).</p>\n"
+    "User and Password).</p>"
     "<p><b>2. \"Selecting score files to post\"</b>: Quillmark looks in the Score File Directory for "
     "score files changed after Post Files Modified After that are not yet in the Upload History. \"There "
     "are no new score files in ...\" means none was found: check that the scoring program wrote its "
     "results as a text file into that folder. To post a game again use Repost (Shift+F4) or File &gt; "
-    "Post...</p>\n"
+    "Post...</p>"
     "<p><b>3. \"Confirming score files to post\"</b>: the Confirm Posting window lists the games. Tick "
     "the ones to post. The Hand Records column shows the hand-record file found for each game; click "
     "\"[click here]\" to choose one, or right-click a row for Clear Hand Records, Select Hand Records... "
-    "and View Score File. Cancel stops without posting anything.</p>\n"
+    "and View Score File. Cancel stops without posting anything.</p>"
     "<p><b>4. \"Downloading score file template\"</b>: the results template is read from the Website URL,"
     " the Website Score File Directory and the Score File Template Filename. If it fails, open that "
-    "address in a web browser; correct the three Website settings or put the template on the website.</p>\n"
+    "address in a web browser; correct the three Website settings or put the template on the website.</p>"
     "<p><b>5. \"Posting score file '...'\"</b>: Quillmark asks before it posts results that are in the "
     "Upload History already (\"The results in a score file have been posted previously to a web page.\"; "
     "Insert is the place on that page, 1 for the first) or a score file more than four hours old. Yes "
     "posts, No skips the game, Cancel ends the posting, Yes to All answers every later question with Yes."
     " When the event, date, session time, masterpoint limit or section cannot be read from the score "
-    "file, the Identify Score File window asks for them; Skip leaves the game out.</p>\n"
+    "file, the Identify Score File window asks for them; Skip leaves the game out.</p>"
     "<p><b>6. \"Vantorel is processing score file '...'\"</b>: the layout program makes the results page "
     "(and the PDF of the hand records) with the HTML Layout and PDF Layout files of Setup's Computer "
     "page. If it fails, check that the layout program is installed and that both layout files exist. With"
     " \"Check Score Data\" on, \"Potential scoring errors were found\" lists the boards concerned: "
-    "correct them in the scoring program and post again, or post anyway.</p>\n"
+    "correct them in the scoring program and post again, or post anyway.</p>"
     "<p><b>7. \"Opening web page staging file\", \"Merging\"</b>: the page is put into the template below"
     " its marker line &lt;!--quillmark:insert--&gt;. \"Expected 1 insert locations, found 0\" (or 2) "
-    "means the template must hold that line exactly once: correct the template on the website.</p>\n"
+    "means the template must hold that line exactly once: correct the template on the website.</p>"
     "<p><b>8. \"Upload pending\", \"Connecting to ...\", \"Changing to directory: ...\", \"Uploading "
     "file: ...\"</b>: the page, its files, the PDF and the hand-record file go to the server by FTP, FTPS"
     " or SFTP. \"FTP: Login was unsuccessful\": check Server, User, Password, Protocol and Port Number on"
     " Setup's FTP page. \"FTP: Change to directory was unsuccessful\": check Directory on the FTP page "
     "(see below) and the Website's Score File Directory. Help &gt; Upload a Test File tries the FTP "
-    "settings without posting anything, and View &gt; Logfile shows what the server answered.</p>\n"
+    "settings without posting anything, and View &gt; Logfile shows what the server answered.</p>"
     "<p><b>9. \"Creating local index page\", then the index upload</b>: the index page lists the posted "
     "games. \"Indexing failed\" at the end means the games are posted but the index is not; Index &gt; "
-    "Create Index and Index &gt; Publish Index try it again.</p>\n"
+    "Create Index and Index &gt; Publish Index try it again.</p>"
     "<p>At the end the status line says \"Post Games succeeded\" with the number of games, or how many "
-    "failed.</p>\n"
-    "<h3>Setup: Computer page</h3>\n"
+    "failed.</p>"
+    "<h3>Setup: Computer page</h3>"
     "<p><b>Post Files Modified After:</b> Post Games looks only at score files changed after this date "
     "and time. The field is greyed out so that it is not changed by accident: to change it, hold down "
     "Shift while you choose Setup &gt; Setup... and keep it held until the Setup window opens. An earlier"
     " time lets Post Games find older games; games already in the Upload History are still left out "
-    "(Repost lists them).</p>\n"
-    "<h3>Setup: Website page</h3>\n"
+    "(Repost lists them).</p>"
+    "<h3>Setup: Website page</h3>"
     "<p><b>Provide link to computer hand records on index page:</b> the index page then links the "
     "hand-record file of each game, so anyone can download every deal of the set as the dealing program "
     "wrote it, including boards that were not played. <b>Caution:</b> when the same deals will be played "
     "again (in a later session, at another club or in another round of the same event), leave this off "
-    "until the last of them has been played, or the file gives the deals away.</p>\n"
-    "<h3>Setup: FTP page</h3>\n"
+    "until the last of them has been played, or the file gives the deals away.</p>"
+    "<h3>Setup: FTP page</h3>"
     "<p><b>Directory:</b> the folder on the server, as your FTP login sees it, that holds the website's "
     "home page (the page the Website URL opens). Leave it empty when the login starts in that folder; "
     "often it is public_html, www or htdocs. Quillmark changes to it after logging in, and the Website's "
     "Score File Directory and the index page are taken from there. For BridgeWebs it is the part of the "
     "address between the server name and /cgi-bin/. To check it, use Help &gt; Upload a Test File: it "
     "puts TestFile.txt into this folder, and the Website URL followed by /TestFile.txt should then show "
-    "that file in a web browser.</p>\n"
-    "<h3>History</h3>\n"
+    "that file in a web browser.</p>"
+    "<h3>History</h3>"
     "<p>View &gt; History lists every score file in the Upload History, the record Quillmark uses to "
     "notice games posted before. Click a column heading to sort by it. Destination Path is the page on "
     "the website and Destination Insert the place on that page (1 for the first). Remove forgets the "
     "selected games, so the next Post Games offers them again; Add... records games as posted without "
-    "posting them. Nothing changes until you press OK.</p>\n"
-    "<h3>Keys</h3>\n"
+    "posting them. Nothing changes until you press OK.</p>"
+    "<h3>Keys</h3>"
     "<p>F4 Post Games, Shift+F4 Repost, F1 this Help. In the web view: Alt+Left back, Alt+Right forward, "
-    "F5 refresh, Esc stop. Esc closes this window.</p>\n";
+    "F5 refresh, Esc stop. Esc closes this window.</p>";
 
 }  // namespace
 
@@ -124,16 +126,46 @@ CHelpWindow::CHelpWindow(wxWindow* parent)
     SetSizer(top);
     SetSize(opening);
     CSizeBox::Attach(this, "HelpText");
-    // On the screen the page may be laid out again (the scroll bar takes no
-    // room there): bring the bottom edge up to the last whole line then.
-    Bind(wxEVT_SHOW, [this](wxShowEvent& event) {
+    // The view lays its page out again when its client width changes, say
+    // when the scroll bar comes or goes or turns out to take no room on the
+    // screen, and the lines move: fit it again once that is done.
+    m_view->Bind(wxEVT_SIZE, [this](wxSizeEvent& event) {
         event.Skip();
-        if (event.IsShown())
+        if (!m_refitPending) {
+            m_refitPending = true;
             CallAfter([this] {
-                const int now = m_view->GetSize().y;
-                SetSize(GetSize().x, GetSize().y - (now - WholeLinesHeight(now)));
+                m_refitPending = false;
+                FitViewToWholeLines();
             });
+        }
     });
+}
+
+bool CHelpWindow::Layout()
+{
+    const bool done = wxDialog::Layout();
+    FitViewToWholeLines();
+    return done;
+}
+
+void CHelpWindow::FitViewToWholeLines()
+{
+    // The window's final size is not ours to choose: a window manager adds
+    // its frame after the window is shown, may keep it inside the work area
+    // and sends sizes of its own on the way, and the user may drag it. So
+    // the text view takes the whole lines of the room the sizer gave it and
+    // leaves the rest of the last line empty below it, above the Close
+    // button.
+    wxSizerItem* slot = GetSizer() ? GetSizer()->GetItem(m_view) : nullptr;
+    if (!slot)
+        return;
+    const wxRect room = slot->GetRect();
+    if (room.height <= 0)
+        return;
+    const int whole = WholeLinesHeight(room.height);
+    const wxSize fitted(room.width, whole > 0 ? whole : room.height);
+    if (m_view->GetSize() != fitted)
+        m_view->SetSize(room.x, room.y, fitted.x, fitted.y);
 }
 
 int CHelpWindow::WholeLinesHeight(int limit) const

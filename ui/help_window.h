@@ -22,7 +22,10 @@ public:
     // whose bottom edge falls between lines of the laid-out page; the whole
     // page when it fits.
     int WholeLinesHeight(int limit) const;
+    bool Layout() override;
 
 private:
+    void FitViewToWholeLines();
     wxHtmlWindow* m_view = nullptr;
+    bool m_refitPending = false;
 };

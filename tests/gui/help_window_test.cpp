@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <wx/checkbox.h>
 #include <wx/datectrl.h>
 #include <wx/stattext.h>
@@ -145,4 +147,39 @@ TEST_F(HelpWindowTest, OpensWithWholeLines)
     SaveShot(&help, "help_window_end");
     for (int room = 200; room <= 900; room += 37)
         EXPECT_FALSE(crossed(help.WholeLinesHeight(room) - view->GetWindowBorderSize().y)) << "room " << room;
+
+    // At no width does the page hold a line with nothing on it (a space
+    // between paragraphs wrapped onto a line of its own).
+    for (int width = 300; width <= 1000; ++width) {
+        view->GetInternalRepresentation()->Layout(width);
+        std::map<int, bool> shown;  // line top -> holds something visible
+        for (wxHtmlTerminalCellsInterator it(page->GetFirstTerminal(), page->GetLastTerminal()); it; ++it) {
+            if (it->GetHeight() > 0)
+                shown[it->GetAbsPos().y] |= !it->ConvertToText(nullptr).Strip(wxString::both).empty();
+        }
+        for (const auto& line : shown)
+            EXPECT_TRUE(line.second) << "empty line at " << line.first << " at width " << width;
+    }
+    help.SendSizeEvent();
+    Pump(150);
+
+    // Dragged by the user to heights that would cut a line, the text still
+    // ends on a whole line and leaves less than the next line empty above
+    // the Close button.
+    view->Scroll(0, 0);
+    const wxWindow* close = help.FindWindow(wxID_CANCEL);
+    ASSERT_NE(close, nullptr);
+    for (int height = 300; height <= 700; height += 29) {
+        help.SetSize(help.GetSize().x, height);
+        Pump(150);
+        const int bottom = view->GetClientSize().y;
+        EXPECT_FALSE(crossed(bottom)) << "height " << height;
+        const int spare = close->GetPosition().y - help.FromDIP(8) - view->GetRect().GetBottom() - 1;
+        for (wxHtmlTerminalCellsInterator it(page->GetFirstTerminal(), page->GetLastTerminal()); it; ++it) {
+            if (it->GetAbsPos().y >= bottom && it->GetHeight() > 0) {
+                EXPECT_LT(spare, it->GetAbsPos().y + it->GetHeight() - bottom) << "height " << height;
+                break;
+            }
+        }
+    }
 }
