@@ -57,25 +57,9 @@ CSizeBox* CSizeBox::Attach(wxTopLevelWindow* window, const std::string& section,
 CSizeBox::CSizeBox(wxTopLevelWindow* window, const std::string& section, bool resizable)
     : m_window(window), m_section(section), m_resizable(resizable)
 {
-    // The smallest size at which the sizer still fits every control, but
-    // never less than what the caller has already asked for.
-    wxSize minimum = window->GetMinSize();
-    if (wxSizer* sizer = window->GetSizer()) {
-        const wxSize fit = sizer->ComputeFittingWindowSize(window);
-        minimum.x = std::max(minimum.x, fit.x);
-        minimum.y = std::max(minimum.y, fit.y);
-    }
-    if (minimum.x < 0)
-        minimum.x = 0;
-    if (minimum.y < 0)
-        minimum.y = 0;
-    m_minSize = minimum;
-    window->SetMinSize(minimum);
-    if (resizable) {
-        const wxSize now = window->GetSize();
-        if (now.x < minimum.x || now.y < minimum.y)
-            window->SetSize(std::max(now.x, minimum.x), std::max(now.y, minimum.y));
-    }
+    m_askedMinSize = window->GetMinSize();
+    UpdateMinSize();
+    const wxSize minimum = m_minSize;
 
     ++m_suppress;
     if (!m_section.empty()) {
@@ -138,11 +122,45 @@ void CSizeBox::TrackLater()
     });
 }
 
+void CSizeBox::UpdateMinSize()
+{
+    // The smallest size at which the sizer still fits every control, but
+    // never less than what the caller has already asked for. The window's
+    // size counts the window manager's frame, which the toolkit learns only
+    // once a window of this kind has been framed: until then the frame
+    // counts as nothing, so the minimum is taken again whenever the frame
+    // changes (else the first opening lets the window shrink below its
+    // controls by the frame, and the next opening grows it back).
+    m_frame = m_window->GetSize() - m_window->GetClientSize();
+    wxSize minimum = m_askedMinSize;
+    if (wxSizer* sizer = m_window->GetSizer()) {
+        const wxSize fit = sizer->ComputeFittingWindowSize(m_window);
+        minimum.x = std::max(minimum.x, fit.x);
+        minimum.y = std::max(minimum.y, fit.y);
+    }
+    minimum.x = std::max(minimum.x, 0);
+    minimum.y = std::max(minimum.y, 0);
+    if (minimum != m_minSize || m_window->GetMinSize() != minimum) {
+        m_minSize = minimum;
+        m_window->SetMinSize(minimum);
+    }
+    if (m_resizable) {
+        const wxSize now = m_window->GetSize();
+        if (now.x < minimum.x || now.y < minimum.y)
+            m_window->SetSize(std::max(now.x, minimum.x), std::max(now.y, minimum.y));
+    }
+}
+
 void CSizeBox::Track()
 {
     wxRect rect;
     if (!ScreenRectOf(m_window, rect))
         return;
+    if (m_window->GetSize() - m_window->GetClientSize() != m_frame) {
+        UpdateMinSize();
+        if (!ScreenRectOf(m_window, rect))
+            return;
+    }
     m_placed = rect;
     if (m_restoreMoves > 0) {
         if (rect.GetPosition() == m_restoreTo) {

@@ -141,3 +141,43 @@ TEST_F(DialogPlacementTest, TextViewerOpensWhereItWasLeft)
     viewer->Destroy();
     ASSERT_TRUE(WaitUntil([&] { return !wxTopLevelWindows.Find(viewer); }));
 }
+
+// Made as small as it goes, then reopened again and again in turn with the
+// other dialogs: each comes back with the same size. The first dialog of a
+// run is framed before the toolkit knows how wide the window manager's frame
+// is; its smallest size must still hold its controls, not grow back by the
+// frame on the next opening.
+TEST_F(DialogPlacementTest, ReopenedDialogsKeepTheirSize)
+{
+    const std::vector<PlacedDialog> dialogs = Dialogs();
+    std::vector<wxSize> first(dialogs.size());
+    std::vector<std::string> stored(dialogs.size());
+    for (int round = 0; round < 3; ++round) {
+        for (size_t i = 0; i < dialogs.size(); ++i) {
+            SCOPED_TRACE(dialogs[i].name + ", opening " + std::to_string(round + 1));
+            wxSize client;
+            OpenAndClose(dialogs[i], [&](wxDialog& dialog) {
+                if (round == 0) {
+                    dialog.SetSize(wxSize(1, 1));
+                    PumpFor(300);
+                    SaveShot(&dialog, "smallest_" + dialogs[i].section);
+                }
+                client = dialog.GetClientSize();
+                // Every control still inside the window.
+                for (wxWindow* child : dialog.GetChildren())
+                    if (child->IsShown() && !child->IsTopLevel())
+                        EXPECT_TRUE(wxRect(dialog.GetClientSize()).Contains(child->GetRect()))
+                            << child->GetLabel() << " " << child->GetRect().GetBottomRight().x << ","
+                            << child->GetRect().GetBottomRight().y;
+            });
+            const std::string rect = profile.GetString(dialogs[i].section, "WindowRect");
+            if (round == 0) {
+                first[i] = client;
+                stored[i] = rect;
+                continue;
+            }
+            EXPECT_EQ(client, first[i]);
+            EXPECT_EQ(rect, stored[i]);
+        }
+    }
+}
