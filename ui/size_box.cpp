@@ -60,6 +60,11 @@ CSizeBox::CSizeBox(wxTopLevelWindow* window, const std::string& section, bool re
     m_askedMinSize = window->GetMinSize();
     UpdateMinSize();
     const wxSize minimum = m_minSize;
+    if (resizable) {
+        const wxSize now = window->GetSize();
+        if (now.x < minimum.x || now.y < minimum.y)
+            window->SetSize(std::max(now.x, minimum.x), std::max(now.y, minimum.y));
+    }
 
     ++m_suppress;
     if (!m_section.empty()) {
@@ -77,7 +82,17 @@ CSizeBox::CSizeBox(wxTopLevelWindow* window, const std::string& section, bool re
     }
     --m_suppress;
     window->Bind(wxEVT_SHOW, &CSizeBox::OnShow, this);
-    m_watch.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Track(); });
+    m_watch.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+        Track();
+        // Once the window stands where it belongs (not while the window
+        // manager is still framing and placing it, when a change of the
+        // size hints makes it place the window anew), the minimum follows
+        // the frame the toolkit has learnt meanwhile. Only the minimum: the
+        // window manager holds the window to it.
+        if (m_restoreMoves == 0 && !m_placed.IsEmpty() &&
+            m_window->GetSize() - m_window->GetClientSize() != m_frame)
+            UpdateMinSize();
+    });
     window->Bind(wxEVT_MOVE, [this](wxMoveEvent& event) {
         TrackLater();
         event.Skip();
@@ -144,11 +159,6 @@ void CSizeBox::UpdateMinSize()
         m_minSize = minimum;
         m_window->SetMinSize(minimum);
     }
-    if (m_resizable) {
-        const wxSize now = m_window->GetSize();
-        if (now.x < minimum.x || now.y < minimum.y)
-            m_window->SetSize(std::max(now.x, minimum.x), std::max(now.y, minimum.y));
-    }
 }
 
 void CSizeBox::Track()
@@ -156,11 +166,6 @@ void CSizeBox::Track()
     wxRect rect;
     if (!ScreenRectOf(m_window, rect))
         return;
-    if (m_window->GetSize() - m_window->GetClientSize() != m_frame) {
-        UpdateMinSize();
-        if (!ScreenRectOf(m_window, rect))
-            return;
-    }
     m_placed = rect;
     if (m_restoreMoves > 0) {
         if (rect.GetPosition() == m_restoreTo) {

@@ -55,7 +55,7 @@ private:
     CSizeBox(wxTopLevelWindow* window, const std::string& section, bool resizable);
     void OnShow(wxShowEvent& event);
     // Sets the minimum size from the sizer and the frame as the toolkit
-    // knows it now, and grows a resizable window that is smaller.
+    // knows it now.
     void UpdateMinSize();
     // Notes where the window stands now, once the window manager's change
     // has arrived.
