@@ -57,9 +57,20 @@ CSizeBox* CSizeBox::Attach(wxTopLevelWindow* window, const std::string& section,
 CSizeBox::CSizeBox(wxTopLevelWindow* window, const std::string& section, bool resizable)
     : m_window(window), m_section(section), m_resizable(resizable)
 {
-    m_askedMinSize = window->GetMinSize();
-    UpdateMinSize();
-    const wxSize minimum = m_minSize;
+    // The smallest size at which the sizer still fits every control, but
+    // never less than what the caller has already asked for.
+    wxSize minimum = window->GetMinSize();
+    if (wxSizer* sizer = window->GetSizer()) {
+        const wxSize fit = sizer->ComputeFittingWindowSize(window);
+        minimum.x = std::max(minimum.x, fit.x);
+        minimum.y = std::max(minimum.y, fit.y);
+    }
+    if (minimum.x < 0)
+        minimum.x = 0;
+    if (minimum.y < 0)
+        minimum.y = 0;
+    m_minSize = minimum;
+    window->SetMinSize(minimum);
     if (resizable) {
         const wxSize now = window->GetSize();
         if (now.x < minimum.x || now.y < minimum.y)
@@ -82,17 +93,7 @@ CSizeBox::CSizeBox(wxTopLevelWindow* window, const std::string& section, bool re
     }
     --m_suppress;
     window->Bind(wxEVT_SHOW, &CSizeBox::OnShow, this);
-    m_watch.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
-        Track();
-        // Once the window stands where it belongs (not while the window
-        // manager is still framing and placing it, when a change of the
-        // size hints makes it place the window anew), the minimum follows
-        // the frame the toolkit has learnt meanwhile. Only the minimum: the
-        // window manager holds the window to it.
-        if (m_restoreMoves == 0 && !m_placed.IsEmpty() &&
-            m_window->GetSize() - m_window->GetClientSize() != m_frame)
-            UpdateMinSize();
-    });
+    m_watch.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Track(); });
     window->Bind(wxEVT_MOVE, [this](wxMoveEvent& event) {
         TrackLater();
         event.Skip();
@@ -135,30 +136,6 @@ void CSizeBox::TrackLater()
         m_trackPending = false;
         Track();
     });
-}
-
-void CSizeBox::UpdateMinSize()
-{
-    // The smallest size at which the sizer still fits every control, but
-    // never less than what the caller has already asked for. The window's
-    // size counts the window manager's frame, which the toolkit learns only
-    // once a window of this kind has been framed: until then the frame
-    // counts as nothing, so the minimum is taken again whenever the frame
-    // changes (else the first opening lets the window shrink below its
-    // controls by the frame, and the next opening grows it back).
-    m_frame = m_window->GetSize() - m_window->GetClientSize();
-    wxSize minimum = m_askedMinSize;
-    if (wxSizer* sizer = m_window->GetSizer()) {
-        const wxSize fit = sizer->ComputeFittingWindowSize(m_window);
-        minimum.x = std::max(minimum.x, fit.x);
-        minimum.y = std::max(minimum.y, fit.y);
-    }
-    minimum.x = std::max(minimum.x, 0);
-    minimum.y = std::max(minimum.y, 0);
-    if (minimum != m_minSize || m_window->GetMinSize() != minimum) {
-        m_minSize = minimum;
-        m_window->SetMinSize(minimum);
-    }
 }
 
 void CSizeBox::Track()

@@ -54,9 +54,6 @@ public:
 private:
     CSizeBox(wxTopLevelWindow* window, const std::string& section, bool resizable);
     void OnShow(wxShowEvent& event);
-    // Sets the minimum size from the sizer and the frame as the toolkit
-    // knows it now.
-    void UpdateMinSize();
     // Notes where the window stands now, once the window manager's change
     // has arrived.
     void TrackLater();
@@ -66,10 +63,6 @@ private:
     std::string m_section;
     bool m_resizable;
     wxSize m_minSize;
-    // The minimum the window had before; what the window manager's frame
-    // and the toolkit's bars add to the client area when m_minSize was set.
-    wxSize m_askedMinSize;
-    wxSize m_frame;
     int m_suppress = 0;
     // Where the window last stood on the screen; empty until it was shown.
     wxRect m_placed;

