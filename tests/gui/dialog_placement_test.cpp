@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <wx/display.h>
+#include <wx/frame.h>
 
 #include <functional>
 #include <memory>
@@ -140,4 +141,49 @@ TEST_F(DialogPlacementTest, TextViewerOpensWhereItWasLeft)
     EXPECT_EQ(ClientOnScreen(viewer), moved) << profile.GetString("ViewFile", "WindowRect");
     viewer->Destroy();
     ASSERT_TRUE(WaitUntil([&] { return !wxTopLevelWindows.Find(viewer); }));
+}
+
+// Given a size of its own, then reopened again and again in turn with the
+// other dialogs: each comes back with that size, neither larger nor smaller
+// by the window manager's frame on every opening.
+TEST_F(DialogPlacementTest, ReopenedDialogsKeepTheirSize)
+{
+    // As in the program, the main window is on the screen before any dialog.
+    auto* main = new wxFrame(nullptr, wxID_ANY, "Quillmark", wxDefaultPosition, wxSize(700, 500));
+    main->Show();
+    ASSERT_TRUE(WaitUntil([&] { return main->IsShownOnScreen(); }, 5000));
+    PumpFor(300);
+    const std::vector<PlacedDialog> dialogs = Dialogs();
+    std::vector<wxSize> first(dialogs.size());
+    std::vector<std::string> stored(dialogs.size());
+    for (int round = 0; round < 3; ++round) {
+        for (size_t i = 0; i < dialogs.size(); ++i) {
+            SCOPED_TRACE(dialogs[i].name + ", opening " + std::to_string(round + 1));
+            wxSize client;
+            OpenAndClose(dialogs[i], [&](wxDialog& dialog) {
+                if (round == 0) {
+                    dialog.SetSize(dialog.GetMinSize() + wxSize(60 + 20 * static_cast<int>(i), 40));
+                    PumpFor(300);
+                    SaveShot(&dialog, "resized_" + dialogs[i].section);
+                }
+                client = dialog.GetClientSize();
+                // Every control still inside the window.
+                for (wxWindow* child : dialog.GetChildren())
+                    if (child->IsShown() && !child->IsTopLevel())
+                        EXPECT_TRUE(wxRect(dialog.GetClientSize()).Contains(child->GetRect()))
+                            << child->GetLabel() << " " << child->GetRect().GetBottomRight().x << ","
+                            << child->GetRect().GetBottomRight().y;
+            });
+            const std::string rect = profile.GetString(dialogs[i].section, "WindowRect");
+            if (round == 0) {
+                first[i] = client;
+                stored[i] = rect;
+                continue;
+            }
+            EXPECT_EQ(client, first[i]);
+            EXPECT_EQ(rect, stored[i]);
+        }
+    }
+    main->Destroy();
+    PumpFor(100);
 }

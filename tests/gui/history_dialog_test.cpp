@@ -256,6 +256,7 @@ std::vector<int> DividerOffsets(CQMListCtrl* list, const std::string& shot)
 TEST_F(HistoryDialogTest, ScrolledSidewaysTheHeadersStayOverTheirColumns)
 {
     AddManyEntries(300);
+    wxSize left;
     RunModal(dlg, [&] {
         CQMListCtrl* list = dlg.GetList();
         dlg.SetSize(dlg.FromDIP(wxSize(560, 420)));
@@ -282,12 +283,15 @@ TEST_F(HistoryDialogTest, ScrolledSidewaysTheHeadersStayOverTheirColumns)
             if (step == 2)
                 SaveShot(&dlg, "history_scrolled");
         }
+        left = dlg.GetSize();
         Click(dlg.FindWindow(wxID_CANCEL));
     });
+    // Read while it was on the screen: once a window manager has taken its
+    // frame away, the toolkit counts a closed window's size without it.
     H again;
     again.m_request = &request;
     RunModal(again, [&] {
-        EXPECT_EQ(again.GetSize().x, dlg.GetSize().x);
+        EXPECT_EQ(again.GetSize(), left);
         Click(again.FindWindow(wxID_CANCEL));
     });
 }
