@@ -1,8 +1,10 @@
 #include "ui/disabled_click.h"
 
-#include <dlfcn.h>
-
 #include <X11/Xlib.h>
+
+#ifdef __WXGTK__
+#include <gdk/gdk.h>
+#endif
 
 #include <wx/app.h>
 #include <wx/dialog.h>
@@ -11,20 +13,6 @@
 
 namespace {
 
-// The display server's events as the toolkit's lower layer sees them
-// (looked up in the libraries the toolkit has loaded; their headers are
-// not part of the build).
-enum FilterReturn { FILTER_CONTINUE = 0 };
-using FilterFn = FilterReturn (*)(void* xEvent, void* event, void* data);
-using AddFilterFn = void (*)(void* window, FilterFn filter, void* data);
-
-AddFilterFn Lookup(const char* name)
-{
-    return reinterpret_cast<AddFilterFn>(::dlsym(RTLD_DEFAULT, name));
-}
-
-using QueryExtensionFn = int (*)(Display*, const char*, int*, int*, int*);
-
 // The input extension's major opcode on the display: the toolkit takes its
 // button presses through that extension, as generic events.
 int InputExtensionOpcode(Display* display)
@@ -32,9 +20,8 @@ int InputExtensionOpcode(Display* display)
     static int opcode = -2;
     if (opcode == -2) {
         opcode = -1;
-        auto query = reinterpret_cast<QueryExtensionFn>(::dlsym(RTLD_DEFAULT, "XQueryExtension"));
         int major = 0, firstEvent = 0, firstError = 0;
-        if (query && display && query(display, "XInputExtension", &major, &firstEvent, &firstError))
+        if (display && XQueryExtension(display, "XInputExtension", &major, &firstEvent, &firstError))
             opcode = major;
     }
     return opcode;
@@ -42,7 +29,9 @@ int InputExtensionOpcode(Display* display)
 
 constexpr int kInputButtonPress = 4;  // XI_ButtonPress
 
-FilterReturn WatchButtons(void* xEvent, void*, void* data)
+#ifdef __WXGTK__
+// Sees the display server's events as the toolkit's lower layer gets them.
+GdkFilterReturn WatchButtons(GdkXEvent* xEvent, GdkEvent*, gpointer data)
 {
     const auto* event = static_cast<const XEvent*>(xEvent);
     wxPoint at;
@@ -52,13 +41,14 @@ FilterReturn WatchButtons(void* xEvent, void*, void* data)
                event->xcookie.extension == InputExtensionOpcode(event->xcookie.display)) {
         at = wxGetMousePosition();
     } else {
-        return FILTER_CONTINUE;
+        return GDK_FILTER_CONTINUE;
     }
     const auto* watch = static_cast<const CDisabledClickWatch*>(data);
     if (watch->IsDisabledClick(at.x, at.y))
         watch->OnClick();
-    return FILTER_CONTINUE;  // the toolkit goes on with the event as ever
+    return GDK_FILTER_CONTINUE;  // the toolkit goes on with the event as ever
 }
+#endif
 
 }  // namespace
 
@@ -66,19 +56,17 @@ CDisabledClickWatch::CDisabledClickWatch(wxTopLevelWindow* window, std::function
     : m_window(window), m_onClick(std::move(onClick))
 {
 #ifdef __WXGTK__
-    if (AddFilterFn add = Lookup("gdk_window_add_filter")) {
-        add(nullptr, WatchButtons, this);
-        m_installed = true;
-    }
+    gdk_window_add_filter(nullptr, WatchButtons, this);
+    m_installed = true;
 #endif
 }
 
 CDisabledClickWatch::~CDisabledClickWatch()
 {
-    if (m_installed) {
-        if (AddFilterFn remove = Lookup("gdk_window_remove_filter"))
-            remove(nullptr, WatchButtons, this);
-    }
+#ifdef __WXGTK__
+    if (m_installed)
+        gdk_window_remove_filter(nullptr, WatchButtons, this);
+#endif
 }
 
 bool CDisabledClickWatch::IsDisabledClick(int xRoot, int yRoot) const

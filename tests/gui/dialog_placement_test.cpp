@@ -168,11 +168,13 @@ TEST_F(DialogPlacementTest, ReopenedDialogsKeepTheirSize)
                 }
                 client = dialog.GetClientSize();
                 // Every control still inside the window.
-                for (wxWindow* child : dialog.GetChildren())
-                    if (child->IsShown() && !child->IsTopLevel())
+                for (wxWindow* child : dialog.GetChildren()) {
+                    if (child->IsShown() && !child->IsTopLevel()) {
                         EXPECT_TRUE(wxRect(dialog.GetClientSize()).Contains(child->GetRect()))
                             << child->GetLabel() << " " << child->GetRect().GetBottomRight().x << ","
                             << child->GetRect().GetBottomRight().y;
+                    }
+                }
             });
             const std::string rect = profile.GetString(dialogs[i].section, "WindowRect");
             if (round == 0) {
