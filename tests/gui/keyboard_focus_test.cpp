@@ -35,13 +35,7 @@ protected:
         // Enough setup for Post Games to reach Confirm Posting.
         CSetupData& s = shell.App().Setup();
         s.m_strScoreFileDirectory = scores;
-        s.m_strWebsiteUrl = "http://127.0.0.1:9/";
-        s.m_strWebsiteScoreFileDirectory = "results";
-        s.m_strScoreFileTemplate = "results_template.html";
-        s.m_strIndexTemplate = "index_template.htm";
-        s.m_strIndexFile = "index.htm";
-        s.m_Ftp.m_strServer = "127.0.0.1";
-        s.m_Ftp.m_strUser = "club";
+        samples::UseWebsite(s, "http://127.0.0.1:9/", "127.0.0.1");
         s.m_tPostFilesModifiedAfter = 0;
     }
     void TearDown() override

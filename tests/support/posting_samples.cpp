@@ -72,4 +72,15 @@ void UseLayouts(CSetupData& setup, const std::string& folder)
     WriteFile(setup.m_strPdfLayout, "title = Hand records\n");
 }
 
+void UseWebsite(CSetupData& setup, const std::string& websiteUrl, const std::string& ftpServer)
+{
+    setup.m_strWebsiteUrl = websiteUrl;
+    setup.m_strWebsiteScoreFileDirectory = "results";
+    setup.m_strScoreFileTemplate = "results_template.html";
+    setup.m_strIndexTemplate = "index_template.htm";
+    setup.m_strIndexFile = "index.htm";
+    setup.m_Ftp.m_strServer = ftpServer;
+    setup.m_Ftp.m_strUser = "club";
+}
+
 }  // namespace samples

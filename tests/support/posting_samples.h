@@ -20,5 +20,9 @@ std::string PageName(int day, const std::string& extension);  // "20230905anb" +
 void WriteGame(const std::string& folder, int day, int64_t modified, bool handRecords = true);
 // Writes the two layout files into folder and points the setup at them.
 void UseLayouts(CSetupData& setup, const std::string& folder);
+// The website the posting tests use: the website URL, "results" for the
+// score files with "results_template.html", "index_template.htm" and
+// "index.htm" for the index, and the FTP server with user "club".
+void UseWebsite(CSetupData& setup, const std::string& websiteUrl, const std::string& ftpServer);
 
 }  // namespace samples

@@ -46,13 +46,7 @@ protected:
         RegisterStandInLayout();
         app->SetClock(&clock);
         CSetupData& s = app->Setup();
-        s.m_strWebsiteUrl = "http://club.example";
-        s.m_strWebsiteScoreFileDirectory = "results";
-        s.m_strScoreFileTemplate = "results_template.html";
-        s.m_strIndexTemplate = "index_template.htm";
-        s.m_strIndexFile = "index.htm";
-        s.m_Ftp.m_strServer = "ftp.club.example";
-        s.m_Ftp.m_strUser = "club";
+        samples::UseWebsite(s, "http://club.example", "ftp.club.example");
         s.m_strScoreFileDirectory = folder.File("scores");
         ::mkdir(s.m_strScoreFileDirectory.c_str(), 0700);
         samples::UseLayouts(s, folder.Path());

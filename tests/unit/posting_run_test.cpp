@@ -27,13 +27,7 @@ protected:
         clock.now = 1700000000;
         app->SetClock(&clock);
         CSetupData& s = app->Setup();
-        s.m_strWebsiteUrl = "http://club.example";
-        s.m_strWebsiteScoreFileDirectory = "results";
-        s.m_strScoreFileTemplate = "results_template.html";
-        s.m_strIndexTemplate = "index_template.htm";
-        s.m_strIndexFile = "index.htm";
-        s.m_Ftp.m_strServer = "ftp.club.example";
-        s.m_Ftp.m_strUser = "club";
+        samples::UseWebsite(s, "http://club.example", "ftp.club.example");
         s.m_Ftp.m_dwFlags = SF_AUTO_FILL_HAND_RECORD;
         scores = folder.File("scores");
         ::mkdir(scores.c_str(), 0700);
