@@ -132,7 +132,7 @@ bool CFtpConnection::Perform(void* handle)
     m_errorBuffer[0] = 0;
     m_lastResponse.clear();
     m_pendingLine.clear();
-    const CURLcode rc = curl_easy_perform(h);
+    const CURLcode rc = m_session.Perform(h);
     m_lastCurlCode = rc;
     // Nothing of the request stays on the handle (the password stays with
     // the connection object only).

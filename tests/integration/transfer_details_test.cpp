@@ -102,6 +102,20 @@ TEST_F(PlainFtpTest, ServerThatNeverStoresOverAFileGetsTheOldOneRemovedFirst)
     EXPECT_EQ(ReadWholeFile(root + "/www/a/page.htm"), "fifth");
 }
 
+TEST_F(PlainFtpTest, ManySmallUploadsDoNotPause)
+{
+    // Each posted file is a few small uploads; libcurl left alone sometimes
+    // sat out a one-second wait before opening the data connection.
+    auto w = LoggedIn();
+    const std::string local = folder.Write("small.htm", "small");
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 400; ++i)
+        ASSERT_TRUE(w->UploadFile(local, StrFormat("small%d.htm", i % 4))) << i;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 4.0);  // some 0.3 s on this machine, whatever else it runs
+    EXPECT_EQ(ReadWholeFile(WebPath("small3.htm")), "small");
+}
+
 TEST_F(PlainFtpTest, ShortWebsiteReplyIsAFailedDownload)
 {
     WriteWebFile("page.short", std::string(300, 'c'));
