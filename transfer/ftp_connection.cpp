@@ -124,6 +124,7 @@ bool CFtpConnection::Perform(void* handle)
 {
     CURL* h = static_cast<CURL*>(handle);
     if (!h) {
+        m_lastCurlCode = CURLE_FAILED_INIT;
         m_lastError = inet::OutOfHandles;
         m_lastErrorText = InternetErrorText(m_lastError);
         return false;
@@ -131,7 +132,8 @@ bool CFtpConnection::Perform(void* handle)
     m_errorBuffer[0] = 0;
     m_lastResponse.clear();
     m_pendingLine.clear();
-    const CURLcode rc = curl_easy_perform(h);
+    const CURLcode rc = m_session.Perform(h);
+    m_lastCurlCode = rc;
     // Nothing of the request stays on the handle (the password stays with
     // the connection object only).
     curl_easy_setopt(h, CURLOPT_PASSWORD, "");
@@ -224,6 +226,7 @@ bool CFtpConnection::Rename(const std::string& from, const std::string& to)
 bool CFtpConnection::PutFile(const std::string& localPath, const std::string& remotePath,
                              const std::vector<std::string>& before, const Progress& progress)
 {
+    m_storeRefused = false;
     if (!IsSafeName(remotePath))
         return Refuse(remotePath);
     for (const auto& c : before) {
@@ -256,6 +259,15 @@ bool CFtpConnection::PutFile(const std::string& localPath, const std::string& re
     bool ok = Perform(v);
     m_progress = nullptr;
     m_uploading = false;
+    if (h && !ok) {
+        long reply = 0;
+        curl_off_t sent = 0;
+        // libcurl ends with "upload failed" when the store command itself
+        // was answered with an error; nothing was sent then.
+        m_storeRefused = m_lastCurlCode == CURLE_UPLOAD_FAILED &&
+                         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply) == CURLE_OK && reply >= 500 &&
+                         reply < 600 && curl_easy_getinfo(h, CURLINFO_SIZE_UPLOAD_T, &sent) == CURLE_OK && sent == 0;
+    }
     if (h) {
         curl_easy_setopt(h, CURLOPT_QUOTE, nullptr);
         curl_easy_setopt(h, CURLOPT_READDATA, nullptr);

@@ -49,6 +49,10 @@ public:
     // Stores a local file. before: commands sent first (folders, removal).
     bool PutFile(const std::string& localPath, const std::string& remotePath,
                  const std::vector<std::string>& before, const Progress& progress);
+    // Whether the last PutFile failed because the server turned the store
+    // command down for good (a 5xx reply before any byte went over), as
+    // servers that never store over an existing file do.
+    bool StoreRefused() const { return m_storeRefused; }
     // Reads a remote file whole.
     bool GetFile(const std::string& remotePath, std::string& bytes, const Progress& progress = {});
     // The server's listing of a folder (LIST).
@@ -89,4 +93,6 @@ private:
     char m_errorBuffer[256] = {};
     const Progress* m_progress = nullptr;
     bool m_uploading = false;
+    bool m_storeRefused = false;
+    int m_lastCurlCode = 0;  // CURLcode of the last request
 };

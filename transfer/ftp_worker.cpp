@@ -228,9 +228,9 @@ bool CFTPWorker::UploadFtp(const std::string& localPath, const std::string& targ
 {
     ITransferHost& app = App();
     CFtpConnection& conn = *m_pConnection;
-    // Folders first (each leading part, then the whole), then the old file;
-    // both may fail harmlessly ("*"). Absolute paths: the server's current
-    // folder is whatever the previous command left.
+    // Folders first (each leading part, then the whole); they may fail
+    // harmlessly ("*"). Absolute paths: the server's current folder is
+    // whatever the previous command left.
     // A folder that an earlier upload of this worker went into is there
     // already.
     std::vector<std::string> before, folders;
@@ -251,7 +251,6 @@ bool CFTPWorker::UploadFtp(const std::string& localPath, const std::string& targ
     const std::string storeName = blockLoop ? (folder.empty() ? std::string(kTempUploadName)
                                                               : folder + "/" + kTempUploadName)
                                             : target;
-    before.push_back("*DELE " + conn.Absolute(storeName));
 
     if (!blockLoop) {
         // No progress bar: still watch the cancel state now and then.
@@ -263,7 +262,11 @@ bool CFTPWorker::UploadFtp(const std::string& localPath, const std::string& targ
             last = now;
             return app.GetCancelState(true) != CS_CANCELLED;
         };
-        if (conn.PutFile(localPath, storeName, before, watch))
+        // Most servers store over an existing file; those that refuse to
+        // get the old file removed first and the upload once more. Asking
+        // first would cost every upload a round trip.
+        if (conn.PutFile(localPath, storeName, before, watch) ||
+            (conn.StoreRefused() && conn.PutFile(localPath, storeName, {"*DELE " + conn.Absolute(storeName)}, watch)))
             return stored();
         if (conn.GetLastError() != inet::OperationCancelled)
             ReportTransferError(conn.GetLastError(), "CFTPWorker::UploadFile: CFtpConnection::PutFile");
@@ -280,6 +283,8 @@ bool CFTPWorker::UploadFtp(const std::string& localPath, const std::string& targ
     while ((static_cast<int64_t>(st.st_size) >> shift) > INT_MAX)
         ++shift;
     const int total = static_cast<int>(static_cast<int64_t>(st.st_size) >> shift);
+    // A "qmupload.tmp" left by a cancelled upload goes first.
+    before.push_back("*DELE " + conn.Absolute(storeName));
     CFtpConnection::Progress progress = [&app, shift, total](int64_t, int64_t done) {
         return app.UploadProgress(true, total, static_cast<int>(done >> shift)) != 0;
     };

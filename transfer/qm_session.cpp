@@ -1,5 +1,6 @@
 #include "transfer/qm_session.h"
 
+#include <algorithm>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -33,15 +34,57 @@ CQMSession::CQMSession()
 CQMSession::~CQMSession()
 {
     OnStatusCallback(STATUS_HANDLE_CLOSING);
+    if (m_multi)
+        curl_multi_cleanup(m_multi);
     if (m_handle)
         curl_easy_cleanup(m_handle);
 }
 
 void CQMSession::CloseConnections()
 {
+    if (m_multi) {
+        curl_multi_cleanup(m_multi);
+        m_multi = nullptr;
+    }
     if (m_handle)
         curl_easy_cleanup(m_handle);
     m_handle = curl_easy_init();
+}
+
+CURLcode CQMSession::Perform(CURL* handle)
+{
+    if (!m_multi)
+        m_multi = curl_multi_init();
+    if (!m_multi)
+        return CURLE_OUT_OF_MEMORY;
+    if (curl_multi_add_handle(m_multi, handle) != CURLM_OK)
+        return CURLE_FAILED_INIT;
+    constexpr int kLongestWaitMs = 64;
+    int waitMs = 1;
+    int running = 1;
+    CURLMcode mc = CURLM_OK;
+    for (;;) {
+        mc = curl_multi_perform(m_multi, &running);
+        if (mc != CURLM_OK || running == 0)
+            break;
+        long due = -1;
+        curl_multi_timeout(m_multi, &due);
+        const int wait = due >= 0 && due < waitMs ? static_cast<int>(due) : waitMs;
+        int ready = 0;
+        mc = curl_multi_poll(m_multi, nullptr, 0, wait, &ready);
+        if (mc != CURLM_OK)
+            break;
+        // Busy: look again soon; idle: wait longer each time.
+        waitMs = ready > 0 ? 1 : std::min(waitMs * 2, kLongestWaitMs);
+    }
+    CURLcode result = mc == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_FAILED_INIT;
+    int left = 0;
+    while (const CURLMsg* msg = curl_multi_info_read(m_multi, &left)) {
+        if (msg->msg == CURLMSG_DONE && msg->easy_handle == handle)
+            result = msg->data.result;
+    }
+    curl_multi_remove_handle(m_multi, handle);
+    return result;
 }
 
 CURL* CQMSession::PrepareHandle()

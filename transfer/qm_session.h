@@ -1,6 +1,7 @@
 // The internet session of plain FTP and of the URL download: one libcurl
-// easy handle whose connection cache keeps the FTP connection open between
-// operations, with libcurl's callbacks turned into status texts.
+// easy handle (and, for Perform, a multi handle) whose connection cache
+// keeps the FTP connection open between operations, with libcurl's
+// callbacks turned into status texts.
 #pragma once
 
 #include <curl/curl.h>
@@ -42,6 +43,13 @@ public:
     CURL* PrepareHandle();
     // Drops the cached connections: the handle is replaced by a new one.
     void CloseConnections();
+    // Runs a request prepared on the handle, keeping its connection for the
+    // next one, as curl_easy_perform does but without its idle pauses:
+    // libcurl 7.88 can leave an FTP data connection unstarted until its
+    // one-second wait runs out (when the passive-mode reply is read in the
+    // same pass as the command went out), so the wait here is kept short
+    // and grows only while nothing happens.
+    CURLcode Perform(CURL* handle);
 
     // The text a status code shows in status pane 1, or "" when it shows
     // nothing: codes not in the table give "Status value %d", which is
@@ -58,4 +66,5 @@ private:
                         int conn_local_port);
 
     CURL* m_handle = nullptr;
+    CURLM* m_multi = nullptr;  // holds the cached connections of Perform
 };

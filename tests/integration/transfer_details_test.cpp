@@ -73,6 +73,49 @@ TEST_F(PlainFtpTest, ActiveModeCommandsUseAbsolutePathsWhateverTheLastTransferLe
     EXPECT_EQ(bytes, "deep");
 }
 
+TEST_F(PlainFtpTest, ServerThatNeverStoresOverAFileGetsTheOldOneRemovedFirst)
+{
+    const std::string root = folder.File("strict");
+    for (const std::string& dir : {root, root + "/www"})
+        ::mkdir(dir.c_str(), 0755);
+    loopback::CFtpServer strict;
+    ASSERT_TRUE(strict.Start(root, kUser, kPassword, {}, folder.File("strict.log"), true));
+    Ftp().m_strPort[0] = std::to_string(strict.Port());
+    auto w = MakeWorker();
+    ASSERT_TRUE(w->Login());
+    ASSERT_TRUE(w->UploadFile(folder.Write("1.htm", "first version"), "a\\page.htm"));
+    ASSERT_TRUE(w->UploadFile(folder.Write("2.htm", "second, longer version"), "a\\page.htm"));
+    EXPECT_EQ(ReadWholeFile(root + "/www/a/page.htm"), "second, longer version");
+    w->Disconnect();
+    ASSERT_TRUE(w->Login());
+    ASSERT_TRUE(w->UploadFile(folder.Write("3.htm", "third"), "a/page.htm"));
+    EXPECT_EQ(ReadWholeFile(root + "/www/a/page.htm"), "third");
+    EXPECT_TRUE(prompter.Texts().empty());
+
+    // A refusal that removing cannot cure (a folder where a file is) fails
+    // once, reported once, and leaves the file alone.
+    EXPECT_FALSE(w->UploadFile(folder.Write("4.htm", "x"), "a/page.htm/x.htm"));
+    EXPECT_EQ(prompter.Texts().size(), 1u);
+    EXPECT_EQ(ReadWholeFile(root + "/www/a/page.htm"), "third");
+    // The connection is still good.
+    ASSERT_TRUE(w->UploadFile(folder.Write("5.htm", "fifth"), "a/page.htm"));
+    EXPECT_EQ(ReadWholeFile(root + "/www/a/page.htm"), "fifth");
+}
+
+TEST_F(PlainFtpTest, ManySmallUploadsDoNotPause)
+{
+    // Each posted file is a few small uploads; libcurl left alone sometimes
+    // sat out a one-second wait before opening the data connection.
+    auto w = LoggedIn();
+    const std::string local = folder.Write("small.htm", "small");
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 400; ++i)
+        ASSERT_TRUE(w->UploadFile(local, StrFormat("small%d.htm", i % 4))) << i;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 4.0);  // some 0.3 s on this machine, whatever else it runs
+    EXPECT_EQ(ReadWholeFile(WebPath("small3.htm")), "small");
+}
+
 TEST_F(PlainFtpTest, ShortWebsiteReplyIsAFailedDownload)
 {
     WriteWebFile("page.short", std::string(300, 'c'));

@@ -2,7 +2,8 @@
 """Plain FTP or explicit FTPS server for the integration tests.
 
 Serves one user with full rights on --root. With --tls-cert and --tls-key
-(PEM files) it requires TLS on the control and the data channel. Runs until
+(PEM files) it requires TLS on the control and the data channel. With
+--no-overwrite it refuses to store over an existing file. Runs until
 killed.
 """
 import argparse
@@ -37,6 +38,19 @@ def make_tls_handler(cert, key):
     return Handler
 
 
+def refusing_overwrite(base):
+    class Handler(base):
+        # Like servers set never to store over an existing file (ProFTPD's
+        # "AllowOverwrite off"): an old file must be removed first.
+        def ftp_STOR(self, file, mode="w"):
+            if mode == "w" and os.path.isfile(file):
+                self.respond("550 Overwrite permission denied.")
+                return None
+            return super().ftp_STOR(file, mode)
+
+    return Handler
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--port", type=int, required=True)
@@ -49,6 +63,7 @@ def main():
     ap.add_argument("--tls-cert")
     ap.add_argument("--tls-key")
     ap.add_argument("--host", default="127.0.0.1")
+    ap.add_argument("--no-overwrite", action="store_true")
     args = ap.parse_args()
     if args.password is None:
         if not args.password_env or args.password_env not in os.environ:
@@ -58,6 +73,8 @@ def main():
     authorizer = DummyAuthorizer()
     authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
     handler = make_tls_handler(args.tls_cert, args.tls_key) if args.tls_cert else FTPHandler
+    if args.no_overwrite:
+        handler = refusing_overwrite(handler)
     handler.authorizer = authorizer
     handler.banner = "test server ready"
     handler.passive_ports = None

@@ -219,11 +219,13 @@ void CServerProcess::Kill()
 }
 
 bool CFtpServer::Start(const std::string& root, const std::string& user, const std::string& password,
-                       const std::string& certDir, const std::string& logFile)
+                       const std::string& certDir, const std::string& logFile, bool refuseOverwrite)
 {
     const int port = PickFreePort();
     std::vector<std::string> argv{kPython, kScripts + "/ftp_server.py", "--port", std::to_string(port),
                                   "--root", root, "--user", user, "--password", password};
+    if (refuseOverwrite)
+        argv.push_back("--no-overwrite");
     if (!certDir.empty())
         argv.insert(argv.end(), {"--tls-cert", certDir + "/cert.pem", "--tls-key", certDir + "/key.pem"});
     return CServerProcess::Start(argv, port, logFile);

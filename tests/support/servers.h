@@ -41,11 +41,12 @@ private:
 };
 
 // Plain FTP, or explicit FTPS when a certificate folder (made by
-// MakeSelfSignedCertificate) is given.
+// MakeSelfSignedCertificate) is given. refuseOverwrite: a store over an
+// existing file is refused, as some servers are set up to do.
 class CFtpServer : public CServerProcess {
 public:
     bool Start(const std::string& root, const std::string& user, const std::string& password,
-               const std::string& certDir, const std::string& logFile);
+               const std::string& certDir, const std::string& logFile, bool refuseOverwrite = false);
 };
 
 // An FTP (or, with a certificate folder, FTPS) server whose folders are
