@@ -8,23 +8,10 @@
 #include <string>
 
 #include "app/quillmark_app.h"
+#include "printing_prompter.h"
 #include "app/setup_data.h"
 #include "platform/path_helpers.h"
 #include "transfer/ftp_worker.h"
-
-namespace {
-
-class CPrintingPrompter : public IPrompter {
-public:
-    int MessageBox(const std::string& text, unsigned style) override
-    {
-        std::printf("box: %s\n", text.c_str());
-        std::fflush(stdout);
-        return IDOK;
-    }
-};
-
-}  // namespace
 
 int main(int argc, char** argv)
 {

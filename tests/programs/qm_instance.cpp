@@ -7,20 +7,7 @@
 #include <unistd.h>
 
 #include "app/quillmark_app.h"
-
-namespace {
-
-class CPrintingPrompter : public IPrompter {
-public:
-    int MessageBox(const std::string& text, unsigned style) override
-    {
-        std::printf("box: %s\n", text.c_str());
-        std::fflush(stdout);
-        return IDOK;
-    }
-};
-
-}  // namespace
+#include "printing_prompter.h"
 
 int main(int argc, char** argv)
 {
