@@ -43,6 +43,11 @@ void CFtpWebTransport::Disconnect()
     m_pWorker->Disconnect();
 }
 
+void CFtpWebTransport::KeepConnectionBetweenLogins()
+{
+    m_pWorker->KeepConnectionBetweenLogins();
+}
+
 bool CFtpWebTransport::SetCurrentDirectory(const std::string& folder, bool webVisible)
 {
     return m_pWorker->SetCurrentDirectory(folder, webVisible ? 1 : 0);

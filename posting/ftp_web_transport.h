@@ -24,6 +24,7 @@ public:
 
     bool Login() override;
     void Disconnect() override;
+    void KeepConnectionBetweenLogins() override;
     bool SetCurrentDirectory(const std::string& folder, bool webVisible) override;
     bool UploadFile(const std::string& localPath, const std::string& remotePath) override;
     bool DownloadFile(std::string& bytes, const std::string& remotePath) override;

@@ -268,6 +268,7 @@ int CQuillmarkApp::PostGames(PostMode mode)
     }
 
     std::unique_ptr<IWebTransport> worker = MakeWebTransport();
+    worker->KeepConnectionBetweenLogins();
     int posted = 0;
     m_bAsk = true;
     for (CScoreFile* file : candidates) {

@@ -28,6 +28,10 @@ public:
     virtual ~IWebTransport() = default;
     virtual bool Login() = 0;
     virtual void Disconnect() = 0;
+    // For an operation that logs in and out again and again in quick
+    // succession (a posting run, once per score file): the connection may
+    // stay open from one login to the next while it is good.
+    virtual void KeepConnectionBetweenLogins() {}
     // Changes into a folder below the current one; webVisible when the
     // folder is part of the website's URL path.
     virtual bool SetCurrentDirectory(const std::string& folder, bool webVisible) = 0;

@@ -19,6 +19,11 @@ constexpr long kConnectTimeoutSeconds = 60;
 constexpr long kResponseTimeoutSeconds = 60;
 constexpr long kStallSeconds = 60;
 constexpr long kUploadBufferSize = 512 * 1024;
+// A control connection left by an earlier login is taken up only when it
+// has been idle no longer than this: well below the idle limits servers
+// set, so that a connection a firewall dropped without a word is never
+// waited on.
+constexpr long kReuseIdleSeconds = 15;
 
 // "." and ".." resolved; always starts with "/", no trailing "/" except
 // for the root.
@@ -56,7 +61,10 @@ CFtpConnection::CFtpConnection(CQMSession& session, std::string server, unsigned
 
 CFtpConnection::~CFtpConnection()
 {
-    Close();
+    if (m_keepConnection)
+        m_password.Clear();
+    else
+        Close();
 }
 
 bool CFtpConnection::IsSafeName(const std::string& name)
@@ -111,6 +119,7 @@ void* CFtpConnection::Prepare(const std::string& url)
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, kStallSeconds);
     curl_easy_setopt(h, CURLOPT_TCP_KEEPALIVE, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXAGE_CONN, kReuseIdleSeconds);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, m_errorBuffer);
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &CFtpConnection::OnHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
@@ -134,6 +143,7 @@ bool CFtpConnection::Perform(void* handle)
     m_pendingLine.clear();
     const CURLcode rc = m_session.Perform(h);
     m_lastCurlCode = rc;
+    m_anyFailed = m_anyFailed || rc != CURLE_OK;
     // Nothing of the request stays on the handle (the password stays with
     // the connection object only).
     curl_easy_setopt(h, CURLOPT_PASSWORD, "");
@@ -157,6 +167,8 @@ void CFtpConnection::Connect()
         throw CInternetException(inet::LoginFailure,
                                  "The FTP server, user or password holds a line break or NUL character.");
     }
+    // A connection an earlier login left is taken up only while it is good.
+    m_session.DropUnlessQuiet();
     void* h = Prepare(UrlFor("/", true));
     if (h)
         curl_easy_setopt(static_cast<CURL*>(h), CURLOPT_NOBODY, 1L);
@@ -177,6 +189,16 @@ void CFtpConnection::Close()
 {
     m_password.Clear();
     m_session.CloseConnections();
+}
+
+bool CFtpConnection::EndLogin()
+{
+    m_keepConnection = !m_anyFailed;
+    if (m_keepConnection)
+        m_password.Clear();
+    else
+        Close();
+    return m_keepConnection;
 }
 
 bool CFtpConnection::Commands(const std::vector<std::string>& commands)

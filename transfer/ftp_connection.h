@@ -2,6 +2,10 @@
 // control connection open between operations; every operation names its
 // files by absolute path (the server's current folder is whatever the last
 // command left), and every path segment put into a URL is percent-encoded.
+// A login that ends with every request gone through may leave its control
+// connection to the next login of the same worker (EndLogin), so that a
+// posting run does not log in afresh for every score file; a connection
+// idle for longer than a few seconds is never taken up again.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +34,10 @@ public:
     void Connect();
     // Drops the connection and wipes the password.
     void Close();
+    // Ends this login and wipes the password. The control connection stays
+    // in the session for the next login when every request of this login
+    // went through, and is dropped otherwise. True when it stays.
+    bool EndLogin();
 
     // The client-side current folder (absolute, no trailing "/" except
     // the root).
@@ -94,5 +102,7 @@ private:
     const Progress* m_progress = nullptr;
     bool m_uploading = false;
     bool m_storeRefused = false;
+    bool m_anyFailed = false;       // a request of this login failed
+    bool m_keepConnection = false;  // set by EndLogin: the destructor leaves it open
     int m_lastCurlCode = 0;  // CURLcode of the last request
 };

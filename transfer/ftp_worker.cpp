@@ -58,6 +58,9 @@ CFTPWorker::CFTPWorker(CFTPSettings* settings) : m_pSettings(settings) {}
 CFTPWorker::~CFTPWorker()
 {
     Disconnect();
+    // The operation is over: no connection of it stays open behind it.
+    if (m_bKeptConnection && m_pSettings && m_pSettings->m_pSession)
+        m_pSettings->m_pSession->CloseConnections();
 }
 
 int CFTPWorker::GetProtocol() const
@@ -99,7 +102,10 @@ bool CFTPWorker::ReportWalkFailure(const std::string& text)
 void CFTPWorker::Disconnect()
 {
     if (m_pConnection) {
-        m_pConnection->Close();
+        if (m_bKeepBetweenLogins)
+            m_bKeptConnection = m_pConnection->EndLogin();
+        else
+            m_pConnection->Close();
         m_pConnection.reset();
     }
     m_bLoggedIn = false;

@@ -37,6 +37,11 @@ public:
     // failed login leaves the worker disconnected, ready for another try.
     bool Login();
     void Disconnect();
+    // From now on a plain-FTP Disconnect leaves the control connection open
+    // for the next Login while it is good (see CFtpConnection::EndLogin);
+    // the worker closes it when it ends. For an operation that logs in and
+    // out for each of many files in quick succession.
+    void KeepConnectionBetweenLogins() { m_bKeepBetweenLogins = true; }
     bool IsLoggedIn() const { return m_bLoggedIn; }
     // webVisible: the folder is part of the website's URL path (not only
     // of the server's folder tree).
@@ -131,6 +136,9 @@ private:
     std::vector<PathComponent> m_Components;
     std::string m_strTranscript;
     bool m_bLoggedIn = false;
+    bool m_bKeepBetweenLogins = false;
+    // The last login left its control connection in the session.
+    bool m_bKeptConnection = false;
     // Remote folders (absolute) that uploads of this worker have gone into.
     std::set<std::string> m_madeFolders;
     std::string m_strCurlProgram = "curl";

@@ -1,6 +1,7 @@
 #include "transfer/qm_session.h"
 
 #include <algorithm>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -49,6 +50,16 @@ void CQMSession::CloseConnections()
     if (m_handle)
         curl_easy_cleanup(m_handle);
     m_handle = curl_easy_init();
+    m_lastSocket = CURL_SOCKET_BAD;
+}
+
+void CQMSession::DropUnlessQuiet()
+{
+    if (m_lastSocket == CURL_SOCKET_BAD)
+        return;
+    pollfd p{m_lastSocket, POLLIN, 0};
+    if (::poll(&p, 1, 0) != 0)
+        CloseConnections();
 }
 
 CURLcode CQMSession::Perform(CURL* handle)
@@ -83,6 +94,10 @@ CURLcode CQMSession::Perform(CURL* handle)
         if (msg->msg == CURLMSG_DONE && msg->easy_handle == handle)
             result = msg->data.result;
     }
+    // Known only while the handle is in the multi handle that holds the
+    // connection; CURL_SOCKET_BAD when none stays open.
+    if (curl_easy_getinfo(handle, CURLINFO_ACTIVESOCKET, &m_lastSocket) != CURLE_OK)
+        m_lastSocket = CURL_SOCKET_BAD;
     curl_multi_remove_handle(m_multi, handle);
     return result;
 }
@@ -144,6 +159,8 @@ curl_socket_t CQMSession::OnOpenSocket(void* session, curlsocktype purpose, stru
 int CQMSession::OnCloseSocket(void* session, curl_socket_t socket)
 {
     auto* self = static_cast<CQMSession*>(session);
+    if (socket == self->m_lastSocket)
+        self->m_lastSocket = CURL_SOCKET_BAD;
     self->OnStatusCallback(STATUS_CLOSING_CONNECTION);
     const int rc = ::close(socket);
     self->OnStatusCallback(STATUS_CONNECTION_CLOSED);

@@ -43,6 +43,11 @@ public:
     CURL* PrepareHandle();
     // Drops the cached connections: the handle is replaced by a new one.
     void CloseConnections();
+    // Drops the cached connections unless the connection the last request
+    // left open is quiet. A server says nothing on an idle FTP control
+    // connection except that it is closing it, which libcurl takes for a
+    // live connection; a request on it would fail.
+    void DropUnlessQuiet();
     // Runs a request prepared on the handle, keeping its connection for the
     // next one, as curl_easy_perform does but without its idle pauses:
     // libcurl 7.88 can leave an FTP data connection unstarted until its
@@ -67,4 +72,6 @@ private:
 
     CURL* m_handle = nullptr;
     CURLM* m_multi = nullptr;  // holds the cached connections of Perform
+    // The connection the last request left open, or CURL_SOCKET_BAD.
+    curl_socket_t m_lastSocket = CURL_SOCKET_BAD;
 };

@@ -102,6 +102,67 @@ TEST_F(PlainFtpTest, ServerThatNeverStoresOverAFileGetsTheOldOneRemovedFirst)
     EXPECT_EQ(ReadWholeFile(root + "/www/a/page.htm"), "fifth");
 }
 
+TEST_F(PlainFtpTest, ALoginTakesUpTheLastLoginsConnectionOnlyWhileItIsGood)
+{
+    const std::string root = folder.File("kept");
+    for (const std::string& dir : {root, root + "/www", root + "/www/results"})
+        ::mkdir(dir.c_str(), 0755);
+    loopback::CFtpServer server;
+    loopback::CFtpServer::Options options;
+    options.sessionsFile = folder.File("sessions.txt");
+    options.idleTimeoutSeconds = 1;
+    ASSERT_TRUE(server.Start(root, kUser, kPassword, {}, folder.File("kept.log"), options));
+    Ftp().m_strPort[0] = std::to_string(server.Port());
+    auto count = [&](const std::string& word) {
+        const std::string text = ReadWholeFile(options.sessionsFile);
+        size_t n = 0;
+        for (size_t at = text.find(word); at != std::string::npos; at = text.find(word, at + 1))
+            ++n;
+        return n;
+    };
+    const std::string local = folder.Write("k.htm", "kept");
+    auto post = [&](CFTPWorker& w, const std::string& name) {
+        ASSERT_TRUE(w.Login());
+        ASSERT_TRUE(w.SetCurrentDirectory("results", 1));
+        ASSERT_TRUE(w.UploadFile(local, name));
+        w.Disconnect();
+    };
+    {
+        auto w = MakeWorker();
+        w->KeepConnectionBetweenLogins();
+        // Posting logs in and out for every file: one login on the server.
+        post(*w, "a.htm");
+        post(*w, "b.htm");
+        post(*w, "c.htm");
+        EXPECT_EQ(count("login"), 1u);
+        EXPECT_EQ(ReadWholeFile(root + "/www/results/c.htm"), "kept");
+
+        // A request that failed (one after which libcurl would keep the
+        // connection): the next login starts afresh.
+        ASSERT_TRUE(w->Login());
+        std::string bytes;
+        EXPECT_FALSE(w->GetConnection()->GetFile("missing.htm", bytes));
+        w->Disconnect();
+        post(*w, "d.htm");
+        EXPECT_EQ(count("login"), 2u);
+
+        // The server closed the idle connection: a new one, no error.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        post(*w, "e.htm");
+        EXPECT_EQ(count("login"), 3u);
+        EXPECT_TRUE(prompter.Texts().empty());
+    }
+    // The worker has ended: nothing of it stays open on the server.
+    for (int i = 0; i < 100 && count("closed") < 3; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(count("closed"), 3u);
+    // Other operations log in afresh each time.
+    auto w = MakeWorker();
+    post(*w, "f.htm");
+    post(*w, "g.htm");
+    EXPECT_EQ(count("login"), 5u);
+}
+
 TEST_F(PlainFtpTest, ManySmallUploadsDoNotPause)
 {
     // Each posted file is a few small uploads; libcurl left alone sometimes

@@ -3,8 +3,10 @@
 
 Serves one user with full rights on --root. With --tls-cert and --tls-key
 (PEM files) it requires TLS on the control and the data channel. With
---no-overwrite it refuses to store over an existing file. Runs until
-killed.
+--no-overwrite it refuses to store over an existing file. With --sessions
+it appends "login" to that file for every login and "closed" for every
+control connection that ends; with --idle-timeout it closes a control
+connection idle for that many seconds. Runs until killed.
 """
 import argparse
 import os
@@ -51,6 +53,23 @@ def refusing_overwrite(base):
     return Handler
 
 
+def recording_sessions(base, path):
+    class Handler(base):
+        def _note(self, word):
+            with open(path, "a") as f:
+                f.write(word + "\n")
+
+        def on_login(self, username):
+            self._note("login")
+            return super().on_login(username)
+
+        def on_disconnect(self):
+            self._note("closed")
+            return super().on_disconnect()
+
+    return Handler
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--port", type=int, required=True)
@@ -64,6 +83,8 @@ def main():
     ap.add_argument("--tls-key")
     ap.add_argument("--host", default="127.0.0.1")
     ap.add_argument("--no-overwrite", action="store_true")
+    ap.add_argument("--sessions")
+    ap.add_argument("--idle-timeout", type=int)
     args = ap.parse_args()
     if args.password is None:
         if not args.password_env or args.password_env not in os.environ:
@@ -75,6 +96,10 @@ def main():
     handler = make_tls_handler(args.tls_cert, args.tls_key) if args.tls_cert else FTPHandler
     if args.no_overwrite:
         handler = refusing_overwrite(handler)
+    if args.sessions:
+        handler = recording_sessions(handler, args.sessions)
+    if args.idle_timeout:
+        handler.timeout = args.idle_timeout
     handler.authorizer = authorizer
     handler.banner = "test server ready"
     handler.passive_ports = None

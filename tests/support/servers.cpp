@@ -219,13 +219,17 @@ void CServerProcess::Kill()
 }
 
 bool CFtpServer::Start(const std::string& root, const std::string& user, const std::string& password,
-                       const std::string& certDir, const std::string& logFile, bool refuseOverwrite)
+                       const std::string& certDir, const std::string& logFile, const Options& options)
 {
     const int port = PickFreePort();
     std::vector<std::string> argv{kPython, kScripts + "/ftp_server.py", "--port", std::to_string(port),
                                   "--root", root, "--user", user, "--password", password};
-    if (refuseOverwrite)
+    if (options.refuseOverwrite)
         argv.push_back("--no-overwrite");
+    if (!options.sessionsFile.empty())
+        argv.insert(argv.end(), {"--sessions", options.sessionsFile});
+    if (options.idleTimeoutSeconds > 0)
+        argv.insert(argv.end(), {"--idle-timeout", std::to_string(options.idleTimeoutSeconds)});
     if (!certDir.empty())
         argv.insert(argv.end(), {"--tls-cert", certDir + "/cert.pem", "--tls-key", certDir + "/key.pem"});
     return CServerProcess::Start(argv, port, logFile);

@@ -45,8 +45,23 @@ private:
 // existing file is refused, as some servers are set up to do.
 class CFtpServer : public CServerProcess {
 public:
+    struct Options {
+        bool refuseOverwrite = false;
+        // A line "login" for each login and "closed" for each control
+        // connection that ends.
+        std::string sessionsFile;
+        // The server closes a control connection idle this long (0: never).
+        int idleTimeoutSeconds = 0;
+    };
     bool Start(const std::string& root, const std::string& user, const std::string& password,
-               const std::string& certDir, const std::string& logFile, bool refuseOverwrite = false);
+               const std::string& certDir, const std::string& logFile, const Options& options);
+    bool Start(const std::string& root, const std::string& user, const std::string& password,
+               const std::string& certDir, const std::string& logFile, bool refuseOverwrite = false)
+    {
+        Options options;
+        options.refuseOverwrite = refuseOverwrite;
+        return Start(root, user, password, certDir, logFile, options);
+    }
 };
 
 // An FTP (or, with a certificate folder, FTPS) server whose folders are
