@@ -5,7 +5,7 @@
 // A login that ends with every request gone through may leave its control
 // connection to the next login of the same worker (EndLogin), so that a
 // posting run does not log in afresh for every score file; a connection
-// idle for longer than a few seconds is never taken up again.
+// idle for longer than 15 seconds is never taken up again.
 #pragma once
 
 #include <cstdint>
