@@ -178,6 +178,9 @@ void CFtpConnection::Connect()
             m_lastError == inet::ExtendedError && !m_lastResponse.empty() ? m_lastResponse : m_lastErrorText;
         throw CInternetException(m_lastError, message);
     }
+    long connects = 0;
+    if (curl_easy_getinfo(static_cast<CURL*>(h), CURLINFO_NUM_CONNECTS, &connects) != CURLE_OK || connects > 0)
+        m_session.ForgetFoundFolders();
     char* entry = nullptr;
     if (curl_easy_getinfo(static_cast<CURL*>(h), CURLINFO_FTP_ENTRY_PATH, &entry) == CURLE_OK && entry && *entry)
         m_cwd = Normalize(entry);
@@ -224,8 +227,13 @@ bool CFtpConnection::Commands(const std::vector<std::string>& commands)
 bool CFtpConnection::SetCurrentDirectory(const std::string& folder)
 {
     const std::string target = Absolute(folder);
-    if (!Commands({"CWD " + target}))
-        return false;
+    // A folder found on this connection a moment ago (by the last login
+    // of a posting run) is not asked for again.
+    if (!m_session.FolderFound(target)) {
+        if (!Commands({"CWD " + target}))
+            return false;
+        m_session.NoteFolderFound(target);
+    }
     m_cwd = target;
     return true;
 }

@@ -42,7 +42,8 @@ public:
     // The client-side current folder (absolute, no trailing "/" except
     // the root).
     const std::string& GetCurrentDirectory() const { return m_cwd; }
-    // Checks that the folder exists and makes it current.
+    // Checks that the folder exists (unless this connection found it
+    // already) and makes it current.
     bool SetCurrentDirectory(const std::string& folder);
     // A path relative to the current folder (or absolute) made absolute,
     // "." and ".." resolved, separators "/".

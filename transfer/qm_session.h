@@ -5,6 +5,7 @@
 #pragma once
 
 #include <curl/curl.h>
+#include <set>
 #include <string>
 
 class CQMSession {
@@ -48,6 +49,12 @@ public:
     // connection except that it is closing it, which libcurl takes for a
     // live connection; a request on it would fail.
     void DropUnlessQuiet();
+    // Folders (absolute paths) that a change of folder found on the
+    // connection the session holds; a login that makes a new connection
+    // forgets them, so that it checks them again.
+    bool FolderFound(const std::string& folder) const { return m_foundFolders.count(folder) != 0; }
+    void NoteFolderFound(const std::string& folder) { m_foundFolders.insert(folder); }
+    void ForgetFoundFolders() { m_foundFolders.clear(); }
     // Runs a request prepared on the handle, keeping its connection for the
     // next one, as curl_easy_perform does but without its idle pauses:
     // libcurl 7.88 can leave an FTP data connection unstarted until its
@@ -74,4 +81,5 @@ private:
     CURLM* m_multi = nullptr;  // holds the cached connections of Perform
     // The connection the last request left open, or CURL_SOCKET_BAD.
     curl_socket_t m_lastSocket = CURL_SOCKET_BAD;
+    std::set<std::string> m_foundFolders;
 };

@@ -137,30 +137,39 @@ TEST_F(PlainFtpTest, ALoginTakesUpTheLastLoginsConnectionOnlyWhileItIsGood)
         EXPECT_EQ(count("login"), 1u);
         EXPECT_EQ(ReadWholeFile(root + "/www/results/c.htm"), "kept");
 
+        // The server closed the idle connection: a new one, no error.
+        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+        post(*w, "d.htm");
+        EXPECT_EQ(count("login"), 2u);
+        EXPECT_TRUE(prompter.Texts().empty());
+
         // A request that failed (one after which libcurl would keep the
-        // connection): the next login starts afresh.
+        // connection): the next login starts afresh and checks its folders
+        // again.
         ASSERT_TRUE(w->Login());
         std::string bytes;
         EXPECT_FALSE(w->GetConnection()->GetFile("missing.htm", bytes));
         w->Disconnect();
-        post(*w, "d.htm");
-        EXPECT_EQ(count("login"), 2u);
-
-        // The server closed the idle connection: a new one, no error.
-        std::this_thread::sleep_for(std::chrono::milliseconds(2500));
-        post(*w, "e.htm");
+        for (const char* name : {"a.htm", "b.htm", "c.htm", "d.htm"})
+            ::unlink((root + "/www/results/" + name).c_str());
+        ASSERT_EQ(::rmdir((root + "/www/results").c_str()), 0);
+        ASSERT_TRUE(w->Login());
+        EXPECT_FALSE(w->SetCurrentDirectory("results", 1));
+        w->Disconnect();
         EXPECT_EQ(count("login"), 3u);
-        EXPECT_TRUE(prompter.Texts().empty());
+        ::mkdir((root + "/www/results").c_str(), 0755);
+        post(*w, "e.htm");
+        EXPECT_EQ(count("login"), 4u);
     }
     // The worker has ended: nothing of it stays open on the server.
-    for (int i = 0; i < 100 && count("closed") < 3; ++i)
+    for (int i = 0; i < 100 && count("closed") < 4; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(count("closed"), 3u);
+    EXPECT_EQ(count("closed"), 4u);
     // Other operations log in afresh each time.
     auto w = MakeWorker();
     post(*w, "f.htm");
     post(*w, "g.htm");
-    EXPECT_EQ(count("login"), 5u);
+    EXPECT_EQ(count("login"), 6u);
 }
 
 TEST_F(PlainFtpTest, ManySmallUploadsDoNotPause)
