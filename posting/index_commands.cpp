@@ -173,6 +173,8 @@ void CQuillmarkApp::OnIndexBrowseWebsite()
     const std::string& url = m_Setup.m_strWebsiteUrl;
     const std::string& index = m_Setup.m_strIndexFile;
     if (!url.empty() && !index.empty()) {
+        if (!IndexFilenameUsable(*this))
+            return;
         SetStatusText("", 2);
         NavigateView(JoinUrl(url, index));
         return;

@@ -80,6 +80,8 @@ public:
     int StatusText(int pane, const std::string& text) override;
     int UploadProgress(bool show, int total, int done) override;
     std::string GetLastStatus() const override;
+    void NavigateView(const std::string& address, int) override { navigated.push_back(address); }
+    std::vector<std::string> navigated;
 
     // Answer 0 (cancelled) from the n-th status or progress message on
     // (counting from 1); 0 never.

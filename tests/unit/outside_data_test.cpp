@@ -140,6 +140,12 @@ TEST_F(OutsideDataTest, HostileIndexFilenamesAreRefusedEverywhere)
         EXPECT_EQ(app->PostGames(PostMode::PostGames), 0);
         EXPECT_EQ(prompter.LastText().rfind(kBadName, 0), 0u) << prompter.LastText();
 
+        prompter.Clear();
+        frame.navigated.clear();
+        app->OnIndexBrowseWebsite();
+        EXPECT_EQ(prompter.LastText().rfind(kBadName, 0), 0u) << prompter.LastText();
+        EXPECT_TRUE(frame.navigated.empty());
+
         EXPECT_TRUE(site.uploaded.empty());
         ExpectOutsideUntouched();
     }
