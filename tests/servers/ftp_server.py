@@ -5,8 +5,8 @@ Serves one user with full rights on --root. With --tls-cert and --tls-key
 (PEM files) it requires TLS on the control and the data channel. With
 --no-overwrite it refuses to store over an existing file. With --sessions
 it appends "login" to that file for every login and "closed" for every
-control connection that ends; with --idle-timeout it closes a control
-connection idle for that many seconds. Runs until killed.
+logged-in control connection that ends; with --idle-timeout it closes a
+control connection idle for that many seconds. Runs until killed.
 """
 import argparse
 import os
@@ -64,7 +64,9 @@ def recording_sessions(base, path):
             return super().on_login(username)
 
         def on_disconnect(self):
-            self._note("closed")
+            # Not for connections that never logged in (a probe of the port).
+            if self.authenticated:
+                self._note("closed")
             return super().on_disconnect()
 
     return Handler

@@ -47,8 +47,8 @@ class CFtpServer : public CServerProcess {
 public:
     struct Options {
         bool refuseOverwrite = false;
-        // A line "login" for each login and "closed" for each control
-        // connection that ends.
+        // A line "login" for each login and "closed" for each logged-in
+        // control connection that ends.
         std::string sessionsFile;
         // The server closes a control connection idle this long (0: never).
         int idleTimeoutSeconds = 0;
