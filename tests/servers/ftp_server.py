@@ -72,17 +72,42 @@ def recording_sessions(base, path):
     return Handler
 
 
-def main():
-    ap = argparse.ArgumentParser()
+def add_server_arguments(ap):
+    """The arguments every test FTP server takes."""
     ap.add_argument("--port", type=int, required=True)
     ap.add_argument("--root", required=True)
     ap.add_argument("--user", required=True)
+    ap.add_argument("--tls-cert")
+    ap.add_argument("--tls-key")
+
+
+def base_handler(args):
+    """FTPS when a certificate was given, else plain FTP."""
+    return make_tls_handler(args.tls_cert, args.tls_key) if args.tls_cert else FTPHandler
+
+
+def serve(args, handler, perm, banner, host="127.0.0.1", max_cons=64):
+    """Serves args.user with args.password on args.root until killed."""
+    authorizer = DummyAuthorizer()
+    authorizer.add_user(args.user, args.password, args.root, perm=perm)
+    handler.authorizer = authorizer
+    handler.banner = banner
+    handler.passive_ports = None
+    # Tests try wrong passwords on purpose: answer them at once.
+    handler.auth_failed_timeout = 0
+    logging.basicConfig(stream=sys.stderr, level=logging.WARNING)
+    server = FTPServer((host, args.port), handler)
+    server.max_cons = max_cons
+    server.serve_forever(handle_exit=True)
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    add_server_arguments(ap)
     # Or, kept off the command line (which ps shows), from the environment
     # variable that --password-env names.
     ap.add_argument("--password")
     ap.add_argument("--password-env")
-    ap.add_argument("--tls-cert")
-    ap.add_argument("--tls-key")
     ap.add_argument("--host", default="127.0.0.1")
     ap.add_argument("--no-overwrite", action="store_true")
     ap.add_argument("--sessions")
@@ -93,24 +118,14 @@ def main():
             ap.error("--password or --password-env is required")
         args.password = os.environ[args.password_env]
 
-    authorizer = DummyAuthorizer()
-    authorizer.add_user(args.user, args.password, args.root, perm="elradfmwMT")
-    handler = make_tls_handler(args.tls_cert, args.tls_key) if args.tls_cert else FTPHandler
+    handler = base_handler(args)
     if args.no_overwrite:
         handler = refusing_overwrite(handler)
     if args.sessions:
         handler = recording_sessions(handler, args.sessions)
     if args.idle_timeout:
         handler.timeout = args.idle_timeout
-    handler.authorizer = authorizer
-    handler.banner = "test server ready"
-    handler.passive_ports = None
-    # Tests try wrong passwords on purpose: answer them at once.
-    handler.auth_failed_timeout = 0
-    logging.basicConfig(stream=sys.stderr, level=logging.WARNING)
-    server = FTPServer((args.host, args.port), handler)
-    server.max_cons = 64
-    server.serve_forever(handle_exit=True)
+    serve(args, handler, "elradfmwMT", "test server ready", host=args.host)
 
 
 if __name__ == "__main__":

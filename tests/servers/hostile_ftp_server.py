@@ -14,16 +14,11 @@ Each LIST is counted in --count-file (one line per listing) so that a test
 can see how far a walk went. Runs until killed.
 """
 import argparse
-import logging
 import os
 import sys
 
-from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
-from pyftpdlib.servers import FTPServer
-
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from ftp_server import make_tls_handler  # noqa: E402
+from ftp_server import add_server_arguments, base_handler, serve  # noqa: E402
 
 FOLDER = "drwxr-xr-x   2 club     club         4096 Mar 05 12:00 %s\r\n"
 FILE = "-rw-r--r--   1 club     club          120 Mar 05 12:00 %s\r\n"
@@ -62,28 +57,13 @@ def made_up_tree(base, tree, count_file):
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("--port", type=int, required=True)
-    ap.add_argument("--root", required=True)
-    ap.add_argument("--user", required=True)
+    add_server_arguments(ap)
     ap.add_argument("--password", required=True)
     ap.add_argument("--tree", choices=("endless", "wide", "refuse", "aliases"), required=True)
     ap.add_argument("--count-file", required=True)
-    ap.add_argument("--tls-cert")
-    ap.add_argument("--tls-key")
     args = ap.parse_args()
-
-    authorizer = DummyAuthorizer()
-    authorizer.add_user(args.user, args.password, args.root, perm="elr")
-    base = make_tls_handler(args.tls_cert, args.tls_key) if args.tls_cert else FTPHandler
-    handler = made_up_tree(base, args.tree, args.count_file)
-    handler.authorizer = authorizer
-    handler.banner = "made-up tree ready"
-    handler.passive_ports = None
-    handler.auth_failed_timeout = 0
-    logging.basicConfig(stream=sys.stderr, level=logging.WARNING)
-    server = FTPServer(("127.0.0.1", args.port), handler)
-    server.max_cons = 16
-    server.serve_forever(handle_exit=True)
+    handler = made_up_tree(base_handler(args), args.tree, args.count_file)
+    serve(args, handler, "elr", "made-up tree ready", max_cons=16)
 
 
 if __name__ == "__main__":
