@@ -194,14 +194,13 @@ void CFtpConnection::Close()
     m_session.CloseConnections();
 }
 
-bool CFtpConnection::EndLogin()
+void CFtpConnection::EndLogin()
 {
     m_keepConnection = !m_anyFailed;
     if (m_keepConnection)
         m_password.Clear();
     else
         Close();
-    return m_keepConnection;
 }
 
 bool CFtpConnection::Commands(const std::vector<std::string>& commands)

@@ -36,8 +36,8 @@ public:
     void Close();
     // Ends this login and wipes the password. The control connection stays
     // in the session for the next login when every request of this login
-    // went through, and is dropped otherwise. True when it stays.
-    bool EndLogin();
+    // went through, and is dropped otherwise.
+    void EndLogin();
 
     // The client-side current folder (absolute, no trailing "/" except
     // the root).

@@ -59,7 +59,7 @@ CFTPWorker::~CFTPWorker()
 {
     Disconnect();
     // The operation is over: no connection of it stays open behind it.
-    if (m_bKeptConnection && m_pSettings && m_pSettings->m_pSession)
+    if (m_bKeepBetweenLogins && m_pSettings && m_pSettings->m_pSession)
         m_pSettings->m_pSession->CloseConnections();
 }
 
@@ -103,7 +103,7 @@ void CFTPWorker::Disconnect()
 {
     if (m_pConnection) {
         if (m_bKeepBetweenLogins)
-            m_bKeptConnection = m_pConnection->EndLogin();
+            m_pConnection->EndLogin();
         else
             m_pConnection->Close();
         m_pConnection.reset();

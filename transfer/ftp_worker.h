@@ -137,8 +137,6 @@ private:
     std::string m_strTranscript;
     bool m_bLoggedIn = false;
     bool m_bKeepBetweenLogins = false;
-    // The last login left its control connection in the session.
-    bool m_bKeptConnection = false;
     // Remote folders (absolute) that uploads of this worker have gone into.
     std::set<std::string> m_madeFolders;
     std::string m_strCurlProgram = "curl";
