@@ -192,8 +192,6 @@ public:
     // Deletes every remembered file and folder.
     void DeleteTempPaths();
     static std::string GetTempFolder();
-    // 0..3 for ".acm", ".aca", ".ace", ".acl" (any case); -1 otherwise.
-    static int GetScoreFileType(const std::string& path) { return GetScoreFileTypeOf(path); }
 
     // ---- setup -----------------------------------------------------------
     CSetupData& Setup() { return m_Setup; }
@@ -204,10 +202,7 @@ public:
     bool IsBridgeWebs() const { return (m_Setup.m_Ftp.m_dwFlags & SF_BRIDGEWEBS) != 0; }
     uint32_t IsAutoFillHandRecord() const { return m_Setup.m_Ftp.m_dwFlags & SF_AUTO_FILL_HAND_RECORD; }
     uint32_t IsAlertHandRecordNotFilled() const { return m_Setup.m_Ftp.m_dwFlags & SF_ALERT_HAND_RECORD_NOT_FILLED; }
-    uint32_t IsUseCheckScoreData() const { return m_Setup.m_Ftp.m_dwFlags & SF_USE_CHECK_SCORE_DATA; }
-    uint32_t IsAlertCheckScoreData() const { return m_Setup.m_Ftp.m_dwFlags & SF_ALERT_CHECK_SCORE_DATA; }
     int IsLinkPdfHandRecords() const { return (m_Setup.m_Ftp.m_dwFlags & SF_LINK_PDF_HAND_RECORDS) ? 1 : 0; }
-    int IsUploadToSubdirectories() const { return (m_Setup.m_Ftp.m_dwFlags & SF_UPLOAD_TO_SUBDIRECTORIES) ? 1 : 0; }
     int IsProgressBarShown() const override { return m_bShowProgressBar ? 1 : 0; }
     // Clears bit 0x2, sets it again when set; with save, saves setup and
     // program data and returns that result, else returns the flag word.
@@ -216,7 +211,6 @@ public:
     bool SetHandRecordFilterIndex(uint32_t index);
     const std::string& GetScoreFileDirectory() const { return m_Setup.m_strScoreFileDirectory; }
     CSearchPath& GetHandRecordSearchPath() { return m_Setup.m_HandRecordFolders; }
-    int AddHandRecordFolder(const std::string& folder) { return m_Setup.m_HandRecordFolders.Add(folder, true); }
     int64_t GetLowestDate() const { return m_tLowestDate; }
 
     // ---- Setup command (app/setup_command.cpp) ------------------------------
@@ -450,8 +444,6 @@ public:
     // the Repost caption made from its own caption.
     void OnUpdatePostGames(ICmdUI& ui, bool shiftHeld);
     void OnUpdateEraseUploadHistory(ICmdUI& ui) const;
-    const std::string& GetPostGamesCaption() const { return m_strPostGamesCaption; }
-    const std::string& GetRepostCaption() const { return m_strRepostCaption; }
 
 protected:
     std::string m_strPostGamesCaption;

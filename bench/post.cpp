@@ -28,24 +28,12 @@
 #include "posting/ftp_web_transport.h"
 #include "posting/score_file.h"
 #include "support/posting_samples.h"
+#include "support/quiet_status_sink.h"
 #include "support/servers.h"
 #include "support/test_app.h"
 #include "transfer/ftp_worker.h"
 
 namespace {
-
-class QuietFrame : public IStatusSink {
-public:
-    int StatusText(int pane, const std::string& text) override
-    {
-        if (pane == 2)
-            last = text;
-        return 1;
-    }
-    int UploadProgress(bool, int, int) override { return 1; }
-    std::string GetLastStatus() const override { return last; }
-    std::string last;
-};
 
 const char kTemplate[] =
     "<!DOCTYPE html>\r\n<html><head><meta charset=\"utf-8\"><title>Club results</title></head>\r\n"
@@ -100,7 +88,7 @@ struct RunResult {
     CPhaseTimes times;
 };
 
-RunResult TimedPost(CQuillmarkApp& app, QuietFrame& frame, int historySize)
+RunResult TimedPost(CQuillmarkApp& app, CQuietStatusSink& frame, int historySize)
 {
     FillHistory(app, historySize);
     app.PostingTimes().Reset();
@@ -109,10 +97,10 @@ RunResult TimedPost(CQuillmarkApp& app, QuietFrame& frame, int historySize)
     RunResult r;
     r.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     r.times = app.PostingTimes();
-    r.ok = frame.last == StrFormat("Post Games succeeded: %d score files. Indexing succeeded.", kFiles) &&
+    r.ok = frame.GetLastStatus() == StrFormat("Post Games succeeded: %d score files. Indexing succeeded.", kFiles) &&
            app.GetHistory().GetCount() == historySize + kFiles;
     if (!r.ok)
-        std::printf("run did not succeed: %s\n", frame.last.c_str());
+        std::printf("run did not succeed: %s\n", frame.GetLastStatus().c_str());
     return r;
 }
 
@@ -183,7 +171,7 @@ int main(int argc, char** argv)
     RegisterStandInLayout();
     CQuillmarkApp app;
     SetAppPtr(&app);
-    QuietFrame frame;
+    CQuietStatusSink frame;
     CScriptedPrompter prompter;
     app.SetMainFrame(&frame);
     app.SetPrompter(&prompter);

@@ -14,18 +14,12 @@
 #include <unistd.h>
 
 #include "app/quillmark_app.h"
+#include "support/quiet_status_sink.h"
 #include "support/servers.h"
 #include "support/test_app.h"
 #include "transfer/ftp_worker.h"
 
 namespace {
-
-class QuietFrame : public IStatusSink {
-public:
-    int StatusText(int, const std::string&) override { return 1; }
-    int UploadProgress(bool, int, int) override { return 1; }
-    std::string GetLastStatus() const override { return {}; }
-};
 
 double Seconds(const std::function<bool()>& run, bool& ok)
 {
@@ -71,7 +65,7 @@ int main()
 
     CQuillmarkApp app;
     SetAppPtr(&app);
-    QuietFrame frame;
+    CQuietStatusSink frame;
     IPrompter prompter;
     app.SetMainFrame(&frame);
     app.SetPrompter(&prompter);

@@ -43,7 +43,7 @@ public:
     std::map<std::string, std::string> m_handRecords;
 
 private:
-    bool AddPage(const std::string& path, const std::string& name);
+    bool AddPage(const std::string& path);
 
     CQuillmarkApp& m_app;
     IWebTransport& m_worker;
@@ -61,7 +61,7 @@ bool CWebsiteScan::CheckWebsiteFile(const std::string& folder, const std::string
     try {
         const std::string ext = ToLowerAscii(GetExtension(name));
         if (ext == ".htm" || ext == ".html") {
-            if (name != m_templateName && !AddPage(path, name))
+            if (name != m_templateName && !AddPage(path))
                 return false;
         } else if (ext == ".pdf") {
             if (!m_pages.empty() &&
@@ -80,7 +80,7 @@ bool CWebsiteScan::CheckWebsiteFile(const std::string& folder, const std::string
 // answer, so what it holds is not known and the walk stops. A page the
 // website answered for without giving it, or one that is no results page,
 // is only left out.
-bool CWebsiteScan::AddPage(const std::string& path, const std::string& name)
+bool CWebsiteScan::AddPage(const std::string& path)
 {
     std::string bytes;
     bool missing = false;

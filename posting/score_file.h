@@ -237,7 +237,6 @@ public:
 
     int IsLocal() const { return (m_dwFlags & SFF_LOCAL) ? 1 : 0; }
     int IsBinary() const { return (m_dwFlags & SFF_BINARY) ? 1 : 0; }
-    int IsLoaded() const { return (m_dwFlags & SFF_LOADED) ? 1 : 0; }
     int IsPost() const { return (m_dwFlags & SFF_POST) ? 1 : 0; }
     void SetPost(bool on) { SetFlag(SFF_POST, on); }
     int IsComputerHandRecordUploaded() const { return (m_dwFlags & SFF_COMPUTER_HR_UPLOADED) ? 1 : 0; }

@@ -67,7 +67,6 @@ public:
 
     // The digest table's bucket count (0 before the first rebuild).
     uint32_t GetIndexTableSize() const { return static_cast<uint32_t>(m_buckets.size()); }
-    bool IsIndexValid() const { return (m_dwFlags & kIndexValid) != 0; }
 
 private:
     enum : uint32_t { kIndexValid = 1 };

@@ -11,22 +11,11 @@
 #include "posting/index_pages.h"
 #include "posting/page_markers.h"
 #include "posting/template_file.h"
-
-namespace {
-
-// A frame that lets every step go on.
-class QuietFrame : public IStatusSink {
-public:
-    int StatusText(int, const std::string&) override { return 1; }
-    int UploadProgress(bool, int, int) override { return 1; }
-    std::string GetLastStatus() const override { return {}; }
-};
-
-}  // namespace
+#include "support/quiet_status_sink.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static QuietFrame frame;
+    static CQuietStatusSink frame;
     static CQuillmarkApp* app = [] {
         auto* a = new CQuillmarkApp();
         a->SetMainFrame(&frame);
