@@ -49,20 +49,20 @@ PostAnswer CQuillmarkApp::AskPostQuestion(const std::string& question)
             m_pLog->WriteBlock(text, "Message Box (suppressed)");
             m_pLog->Write("Autoreply=[Yes] due to previous press of [Yes to All]\n");
         }
-        return PA_POST;
+        return PostAnswer::Post;
     }
     const int result = Prompter().YesToAllBox(text);
     LogMessageBoxPress(text, result);
     switch (result) {
     case IDYESTOALL:
         m_bAsk = false;
-        return PA_POST;
+        return PostAnswer::Post;
     case IDYES:
-        return PA_POST;
+        return PostAnswer::Post;
     case IDCANCEL:
-        return PA_STOP;
+        return PostAnswer::Stop;
     default:
-        return PA_SKIP;
+        return PostAnswer::Skip;
     }
 }
 

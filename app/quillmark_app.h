@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/phase_times.h"
+#include "app/post_result.h"
 #include "app/clock.h"
 #include "app/command_ui.h"
 #include "app/data_protector.h"
@@ -29,14 +30,6 @@
 #include "posting/score_file_collection.h"
 #include "posting/web_transport.h"
 #include "transfer/transfer_host.h"
-
-// The results of posting and template operations.
-// PR_STATUS_CANCELLED: the status channel answered a cancel (the run goes
-// on like after a failure, and every later file stops at its first status).
-enum PostResult : int { PR_SUCCESS = 0x8000, PR_FAILED = 1, PR_CANCELLED = 2, PR_STATUS_CANCELLED = 0 };
-
-// The answer to a posting question (AskPostQuestion).
-enum PostAnswer : int { PA_POST = 0, PA_SKIP = 1, PA_STOP = 2 };
 
 // The modes of a posting run.
 enum class PostMode {
@@ -113,7 +106,7 @@ public:
     int UploadProgress(bool show, int total, int done) override;
     void NavigateView(const std::string& address, int flags = 0);
     void SetBusy(bool enter) override;
-    int GetCancelState(bool pump) override;
+    CancelState GetCancelState(bool pump) override;
     bool IsNotCanceled(bool pump);
     int PumpMessages() override;
     // Waits up to ms milliseconds or until input arrives; dispatches nothing.
@@ -200,10 +193,10 @@ public:
     // The reset of one record (the fields a reset keeps are left alone).
     void SetDefaults(CSetupData& setup) const;
     bool IsBridgeWebs() const { return (m_Setup.m_Ftp.m_dwFlags & SF_BRIDGEWEBS) != 0; }
-    uint32_t IsAutoFillHandRecord() const { return m_Setup.m_Ftp.m_dwFlags & SF_AUTO_FILL_HAND_RECORD; }
-    uint32_t IsAlertHandRecordNotFilled() const { return m_Setup.m_Ftp.m_dwFlags & SF_ALERT_HAND_RECORD_NOT_FILLED; }
-    int IsLinkPdfHandRecords() const { return (m_Setup.m_Ftp.m_dwFlags & SF_LINK_PDF_HAND_RECORDS) ? 1 : 0; }
-    int IsProgressBarShown() const override { return m_bShowProgressBar ? 1 : 0; }
+    bool IsAutoFillHandRecord() const { return (m_Setup.m_Ftp.m_dwFlags & SF_AUTO_FILL_HAND_RECORD) != 0; }
+    bool IsAlertHandRecordNotFilled() const { return (m_Setup.m_Ftp.m_dwFlags & SF_ALERT_HAND_RECORD_NOT_FILLED) != 0; }
+    bool IsLinkPdfHandRecords() const { return (m_Setup.m_Ftp.m_dwFlags & SF_LINK_PDF_HAND_RECORDS) != 0; }
+    bool IsProgressBarShown() const override { return m_bShowProgressBar; }
     // Clears bit 0x2, sets it again when set; with save, saves setup and
     // program data and returns that result, else returns the flag word.
     uint32_t SetAlertNoBws(bool set, bool save);
@@ -323,9 +316,10 @@ public:
     std::vector<CScoreFile*>& GetCurrentRunFiles() { return m_CurrentRun; }
     // Appends to candidates the score files of the Score File Directory
     // modified after the Post Files Modified After time that parse and (unless
-    // repost) are not in history (null: the Upload History). 0 when the
-    // directory is not set up, else PR_SUCCESS.
-    int FindNewScoreFiles(CSFPtrArray& candidates, bool repost, CColScoreFile* history = nullptr);
+    // repost) are not in history (null: the Upload History). NotSetUp (the
+    // status line says so) when there is no Score File Directory.
+    enum class ScanResult { Scanned, NotSetUp };
+    ScanResult FindNewScoreFiles(CSFPtrArray& candidates, bool repost, CColScoreFile* history = nullptr);
     // Duplicate test by digest: where a file with the same content is, if
     // anywhere: among the current run's files (only when searchCurrentRun),
     // in the collection (null: the Upload History), or there and added
@@ -370,20 +364,18 @@ public:
     // posting/bridgewebs_post.cpp) ------------------------------------------
     // Post Games, Post... and Repost: checks the setup, collects and
     // confirms the candidates, posts each marked file, records and saves
-    // after each one, indexes and reports. 0 normal end (or nothing to do),
-    // 1 the template download failed, 2 cancelled, else the result of the
-    // candidate collection.
-    int PostGames(PostMode mode);
+    // after each one, indexes and reports.
+    PostRunResult PostGames(PostMode mode);
     // The file dialog of "&Post...": every chosen file appended, marked;
     // the ones that cannot be opened or read are left out and named.
-    // PR_SUCCESS after OK, PR_CANCELLED after Cancel.
-    int SelectFilesToPost(CSFPtrArray& candidates);
+    // Success after OK, Cancelled after Cancel.
+    PostResult SelectFilesToPost(CSFPtrArray& candidates);
     // The Confirm Posting dialog over the candidates; after OK writes the
     // check states and hand-record paths back and returns true. Cancel
     // changes no record.
     bool ConfirmPosting(CSFPtrArray& candidates, bool addMode);
     // Posts one marked file with the run's connection and template.
-    int PostScoreFile(CScoreFile* file, IWebTransport& worker, CTemplateFile* templateFile);
+    PostResult PostScoreFile(CScoreFile* file, IWebTransport& worker, CTemplateFile* templateFile);
     // Uploads a page and the files of its "_files" folder; false at the
     // first failed upload.
     bool UploadWithFilesFolder(IWebTransport& worker, const std::string& localPage, const std::string& htmlPath,
@@ -462,7 +454,7 @@ protected:
     std::function<unsigned()> m_tempCounterSource;
     unsigned TempCounterStart();
 
-    std::atomic<int> m_nCancelState{CS_IDLE};
+    std::atomic<CancelState> m_nCancelState{CS_IDLE};
     int m_nBusy = 0;
     std::unique_ptr<CLogfile> m_pLog;
     int64_t m_tLowestDate = 0;

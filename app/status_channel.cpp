@@ -67,7 +67,7 @@ int CQuillmarkApp::PumpMessages()
     return 1;
 }
 
-int CQuillmarkApp::GetCancelState(bool pump)
+CancelState CQuillmarkApp::GetCancelState(bool pump)
 {
     if (pump)
         PumpMessages();

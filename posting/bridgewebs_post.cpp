@@ -49,7 +49,7 @@ void AddWirelessDatabase(CQuillmarkApp& app, CScoreFile* file, std::string& body
         const uint8_t* data = nullptr;
         uint64_t size = 0;
         const int32_t code = file->LoadFile(path, data, size);
-        if (code == 0) {
+        if (code == CScoreFile::kFileLoaded) {
             AddTextField(body, "bwsname", GetFileNameOnly(path));
             AddField(body, "bwsdata", data, static_cast<size_t>(size));
             if (log)
@@ -77,7 +77,7 @@ void AddWirelessDatabase(CQuillmarkApp& app, CScoreFile* file, std::string& body
 
 }  // namespace
 
-int PostToBridgeWebs(CQuillmarkApp& app, CScoreFile* file)
+PostResult PostToBridgeWebs(CQuillmarkApp& app, CScoreFile* file)
 {
     CLogfile* log = app.GetLog();
     std::string question;
@@ -86,14 +86,14 @@ int PostToBridgeWebs(CQuillmarkApp& app, CScoreFile* file)
                              "Posted: %s",
                              file->GetPath().c_str(), earlier->GetPostedText().c_str());
     }
-    const int answer = file->ConfirmPost(question);
-    if (answer != 0)
-        return answer;
+    const PostAnswer answer = file->ConfirmPost(question);
+    if (answer != PostAnswer::Post)
+        return ToPostResult(answer);
     const std::string destination = file->GetFileName();
     file->SetPosted(destination, 0);
     app.AddProducedEntry(file);
     if (!app.SetStatusText("Upload pending", 2))
-        return PR_STATUS_CANCELLED;
+        return PostResult::StatusCancelled;
 
     const CFTPSettings& ftp = app.Setup().m_Ftp;
     std::string body;
@@ -108,7 +108,7 @@ int PostToBridgeWebs(CQuillmarkApp& app, CScoreFile* file)
         // and fails this file, a cancel stops like any cancel.
         CSecretString password;
         if (!app.GetFtpPassword(password, true))
-            return app.GetCancelState(false) == CS_CANCELLED ? PR_STATUS_CANCELLED : PR_FAILED;
+            return app.GetCancelState(false) == CS_CANCELLED ? PostResult::StatusCancelled : PostResult::Failed;
         std::string narrow = Utf8ToCp1252(password.Get());
         password.Clear();
         AddField(body, "password", narrow.data(), narrow.size());
@@ -130,7 +130,7 @@ int PostToBridgeWebs(CQuillmarkApp& app, CScoreFile* file)
         const uint8_t* data = nullptr;
         uint64_t size = 0;
         const int32_t code = file->LoadFile(path, data, size);
-        if (code != 0) {
+        if (code != CScoreFile::kFileLoaded) {
             if (log)
                 log->Printf("Unable to access hand record file=[%s]: %s\n", path.c_str(), ReadErrorText(code).c_str());
         } else {
@@ -157,14 +157,14 @@ int PostToBridgeWebs(CQuillmarkApp& app, CScoreFile* file)
     if (post.IsCanceled()) {
         if (log)
             log->Printf("Upload canceled: %s\n", file->GetPath().c_str());
-        return PR_STATUS_CANCELLED;
+        return PostResult::StatusCancelled;
     }
     CUrlString reply;
     reply.FromFilePath(post.GetReplyPath());
     app.NavigateView(reply.GetString(), 0);
     if (const char* error = post.GetError()) {
         app.ShowErrorMessage(error);
-        return PR_FAILED;
+        return PostResult::Failed;
     }
-    return PR_SUCCESS;
+    return PostResult::Success;
 }

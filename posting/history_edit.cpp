@@ -8,7 +8,7 @@
 bool FindFilesToAddToHistory(CQuillmarkApp& app, CColScoreFile& history, CSFPtrArray& found)
 {
     CSFPtrArray scanned;
-    if (app.FindNewScoreFiles(scanned, false, &history) != PR_SUCCESS)
+    if (app.FindNewScoreFiles(scanned, false, &history) != CQuillmarkApp::ScanResult::Scanned)
         return false;
     std::vector<std::unique_ptr<CScoreFile>> files;
     while (!scanned.IsEmpty())

@@ -33,37 +33,37 @@ struct NoCaseLess {
     }
 };
 
-int PostWebPage(CQuillmarkApp& app, CScoreFile* file, IWebTransport& worker, CTemplateFile& templateFile)
+PostResult PostWebPage(CQuillmarkApp& app, CScoreFile* file, IWebTransport& worker, CTemplateFile& templateFile)
 {
     CPhaseTimer check(app.PostingTimes(), PostingPhase::Merge);
-    int result = templateFile.Parse(false, file);
+    PostResult result = templateFile.Parse(false, file);
     check.Stop();
-    if (result != PR_SUCCESS)
+    if (result != PostResult::Success)
         return result;
     app.SetStatusText(StrFormat("Vantorel is processing score file '%s'", file->GetFileName().c_str()), 2);
     CPhaseTimer layout(app.PostingTimes(), PostingPhase::Layout);
     result = file->BuildWebFiles();
     layout.Stop();
-    if (result != PR_SUCCESS)
+    if (result != PostResult::Success)
         return result;
     CPhaseTimer merge(app.PostingTimes(), PostingPhase::Merge);
     result = templateFile.Parse(true, file);
     merge.Stop();
-    if (result != PR_SUCCESS)
+    if (result != PostResult::Success)
         return result;
     const std::string destination = templateFile.GetOutputName();
     const std::string staging = templateFile.GetStagingPath();
     if (!app.SetStatusText("Upload pending", 2))
-        return PR_STATUS_CANCELLED;
+        return PostResult::StatusCancelled;
     app.NavigateView(staging, 0);
 
     const CPhaseTimer uploads(app.PostingTimes(), PostingPhase::Uploads);
     if (!worker.Login())
-        return PR_FAILED;
+        return PostResult::Failed;
     const std::string& folder = app.Setup().m_strWebsiteScoreFileDirectory;
     if (!folder.empty() && !worker.SetCurrentDirectory(folder, true)) {
         worker.Disconnect();
-        return PR_FAILED;
+        return PostResult::Failed;
     }
     // The older posting of this page, looked up before anything changes.
     std::optional<CScoreFile> older;
@@ -74,7 +74,7 @@ int PostWebPage(CQuillmarkApp& app, CScoreFile* file, IWebTransport& worker, CTe
     std::set<std::string, NoCaseLess> uploaded;
     if (!app.UploadWithFilesFolder(worker, staging, file->GetHtmlPath(), destination)) {
         worker.Disconnect();
-        return PR_FAILED;
+        return PostResult::Failed;
     }
     uploaded.insert(destination);
     if (log)
@@ -84,7 +84,7 @@ int PostWebPage(CQuillmarkApp& app, CScoreFile* file, IWebTransport& worker, CTe
         const std::string remote = file->GetWebNameWithExtension(".pdf");
         if (!worker.UploadFile(file->GetPdfPath(), remote)) {
             worker.Disconnect();
-            return PR_FAILED;
+            return PostResult::Failed;
         }
         file->SetPdfHandRecordUploaded(true);
         uploaded.insert(remote);
@@ -95,7 +95,7 @@ int PostWebPage(CQuillmarkApp& app, CScoreFile* file, IWebTransport& worker, CTe
         const std::string remote = file->GetHandRecordWebName();
         if (!worker.UploadFile(file->GetHandRecordPath(), remote)) {
             worker.Disconnect();
-            return PR_FAILED;
+            return PostResult::Failed;
         }
         file->SetComputerHandRecordUploaded(true);
         uploaded.insert(remote);
@@ -121,7 +121,7 @@ int PostWebPage(CQuillmarkApp& app, CScoreFile* file, IWebTransport& worker, CTe
     worker.Disconnect();
     app.MarkMonthChanged(file);
     app.NavigateView(JoinUrl(JoinUrl(app.Setup().m_strWebsiteUrl, folder), destination), 4);
-    return PR_SUCCESS;
+    return PostResult::Success;
 }
 
 }  // namespace
@@ -158,10 +158,10 @@ bool CQuillmarkApp::UploadWithFilesFolder(IWebTransport& worker, const std::stri
     return true;
 }
 
-int CQuillmarkApp::PostScoreFile(CScoreFile* file, IWebTransport& worker, CTemplateFile* templateFile)
+PostResult CQuillmarkApp::PostScoreFile(CScoreFile* file, IWebTransport& worker, CTemplateFile* templateFile)
 {
     if (!SetStatusText(StrFormat("Posting score file '%s'", file->GetFileName().c_str()), 2))
-        return PR_STATUS_CANCELLED;
+        return PostResult::StatusCancelled;
     if (m_pLog)
         m_pLog->Printf("Posting score file=[%s] %llu bytes\n", file->GetPath().c_str(),
                        static_cast<unsigned long long>(file->GetSize()));
@@ -185,5 +185,5 @@ int CQuillmarkApp::PostScoreFile(CScoreFile* file, IWebTransport& worker, CTempl
         worker.Disconnect();
     } catch (...) {
     }
-    return PR_FAILED;
+    return PostResult::Failed;
 }

@@ -3,7 +3,7 @@
 #include "app/quillmark_app.h"
 #include "posting/score_file.h"
 
-int CScoreFile::ConfirmPost(std::string question)
+PostAnswer CScoreFile::ConfirmPost(std::string question)
 {
     CQuillmarkApp& app = theApp();
     // A modified time in the future never makes a file old.
@@ -12,6 +12,6 @@ int CScoreFile::ConfirmPost(std::string question)
                    ": Last modified: " + GetModifiedText();
     }
     if (question.empty())
-        return 0;
+        return PostAnswer::Post;
     return app.AskPostQuestion(question);
 }

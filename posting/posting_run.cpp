@@ -94,7 +94,7 @@ CScoreFile* CQuillmarkApp::FindIndexEntryByFileName(const std::string& name)
     return nullptr;
 }
 
-int CQuillmarkApp::SelectFilesToPost(CSFPtrArray& candidates)
+PostResult CQuillmarkApp::SelectFilesToPost(CSFPtrArray& candidates)
 {
     const bool bridgeWebs = IsBridgeWebs();
     FileDialogRequest request;
@@ -107,7 +107,7 @@ int CQuillmarkApp::SelectFilesToPost(CSFPtrArray& candidates)
         request.initialFolder = folder;
     std::vector<std::string> paths;
     if (!Prompter().OpenFilesDialog(request, paths))
-        return PR_CANCELLED;
+        return PostResult::Cancelled;
 
     // A file that cannot be read has no digest: it could be neither checked
     // against the Upload History nor recorded in it.
@@ -127,7 +127,7 @@ int CQuillmarkApp::SelectFilesToPost(CSFPtrArray& candidates)
     if (!unreadable.empty())
         MessageBoxLogged("These score files could not be read and are left out:\r\n" + unreadable,
                          MB_OK | MB_ICONEXCLAMATION);
-    return PR_SUCCESS;
+    return PostResult::Success;
 }
 
 bool CQuillmarkApp::ConfirmPosting(CSFPtrArray& candidates, bool addMode)
@@ -209,15 +209,15 @@ IndexResult CQuillmarkApp::IndexAfterPosting(IWebTransport& worker, int posted, 
     return result;
 }
 
-int CQuillmarkApp::PostGames(PostMode mode)
+PostRunResult CQuillmarkApp::PostGames(PostMode mode)
 {
     const std::string missing = MissingSetupItem(*this);
     if (!missing.empty()) {
         SetStatusText(missing, 2);
-        return 0;
+        return PostRunResult::Ended;
     }
     if (!IsBridgeWebs() && RefuseTransferParameters(*this))
-        return 0;
+        return PostRunResult::Ended;
     // The index built after the postings is written under the Index
     // Filename: a name that would leave the staging folder stops the run
     // before anything is posted.
@@ -226,7 +226,7 @@ int CQuillmarkApp::PostGames(PostMode mode)
         if (!problem.empty()) {
             MessageBoxLogged(problem, MB_OK | MB_ICONERROR);
             SetStatusText("Setup required: Website: Index Filename", 2);
-            return 0;
+            return PostRunResult::Ended;
         }
     }
     CBusyGuard busy(*this);
@@ -234,28 +234,30 @@ int CQuillmarkApp::PostGames(PostMode mode)
     SetStatusText("Selecting score files to post", 2);
 
     CSFPtrArray candidates;
-    const int collected = mode == PostMode::PostChosen ? SelectFilesToPost(candidates)
-                                                 : FindNewScoreFiles(candidates, mode == PostMode::Repost);
-    if (collected != PR_SUCCESS)
-        return collected;
+    if (mode == PostMode::PostChosen) {
+        if (SelectFilesToPost(candidates) != PostResult::Success)
+            return PostRunResult::Cancelled;
+    } else if (FindNewScoreFiles(candidates, mode == PostMode::Repost) != ScanResult::Scanned) {
+        return PostRunResult::Ended;
+    }
     if (candidates.IsEmpty()) {
         SetStatusText(StrFormat("There are no new score files in %s", m_Setup.m_strScoreFileDirectory.c_str()), 2);
-        return 0;
+        return PostRunResult::Ended;
     }
     std::stable_sort(candidates.begin(), candidates.end(), [](const CScoreFile* a, const CScoreFile* b) {
         return a->GetModifiedTime() > b->GetModifiedTime();
     });
 
     if (!SetStatusText("Confirming score files to post", 2))
-        return 0;
+        return PostRunResult::Ended;
     if (!ConfirmPosting(candidates, false))
-        return PR_CANCELLED;
+        return PostRunResult::Cancelled;
     int marked = 0;
     for (const CScoreFile* file : candidates)
         marked += file->IsPost();
     if (marked == 0) {
         SetStatusText("No score files were selected", 2);
-        return 0;
+        return PostRunResult::Ended;
     }
 
     CTemplateFile templateFile;
@@ -264,7 +266,7 @@ int CQuillmarkApp::PostGames(PostMode mode)
                                         m_Setup.m_strScoreFileTemplate);
         SetStatusText("Downloading score file template", 2);
         if (!templateFile.Download(url))
-            return PR_FAILED;
+            return PostRunResult::TemplateFailed;
     }
 
     std::unique_ptr<IWebTransport> worker = MakeWebTransport();
@@ -275,8 +277,8 @@ int CQuillmarkApp::PostGames(PostMode mode)
         m_CurrentRun.clear();
         if (!file->IsPost())
             continue;
-        const int result = PostScoreFile(file, *worker, &templateFile);
-        if (result & PR_SUCCESS) {
+        const PostResult result = PostScoreFile(file, *worker, &templateFile);
+        if (result == PostResult::Success) {
             ++posted;
             if (!IsBridgeWebs() && !m_CurrentRun.empty()) {
                 CScoreFile* entry = FindIndexEntryByFileName(templateFile.GetOutputName());
@@ -293,8 +295,8 @@ int CQuillmarkApp::PostGames(PostMode mode)
             SavePostedRecords(m_CurrentRun);
             if (m_pLog)
                 m_pLog->Printf("Posting complete (%d of %d)\n", posted, marked);
-        } else if (result == PR_CANCELLED) {
-            return PR_CANCELLED;
+        } else if (result == PostResult::Cancelled) {
+            return PostRunResult::Cancelled;
         }
     }
     m_CurrentRun.clear();
@@ -320,19 +322,25 @@ int CQuillmarkApp::PostGames(PostMode mode)
     if (m_pLog)
         m_pLog->Write(summary + "\n");
     worker->ShowLog();
-    return 0;
+    return PostRunResult::Ended;
 }
 
 namespace {
 
-void AfterPostGames(CQuillmarkApp& app, int result)
+void AfterPostGames(CQuillmarkApp& app, PostRunResult result)
 {
     if (app.GetCancelState(false) == CS_CANCELLED)
         return;
-    if (result == PR_FAILED)
+    switch (result) {
+    case PostRunResult::TemplateFailed:
         app.SetStatusText("Upload was unsuccessful", 2);
-    else if (result == PR_CANCELLED)
+        break;
+    case PostRunResult::Cancelled:
         app.SetStatusText("Canceled", 2);
+        break;
+    case PostRunResult::Ended:
+        break;
+    }
 }
 
 }  // namespace

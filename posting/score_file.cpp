@@ -396,7 +396,7 @@ int32_t CScoreFile::LoadFile(const std::string& path, const uint8_t*& buffer, ui
     buffer = nullptr;
     size = 0;
     if (path.empty())
-        return 2;
+        return kNoFileToLoad;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
         return FailureCodeOf(errno);
@@ -417,7 +417,7 @@ int32_t CScoreFile::LoadFile(const std::string& path, const uint8_t*& buffer, ui
     buffer = owned->data();
     size = owned->size();
     m_OwnedBuffers.push_back(std::move(owned));
-    return 0;
+    return kFileLoaded;
 }
 
 // ---- storing ------------------------------------------------------------------

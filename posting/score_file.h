@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/post_result.h"
 #include "posting/sha256.h"
 
 class CArchive;
@@ -129,8 +130,10 @@ public:
     // The next load takes its buffer from arena while it has room.
     void UseArena(std::shared_ptr<CScoreFileArena> arena) { m_content.SetArena(std::move(arena)); }
     // Reads a whole other file into a buffer owned by the record (kept until
-    // the record is destroyed). 0 success, 2 empty path, else a negative
-    // HRESULT-style code (0x8007xxxx with the system error).
+    // the record is destroyed). kFileLoaded, kNoFileToLoad (empty path), else
+    // a negative HRESULT-style code (0x8007xxxx with the system error).
+    static constexpr int32_t kFileLoaded = 0;
+    static constexpr int32_t kNoFileToLoad = 2;
     int32_t LoadFile(const std::string& path, const uint8_t*& buffer, uint64_t& size);
 
     void Serialize(CArchive& ar);
@@ -179,17 +182,17 @@ public:
 
     // ---- posting questions (posting/posting_question.cpp) -----------------
     // Asks whether to post this file: the question given, or, when it is
-    // empty, the question for a file more than four hours old. 0 post,
-    // 1 skip, 2 cancel the run; "Yes to All" answers the rest of the run.
-    int ConfirmPost(std::string question);
+    // empty, the question for a file more than four hours old; "Yes to
+    // All" answers the rest of the run.
+    PostAnswer ConfirmPost(std::string question);
 
     // ---- results page and PDF (posting/score_file_build.cpp) ---------------
     // Has the layout program make the results page (and, with PDF hand
     // records linked, the PDF) on a worker thread while the UI thread waits,
     // then reports a failure naming the step, or asks about the scoring
-    // errors the layout program found. 0x8000 made; 1 failed or skipped;
-    // 2 the user cancelled the run.
-    int BuildWebFiles();
+    // errors the layout program found. Success made; Failed failed or
+    // skipped; Cancelled the user cancelled the run.
+    PostResult BuildWebFiles();
     // The worker: 0 or a failure code (never a code that reads as success
     // after a failure); what went wrong is left in the job.
     static int32_t CreateWebFilesThreadProc(CreateWebFilesJob* job);
@@ -235,17 +238,17 @@ public:
     uint32_t GetFlags() const { return m_dwFlags; }
     void SetFlags(uint32_t flags) { m_dwFlags = flags; }
 
-    int IsLocal() const { return (m_dwFlags & SFF_LOCAL) ? 1 : 0; }
-    int IsBinary() const { return (m_dwFlags & SFF_BINARY) ? 1 : 0; }
-    int IsPost() const { return (m_dwFlags & SFF_POST) ? 1 : 0; }
+    bool IsLocal() const { return (m_dwFlags & SFF_LOCAL) != 0; }
+    bool IsBinary() const { return (m_dwFlags & SFF_BINARY) != 0; }
+    bool IsPost() const { return (m_dwFlags & SFF_POST) != 0; }
     void SetPost(bool on) { SetFlag(SFF_POST, on); }
-    int IsComputerHandRecordUploaded() const { return (m_dwFlags & SFF_COMPUTER_HR_UPLOADED) ? 1 : 0; }
+    bool IsComputerHandRecordUploaded() const { return (m_dwFlags & SFF_COMPUTER_HR_UPLOADED) != 0; }
     void SetComputerHandRecordUploaded(bool on) { SetFlag(SFF_COMPUTER_HR_UPLOADED, on); }
-    int IsPdfHandRecordUploaded() const { return (m_dwFlags & SFF_PDF_HR_UPLOADED) ? 1 : 0; }
+    bool IsPdfHandRecordUploaded() const { return (m_dwFlags & SFF_PDF_HR_UPLOADED) != 0; }
     void SetPdfHandRecordUploaded(bool on) { SetFlag(SFF_PDF_HR_UPLOADED, on); }
-    int IsAddedToHistory() const { return (m_dwFlags & SFF_ADDED_TO_HISTORY) ? 1 : 0; }
+    bool IsAddedToHistory() const { return (m_dwFlags & SFF_ADDED_TO_HISTORY) != 0; }
     void SetAddedToHistory(bool on) { SetFlag(SFF_ADDED_TO_HISTORY, on); }
-    int IsHidden() const { return (m_dwFlags & SFF_HIDDEN) ? 1 : 0; }
+    bool IsHidden() const { return (m_dwFlags & SFF_HIDDEN) != 0; }
     void SetHidden(bool on) { SetFlag(SFF_HIDDEN, on); }
 
 private:

@@ -115,7 +115,7 @@ private:
 
 }  // namespace
 
-int CScoreFile::BuildWebFiles()
+PostResult CScoreFile::BuildWebFiles()
 {
     CQuillmarkApp& app = theApp();
 
@@ -131,7 +131,7 @@ int CScoreFile::BuildWebFiles()
             m_strPath.c_str(),
             name.empty() ? "Check that the score-file template holds the marker where the results go."
                          : StrFormat("The name \"%s\" is not a plain file name.", name.c_str()).c_str()));
-        return PR_FAILED;
+        return PostResult::Failed;
     }
 
     CreateWebFilesJob job(this, app.Setup());
@@ -148,7 +148,7 @@ int CScoreFile::BuildWebFiles()
             });
         } catch (const std::system_error& e) {
             ReportError(static_cast<uint32_t>(e.code().value()), "CScoreFile::BuildWebFiles: std::thread");
-            return PR_FAILED;
+            return PostResult::Failed;
         }
         result = app.WaitForThread(worker, finished, exitCode);
     }
@@ -161,16 +161,16 @@ int CScoreFile::BuildWebFiles()
             ReportJobException(job.exception, operation);
         else
             ReportError(static_cast<uint32_t>(result), operation);
-        return PR_FAILED;
+        return PostResult::Failed;
     }
 
     if (job.boardsReported != 0 && (job.setupFlags & SF_ALERT_CHECK_SCORE_DATA) != 0) {
-        const int answer = ConfirmPost(StrFormat(
+        const PostAnswer answer = ConfirmPost(StrFormat(
             "Potential scoring errors were found in a score file.\r\n\r\nScore file: %s\r\nBoards reported: %d",
             m_strPath.c_str(), job.boardsReported));
-        return answer == 0 ? PR_SUCCESS : answer;
+        return ToPostResult(answer);
     }
-    return PR_SUCCESS;
+    return PostResult::Success;
 }
 
 int32_t CScoreFile::CreateWebFilesThreadProc(CreateWebFilesJob* job)

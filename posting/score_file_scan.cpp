@@ -31,12 +31,12 @@ constexpr uint64_t kMaxArenaBytes = 256ull << 20;
 
 }  // namespace
 
-int CQuillmarkApp::FindNewScoreFiles(CSFPtrArray& candidates, bool repost, CColScoreFile* history)
+CQuillmarkApp::ScanResult CQuillmarkApp::FindNewScoreFiles(CSFPtrArray& candidates, bool repost, CColScoreFile* history)
 {
     const std::string& directory = m_Setup.m_strScoreFileDirectory;
     if (directory.empty()) {
         SetStatusText("Setup required: Computer: Score File Directory", 2);
-        return 0;
+        return ScanResult::NotSetUp;
     }
     if (!history)
         history = &m_History;
@@ -45,7 +45,7 @@ int CQuillmarkApp::FindNewScoreFiles(CSFPtrArray& candidates, bool repost, CColS
 
     DIR* dir = ::opendir(directory.c_str());
     if (!dir)
-        return PR_SUCCESS;  // a missing folder simply holds no new files
+        return ScanResult::Scanned;  // a missing folder simply holds no new files
     const int dirFd = ::dirfd(dir);
 
     // The file times come from the folder first; only files modified after
@@ -102,7 +102,7 @@ int CQuillmarkApp::FindNewScoreFiles(CSFPtrArray& candidates, bool repost, CColS
         record->Close(false);
         candidates.Add(std::move(record));
     }
-    return PR_SUCCESS;
+    return ScanResult::Scanned;
 }
 
 CQuillmarkApp::PostedMatch CQuillmarkApp::FindPostedFile(const CScoreFile& file, CScoreFile** found, bool searchCurrentRun,

@@ -63,7 +63,7 @@ void CTemplateFile::AddTemplateExtension(std::string& name) const
         name += ext;
 }
 
-int CTemplateFile::Parse(bool merge, CScoreFile* scoreFile)
+PostResult CTemplateFile::Parse(bool merge, CScoreFile* scoreFile)
 {
     CQuillmarkApp& app = theApp();
     CPageFile staging;
@@ -73,7 +73,7 @@ int CTemplateFile::Parse(bool merge, CScoreFile* scoreFile)
         status = "Reading template data";
     } else {
         if (!app.SetStatusText("Opening web page staging file", 2))
-            return PR_STATUS_CANCELLED;
+            return PostResult::StatusCancelled;
         std::string ext = GetExtension(m_strTemplateUrl);
         if (!IsPageExtension(ext))
             ext = ".htm";
@@ -84,17 +84,17 @@ int CTemplateFile::Parse(bool merge, CScoreFile* scoreFile)
             if (FolderExists(CQuillmarkApp::GetTempFolder()))
                 ReportError(static_cast<uint32_t>(errno ? errno : EEXIST),
                             "CTemplateFile::Parse: CQuillmarkApp::GetTempFile");
-            return PR_FAILED;
+            return PostResult::Failed;
         }
         m_strStagingPath = path;
         if (!staging.Open(path)) {
             ReportException(CFileException(errno, path), "CTemplateFile::Parse: CStdioFile::Open");
-            return PR_FAILED;
+            return PostResult::Failed;
         }
         status = "Copying template data";
     }
     if (!app.SetStatusText(status, 2))
-        return PR_STATUS_CANCELLED;
+        return PostResult::StatusCancelled;
 
     int count = 0;
     try {
@@ -108,11 +108,11 @@ int CTemplateFile::Parse(bool merge, CScoreFile* scoreFile)
             if (!IsMarkerLine(line, kInsertMarker))
                 continue;
             if (scoreFile) {
-                const int result = ProcessInsert(merge, count, scoreFile, &staging);
-                if (result != PR_SUCCESS)
+                const PostResult result = ProcessInsert(merge, count, scoreFile, &staging);
+                if (result != PostResult::Success)
                     return result;
                 if (!app.SetStatusText(status, 2))
-                    return PR_STATUS_CANCELLED;
+                    return PostResult::StatusCancelled;
             }
             ++count;
         }
@@ -121,29 +121,29 @@ int CTemplateFile::Parse(bool merge, CScoreFile* scoreFile)
     } catch (const CException& e) {
         staging.Abort();
         ReportException(e, "CTemplateFile::Parse: read/write loop");
-        return PR_FAILED;
+        return PostResult::Failed;
     }
     m_nFound = count;
     if (!merge)
-        return PR_SUCCESS;
+        return PostResult::Success;
     if (m_nFound != m_nExpected) {
         ShowError(app, StrFormat("Template %s:\r\nExpected %d insert locations, found %d", m_strTemplateUrl.c_str(),
                                  m_nExpected, m_nFound));
-        return PR_FAILED;
+        return PostResult::Failed;
     }
     if (m_strOutputName.empty()) {
         ShowError(app, "No output filename");
-        return PR_FAILED;
+        return PostResult::Failed;
     }
-    return PR_SUCCESS;
+    return PostResult::Success;
 }
 
-int CTemplateFile::ProcessInsert(bool merge, int insertIndex, CScoreFile* scoreFile, CPageFile* staging)
+PostResult CTemplateFile::ProcessInsert(bool merge, int insertIndex, CScoreFile* scoreFile, CPageFile* staging)
 {
     CQuillmarkApp& app = theApp();
     const char* word = merge ? "Merging" : "Checking";
     if (!app.SetStatusText(StrFormat("%s: %s", word, scoreFile->GetPath().c_str()), 2))
-        return PR_STATUS_CANCELLED;
+        return PostResult::StatusCancelled;
     CLogfile* log = app.GetLog();
     if (log)
         log->Printf("%s insert #%d=[%s] length=[%llu] mod=[%s]\n", word, insertIndex + 1,
@@ -163,7 +163,7 @@ int CTemplateFile::ProcessInsert(bool merge, int insertIndex, CScoreFile* scoreF
         staging->WriteString(kInsertEndMarker);
         staging->WriteString("\n");
         app.AddProducedEntry(scoreFile);
-        return PR_SUCCESS;
+        return PostResult::Success;
     }
 
     CScoreFile* earlier = nullptr;
@@ -176,9 +176,9 @@ int CTemplateFile::ProcessInsert(bool merge, int insertIndex, CScoreFile* scoreF
             scoreFile->GetPath().c_str(), earlier->GetWebName().c_str(), earlier->GetInsertNumber() + 1,
             earlier->GetPostedText().c_str());
     }
-    const int answer = scoreFile->ConfirmPost(question);
-    if (answer != 0)
-        return answer;
+    const PostAnswer answer = scoreFile->ConfirmPost(question);
+    if (answer != PostAnswer::Post)
+        return ToPostResult(answer);
     if (found == CQuillmarkApp::PostedMatch::InCollection && earlier && earlier->GetInsertNumber() == 0) {
         m_strOutputName = GetFileNameOnly(earlier->GetWebName());
         scoreFile->FillMissingFrom(*earlier);
@@ -186,9 +186,9 @@ int CTemplateFile::ProcessInsert(bool merge, int insertIndex, CScoreFile* scoreF
     if (m_strOutputName.empty()) {
         const CScoreFile::KeyResult key = scoreFile->GetKey(true, &m_strOutputName);
         if (key == CScoreFile::KeyResult::Cancelled)
-            return PR_CANCELLED;
+            return PostResult::Cancelled;
         if (!scoreFile->IsPost() || key != CScoreFile::KeyResult::Complete)
-            return PR_FAILED;
+            return PostResult::Failed;
         AddTemplateExtension(m_strOutputName);
     }
     if (app.Setup().m_Ftp.m_dwFlags & SF_UPLOAD_TO_SUBDIRECTORIES) {
@@ -197,5 +197,5 @@ int CTemplateFile::ProcessInsert(bool merge, int insertIndex, CScoreFile* scoreF
                           GetFileNameOnly(m_strOutputName);
     }
     scoreFile->SetPosted(m_strOutputName, 0);
-    return PR_SUCCESS;
+    return PostResult::Success;
 }

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/post_result.h"
+
 class CScoreFile;
 class CPageFile;
 
@@ -25,12 +27,12 @@ public:
     void SetTemplate(const std::string& url, std::string text);
 
     // One pass over the template with a score file (null: just count the
-    // markers). PR_SUCCESS, PR_FAILED (the user has been told),
-    // PR_CANCELLED (the user chose Cancel in a question) or
-    // PR_STATUS_CANCELLED (the status channel answered a cancel).
-    int Parse(bool merge, CScoreFile* scoreFile);
+    // markers). Success, Failed (the user has been told), Cancelled (the
+    // user chose Cancel in a question) or StatusCancelled (the status
+    // channel answered a cancel).
+    PostResult Parse(bool merge, CScoreFile* scoreFile);
     // The work at one insert marker (insertIndex counts from 0).
-    int ProcessInsert(bool merge, int insertIndex, CScoreFile* scoreFile, CPageFile* staging);
+    PostResult ProcessInsert(bool merge, int insertIndex, CScoreFile* scoreFile, CPageFile* staging);
     // Gives an extension-less page name the template's extension (lower
     // case); a template without one leaves the name alone.
     void AddTemplateExtension(std::string& name) const;

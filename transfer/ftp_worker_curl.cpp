@@ -97,7 +97,7 @@ bool CFTPWorker::RunAndWait(CProcessRunner& runner, const std::vector<std::strin
             runner.Terminate();
             return false;
         }
-        int r;
+        CProcessRunner::ReadResult r;
         while ((r = runner.ReadLine(line, std::string(), false)) == CProcessRunner::RL_LINE) {
             if (output) {
                 *output += line;

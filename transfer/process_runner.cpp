@@ -349,7 +349,7 @@ void CProcessRunner::WaitForActivity(int ms)
     ::poll(fds, static_cast<nfds_t>(n), ms);
 }
 
-int CProcessRunner::ReadLine(std::string& line, const std::string& prompt, bool wait)
+CProcessRunner::ReadResult CProcessRunner::ReadLine(std::string& line, const std::string& prompt, bool wait)
 {
     line.clear();
     while (true) {

@@ -54,7 +54,7 @@ public:
     void CloseStdin();
     // Writes to the program's standard input (tests and prompts).
     bool WriteStdin(const std::string& text);
-    int ReadLine(std::string& line, const std::string& prompt, bool wait);
+    ReadResult ReadLine(std::string& line, const std::string& prompt, bool wait);
     // 1 while the program runs; 0 once its exit status has been recorded.
     int PollExit();
     // Waits up to ms milliseconds for output or for the program's end.

@@ -37,10 +37,10 @@ public:
     virtual int SetStatusText(const std::string& text, int pane = 2) = 0;
     int SetStatusTextFormat(const char* format, ...) __attribute__((format(printf, 2, 3)));
     virtual int UploadProgress(bool show, int total, int done) = 0;
-    virtual int GetCancelState(bool pump) = 0;
+    virtual CancelState GetCancelState(bool pump) = 0;
     virtual int PumpMessages() = 0;
     virtual void SetBusy(bool enter) = 0;
-    virtual int IsProgressBarShown() const = 0;
+    virtual bool IsProgressBarShown() const = 0;
     // Waits for a worker thread while pumping; after a cancel keeps pumping
     // until the thread has ended. Joins it and returns its exit code.
     virtual int WaitForThread(std::thread& thread, const std::atomic<bool>& finished,

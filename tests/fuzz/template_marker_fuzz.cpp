@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         CTemplateFile templ;
         templ.SetTemplate((data[0] & 2) ? "http://club.example/results/template.htm" : "http://club.example/t",
                           text);
-        const int result = templ.Parse(false, nullptr);
-        if (result != PR_SUCCESS && result != PR_FAILED)
+        const PostResult result = templ.Parse(false, nullptr);
+        if (result != PostResult::Success && result != PostResult::Failed)
             std::abort();
         if (templ.GetFound() < 0)
             std::abort();

@@ -348,7 +348,7 @@ TEST_F(HistoryDialogTest, DestinationInsertReadsAsInThePostedBeforeQuestion)
     page.SetTemplate("http://club.example/results/template.htm", "<html>\n<!--quillmark:insert-->\n</html>\n");
     app->m_bAsk = true;
     dialogs.Answer(IDNO);
-    EXPECT_EQ(page.Parse(false, &again), PR_FAILED);
+    EXPECT_EQ(page.Parse(false, &again), PostResult::Failed);
     ASSERT_FALSE(dialogs.Texts().empty());
     EXPECT_NE(dialogs.Texts().back().find("\r\nInsert: 2\r\n"), std::string::npos) << dialogs.Texts().back();
 

@@ -418,6 +418,12 @@ TEST_F(BridgeWebsPosting, FormPostCarriesEveryFieldInOrderWithTheBytesIntact)
     EXPECT_EQ(prompter.LastText().substr(0, 55), "A score file has been posted previously to the website.");
     EXPECT_EQ(LastStatus(), "Post Games: No score files succeeded (1 failed)");
     EXPECT_EQ(Posts().size(), before + 1);
+
+    // Cancel in that question stops the run: no summary, nothing sent.
+    prompter.Answer(IDCANCEL);
+    app->OnFileRepost();
+    EXPECT_EQ(LastStatus(), "Canceled");
+    EXPECT_EQ(Posts().size(), before + 1);
 }
 
 // A post cancelled before it went out, and a password that cannot be

@@ -99,7 +99,7 @@ TEST_F(HostileParameters, CommandsRefuseToStart)
     const std::vector<std::pair<const char*, std::function<void()>>> commands = {
         {"Upload a Test File", [&] { app->OnHelpUploadTestFile(); }},
         {"Index Website", [&] { EXPECT_FALSE(app->IndexWebsite()); }},
-        {"Post Games", [&] { EXPECT_EQ(app->PostGames(PostMode::PostGames), 0); }},
+        {"Post Games", [&] { EXPECT_EQ(app->PostGames(PostMode::PostGames), PostRunResult::Ended); }},
     };
     for (const auto& command : commands) {
         SCOPED_TRACE(command.first);

@@ -60,9 +60,9 @@ TEST_F(AppTest, YesToAllAnswersTheRestOfTheRunUntilTheNextRun)
     app->m_bAsk = true;  // a posting run starts
     for (int answer : std::initializer_list<int>{IDNO, IDYES, IDYESTOALL, IDCANCEL, 42})
         prompter.Answer(answer);
-    EXPECT_EQ(app->AskPostQuestion("A score file is more than four hours old."), PA_SKIP);
+    EXPECT_EQ(app->AskPostQuestion("A score file is more than four hours old."), PostAnswer::Skip);
     for (const char* q : {"Q2", "Q3", "Q4", "Q5"})
-        EXPECT_EQ(app->AskPostQuestion(q), PA_POST) << q;
+        EXPECT_EQ(app->AskPostQuestion(q), PostAnswer::Post) << q;
     ASSERT_EQ(prompter.Shown().size(), 3u);
     EXPECT_EQ(prompter.Shown()[0].kind, "yestoall");
     EXPECT_EQ(prompter.Shown()[0].text,
@@ -77,8 +77,8 @@ TEST_F(AppTest, YesToAllAnswersTheRestOfTheRunUntilTheNextRun)
     // The next run asks again; Cancel stops it, an unknown result skips
     // and is logged as its number.
     app->m_bAsk = true;
-    EXPECT_EQ(app->AskPostQuestion("Q6"), PA_STOP);
-    EXPECT_EQ(app->AskPostQuestion("Q7"), PA_SKIP);
+    EXPECT_EQ(app->AskPostQuestion("Q6"), PostAnswer::Stop);
+    EXPECT_EQ(app->AskPostQuestion("Q7"), PostAnswer::Skip);
     EXPECT_NE(LogText().find("]Press=[42]\n"), std::string::npos);
     EXPECT_EQ(prompter.Shown().size(), 5u);
 }

@@ -137,7 +137,7 @@ TEST_F(OutsideDataTest, HostileIndexFilenamesAreRefusedEverywhere)
         EXPECT_EQ(prompter.LastText().rfind(kBadName, 0), 0u) << prompter.LastText();
 
         prompter.Clear();
-        EXPECT_EQ(app->PostGames(PostMode::PostGames), 0);
+        EXPECT_EQ(app->PostGames(PostMode::PostGames), PostRunResult::Ended);
         EXPECT_EQ(prompter.LastText().rfind(kBadName, 0), 0u) << prompter.LastText();
 
         prompter.Clear();
@@ -227,7 +227,7 @@ TEST_F(OutsideDataTest, EventNamesSurviveAWebsiteRoundTripEscapedOnce)
     for (const auto& [event, shown] : cases) {
         SCOPED_TRACE(event);
         WriteGame(day, event);
-        EXPECT_EQ(app->PostGames(PostMode::PostGames), 0);
+        EXPECT_EQ(app->PostGames(PostMode::PostGames), PostRunResult::Ended);
         const std::string pageName = samples::PageName(day++, ".html");
         const std::string page = ReadWholeFile(JoinPath(site.root, "results/" + pageName));
         const std::string posted = ReadWholeFile(JoinPath(site.root, "index.htm"));

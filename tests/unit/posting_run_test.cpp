@@ -65,7 +65,7 @@ TEST_F(PostingRunTest, FolderChangeFailureClosesTheConnectionAndTheNextFileIsPos
 {
     WriteGames({5, 6});
     site.failFolders.insert("results");  // fails once, for the newest file
-    EXPECT_EQ(app->PostGames(PostMode::PostGames), 0);
+    EXPECT_EQ(app->PostGames(PostMode::PostGames), PostRunResult::Ended);
     EXPECT_EQ(frame.GetLastStatus(), kOneOfTwo);
     EXPECT_EQ(HistoryOnDisk(), std::vector<std::string>{samples::PageName(5, ".html")});
     EXPECT_EQ(std::vector<std::string>(site.calls.begin(), site.calls.begin() + 3),
@@ -80,7 +80,7 @@ TEST_F(PostingRunTest, ExceptionInOneFileIsReportedAndTheRunGoesOnToIndexAndRepo
             throw std::runtime_error("HEAD request could not be sent");
     };
     site.transcript = "curl ...";
-    EXPECT_EQ(app->PostGames(PostMode::PostGames), 0);
+    EXPECT_EQ(app->PostGames(PostMode::PostGames), PostRunResult::Ended);
     EXPECT_EQ(frame.GetLastStatus(), kOneOfTwo);
     const auto shown = prompter.Shown();
     ASSERT_GE(shown.size(), 2u);
@@ -113,7 +113,7 @@ TEST_F(PostingRunTest, OlderPostingIsRemovedOnlyAfterTheNewFilesAreUp)
     WriteGames({5});
     olderEntry(page);
     site.failUploads.insert("2023/09/" + samples::PageName(5, ".pdf"));
-    EXPECT_EQ(app->PostGames(PostMode::PostGames), 0);
+    EXPECT_EQ(app->PostGames(PostMode::PostGames), PostRunResult::Ended);
     EXPECT_EQ(frame.GetLastStatus(), "Post Games: No score files succeeded (1 failed). Indexing not attempted.");
     for (const auto& e : site.events)
         EXPECT_EQ(e.rfind("delete", 0), std::string::npos) << e;
@@ -121,7 +121,7 @@ TEST_F(PostingRunTest, OlderPostingIsRemovedOnlyAfterTheNewFilesAreUp)
     // Moved into the month folder: the old files go after the new ones are up.
     site.failUploads.clear();
     site.events.clear();
-    EXPECT_EQ(app->PostGames(PostMode::PostGames), 0);
+    EXPECT_EQ(app->PostGames(PostMode::PostGames), PostRunResult::Ended);
     EXPECT_EQ(site.events, (std::vector<std::string>{
                                "put " + newPage, "put 2023/09/20230905anb.pdf", "put 2023/09/20230905anb.pbn",
                                "delete " + page, "delete 20230905anb.pdf", "delete 20230905anb.pbn",
@@ -131,7 +131,7 @@ TEST_F(PostingRunTest, OlderPostingIsRemovedOnlyAfterTheNewFilesAreUp)
     olderEntry("2023\\09\\" + page);
     site.events.clear();
     app->GetHistory().RemoveAll();
-    EXPECT_EQ(app->PostGames(PostMode::PostGames), 0);
+    EXPECT_EQ(app->PostGames(PostMode::PostGames), PostRunResult::Ended);
     EXPECT_EQ(site.events, (std::vector<std::string>{"put " + newPage, "put 2023/09/20230905anb.pdf",
                                                       "put 2023/09/20230905anb.pbn", "put index.htm"}));
     EXPECT_TRUE(OnServer("results/2023/09/20230905anb.pdf"));
@@ -145,7 +145,7 @@ TEST_F(PostingRunTest, ChosenFilesThatCannotBeReadAreLeftOutAndNamed)
     const std::string missing = JoinPath(scores, "230906a.txt");
     prompter.fileDialogPaths = {good, missing, scores};
     prompter.onConfirm = [](const ConfirmPostingRequest&, ConfirmPostingAnswer&) { return false; };
-    EXPECT_EQ(app->PostGames(PostMode::PostChosen), PR_CANCELLED);
+    EXPECT_EQ(app->PostGames(PostMode::PostChosen), PostRunResult::Cancelled);
     const auto shown = prompter.Shown();
     ASSERT_EQ(shown.size(), 3u);
     EXPECT_EQ(shown[1].text, "These score files could not be read and are left out:\r\n\r\n" + missing + "\r\n" + scores);
@@ -199,7 +199,7 @@ TEST_F(PostingRunTest, EveryPostedFileIsOnDiskBeforeTheNextOneStarts)
         std::ofstream(journal, std::ios::binary | std::ios::app) << std::string("QMJ1\x40\0\0\0partial", 15);
         onDisk = HistoryOnDisk();
     };
-    EXPECT_EQ(app->PostGames(PostMode::PostGames), 0);
+    EXPECT_EQ(app->PostGames(PostMode::PostGames), PostRunResult::Ended);
     EXPECT_EQ(onDisk, (std::vector<std::string>{samples::PageName(7, ".html"), samples::PageName(6, ".html")}));
     EXPECT_FALSE(FileExists(journal)) << "the run's last save takes the journal in";
     EXPECT_EQ(HistoryOnDisk().size(), 3u);

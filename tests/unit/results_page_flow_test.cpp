@@ -61,11 +61,11 @@ TEST_F(AppTest, ScoreFileAndHandRecordsBecomeAMergedPageAndAPdf)
 
     CTemplateFile tmpl;
     tmpl.SetTemplate("http://club.example/results/results.html", kTemplate);
-    ASSERT_EQ(tmpl.Parse(false, &score), PR_SUCCESS);
+    ASSERT_EQ(tmpl.Parse(false, &score), PostResult::Success);
     EXPECT_EQ(score.GetWebName(), "20230905anb.html");
 
-    ASSERT_EQ(score.BuildWebFiles(), PR_SUCCESS);
-    ASSERT_EQ(tmpl.Parse(true, &score), PR_SUCCESS);
+    ASSERT_EQ(score.BuildWebFiles(), PostResult::Success);
+    ASSERT_EQ(tmpl.Parse(true, &score), PostResult::Success);
     EXPECT_TRUE(prompter.Shown().empty());
 
     // The template's own text, byte for byte, around the results; the

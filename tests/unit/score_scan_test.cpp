@@ -46,9 +46,10 @@ protected:
 
     // The candidates by file name.
     std::map<std::string, CScoreFile*> Scan(CSFPtrArray& out, bool repost = false,
-                                            CColScoreFile* history = nullptr, int* result = nullptr)
+                                            CColScoreFile* history = nullptr,
+                                            CQuillmarkApp::ScanResult* result = nullptr)
     {
-        const int r = app->FindNewScoreFiles(out, repost, history);
+        const CQuillmarkApp::ScanResult r = app->FindNewScoreFiles(out, repost, history);
         if (result)
             *result = r;
         std::map<std::string, CScoreFile*> byName;
@@ -78,9 +79,9 @@ TEST_F(ScoreScan, NewFilesAfterTheCutOffWithTheirDescriptors)
     ::symlink("/nonexistent/target", folder.File("Scores/dangling.txt").c_str());
 
     CSFPtrArray out;
-    int result = 0;
+    CQuillmarkApp::ScanResult result = CQuillmarkApp::ScanResult::NotSetUp;
     auto found = Scan(out, false, nullptr, &result);
-    EXPECT_EQ(result, PR_SUCCESS);
+    EXPECT_EQ(result, CQuillmarkApp::ScanResult::Scanned);
     std::vector<std::string> names;
     for (auto& entry : found)
         names.push_back(entry.first);

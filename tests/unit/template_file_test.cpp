@@ -73,10 +73,10 @@ protected:
 TEST_F(TemplateTest, OneMarkerGetsThePageBodyAndEveryCharacterSurvives)
 {
     UseGeneratedPage();
-    ASSERT_EQ(tmpl.Parse(false, &score), PR_SUCCESS);
+    ASSERT_EQ(tmpl.Parse(false, &score), PostResult::Success);
     EXPECT_TRUE(prompter.Shown().empty()) << "a new, recent file asks nothing";
     EXPECT_EQ(tmpl.GetOutputName(), "20240305anb.html");
-    ASSERT_EQ(tmpl.Parse(true, &score), PR_SUCCESS);
+    ASSERT_EQ(tmpl.Parse(true, &score), PostResult::Success);
     const std::string staging = tmpl.GetStagingPath();
     EXPECT_EQ(GetFolderOnly(staging) + "/" + GetFileNameOnly(staging).substr(0, 3), tempDir + "/QMw");
     EXPECT_TRUE(MatchesGolden(ReadWholeFile(staging), "template/golden/merged_page.html"));
@@ -86,8 +86,8 @@ TEST_F(TemplateTest, OneMarkerGetsThePageBodyAndEveryCharacterSurvives)
 
 TEST_F(TemplateTest, WithoutAGeneratedPageTheRawTextGoesInsidePre)
 {
-    ASSERT_EQ(tmpl.Parse(false, &score), PR_SUCCESS);
-    ASSERT_EQ(tmpl.Parse(true, &score), PR_SUCCESS);
+    ASSERT_EQ(tmpl.Parse(false, &score), PostResult::Success);
+    ASSERT_EQ(tmpl.Parse(true, &score), PostResult::Success);
     const std::string page = ReadWholeFile(tmpl.GetStagingPath());
     EXPECT_TRUE(MatchesGolden(page, "template/golden/merged_raw.html"));
     EXPECT_EQ(Count(page, "\n"), Count(page, "\r\n")) << "every line ends with CR LF";
@@ -97,9 +97,9 @@ TEST_F(TemplateTest, WithoutAGeneratedPageTheRawTextGoesInsidePre)
 TEST_F(TemplateTest, MarkerCountOtherThanOneFailsTheMerge)
 {
     tmpl.SetTemplate(kTemplateUrl, ReadTestData("template/results_no_marker.html"));
-    EXPECT_EQ(tmpl.Parse(false, &score), PR_SUCCESS);
+    EXPECT_EQ(tmpl.Parse(false, &score), PostResult::Success);
     EXPECT_EQ(tmpl.GetOutputName(), "") << "the check pass settles no name without a marker";
-    EXPECT_EQ(tmpl.Parse(true, &score), PR_FAILED);
+    EXPECT_EQ(tmpl.Parse(true, &score), PostResult::Failed);
     ASSERT_EQ(prompter.Shown().size(), 1u);
     EXPECT_EQ(prompter.Shown()[0].text,
               std::string("Template ") + kTemplateUrl + ":\r\nExpected 1 insert locations, found 0");
@@ -111,9 +111,9 @@ TEST_F(TemplateTest, MarkerCountOtherThanOneFailsTheMerge)
     tmpl.SetTemplate(kTemplateUrl, ReadTestData("template/results_two_markers.html"));
     prompter.Answer(IDYES);
     prompter.Answer(IDYES);
-    EXPECT_EQ(tmpl.Parse(false, &score), PR_SUCCESS);
+    EXPECT_EQ(tmpl.Parse(false, &score), PostResult::Success);
     EXPECT_EQ(prompter.Shown().size(), 2u);
-    EXPECT_EQ(tmpl.Parse(true, &score), PR_FAILED);
+    EXPECT_EQ(tmpl.Parse(true, &score), PostResult::Failed);
     const std::string page = ReadWholeFile(tmpl.GetStagingPath());
     EXPECT_EQ(Count(page, "Zürich Open Pairs"), 2u);
     EXPECT_EQ(Count(page, std::string(kInsertEndMarker) + "\r\n"), 2u);
@@ -126,7 +126,7 @@ TEST_F(TemplateTest, EarlierPostingIsAskedAboutAndItsPageNameReused)
 {
     AddEarlierPosting("2023\\11\\oldname.html", 0);
     prompter.Answer(IDYES);
-    ASSERT_EQ(tmpl.Parse(false, &score), PR_SUCCESS);
+    ASSERT_EQ(tmpl.Parse(false, &score), PostResult::Success);
     ASSERT_EQ(prompter.Shown().size(), 1u);
     EXPECT_EQ(prompter.Shown()[0].text,
               "The results in a score file have been posted previously to a web page.\r\n\r\nScore file: " +
@@ -142,25 +142,25 @@ TEST_F(TemplateTest, EarlierPostingIsAskedAboutAndItsPageNameReused)
     app->GetHistory().RemoveAll();
     AddEarlierPosting("2023\\11\\oldname.html", 1);
     prompter.Answer(IDYESTOALL);
-    ASSERT_EQ(tmpl.Parse(false, &score), PR_SUCCESS);
+    ASSERT_EQ(tmpl.Parse(false, &score), PostResult::Success);
     EXPECT_EQ(tmpl.GetOutputName(), "2024\\03\\20240305anb.html");
     EXPECT_FALSE(app->m_bAsk) << "Yes to All answers the rest of the run";
 
     app->m_bAsk = true;
     prompter.Answer(IDNO);
-    EXPECT_EQ(tmpl.Parse(false, &score), PR_FAILED);
+    EXPECT_EQ(tmpl.Parse(false, &score), PostResult::Failed);
     prompter.Answer(IDCANCEL);
-    EXPECT_EQ(tmpl.Parse(false, &score), PR_CANCELLED);
+    EXPECT_EQ(tmpl.Parse(false, &score), PostResult::Cancelled);
 }
 
 TEST_F(TemplateTest, FileOlderThanFourHoursIsQuestioned)
 {
     clock.now = score.GetModifiedTime() + 4 * 3600;
-    ASSERT_EQ(tmpl.Parse(false, &score), PR_SUCCESS);
+    ASSERT_EQ(tmpl.Parse(false, &score), PostResult::Success);
     EXPECT_TRUE(prompter.Shown().empty()) << "exactly four hours does not count";
     clock.now += 1;
     prompter.Answer(IDNO);
-    EXPECT_EQ(tmpl.Parse(false, &score), PR_FAILED);
+    EXPECT_EQ(tmpl.Parse(false, &score), PostResult::Failed);
     EXPECT_EQ(prompter.Texts().at(0).rfind("A score file is more than four hours old.", 0), 0u);
 }
 
@@ -174,7 +174,7 @@ TEST_F(TemplateTest, CancelThroughTheStatusChannelIsACancelNotAFailure)
         cancelling.cancelAt = at;
         app->SetMainFrame(&cancelling);
         const bool merge = at == 2;
-        EXPECT_EQ(tmpl.Parse(merge, &score), PR_STATUS_CANCELLED);
+        EXPECT_EQ(tmpl.Parse(merge, &score), PostResult::StatusCancelled);
     }
     app->SetMainFrame(&frame);
     EXPECT_TRUE(prompter.Shown().empty()) << "nothing is reported as failed";

@@ -37,10 +37,10 @@ public:
         return 1;
     }
     int UploadProgress(bool, int, int) override { return 1; }
-    int GetCancelState(bool) override { return CS_IDLE; }
+    CancelState GetCancelState(bool) override { return CS_IDLE; }
     int PumpMessages() override { return 1; }
     void SetBusy(bool enter) override { busy += enter ? 1 : -1; }
-    int IsProgressBarShown() const override { return 0; }
+    bool IsProgressBarShown() const override { return false; }
     int WaitForThread(std::thread& thread, const std::atomic<bool>&, const std::atomic<int>& exitCode) override
     {
         thread.join();

@@ -81,7 +81,7 @@ protected:
 TEST_F(WebFiles, StandInMakesThePageAndThePdfFromAScoreFileAndHandRecords)
 {
     boxes.Answer(IDYES);
-    ASSERT_EQ(file.BuildWebFiles(), PR_SUCCESS);
+    ASSERT_EQ(file.BuildWebFiles(), PostResult::Success);
 
     // The page: in a new "QMm" folder of the temporary folder, named after
     // the file-name part of the web name, with its body on lines of its own.
@@ -140,7 +140,7 @@ TEST_F(WebFiles, CallsFollowTheSetupInOrderOnTheWorker)
         Configure(c.flags, c.htmlLayout, c.pdfLayout);
         file.SetHandRecordPath(c.handRecords ? m_pbn : "");
         file.SetPdfPath("stale.pdf");
-        ASSERT_EQ(file.BuildWebFiles(), PR_SUCCESS);
+        ASSERT_EQ(file.BuildWebFiles(), PostResult::Success);
 
         const bool pdfMade = c.handRecords && (c.flags & SF_LINK_PDF_HAND_RECORDS);
         EXPECT_EQ(file.GetPdfPath().empty(), !pdfMade);
@@ -209,7 +209,7 @@ TEST_F(WebFiles, AFailingCallIsReportedWithItsStepText)
         boxes.Clear();
         const size_t logBefore = LogText().size();
 
-        EXPECT_EQ(file.BuildWebFiles(), PR_FAILED);
+        EXPECT_EQ(file.BuildWebFiles(), PostResult::Failed);
         const std::string log = LogText().substr(logBefore);
         EXPECT_NE(log.find(std::string("Operation=[") + c.step + "]\n"), std::string::npos) << log;
         EXPECT_NE(log.find(std::string(c.logged) + "\n"), std::string::npos) << log;
@@ -250,7 +250,7 @@ TEST_F(WebFiles, FailuresWithSuccessCodesStayFailures)
         {[](std::unique_ptr<IDispatchObject>&) { return S_FALSE; }, "Error(0x80004005)=[Unknown error.]\n"}};
     for (const auto& [creator, logged] : creators) {
         const DispatchCreator saved = RegisterDispatchClass(kVantorelProgId, creator);
-        EXPECT_EQ(file.BuildWebFiles(), PR_FAILED);
+        EXPECT_EQ(file.BuildWebFiles(), PostResult::Failed);
         RegisterDispatchClass(kVantorelProgId, saved);
         EXPECT_TRUE(LogHas("Operation=[Create Vantorel.Object]\n"));
         EXPECT_TRUE(LogHas(logged)) << logged;
@@ -267,7 +267,7 @@ TEST_F(WebFiles, ReportsFromTheWorkersOwnStepsAreShownByTheUiThread)
     {
         FakeLayout fake;
         ::setenv("TMPDIR", (tempDir + "/missing").c_str(), 1);
-        EXPECT_EQ(file.BuildWebFiles(), PR_FAILED);
+        EXPECT_EQ(file.BuildWebFiles(), PostResult::Failed);
         ::setenv("TMPDIR", tempDir.c_str(), 1);
         EXPECT_EQ(fake.Created(), 0);
         EXPECT_EQ(boxes.Texts(), std::vector<std::string>{"No such file or directory"});
@@ -282,7 +282,7 @@ TEST_F(WebFiles, ReportsFromTheWorkersOwnStepsAreShownByTheUiThread)
                 std::rename(tempDir.c_str(), moved.c_str());
         };
         boxes.Clear();
-        EXPECT_EQ(file.BuildWebFiles(), PR_FAILED);
+        EXPECT_EQ(file.BuildWebFiles(), PostResult::Failed);
         std::rename(moved.c_str(), tempDir.c_str());
         ASSERT_FALSE(fake.Ids().empty());
         EXPECT_EQ(fake.Ids().back(), vantorel::DoubleDummyAllBoards);
@@ -301,9 +301,10 @@ TEST_F(WebFiles, ScoringErrorsAreAskedAboutOnlyWhenTheAlertIsOn)
                                  m_score + "\r\nBoards reported: 3" + kQuestionEnd;
     struct Answer {
         int button;
-        int result;
+        PostResult result;
     };
-    for (const Answer a : {Answer{IDYES, PR_SUCCESS}, Answer{IDNO, PR_FAILED}, Answer{IDCANCEL, PR_CANCELLED}}) {
+    for (const Answer a : {Answer{IDYES, PostResult::Success}, Answer{IDNO, PostResult::Failed},
+                           Answer{IDCANCEL, PostResult::Cancelled}}) {
         SCOPED_TRACE(a.button);
         boxes.Clear();
         boxes.Answer(a.button);
@@ -315,8 +316,8 @@ TEST_F(WebFiles, ScoringErrorsAreAskedAboutOnlyWhenTheAlertIsOn)
     // Yes to All posts this file and answers the rest of the run unasked.
     boxes.Clear();
     boxes.Answer(IDYESTOALL);
-    EXPECT_EQ(file.BuildWebFiles(), PR_SUCCESS);
-    EXPECT_EQ(file.BuildWebFiles(), PR_SUCCESS);
+    EXPECT_EQ(file.BuildWebFiles(), PostResult::Success);
+    EXPECT_EQ(file.BuildWebFiles(), PostResult::Success);
     EXPECT_EQ(boxes.Texts().size(), 1u);
     EXPECT_TRUE(LogHas("Autoreply=[Yes] due to previous press of [Yes to All]\n"));
 
@@ -324,10 +325,10 @@ TEST_F(WebFiles, ScoringErrorsAreAskedAboutOnlyWhenTheAlertIsOn)
     app->m_bAsk = true;
     boxes.Clear();
     Configure(SF_USE_CHECK_SCORE_DATA, true, false);
-    EXPECT_EQ(file.BuildWebFiles(), PR_SUCCESS);
+    EXPECT_EQ(file.BuildWebFiles(), PostResult::Success);
     Configure(SF_USE_CHECK_SCORE_DATA | SF_ALERT_CHECK_SCORE_DATA, true, false);
     fake.boardsReported = 0;
-    EXPECT_EQ(file.BuildWebFiles(), PR_SUCCESS);
+    EXPECT_EQ(file.BuildWebFiles(), PostResult::Success);
     EXPECT_TRUE(boxes.Shown().empty());
 }
 
@@ -340,7 +341,7 @@ TEST_F(WebFiles, WithoutAPageNameNothingIsMade)
         SCOPED_TRACE(name);
         file.SetPosted(name, 0);
         boxes.Clear();
-        EXPECT_EQ(file.BuildWebFiles(), PR_FAILED);
+        EXPECT_EQ(file.BuildWebFiles(), PostResult::Failed);
         const auto texts = boxes.Texts();
         ASSERT_EQ(texts.size(), 1u);
         EXPECT_EQ(texts[0].rfind("No results page name was settled for a score file", 0), 0u) << texts[0];
@@ -385,7 +386,7 @@ TEST_F(WebFiles, TemporaryPathsFromBothThreadsAreAllKept)
     CTempMakingFrame pumping;
     pumping.app = app.get();
     app->SetMainFrame(&pumping);
-    EXPECT_EQ(file.BuildWebFiles(), PR_SUCCESS);
+    EXPECT_EQ(file.BuildWebFiles(), PostResult::Success);
     app->SetMainFrame(&frame);
 
     EXPECT_GT(pumping.made, 0);
