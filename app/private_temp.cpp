@@ -13,6 +13,7 @@
 #include "platform/fd_io.h"
 #include "platform/path_helpers.h"
 #include "platform/private_folder.h"
+#include "transfer/sftp_session.h"
 
 namespace {
 
@@ -120,6 +121,10 @@ void SweepEarlierRuns()
             ::unlink(path.c_str());
         } else if (long owner = PidAfter(name, kSecretPrefix); owner > 0 && !IsRunning(owner)) {
             WipeAndDeleteFile(path, true);
+        } else if (long runner = PidAfter(name, kSftpSessionRecordPrefix); runner > 0 && !IsRunning(runner)) {
+            // The sftp a killed run kept open for its steps.
+            EndLeftoverSftp(name);
+            ::unlink(path.c_str());
         }
     }
     ::closedir(dir);

@@ -6,8 +6,9 @@
 // there a list of the temporary files and folders it made; at exit the run
 // deletes them and its list. A run that was killed cannot, so start-up
 // deletes what the lists of runs that are no longer running name, and the
-// secret files those runs left, overwritten with zeros first. Nothing of a
-// run that still runs is touched.
+// secret files those runs left, overwritten with zeros first, and ends an
+// sftp such a run kept running for its steps. Nothing of a run that still
+// runs is touched.
 #pragma once
 
 #include <string>

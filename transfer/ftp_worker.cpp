@@ -16,6 +16,7 @@
 #include "transfer/ftp_settings.h"
 #include "transfer/http_client.h"
 #include "transfer/qm_session.h"
+#include "transfer/sftp_session.h"
 #include "transfer/transfer_host.h"
 #include "transfer/url_string.h"
 
@@ -58,6 +59,7 @@ CFTPWorker::CFTPWorker(CFTPSettings* settings) : m_pSettings(settings) {}
 CFTPWorker::~CFTPWorker()
 {
     Disconnect();
+    EndSftpSession();
     // The operation is over: no connection of it stays open behind it.
     if (m_bKeepBetweenLogins && m_pSettings && m_pSettings->m_pSession)
         m_pSettings->m_pSession->CloseConnections();
@@ -108,6 +110,8 @@ void CFTPWorker::Disconnect()
             m_pConnection->Close();
         m_pConnection.reset();
     }
+    if (!m_bKeepBetweenLogins)
+        EndSftpSession();
     m_bLoggedIn = false;
 }
 

@@ -19,6 +19,7 @@ class CFtpConnection;
 class CProcessRunner;
 class CQmFileFind;
 class CHttpProbe;
+class CSftpSession;
 
 class CFTPWorker {
 public:
@@ -38,9 +39,11 @@ public:
     bool Login();
     void Disconnect();
     // From now on a plain-FTP Disconnect leaves the control connection open
-    // for the next Login while it is good (see CFtpConnection::EndLogin);
-    // the worker closes it when it ends. For an operation that logs in and
-    // out for each of many files in quick succession.
+    // for the next Login while it is good (see CFtpConnection::EndLogin),
+    // and an SFTP Disconnect leaves the running sftp (and its connection)
+    // for the next step; the worker closes either when it ends. For an
+    // operation that logs in and out for each of many files in quick
+    // succession.
     void KeepConnectionBetweenLogins() { m_bKeepBetweenLogins = true; }
     bool IsLoggedIn() const { return m_bLoggedIn; }
     // webVisible: the folder is part of the website's URL path (not only
@@ -79,7 +82,10 @@ public:
                     const std::vector<std::string>& environment = {});
     bool RunAndWait(CProcessRunner& runner, const std::vector<std::string>& argv, const std::string& program,
                     std::string* output, const std::vector<std::string>& environment = {});
-    // SFTP: one sftp run over a batch text.
+    // SFTP: one step, the commands of a batch text, carried by the sftp
+    // that the worker keeps running from its first SFTP step until it
+    // disconnects (or, when it keeps connections, until it ends). A failed
+    // step ends that sftp; the next step starts a new one.
     bool RunSftpBatch(const std::string& batch, std::string* output);
     bool RunSftpCommand(const std::string& command, const std::string& a1, const std::string& a2,
                         std::string* output);
@@ -130,9 +136,11 @@ private:
     // Tells the user and the log why a walk stopped (nothing after a
     // cancel, which is no failure); false.
     bool ReportWalkFailure(const std::string& text);
+    void EndSftpSession();
 
     CFTPSettings* m_pSettings;
     std::unique_ptr<CFtpConnection> m_pConnection;
+    std::unique_ptr<CSftpSession> m_pSftp;
     std::vector<PathComponent> m_Components;
     std::string m_strTranscript;
     bool m_bLoggedIn = false;

@@ -9,6 +9,8 @@
 #include "platform/fd_io.h"
 #include "transfer/ftp_settings.h"
 #include "transfer/http_client.h"
+#include "transfer/process_runner.h"
+#include "transfer/sftp_session.h"
 #include "transfer/transfer_host.h"
 
 std::string CFTPWorker::QuotePath(const std::string& text)
@@ -77,19 +79,42 @@ bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
     std::vector<std::string> argv{m_strSftpProgram};
     for (auto& a : extra)
         argv.push_back(std::move(a));
+    // The batch file stays behind as the record of the step; sftp itself
+    // takes the step's commands from its standard input.
     for (const char* o : {"-F", "/dev/null", "-oBatchMode=yes", "-oClearAllForwardings=yes", "-oForwardAgent=no",
-                          "-oForwardX11=no", "-b"})
+                          "-oForwardX11=no", "-b", "-"})
         argv.push_back(o);
-    argv.push_back(batchPath);
     const std::string port = s.GetPort();
     if (!port.empty()) {
         argv.push_back("-P");
         argv.push_back(port);
     }
     argv.push_back(s.m_strUser + "@" + s.m_strServer);
-    // Under a non-UTF-8 locale sftp prints the bytes of non-ASCII names as
-    // octal escapes; names are UTF-8 here.
-    return RunProcess(argv, "sftp", output, {"LC_ALL=C.UTF-8"});
+    if (!m_pSftp || !m_pSftp->CanCarry(argv)) {
+        EndSftpSession();
+        // Under a non-UTF-8 locale sftp prints the bytes of non-ASCII names
+        // as octal escapes; names are UTF-8 here.
+        m_pSftp = std::make_unique<CSftpSession>(argv, std::vector<std::string>{"LC_ALL=C.UTF-8"});
+        if (!m_pSftp->Start()) {
+            m_pSftp.reset();
+            return false;
+        }
+    }
+    std::string errors;
+    const bool ok = m_pSftp->RunStep(batch, output, errors);
+    if (!errors.empty())
+        m_strTranscript += FormatCommandLine(argv) + "\r\n" + errors;
+    return ok;
+}
+
+void CFTPWorker::EndSftpSession()
+{
+    if (!m_pSftp)
+        return;
+    std::string errors;
+    m_pSftp->Close(errors);
+    m_pSftp.reset();
+    m_strTranscript += errors;
 }
 
 bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& target, const std::string& folder)

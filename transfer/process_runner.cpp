@@ -218,15 +218,35 @@ void CProcessRunner::CloseStdin()
 
 bool CProcessRunner::WriteStdin(const std::string& text)
 {
+    // A program that has ended gives EPIPE here, never the signal that
+    // would end this process: it is held back on this thread while writing
+    // and taken away again when the write raised it.
+    sigset_t pipeSignal, before;
+    sigemptyset(&pipeSignal);
+    sigaddset(&pipeSignal, SIGPIPE);
+    ::pthread_sigmask(SIG_BLOCK, &pipeSignal, &before);
+    sigset_t pending;
+    sigemptyset(&pending);
+    ::sigpending(&pending);
+    const bool wasPending = sigismember(&pending, SIGPIPE) == 1;
     size_t done = 0;
+    bool broken = false;
     while (m_stdinWrite >= 0 && done < text.size()) {
         const ssize_t n = ::write(m_stdinWrite, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
-            return false;
+        if (n <= 0) {
+            broken = n < 0 && errno == EPIPE;
+            break;
+        }
         done += static_cast<size_t>(n);
     }
+    if (broken && !wasPending) {
+        const timespec now{0, 0};
+        while (::sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) {
+        }
+    }
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
     return done == text.size();
 }
 

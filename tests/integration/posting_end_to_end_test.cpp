@@ -65,14 +65,6 @@ std::vector<std::string> FilesBelow(const std::string& folder)
     return g_found;
 }
 
-size_t Count(const std::string& text, const std::string& what)
-{
-    size_t n = 0;
-    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
-
 }  // namespace
 
 class PostingEndToEnd : public TransferTest, public ::testing::WithParamInterface<int> {
@@ -184,8 +176,15 @@ TEST_P(PostingEndToEnd, PostsNewFilesOnceThenRepostsWithOneYesToAll)
 {
     app->Setup().m_Ftp.m_dwFlags |= SF_LINK_PDF_HAND_RECORDS;
     WriteGames({5, 6});
+    const int loginsBefore = GetParam() == PROTOCOL_SFTP ? SshLogins() : 0;
     app->OnPostGames(false);
     EXPECT_EQ(LastStatus(), "Post Games succeeded: 2 score files. Indexing succeeded.");
+    // Every SFTP step of the run (pages, PDFs, hand records, index pages)
+    // rode on one connection, closed when the run ended.
+    if (GetParam() == PROTOCOL_SFTP) {
+        EXPECT_EQ(SshLogins() - loginsBefore, 1);
+        EXPECT_TRUE(SftpProcesses().empty());
+    }
 
     // The page is the template with the results after the marker, exactly
     // as it was made here; the PDF and the hand records as they are here.

@@ -261,3 +261,31 @@ void TransferTest::ExpectPasswordNowhere(const CFTPWorker& worker, ChildWatcher&
             << line;  // only the test's own server may hold it
     }
 }
+
+size_t Count(const std::string& text, const std::string& what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++n;
+    return n;
+}
+
+int SshLogins()
+{
+    LoopbackSite& site = LoopbackSite::Get();
+    site.Ssh();
+    return static_cast<int>(Count(ReadWholeFile(site.folder.File("sshd.log")), "Accepted publickey for "));
+}
+
+std::vector<loopback::ProcessInfo> SftpProcesses()
+{
+    const std::string key = LoopbackSite::Get().Ssh().dir + "/userkey";
+    std::vector<loopback::ProcessInfo> found;
+    for (const auto& p : loopback::ListProcesses()) {
+        const bool client = p.cmdline.rfind("sftp ", 0) == 0 || p.cmdline.rfind("ssh ", 0) == 0 ||
+                            p.cmdline.find("/sftp ") != std::string::npos;
+        if (client && p.state != 'Z' && p.cmdline.find(key) != std::string::npos)
+            found.push_back(p);
+    }
+    return found;
+}

@@ -102,6 +102,14 @@ protected:
     std::string testFolder;
 };
 
+// How many times what occurs in text (overlaps counted).
+size_t Count(const std::string& text, const std::string& what);
+// How many logins the private sshd has accepted so far (from its log).
+int SshLogins();
+// The sftp and ssh processes that run with the test key: those of the
+// program's SFTP steps.
+std::vector<loopback::ProcessInfo> SftpProcesses();
+
 // Whether text holds the test password: as it is, or in any
 // percent-encoded form (a blank as "%20" or "+", any character as %XX in
 // either case), as it would stand in a URL or a form.

@@ -5,18 +5,38 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <functional>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
 #include "platform/path_helpers.h"
+#include "platform/private_folder.h"
 #include "support/child_process.h"
 #include "support/test_app.h"
 
 namespace {
 
 const char kLeftPassword[] = "Sw0rdfish-left-behind";
+
+// Runs and is not a zombie.
+bool Alive(pid_t pid)
+{
+    const std::string stat = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
+    const size_t close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] != 'Z';
+}
+
+bool WaitFor(const std::function<bool()>& done)
+{
+    for (int i = 0; i < 500; ++i) {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return done();
+}
 
 // Every regular file under folder whose bytes hold text.
 void FilesHolding(const std::string& folder, const std::string& text, std::vector<std::string>& found)
@@ -131,4 +151,41 @@ TEST_F(LeftoverSweep, AKilledUploadLeavesNoPasswordAfterTheNextStart)
     EXPECT_EQ(Names("QMt"), std::vector<std::string>{"QMtKEEP.txt"}) << "only what a run made goes";
     EXPECT_EQ(Names("QMm"), std::vector<std::string>{});
     EXPECT_TRUE(FileExists(unrelated));
+}
+
+// A run killed while its sftp carried a step: an sftp that outlives it
+// (this one does not end at the end of its input) is ended by the next
+// start, with the program it started, and its record goes; another start
+// while the run still runs leaves both alone.
+TEST_F(LeftoverSweep, AnSftpLeftByAKilledRunEndsAtTheNextStart)
+{
+    ::mkdir(folder.File("bin").c_str(), 0700);
+    const std::string pidFile = folder.File("sftp.pid");
+    const std::string fakeSftp = folder.Write(
+        "bin/sftp", "#!/bin/sh\ntrap '' HUP TERM\nsleep 60 &\necho $! > '" + pidFile + ".child'\necho $$ > '" +
+                        pidFile + "'\nwhile :; do sleep 1; done\n");
+    ::chmod(fakeSftp.c_str(), 0755);
+    CChildProcess child(TestProgramPath("qm_sftp_step"), {fakeSftp});
+    std::string line;
+    ASSERT_TRUE(child.ReadLine(line));
+    ASSERT_EQ(line, "swept");
+    ASSERT_TRUE(WaitFor([&] { return !ReadWholeFile(pidFile).empty() && !ReadWholeFile(pidFile + ".child").empty(); }));
+    const pid_t sftp = std::atoi(ReadWholeFile(pidFile).c_str());
+    const pid_t grandchild = std::atoi(ReadWholeFile(pidFile + ".child").c_str());
+    const std::string record = JoinPath(PrivateTempFolder(), "sftp-" + std::to_string(child.Pid()) + "-" +
+                                                                 std::to_string(sftp));
+    ASSERT_TRUE(WaitFor([&] { return FileExists(record); }));
+
+    ::mkdir(folder.File("data2").c_str(), 0700);
+    Start(folder.File("data2"));
+    EXPECT_TRUE(Alive(sftp));
+    EXPECT_TRUE(FileExists(record));
+
+    child.Kill(SIGKILL);
+    child.Wait();
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(Alive(sftp)) << "outlives the killed run";
+    Start(dataDir);
+    EXPECT_TRUE(WaitFor([&] { return !Alive(sftp) && !Alive(grandchild); }));
+    EXPECT_FALSE(FileExists(record));
 }

@@ -73,6 +73,15 @@ TEST(TransferParameters, AllowedAndRefusedSpellings)
         {SFTP, "-oUserKnownHostsFile=/tmp/k", "-oUserKnownHostsFile=/tmp/k"},
         {SFTP, "-oBatchMode=no", "-oBatchMode=no"},
         {SFTP, "-o Proxy-Command=sh", "-o Proxy-Command=sh"},
+        // The program keeps its own connection for a run: none that ssh
+        // would share, open or keep through a socket named here.
+        {SFTP, "-oControlPath=/tmp/cm", "-oControlPath=/tmp/cm"},
+        {SFTP, "-o ControlMaster=auto", "-o ControlMaster=auto"},
+        {SFTP, "-o \"controlpersist 10\"", "-o controlpersist 10"},
+        {SFTP, "\"-oCONTROLMASTER yes\"", "-oCONTROLMASTER yes"},
+        {SFTP, "-4 -Co ControlPath=none", "-Co ControlPath=none"},
+        {SFTP, "-o\"ControlPersist = 60\"", "-oControlPersist = 60"},
+        {SFTP, "-o ControlMaster", "-o ControlMaster"},
         {SFTP, "-F cfg", "-F"},
         {SFTP, "-vF cfg", "-vF"},
         {SFTP, "-S /bin/prog", "-S"},

@@ -1,0 +1,37 @@
+// Starts the way Quillmark starts (the single-instance interlock, which
+// sweeps what earlier runs left), then lists the remote folder over SFTP
+// with the sftp program named in its first argument, through a worker that
+// keeps its connection between steps. A test kills it while that program
+// runs. Prints "swept" after start-up; exits 0 when the listing worked.
+#include <cstdio>
+#include <string>
+
+#include "app/quillmark_app.h"
+#include "app/setup_data.h"
+#include "printing_prompter.h"
+#include "transfer/ftp_worker.h"
+
+int main(int argc, char** argv)
+{
+    CQuillmarkApp app;
+    SetAppPtr(&app);
+    CPrintingPrompter prompter;
+    app.SetPrompter(&prompter);
+    if (!app.AcquireSingleInstanceLock())
+        return 3;
+    std::printf("swept\n");
+    std::fflush(stdout);
+    if (argc < 2)
+        return 0;
+    CFTPSettings& ftp = app.Setup().m_Ftp;
+    ftp.m_nProtocol = PROTOCOL_SFTP;
+    ftp.m_strServer = "127.0.0.1";
+    ftp.m_strUser = "club";
+    CFTPWorker worker(&ftp);
+    worker.SetSftpProgram(argv[1]);
+    worker.KeepConnectionBetweenLogins();
+    std::string listing;
+    if (!worker.Login() || !worker.RunSftpCommand("ls -la", std::string(), std::string(), &listing))
+        return 6;
+    return 0;
+}

@@ -1,0 +1,186 @@
+#include "transfer/sftp_session.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <random>
+#include <unistd.h>
+
+#include "platform/path_helpers.h"
+#include "platform/private_folder.h"
+#include "platform/text_helpers.h"
+#include "transfer/process_runner.h"
+#include "transfer/transfer_host.h"
+
+const char kSftpSessionRecordPrefix[] = "sftp-";
+
+namespace {
+
+std::string Unguessable()
+{
+    std::random_device random;
+    return StrFormat("%08x%08x%08x", random(), random(), random());
+}
+
+}  // namespace
+
+CSftpSession::CSftpSession(std::vector<std::string> argv, std::vector<std::string> environment)
+    : m_argv(std::move(argv)), m_environment(std::move(environment)), m_marker("#qm-" + Unguessable() + "-")
+{
+}
+
+CSftpSession::~CSftpSession()
+{
+    std::string ignored;
+    Close(ignored);
+}
+
+pid_t CSftpSession::Pid() const
+{
+    return m_runner && m_runner->IsRunning() ? m_runner->GetPid() : -1;
+}
+
+bool CSftpSession::Start()
+{
+    m_runner = std::make_unique<CProcessRunner>(false);
+    m_errorsTaken = 0;
+    if (!m_runner->Start(m_argv, std::string(), "sftp", m_environment)) {
+        m_runner.reset();
+        return false;
+    }
+    const std::string folder = PrivateTempFolder();
+    if (!folder.empty()) {
+        const std::string path = JoinPath(folder, StrFormat("%s%ld-%ld", kSftpSessionRecordPrefix,
+                                                            static_cast<long>(::getpid()),
+                                                            static_cast<long>(m_runner->GetPid())));
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            ::close(fd);
+            m_record = path;
+        }
+    }
+    return true;
+}
+
+bool CSftpSession::CanCarry(const std::vector<std::string>& argv)
+{
+    return m_runner && m_runner->PollExit() == 1 && argv == m_argv;
+}
+
+void CSftpSession::TakeErrors(std::string& errors)
+{
+    const std::string& all = m_runner->GetOutput();
+    if (all.size() > m_errorsTaken) {
+        errors += all.substr(m_errorsTaken);
+        m_errorsTaken = all.size();
+    }
+}
+
+void CSftpSession::EndRecord()
+{
+    if (!m_record.empty())
+        ::unlink(m_record.c_str());
+    m_record.clear();
+}
+
+bool CSftpSession::RunStep(const std::string& commands, std::string* output, std::string& errors)
+{
+    if (!m_runner || m_runner->PollExit() != 1) {
+        Close(errors);
+        return false;
+    }
+    ITransferHost& app = TransferHost();
+    const std::string marker = m_marker + std::to_string(++m_step);
+    const std::string echo = "sftp> " + marker;
+    // Every step starts from the login folder ("cd" alone), whatever folder
+    // the step before changed to.
+    bool ok = m_runner->WriteStdin("cd\n" + commands + marker + "\n");
+    bool done = false;
+    std::string pending, line;
+    while (ok && !done) {
+        int r;
+        while ((r = m_runner->ReadLine(line, std::string(), false)) == CProcessRunner::RL_LINE) {
+            line = pending + line;
+            pending.clear();
+            if (line == echo) {
+                done = true;
+                break;
+            }
+            if (output) {
+                *output += line;
+                *output += '\n';
+            }
+        }
+        if (done)
+            break;
+        pending += line;
+        // sftp ended before the marker: a command failed or the connection
+        // went away.
+        if (r != CProcessRunner::RL_NODATA || !m_runner->IsRunning()) {
+            ok = false;
+            break;
+        }
+        m_runner->WaitForActivity(50);
+        if (app.GetCancelState(true) == CS_CANCELLED) {
+            m_runner->Terminate();
+            ok = false;
+        }
+    }
+    if (!ok) {
+        Close(errors);
+        return false;
+    }
+    // What the step's commands wrote to the error stream is there before
+    // the marker's echo.
+    m_runner->DrainStderr();
+    TakeErrors(errors);
+    return true;
+}
+
+void CSftpSession::Close(std::string& errors)
+{
+    if (!m_runner)
+        return;
+    if (m_runner->IsRunning()) {
+        // End of input ends sftp, which closes the connection.
+        m_runner->CloseStdin();
+        std::string line;
+        for (int waited = 0; waited < kCloseWaitMs && m_runner->PollExit() == 1; waited += 20) {
+            while (m_runner->ReadLine(line, std::string(), false) == CProcessRunner::RL_LINE) {
+            }
+            m_runner->WaitForActivity(20);
+        }
+        m_runner->Terminate();
+    }
+    TakeErrors(errors);
+    m_runner.reset();
+    EndRecord();
+}
+
+void EndLeftoverSftp(const std::string& recordName)
+{
+    const std::string prefix = kSftpSessionRecordPrefix;
+    if (recordName.compare(0, prefix.size(), prefix) != 0)
+        return;
+    const size_t dash = recordName.find('-', prefix.size());
+    if (dash == std::string::npos)
+        return;
+    char* end = nullptr;
+    const long pid = std::strtol(recordName.c_str() + dash + 1, &end, 10);
+    if (pid <= 1 || *end != '\0')
+        return;
+    // Only a process that is still that sftp: its name, and the group of
+    // its own that it was started in (a reused number is left alone).
+    std::FILE* f = std::fopen(StrFormat("/proc/%ld/stat", pid).c_str(), "re");
+    if (!f)
+        return;
+    char name[64] = {};
+    char state = 0;
+    long ppid = 0, pgrp = 0;
+    const int fields = std::fscanf(f, "%*d (%63[^)]) %c %ld %ld", name, &state, &ppid, &pgrp);
+    std::fclose(f);
+    if (fields == 4 && std::string(name) == "sftp" && pgrp == pid)
+        ::kill(-static_cast<pid_t>(pid), SIGKILL);
+}
