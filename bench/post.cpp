@@ -5,6 +5,11 @@
 //   history ratio=<per file at 100,000 / per file at 100>   (flat: <= 1.3)
 // the same for SFTP, and last
 //   post ratio=<our seconds / one curl session uploading the same files>
+//   sftp post ratio=<our seconds over SFTP / one sftp -b session uploading
+//                    the same files>
+//   index website pages=<n> seconds=<n> sftp_session_seconds=<n> ratio=<n>
+//       (Index Website over SFTP of a site of a few hundred pages, against
+//        one sftp -b session reading the same pages)
 // After each run a line tells where a posted file's time went:
 //   per_file_ms layout=<n> merge=<n> uploads=<n> history=<n> journal=<n>
 //               index=<n> other=<n>
@@ -16,6 +21,7 @@
 #include <cstdio>
 #include <dirent.h>
 #include <functional>
+#include <set>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -140,6 +146,35 @@ void ListFiles(const std::string& folder, const std::string& prefix, std::vector
         ::closedir(dir);
 }
 
+bool IsPage(const std::string& name)
+{
+    const std::string extension = GetExtension(name);
+    return extension == ".htm" || extension == ".html";
+}
+
+// The fastest of kRounds runs of a program (0 when one failed).
+double FastestRun(const std::vector<std::string>& argv)
+{
+    double fastest = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        if (loopback::RunProgram(argv) != 0)
+            return 0;
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (round == 0 || seconds < fastest)
+            fastest = seconds;
+    }
+    return fastest;
+}
+
+// One sftp session running the batch file.
+std::vector<std::string> SftpSession(const loopback::CSshServer& ssh, const std::string& batch)
+{
+    return {"sftp", "-q", "-F", "/dev/null", "-oBatchMode=yes", "-i", ssh.dir + "/userkey",
+            "-oStrictHostKeyChecking=no", "-oUserKnownHostsFile=/dev/null", "-P", std::to_string(ssh.Port()),
+            "-b", batch, loopback::CurrentUser() + "@127.0.0.1"};
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -262,7 +297,69 @@ int main(int argc, char** argv)
         s.m_strDirectory = www;
         s.m_strParameters[2] =
             "-i " + ssh.dir + "/userkey -oStrictHostKeyChecking=no -oUserKnownHostsFile=/dev/null";
-        measure("SFTP");
+        const double oursSftp = measure("SFTP");
+
+        // The same produced files uploaded again by one sftp session into
+        // another folder.
+        std::string batch = "cd " + www + "\n-mkdir sftpcopy\n";
+        std::set<std::string> folders;
+        size_t files = 0;
+        for (const auto& name : produced) {
+            if (name.find("results_template") != std::string::npos)
+                continue;
+            for (size_t at = name.find('/'); at != std::string::npos; at = name.find('/', at + 1)) {
+                if (folders.insert(name.substr(0, at)).second)
+                    batch += "-mkdir sftpcopy/" + name.substr(0, at) + "\n";
+            }
+            batch += "put " + JoinPath(www, name) + " sftpcopy/" + name + "\n";
+            ++files;
+        }
+        const double sftpSeconds = FastestRun(SftpSession(ssh, folder.Write("upload.batch", batch)));
+        std::printf("sftp post ratio=%.2f (ours %.2f s over SFTP, one sftp -b session %.2f s for %zu files)\n",
+                    sftpSeconds > 0 ? oursSftp / sftpSeconds : 0.0, oursSftp, sftpSeconds, files);
+        ok = ok && sftpSeconds > 0;
+
+        // Index Website over SFTP: the posted pages and two older copies of
+        // them in folders of their own, against one sftp session reading
+        // every page.
+        std::vector<std::string> pages;
+        for (const auto& name : produced) {
+            if (IsPage(name) && name.rfind("results/", 0) == 0 && name.find("results_template") == std::string::npos)
+                pages.push_back(name.substr(8));
+        }
+        std::string read = "cd " + www + "/results\n";
+        for (const char* older : {"older1", "older2"}) {
+            for (const auto& page : pages) {
+                const std::string copyName = std::string(older) + "/" + GetFileNameOnly(page);
+                folder.Write("site/www/results/" + copyName, ReadWholeFile(JoinPath(www + "/results", page)));
+            }
+        }
+        std::vector<std::string> allPages;
+        ListFiles(www + "/results", "", allPages);
+        const std::string readTo = folder.File("read");
+        ::mkdir(readTo.c_str(), 0755);
+        size_t pageCount = 0;
+        for (const auto& name : allPages) {
+            if (IsPage(name) && name.find("results_template") == std::string::npos) {
+                read += "get " + name + " " + readTo + "/" + std::to_string(pageCount) + ".html\n";
+                ++pageCount;
+            }
+        }
+        const double readSeconds = FastestRun(SftpSession(ssh, folder.Write("read.batch", read)));
+        double indexSeconds = 0;
+        bool indexed = true;
+        for (int round = 0; round < kRounds; ++round) {
+            const auto start = std::chrono::steady_clock::now();
+            indexed = app.IndexWebsite() && indexed;
+            const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            if (round == 0 || seconds < indexSeconds)
+                indexSeconds = seconds;
+        }
+        const int64_t entries = app.GetIndexEntries().GetCount();
+        std::printf("index website pages=%zu entries=%lld seconds=%.2f sftp_session_seconds=%.2f ratio=%.2f\n",
+                    pageCount, static_cast<long long>(entries), indexSeconds, readSeconds,
+                    readSeconds > 0 ? indexSeconds / readSeconds : 0.0);
+        ok = ok && indexed && readSeconds > 0;
     }
 
     std::printf("post ratio=%.2f (ours %.2f s over FTP, one curl session %.2f s for %zu files)\n",

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <random>
 #include <unistd.h>
@@ -94,9 +95,26 @@ bool CSftpSession::RunStep(const std::string& commands, std::string* output, std
     ITransferHost& app = TransferHost();
     const std::string marker = m_marker + std::to_string(++m_step);
     const std::string echo = "sftp> " + marker;
-    // Every step starts from the login folder ("cd" alone), whatever folder
-    // the step before changed to.
-    bool ok = m_runner->WriteStdin("cd\n" + commands + marker + "\n");
+    // Every step starts from the login folder ("cd" alone) and its own cd
+    // line, unless the step before left sftp in that very folder: its cd
+    // line was the same, and it changed folder nowhere else.
+    const size_t firstEnd = commands.find('\n');
+    const std::string first = commands.substr(0, firstEnd == std::string::npos ? commands.size() : firstEnd);
+    const bool startsWithCd = first.rfind("cd ", 0) == 0;
+    const std::string folderLine = startsWithCd ? first : std::string();
+    std::string sent;
+    if (m_folderKnown && folderLine == m_folderLine)
+        sent = startsWithCd ? commands.substr(firstEnd + 1) : commands;
+    else
+        sent = "cd\n" + commands;
+    m_folderKnown = false;
+    bool changesElsewhere = false;
+    for (size_t at = commands.find('\n'); at != std::string::npos; at = commands.find('\n', at + 1)) {
+        const size_t next = commands.find_first_not_of(" \t-", at + 1);
+        for (const char* change : {"cd", "chdir", "lcd", "lchdir"})
+            changesElsewhere = changesElsewhere || (next != std::string::npos && commands.compare(next, std::strlen(change), change) == 0);
+    }
+    bool ok = m_runner->WriteStdin(sent + marker + "\n");
     bool done = false;
     std::string pending, line;
     while (ok && !done) {
@@ -136,6 +154,8 @@ bool CSftpSession::RunStep(const std::string& commands, std::string* output, std
     // the marker's echo.
     m_runner->DrainStderr();
     TakeErrors(errors);
+    m_folderKnown = !changesElsewhere;
+    m_folderLine = folderLine;
     return true;
 }
 

@@ -34,7 +34,8 @@ public:
     bool Start();
     // True while sftp runs and was started with this command line.
     bool CanCarry(const std::vector<std::string>& argv);
-    // Runs the commands of one step from the login folder. Output lines
+    // Runs the commands of one step from the login folder (a first cd line
+    // is relative to it). Output lines
     // (the echo of the commands included) go to output when given; what
     // sftp wrote to its error stream during the step, and its exit banner
     // when it ended, go to errors. False when a command failed, sftp ended
@@ -58,6 +59,10 @@ private:
     std::string m_marker;  // the comment that ends each step, without its number
     unsigned m_step = 0;
     size_t m_errorsTaken = 0;
+    // The folder sftp is in: the login folder when known and the line is
+    // empty, else the folder of that cd line.
+    bool m_folderKnown = false;
+    std::string m_folderLine;
     std::string m_record;
 };
 

@@ -72,7 +72,16 @@ TEST_F(SftpConnection, AnOperationLogsInOnceAndEndsItsConnection)
         EXPECT_NE(listing.find(" a/one.htm\n"), std::string::npos) << listing;
         EXPECT_FALSE(SftpProcesses().empty());
         EXPECT_EQ(SessionRecords().size(), 1u);
+        // A step in another folder, then one back in the first.
+        ASSERT_TRUE(w->SetCurrentDirectory("a", 1));
+        ASSERT_TRUE(w->UploadFile(folder.Write("p.htm", "five"), "five.htm"));
+        w->Disconnect();
+        ASSERT_TRUE(w->Login());
+        ASSERT_TRUE(w->SetCurrentDirectory(TestFolderName(), 1));
+        ASSERT_TRUE(w->UploadFile(folder.Write("p.htm", "six"), "six.htm"));
     }
+    EXPECT_EQ(ReadWholeFile(WebPath("a/five.htm")), "five");
+    EXPECT_EQ(ReadWholeFile(WebPath("six.htm")), "six");
     EXPECT_EQ(ReadWholeFile(WebPath("a/one.htm")), "a\\one.htm");
     EXPECT_EQ(ReadWholeFile(WebPath("b/two.htm")), "b\\two.htm");
     EXPECT_FALSE(PathExists(WebPath("three.htm")));

@@ -214,6 +214,23 @@ TEST_F(ProcessRunnerTest, TerminateEndsTheProgramAndItsGroupWithoutZombies)
     EXPECT_TRUE(Reaped(dropped));
 }
 
+// Writing to a program that has ended (as an sftp whose connection went
+// away) fails the write; the signal that would end this process is not
+// raised, nor left pending.
+TEST_F(ProcessRunnerTest, WritingToAnEndedProgramFailsQuietly)
+{
+    CProcessRunner runner;
+    ASSERT_TRUE(runner.Start({"sh", "-c", "exec <&-; echo closed"}, {}, "sh"));
+    std::string line;
+    ASSERT_TRUE(ReadLineWithin(runner, line, std::chrono::seconds(30)));
+    ASSERT_EQ(line, "closed");
+    EXPECT_FALSE(runner.WriteStdin(std::string(1 << 16, 'x')));
+    sigset_t pending;
+    sigemptyset(&pending);
+    ::sigpending(&pending);
+    EXPECT_FALSE(sigismember(&pending, SIGPIPE));
+}
+
 TEST_F(ProcessRunnerTest, MissingProgramIsReported)
 {
     CProcessRunner runner;
