@@ -329,6 +329,7 @@ int main(int argc, char** argv)
         }
         std::string read = "cd " + www + "/results\n";
         for (const char* older : {"older1", "older2"}) {
+            ::mkdir((www + "/results/" + older).c_str(), 0755);
             for (const auto& page : pages) {
                 const std::string copyName = std::string(older) + "/" + GetFileNameOnly(page);
                 folder.Write("site/www/results/" + copyName, ReadWholeFile(JoinPath(www + "/results", page)));

@@ -145,7 +145,8 @@ private:
     std::string m_strTranscript;
     bool m_bLoggedIn = false;
     bool m_bKeepBetweenLogins = false;
-    // Remote folders (absolute) that uploads of this worker have gone into.
+    // Remote folders that uploads of this worker have gone into: absolute
+    // for FTP, after the step's cd line for SFTP.
     std::set<std::string> m_madeFolders;
     std::string m_strCurlProgram = "curl";
     std::string m_strSftpProgram = "sftp";

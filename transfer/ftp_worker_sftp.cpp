@@ -132,7 +132,11 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
     }
     if (!folder.empty())
         prefixes.push_back(folder);
+    // A folder an earlier upload of this worker went into is there already.
+    const std::string cdLine = batch;
     for (const auto& prefix : prefixes) {
+        if (m_madeFolders.count(cdLine + prefix))
+            continue;
         bool exists = false;
         if (!WebPathExists(&probe, prefix, exists)) {
             ReportTransferError(inet::ExtendedError, "CFTPWorker::UploadFile: CFTPWorker::WebPathExists");
@@ -151,8 +155,11 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
     if (exists)
         batch += "rm " + QuotePath(target) + "\n";
     batch += "put " + QuotePath(localPath) + " " + QuotePath(target) + "\n";
-    if (RunSftpBatch(batch, nullptr))
+    if (RunSftpBatch(batch, nullptr)) {
+        for (const auto& prefix : prefixes)
+            m_madeFolders.insert(cdLine + prefix);
         return true;
+    }
     if (TransferHost().GetCancelState(false) != CS_CANCELLED) {
         SetLastServerResponse("sftp could not upload " + target + " (see the transfer log)");
         ReportTransferError(inet::ExtendedError, "CFTPWorker::UploadFile: SFTP(put)");

@@ -72,6 +72,13 @@ TEST_F(SftpConnection, AnOperationLogsInOnceAndEndsItsConnection)
         EXPECT_NE(listing.find(" a/one.htm\n"), std::string::npos) << listing;
         EXPECT_FALSE(SftpProcesses().empty());
         EXPECT_EQ(SessionRecords().size(), 1u);
+        // A folder an upload went into is not asked for or made again.
+        for (const auto& batch : TempFiles("QMb"))
+            ::unlink(batch.c_str());
+        ASSERT_TRUE(w->UploadFile(folder.Write("p.htm", "seven"), "a\\seven.htm"));
+        const auto batches = TempFiles("QMb");
+        ASSERT_EQ(batches.size(), 1u);
+        EXPECT_EQ(ReadWholeFile(batches[0]).find("mkdir"), std::string::npos) << ReadWholeFile(batches[0]);
         // A step in another folder, then one back in the first.
         ASSERT_TRUE(w->SetCurrentDirectory("a", 1));
         ASSERT_TRUE(w->UploadFile(folder.Write("p.htm", "five"), "five.htm"));
@@ -81,6 +88,7 @@ TEST_F(SftpConnection, AnOperationLogsInOnceAndEndsItsConnection)
         ASSERT_TRUE(w->UploadFile(folder.Write("p.htm", "six"), "six.htm"));
     }
     EXPECT_EQ(ReadWholeFile(WebPath("a/five.htm")), "five");
+    EXPECT_EQ(ReadWholeFile(WebPath("a/seven.htm")), "seven");
     EXPECT_EQ(ReadWholeFile(WebPath("six.htm")), "six");
     EXPECT_EQ(ReadWholeFile(WebPath("a/one.htm")), "a\\one.htm");
     EXPECT_EQ(ReadWholeFile(WebPath("b/two.htm")), "b\\two.htm");

@@ -1,11 +1,13 @@
 // The prompter of the test programs: a message the program would show is
-// printed on standard output (where the test reads it) and answered OK.
+// printed on standard output (where the test reads it) and answered OK;
+// and their start, the way Quillmark starts.
 #pragma once
 
 #include <cstdio>
 #include <string>
 
 #include "app/prompter.h"
+#include "app/quillmark_app.h"
 
 class CPrintingPrompter : public IPrompter {
 public:
@@ -16,3 +18,13 @@ public:
         return IDOK;
     }
 };
+
+// Makes app the application with prompter and takes the single-instance
+// interlock, which also sweeps what earlier runs left; false when another
+// run holds it (or it cannot be taken).
+inline bool StartAsQuillmark(CQuillmarkApp& app, CPrintingPrompter& prompter)
+{
+    SetAppPtr(&app);
+    app.SetPrompter(&prompter);
+    return app.AcquireSingleInstanceLock();
+}

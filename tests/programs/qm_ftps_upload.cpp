@@ -16,10 +16,8 @@
 int main(int argc, char** argv)
 {
     CQuillmarkApp app;
-    SetAppPtr(&app);
     CPrintingPrompter prompter;
-    app.SetPrompter(&prompter);
-    if (!app.AcquireSingleInstanceLock())
+    if (!StartAsQuillmark(app, prompter))
         return 3;
     std::printf("swept\n");
     std::fflush(stdout);
