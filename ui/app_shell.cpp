@@ -16,6 +16,7 @@
 #include "ui/log_viewer.h"
 #include "ui/recent_files.h"
 #include "ui/size_box.h"
+#include "ui/window_frame.h"
 #include "ui/desktop_integration.h"
 #include "ui/main_frame.h"
 #include "ui/quillmark_view.h"
@@ -62,6 +63,8 @@ bool CAppShell::Start(const std::vector<std::string>& args)
                      : new CMainFrame(app, wxDefaultPosition, wxSize(1000, 720));
     if (!placed)
         m_frame->Centre();
+    else
+        HoldWindowSize(m_frame, placement.GetSize());
     m_frame->canClose = [this] { return !m_doc || m_doc->SaveModified(); };
     m_frame->beforeDestroy = [this] {
         // A minimized window keeps the placement saved before.

@@ -1,5 +1,7 @@
 #include "ui/size_box.h"
 
+#include <chrono>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -34,6 +36,13 @@ long ListViewType(wxListCtrl* list)
     if (list->HasFlag(wxLC_LIST))
         return LV_VIEW_LIST;
     return LV_VIEW_ICON;
+}
+
+// The box of each window that has one.
+std::map<wxWindow*, CSizeBox*>& Boxes()
+{
+    static std::map<wxWindow*, CSizeBox*> boxes;
+    return boxes;
 }
 
 }  // namespace
@@ -83,15 +92,18 @@ CSizeBox::CSizeBox(wxTopLevelWindow* window, const std::string& section, bool re
             LoadListColumns(m_section, list);
         wxRect rect;
         if (LoadWindowRect(m_section, rect, resizable ? minimum : wxSize(0, 0))) {
-            if (resizable)
+            if (resizable) {
                 window->SetSize(rect);
-            else
+                HoldWindowSize(window, rect.GetSize());
+            } else {
                 window->Move(rect.GetPosition());
+            }
             m_restoreTo = rect.GetPosition();
             m_restoreMoves = 2;
         }
     }
     --m_suppress;
+    Boxes()[window] = this;
     window->Bind(wxEVT_SHOW, &CSizeBox::OnShow, this);
     m_watch.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Track(); });
     window->Bind(wxEVT_MOVE, [this](wxMoveEvent& event) {
@@ -104,7 +116,10 @@ CSizeBox::CSizeBox(wxTopLevelWindow* window, const std::string& section, bool re
     });
 }
 
-CSizeBox::~CSizeBox() = default;
+CSizeBox::~CSizeBox()
+{
+    Boxes().erase(m_window);
+}
 
 void CSizeBox::OnShow(wxShowEvent& event)
 {
@@ -147,15 +162,32 @@ void CSizeBox::Track()
     if (m_restoreMoves > 0) {
         if (rect.GetPosition() == m_restoreTo) {
             m_restoreMoves = 0;
-        } else {
+        } else if (!m_moveSent || rect.GetPosition() != m_movedFrom ||
+                   std::chrono::steady_clock::now() - m_moveSentAt > std::chrono::seconds(5)) {
             // Shown somewhere else than restored (the toolkit does not
             // always pass the place on): once more to where the user left
             // it. A window manager that keeps it elsewhere, say wholly on
-            // the screen, has the last word.
+            // the screen, has the last word. A move not yet answered is
+            // waited for: a busy window manager answers late, and a look
+            // before its answer is no refusal.
             --m_restoreMoves;
+            m_moveSent = true;
+            m_movedFrom = rect.GetPosition();
+            m_moveSentAt = std::chrono::steady_clock::now();
             MoveFrameTo(m_window, m_restoreTo);
         }
     }
+}
+
+bool CSizeBox::IsPlacing() const
+{
+    return m_restoreMoves > 0 || HoldingWindowSize(m_window);
+}
+
+CSizeBox* CSizeBox::Of(wxWindow* window)
+{
+    const auto it = Boxes().find(window);
+    return it == Boxes().end() ? nullptr : it->second;
 }
 
 void CSizeBox::Save()

@@ -7,6 +7,7 @@
 // window.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include <wx/gdicmn.h>
@@ -33,6 +34,12 @@ public:
     void Save();
     const std::string& GetSection() const { return m_section; }
     wxSize GetMinSize() const { return m_minSize; }
+    // Whether the restored placement is still on its way: the window
+    // manager has not yet answered the move back to the stored corner, or
+    // the window's frame is not yet known.
+    bool IsPlacing() const;
+    // The box attached to window, or null.
+    static CSizeBox* Of(wxWindow* window);
 
     // The stored "WindowRect" of a section fitted to the displays and to
     // minSize; false when there is none, it does not parse or it cannot be
@@ -72,6 +79,12 @@ private:
     // moves left to put it there.
     wxPoint m_restoreTo;
     int m_restoreMoves = 0;
+    // A move back has been asked for, from where the window stood then
+    // and when; a window manager that has not moved the window within
+    // a few seconds is taken to have kept it there.
+    bool m_moveSent = false;
+    wxPoint m_movedFrom;
+    std::chrono::steady_clock::time_point m_moveSentAt;
     // Looks again now and then while the window is shown: the toolkit does
     // not report every move the window manager makes.
     wxTimer m_watch;

@@ -7,6 +7,10 @@
 #include <wx/log.h>
 #include <wx/stopwatch.h>
 #include <wx/process.h>
+#include <wx/uiaction.h>
+
+#include <X11/Xlib.h>
+#include <gdk/gdk.h>
 #include <wx/utils.h>
 
 #include <chrono>
@@ -17,6 +21,8 @@
 #include <thread>
 
 #include "ui/message_box.h"
+#include "ui/size_box.h"
+#include "ui/window_frame.h"
 
 namespace {
 
@@ -85,6 +91,67 @@ bool RunLoopUntil(const std::function<bool()>& pred, int ms)
     return pred();
 }
 
+bool WaitForPlacement(wxWindow* window, int ms)
+{
+    const bool placed = WaitUntil(
+        [window] {
+            wxRect frame;
+            if (!GetFrameRect(window, frame) || !FrameSizeKnown(window) || HoldingWindowSize(window))
+                return false;
+            // The toolkit has had the window manager's last word on where
+            // the window stands (the server answers before its event comes).
+            if (window->GetPosition() != frame.GetPosition())
+                return false;
+            const CSizeBox* box = CSizeBox::Of(window);
+            return !box || !box->IsPlacing();
+        },
+        ms);
+    // What the last event set off (the placement noted down).
+    wxTheApp->Yield(true);
+    return placed;
+}
+
+bool MovePointerTo(const wxPoint& to)
+{
+    wxUIActionSimulator().MouseMove(to);
+    if (!WaitUntil([&] { return wxGetMousePosition() == to; }))
+        return false;
+    // The server sent the motion before its answer on where the pointer
+    // is: handle what has come.
+    wxTheApp->Yield(true);
+    return true;
+}
+
+namespace {
+
+// Counts the button releases that reach the program from the X server, as
+// the toolkit's lower layer gets them (whichever window they are for).
+GdkFilterReturn CountRelease(GdkXEvent* xEvent, GdkEvent*, gpointer data)
+{
+    const auto* event = static_cast<const XEvent*>(xEvent);
+    constexpr int kInputButtonRelease = 5;  // XI_ButtonRelease
+    if (event->type == ButtonRelease ||
+        (event->type == GenericEvent && event->xcookie.evtype == kInputButtonRelease))
+        ++*static_cast<int*>(data);
+    return GDK_FILTER_CONTINUE;
+}
+
+}  // namespace
+
+bool ClickThroughServer(const wxPoint& at, int button)
+{
+    if (!MovePointerTo(at))
+        return false;
+    int released = 0;
+    gdk_window_add_filter(nullptr, CountRelease, &released);
+    wxUIActionSimulator().MouseClick(button);
+    const bool arrived = WaitUntil([&] { return released > 0; });
+    gdk_window_remove_filter(nullptr, CountRelease, &released);
+    // What the click set off.
+    wxTheApp->Yield(true);
+    return arrived;
+}
+
 CBoxAnswerer::CBoxAnswerer(int defaultAnswer) : m_default(defaultAnswer)
 {
     Start(20);
@@ -148,17 +215,23 @@ void CDialogOkClicker::Notify()
     }
 }
 
-std::string TakeScreenshot(const std::string& name)
+void PaintNow()
 {
-    std::filesystem::create_directories(QM_SHOTS_DIR);
-    const std::string path = std::string(QM_SHOTS_DIR) + "/" + name + ".png";
-    // Let every window finish painting, then take the X server's picture
-    // of the whole screen (what a user would see).
+    wxTheApp->Yield(true);
     for (wxWindow* w : wxTopLevelWindows) {
         w->Refresh();
         w->Update();
     }
-    PumpFor(300);
+    gdk_display_sync(gdk_display_get_default());
+}
+
+std::string TakeScreenshot(const std::string& name)
+{
+    std::filesystem::create_directories(QM_SHOTS_DIR);
+    const std::string path = std::string(QM_SHOTS_DIR) + "/" + name + ".png";
+    // Every window painted, then the X server's picture of the whole
+    // screen (what a user would see).
+    PaintNow();
     wxExecute("import -window root " + wxString::FromUTF8(path), wxEXEC_SYNC | wxEXEC_NODISABLE);
     return path;
 }
@@ -197,7 +270,7 @@ CWindowManager::~CWindowManager()
         return;
     wxLogNull quiet;
     wxProcess::Kill(static_cast<int>(m_pid), wxSIGTERM);
-    WaitUntil([] { return !Running(); }, 5000);
+    WaitUntil([] { return !Running(); }, 30000);
 }
 
 unsigned long XWindowOf(wxWindow* window)
@@ -220,16 +293,11 @@ wxPoint MoveThroughServer(wxWindow& window, const wxPoint& to)
     const unsigned long xid = XWindowOf(&window);
     if (xid == 0)
         return wxPoint(-1, -1);
+    // --sync returns once the window manager has carried the move out.
+    const wxPoint before = window.ClientToScreen(wxPoint(0, 0));
     CommandOutput("xdotool windowmove --sync " + std::to_string(xid) + " " + std::to_string(to.x) + " " +
                   std::to_string(to.y));
-    // The window manager may move it once more (its frame, its rules):
-    // wait until the client area has stood still for a while.
-    wxPoint last = window.ClientToScreen(wxPoint(0, 0));
-    for (int still = 0, turns = 0; still < 5 && turns < 100; ++turns) {
-        PumpFor(40);
-        const wxPoint now = window.ClientToScreen(wxPoint(0, 0));
-        still = now == last ? still + 1 : 0;
-        last = now;
-    }
-    return last;
+    WaitUntil([&] { return window.ClientToScreen(wxPoint(0, 0)) != before; }, 30000);
+    WaitForPlacement(&window);
+    return window.ClientToScreen(wxPoint(0, 0));
 }

@@ -5,6 +5,7 @@
 
 #include <wx/timer.h>
 #include <wx/window.h>
+#include <wx/mousestate.h>
 
 #include <functional>
 #include <string>
@@ -32,12 +33,28 @@ private:
 
 // Runs the event loop until pred is true or ms pass; true when it became
 // true.
-bool WaitUntil(const std::function<bool()>& pred, int ms = 10000);
+bool WaitUntil(const std::function<bool()>& pred, int ms = 30000);
 // Runs the event loop for ms milliseconds.
 void PumpFor(int ms);
 // Runs a nested event loop (not a yield, which would not let a command
 // started by a key pump again) until pred holds or ms pass.
 bool RunLoopUntil(const std::function<bool()>& pred, int ms);
+
+// Runs the event loop until the top-level window stands where it will
+// stay: shown on the screen, its frame put around it by the window manager
+// and known to the toolkit, and a restored placement carried out (the
+// window manager's answer to the move back has come). A busy machine may
+// take long: the wait ends early only when all of that holds.
+bool WaitForPlacement(wxWindow* window, int ms = 30000);
+
+// Moves the mouse pointer through the X server to a point of the screen
+// and waits until the server has it there.
+bool MovePointerTo(const wxPoint& to);
+
+// A click through the X server at a point of the screen; waits until the
+// program has received the button's release (its press has then been
+// handled). false when it did not arrive.
+bool ClickThroughServer(const wxPoint& at, int button = wxMOUSE_BTN_LEFT);
 
 // Answers the message boxes that come up while it lives: each box's text
 // is recorded and the box is closed by clicking the button for the next
@@ -71,6 +88,10 @@ public:
 private:
     std::string m_title;
 };
+
+// Handles what has come in, paints every window now and waits until the
+// X server has drawn it: a screenshot taken next shows it whole.
+void PaintNow();
 
 // Saves a picture of the whole screen into the build's gui-shots folder.
 std::string TakeScreenshot(const std::string& name);

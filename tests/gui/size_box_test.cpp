@@ -3,6 +3,7 @@
 #include <wx/display.h>
 #include <wx/sizer.h>
 
+#include "gui/gui_support.h"
 #include "gui_test_helpers.h"
 #include "support/test_app.h"
 #include "ui/qm_list_ctrl.h"
@@ -27,7 +28,7 @@ protected:
         viewer->SetText("placement");
         EXPECT_TRUE(viewer->Create());
         viewer->Show();
-        Pump();
+        EXPECT_TRUE(WaitForPlacement(viewer));
         return viewer;
     }
 
@@ -42,7 +43,9 @@ TEST_F(SizeBoxTest, PlacementRestoredAfterRecreationAndFittedToTheDisplay)
     // Stored far off the screen: back on it, size kept; the new place is stored.
     profile.WriteString("PlaceTest", "WindowRect", "-9000:-8500:5000:5300");
     CTextDialog* viewer = Viewer();
-    EXPECT_EQ(viewer->GetRect(), wxRect(screen.x, screen.GetBottom() + 1 - 100, 500, 300));
+    wxRect shown;
+    EXPECT_TRUE(CSizeBox::ScreenRectOf(viewer, shown));
+    EXPECT_EQ(shown, wxRect(screen.x, screen.GetBottom() + 1 - 100, 500, 300));
     Close(viewer);
     EXPECT_EQ(profile.GetString("PlaceTest", "WindowRect"),
               FormatWindowRect({screen.x, screen.GetBottom() + 1 - 100, screen.x + 500, screen.GetBottom() + 1 + 200}));
@@ -75,7 +78,7 @@ TEST_F(SizeBoxTest, ListColumnsRestoredOnlyForExistingColumns)
     dialog->SetSizer(sizer);
     CSizeBox::Attach(dialog, "ListTest");
     dialog->Show();
-    Pump();
+    EXPECT_TRUE(WaitForPlacement(dialog));
     EXPECT_TRUE(list->InReportView());
     EXPECT_EQ(list->GetColumnCount(), 2);
     EXPECT_EQ(list->GetColumnWidth(0), kMinColumnWidth);

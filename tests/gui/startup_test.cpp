@@ -15,6 +15,7 @@
 #include "ui/app_shell.h"
 #include "ui/command_ids.h"
 #include "ui/main_frame.h"
+#include "ui/window_frame.h"
 
 namespace {
 
@@ -114,9 +115,13 @@ TEST(StartupTest, SetupFileOnTheCommandLineOpensAndADamagedOneEndsStartUp)
         EXPECT_EQ(shell.Frame(), nullptr);
         EXPECT_EQ(Interlock(folders), "");
     }
-    PumpFor(50);
-    for (wxWindow* w : wxTopLevelWindows)
-        EXPECT_EQ(dynamic_cast<CMainFrame*>(w), nullptr) << "a main window outlived a failed start";
+    // A window being destroyed goes at the next idle turn.
+    EXPECT_TRUE(WaitUntil([] {
+        for (wxWindow* w : wxTopLevelWindows)
+            if (dynamic_cast<CMainFrame*>(w))
+                return false;
+        return true;
+    })) << "a main window outlived a failed start";
 }
 
 TEST(StartupTest, WindowPlacementIsRestoredAndKeptOnTheScreen)
@@ -124,17 +129,26 @@ TEST(StartupTest, WindowPlacementIsRestoredAndKeptOnTheScreen)
     CProgramFolders folders;
     const wxRect chosen(100, 80, 700, 500);
     StartAndClose({}, [&](CAppShell& shell) {
+        ASSERT_TRUE(WaitForPlacement(shell.Frame()));
         shell.Frame()->SetSize(chosen);
-        PumpFor(100);
+        // The window manager's answer: the frame stands there.
+        EXPECT_TRUE(WaitUntil([&] {
+            wxRect frame;
+            return GetFrameRect(shell.Frame(), frame) && frame == chosen;
+        }));
     });
     {
         CAppShell shell;
         ASSERT_TRUE(shell.Start({}));
-        EXPECT_EQ(shell.Frame()->GetRect(), chosen);
+        ASSERT_TRUE(WaitForPlacement(shell.Frame()));
+        wxRect frame;
+        EXPECT_TRUE(GetFrameRect(shell.Frame(), frame));
+        EXPECT_EQ(frame, chosen);
         // Stored far off every screen (a display that has gone).
         shell.App().Profile().WriteString("MainWindow", "WindowRect", "5000:7000:4000:6000");
-        shell.Frame()->Destroy();
-        PumpFor(50);
+        wxWindow* frameWindow = shell.Frame();
+        frameWindow->Destroy();
+        EXPECT_TRUE(WaitUntil([&] { return !wxTopLevelWindows.Find(frameWindow); }));
     }
     StartAndClose({}, [](CAppShell& shell) {
         const wxRect screen(0, 0, 1280, 1024);
