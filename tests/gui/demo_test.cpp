@@ -94,8 +94,7 @@ TEST(DemoTest, PostGamesPutsThePagesOnTheServerAndShowsOneInTheView)
     frame->Raise();
     frame->GetView()->GetWebView()->SetFocus();
     wxUIActionSimulator sim;
-    sim.MouseMove(frame->GetView()->GetScreenRect().GetTopLeft() + wxPoint(50, 50));
-    PumpFor(200);
+    ASSERT_TRUE(MovePointerTo(frame->GetView()->GetScreenRect().GetTopLeft() + wxPoint(50, 50)));
     sim.Char(WXK_F4);
     // The key is handled by a running event loop, as in the program. Inside
     // a yield the posting could not pump the browser between its pages: all

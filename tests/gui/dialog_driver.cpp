@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include "gui/gui_support.h"
+
 void Pump(int milliseconds)
 {
     wxStopWatch watch;
@@ -29,7 +31,7 @@ void Pump(int milliseconds)
 int RunModal(wxDialog& dialog, const std::function<void()>& script)
 {
     dialog.CallAfter([&dialog, script] {
-        Pump(100);
+        EXPECT_TRUE(WaitForPlacement(&dialog)) << dialog.GetTitle();
         script();
         if (dialog.IsModal()) {
             ADD_FAILURE() << "the script left the dialog open; cancelling it";
@@ -65,7 +67,7 @@ void TypeText(wxWindow* control, const std::string& text)
 
 std::string SaveShot(wxWindow* window, const std::string& name, int margin)
 {
-    Pump(150);
+    PaintNow();
     ::mkdir(QM_SHOTS_DIR, 0755);
     const std::string path = std::string(QM_SHOTS_DIR) + "/" + name + ".png";
     // The X server's own picture of the screen, cut to the window.
@@ -114,19 +116,13 @@ int RunThisProgram(const std::vector<std::string>& args, const std::vector<std::
 void MouseClickAt(wxWindow* window, const wxPoint& point)
 {
     window->Raise();
-    Pump(50);
-    wxUIActionSimulator sim;
-    sim.MouseMove(window->ClientToScreen(point));
-    Pump(50);
-    sim.MouseClick();
-    Pump(150);
+    EXPECT_TRUE(ClickThroughServer(window->ClientToScreen(point)));
 }
 
 void CheckListRow(wxListCtrl* list, long row, bool check)
 {
     // The list's own call raises wxEVT_LIST_ITEM_(UN)CHECKED, as a click does.
     list->CheckItem(row, check);
-    Pump(10);
 }
 
 namespace {
@@ -154,7 +150,7 @@ public:
         if (!found) {
             ADD_FAILURE() << "no dialog \"" << m_title << "\" was shown";
         } else {
-            Pump(100);
+            EXPECT_TRUE(WaitForPlacement(found)) << m_title;
             m_script(*found);
             if (found->IsModal()) {
                 ADD_FAILURE() << "the script left the dialog open; cancelling it";

@@ -38,4 +38,4 @@ void CheckListRow(class wxListCtrl* list, long row, bool check);
 // that shows up within timeoutMs, for dialogs the program itself builds and
 // shows; a dialog the script leaves open is cancelled. Returns at once.
 void WhenDialogShows(const std::function<void(wxDialog&)>& script, const std::string& title = "",
-                     int timeoutMs = 10000);
+                     int timeoutMs = 30000);

@@ -28,8 +28,8 @@ protected:
         ASSERT_TRUE(wm.Running()) << "no window manager in the display";
         ASSERT_TRUE(shell.Start({}));
         frame = shell.Frame();
-        ASSERT_TRUE(WaitUntil([&] { return frame->IsActive(); }, 5000));
-        PumpFor(300);
+        ASSERT_TRUE(WaitUntil([&] { return frame->IsActive(); }, 30000));
+        ASSERT_TRUE(WaitForPlacement(frame));
     }
     void TearDown() override
     {
@@ -64,39 +64,31 @@ TEST_F(FrameFeedbackTest, ClickOnTheWindowWhileADialogWaitsIsAnswered)
     bool checked = false;
     WhenDialogShows(
         [&](wxDialog& dialog) {
-            ASSERT_TRUE(WaitUntil([&] { return dialog.IsActive(); }, 3000));
+            ASSERT_TRUE(WaitUntil([&] { return dialog.IsActive(); }, 30000));
             wxUIActionSimulator mouse;
             // A point of the main window that the dialog does not cover.
             const wxPoint outside = frame->ClientToScreen(wxPoint(8, 8));
             ASSERT_FALSE(dialog.GetScreenRect().Contains(outside));
-            mouse.MouseMove(outside);
-            PumpFor(200);
+            ASSERT_TRUE(MovePointerTo(outside));
             EXPECT_EQ(frame->GetDisabledClicks(), 0) << "a move is no click";
             mouse.MouseClick();
-            EXPECT_TRUE(WaitUntil([&] { return frame->GetDisabledClicks() == 1; }, 2000));
+            EXPECT_TRUE(WaitUntil([&] { return frame->GetDisabledClicks() == 1; }, 30000));
             mouse.MouseClick(wxMOUSE_BTN_RIGHT);
-            EXPECT_TRUE(WaitUntil([&] { return frame->GetDisabledClicks() == 2; }, 2000));
+            EXPECT_TRUE(WaitUntil([&] { return frame->GetDisabledClicks() == 2; }, 30000));
             // The dialog answers for itself and stays in front.
-            mouse.MouseMove(dialog.GetScreenRect().GetTopLeft() + wxPoint(30, 40));
-            PumpFor(100);
-            mouse.MouseClick();
-            PumpFor(300);
+            EXPECT_TRUE(ClickThroughServer(dialog.GetScreenRect().GetTopLeft() + wxPoint(30, 40)));
             EXPECT_EQ(frame->GetDisabledClicks(), 2);
             EXPECT_TRUE(dialog.IsActive());
             TakeScreenshot("feedback_click_while_about_open");
             checked = true;
             dialog.EndModal(wxID_OK);
         },
-        "About Quillmark", 5000);
+        "About Quillmark", 30000);
     EXPECT_TRUE(frame->RunCommand(ID_APP_ABOUT));
     EXPECT_TRUE(checked);
 
     // The window enabled again: a click is its own.
-    wxUIActionSimulator mouse;
-    mouse.MouseMove(frame->ClientToScreen(wxPoint(8, 8)));
-    PumpFor(100);
-    mouse.MouseClick();
-    PumpFor(300);
+    EXPECT_TRUE(ClickThroughServer(frame->ClientToScreen(wxPoint(8, 8))));
     EXPECT_EQ(frame->GetDisabledClicks(), 2);
 }
 
@@ -114,13 +106,18 @@ TEST_F(FrameFeedbackTest, EveryMenuItemShowsItsPromptWhileHighlighted)
     wxMenu* view = bar->GetMenu(static_cast<size_t>(bar->FindMenu("View")));
     std::vector<std::string> prompts;
     ForEachItem(view, [&](wxMenuItem* item) { prompts.emplace_back(item->GetHelp().utf8_str()); });
+    bool opened = false;
+    frame->Bind(wxEVT_MENU_OPEN, [&](wxMenuEvent& event) {
+        opened = true;
+        event.Skip();
+    });
     CommandOutput("xdotool key alt+v");
-    PumpFor(300);
+    ASSERT_TRUE(WaitUntil([&] { return opened; }, 30000)) << "the View menu did not open";
     std::vector<std::string> seen;
     for (int i = 0; i < 4; ++i) {
         CommandOutput("xdotool key Down");
         WaitUntil([&] { return !frame->GetPaneText(0).empty() && (seen.empty() || frame->GetPaneText(0) != seen.back()); },
-                  2000);
+                  10000);
         seen.push_back(frame->GetPaneText(0));
     }
     TakeScreenshot("feedback_menu_prompt");
@@ -130,7 +127,7 @@ TEST_F(FrameFeedbackTest, EveryMenuItemShowsItsPromptWhileHighlighted)
         EXPECT_NE(std::find(prompts.begin(), prompts.end(), text), prompts.end()) << text;
     }
     EXPECT_NE(seen.front(), seen.back()) << "the prompt follows the highlight";
-    EXPECT_TRUE(WaitUntil([&] { return frame->GetPaneText(0).empty(); }, 2000)) << frame->GetPaneText(0);
+    EXPECT_TRUE(WaitUntil([&] { return frame->GetPaneText(0).empty(); }, 30000)) << frame->GetPaneText(0);
 }
 
 TEST_F(FrameFeedbackTest, DisabledButtonImagesAreGreyed)

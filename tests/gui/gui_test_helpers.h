@@ -15,7 +15,9 @@
 #include <wx/toolbar.h>
 #include <wx/utils.h>
 
-inline bool PumpUntil(const std::function<bool()>& done, int ms = 3000)
+#include "gui/gui_support.h"
+
+inline bool PumpUntil(const std::function<bool()>& done, int ms = 30000)
 {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!done()) {
@@ -65,7 +67,7 @@ inline void ClickButton(wxButton* button)
 // The screen under Xvfb as "<QM_SHOTS_DIR>/<name>.png".
 inline std::string TakeShot(const std::string& name)
 {
-    Pump(300);
+    PaintNow();
     ::mkdir(QM_SHOTS_DIR, 0755);
     const std::string path = std::string(QM_SHOTS_DIR) + "/" + name + ".png";
     const std::string command = "import -window root '" + path + "' 2>/dev/null";

@@ -10,6 +10,7 @@
 #include <wx/uiaction.h>
 
 #include "dialog_driver.h"
+#include "gui/gui_support.h"
 #include "posting/score_file_collection.h"
 #include "support/test_app.h"
 #include "ui/confirm_dialog.h"
@@ -18,6 +19,7 @@
 #include "ui/id_file_dialog.h"
 #include "ui/setup_sheet.h"
 #include "ui/wx_prompter.h"
+#include "ui/window_frame.h"
 
 namespace {
 
@@ -42,12 +44,12 @@ protected:
                 ASSERT_NE(window, nullptr);
                 text = window->GetView()->ToText().utf8_string();
                 SaveShot(&help, shot);
-                wxUIActionSimulator keys;  // keys go where the pointer is without a window manager
-                keys.MouseMove(help.GetScreenPosition() + wxPoint(60, 60));
+                // Keys go where the pointer is without a window manager.
+                ASSERT_TRUE(MovePointerTo(help.GetScreenPosition() + wxPoint(60, 60)));
                 window->GetView()->SetFocus();
-                Pump(150);
-                keys.Char(WXK_ESCAPE);
-                Pump(200);
+                ASSERT_TRUE(WaitUntil([&] { return help.IsActive() && HasFocusWithin(window->GetView()); }));
+                wxUIActionSimulator().Char(WXK_ESCAPE);
+                EXPECT_TRUE(WaitUntil([&] { return !help.IsModal(); })) << "Escape did not close the Help";
             },
             "Help - Quillmark");
         wxWindow* button = dialog.FindWindow(wxID_HELP);
@@ -130,7 +132,7 @@ TEST_F(HelpWindowTest, OpensWithWholeLines)
 {
     CHelpWindow help(nullptr);
     help.Show();
-    Pump(300);
+    ASSERT_TRUE(WaitForPlacement(&help));
     wxHtmlWindow* view = help.GetView();
     const wxHtmlContainerCell* page = view->GetInternalRepresentation();
     auto crossed = [&](int bottom) {
@@ -161,7 +163,6 @@ TEST_F(HelpWindowTest, OpensWithWholeLines)
             EXPECT_TRUE(line.second) << "empty line at " << line.first << " at width " << width;
     }
     help.SendSizeEvent();
-    Pump(150);
 
     // Dragged by the user to heights that would cut a line, the text still
     // ends on a whole line and leaves less than the next line empty above
@@ -171,7 +172,12 @@ TEST_F(HelpWindowTest, OpensWithWholeLines)
     ASSERT_NE(close, nullptr);
     for (int height = 300; height <= 700; height += 29) {
         help.SetSize(help.GetSize().x, height);
-        Pump(150);
+        // The window manager's answer, and the text laid out for it.
+        ASSERT_TRUE(WaitUntil([&] {
+            wxRect frame;
+            return GetFrameRect(&help, frame) && frame.GetSize() == help.GetSize() &&
+                   view->GetRect().GetBottom() < help.GetClientSize().y;
+        })) << "height " << height;
         const int bottom = view->GetClientSize().y;
         EXPECT_FALSE(crossed(bottom)) << "height " << height;
         const int spare = close->GetPosition().y - help.FromDIP(8) - view->GetRect().GetBottom() - 1;

@@ -11,6 +11,7 @@
 #include <wx/uiaction.h>
 
 #include "dialog_driver.h"
+#include "gui/gui_support.h"
 #include "dialog_prompters.h"
 #include "platform/path_helpers.h"
 #include "platform/text_helpers.h"
@@ -22,6 +23,7 @@
 #include "ui/history_dialog.h"
 #include "ui/list_columns.h"
 #include "ui/qm_list_ctrl.h"
+#include "ui/window_frame.h"
 #include "ui/wx_prompter.h"
 
 namespace {
@@ -211,7 +213,7 @@ TEST_F(HistoryDialogTest, RemoveThroughTheHistoryCommand)
             ClickHeader(H::COL_SIZE, *h);  // Wednesday, Tuesday, the long path
             for (long row : {0, 2})
                 h->GetList()->SetItemState(row, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
-            Pump(20);
+            ASSERT_TRUE(WaitUntil([&] { return h->GetRemoveButton()->IsEnabled(); }));
             Click(h->GetRemoveButton());
             EXPECT_EQ(h->GetList()->GetItemCount(), 1);
             EXPECT_FALSE(h->GetRemoveButton()->IsEnabled());
@@ -260,20 +262,23 @@ TEST_F(HistoryDialogTest, ScrolledSidewaysTheHeadersStayOverTheirColumns)
     RunModal(dlg, [&] {
         CQMListCtrl* list = dlg.GetList();
         dlg.SetSize(dlg.FromDIP(wxSize(560, 420)));
-        Pump(200);
-        ASSERT_LT(list->GetClientSize().x, TotalColumnWidth(list) / 2);
+        ASSERT_TRUE(WaitUntil([&] {
+            wxRect frame;
+            return GetFrameRect(&dlg, frame) && frame.GetSize() == dlg.GetSize() &&
+                   list->GetClientSize().x < TotalColumnWidth(list) / 2;
+        }));
         SaveShot(&dlg, "history_many_rows");
         const wxRect items = list->ItemWindow()->GetScreenRect();
-        wxUIActionSimulator mouse;
         int step = 0;
         for (double at : {0.6, 0.9, 0.15}) {  // right, further right, back left
             int before = 0, after = 0, unused = 0;
             list->GetViewStart(&before, &unused);
-            mouse.MouseMove(wxPoint(items.x + static_cast<int>(items.width * at), items.GetBottom() - 4));
-            Pump(250);
-            mouse.MouseClick();
-            Pump(250);
-            list->GetViewStart(&after, &unused);
+            // A click near the edge scrolls the list to the clicked cell.
+            EXPECT_TRUE(ClickThroughServer(wxPoint(items.x + static_cast<int>(items.width * at), items.GetBottom() - 4)));
+            WaitUntil([&] {
+                list->GetViewStart(&after, &unused);
+                return after != before;
+            });
             ++step;
             EXPECT_NE(after, before) << "step " << step;
             const std::vector<int> offsets = DividerOffsets(list, "history_header_" + std::to_string(step));

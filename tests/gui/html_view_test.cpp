@@ -56,7 +56,7 @@ TEST(HtmlViewTest, OpenedPagesDriveTheButtonsAddressLineAndSource)
     EXPECT_FALSE(enabled(ID_NAV_STOP));
     EXPECT_NE(view->GetPageSource().find("Tuesday Evening Pairs"), std::string::npos);
     frame->Raise();
-    PumpFor(300);
+    EXPECT_TRUE(WaitUntil([&] { return frame->IsActive(); }));
     TakeScreenshot("main-window-results-page");
 
     // View > Source opens the source viewer; later pages reuse it.
@@ -79,12 +79,12 @@ TEST(HtmlViewTest, OpenedPagesDriveTheButtonsAddressLineAndSource)
     EXPECT_TRUE(viewer->IsShown());
     EXPECT_NE(viewer->GetText().find(L"Index"), std::wstring::npos);
     EXPECT_EQ(viewer->GetText().find(L"Tuesday"), std::wstring::npos);
-    EXPECT_TRUE(WaitUntil([&] { return enabled(ID_NAV_BACK); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return enabled(ID_NAV_BACK); }, 30000));
     // Back through the menu, as the user chooses it.
     wxCommandEvent back(wxEVT_MENU, WindowIdOf(ID_NAV_BACK));
     frame->GetEventHandler()->ProcessEvent(back);
     ASSERT_TRUE(WaitUntil([&] { return frame->GetPaneText(3) == first; }));
-    EXPECT_TRUE(WaitUntil([&] { return enabled(ID_NAV_FORWARD); }, 3000));
+    EXPECT_TRUE(WaitUntil([&] { return enabled(ID_NAV_FORWARD); }, 30000));
 
     frame->Close();
     WaitUntil([&] { return shell.FrameClosed(); });
@@ -125,14 +125,14 @@ TEST(HtmlViewTest, PathsLoadAndANewerPageIsNotOvertakenByARefresh)
     shell.App().NavigateView(staging);
     ASSERT_TRUE(WaitUntil([&] { return asked == 2; }));
     PumpFor(1500);
-    EXPECT_TRUE(WaitUntil([&] { return view->GetPageSource().find("Next page") != std::string::npos; }, 5000))
+    EXPECT_TRUE(WaitUntil([&] { return view->GetPageSource().find("Next page") != std::string::npos; }, 30000))
         << view->GetCurrentURL();
     EXPECT_NE(view->GetCurrentURL().find("next.htm"), std::string::npos) << view->GetCurrentURL();
 
     // The staging copy itself, opened by its path (a blank in the name).
     shell.App().NavigateView(staging);
     EXPECT_TRUE(WaitUntil(
-        [&] { return view->GetPageSource().find("Tuesday Evening Pairs") != std::string::npos; }, 5000))
+        [&] { return view->GetPageSource().find("Tuesday Evening Pairs") != std::string::npos; }, 30000))
         << view->GetCurrentURL();
 
     frame->Close();
@@ -205,7 +205,7 @@ TEST(HtmlViewTest, AServerPageAskedForWhileTheOlderOneLoadsIsShownAndRefreshedOn
     auto shows = [&](const char* text) { return view->GetPageSource().find(text) != std::string::npos; };
 
     shell.App().NavigateView(local);
-    EXPECT_TRUE(WaitUntil([&] { return askedFor(website) == 2 && shows("Website index"); }, 8000))
+    EXPECT_TRUE(WaitUntil([&] { return askedFor(website) == 2 && shows("Website index"); }, 30000))
         << askedFor(website) << " loads, now on " << view->GetCurrentURL();
     PumpFor(1000);
     EXPECT_TRUE(shows("Website index")) << view->GetCurrentURL();

@@ -59,14 +59,13 @@ protected:
                     TakeScreenshot(shot);
                 Click(dialog.FindWindow(wxID_CANCEL));
             },
-            "Confirm Posting", 4000);
+            "Confirm Posting", 30000);
         // The X server's keyboard: the key goes where the window manager
         // put the focus and the toolkit routes it from there.
         CommandOutput("xdotool key " + keys);
-        RunLoopUntil([&] { return shown && shell.App().IsIdle(); }, 5000);
+        RunLoopUntil([&] { return shown && shell.App().IsIdle(); }, 30000);
         // The frame is active again before the next key.
-        WaitUntil([&] { return frame->IsActive(); }, 3000);
-        PumpFor(200);
+        WaitUntil([&] { return frame->IsActive() && HasFocusWithin(frame); }, 30000);
         return shown;
     }
 
@@ -83,8 +82,8 @@ protected:
 TEST_F(KeyboardFocusTest, PostGamesKeysWorkFromTheStartAndAfterEveryDialog)
 {
     // The window manager activates the new window; nobody clicks into it.
-    ASSERT_TRUE(WaitUntil([&] { return frame->IsActive(); }, 5000));
-    PumpFor(300);
+    ASSERT_TRUE(WaitUntil([&] { return frame->IsActive(); }, 30000));
+    ASSERT_TRUE(WaitForPlacement(frame));
     TakeScreenshot("focus_after_start");
     EXPECT_TRUE(KeyOpensConfirmPosting("F4", "focus_confirm_from_f4")) << "F4 after start-up";
     EXPECT_TRUE(KeyOpensConfirmPosting("F4")) << "F4 after Confirm Posting closed";
@@ -97,10 +96,10 @@ TEST_F(KeyboardFocusTest, PostGamesKeysWorkFromTheStartAndAfterEveryDialog)
             history = true;
             Click(dialog.FindWindow(wxID_CANCEL));
         },
-        "History", 4000);
+        "History", 30000);
     CommandOutput("xdotool key alt+v h");
-    EXPECT_TRUE(RunLoopUntil([&] { return history; }, 5000)) << "View > History by keyboard";
-    WaitUntil([&] { return frame->IsActive(); }, 3000);
+    EXPECT_TRUE(RunLoopUntil([&] { return history; }, 30000)) << "View > History by keyboard";
+    WaitUntil([&] { return frame->IsActive(); }, 30000);
     EXPECT_TRUE(KeyOpensConfirmPosting("F4")) << "F4 after History closed";
 
     // With the HTML view holding the keyboard (a click into the page).

@@ -134,13 +134,12 @@ TEST_F(MainFrameTest, PostGamesCaptionReadsRepostWhileShiftIsHeld)
     wxButton* post = frame->GetDialogBar()->postGames;
     frame->Raise();
     wxUIActionSimulator sim;
-    sim.MouseMove(post->GetScreenRect().GetLeftTop() + wxPoint(5, 5));
-    PumpFor(50);
+    ASSERT_TRUE(MovePointerTo(post->GetScreenRect().GetLeftTop() + wxPoint(5, 5)));
     auto label = [&](const char* text) {
         return WaitUntil([&] {
             frame->UpdateWindowUI(wxUPDATE_UI_RECURSE);
             return post->GetLabel() == text;
-        }, 3000);
+        }, 30000);
     };
     EXPECT_TRUE(label("Post Games (F4)"));
     sim.KeyDown(WXK_SHIFT);

@@ -9,6 +9,7 @@
 #include <wx/uiaction.h>
 
 #include "gui/setup_dialog_driver.h"
+#include "gui/gui_support.h"
 #include "platform/date_helpers.h"
 #include "posting/score_file.h"
 #include "support/test_app.h"
@@ -75,11 +76,7 @@ protected:
     // coordinates), handled by the list itself.
     void ClickAt(CIndexDialog& dialog, const wxPoint& point)
     {
-        wxUIActionSimulator sim;
-        sim.MouseMove(dialog.m_list->ClientToScreen(point));
-        Pump(50);
-        sim.MouseClick();
-        Pump(50);
+        ASSERT_TRUE(ClickThroughServer(dialog.m_list->ClientToScreen(point)));
     }
     void ClickRow(CIndexDialog& dialog, long row, int xOffset)
     {

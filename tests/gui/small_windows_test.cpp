@@ -8,6 +8,7 @@
 #include <wx/textctrl.h>
 
 #include "gui_test_helpers.h"
+#include "gui/gui_support.h"
 #include "support/test_app.h"
 #include "ui/about_dialog.h"
 #include "ui/log_viewer.h"
@@ -115,7 +116,7 @@ TEST_F(SmallWindowsTest, LogViewerKeepsReceivingEntries)
     EXPECT_TRUE(PumpUntil([&] { return shows(L"]from a worker\r\n"); }));
 
     viewer->Close();
-    Pump();
+    ASSERT_TRUE(PumpUntil([&] { return !viewer->IsShown(); }));
     app->GetLog()->Write("while hidden");
     ViewLogfile(nullptr);
     EXPECT_EQ(GetLogViewer(), viewer);
@@ -138,7 +139,7 @@ TEST_F(SmallWindowsTest, ListCellToolTipShowsTheFullText)
     sizer->Add(list, 1, wxEXPAND);
     dialog->SetSizer(sizer);
     dialog->Show();
-    Pump();
+    ASSERT_TRUE(WaitForPlacement(dialog));
     wxRect row;
     ASSERT_TRUE(list->GetItemRect(0, row));
     // The row's middle in the coordinates of the window under the mouse.

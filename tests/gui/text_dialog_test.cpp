@@ -6,6 +6,8 @@
 #include <wx/textctrl.h>
 
 #include "gui_test_helpers.h"
+#include "gui/gui_support.h"
+#include "ui/window_frame.h"
 #include "support/test_app.h"
 #include "ui/text_dialog.h"
 
@@ -59,7 +61,7 @@ TEST_F(TextViewerTest, FindsTextThroughFindWindowAndKeys)
     CTextDialog* viewer = CTextDialog::ShowModeless(
         nullptr, "/scores/game.txt", "post one\rposted two\npost three\r\nlast post.", "ViewFile", true);
     ASSERT_NE(viewer, nullptr);
-    Pump();
+    EXPECT_TRUE(WaitForPlacement(viewer));
 
     // The find window opens holding the selection; whole word passes "posted" over.
     viewer->GetEdit()->SetSelection(0, 4);
@@ -100,8 +102,7 @@ TEST_F(TextViewerTest, FindsTextThroughFindWindowAndKeys)
     ClickButton(ButtonOf(find, wxID_CANCEL));
     EXPECT_EQ(viewer->GetFindDialog(), nullptr);
     viewer->Close();
-    Pump();
-    EXPECT_FALSE(viewer->IsShown());
+    EXPECT_TRUE(PumpUntil([&] { return !viewer->IsShown(); }));
 
     // A viewer destroyed with its find window open takes the window along.
     viewer->Show();
@@ -175,10 +176,15 @@ TEST_F(TextViewerTest, LongLinesWrapInsideTheWindowAlsoWhenAppended)
     CTextDialog* viewer = CTextDialog::ShowModeless(nullptr, "/var/log/quillmark.log", "first\n" + entry + "\n",
                                                     "ViewLogfile", true);
     ASSERT_NE(viewer, nullptr);
+    ASSERT_TRUE(WaitForPlacement(viewer));
     viewer->SetSize(600, 400);
-    Pump(300);
+    // The edit has taken the new width before the lines are measured.
+    ASSERT_TRUE(PumpUntil([&] {
+        wxRect frame;
+        return GetFrameRect(viewer, frame) && frame.GetSize() == wxSize(600, 400) &&
+               viewer->GetEdit()->GetRect().GetRight() + 1 == viewer->GetClientSize().x;
+    }, 30000));
     viewer->AppendText("second\n" + entry + " APPENDED\n");
-    Pump(300);
     TakeShot("text_viewer_long_lines");
 
     wxTextCtrl* edit = viewer->GetEdit();

@@ -175,7 +175,7 @@ TEST(WholePathTest, SetupByHandThenF4PostsTheGamesToTheServer)
         "Confirm Posting", 30000);
     frame->Raise();
     frame->SetFocus();
-    PumpFor(100);
+    ASSERT_TRUE(WaitUntil([&] { return frame->IsActive() && HasFocusWithin(frame); }));
     {
         wxUIActionSimulator keys;
         keys.Char(WXK_F4);
