@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <wx/menu.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <unistd.h>
@@ -137,6 +138,17 @@ TEST(StartupTest, WindowPlacementIsRestoredAndKeptOnTheScreen)
             return GetFrameRect(shell.Frame(), frame) && frame == chosen;
         }));
     });
+    // Started and closed again and again (QM_REOPENINGS times, 3 unless
+    // set): the window stands where it was left every time.
+    const char* reopenings = std::getenv("QM_REOPENINGS");
+    for (int start = 2, starts = reopenings ? std::atoi(reopenings) : 3; start < starts; ++start) {
+        StartAndClose({}, [&](CAppShell& shell) {
+            ASSERT_TRUE(WaitForPlacement(shell.Frame()));
+            wxRect frame;
+            EXPECT_TRUE(GetFrameRect(shell.Frame(), frame));
+            EXPECT_EQ(frame, chosen) << "start " << start;
+        });
+    }
     {
         CAppShell shell;
         ASSERT_TRUE(shell.Start({}));
