@@ -433,14 +433,11 @@ public:
     void OnUpdateIndexCommand(ICmdUI& ui) const;
     void OnUpdatePublishIndex(ICmdUI& ui) const;
     // The Post Games button: enabled when idle; while Shift is held it reads
-    // the Repost caption made from its own caption.
-    void OnUpdatePostGames(ICmdUI& ui, bool shiftHeld);
+    // the Repost caption.
+    void OnUpdatePostGames(ICmdUI& ui, bool shiftHeld) const;
     void OnUpdateEraseUploadHistory(ICmdUI& ui) const;
 
 protected:
-    std::string m_strPostGamesCaption;
-    std::string m_strRepostCaption;
-
     IPrompter* m_pPrompter = nullptr;
     IStatusSink* m_pMainFrame = nullptr;
     IProfile* m_pProfile = nullptr;

@@ -34,18 +34,12 @@ void CQuillmarkApp::OnUpdatePublishIndex(ICmdUI& ui) const
     ui.Enable(!IsBridgeWebs() && IsIdle() && IsIndexReady());
 }
 
-void CQuillmarkApp::OnUpdatePostGames(ICmdUI& ui, bool shiftHeld)
+void CQuillmarkApp::OnUpdatePostGames(ICmdUI& ui, bool shiftHeld) const
 {
-    if (m_strPostGamesCaption.empty()) {
-        // "Post Games (F4)" gives "Repost (Shift+F4)".
-        m_strPostGamesCaption = ui.GetText();
-        const size_t paren = m_strPostGamesCaption.find('(');
-        m_strRepostCaption = paren == std::string::npos
-                                 ? std::string("Repost")
-                                 : "Repost (Shift+" + m_strPostGamesCaption.substr(paren + 1);
-    }
     ui.Enable(IsIdle());
-    const std::string& caption = shiftHeld ? m_strRepostCaption : m_strPostGamesCaption;
+    // "Post Games (F4)", and "Repost (Shift+F4)" while Shift is held: each
+    // from its command's row.
+    const std::string caption = CommandCaption(*FindCommand(shiftHeld ? CMD_FILE_REPOST : CMD_POST_GAMES));
     if (ui.GetText() != caption)
         ui.SetText(caption);
 }

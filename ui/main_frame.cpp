@@ -15,6 +15,8 @@
 #include <wx/weakref.h>
 
 #include <algorithm>
+#include <stdexcept>
+#include <vector>
 
 #include "app/command_ui.h"
 #include "app/error_report.h"
@@ -27,9 +29,10 @@
 
 namespace {
 
-wxButton* NavButton(wxWindow* parent, int id, const wxString& label, const wxArtID& art)
+// A browser button: its caption from the command's row.
+wxButton* NavButton(wxWindow* parent, unsigned command, const wxArtID& art)
 {
-    auto* button = new wxButton(parent, id, label);
+    auto* button = new wxButton(parent, WindowIdOf(command), wxString::FromUTF8(FindCommand(command)->caption));
     const wxBitmap bitmap = wxArtProvider::GetBitmap(art, wxART_BUTTON, wxSize(16, 16));
     if (bitmap.IsOk()) {
         button->SetBitmap(bitmap);
@@ -46,13 +49,13 @@ wxButton* NavButton(wxWindow* parent, int id, const wxString& label, const wxArt
 
 CQMDialogBar::CQMDialogBar(wxWindow* parent) : wxPanel(parent, 130)
 {
-    back = NavButton(this, WindowIdOf(ID_NAV_BACK), "Back", wxART_GO_BACK);
-    forward = NavButton(this, WindowIdOf(ID_NAV_FORWARD), "Forward", wxART_GO_FORWARD);
-    stop = NavButton(this, WindowIdOf(ID_NAV_STOP), "Stop", wxART_STOP);
-    refresh = NavButton(this, WindowIdOf(ID_NAV_REFRESH), "Refresh", wxART_REFRESH);
+    back = NavButton(this, ID_NAV_BACK, wxART_GO_BACK);
+    forward = NavButton(this, ID_NAV_FORWARD, wxART_GO_FORWARD);
+    stop = NavButton(this, ID_NAV_STOP, wxART_STOP);
+    refresh = NavButton(this, ID_NAV_REFRESH, wxART_REFRESH);
     address = new wxTextCtrl(this, IDC_ADDRESS, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                              wxTE_READONLY);
-    postGames = new wxButton(this, WindowIdOf(CMD_POST_GAMES), "Post Games (F4)");
+    postGames = new wxButton(this, WindowIdOf(CMD_POST_GAMES), wxString::FromUTF8(CommandCaption(*FindCommand(CMD_POST_GAMES))));
     postGames->SetDefault();
     statusLine = new wxStaticText(this, IDC_STATUS_LINE, wxEmptyString, wxDefaultPosition, wxDefaultSize,
                                   wxST_NO_AUTORESIZE | wxST_ELLIPSIZE_END);
@@ -154,21 +157,41 @@ bool CMainFrame::Destroy()
 
 namespace {
 
-void AppendItem(wxMenu* menu, unsigned id, const char* text, const char* shortcut, const char* prompt,
-                wxItemKind kind = wxITEM_NORMAL)
-{
-    wxString label = wxString::FromUTF8(text);
-    if (*shortcut)
-        label += "\t" + wxString::FromUTF8(shortcut);
-    menu->Append(WindowIdOf(id), label, wxString::FromUTF8(prompt), kind);
-}
-
-// A menu item of one of the application's commands: its text, shortcut and
-// prompt come from the command table.
+// A menu item of a command: its text, shortcut and prompt come from the
+// command table.
 void AppendCommand(wxMenu* menu, unsigned id)
 {
     const CommandEntry* entry = FindCommand(id);
-    AppendItem(menu, id, entry->menuText, entry->accelerator, entry->prompt);
+    wxString label = wxString::FromUTF8(entry->menuText);
+    if (*entry->shortcut)
+        label += "\t" + wxString::FromUTF8(entry->shortcut);
+    menu->Append(WindowIdOf(id), label, wxString::FromUTF8(entry->prompt),
+                 entry->checkItem ? wxITEM_CHECK : wxITEM_NORMAL);
+}
+
+// The Edit items belong to the focused text control and keep wx's own ids;
+// beside the key each shows, the first three have a second one.
+struct CEditItem {
+    int id;
+    const char* text;
+    const char* shortcut;
+    const char* hiddenKey;
+    const char* prompt;
+};
+const CEditItem kEditItems[] = {
+    {wxID_UNDO, "&Undo", "Ctrl+Z", "", "Undo the last action"},
+    {wxID_CUT, "Cu&t", "Ctrl+X", "Shift+Delete", "Cut the selection and put it on the Clipboard"},
+    {wxID_COPY, "&Copy", "Ctrl+C", "Ctrl+Insert", "Copy the selection and put it on the Clipboard"},
+    {wxID_PASTE, "&Paste", "Ctrl+V", "Shift+Insert", "Insert Clipboard contents"},
+};
+
+wxAcceleratorEntry KeyEntry(const std::string& key, int id)
+{
+    wxAcceleratorEntry entry;
+    if (!entry.FromString(wxString::FromUTF8(key)))
+        throw std::logic_error("unknown key " + key);
+    entry.Set(entry.GetFlags(), entry.GetKeyCode(), id);
+    return entry;
 }
 
 // Window ids of commands (menu items, accelerators, buttons), as opposed to
@@ -188,29 +211,28 @@ void CMainFrame::BuildMenus()
     AppendCommand(file, CMD_FILE_REPOST);
     AppendCommand(file, CMD_FILE_POST);
     file->AppendSeparator();
-    AppendItem(file, ID_APP_EXIT, "E&xit", "", "Quit the application; prompts to save documents");
+    AppendCommand(file, ID_APP_EXIT);
 
     auto* edit = new wxMenu;
-    edit->Append(wxID_UNDO, "&Undo\tCtrl+Z", "Undo the last action");
-    edit->AppendSeparator();
-    edit->Append(wxID_CUT, "Cu&t\tCtrl+X", "Cut the selection and put it on the Clipboard");
-    edit->Append(wxID_COPY, "&Copy\tCtrl+C", "Copy the selection and put it on the Clipboard");
-    edit->Append(wxID_PASTE, "&Paste\tCtrl+V", "Insert Clipboard contents");
+    for (const CEditItem& item : kEditItems) {
+        edit->Append(item.id, wxString(item.text) + "\t" + item.shortcut, item.prompt);
+        if (item.id == wxID_UNDO)
+            edit->AppendSeparator();
+    }
 
     auto* view = new wxMenu;
-    AppendItem(view, ID_VIEW_STATUS_BAR, "&Status Bar", "", "Show or hide the status bar", wxITEM_CHECK);
-    AppendItem(view, ID_VIEW_PROGRESS_BAR, "&Upload Progress Bar", "",
-               "Show the progress of uploads and downloads", wxITEM_CHECK);
+    AppendCommand(view, ID_VIEW_STATUS_BAR);
+    AppendCommand(view, ID_VIEW_PROGRESS_BAR);
     view->AppendSeparator();
-    AppendItem(view, ID_NAV_BACK, "&Back", "Alt+Left", "Go back to web page displayed previously");
-    AppendItem(view, ID_NAV_FORWARD, "&Forward", "Alt+Right", "Go forward to web page displayed before going back");
-    AppendItem(view, ID_NAV_STOP, "Sto&p", "Esc", "Stop loading the current web page");
-    AppendItem(view, ID_NAV_REFRESH, "&Refresh", "F5", "Reload the current web page from its server");
+    AppendCommand(view, ID_NAV_BACK);
+    AppendCommand(view, ID_NAV_FORWARD);
+    AppendCommand(view, ID_NAV_STOP);
+    AppendCommand(view, ID_NAV_REFRESH);
     view->AppendSeparator();
     AppendCommand(view, CMD_VIEW_HAND_RECORD_FOLDERS);
     AppendCommand(view, CMD_VIEW_HISTORY);
-    AppendItem(view, ID_VIEW_LOGFILE, "&Logfile", "", "Open a window to view the Quillmark logfile");
-    AppendItem(view, ID_VIEW_SOURCE, "Sour&ce", "", "View HTML source code of the currently displayed web page");
+    AppendCommand(view, ID_VIEW_LOGFILE);
+    AppendCommand(view, ID_VIEW_SOURCE);
 
     auto* index = new wxMenu;
     AppendCommand(index, CMD_INDEX_WEBSITE);
@@ -233,10 +255,9 @@ void CMainFrame::BuildMenus()
     setup->AppendSubMenu(setupFile, "Setu&p File", "Open, save or start a setup data file; erase the Upload History");
 
     auto* help = new wxMenu;
-    AppendItem(help, ID_HELP_TOPICS, "&Help Topics...", "", "List Help topics");
+    AppendCommand(help, ID_HELP_TOPICS);
     AppendCommand(help, CMD_HELP_UPLOAD_TEST_FILE);
-    AppendItem(help, ID_APP_ABOUT, "&About Quillmark...", "",
-               "Display program information, version number and copyright");
+    AppendCommand(help, ID_APP_ABOUT);
 
     auto* bar = new wxMenuBar;
     bar->Append(file, "&File");
@@ -250,26 +271,18 @@ void CMainFrame::BuildMenus()
 
 void CMainFrame::BuildAccelerators()
 {
-    // The menu texts carry most shortcuts; these have no menu item of their
-    // own or a second key.
-    wxAcceleratorEntry entries[] = {
-        {wxACCEL_NORMAL, WXK_F4, WindowIdOf(CMD_POST_GAMES)},
-        {wxACCEL_SHIFT, WXK_F4, WindowIdOf(CMD_FILE_REPOST)},
-        {wxACCEL_NORMAL, WXK_ESCAPE, WindowIdOf(ID_NAV_STOP)},
-        {wxACCEL_NORMAL, WXK_F5, WindowIdOf(ID_NAV_REFRESH)},
-        {wxACCEL_ALT, WXK_LEFT, WindowIdOf(ID_NAV_BACK)},
-        {wxACCEL_ALT, WXK_RIGHT, WindowIdOf(ID_NAV_FORWARD)},
-        {wxACCEL_CTRL, 'N', WindowIdOf(CMD_FILE_NEW)},
-        {wxACCEL_CTRL, 'O', WindowIdOf(CMD_FILE_OPEN)},
-        {wxACCEL_CTRL, 'S', WindowIdOf(ID_FILE_SAVE)},
-        {wxACCEL_CTRL, WXK_INSERT, wxID_COPY},
-        {wxACCEL_SHIFT, WXK_DELETE, wxID_CUT},
-        {wxACCEL_SHIFT, WXK_INSERT, wxID_PASTE},
-        {wxACCEL_NORMAL, WXK_F6, WindowIdOf(ID_NEXT_PANE)},
-        {wxACCEL_SHIFT, WXK_F6, WindowIdOf(ID_PREV_PANE)},
-        {wxACCEL_NORMAL, WXK_F1, WindowIdOf(CMD_HELP)},
-    };
-    SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(WXSIZEOF(entries)), entries));
+    // Every key of every command, shown in a menu or not, and the Edit
+    // items' second keys (the keys they show work through the menu).
+    std::vector<wxAcceleratorEntry> entries;
+    for (const CommandEntry& command : CommandTable()) {
+        for (const std::string& key : CommandKeys(command))
+            entries.push_back(KeyEntry(key, WindowIdOf(command.id)));
+    }
+    for (const CEditItem& item : kEditItems) {
+        if (*item.hiddenKey)
+            entries.push_back(KeyEntry(item.hiddenKey, item.id));
+    }
+    SetAcceleratorTable(wxAcceleratorTable(static_cast<int>(entries.size()), entries.data()));
 }
 
 // ---- commands ----------------------------------------------------------------

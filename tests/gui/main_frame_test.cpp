@@ -148,6 +148,25 @@ TEST_F(MainFrameTest, PostGamesCaptionReadsRepostWhileShiftIsHeld)
     EXPECT_TRUE(label("Post Games (F4)"));
 }
 
+// Every command with a menu text is in the menus, showing its key and
+// prompt; a row added to the table but left out of the menus fails here.
+TEST_F(MainFrameTest, EveryCommandWithAMenuTextIsInTheMenusWithItsKeyAndPrompt)
+{
+    wxMenuBar* bar = frame->GetMenuBar();
+    for (const CommandEntry& entry : CommandTable()) {
+        if (!*entry.menuText)
+            continue;
+        wxMenuItem* item = bar->FindItem(WindowIdOf(entry.id));
+        ASSERT_NE(item, nullptr) << entry.menuText;
+        wxString label = wxString::FromUTF8(entry.menuText);
+        if (*entry.shortcut)
+            label += wxString("\t") + entry.shortcut;
+        EXPECT_EQ(item->GetItemLabel(), label);
+        EXPECT_EQ(item->GetHelp(), wxString::FromUTF8(entry.prompt)) << entry.menuText;
+        EXPECT_EQ(item->IsCheckable(), entry.checkItem) << entry.menuText;
+    }
+}
+
 // The prompter's boxes: asked on a worker, shown by the window thread with
 // the buttons of their style, answered through a button.
 TEST(PrompterTest, BoxesAskedOnAWorkerShowTheirButtonsAndDefaults)
