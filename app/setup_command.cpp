@@ -94,7 +94,7 @@ void CQuillmarkApp::OnSetupSetup()
     // old and new value, then stored.
     for (const SetupFieldRow& row : SetupFieldTable()) {
         if (row.field == SetupField::BridgeWebs) {
-            LogSetupFlagChange(row.logItem, row.flag, IsBridgeWebsHost(s.m_Ftp.m_strServer));
+            LogSetupFlagChange(row.logItem, std::get<SetupFlag>(row.value).bit, IsBridgeWebsHost(s.m_Ftp.m_strServer));
             continue;
         }
         if (row.field == SetupField::Password) {

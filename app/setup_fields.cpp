@@ -7,70 +7,40 @@
 
 namespace {
 
-using K = SetupValueKind;
 using P = SetupPage;
 using F = SetupField;
 
-#define QM_RECORD(T, member) [](CSetupData& s) -> T& { return s.member; }
-#define QM_SHEET(T, member) [](SetupSheetValues& v) -> T& { return v.member; }
+// Names a member for the writable and the read-only record alike.
+#define QM_MEMBER(member) [](auto& r) -> auto& { return r.member; }
 
-SetupFieldRow Row(F field, P page, K kind, const char* label, const char* logItem, uint32_t schema)
+SetupFieldRow Row(F field, P page, const char* label, const char* logItem, uint32_t schema, SetupValue value)
 {
-    SetupFieldRow row{};
-    row.field = field;
-    row.protocol = -1;
-    row.page = page;
-    row.kind = kind;
-    row.label = label;
-    row.logItem = logItem;
-    row.schema = schema;
-    row.defaultText = "";
-    return row;
+    return SetupFieldRow{field, -1, page, label, logItem, schema, false, std::move(value)};
 }
 
 SetupFieldRow Text(F field, P page, const char* label, const char* logItem, uint32_t schema,
-                   std::string& (*text)(CSetupData&), std::string& (*sheet)(SetupSheetValues&))
+                   RecordMember<std::string> record, SheetMember<std::string> sheet)
 {
-    SetupFieldRow row = Row(field, page, K::Text, label, logItem, schema);
-    row.text = text;
-    row.sheetText = sheet;
-    return row;
-}
-
-SetupFieldRow Time(F field, P page, const char* label, const char* logItem, uint32_t schema, const char* pattern,
-                   int64_t& (*time)(CSetupData&), int64_t& (*sheet)(SetupSheetValues&))
-{
-    SetupFieldRow row = Row(field, page, K::Time, label, logItem, schema);
-    row.timePattern = pattern;
-    row.time = time;
-    row.sheetTime = sheet;
-    return row;
-}
-
-SetupFieldRow Number(F field, P page, const char* label, const char* logItem, uint32_t schema,
-                     int32_t& (*number)(CSetupData&), int32_t& (*sheet)(SetupSheetValues&))
-{
-    SetupFieldRow row = Row(field, page, K::Number, label, logItem, schema);
-    row.number = number;
-    row.sheetNumber = sheet;
-    return row;
+    return Row(field, page, label, logItem, schema, SetupText{record, sheet});
 }
 
 // The option word came with schema 8; its bits with the word.
 SetupFieldRow Flag(F field, P page, const char* label, const char* logItem, uint32_t bit,
-                   bool& (*sheet)(SetupSheetValues&), bool inverted = false)
+                   std::optional<SheetMember<bool>> sheet, bool inverted = false)
 {
-    SetupFieldRow row = Row(field, page, K::Flag, label, logItem, 8);
-    row.flag = bit;
-    row.inverted = inverted;
-    row.sheetFlag = sheet;
-    return row;
+    return Row(field, page, label, logItem, 8, SetupFlag{bit, inverted, sheet});
 }
 
-SetupFieldRow PerProtocol(SetupFieldRow row, int protocol, const char* defaultText = "")
+SetupFieldRow Special(F field, P page, const char* label, const char* logItem, uint32_t schema)
 {
+    return Row(field, page, label, logItem, schema, SetupSpecial{});
+}
+
+SetupFieldRow PerProtocol(F field, int protocol, const char* label, const char* logItem,
+                          RecordMember<std::string> record, SheetMember<std::string> sheet, const char* defaultText = "")
+{
+    SetupFieldRow row = Row(field, P::Ftp, label, logItem, 12, SetupText{record, sheet, defaultText});
     row.protocol = protocol;
-    row.defaultText = defaultText;
     return row;
 }
 
@@ -85,115 +55,108 @@ std::vector<SetupFieldRow> MakeTable()
     std::vector<SetupFieldRow> t;
     // Computer page.
     t.push_back(Text(F::ScoreFileDirectory, P::Computer, "Score File Directory:",
-                     "Setup Computer: Score File Directory", 5, QM_RECORD(std::string, m_strScoreFileDirectory),
-                     QM_SHEET(std::string, computer.scoreFileDirectory)));
-    t.push_back(Time(F::PostFilesModifiedAfter, P::Computer, "Post Files Modified After:",
-                     "Setup Computer: Post Files Modified After", 5, "%m/%d/%Y %H:%M:%S",
-                     QM_RECORD(int64_t, m_tPostFilesModifiedAfter),
-                     QM_SHEET(int64_t, computer.postFilesModifiedAfter)));
+                     "Setup Computer: Score File Directory", 5, QM_MEMBER(m_strScoreFileDirectory),
+                     QM_MEMBER(computer.scoreFileDirectory)));
+    t.push_back(Row(F::PostFilesModifiedAfter, P::Computer, "Post Files Modified After:",
+                    "Setup Computer: Post Files Modified After", 5,
+                    SetupTime{QM_MEMBER(m_tPostFilesModifiedAfter), QM_MEMBER(computer.postFilesModifiedAfter),
+                              "%m/%d/%Y %H:%M:%S"}));
     t.push_back(Text(F::HtmlLayout, P::Computer, "HTML Layout:", "Setup Computer: HTML Layout", 7,
-                     QM_RECORD(std::string, m_strHtmlLayout), QM_SHEET(std::string, computer.htmlLayout)));
+                     QM_MEMBER(m_strHtmlLayout), QM_MEMBER(computer.htmlLayout)));
     t.push_back(Text(F::PdfLayout, P::Computer, "PDF Layout:", "Setup Computer: PDF Layout", 9,
-                     QM_RECORD(std::string, m_strPdfLayout), QM_SHEET(std::string, computer.pdfLayout)));
+                     QM_MEMBER(m_strPdfLayout), QM_MEMBER(computer.pdfLayout)));
     t.push_back(Flag(F::AutoFillHandRecord, P::Computer, "Automatically fill the hand record field if possible",
                      "Setup Computer: Automatically fill the hand record field if possible", SF_AUTO_FILL_HAND_RECORD,
-                     QM_SHEET(bool, computer.autoFillHandRecord)));
+                     QM_MEMBER(computer.autoFillHandRecord)));
     t.push_back(Flag(F::AlertHandRecordNotFilled, P::Computer, "Alert when the hand record field is not filled",
                      "Setup Computer: Alert when the hand record field is not filled",
-                     SF_ALERT_HAND_RECORD_NOT_FILLED, QM_SHEET(bool, computer.alertHandRecordNotFilled)));
+                     SF_ALERT_HAND_RECORD_NOT_FILLED, QM_MEMBER(computer.alertHandRecordNotFilled)));
     t.push_back(Flag(F::UseCheckScoreData, P::Computer, "Use the Vantorel \"Check Score Data\" command",
                      "Setup Computer: Use the Vantorel \"Check Score Data\" command", SF_USE_CHECK_SCORE_DATA,
-                     QM_SHEET(bool, computer.useCheckScoreData)));
+                     QM_MEMBER(computer.useCheckScoreData)));
     t.push_back(Flag(F::AlertCheckScoreData, P::Computer,
                      "Alert when \"Check Score Data\" finds potential scoring errors",
                      "Setup Computer: Alert when \"Check Score Data\" finds potential scoring errors",
-                     SF_ALERT_CHECK_SCORE_DATA, QM_SHEET(bool, computer.alertCheckScoreData)));
+                     SF_ALERT_CHECK_SCORE_DATA, QM_MEMBER(computer.alertCheckScoreData)));
 
     // Website page.
     t.push_back(Text(F::WebsiteUrl, P::Website, "Website URL:", "Setup Website: Website URL", 5,
-                     QM_RECORD(std::string, m_strWebsiteUrl), QM_SHEET(std::string, website.websiteUrl)));
+                     QM_MEMBER(m_strWebsiteUrl), QM_MEMBER(website.websiteUrl)));
     t.push_back(Text(F::IndexTemplate, P::Website, "Index Template Filename:",
-                     "Setup Website: Index Template Filename", 5, QM_RECORD(std::string, m_strIndexTemplate),
-                     QM_SHEET(std::string, website.indexTemplate)));
+                     "Setup Website: Index Template Filename", 5, QM_MEMBER(m_strIndexTemplate),
+                     QM_MEMBER(website.indexTemplate)));
     t.push_back(Text(F::IndexFile, P::Website, "Index Filename:", "Setup Website: Index Filename", 6,
-                     QM_RECORD(std::string, m_strIndexFile), QM_SHEET(std::string, website.indexFile)));
-    t.push_back(Time(F::OldestToIndex, P::Website, "Oldest To Index:", "Setup Website: Oldest To Index", 8,
-                     "%m/%d/%Y", QM_RECORD(int64_t, m_tOldestToIndex), QM_SHEET(int64_t, website.oldestToIndex)));
-    t.push_back(Number(F::DaysToIndex, P::Website, "Days To Index:", "Setup Website: Days To Index", 5,
-                       QM_RECORD(int32_t, m_nDaysToIndex), QM_SHEET(int32_t, website.daysToIndex)));
+                     QM_MEMBER(m_strIndexFile), QM_MEMBER(website.indexFile)));
+    t.push_back(Row(F::OldestToIndex, P::Website, "Oldest To Index:", "Setup Website: Oldest To Index", 8,
+                    SetupTime{QM_MEMBER(m_tOldestToIndex), QM_MEMBER(website.oldestToIndex), "%m/%d/%Y", true}));
+    t.push_back(Row(F::DaysToIndex, P::Website, "Days To Index:", "Setup Website: Days To Index", 5,
+                    SetupNumber{QM_MEMBER(m_nDaysToIndex), QM_MEMBER(website.daysToIndex)}));
     t.push_back(Text(F::WebsiteScoreFileDirectory, P::Website, "Score File Directory:",
-                     "Setup Website: Score File Directory", 5, QM_RECORD(std::string, m_strWebsiteScoreFileDirectory),
-                     QM_SHEET(std::string, website.scoreFileDirectory)));
+                     "Setup Website: Score File Directory", 5, QM_MEMBER(m_strWebsiteScoreFileDirectory),
+                     QM_MEMBER(website.scoreFileDirectory)));
     t.push_back(Text(F::ScoreFileTemplate, P::Website, "Score File Template Filename:",
-                     "Setup Website: Score File Template Filename", 5, QM_RECORD(std::string, m_strScoreFileTemplate),
-                     QM_SHEET(std::string, website.scoreFileTemplate)));
+                     "Setup Website: Score File Template Filename", 5, QM_MEMBER(m_strScoreFileTemplate),
+                     QM_MEMBER(website.scoreFileTemplate)));
     t.push_back(Flag(F::MultiPageIndex, P::Website, "Generate multi-page results index (recommended)",
-                     "Setup Website: Multi-page index", SF_MULTI_PAGE_INDEX, QM_SHEET(bool, website.multiPageIndex)));
+                     "Setup Website: Multi-page index", SF_MULTI_PAGE_INDEX, QM_MEMBER(website.multiPageIndex)));
     t.push_back(Flag(F::LinkPdfHandRecords, P::Website, "Provide link to PDF hand records on index page",
                      "Setup Website: Link PDF hand records", SF_LINK_PDF_HAND_RECORDS,
-                     QM_SHEET(bool, website.linkPdfHandRecords)));
+                     QM_MEMBER(website.linkPdfHandRecords)));
     t.push_back(Flag(F::LinkHandRecords, P::Website,
                      "Provide link to computer hand records on index page (See Caution in Help)",
                      "Setup Website: Link computer hand records", SF_LINK_HAND_RECORDS,
-                     QM_SHEET(bool, website.linkHandRecords)));
+                     QM_MEMBER(website.linkHandRecords)));
     t.push_back(Flag(F::RebuildIndexFromWebsite, P::Website, "Rebuild index from website after every posting",
                      "Setup Website: Rebuild index from website after every posting", SF_REBUILD_INDEX_FROM_WEBSITE,
-                     QM_SHEET(bool, website.rebuildIndexFromWebsite)));
+                     QM_MEMBER(website.rebuildIndexFromWebsite)));
 
     // FTP page.
-    t.push_back(Text(F::Server, P::Ftp, "Server:", "Setup FTP: FTP Server", 5, QM_RECORD(std::string, m_Ftp.m_strServer),
-                     QM_SHEET(std::string, ftp.server)));
+    t.push_back(Text(F::Server, P::Ftp, "Server:", "Setup FTP: FTP Server", 5, QM_MEMBER(m_Ftp.m_strServer),
+                     QM_MEMBER(ftp.server)));
     // Follows the server: set when the server is the BridgeWebs service.
-    t.push_back(Flag(F::BridgeWebs, P::Ftp, "", "Setup FTP: (BridgeWebs?)", SF_BRIDGEWEBS, nullptr));
-    t.push_back(Text(F::User, P::Ftp, "User:", "Setup FTP: FTP User", 5, QM_RECORD(std::string, m_Ftp.m_strUser),
-                     QM_SHEET(std::string, ftp.user)));
-    t.push_back(Row(F::Password, P::Ftp, K::Special, "Password:", "Setup FTP: FTP Password", 0));
+    t.push_back(Flag(F::BridgeWebs, P::Ftp, "", "Setup FTP: (BridgeWebs?)", SF_BRIDGEWEBS, std::nullopt));
+    t.push_back(Text(F::User, P::Ftp, "User:", "Setup FTP: FTP User", 5, QM_MEMBER(m_Ftp.m_strUser),
+                     QM_MEMBER(ftp.user)));
+    t.push_back(Special(F::Password, P::Ftp, "Password:", "Setup FTP: FTP Password", 0));
     t.push_back(Text(F::Directory, P::Ftp, "Directory (see Help):", "Setup FTP: Directory", 5,
-                     QM_RECORD(std::string, m_Ftp.m_strDirectory), QM_SHEET(std::string, ftp.directory)));
-    const SetupFieldRow port[3] = {
-        Text(F::Port, P::Ftp, "Port Number:", "Setup FTP: Port Number (FTP)", 12, QM_RECORD(std::string, m_Ftp.m_strPort[0]),
-             QM_SHEET(std::string, ftp.port[0])),
-        Text(F::Port, P::Ftp, "Port Number:", "Setup FTP: Port Number (FTPS)", 12,
-             QM_RECORD(std::string, m_Ftp.m_strPort[1]), QM_SHEET(std::string, ftp.port[1])),
-        Text(F::Port, P::Ftp, "Port Number:", "Setup FTP: Port Number (SFTP)", 12,
-             QM_RECORD(std::string, m_Ftp.m_strPort[2]), QM_SHEET(std::string, ftp.port[2])),
-    };
-    const SetupFieldRow parameters[3] = {
-        Text(F::Parameters, P::Ftp, "Additional Parameters:", "Setup FTP: Additional Parameters (FTP)", 12,
-             QM_RECORD(std::string, m_Ftp.m_strParameters[0]), QM_SHEET(std::string, ftp.parameters[0])),
-        Text(F::Parameters, P::Ftp, "Additional Parameters:", "Setup FTP: Additional Parameters (FTPS)", 12,
-             QM_RECORD(std::string, m_Ftp.m_strParameters[1]), QM_SHEET(std::string, ftp.parameters[1])),
-        Text(F::Parameters, P::Ftp, "Additional Parameters:", "Setup FTP: Additional Parameters (SFTP)", 12,
-             QM_RECORD(std::string, m_Ftp.m_strParameters[2]), QM_SHEET(std::string, ftp.parameters[2])),
-    };
-    for (int p = 0; p < 3; ++p) {
-        t.push_back(PerProtocol(port[p], p, kDefaultPorts[p]));
-        t.push_back(PerProtocol(parameters[p], p));
-    }
+                     QM_MEMBER(m_Ftp.m_strDirectory), QM_MEMBER(ftp.directory)));
+    const char* const port = "Port Number:";
+    const char* const parameters = "Additional Parameters:";
+    t.push_back(PerProtocol(F::Port, 0, port, "Setup FTP: Port Number (FTP)", QM_MEMBER(m_Ftp.m_strPort[0]),
+                            QM_MEMBER(ftp.port[0]), kDefaultPorts[0]));
+    t.push_back(PerProtocol(F::Parameters, 0, parameters, "Setup FTP: Additional Parameters (FTP)",
+                            QM_MEMBER(m_Ftp.m_strParameters[0]), QM_MEMBER(ftp.parameters[0])));
+    t.push_back(PerProtocol(F::Port, 1, port, "Setup FTP: Port Number (FTPS)", QM_MEMBER(m_Ftp.m_strPort[1]),
+                            QM_MEMBER(ftp.port[1]), kDefaultPorts[1]));
+    t.push_back(PerProtocol(F::Parameters, 1, parameters, "Setup FTP: Additional Parameters (FTPS)",
+                            QM_MEMBER(m_Ftp.m_strParameters[1]), QM_MEMBER(ftp.parameters[1])));
+    t.push_back(PerProtocol(F::Port, 2, port, "Setup FTP: Port Number (SFTP)", QM_MEMBER(m_Ftp.m_strPort[2]),
+                            QM_MEMBER(ftp.port[2]), kDefaultPorts[2]));
+    t.push_back(PerProtocol(F::Parameters, 2, parameters, "Setup FTP: Additional Parameters (SFTP)",
+                            QM_MEMBER(m_Ftp.m_strParameters[2]), QM_MEMBER(ftp.parameters[2])));
     t.push_back(Flag(F::Passive, P::Ftp, "FTP passive mode (recommended)", "Setup FTP: Passive FTP", SF_ACTIVE_FTP,
-                     QM_SHEET(bool, ftp.passive), true));
-    t.push_back(Number(F::Protocol, P::Ftp, "Protocol:", "Setup FTP: Protocol", 12,
-                       QM_RECORD(int32_t, m_Ftp.m_nProtocol), QM_SHEET(int32_t, ftp.protocol)));
+                     QM_MEMBER(ftp.passive), true));
+    t.push_back(Row(F::Protocol, P::Ftp, "Protocol:", "Setup FTP: Protocol", 12,
+                    SetupNumber{QM_MEMBER(m_Ftp.m_nProtocol), QM_MEMBER(ftp.protocol)}));
     t.push_back(Flag(F::UploadToSubdirectories, P::Ftp, "Upload to subdirectories (recommended)",
                      "Setup FTP: Upload to subdirectories", SF_UPLOAD_TO_SUBDIRECTORIES,
-                     QM_SHEET(bool, ftp.uploadToSubdirectories)));
+                     QM_MEMBER(ftp.uploadToSubdirectories)));
     t.push_back(Flag(F::AlertNoBws, P::Ftp, "Alert if BWS file not found (BridgeWebs only)", "Setup FTP: Alert No BWS",
-                     SF_ALERT_NO_BWS, QM_SHEET(bool, ftp.alertNoBws)));
+                     SF_ALERT_NO_BWS, QM_MEMBER(ftp.alertNoBws)));
 
     // Kept in the setup file only.
-    t.push_back(Row(F::HandRecordFolders, P::None, K::Special, "", "", 5));
-    t.push_back(Row(F::HandRecordFilterIndex, P::None, K::Special, "", "", 8));
-    t.push_back(Kept(Time(F::LastPublishIndex, P::None, "", "", 10, "", QM_RECORD(int64_t, m_tLastPublishIndex),
-                          nullptr)));
-    t.push_back(Kept(Text(F::StagingFolder, P::None, "", "", 10, QM_RECORD(std::string, m_strStagingFolder), nullptr)));
-    t.push_back(Row(F::OptionFlags, P::None, K::Special, "", "", 8));
-    t.push_back(Row(F::PasswordProtected, P::None, K::Special, "", "", 0));
-    t.push_back(Row(F::ProtectedPassword, P::None, K::Special, "", "", 0));
+    t.push_back(Special(F::HandRecordFolders, P::None, "", "", 5));
+    t.push_back(Special(F::HandRecordFilterIndex, P::None, "", "", 8));
+    t.push_back(Kept(Row(F::LastPublishIndex, P::None, "", "", 10,
+                         SetupTime{QM_MEMBER(m_tLastPublishIndex), std::nullopt, ""})));
+    t.push_back(Kept(Row(F::StagingFolder, P::None, "", "", 10, SetupText{QM_MEMBER(m_strStagingFolder), std::nullopt})));
+    t.push_back(Special(F::OptionFlags, P::None, "", "", 8));
+    t.push_back(Special(F::PasswordProtected, P::None, "", "", 0));
+    t.push_back(Special(F::ProtectedPassword, P::None, "", "", 0));
     return t;
 }
 
-#undef QM_RECORD
-#undef QM_SHEET
+#undef QM_MEMBER
 
 std::string FormatSetupTime(int64_t time, const char* pattern)
 {
@@ -204,9 +167,9 @@ std::string FormatSetupTime(int64_t time, const char* pattern)
     }
 }
 
-bool FlagState(const SetupFieldRow& row, const CSetupData& setup)
+bool FlagState(const SetupFlag& flag, const CSetupData& setup)
 {
-    return ((setup.m_Ftp.m_dwFlags & row.flag) != 0) != row.inverted;
+    return ((setup.m_Ftp.m_dwFlags & flag.bit) != 0) != flag.inverted;
 }
 
 }  // namespace
@@ -226,18 +189,63 @@ const SetupFieldRow& SetupFieldOf(SetupField field, int protocol)
     throw std::logic_error("no setup field row");
 }
 
+const std::vector<SetupStreamField>& SetupStreamOrder()
+{
+    static const std::vector<SetupStreamField> order{
+        {F::ScoreFileDirectory, -1}, {F::PostFilesModifiedAfter, -1},
+        {F::HandRecordFolders, -1}, {F::HandRecordFilterIndex, -1},
+        {F::HtmlLayout, -1}, {F::PdfLayout, -1},
+        {F::LastPublishIndex, -1}, {F::StagingFolder, -1},
+        {F::WebsiteUrl, -1}, {F::IndexTemplate, -1}, {F::IndexFile, -1},
+        {F::OldestToIndex, -1}, {F::DaysToIndex, -1},
+        {F::WebsiteScoreFileDirectory, -1}, {F::ScoreFileTemplate, -1},
+        {F::Server, -1}, {F::User, -1}, {F::Directory, -1},
+        {F::Protocol, -1},
+        {F::Port, 0}, {F::Port, 1}, {F::Port, 2},
+        {F::Parameters, 0}, {F::Parameters, 1}, {F::Parameters, 2},
+        {F::OptionFlags, -1}, {F::PasswordProtected, -1}, {F::ProtectedPassword, -1},
+    };
+    return order;
+}
+
+const std::vector<SetupSection>& SetupPageLayout(SetupPage page)
+{
+    static const std::vector<SetupSection> computer{
+        {"", {F::ScoreFileDirectory, F::PostFilesModifiedAfter, F::HtmlLayout, F::PdfLayout, F::AutoFillHandRecord,
+              F::AlertHandRecordNotFilled, F::UseCheckScoreData, F::AlertCheckScoreData}},
+    };
+    static const std::vector<SetupSection> website{
+        {"", {F::WebsiteUrl, F::IndexTemplate, F::OldestToIndex, F::IndexFile, F::DaysToIndex,
+              F::WebsiteScoreFileDirectory, F::ScoreFileTemplate, F::MultiPageIndex, F::LinkPdfHandRecords,
+              F::LinkHandRecords, F::RebuildIndexFromWebsite}},
+    };
+    static const std::vector<SetupSection> ftp{
+        {"General", {F::Server, F::User, F::Password, F::Directory}},
+        {"Advanced", {F::Protocol, F::Port, F::Parameters, F::Passive, F::UploadToSubdirectories, F::AlertNoBws}},
+    };
+    static const std::vector<SetupSection> none;
+    switch (page) {
+    case P::Computer: return computer;
+    case P::Website: return website;
+    case P::Ftp: return ftp;
+    case P::None: break;
+    }
+    return none;
+}
+
 void SetSetupDefaults(CSetupData& setup, int64_t lowestDate, bool passwordProtected)
 {
     for (const SetupFieldRow& row : SetupFieldTable()) {
         if (row.keptOnReset)
             continue;
-        switch (row.kind) {
-        case K::Text: row.text(setup) = row.defaultText; break;
-        case K::Time: row.time(setup) = row.field == F::OldestToIndex ? lowestDate : 0; break;
-        case K::Number: row.number(setup) = 0; break;
-        case K::Flag:
-        case K::Special: break;
-        }
+        std::visit(CEachKind{
+                       [&](const SetupText& v) { v.record(setup) = v.defaultText; },
+                       [&](const SetupTime& v) { v.record(setup) = v.lowestDateDefault ? lowestDate : 0; },
+                       [&](const SetupNumber& v) { v.record(setup) = 0; },
+                       [](const SetupFlag&) {},  // the whole word is cleared below
+                       [](const SetupSpecial&) {},
+                   },
+                   row.value);
     }
     setup.m_HandRecordFolders.RemoveAll();
     setup.m_nHandRecordFilterIndex = 0;
@@ -248,77 +256,75 @@ void SetSetupDefaults(CSetupData& setup, int64_t lowestDate, bool passwordProtec
 
 void CopySetupToSheet(const CSetupData& setup, SetupSheetValues& values)
 {
-    // The accessors hand out references; reading through them changes nothing.
-    CSetupData& s = const_cast<CSetupData&>(setup);
     for (const SetupFieldRow& row : SetupFieldTable()) {
-        switch (row.kind) {
-        case K::Text:
-            if (row.sheetText)
-                row.sheetText(values) = row.text(s);
-            break;
-        case K::Time:
-            if (row.sheetTime)
-                row.sheetTime(values) = row.time(s);
-            break;
-        case K::Number: row.sheetNumber(values) = row.number(s); break;
-        case K::Flag:
-            if (row.sheetFlag)
-                row.sheetFlag(values) = FlagState(row, setup);
-            break;
-        case K::Special: break;
-        }
+        std::visit(CEachKind{
+                       [&](const SetupText& v) {
+                           if (v.sheet)
+                               (*v.sheet)(values) = v.record(setup);
+                       },
+                       [&](const SetupTime& v) {
+                           if (v.sheet)
+                               (*v.sheet)(values) = v.record(setup);
+                       },
+                       [&](const SetupNumber& v) { v.sheet(values) = v.record(setup); },
+                       [&](const SetupFlag& v) {
+                           if (v.sheet)
+                               (*v.sheet)(values) = FlagState(v, setup);
+                       },
+                       [](const SetupSpecial&) {},
+                   },
+                   row.value);
     }
 }
 
 bool SheetValueDiffers(const SetupFieldRow& row, const CSetupData& setup, const SetupSheetValues& values)
 {
-    CSetupData& s = const_cast<CSetupData&>(setup);
-    SetupSheetValues& v = const_cast<SetupSheetValues&>(values);
-    switch (row.kind) {
-    case K::Text: return row.sheetText && row.text(s) != row.sheetText(v);
-    case K::Time: return row.sheetTime && row.time(s) != row.sheetTime(v);
-    case K::Number: return row.number(s) != row.sheetNumber(v);
-    case K::Flag: return row.sheetFlag && FlagState(row, setup) != row.sheetFlag(v);
-    case K::Special: return false;
-    }
-    return false;
+    return std::visit(CEachKind{
+                          [&](const SetupText& v) { return v.sheet && v.record(setup) != (*v.sheet)(values); },
+                          [&](const SetupTime& v) { return v.sheet && v.record(setup) != (*v.sheet)(values); },
+                          [&](const SetupNumber& v) { return v.record(setup) != v.sheet(values); },
+                          [&](const SetupFlag& v) { return v.sheet && FlagState(v, setup) != (*v.sheet)(values); },
+                          [](const SetupSpecial&) { return false; },
+                      },
+                      row.value);
 }
 
 std::string SetupValueText(const SetupFieldRow& row, const CSetupData& setup)
 {
-    CSetupData& s = const_cast<CSetupData&>(setup);
-    switch (row.kind) {
-    case K::Text: return row.text(s);
-    case K::Time: return FormatSetupTime(row.time(s), row.timePattern);
-    case K::Number:
-        return row.field == F::Protocol ? GetProtocolName(row.number(s)) : std::to_string(row.number(s));
-    case K::Flag: return FlagState(row, setup) ? "1" : "0";
-    case K::Special: return {};
-    }
-    return {};
+    return std::visit(CEachKind{
+                          [&](const SetupText& v) { return v.record(setup); },
+                          [&](const SetupTime& v) { return FormatSetupTime(v.record(setup), v.pattern); },
+                          [&](const SetupNumber& v) {
+                              const int32_t n = v.record(setup);
+                              return row.field == F::Protocol ? std::string(GetProtocolName(n)) : std::to_string(n);
+                          },
+                          [&](const SetupFlag& v) { return std::string(FlagState(v, setup) ? "1" : "0"); },
+                          [](const SetupSpecial&) { return std::string(); },
+                      },
+                      row.value);
 }
 
 void StoreSheetValue(const SetupFieldRow& row, CSetupData& setup, const SetupSheetValues& values)
 {
-    SetupSheetValues& v = const_cast<SetupSheetValues&>(values);
-    switch (row.kind) {
-    case K::Text:
-        if (row.sheetText)
-            row.text(setup) = row.sheetText(v);
-        break;
-    case K::Time:
-        if (row.sheetTime)
-            row.time(setup) = row.sheetTime(v);
-        break;
-    case K::Number: row.number(setup) = row.sheetNumber(v); break;
-    case K::Flag:
-        if (row.sheetFlag) {
-            if (row.sheetFlag(v) != row.inverted)
-                setup.m_Ftp.m_dwFlags |= row.flag;
-            else
-                setup.m_Ftp.m_dwFlags &= ~row.flag;
-        }
-        break;
-    case K::Special: break;
-    }
+    std::visit(CEachKind{
+                   [&](const SetupText& v) {
+                       if (v.sheet)
+                           v.record(setup) = (*v.sheet)(values);
+                   },
+                   [&](const SetupTime& v) {
+                       if (v.sheet)
+                           v.record(setup) = (*v.sheet)(values);
+                   },
+                   [&](const SetupNumber& v) { v.record(setup) = v.sheet(values); },
+                   [&](const SetupFlag& v) {
+                       if (!v.sheet)
+                           return;
+                       if ((*v.sheet)(values) != v.inverted)
+                           setup.m_Ftp.m_dwFlags |= v.bit;
+                       else
+                           setup.m_Ftp.m_dwFlags &= ~v.bit;
+                   },
+                   [](const SetupSpecial&) {},
+               },
+               row.value);
 }

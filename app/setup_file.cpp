@@ -104,28 +104,7 @@ bool WriteNewFile(const std::string& path, const std::vector<uint8_t>& bytes, in
     return ok;
 }
 
-// The fields of a setup stream of schema 5 and later, in their order; each
-// row says with which schema it came.
-struct CStreamField {
-    SetupField field;
-    int protocol;
-};
-const CStreamField kStreamOrder[] = {
-    {SetupField::ScoreFileDirectory, -1}, {SetupField::PostFilesModifiedAfter, -1},
-    {SetupField::HandRecordFolders, -1}, {SetupField::HandRecordFilterIndex, -1},
-    {SetupField::HtmlLayout, -1}, {SetupField::PdfLayout, -1},
-    {SetupField::LastPublishIndex, -1}, {SetupField::StagingFolder, -1},
-    {SetupField::WebsiteUrl, -1}, {SetupField::IndexTemplate, -1}, {SetupField::IndexFile, -1},
-    {SetupField::OldestToIndex, -1}, {SetupField::DaysToIndex, -1},
-    {SetupField::WebsiteScoreFileDirectory, -1}, {SetupField::ScoreFileTemplate, -1},
-    {SetupField::Server, -1}, {SetupField::User, -1}, {SetupField::Directory, -1},
-    {SetupField::Protocol, -1},
-    {SetupField::Port, 0}, {SetupField::Port, 1}, {SetupField::Port, 2},
-    {SetupField::Parameters, 0}, {SetupField::Parameters, 1}, {SetupField::Parameters, 2},
-    {SetupField::OptionFlags, -1}, {SetupField::PasswordProtected, -1}, {SetupField::ProtectedPassword, -1},
-};
-
-void WriteSetupField(CArchive& ar, const SetupFieldRow& row, CSetupData& s)
+void WriteSetupField(CArchive& ar, const SetupFieldRow& row, const CSetupData& s)
 {
     switch (row.field) {
     case SetupField::HandRecordFolders: ar.WriteString(s.m_HandRecordFolders.GetString()); return;
@@ -139,13 +118,14 @@ void WriteSetupField(CArchive& ar, const SetupFieldRow& row, CSetupData& s)
         return;
     default: break;
     }
-    switch (row.kind) {
-    case SetupValueKind::Text: ar.WriteString(row.text(s)); break;
-    case SetupValueKind::Time: ar.WriteTime(row.time(s)); break;
-    case SetupValueKind::Number: ar.WriteI32(row.number(s)); break;
-    case SetupValueKind::Flag:
-    case SetupValueKind::Special: break;
-    }
+    std::visit(CEachKind{
+                   [&](const SetupText& v) { ar.WriteString(v.record(s)); },
+                   [&](const SetupTime& v) { ar.WriteTime(v.record(s)); },
+                   [&](const SetupNumber& v) { ar.WriteI32(v.record(s)); },
+                   [](const SetupFlag&) {},     // in the option word
+                   [](const SetupSpecial&) {},  // above
+               },
+               row.value);
 }
 
 void ReadSetupField(CArchive& ar, const SetupFieldRow& row, CSetupData& s)
@@ -162,13 +142,14 @@ void ReadSetupField(CArchive& ar, const SetupFieldRow& row, CSetupData& s)
     case SetupField::ProtectedPassword: ReadPasswordBytes(ar, s.m_ProtectedPassword); return;
     default: break;
     }
-    switch (row.kind) {
-    case SetupValueKind::Text: row.text(s) = ar.ReadString(); break;
-    case SetupValueKind::Time: row.time(s) = ar.ReadTime(); break;
-    case SetupValueKind::Number: row.number(s) = ar.ReadI32(); break;
-    case SetupValueKind::Flag:
-    case SetupValueKind::Special: break;
-    }
+    std::visit(CEachKind{
+                   [&](const SetupText& v) { v.record(s) = ar.ReadString(); },
+                   [&](const SetupTime& v) { v.record(s) = ar.ReadTime(); },
+                   [&](const SetupNumber& v) { v.record(s) = ar.ReadI32(); },
+                   [](const SetupFlag&) {},
+                   [](const SetupSpecial&) {},
+               },
+               row.value);
 }
 
 }  // namespace
@@ -179,7 +160,7 @@ void CQuillmarkApp::SerializeSetup(CArchive& ar, uint32_t schema, uint32_t curre
 {
     m_nCurrentSetupSchema = schema;
     if (ar.IsStoring()) {
-        for (const CStreamField& f : kStreamOrder)
+        for (const SetupStreamField& f : SetupStreamOrder())
             WriteSetupField(ar, SetupFieldOf(f.field, f.protocol), m_Setup);
         ar.WriteCount(0);  // the legacy score-file array, always empty now
         ar.SetRecordVersion(1);
@@ -227,7 +208,7 @@ void CQuillmarkApp::SerializeSetup(CArchive& ar, uint32_t schema, uint32_t curre
         SetDefaults(s);
 
     if (schema >= 5) {
-        for (const CStreamField& f : kStreamOrder) {
+        for (const SetupStreamField& f : SetupStreamOrder()) {
             const SetupFieldRow& row = SetupFieldOf(f.field, f.protocol);
             if (schema >= row.schema)
                 ReadSetupField(ar, row, s);

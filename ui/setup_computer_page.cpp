@@ -1,3 +1,5 @@
+#include <functional>
+
 #include <wx/checkbox.h>
 #include <wx/datectrl.h>
 #include <wx/button.h>
@@ -45,30 +47,16 @@ void SetSetupDateRange(wxDatePickerCtrl* picker)
 CSetupComputerPage::CSetupComputerPage(wxWindow* parent, SetupSheetValues& sheet, bool allowPostAfter)
     : CSetupPage(parent, sheet), m_values(sheet.computer), m_given(sheet.computer)
 {
-    const SetupComputerValues& values = m_given;
-    auto* grid = new wxFlexGridSizer(3, wxSize(6, 6));
-    grid->AddGrowableCol(1);
-    auto browse = [&](std::function<void()> handler) {
-        auto* button = new wxButton(this, wxID_ANY, "...", wxDefaultPosition, wxDefaultSize, wxBU_EXACTFIT);
-        button->Bind(wxEVT_BUTTON, [handler](wxCommandEvent&) { handler(); });
-        grid->Add(button, 0, wxALIGN_CENTER_VERTICAL);
-        return button;
-    };
-
-    m_scoreFolder = AddTextField(this, grid, SetupField::ScoreFileDirectory);
+    BuildFields(SetupPage::Computer, 3);
+    m_scoreFolder = ControlOf<wxTextCtrl>(SetupField::ScoreFileDirectory);
     m_scoreFolder->SetMinSize(wxSize(320, -1));
-    browse([this] { OnBrowseScoreDirectory(); })->SetName("browseScoreFolder");
+    m_htmlLayout = ControlOf<wxTextCtrl>(SetupField::HtmlLayout);
+    m_pdfLayout = ControlOf<wxTextCtrl>(SetupField::PdfLayout);
+    m_autoFill = ControlOf<wxCheckBox>(SetupField::AutoFillHandRecord);
+    m_alertNotFilled = ControlOf<wxCheckBox>(SetupField::AlertHandRecordNotFilled);
+    m_useCheck = ControlOf<wxCheckBox>(SetupField::UseCheckScoreData);
+    m_alertCheck = ControlOf<wxCheckBox>(SetupField::AlertCheckScoreData);
 
-    wxStaticText* postLabel = AddLabel(this, grid, SetupField::PostFilesModifiedAfter);
-    auto* when = new wxBoxSizer(wxHORIZONTAL);
-    m_postDate = new wxDatePickerCtrl(this, wxID_ANY, LocalDateTime(values.postFilesModifiedAfter),
-                                      wxDefaultPosition, wxDefaultSize, wxDP_DROPDOWN | wxDP_SHOWCENTURY);
-    SetSetupDateRange(m_postDate);
-    m_postTime = new wxTimePickerCtrl(this, wxID_ANY, LocalDateTime(values.postFilesModifiedAfter));
-    when->Add(m_postDate, 0, wxRIGHT, 6);
-    when->Add(m_postTime);
-    grid->Add(when);
-    grid->AddSpacer(0);
     // The time after which files count as new changes only when Setup was
     // opened with Shift held.
     m_postDate->Enable(allowPostAfter);
@@ -76,27 +64,51 @@ CSetupComputerPage::CSetupComputerPage(wxWindow* parent, SetupSheetValues& sheet
     const char* const tip =
         "Post Games looks only at score files changed after this time.\n"
         "To change it, hold down Shift while you choose Setup > Setup...";
-    for (wxWindow* window : {static_cast<wxWindow*>(postLabel), static_cast<wxWindow*>(m_postDate),
-                             static_cast<wxWindow*>(m_postTime)})
+    for (wxWindow* window : {static_cast<wxWindow*>(LabelOf(SetupField::PostFilesModifiedAfter)),
+                             static_cast<wxWindow*>(m_postDate), static_cast<wxWindow*>(m_postTime)})
         window->SetToolTip(tip);
+    GetSizer()->SetSizeHints(this);
+}
 
-    m_htmlLayout = AddTextField(this, grid, SetupField::HtmlLayout);
-    browse([this] { OnBrowseLayout(m_htmlLayout, "Choose Vantorel Layout For HTML"); })->SetName("browseHtml");
+wxWindow* CSetupComputerPage::AddOwnControl(const SetupFieldRow& row, wxWindow* parent, wxSizer* grid)
+{
+    if (row.field != SetupField::PostFilesModifiedAfter)
+        return CSetupPage::AddOwnControl(row, parent, grid);
+    const wxDateTime when = LocalDateTime(m_given.postFilesModifiedAfter);
+    auto* pickers = new wxBoxSizer(wxHORIZONTAL);
+    m_postDate = new wxDatePickerCtrl(parent, wxID_ANY, when, wxDefaultPosition, wxDefaultSize,
+                                      wxDP_DROPDOWN | wxDP_SHOWCENTURY);
+    SetSetupDateRange(m_postDate);
+    m_postTime = new wxTimePickerCtrl(parent, wxID_ANY, when);
+    pickers->Add(m_postDate, 0, wxRIGHT, 6);
+    pickers->Add(m_postTime);
+    grid->Add(pickers);
+    return m_postDate;
+}
 
-    m_pdfLayout = AddTextField(this, grid, SetupField::PdfLayout);
-    browse([this] { OnBrowseLayout(m_pdfLayout, "Choose Vantorel Layout For PDF"); })->SetName("browsePdf");
-
-    auto* checks = new wxBoxSizer(wxVERTICAL);
-    auto check = [&](SetupField field) { return AddFlagField(this, checks, field, wxBOTTOM); };
-    m_autoFill = check(SetupField::AutoFillHandRecord);
-    m_alertNotFilled = check(SetupField::AlertHandRecordNotFilled);
-    m_useCheck = check(SetupField::UseCheckScoreData);
-    m_alertCheck = check(SetupField::AlertCheckScoreData);
-
-    auto* top = new wxBoxSizer(wxVERTICAL);
-    top->Add(grid, 0, wxEXPAND | wxALL, 10);
-    top->Add(checks, 0, wxLEFT | wxRIGHT | wxBOTTOM, 10);
-    SetSizerAndFit(top);
+wxWindow* CSetupComputerPage::AddButton(const SetupFieldRow& row, wxWindow* parent)
+{
+    std::function<void()> handler;
+    const char* name = "";
+    switch (row.field) {
+    case SetupField::ScoreFileDirectory:
+        handler = [this] { OnBrowseScoreDirectory(); };
+        name = "browseScoreFolder";
+        break;
+    case SetupField::HtmlLayout:
+        handler = [this] { OnBrowseLayout(m_htmlLayout, "Choose Vantorel Layout For HTML"); };
+        name = "browseHtml";
+        break;
+    case SetupField::PdfLayout:
+        handler = [this] { OnBrowseLayout(m_pdfLayout, "Choose Vantorel Layout For PDF"); };
+        name = "browsePdf";
+        break;
+    default: return nullptr;
+    }
+    auto* button = new wxButton(parent, wxID_ANY, "...", wxDefaultPosition, wxDefaultSize, wxBU_EXACTFIT);
+    button->Bind(wxEVT_BUTTON, [handler](wxCommandEvent&) { handler(); });
+    button->SetName(name);
+    return button;
 }
 
 SetupProblem CSetupComputerPage::Read(wxWindow** focus)
@@ -120,17 +132,6 @@ SetupProblem CSetupComputerPage::Read(wxWindow** focus)
     SetupProblem problem = CheckComputerValues(m_given, v, wxDateTime::Now().GetTicks());
     *focus = FieldControl(problem);
     return problem;
-}
-
-wxWindow* CSetupComputerPage::FieldControl(const SetupProblem& problem)
-{
-    switch (problem.field) {
-    case SetupField::ScoreFileDirectory: return m_scoreFolder;
-    case SetupField::PostFilesModifiedAfter: return m_postDate;
-    case SetupField::HtmlLayout: return m_htmlLayout;
-    case SetupField::PdfLayout: return m_pdfLayout;
-    default: return nullptr;
-    }
 }
 
 void CSetupComputerPage::OnBrowseScoreDirectory()

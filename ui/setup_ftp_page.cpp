@@ -15,52 +15,14 @@
 CSetupFtpPage::CSetupFtpPage(wxWindow* parent, SetupSheetValues& sheet)
     : CSetupPage(parent, sheet), m_values(sheet.ftp), m_given(sheet.ftp)
 {
-    const SetupFtpValues& values = m_given;
-    auto* general = new wxStaticBoxSizer(wxVERTICAL, this, "General");
-    wxWindow* gbox = general->GetStaticBox();
-    auto* ggrid = new wxFlexGridSizer(2, wxSize(6, 6));
-    ggrid->AddGrowableCol(1);
-    // The password, port and parameters are not bound: the password is
-    // wiped after use, and the port and parameters field shows the chosen
-    // protocol's.
-    auto edit = [&](wxWindow* box, wxFlexGridSizer* grid, SetupField field, const std::string& value,
-                    long style = 0) {
-        AddLabel(box, grid, field);
-        auto* ctrl = new wxTextCtrl(box, wxID_ANY, wxString::FromUTF8(value), wxDefaultPosition, wxDefaultSize,
-                                    style);
-        grid->Add(ctrl, 1, wxEXPAND);
-        return ctrl;
-    };
-    m_server = AddTextField(gbox, ggrid, SetupField::Server);
+    BuildFields(SetupPage::Ftp, 2);
+    m_server = ControlOf<wxTextCtrl>(SetupField::Server);
     m_server->SetMinSize(wxSize(300, -1));
-    m_user = AddTextField(gbox, ggrid, SetupField::User);
-    m_password = edit(gbox, ggrid, SetupField::Password, values.password, wxTE_PASSWORD);
-    m_password->SetMaxLength(2048);
-    m_directory = AddTextField(gbox, ggrid, SetupField::Directory);
-    general->Add(ggrid, 0, wxEXPAND | wxALL, 6);
-
-    auto* advanced = new wxStaticBoxSizer(wxVERTICAL, this, "Advanced");
-    wxWindow* abox = advanced->GetStaticBox();
-    auto* agrid = new wxFlexGridSizer(2, wxSize(6, 6));
-    agrid->AddGrowableCol(1);
-    AddLabel(abox, agrid, SetupField::Protocol);
-    m_protocol = new wxChoice(abox, wxID_ANY);
-    m_protocol->Append("FTP   (plain text)");
-    m_protocol->Append("FTPS (FTP over TLS)");
-    m_protocol->Append("SFTP (SSH File Transfer Protocol)");
-    agrid->Add(m_protocol, 0);
-    const int protocol = (values.protocol >= 0 && values.protocol <= 2) ? values.protocol : 0;
-    m_values.protocol = protocol;
-    m_protocol->SetSelection(protocol);
-    m_port = edit(abox, agrid, SetupField::Port, values.port[protocol]);
-    m_port->SetMaxLength(5);
-    AcceptDigitsOnly(m_port);
-    m_parameters = edit(abox, agrid, SetupField::Parameters, values.parameters[protocol]);
-    advanced->Add(agrid, 0, wxEXPAND | wxALL, 6);
-    auto check = [&](SetupField field) { return AddFlagField(abox, advanced, field, wxLEFT | wxRIGHT | wxBOTTOM); };
-    m_passive = check(SetupField::Passive);
-    m_subdirectories = check(SetupField::UploadToSubdirectories);
-    m_alertNoBws = check(SetupField::AlertNoBws);
+    m_user = ControlOf<wxTextCtrl>(SetupField::User);
+    m_directory = ControlOf<wxTextCtrl>(SetupField::Directory);
+    m_passive = ControlOf<wxCheckBox>(SetupField::Passive);
+    m_subdirectories = ControlOf<wxCheckBox>(SetupField::UploadToSubdirectories);
+    m_alertNoBws = ControlOf<wxCheckBox>(SetupField::AlertNoBws);
 
     m_protocol->Bind(wxEVT_CHOICE, [this](wxCommandEvent&) { OnSelchangeProtocol(); });
     // Each protocol keeps its own port and parameters while the user
@@ -73,25 +35,46 @@ CSetupFtpPage::CSetupFtpPage(wxWindow* parent, SetupSheetValues& sheet)
         if (!m_updating)
             m_values.parameters[m_values.protocol] = m_parameters->GetValue().utf8_string();
     });
+    GetSizer()->SetSizeHints(this);
+}
 
-    // Both groups' fields start at one column.
-    std::vector<wxStaticText*> labels;
-    for (wxFlexGridSizer* grid : {ggrid, agrid}) {
-        for (wxSizerItem* item : grid->GetChildren()) {
-            if (auto* l = wxDynamicCast(item->GetWindow(), wxStaticText))
-                labels.push_back(l);
-        }
+// The password, port and parameters are not bound: the password is wiped
+// after use, and the port and parameters fields show the chosen protocol's.
+wxWindow* CSetupFtpPage::AddOwnControl(const SetupFieldRow& row, wxWindow* parent, wxSizer* grid)
+{
+    const SetupFtpValues& values = m_given;
+    auto edit = [&](const std::string& value, long style = 0) {
+        auto* ctrl = new wxTextCtrl(parent, wxID_ANY, wxString::FromUTF8(value), wxDefaultPosition, wxDefaultSize,
+                                    style);
+        grid->Add(ctrl, 1, wxEXPAND);
+        return ctrl;
+    };
+    switch (row.field) {
+    case SetupField::Password:
+        m_password = edit(values.password, wxTE_PASSWORD);
+        m_password->SetMaxLength(2048);
+        return m_password;
+    case SetupField::Protocol: {
+        m_protocol = new wxChoice(parent, wxID_ANY);
+        m_protocol->Append("FTP   (plain text)");
+        m_protocol->Append("FTPS (FTP over TLS)");
+        m_protocol->Append("SFTP (SSH File Transfer Protocol)");
+        grid->Add(m_protocol, 0);
+        const int protocol = (values.protocol >= 0 && values.protocol <= 2) ? values.protocol : 0;
+        m_values.protocol = protocol;
+        m_protocol->SetSelection(protocol);
+        return m_protocol;
     }
-    int labelWidth = 0;
-    for (wxStaticText* l : labels)
-        labelWidth = std::max(labelWidth, l->GetBestSize().x);
-    for (wxStaticText* l : labels)
-        l->SetMinSize(wxSize(labelWidth, -1));
-
-    auto* top = new wxBoxSizer(wxVERTICAL);
-    top->Add(general, 0, wxEXPAND | wxALL, 10);
-    top->Add(advanced, 0, wxEXPAND | wxLEFT | wxRIGHT | wxBOTTOM, 10);
-    SetSizerAndFit(top);
+    case SetupField::Port:
+        m_port = edit(values.port[m_values.protocol]);
+        m_port->SetMaxLength(5);
+        AcceptDigitsOnly(m_port);
+        return m_port;
+    case SetupField::Parameters:
+        m_parameters = edit(values.parameters[m_values.protocol]);
+        return m_parameters;
+    default: return CSetupPage::AddOwnControl(row, parent, grid);
+    }
 }
 
 void CSetupFtpPage::ShowProtocol(int protocol)
@@ -131,17 +114,6 @@ SetupProblem CSetupFtpPage::Read(wxWindow** focus)
     SetupProblem problem = CheckFtpValues(m_given, v);
     *focus = FieldControl(problem);
     return problem;
-}
-
-wxWindow* CSetupFtpPage::FieldControl(const SetupProblem& problem)
-{
-    switch (problem.field) {
-    case SetupField::Server: return m_server;
-    case SetupField::Directory: return m_directory;
-    case SetupField::Port: return m_port;
-    case SetupField::Parameters: return m_parameters;
-    default: return nullptr;
-    }
 }
 
 void CSetupFtpPage::MaskPassword()

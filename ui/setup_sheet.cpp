@@ -1,8 +1,15 @@
 #include "ui/setup_sheet.h"
 
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
 #include <wx/bookctrl.h>
 #include <wx/checkbox.h>
 #include <wx/sizer.h>
+#include <wx/statbox.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 
@@ -83,38 +90,100 @@ void CSetupPropSheet::OnCancel()
     EndDialog(wxID_CANCEL);
 }
 
-wxStaticText* CSetupPage::AddLabel(wxWindow* parent, wxSizer* grid, SetupField field)
+void CSetupPage::BuildFields(SetupPage page, int columns)
 {
-    auto* label = new wxStaticText(parent, wxID_ANY, SetupFieldOf(field).label);
-    grid->Add(label, 0, wxALIGN_CENTER_VERTICAL);
-    return label;
+    auto* top = new wxBoxSizer(wxVERTICAL);
+    std::vector<wxStaticText*> labels;
+    bool first = true;
+    for (const SetupSection& section : SetupPageLayout(page)) {
+        // A captioned section is a group box holding its grid and checks.
+        wxStaticBoxSizer* group = *section.caption ? new wxStaticBoxSizer(wxVERTICAL, this, section.caption) : nullptr;
+        wxWindow* parent = group ? group->GetStaticBox() : static_cast<wxWindow*>(this);
+        auto* grid = new wxFlexGridSizer(columns, wxSize(6, 6));
+        grid->AddGrowableCol(1);
+        wxSizer* checks = group ? static_cast<wxSizer*>(group) : new wxBoxSizer(wxVERTICAL);
+        if (group) {
+            group->Add(grid, 0, wxEXPAND | wxALL, 6);
+            top->Add(group, 0, wxEXPAND | (first ? wxALL : wxLEFT | wxRIGHT | wxBOTTOM), 10);
+        } else {
+            top->Add(grid, 0, wxEXPAND | wxALL, 10);
+            top->Add(checks, 0, wxLEFT | wxRIGHT | wxBOTTOM, 10);
+        }
+        first = false;
+        for (SetupField field : section.fields) {
+            const SetupFieldRow& row = SetupFieldOf(field);
+            if (std::holds_alternative<SetupFlag>(row.value)) {
+                m_controls[field] = AddFlagField(parent, checks, row, group ? wxLEFT | wxRIGHT | wxBOTTOM : wxBOTTOM);
+                continue;
+            }
+            auto* label = new wxStaticText(parent, wxID_ANY, row.label);
+            grid->Add(label, 0, wxALIGN_CENTER_VERTICAL);
+            labels.push_back(label);
+            m_labels[field] = label;
+            // Port and Parameters show the chosen protocol's value: the page's own.
+            const bool bound = std::holds_alternative<SetupText>(row.value) && row.protocol < 0;
+            m_controls[field] = bound ? AddTextField(parent, grid, row) : AddOwnControl(row, parent, grid);
+            if (columns > 2) {
+                if (wxWindow* button = AddButton(row, parent))
+                    grid->Add(button, 0, wxALIGN_CENTER_VERTICAL);
+                else
+                    grid->AddSpacer(0);
+            }
+        }
+    }
+    // The fields of every section start at one column.
+    int labelWidth = 0;
+    for (wxStaticText* label : labels)
+        labelWidth = std::max(labelWidth, label->GetBestSize().x);
+    for (wxStaticText* label : labels)
+        label->SetMinSize(wxSize(labelWidth, -1));
+    SetSizer(top);
 }
 
-wxTextCtrl* CSetupPage::AddTextField(wxWindow* parent, wxSizer* grid, SetupField field, long style)
+wxWindow* CSetupPage::AddOwnControl(const SetupFieldRow& row, wxWindow*, wxSizer*)
 {
-    const SetupFieldRow& row = SetupFieldOf(field);
-    AddLabel(parent, grid, field);
-    auto* edit = new wxTextCtrl(parent, wxID_ANY, wxString::FromUTF8(row.sheetText(m_sheet)), wxDefaultPosition,
-                                wxDefaultSize, style);
+    throw std::logic_error(std::string("no control for the setup field ") + row.label);
+}
+
+wxWindow* CSetupPage::AddButton(const SetupFieldRow&, wxWindow*)
+{
+    return nullptr;
+}
+
+wxStaticText* CSetupPage::LabelOf(SetupField field) const
+{
+    const auto it = m_labels.find(field);
+    return it == m_labels.end() ? nullptr : it->second;
+}
+
+wxWindow* CSetupPage::FieldControl(const SetupProblem& problem) const
+{
+    return ControlOf<wxWindow>(problem.field);
+}
+
+wxTextCtrl* CSetupPage::AddTextField(wxWindow* parent, wxSizer* grid, const SetupFieldRow& row)
+{
+    const SheetMember<std::string>& value = *std::get<SetupText>(row.value).sheet;
+    auto* edit = new wxTextCtrl(parent, wxID_ANY, wxString::FromUTF8(value(m_sheet)));
     grid->Add(edit, 1, wxEXPAND);
-    m_texts.emplace_back(&row, edit);
+    m_texts.emplace_back(value, edit);
     return edit;
 }
 
-wxCheckBox* CSetupPage::AddFlagField(wxWindow* parent, wxSizer* sizer, SetupField field, int flags)
+wxCheckBox* CSetupPage::AddFlagField(wxWindow* parent, wxSizer* sizer, const SetupFieldRow& row, int flags)
 {
-    const SetupFieldRow& row = SetupFieldOf(field);
+    const SheetMember<bool>& value = *std::get<SetupFlag>(row.value).sheet;
     auto* box = new wxCheckBox(parent, wxID_ANY, row.label);
-    box->SetValue(row.sheetFlag(m_sheet));
+    box->SetValue(value(m_sheet));
     sizer->Add(box, 0, flags, 6);
-    m_checks.emplace_back(&row, box);
+    m_checks.emplace_back(value, box);
     return box;
 }
 
 void CSetupPage::ReadFields()
 {
-    for (const auto& [row, edit] : m_texts)
-        row->sheetText(m_sheet) = edit->GetValue().utf8_string();
-    for (const auto& [row, box] : m_checks)
-        row->sheetFlag(m_sheet) = box->GetValue();
+    for (const auto& [value, edit] : m_texts)
+        value(m_sheet) = edit->GetValue().utf8_string();
+    for (const auto& [value, box] : m_checks)
+        value(m_sheet) = box->GetValue();
 }

@@ -5,6 +5,8 @@
 // the field.
 #pragma once
 
+#include <map>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -13,6 +15,7 @@
 
 #include "app/prompter.h"
 #include "app/setup_checks.h"
+#include "app/setup_fields.h"
 
 class wxCheckBox;
 class wxChoice;
@@ -25,40 +28,56 @@ class wxTimePickerCtrl;
 class wxWindow;
 
 // Every page reads its controls into its values and checks them against
-// what it was given; a problem names the control to focus. The labelled
-// text fields and check boxes of the setup field table are bound to their
-// values by the page base: filled when made, read back by ReadFields.
+// what it was given; a problem names the control to focus. A page's
+// controls are made from the setup field table, in the order of its page's
+// layout: text fields and check boxes by the page base, which binds them to
+// their values (filled when made, read back by ReadFields); dates, numbers,
+// the password and the protocol's fields by the page itself.
 class CSetupPage : public wxPanel {
 public:
     CSetupPage(wxWindow* parent, SetupSheetValues& values) : wxPanel(parent), m_sheet(values) {}
     // Reads the controls; on a problem, *focus is the control at fault.
     virtual SetupProblem Read(wxWindow** focus) = 0;
     // The control of a field of this page (null when not on it).
-    virtual wxWindow* FieldControl(const SetupProblem& problem) = 0;
+    wxWindow* FieldControl(const SetupProblem& problem) const;
 
 protected:
-    // The field's label from the table, added to grid.
-    wxStaticText* AddLabel(wxWindow* parent, wxSizer* grid, SetupField field);
-    // The field's label and a text control holding its value, added to grid.
-    wxTextCtrl* AddTextField(wxWindow* parent, wxSizer* grid, SetupField field, long style = 0);
-    // A check box of a flag field, set to its value, added to sizer with the
-    // given border flags.
-    wxCheckBox* AddFlagField(wxWindow* parent, wxSizer* sizer, SetupField field, int flags);
+    // Makes the page's controls from its layout: labelled fields in a grid
+    // of label, control and, with three columns, a button; check boxes
+    // below them.
+    void BuildFields(SetupPage page, int columns);
+    // A field that is neither text nor check box: its control added to
+    // grid; answers the control that takes the focus for the field.
+    virtual wxWindow* AddOwnControl(const SetupFieldRow& row, wxWindow* parent, wxSizer* grid);
+    // The button beside a field in the third column; null for none.
+    virtual wxWindow* AddButton(const SetupFieldRow& row, wxWindow* parent);
+    // A field's control (its label) once built.
+    template <class T>
+    T* ControlOf(SetupField field) const
+    {
+        const auto it = m_controls.find(field);
+        return it == m_controls.end() ? nullptr : wxStaticCast(it->second, T);
+    }
+    wxStaticText* LabelOf(SetupField field) const;
     // The bound fields' controls back into the values.
     void ReadFields();
 
     SetupSheetValues& m_sheet;
 
 private:
-    std::vector<std::pair<const SetupFieldRow*, wxTextCtrl*>> m_texts;
-    std::vector<std::pair<const SetupFieldRow*, wxCheckBox*>> m_checks;
+    wxTextCtrl* AddTextField(wxWindow* parent, wxSizer* grid, const SetupFieldRow& row);
+    wxCheckBox* AddFlagField(wxWindow* parent, wxSizer* sizer, const SetupFieldRow& row, int flags);
+
+    std::map<SetupField, wxWindow*> m_controls;
+    std::map<SetupField, wxStaticText*> m_labels;
+    std::vector<std::pair<SheetMember<std::string>, wxTextCtrl*>> m_texts;
+    std::vector<std::pair<SheetMember<bool>, wxCheckBox*>> m_checks;
 };
 
 class CSetupComputerPage : public CSetupPage {
 public:
     CSetupComputerPage(wxWindow* parent, SetupSheetValues& values, bool allowPostAfter);
     SetupProblem Read(wxWindow** focus) override;
-    wxWindow* FieldControl(const SetupProblem& problem) override;
 
     SetupComputerValues& m_values;
     const SetupComputerValues m_given;
@@ -73,6 +92,10 @@ public:
     wxTextCtrl* m_htmlLayout = nullptr;
     wxTextCtrl* m_pdfLayout = nullptr;
 
+protected:
+    wxWindow* AddOwnControl(const SetupFieldRow& row, wxWindow* parent, wxSizer* grid) override;
+    wxWindow* AddButton(const SetupFieldRow& row, wxWindow* parent) override;
+
 private:
     void OnBrowseScoreDirectory();
     void OnBrowseLayout(wxTextCtrl* edit, const wxString& title);
@@ -82,7 +105,6 @@ class CSetupWebsitePage : public CSetupPage {
 public:
     CSetupWebsitePage(wxWindow* parent, SetupSheetValues& values);
     SetupProblem Read(wxWindow** focus) override;
-    wxWindow* FieldControl(const SetupProblem& problem) override;
 
     SetupWebsiteValues& m_values;
     const SetupWebsiteValues m_given;
@@ -99,13 +121,15 @@ public:
     wxCheckBox* m_linkPdf = nullptr;
     wxCheckBox* m_linkHandRecords = nullptr;
     wxCheckBox* m_rebuild = nullptr;
+
+protected:
+    wxWindow* AddOwnControl(const SetupFieldRow& row, wxWindow* parent, wxSizer* grid) override;
 };
 
 class CSetupFtpPage : public CSetupPage {
 public:
     CSetupFtpPage(wxWindow* parent, SetupSheetValues& values);
     SetupProblem Read(wxWindow** focus) override;
-    wxWindow* FieldControl(const SetupProblem& problem) override;
     // Replaces the password field's text with as many asterisks as it holds.
     void MaskPassword();
     // Shows a protocol's port and parameters (the port's protocol when a
@@ -125,6 +149,9 @@ public:
     wxCheckBox* m_passive = nullptr;
     wxCheckBox* m_subdirectories = nullptr;
     wxCheckBox* m_alertNoBws = nullptr;
+
+protected:
+    wxWindow* AddOwnControl(const SetupFieldRow& row, wxWindow* parent, wxSizer* grid) override;
 
 private:
     void OnSelchangeProtocol();

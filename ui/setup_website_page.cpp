@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <wx/checkbox.h>
 #include <wx/datectrl.h>
 #include <wx/sizer.h>
@@ -20,26 +22,37 @@ constexpr int kMaxDaysToIndex = 999999;
 CSetupWebsitePage::CSetupWebsitePage(wxWindow* parent, SetupSheetValues& sheet)
     : CSetupPage(parent, sheet), m_values(sheet.website), m_given(sheet.website)
 {
-    const SetupWebsiteValues& values = m_given;
-    auto* grid = new wxFlexGridSizer(2, wxSize(6, 6));
-    grid->AddGrowableCol(1);
-
-    m_url = AddTextField(this, grid, SetupField::WebsiteUrl);
+    BuildFields(SetupPage::Website, 2);
+    m_url = ControlOf<wxTextCtrl>(SetupField::WebsiteUrl);
     m_url->SetMinSize(wxSize(320, -1));
-    m_indexTemplate = AddTextField(this, grid, SetupField::IndexTemplate);
-    AddLabel(this, grid, SetupField::OldestToIndex);
-    m_oldest = new wxDatePickerCtrl(this, wxID_ANY, LocalDateTime(values.oldestToIndex),
-                                    wxDefaultPosition, wxDefaultSize, wxDP_DROPDOWN | wxDP_SHOWCENTURY);
-    SetSetupDateRange(m_oldest);
-    grid->Add(m_oldest);
-    m_indexFile = AddTextField(this, grid, SetupField::IndexFile);
+    m_indexTemplate = ControlOf<wxTextCtrl>(SetupField::IndexTemplate);
+    m_indexFile = ControlOf<wxTextCtrl>(SetupField::IndexFile);
+    m_scoreFolder = ControlOf<wxTextCtrl>(SetupField::WebsiteScoreFileDirectory);
+    m_scoreTemplate = ControlOf<wxTextCtrl>(SetupField::ScoreFileTemplate);
+    m_multiPage = ControlOf<wxCheckBox>(SetupField::MultiPageIndex);
+    m_linkPdf = ControlOf<wxCheckBox>(SetupField::LinkPdfHandRecords);
+    m_linkHandRecords = ControlOf<wxCheckBox>(SetupField::LinkHandRecords);
+    m_rebuild = ControlOf<wxCheckBox>(SetupField::RebuildIndexFromWebsite);
+    GetSizer()->SetSizeHints(this);
+}
 
-    AddLabel(this, grid, SetupField::DaysToIndex);
+wxWindow* CSetupWebsitePage::AddOwnControl(const SetupFieldRow& row, wxWindow* parent, wxSizer* grid)
+{
+    const SetupWebsiteValues& values = m_given;
+    if (row.field == SetupField::OldestToIndex) {
+        m_oldest = new wxDatePickerCtrl(parent, wxID_ANY, LocalDateTime(values.oldestToIndex), wxDefaultPosition,
+                                        wxDefaultSize, wxDP_DROPDOWN | wxDP_SHOWCENTURY);
+        SetSetupDateRange(m_oldest);
+        grid->Add(m_oldest);
+        return m_oldest;
+    }
+    if (row.field != SetupField::DaysToIndex)
+        return CSetupPage::AddOwnControl(row, parent, grid);
     auto* days = new wxBoxSizer(wxHORIZONTAL);
-    m_days = new wxTextCtrl(this, wxID_ANY, wxString::Format("%d", values.daysToIndex), wxDefaultPosition,
+    m_days = new wxTextCtrl(parent, wxID_ANY, wxString::Format("%d", values.daysToIndex), wxDefaultPosition,
                             wxSize(90, -1), wxTE_RIGHT);
     AcceptDigitsOnly(m_days);
-    m_daysSpin = new wxSpinButton(this, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxSP_VERTICAL | wxSP_ARROW_KEYS);
+    m_daysSpin = new wxSpinButton(parent, wxID_ANY, wxDefaultPosition, wxDefaultSize, wxSP_VERTICAL | wxSP_ARROW_KEYS);
     m_daysSpin->SetRange(0, kMaxDaysToIndex);
     m_daysSpin->SetValue(std::min(std::max(values.daysToIndex, 0), kMaxDaysToIndex));
     m_daysSpin->Bind(wxEVT_SPIN, [this](wxSpinEvent& event) {
@@ -52,23 +65,9 @@ CSetupWebsitePage::CSetupWebsitePage(wxWindow* parent, SetupSheetValues& sheet)
     });
     days->Add(m_days, 0, wxALIGN_CENTER_VERTICAL);
     days->Add(m_daysSpin, 0, wxALIGN_CENTER_VERTICAL);
-    days->Add(new wxStaticText(this, wxID_ANY, "(0 = All)"), 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 8);
+    days->Add(new wxStaticText(parent, wxID_ANY, "(0 = All)"), 0, wxALIGN_CENTER_VERTICAL | wxLEFT, 8);
     grid->Add(days);
-
-    m_scoreFolder = AddTextField(this, grid, SetupField::WebsiteScoreFileDirectory);
-    m_scoreTemplate = AddTextField(this, grid, SetupField::ScoreFileTemplate);
-
-    auto* checks = new wxBoxSizer(wxVERTICAL);
-    auto check = [&](SetupField field) { return AddFlagField(this, checks, field, wxBOTTOM); };
-    m_multiPage = check(SetupField::MultiPageIndex);
-    m_linkPdf = check(SetupField::LinkPdfHandRecords);
-    m_linkHandRecords = check(SetupField::LinkHandRecords);
-    m_rebuild = check(SetupField::RebuildIndexFromWebsite);
-
-    auto* top = new wxBoxSizer(wxVERTICAL);
-    top->Add(grid, 0, wxEXPAND | wxALL, 10);
-    top->Add(checks, 0, wxLEFT | wxRIGHT | wxBOTTOM, 10);
-    SetSizerAndFit(top);
+    return m_days;
 }
 
 SetupProblem CSetupWebsitePage::Read(wxWindow** focus)
@@ -99,15 +98,4 @@ SetupProblem CSetupWebsitePage::Read(wxWindow** focus)
     SetupProblem problem = CheckWebsiteValues(m_given, v);
     *focus = FieldControl(problem);
     return problem;
-}
-
-wxWindow* CSetupWebsitePage::FieldControl(const SetupProblem& problem)
-{
-    switch (problem.field) {
-    case SetupField::WebsiteUrl: return m_url;
-    case SetupField::IndexFile: return m_indexFile;
-    case SetupField::DaysToIndex: return m_days;
-    case SetupField::WebsiteScoreFileDirectory: return m_scoreFolder;
-    default: return nullptr;
-    }
 }
