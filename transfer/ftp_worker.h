@@ -94,8 +94,12 @@ public:
         return RunSftpCommand(command, std::string(), argument, output);
     }
     // A path quoted for an sftp batch line: in double quotes, with "\" and
-    // '"' escaped by a backslash.
+    // '"' escaped by a backslash, after SftpName.
     static std::string QuotePath(const std::string& text);
+    // A path as sftp's batch commands read it as a name: rm, mkdir, cd, ls
+    // and put take an argument that begins with "-" for options, quoted or
+    // not, so such a (relative) path gets "./" in front.
+    static std::string SftpName(const std::string& text);
     // True when a remote name can be sent: no CR, LF or NUL.
     static bool IsSendableName(const std::string& name);
 

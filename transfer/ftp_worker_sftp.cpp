@@ -13,12 +13,17 @@
 #include "transfer/sftp_session.h"
 #include "transfer/transfer_host.h"
 
+std::string CFTPWorker::SftpName(const std::string& text)
+{
+    return !text.empty() && text[0] == '-' ? "./" + text : text;
+}
+
 std::string CFTPWorker::QuotePath(const std::string& text)
 {
     // sftp's batch reader takes \" and \\ inside double quotes; wildcard
     // characters inside quotes are already literal.
     std::string out = "\"";
-    for (char c : text) {
+    for (char c : SftpName(text)) {
         if (c == '"' || c == '\\')
             out += '\\';
         out += c;

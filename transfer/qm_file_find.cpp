@@ -79,9 +79,12 @@ bool CQmFileFind::FindFile(const std::string& pattern)
             return false;
         }
         // sftp names the entries of a folder given to "ls" with the folder
-        // in front.
-        if (!folder.empty())
-            strip = folder.back() == '/' ? folder : folder + "/";
+        // in front, as it was sent.
+        if (!folder.empty()) {
+            strip = CFTPWorker::SftpName(folder);
+            if (strip.back() != '/')
+                strip += '/';
+        }
         break;
     default:
         m_strError = "unknown protocol";

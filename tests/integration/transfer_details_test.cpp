@@ -3,12 +3,15 @@
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
+#include <set>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 #include <sys/stat.h>
 
 #include "platform/text_helpers.h"
 #include "transfer/ftp_connection.h"
+#include "transfer/qm_file_find.h"
 #include "transfer/secret_file.h"
 #include "transfer_fixture.h"
 
@@ -370,4 +373,33 @@ TEST_F(SftpTest, BatchHoldsOnlyTheNeededLinesEscapedAndAFailedProbeFails)
     EXPECT_FALSE(w->UploadFile(local, "other.htm"));
     ASSERT_EQ(prompter.Texts().size(), 1u);
     EXPECT_NE(LogText().find("WebPathExists"), std::string::npos);
+}
+
+// sftp's rm, mkdir, cd, ls and put read an argument that begins with "-"
+// as options even in quotes: such names still reach the server as names.
+TEST_F(SftpTest, NamesThatBeginWithADashAreNames)
+{
+    auto w = LoggedIn();
+    const std::string local = folder.Write("-local.htm", "dash");
+    ASSERT_TRUE(w->UploadFile(local, "-page.htm"));
+    ASSERT_TRUE(w->UploadFile(folder.Write("other.htm", "again"), "-page.htm"));  // rm, then put
+    EXPECT_EQ(ReadWholeFile(WebPath("-page.htm")), "again");
+    ASSERT_TRUE(w->UploadFile(local, "-r\\-f.htm"));  // a new folder
+    EXPECT_EQ(ReadWholeFile(WebPath("-r/-f.htm")), "dash");
+    ASSERT_TRUE(w->RenameFile("-page.htm", "-moved.htm"));
+    EXPECT_EQ(ReadWholeFile(WebPath("-moved.htm")), "again");
+
+    std::set<std::tuple<std::string, std::string, bool>> listed;
+    ASSERT_TRUE(w->EnumerateFiles([&](CFTPWorker&, CQmFileFind& f, const std::string& at) {
+        if (!f.IsDots())
+            listed.insert({at, f.GetFileName(), f.IsDirectory()});
+        return true;
+    }));
+    const std::set<std::tuple<std::string, std::string, bool>> expected{
+        {"", "-moved.htm", false}, {"", "-r", true}, {"-r", "-f.htm", false}};
+    EXPECT_EQ(listed, expected);
+
+    ASSERT_TRUE(w->DeleteFile("-moved.htm"));
+    EXPECT_FALSE(PathExists(WebPath("-moved.htm")));
+    EXPECT_TRUE(prompter.Texts().empty());
 }

@@ -92,6 +92,9 @@ TEST(SftpBatch, QuotePathEscapesBackslashAndQuote)
 {
     EXPECT_EQ(CFTPWorker::QuotePath("a b/c#d"), "\"a b/c#d\"");
     EXPECT_EQ(CFTPWorker::QuotePath("q\"x\\y"), "\"q\\\"x\\\\y\"");
+    // sftp would read a leading "-" as options.
+    EXPECT_EQ(CFTPWorker::QuotePath("-r/x"), "\"./-r/x\"");
+    EXPECT_EQ(CFTPWorker::QuotePath("/srv/-x"), "\"/srv/-x\"");
     EXPECT_TRUE(CFTPWorker::IsSendableName("\xC3\xA9 #x"));
     EXPECT_FALSE(CFTPWorker::IsSendableName("a\nb"));
     EXPECT_FALSE(CFTPWorker::IsSendableName("a\rb"));
