@@ -64,6 +64,18 @@ bool IsPlainFileName(std::string_view name)
     return true;
 }
 
+bool IsPlainRelativePath(std::string_view path)
+{
+    for (;;) {
+        const size_t sep = path.find_first_of("/\\");
+        if (!IsPlainFileName(path.substr(0, sep)))
+            return false;
+        if (sep == std::string_view::npos)
+            return true;
+        path.remove_prefix(sep + 1);
+    }
+}
+
 bool JoinInside(std::string_view folder, std::string_view name, std::string& path)
 {
     if (folder.empty() || !IsPlainFileName(name))

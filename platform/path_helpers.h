@@ -20,6 +20,9 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 // that come from outside (setup files, score files, server listings) must
 // pass this before they become part of a local path.
 bool IsPlainFileName(std::string_view name);
+// A relative path whose every part (between "/" or "\") is a plain file
+// name, so that it names something inside the folder it is taken from.
+bool IsPlainRelativePath(std::string_view path);
 // folder joined with name when name is a plain file name; false (path left
 // as it was) when it is not, so that what is built never leaves the folder.
 bool JoinInside(std::string_view folder, std::string_view name, std::string& path);

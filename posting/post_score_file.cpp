@@ -114,8 +114,17 @@ PostResult PostWebPage(CQuillmarkApp& app, CScoreFile* file, IWebTransport& work
         if (older->IsComputerHandRecordUploaded() && !older->GetHandRecordPath().empty())
             stale.push_back(older->GetHandRecordWebName());
         for (const std::string& name : stale) {
-            if (!name.empty() && !uploaded.count(name))
-                worker.DeleteFile(name);
+            if (name.empty() || uploaded.count(name))
+                continue;
+            // The entry may come from a setup file or a page read back from
+            // the website: only what lies inside the score-file folder goes.
+            if (!IsPlainRelativePath(name)) {
+                if (log)
+                    log->Printf("Not removed=[%s]: an older posting's name must lie inside the score file "
+                                "folder\n", name.c_str());
+                continue;
+            }
+            worker.DeleteFile(name);
         }
     }
     worker.Disconnect();

@@ -270,6 +270,52 @@ TEST_P(PostingEndToEnd, OldFileIsAskedAndAMovedPageReplacesItsOlderPosting)
               std::string::npos);
 }
 
+// An index entry names the older posting's files; a setup file from
+// elsewhere or a page read back from the website can make it name files
+// outside the score-file folder. Those are left alone, and the repost works.
+TEST_P(PostingEndToEnd, ARepostDeletesNothingOutsideTheScoreFileFolder)
+{
+    app->Setup().m_Ftp.m_dwFlags |= SF_LINK_PDF_HAND_RECORDS;
+    WriteGames({5});
+    app->OnPostGames(false);
+    ASSERT_EQ(LastStatus(), "Post Games succeeded: 1 score file. Indexing succeeded.");
+    const std::string page = samples::PageName(5, ".html");
+    // The test's folder as the server names it from its root.
+    const std::string absolute =
+        GetParam() == PROTOCOL_SFTP ? testFolder : "/" + GetFileNameOnly(LoopbackSite::Get().www) + "/" + TestFolderName();
+    const std::string planted[] = {"../outside/" + page, "2023\\..\\..\\outside\\" + page,
+                                   absolute + "/outside/" + page};
+    ::mkdir(WebPath("outside").c_str(), 0777);
+    prompter.onConfirm = [](const ConfirmPostingRequest&, ConfirmPostingAnswer& answer) {
+        answer.checked.assign(answer.checked.size(), true);
+        return true;
+    };
+    for (const std::string& name : planted) {
+        SCOPED_TRACE(name);
+        for (const char* ext : {".html", ".pdf", ".pbn"})
+            WriteWebFile("outside/" + samples::PageName(5, ext), "not Quillmark's");
+        CScoreFile* entry = app->FindIndexEntryByFileName(page);
+        ASSERT_NE(entry, nullptr);
+        entry->SetPath(name);
+        entry->SetPosted(name, 0);
+        entry->SetPdfHandRecordUploaded(true);
+        entry->SetComputerHandRecordUploaded(true);
+        entry->SetHandRecordPath(JoinPath(scores, "hands.pbn"));
+
+        prompter.Clear();
+        prompter.Answer(IDYES);
+        app->OnFileRepost();
+        EXPECT_EQ(LastStatus(), "Post Games succeeded: 1 score file. Indexing succeeded.");
+        for (const char* ext : {".html", ".pdf", ".pbn"}) {
+            EXPECT_EQ(ReadWholeFile(WebPath("outside/" + samples::PageName(5, ext))), "not Quillmark's") << ext;
+            EXPECT_TRUE(PathExists(WebPath("results/" + samples::PageName(5, ext)))) << ext;
+        }
+        const std::string log = LogText();
+        EXPECT_NE(log.find("Not removed=[" + name + "]: an older posting's name must lie inside"), std::string::npos);
+        EXPECT_EQ(log.find("Remove=[" + ReplaceAll(name, "\\", "/")), std::string::npos);
+    }
+}
+
 // The server gone after the third of ten files, then a cancel in the middle
 // of a file and a wrong login: what failed is recorded nowhere, and the
 // rest is posted once when all is well again.

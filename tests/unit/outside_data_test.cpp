@@ -105,6 +105,13 @@ TEST(PlainFileNames, OnlyANameWithinItsFolderIsJoined)
         EXPECT_EQ(CheckIndexFilename(good), "");
     }
     EXPECT_NE(CheckIndexFilename("../x\x01").find("\"../x?\""), std::string::npos) << "shown whole";
+
+    // Names of older postings, which may lie in year and month folders.
+    for (const char* bad : {"", "../p.htm", "2023/../../p.htm", "2023\\..\\p.htm", "/srv/p.htm", "\\p.htm",
+                            "2023//p.htm", "2023/09/", "./p.htm", "2023/p\x01.htm"})
+        EXPECT_FALSE(IsPlainRelativePath(bad)) << bad;
+    for (const char* good : {"p.htm", "2023\\09\\p.htm", "2023/09/p.htm", "-p.htm", "..p/...htm"})
+        EXPECT_TRUE(IsPlainRelativePath(good)) << good;
 }
 
 // Each hostile Index Filename is refused with the reason by every command
