@@ -335,13 +335,17 @@ void SortDeals(std::vector<PbnDeal>& deals)
                      [](const PbnDeal& a, const PbnDeal& b) { return a.board < b.board; });
 }
 
-const PbnDeal* FindDeal(const std::vector<PbnDeal>& deals, int board)
+CDealsByBoard::CDealsByBoard(const std::vector<PbnDeal>& deals)
 {
-    for (const PbnDeal& deal : deals) {
-        if (deal.board == board)
-            return &deal;
-    }
-    return nullptr;
+    m_deals.reserve(deals.size());
+    for (const PbnDeal& deal : deals)
+        m_deals.emplace(deal.board, &deal);  // a repeated board keeps its first deal
+}
+
+const PbnDeal* CDealsByBoard::Find(int board) const
+{
+    const auto found = m_deals.find(board);
+    return found == m_deals.end() ? nullptr : found->second;
 }
 
 const char* SeatName(int seat)

@@ -7,6 +7,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 enum Seat { kNorth = 0, kEast = 1, kSouth = 2, kWest = 3 };
@@ -35,8 +36,18 @@ bool ReadPbn(std::string_view text, PbnFile& out, std::string& error);
 // Puts the deals in board order (equal numbers keep their order).
 void SortDeals(std::vector<PbnDeal>& deals);
 
-// The deal of a board, or null.
-const PbnDeal* FindDeal(const std::vector<PbnDeal>& deals, int board);
+// The deals of a file by board number, indexed once so that a score text
+// naming every board many times costs one lookup per line. It points into
+// the deals it was made from, which must outlive it unchanged.
+class CDealsByBoard {
+public:
+    explicit CDealsByBoard(const std::vector<PbnDeal>& deals);
+    // The first deal of the board, or null.
+    const PbnDeal* Find(int board) const;
+
+private:
+    std::unordered_map<int, const PbnDeal*> m_deals;
+};
 
 // "North", "East", "South", "West".
 const char* SeatName(int seat);

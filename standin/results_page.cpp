@@ -122,10 +122,13 @@ std::string BuildResultsPage(const std::string& title, std::string_view scoreTex
     // Each deal under the first "Board n" line of its board; a board line
     // without a deal stays as it is.
     std::set<int> shown;
+    static const std::vector<PbnDeal> kNoDeals;
+    const std::vector<PbnDeal>& allDeals = deals ? *deals : kNoDeals;
+    const CDealsByBoard byBoard(allDeals);
     for (const std::string& line : ScoreTextLines(scoreText)) {
         AppendLine(page, HtmlEscape(line));
         const int board = BoardOfLine(line);
-        const PbnDeal* deal = deals && board > 0 ? FindDeal(*deals, board) : nullptr;
+        const PbnDeal* deal = board > 0 ? byBoard.Find(board) : nullptr;
         if (deal && shown.insert(board).second) {
             // Inside the <pre> block the table's own line breaks must not
             // show; the page's style does not come along into the club's
@@ -138,7 +141,7 @@ std::string BuildResultsPage(const std::string& title, std::string_view scoreTex
     AppendLine(page, "</pre>");
     // The deals the results do not name come after them.
     bool headed = false;
-    for (const PbnDeal& deal : deals ? *deals : std::vector<PbnDeal>()) {
+    for (const PbnDeal& deal : allDeals) {
         if (shown.count(deal.board))
             continue;
         if (!headed)

@@ -107,9 +107,10 @@ std::vector<int> FindScoreBoards(std::string_view text)
 
 std::vector<int> FindBoardsWithoutDeals(std::string_view text, const std::vector<PbnDeal>& deals)
 {
+    const CDealsByBoard byBoard(deals);
     std::vector<int> missing;
     for (int board : FindScoreBoards(text)) {
-        if (!FindDeal(deals, board))
+        if (!byBoard.Find(board))
             missing.push_back(board);
     }
     return missing;

@@ -23,8 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     SortDeals(file.deals);
+    const CDealsByBoard byBoard(file.deals);
     for (const PbnDeal& deal : file.deals) {
-        if (!FindDeal(file.deals, deal.board))
+        const PbnDeal* found = byBoard.Find(deal.board);
+        if (!found || found->board != deal.board)
             std::abort();
         for (int seat = 0; seat < 4; ++seat) {
             if (!deal.known[seat])

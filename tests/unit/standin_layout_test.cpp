@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 
 #include "platform/dispatch_driver.h"
 #include "standin/pbn_reader.h"
@@ -141,6 +143,40 @@ TEST_F(StandInLayout, CheckScoreDataCountsOnlyMissingBoards)
     EXPECT_EQ(m_layout.InvokeHelper(vantorel::CheckScoreData, DISPATCH_METHOD, VarType::Int32), Variant(int32_t{0}));
     Call(vantorel::ImportScoreData, Write("more.txt", "Board 1\nBoard 7\nBoard 8\nBoard 8\n"));
     EXPECT_EQ(m_layout.InvokeHelper(vantorel::CheckScoreData, DISPATCH_METHOD, VarType::Int32), Variant(int32_t{2}));
+}
+
+// A crafted score text of 10 MB that names boards over and over, with a
+// 40,000-deal hand-record file: checking and making the page stay linear.
+// A deal lookup that scanned every deal per line took minutes here.
+TEST_F(StandInLayout, ALargeCraftedInputIsCheckedAndLaidOutQuickly)
+{
+    constexpr int kDeals = 40000;
+    std::string pbn;
+    for (int board = kDeals; board > 0; --board) {
+        pbn += "[Board \"" + std::to_string(board) + "\"]\r\n";
+        pbn += "[Deal \"N:AK862.T652.T7.KQ Q7.K3.AQ2.965432 9543.QJ984.83.J7 JT.A7.KJ9654.AT8\"]\r\n\r\n";
+    }
+    // Boards the hand records hold, and one they do not, in turn.
+    std::string score = "EVENT> Crafted\r\n";
+    for (int i = 0; score.size() < 10 * 1024 * 1024; ++i)
+        score += i % 2 ? "Board 99999\r\n" : "Board " + std::to_string(kDeals - i % kDeals) + "\r\n";
+    const std::string pbnPath = Write("large.pbn", pbn);
+    const std::string scorePath = Write("large.txt", score);
+
+    const auto start = std::chrono::steady_clock::now();
+    Call(vantorel::OpenHandRecords, pbnPath);
+    Call(vantorel::SortBoards);
+    Call(vantorel::ImportScoreData, scorePath);
+    EXPECT_EQ(m_layout.InvokeHelper(vantorel::CheckScoreData, DISPATCH_METHOD, VarType::Int32), Variant(int32_t{1}));
+    Call(vantorel::SaveAsHtml, m_dir + "/large.htm");
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("[ bench    ] 10 MB score text, %d deals: %.2f s\n", kDeals, seconds);
+    // About a second here, several under the sanitizers; a scan per line
+    // takes minutes.
+    EXPECT_LT(seconds, 30.0);
+    const std::string page = ReadWholeFile(m_dir + "/large.htm");
+    EXPECT_NE(page.find("id=\"board-1\""), std::string::npos);
+    EXPECT_NE(page.find("id=\"board-40000\""), std::string::npos);
 }
 
 TEST_F(StandInLayout, BadFilesAndBadCallsGiveErrorsNotCrashes)
