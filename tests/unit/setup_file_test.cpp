@@ -3,6 +3,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <set>
+#include <stdexcept>
+
 #include "platform/path_helpers.h"
 #include "app/setup_file.h"
 #include "platform/text_helpers.h"
@@ -13,6 +16,79 @@
 namespace {
 
 const int64_t kPostAfter = 1693526400, kPublished = 1694000000, kOldest = 1672531200;
+const uint32_t kFilterIndex = 3, kFlags = 0x1F54;
+const int32_t kDays = 41, kProtocol = 2;
+
+// Every setting of a setup file with a value of its own (none equal to
+// another or to its reset value), the schemas whose files hold it, and the
+// member it must land in: a setting read into another's place fails the
+// check of both.
+struct SetupPlace {
+    const char* name;
+    bool (*heldBy)(uint32_t schema);
+    std::string value;  // as written, and as it reads back
+    std::string (*read)(const CSetupData& s);
+};
+
+bool From5(uint32_t a) { return a >= 5; }
+bool From6(uint32_t a) { return a >= 6; }
+bool From7(uint32_t a) { return a >= 7; }
+bool From8(uint32_t a) { return a >= 8; }
+bool From9(uint32_t a) { return a >= 9; }
+bool From10(uint32_t a) { return a >= 10; }
+bool From12(uint32_t a) { return a >= 12; }
+bool Always(uint32_t) { return true; }
+bool Only4OrFrom5(uint32_t a) { return a >= 4; }
+
+std::string Num(int64_t v) { return std::to_string(v); }
+
+const std::vector<SetupPlace>& SetupPlaces()
+{
+    static const std::vector<SetupPlace> places = {
+        {"Score File Directory", From5, "/club/games", [](const CSetupData& s) { return s.m_strScoreFileDirectory; }},
+        {"Post Files Modified After", From5, Num(kPostAfter),
+         [](const CSetupData& s) { return Num(s.m_tPostFilesModifiedAfter); }},
+        {"hand-record folders", From5, "/hands/one|/hands/two",
+         [](const CSetupData& s) { return s.m_HandRecordFolders.GetString(); }},
+        {"hand-record filter", From8, Num(kFilterIndex),
+         [](const CSetupData& s) { return Num(s.m_nHandRecordFilterIndex); }},
+        {"HTML Layout", From7, "/layouts/page.vlt", [](const CSetupData& s) { return s.m_strHtmlLayout; }},
+        {"PDF Layout", From9, "/layouts/hands.vlt", [](const CSetupData& s) { return s.m_strPdfLayout; }},
+        {"last Publish Index", From10, Num(kPublished), [](const CSetupData& s) { return Num(s.m_tLastPublishIndex); }},
+        {"staging folder", From10, "Staging4", [](const CSetupData& s) { return s.m_strStagingFolder; }},
+        {"Website URL", From5, "http://club.example/", [](const CSetupData& s) { return s.m_strWebsiteUrl; }},
+        {"Index Template Filename", From5, "indextemplate.htm", [](const CSetupData& s) { return s.m_strIndexTemplate; }},
+        {"Index Filename", From6, "clubindex.htm", [](const CSetupData& s) { return s.m_strIndexFile; }},
+        {"Oldest To Index", From8, Num(kOldest), [](const CSetupData& s) { return Num(s.m_tOldestToIndex); }},
+        {"Days To Index", Only4OrFrom5, Num(kDays), [](const CSetupData& s) { return Num(s.m_nDaysToIndex); }},
+        {"Website Score File Directory", From5, "results",
+         [](const CSetupData& s) { return s.m_strWebsiteScoreFileDirectory; }},
+        {"Score File Template Filename", From5, "template.htm",
+         [](const CSetupData& s) { return s.m_strScoreFileTemplate; }},
+        {"FTP Server", Always, "ftp.club.example", [](const CSetupData& s) { return s.m_Ftp.m_strServer; }},
+        {"FTP User", Always, "webmaster", [](const CSetupData& s) { return s.m_Ftp.m_strUser; }},
+        {"FTP Directory", From5, "/public_html", [](const CSetupData& s) { return s.m_Ftp.m_strDirectory; }},
+        {"Protocol", From12, Num(kProtocol), [](const CSetupData& s) { return Num(s.m_Ftp.m_nProtocol); }},
+        {"FTP port", From12, "2121", [](const CSetupData& s) { return s.m_Ftp.m_strPort[0]; }},
+        {"FTPS port", From12, "990", [](const CSetupData& s) { return s.m_Ftp.m_strPort[1]; }},
+        {"SFTP port", From12, "2222", [](const CSetupData& s) { return s.m_Ftp.m_strPort[2]; }},
+        {"FTP parameters", From12, "-v", [](const CSetupData& s) { return s.m_Ftp.m_strParameters[0]; }},
+        {"FTPS parameters", From12, "--ssl", [](const CSetupData& s) { return s.m_Ftp.m_strParameters[1]; }},
+        {"SFTP parameters", From12, "-oBatchMode=no", [](const CSetupData& s) { return s.m_Ftp.m_strParameters[2]; }},
+        {"option flags", From8, Num(kFlags), [](const CSetupData& s) { return Num(s.m_Ftp.m_dwFlags); }},
+        {"password protected", Always, "0", [](const CSetupData& s) { return Num(s.m_bPasswordProtected); }},
+    };
+    return places;
+}
+
+// The value a setting written in the golden files has.
+const std::string& Value(const char* name)
+{
+    for (const SetupPlace& p : SetupPlaces())
+        if (std::string(p.name) == name)
+            return p.value;
+    throw std::logic_error(std::string("no setting ") + name);
+}
 
 GoldenRecord Record(int n)
 {
@@ -30,31 +106,38 @@ GoldenRecord Record(int n)
 std::string SetupStream(uint32_t schema)
 {
     const std::vector<uint8_t> password = OlderFormPassword("secret");
+    auto str = [](const char* name) { return Value(name); };
+    auto i32 = [](const char* name) { return static_cast<int32_t>(std::stoll(Value(name))); };
+    auto time = [](const char* name) { return static_cast<int64_t>(std::stoll(Value(name))); };
     CGolden g;
     if (schema >= 5) {
         const int version = schema >= 8 ? 1 : 0;
-        g.U32(schema).Str("/club/games").Time(kPostAfter).Str("/hands/one|/hands/two");
+        g.U32(schema).Str(str("Score File Directory")).Time(time("Post Files Modified After"));
+        g.Str(str("hand-record folders"));
         if (schema >= 8)
-            g.U32(3);
+            g.I32(i32("hand-record filter"));
         if (schema >= 7)
-            g.Str("/layouts/page.vlt");
+            g.Str(str("HTML Layout"));
         if (schema >= 9)
-            g.Str("/layouts/hands.vlt");
+            g.Str(str("PDF Layout"));
         if (schema >= 10)
-            g.Time(kPublished).Str("Staging4");
-        g.Str("http://club.example/").Str("indextemplate.htm");
+            g.Time(time("last Publish Index")).Str(str("staging folder"));
+        g.Str(str("Website URL")).Str(str("Index Template Filename"));
         if (schema >= 6)
-            g.Str("index.htm");
+            g.Str(str("Index Filename"));
         if (schema >= 8)
-            g.Time(kOldest);
-        g.I32(30).Str("results").Str("template.htm").Str("ftp.club.example").Str("webmaster").Str("/public_html");
+            g.Time(time("Oldest To Index"));
+        g.I32(i32("Days To Index")).Str(str("Website Score File Directory")).Str(str("Score File Template Filename"));
+        g.Str(str("FTP Server")).Str(str("FTP User")).Str(str("FTP Directory"));
         if (schema == 11)
             g.Str("dropped one").Str("dropped two");
-        if (schema >= 12)
-            g.I32(2).Str("2121").Str("990").Str("2222").Str("-v").Str("--ssl").Str("-oBatchMode=no");
+        if (schema >= 12) {
+            g.I32(i32("Protocol")).Str(str("FTP port")).Str(str("FTPS port")).Str(str("SFTP port"));
+            g.Str(str("FTP parameters")).Str(str("FTPS parameters")).Str(str("SFTP parameters"));
+        }
         if (schema >= 8)
-            g.U32(0x1F54);
-        g.I32(0).U32(static_cast<uint32_t>(password.size())).Raw(password).Count(1);
+            g.I32(i32("option flags"));
+        g.I32(i32("password protected")).U32(static_cast<uint32_t>(password.size())).Raw(password).Count(1);
         Record(0).Write(g, version);
         g.Count(2);
         Record(1).Write(g, version);
@@ -72,18 +155,18 @@ std::string SetupStream(uint32_t schema)
     g.Narrow("caf\xE9").U32(7).U32(8);
     if (schema >= 3)
         g.Narrow("last");
-    g.Count(0).Str("ftp.club.example").Str("webmaster").Str("dropped");
+    g.Count(0).Str(str("FTP Server")).Str(str("FTP User")).Str("dropped");
     if (schema == 4)
         g.Str("dropped too");
     if (schema >= 1)
-        g.I32(0);
+        g.I32(i32("password protected"));
     g.U32(static_cast<uint32_t>(password.size())).Raw(password);
     if (schema >= 2) {
         g.Count(1);
         Record(0).Write(g, 0);
     }
     if (schema == 4) {
-        g.Str("a").Str("b").I32(45).U32(9).Count(1);
+        g.Str("a").Str("b").I32(i32("Days To Index")).U32(9).Count(1);
         Record(1).Write(g, 0);
     }
     return g.Bytes();
@@ -128,40 +211,31 @@ protected:
 
 TEST_F(SetupFileTest, EverySchemaReadsWhatItHoldsAndIsSavedAsTheCurrentOne)
 {
+    // A new setup then stores passwords protected; the files say otherwise.
+    app->TestDataProtection();
+    std::set<std::string> values;
+    for (const SetupPlace& place : SetupPlaces())
+        EXPECT_TRUE(values.insert(place.value).second) << place.name << " shares its value";
     for (uint32_t schema = 1; schema <= 12; ++schema) {
         SCOPED_TRACE("schema " + std::to_string(schema));
         doc->OnNewDocument();
         app->GetHistory().RemoveAll();
         app->Setup().m_tLastPublishIndex = 77;
         app->Setup().m_strStagingFolder = "Staging9";
+        // What a setting the file does not hold keeps.
+        CSetupData before;
+        before.CopyStoredFields(app->Setup());
+        for (const SetupPlace& place : SetupPlaces())
+            ASSERT_NE(place.read(before), place.value) << place.name << " is written with its reset value";
         const std::string golden = SetupStream(schema);
         const std::string path = folder.Write(StrFormat("Club%u.qsu", schema), golden);
         prompter.Clear();
         ASSERT_NE(app->OpenDocumentFile(path), nullptr);
-        const CSetupData& s = app->Setup();
-        EXPECT_EQ(s.m_Ftp.m_strServer, "ftp.club.example");
-        EXPECT_EQ(s.m_Ftp.m_strUser, "webmaster");
+        for (const SetupPlace& place : SetupPlaces()) {
+            const std::string expected = place.heldBy(schema) ? place.value : place.read(before);
+            EXPECT_EQ(place.read(app->Setup()), expected) << place.name;
+        }
         EXPECT_EQ(Password(), "secret");
-        EXPECT_EQ(s.m_bPasswordProtected, 0);
-        EXPECT_EQ(s.m_strScoreFileDirectory, schema >= 5 ? "/club/games" : "");
-        EXPECT_EQ(s.m_tPostFilesModifiedAfter, schema >= 5 ? kPostAfter : 0);
-        EXPECT_EQ(s.m_HandRecordFolders.GetString(), schema >= 5 ? "/hands/one|/hands/two" : "");
-        EXPECT_EQ(s.m_strWebsiteUrl, schema >= 5 ? "http://club.example/" : "");
-        EXPECT_EQ(s.m_strScoreFileTemplate, schema >= 5 ? "template.htm" : "");
-        EXPECT_EQ(s.m_Ftp.m_strDirectory, schema >= 5 ? "/public_html" : "");
-        EXPECT_EQ(s.m_nHandRecordFilterIndex, schema >= 8 ? 3u : 0u);
-        EXPECT_EQ(s.m_strHtmlLayout, schema >= 7 ? "/layouts/page.vlt" : "");
-        EXPECT_EQ(s.m_strPdfLayout, schema >= 9 ? "/layouts/hands.vlt" : "");
-        EXPECT_EQ(s.m_tLastPublishIndex, schema >= 10 ? kPublished : 77);
-        EXPECT_EQ(s.m_strStagingFolder, schema >= 10 ? "Staging4" : "Staging9");
-        EXPECT_EQ(s.m_strIndexFile, schema >= 6 ? "index.htm" : "");
-        EXPECT_EQ(s.m_tOldestToIndex, schema >= 8 ? kOldest : app->GetLowestDate());
-        EXPECT_EQ(s.m_nDaysToIndex, schema >= 5 ? 30 : schema == 4 ? 45 : 0);
-        EXPECT_EQ(s.m_Ftp.m_dwFlags, schema >= 8 ? 0x1F54u : 0u);
-        EXPECT_EQ(s.m_Ftp.m_nProtocol, schema >= 12 ? 2 : 0);
-        EXPECT_EQ(s.m_Ftp.m_strPort[1], schema >= 12 ? "990" : "21");
-        EXPECT_EQ(s.m_Ftp.m_strPort[2], schema >= 12 ? "2222" : "22");
-        EXPECT_EQ(s.m_Ftp.m_strParameters[2], schema >= 12 ? "-oBatchMode=no" : "");
         const int64_t entries = schema >= 5 ? 2 : schema == 4 ? 1 : 0;
         ASSERT_EQ(app->GetIndexEntries().GetCount(), entries);
         if (entries) {
@@ -250,7 +324,8 @@ TEST_F(SetupFileTest, LegacySetupBinImportsTheFtpLoginAndSavesOnlyWhenRead)
     EXPECT_EQ(prompter.Shown()[0].text, "Import setup data from previous version?");
     EXPECT_EQ(prompter.Shown()[0].style, static_cast<unsigned>(MB_YESNO | MB_ICONQUESTION));
     EXPECT_EQ(prompter.Shown()[1].kind, "save") << "the untitled setup is saved through Save As";
-    EXPECT_EQ(app->Setup().m_Ftp.m_strServer, "ftp.club.example");
+    EXPECT_EQ(app->Setup().m_Ftp.m_strServer, Value("FTP Server"));
+    EXPECT_EQ(app->Setup().m_Ftp.m_strUser, Value("FTP User"));
     EXPECT_EQ(app->Setup().m_bPasswordProtected, 0) << "the older form stays readable";
     EXPECT_EQ(Password(), "secret");
     EXPECT_EQ(doc->GetPathName(), folder.File("Imported.qsu"));
