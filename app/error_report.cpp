@@ -59,14 +59,14 @@ void ReportError(uint32_t code, const std::string& operation)
         app->Prompter().MessageBox(box, MB_OK | MB_ICONERROR);
 }
 
-int ReportException(const CException& e, const std::string& operation)
+int ReportException(const CException& e, const std::string& operation, const std::string& boxText)
 {
     CQuillmarkApp* app = GetAppPtr();
     if (app && app->GetLog()) {
         LogOperation(operation);
         app->GetLog()->WriteException(e);
     }
-    std::string message = Trim(e.GetErrorMessage());
+    std::string message = boxText.empty() ? Trim(e.GetErrorMessage()) : boxText;
     if (message.empty())
         message = "An unknown error occurred.";
     return app ? app->Prompter().MessageBox(message, MB_OK | MB_ICONERROR) : IDOK;

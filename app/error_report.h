@@ -17,8 +17,9 @@ class CException;
 // Logs and shows a system or internet error code. System codes are errno
 // values; internet codes are 12000..12999.
 void ReportError(uint32_t code, const std::string& operation);
-// Logs the exception and shows its message. Returns the box's button.
-int ReportException(const CException& e, const std::string& operation);
+// Logs the exception and shows its message, or boxText in its place when
+// that is given. Returns the box's button.
+int ReportException(const CException& e, const std::string& operation, const std::string& boxText = {});
 // "Operation=[%s]\n" when the log exists.
 void LogOperation(const std::string& operation);
 // The text for a code: 0 reads as kInvalidDataError; the internet layer's

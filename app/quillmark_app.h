@@ -286,7 +286,7 @@ public:
     // (modal while Index Website runs) and the setup's Website URL.
     void WriteLog(const std::string& text) override;
     void ReportError(uint32_t code, const std::string& operation) override;
-    int ReportException(const CException& e, const std::string& operation) override;
+    int ReportException(const CException& e, const std::string& operation, const std::string& boxText = {}) override;
     void ShowErrorBox(const std::string& text) override;
     void ShowTranscript(const std::string& text) override;
     std::string GetWebsiteUrl() const override { return m_Setup.m_strWebsiteUrl; }

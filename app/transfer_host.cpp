@@ -16,9 +16,9 @@ void CQuillmarkApp::ReportError(uint32_t code, const std::string& operation)
     ::ReportError(code, operation);
 }
 
-int CQuillmarkApp::ReportException(const CException& e, const std::string& operation)
+int CQuillmarkApp::ReportException(const CException& e, const std::string& operation, const std::string& boxText)
 {
-    return ::ReportException(e, operation);
+    return ::ReportException(e, operation, boxText);
 }
 
 void CQuillmarkApp::ShowErrorBox(const std::string& text)

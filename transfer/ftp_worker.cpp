@@ -54,6 +54,19 @@ ITransferHost& App()
 
 }  // namespace
 
+std::string LoginFailureText(const std::string& server, const std::string& user, const CException& e)
+{
+    const auto* internet = dynamic_cast<const CInternetException*>(&e);
+    const bool answered = internet && internet->m_dwError == inet::ExtendedError;
+    std::string reason = Trim(e.GetErrorMessage());
+    if (reason.empty())
+        reason = "no reason was given";
+    return StrFormat("The login to the server %s as user %s was unsuccessful.\r\n\r\n%s%s\r\n\r\n"
+                     "Check Server, User, Password, Protocol and Port Number on the FTP page of "
+                     "Setup > Setup...; Help > Upload a Test File tries them without posting anything.",
+                     server.c_str(), user.c_str(), answered ? "The server answered: " : "", reason.c_str());
+}
+
 CFTPWorker::CFTPWorker(CFTPSettings* settings) : m_pSettings(settings) {}
 
 CFTPWorker::~CFTPWorker()
@@ -126,6 +139,7 @@ bool CFTPWorker::Login()
         return false;
     }
     bool result = false;
+    bool connecting = false;
     try {
         if (s.GetProtocol() == PROTOCOL_FTP) {
             if (!s.m_pSession) {
@@ -144,12 +158,17 @@ bool CFTPWorker::Login()
             m_pConnection = std::make_unique<CFtpConnection>(*s.m_pSession, s.m_strServer, port, s.m_strUser,
                                                              password.Get(), passive, ipv4Only);
             password.Clear();
+            connecting = true;
             m_pConnection->Connect();
+            connecting = false;
         }
         m_Components.clear();
         result = s.m_strDirectory.empty() ? true : SetCurrentDirectory(s.m_strDirectory, 0);
     } catch (const CException& e) {
-        ReportTransferException(e, "CFTPWorker::Login");
+        // A refused login says whose login failed and where to put it right;
+        // the log keeps the exception as it came.
+        ReportTransferException(e, "CFTPWorker::Login",
+                                connecting ? LoginFailureText(s.m_strServer, s.m_strUser, e) : std::string());
         result = false;
     }
     if (!result) {

@@ -14,12 +14,18 @@
 #include <string>
 #include <vector>
 
+class CException;
 class CFTPSettings;
 class CFtpConnection;
 class CProcessRunner;
 class CQmFileFind;
 class CHttpProbe;
 class CSftpSession;
+
+// The error box of a login the server refused or could not be made: whose
+// login failed, the server's answer (or why no connection was made) and
+// where to put it right.
+std::string LoginFailureText(const std::string& server, const std::string& user, const CException& e);
 
 class CFTPWorker {
 public:

@@ -39,8 +39,8 @@ void ReportTransferError(uint32_t code, const std::string& operation)
         host->ReportError(code, operation);
 }
 
-void ReportTransferException(const CException& e, const std::string& operation)
+void ReportTransferException(const CException& e, const std::string& operation, const std::string& boxText)
 {
     if (ITransferHost* host = g_host.load())
-        host->ReportException(e, operation);
+        host->ReportException(e, operation, boxText);
 }

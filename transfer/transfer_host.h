@@ -26,7 +26,9 @@ public:
     virtual void WriteLog(const std::string& text) = 0;
     // Logs and shows a system or internet error code, or an exception.
     virtual void ReportError(uint32_t code, const std::string& operation) = 0;
-    virtual int ReportException(const CException& e, const std::string& operation) = 0;
+    // boxText, when given, is shown in place of the exception's message.
+    virtual int ReportException(const CException& e, const std::string& operation,
+                                const std::string& boxText = {}) = 0;
     // An error box with text alone.
     virtual void ShowErrorBox(const std::string& text) = 0;
     // Shows the transcript of the curl and sftp runs.
@@ -78,4 +80,4 @@ void SetTransferHost(ITransferHost* host);
 
 // The host's error reports; nothing happens when there is no host.
 void ReportTransferError(uint32_t code, const std::string& operation);
-void ReportTransferException(const CException& e, const std::string& operation);
+void ReportTransferException(const CException& e, const std::string& operation, const std::string& boxText = {});

@@ -113,6 +113,23 @@ TEST_P(TestFileUpload, StopsAtTheFirstFailureOrCancel)
     EXPECT_FALSE(PathExists(WebPath("TestFile.txt")));
     EXPECT_EQ(commandFrame.Count("FTP: Login was unsuccessful"), 1);
     EXPECT_TRUE(NoNetrcLeft());
+    if (GetParam() != PROTOCOL_FTP)
+        return;
+    // The box says whose login failed, what the server answered and where
+    // to put it right; with no server listening there is no answer to quote.
+    const std::string check = "\r\n\r\nCheck Server, User, Password, Protocol and Port Number on the FTP page of "
+                              "Setup > Setup...; Help > Upload a Test File tries them without posting anything.";
+    const std::string login = "The login to the server 127.0.0.1 as user club was unsuccessful.\r\n\r\n";
+    EXPECT_EQ(dialogs.LastText(), login + "The server answered: 530 Authentication failed." + check);
+    EXPECT_NE(LogText().find("=[530 Authentication failed.]"), std::string::npos) << "the log keeps the answer";
+    app->SetFtpPassword(kPassword);
+    Ftp().m_strPort[PROTOCOL_FTP] = std::to_string(loopback::PickFreePort());
+    dialogs.Clear();
+    app->OnHelpUploadTestFile();
+    const std::string box = dialogs.LastText();
+    EXPECT_EQ(box.rfind(login, 0), 0u) << box;
+    EXPECT_EQ(box.find("answered"), std::string::npos) << box;
+    EXPECT_EQ(box.substr(box.size() - std::min(box.size(), check.size())), check);
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, TestFileUpload, ::testing::Values(0, 1, 2),

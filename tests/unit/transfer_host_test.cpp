@@ -24,7 +24,7 @@ public:
 
     void WriteLog(const std::string& text) override { log.push_back(text); }
     void ReportError(uint32_t, const std::string& operation) override { errors.push_back(operation); }
-    int ReportException(const CException&, const std::string& operation) override
+    int ReportException(const CException&, const std::string& operation, const std::string&) override
     {
         errors.push_back(operation);
         return 1;
