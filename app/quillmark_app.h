@@ -250,7 +250,9 @@ public:
     void SerializeSetup(CArchive& ar, uint32_t schema, uint32_t currentSchema);
     // Opens a setup data file into the open document; a converted file is
     // saved at once (with the program data). null when it was not opened.
-    CQuillmarkDoc* OpenDocumentFile(const std::string& path);
+    // namedAtStart: the file was named on the command line, so a file that
+    // is not a setup file or is damaged is reported with what to do instead.
+    CQuillmarkDoc* OpenDocumentFile(const std::string& path, bool namedAtStart = false);
     // Saves the open setup document (Save As when it has no file or its file
     // is read-only), then, with withProgramData, "ProgramData.bin". false
     // when anything asked for was not saved.

@@ -265,12 +265,12 @@ void CQuillmarkApp::SerializeSetup(CArchive& ar, uint32_t schema, uint32_t curre
     }
 }
 
-CQuillmarkDoc* CQuillmarkApp::OpenDocumentFile(const std::string& path)
+CQuillmarkDoc* CQuillmarkApp::OpenDocumentFile(const std::string& path, bool namedAtStart)
 {
     CQuillmarkDoc* doc = m_pDocument;
     if (!doc)
         return nullptr;
-    if (!doc->OnOpenDocument(path)) {
+    if (!doc->OnOpenDocument(path, namedAtStart)) {
         SetStatusText("", 2);
         return nullptr;
     }
@@ -338,12 +338,30 @@ void CQuillmarkDoc::Serialize(CArchive& ar)
     m_app.SerializeSetup(ar, schema, kSetupSchema);
 }
 
-bool CQuillmarkDoc::OnOpenDocument(const std::string& path)
+std::string DamagedSetupFileText(const std::string& path)
 {
+    return path +
+           "\r\n\r\nis not a Quillmark setup file, or it is damaged, so Quillmark cannot start with it."
+           "\r\n\r\nStart Quillmark without it, then open another setup file (Setup > Setup File > "
+           "Open...) or make a new one (Setup > Setup File > New).";
+}
+
+bool CQuillmarkDoc::OnOpenDocument(const std::string& path, bool namedAtStart)
+{
+    uint32_t schema = 0;
     try {
-        CArchive ar(ReadFileBytes(path, kMaxSetupFileSize), path);
+        std::vector<uint8_t> bytes = ReadFileBytes(path, kMaxSetupFileSize);
+        for (size_t i = 0; i < 4 && i < bytes.size(); ++i)
+            schema |= static_cast<uint32_t>(bytes[i]) << (8 * i);
+        CArchive ar(std::move(bytes), path);
         Serialize(ar);
     } catch (const CUserException&) {
+        return false;
+    } catch (const CArchiveException& e) {
+        // An older file whose conversion the user declined is no damage.
+        const bool declined = e.m_cause == CArchiveException::badSchema && schema < kSetupSchema;
+        ReportException(e, "CQuillmarkDoc::OnOpenDocument: Serialize",
+                        namedAtStart && !declined ? DamagedSetupFileText(path) : std::string());
         return false;
     } catch (const CException& e) {
         ReportException(e, "CQuillmarkDoc::OnOpenDocument: Serialize");

@@ -20,6 +20,10 @@ constexpr uint32_t kSetupSchema = 12;
 // Setup files larger than this are refused without being read.
 constexpr uint64_t kMaxSetupFileSize = 512ull << 20;
 
+// What a damaged setup file named on the command line is reported with: its
+// name, that it is not a setup file or is damaged, and what to do.
+std::string DamagedSetupFileText(const std::string& path);
+
 class CQuillmarkDoc {
 public:
     // Registers itself as the application's open setup document.
@@ -43,8 +47,10 @@ public:
     // A new untitled setup with the defaults; the status line is cleared.
     bool OnNewDocument();
     // Reads a setup data file. On failure the failure has been reported and
-    // the setup in use, with its file name, is as it was.
-    bool OnOpenDocument(const std::string& path);
+    // the setup in use, with its file name, is as it was. namedAtStart: a
+    // file that is not a setup file or is damaged is reported by
+    // DamagedSetupFileText, as start-up then ends.
+    bool OnOpenDocument(const std::string& path, bool namedAtStart = false);
     // Writes the setup to path through a mirror file: a failed save leaves
     // any earlier file whole. Reports failures.
     bool OnSaveDocument(const std::string& path);

@@ -101,7 +101,7 @@ bool CAppShell::Start(const std::vector<std::string>& args)
         }
     }
     if (!file.empty()) {
-        if (!app.OpenDocumentFile(file))
+        if (!app.OpenDocumentFile(file, true))
             return Fail();
     } else if (!m_doc->OnNewDocument()) {
         return Fail();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <wx/menu.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -106,15 +107,40 @@ TEST(StartupTest, SetupFileOnTheCommandLineOpensAndADamagedOneEndsStartUp)
         EXPECT_EQ(shell.Frame()->GetTitle(), "Club.qsu - Quillmark");
     });
 
-    const std::string damaged = folders.folder.Write("Damaged.qsu", std::string("\x0c\0\0\0garbage", 11));
-    {
+    // Whatever the damage, the one box names the file, says what is wrong
+    // with it and what to do; start-up ends and no stored file changes.
+    std::string random(4096, '\0');
+    for (size_t i = 0; i < random.size(); ++i)
+        random[i] = static_cast<char>((i * 7919 + 13) >> 3);
+    const std::string whole = ReadWholeFile(good);
+    const std::vector<std::pair<std::string, std::string>> damages = {
+        {"Empty.qsu", ""},
+        {"Random.qsu", random},
+        {"Cut.qsu", whole.substr(0, whole.size() / 2)},
+        {"Garbage.qsu", std::string("\x0c\0\0\0garbage", 11)},
+    };
+    const std::string programData = JoinPath(folders.Data(), "ProgramData.bin");
+    const std::string dataBefore = ReadWholeFile(programData);
+    for (const auto& damage : damages) {
+        SCOPED_TRACE(damage.first);
+        const std::string damaged = folders.folder.Write(damage.first, damage.second);
         CAppShell shell;
         CBoxAnswerer boxes;
         EXPECT_FALSE(shell.Start({damaged}));
-        EXPECT_EQ(boxes.texts.size(), 1u);
+        ASSERT_EQ(boxes.texts.size(), 1u);
+        // The box shows line ends as the toolkit does.
+        std::string expected = DamagedSetupFileText(damaged);
+        expected.erase(std::remove(expected.begin(), expected.end(), '\r'), expected.end());
+        EXPECT_EQ(boxes.texts[0], expected);
+        EXPECT_NE(boxes.texts[0].find(damaged + "\n\nis not a Quillmark setup file, or it is damaged"),
+                  std::string::npos);
+        EXPECT_NE(boxes.texts[0].find("Start Quillmark without it"), std::string::npos);
         // No window is left behind, and shut-down has run.
         EXPECT_EQ(shell.Frame(), nullptr);
         EXPECT_EQ(Interlock(folders), "");
+        EXPECT_EQ(ReadWholeFile(damaged), damage.second);
+        EXPECT_EQ(ReadWholeFile(good), whole);
+        EXPECT_EQ(ReadWholeFile(programData), dataBefore);
     }
     // A window being destroyed goes at the next idle turn.
     EXPECT_TRUE(WaitUntil([] {
