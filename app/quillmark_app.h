@@ -319,9 +319,15 @@ public:
     // Appends to candidates the score files of the Score File Directory
     // modified after the Post Files Modified After time that parse and (unless
     // repost) are not in history (null: the Upload History). NotSetUp (the
-    // status line says so) when there is no Score File Directory.
-    enum class ScanResult { Scanned, NotSetUp };
+    // status line says so) when there is no Score File Directory;
+    // Unreadable when it cannot be read (said in the status line and the
+    // log, and by GetScanProblem).
+    enum class ScanResult { Scanned, NotSetUp, Unreadable };
     ScanResult FindNewScoreFiles(CSFPtrArray& candidates, bool repost, CColScoreFile* history = nullptr);
+    // Why the last scan could not read the Score File Directory
+    // ("The Score File Directory ... cannot be read: <reason>"); empty when
+    // it could.
+    const std::string& GetScanProblem() const { return m_strScanProblem; }
     // Duplicate test by digest: where a file with the same content is, if
     // anywhere: among the current run's files (only when searchCurrentRun),
     // in the collection (null: the Upload History), or there and added
@@ -467,6 +473,7 @@ protected:
     CColScoreFile m_History;
     CColScoreFile m_IndexEntries;
     std::vector<CScoreFile*> m_CurrentRun;
+    std::string m_strScanProblem;
     std::function<bool()> m_fnSaveProgramData;
     CIndexPages m_IndexPages;
     CPhaseTimes m_PostingTimes;
@@ -495,6 +502,9 @@ private:
     // Reads "ProgramData.bin" into the Upload History (the first part of
     // LoadAppData); true when a file of this version was read whole.
     bool ReadProgramDataFile();
+    // Says in the status line and the log that the Score File Directory
+    // cannot be read, with the system's reason for error.
+    void ReportUnreadableScoreFolder(int error);
 
     IPrompter m_defaultPrompter;
     CFileProfile m_defaultProfile;

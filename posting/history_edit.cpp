@@ -39,8 +39,11 @@ int AddFilesToHistory(CQuillmarkApp& app, CColScoreFile& history, const std::vec
 int AddNewScoreFilesToHistory(CQuillmarkApp& app, CColScoreFile& history)
 {
     CSFPtrArray found;
-    if (!FindFilesToAddToHistory(app, history, found))
+    if (!FindFilesToAddToHistory(app, history, found)) {
+        if (!app.GetScanProblem().empty())
+            app.Prompter().MessageBox(app.GetScanProblem(), MB_ICONERROR);
         return 0;
+    }
     if (found.IsEmpty()) {
         app.Prompter().MessageBox(
             StrFormat("There are no new score files in %s", app.GetScoreFileDirectory().c_str()), MB_ICONERROR);

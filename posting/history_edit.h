@@ -14,7 +14,8 @@ class CScoreFile;
 
 // Scans the Score File Directory for score files whose digest is not in
 // history, sorted newest first. false when the scan did not run to its end
-// (the folder is not set up); an empty found then means nothing is new.
+// (the folder is not set up or cannot be read: see
+// CQuillmarkApp::GetScanProblem); an empty found then means nothing is new.
 bool FindFilesToAddToHistory(CQuillmarkApp& app, CColScoreFile& history, CSFPtrArray& found);
 
 // Appends a copy of each chosen file, in order, with the added-through-
@@ -23,7 +24,8 @@ bool FindFilesToAddToHistory(CQuillmarkApp& app, CColScoreFile& history, CSFPtrA
 int AddFilesToHistory(CQuillmarkApp& app, CColScoreFile& history, const std::vector<const CScoreFile*>& chosen);
 
 // The whole of the History dialog's Add...: the scan, the message
-// "There are no new score files in %s" when it finds nothing, the Confirm
+// "There are no new score files in %s" when it finds nothing (or why the
+// folder cannot be read, when it cannot), the Confirm
 // Posting dialog in add mode over the files found (all unchecked), and the
 // checked ones added. Returns how many were added.
 int AddNewScoreFilesToHistory(CQuillmarkApp& app, CColScoreFile& history);

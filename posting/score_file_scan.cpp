@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "platform/path_helpers.h"
+#include "app/logfile.h"
 #include "app/quillmark_app.h"
+#include "platform/error_text.h"
 #include "platform/text_helpers.h"
 #include "posting/score_file.h"
 #include "posting/score_file_collection.h"
@@ -31,8 +33,18 @@ constexpr uint64_t kMaxArenaBytes = 256ull << 20;
 
 }  // namespace
 
+void CQuillmarkApp::ReportUnreadableScoreFolder(int error)
+{
+    m_strScanProblem = StrFormat("The Score File Directory %s cannot be read: %s",
+                                 m_Setup.m_strScoreFileDirectory.c_str(), SystemErrorText(error).c_str());
+    if (m_pLog)
+        m_pLog->Printf("%s\n", m_strScanProblem.c_str());
+    SetStatusText(m_strScanProblem, 2);
+}
+
 CQuillmarkApp::ScanResult CQuillmarkApp::FindNewScoreFiles(CSFPtrArray& candidates, bool repost, CColScoreFile* history)
 {
+    m_strScanProblem.clear();
     const std::string& directory = m_Setup.m_strScoreFileDirectory;
     if (directory.empty()) {
         SetStatusText("Setup required: Computer: Score File Directory", 2);
@@ -43,15 +55,30 @@ CQuillmarkApp::ScanResult CQuillmarkApp::FindNewScoreFiles(CSFPtrArray& candidat
     const bool bridgeWebs = IsBridgeWebs();
     const int64_t after = m_Setup.m_tPostFilesModifiedAfter;
 
+    // A folder that is gone (an unplugged memory stick, an unmounted share)
+    // or that may not be read is not an evening with nothing new: it is
+    // said as such, and nothing is offered.
     DIR* dir = ::opendir(directory.c_str());
-    if (!dir)
-        return ScanResult::Scanned;  // a missing folder simply holds no new files
+    if (!dir) {
+        ReportUnreadableScoreFolder(errno);
+        return ScanResult::Unreadable;
+    }
     const int dirFd = ::dirfd(dir);
 
     // The file times come from the folder first; only files modified after
     // the cut-off are opened at all.
     std::vector<Candidate> found;
-    while (const dirent* entry = ::readdir(dir)) {
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            const int error = errno;
+            if (error == 0)
+                break;
+            ::closedir(dir);
+            ReportUnreadableScoreFolder(error);
+            return ScanResult::Unreadable;
+        }
         const char* name = entry->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;

@@ -289,8 +289,11 @@ void CHistoryDialog::OnAdd(wxCommandEvent&)
         wxBusyCursor wait;
         ran = FindFilesToAddToHistory(*app, *m_request->history, found);
     }
-    if (!ran)
+    if (!ran) {
+        if (!app->GetScanProblem().empty())
+            ShowDialogMessage(app->GetScanProblem(), MB_ICONERROR);
         return;
+    }
     if (found.IsEmpty()) {
         ShowDialogMessage(StrFormat("There are no new score files in %s", m_request->scoreFileDirectory.c_str()),
                           MB_ICONERROR);

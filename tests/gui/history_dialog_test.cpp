@@ -191,6 +191,19 @@ TEST_F(HistoryDialogTest, AddOnlyNewFiles)
         Click(dlg.FindWindow(H::ID_ADD));  // nothing new now
         ASSERT_FALSE(dialogs.Texts().empty());
         EXPECT_EQ(dialogs.Texts().back(), "There are no new score files in " + scores);
+
+        // The memory stick pulled out: said as such, nothing offered.
+        const std::string away = scores + ".away";
+        ASSERT_EQ(::rename(scores.c_str(), away.c_str()), 0);
+        dialogs.script = [&](CConfirmDialog& add) {
+            ADD_FAILURE() << "files offered from a folder that is not there";
+            Click(add.FindWindow(wxID_CANCEL));
+        };
+        Click(dlg.FindWindow(H::ID_ADD));
+        ASSERT_EQ(::rename(away.c_str(), scores.c_str()), 0);
+        EXPECT_EQ(dialogs.Texts().back(),
+                  "The Score File Directory " + scores + " cannot be read: No such file or directory");
+        EXPECT_EQ(history.GetCount(), 4);
         Click(dlg.FindWindow(wxID_OK));
     });
     EXPECT_EQ(H::GetColumnText(history[3], H::COL_FLAGS), "A");

@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <stdexcept>
 #include <sys/stat.h>
 
 #include "platform/path_helpers.h"
 #include "standin/standin_layout.h"
+#include "posting/history_edit.h"
 #include "posting/score_file.h"
+#include "posting/score_file_collection.h"
 #include "support/fake_web.h"
 #include "support/golden_file.h"
 #include "support/posting_samples.h"
@@ -183,6 +186,50 @@ TEST_F(PostingRunTest, ConfirmRowsAnswersAndTheReportOfEachEnding)
     app->OnPostGames(false);
     EXPECT_EQ(frame.GetLastStatus(), "Canceled");
     EXPECT_TRUE(site.events.empty());
+}
+
+// A Score File Directory that is gone, is a file, or cannot be listed is
+// said as such by Post Games, Repost and History's Add, and logged; the run
+// ends with nothing offered, as on an evening with nothing new, whose
+// message stays for a folder that is there.
+TEST_F(PostingRunTest, AScoreFolderThatCannotBeReadIsSaidAsSuch)
+{
+    WriteGames({5});
+    CColScoreFile copy;
+    const std::string stick = folder.File("stick");
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {"unplugged", [&] { ::rmdir(stick.c_str()); }, "No such file or directory"},
+        {"a file in its place", [&] { folder.Write("stick", "x"); }, "Not a directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ::unlink(stick.c_str());
+        c.make();
+        app->Setup().m_strScoreFileDirectory = stick;
+        const std::string said = "The Score File Directory " + stick + " cannot be read: " + c.reason;
+        for (const PostMode mode : {PostMode::PostGames, PostMode::Repost}) {
+            prompter.Clear();
+            EXPECT_EQ(app->PostGames(mode), PostRunResult::Ended);
+            EXPECT_EQ(frame.GetLastStatus(), said);
+            EXPECT_TRUE(prompter.Shown().empty()) << "nothing is offered";
+        }
+        EXPECT_NE(LogText().find("]" + said + "\n"), std::string::npos);
+        EXPECT_EQ(AddNewScoreFilesToHistory(*app, copy), 0);
+        EXPECT_EQ(prompter.LastShown().kind, "box");
+        EXPECT_EQ(prompter.LastText(), said);
+        EXPECT_EQ(copy.GetCount(), 0);
+    }
+    // Back in place, empty: the usual words, and no trace of the last trouble.
+    ::unlink(stick.c_str());
+    ::mkdir(stick.c_str(), 0700);
+    EXPECT_EQ(app->PostGames(PostMode::PostGames), PostRunResult::Ended);
+    EXPECT_EQ(frame.GetLastStatus(), "There are no new score files in " + stick);
+    EXPECT_EQ(app->GetScanProblem(), "");
 }
 
 // Each posted file is on disk before the next one starts, even when the
