@@ -84,7 +84,8 @@ public:
             return text;
         wxClientDC dc(const_cast<CList*>(this));
         dc.SetFont(GetFont());
-        return CompactPathForColumn(text, dc, GetColumnWidth(column) - FromDIP(12));
+        return CompactPathForColumn(text, dc, GetColumnWidth(column) - FromDIP(12),
+                                    m_owner->NameRoom(static_cast<int>(column), text));
     }
 
 private:
@@ -214,6 +215,28 @@ void CHistoryDialog::SetSortColumn(int column)
     m_list->ShowSortArrow(m_sortColumn, m_descending);
 }
 
+int CHistoryDialog::NameRoom(int column, const wxString& path)
+{
+    auto& rooms = m_nameRooms[column];
+    if (!m_nameRoomsMeasured) {
+        m_nameRoomsMeasured = true;
+        wxClientDC dc(m_list);
+        dc.SetFont(m_list->GetFont());
+        const CColScoreFile& history = *m_request->history;
+        for (int col = 0; col < COL_COUNT; ++col) {
+            if (!IsPathColumn(col))
+                continue;
+            std::vector<wxString> paths;
+            paths.reserve(static_cast<size_t>(history.GetCount()));
+            for (int64_t i = 0; i < history.GetCount(); ++i)
+                paths.push_back(ToWx(GetColumnText(history[i], col)));
+            m_nameRooms[col] = NameRoomByFolder(dc, paths);
+        }
+    }
+    const auto found = rooms.find(FolderOfPath(path));
+    return found == rooms.end() ? 0 : found->second;
+}
+
 void CHistoryDialog::FillList()
 {
     const CColScoreFile& history = *m_request->history;
@@ -275,6 +298,7 @@ void CHistoryDialog::OnRemove(wxCommandEvent&)
         return;
     if (RemoveFromHistory(*m_request->history, indices) > 0)
         ++m_modified;
+    m_nameRoomsMeasured = false;
     FillList();
 }
 
@@ -308,6 +332,7 @@ void CHistoryDialog::OnAdd(wxCommandEvent&)
             chosen.push_back(file);
     if (AddFilesToHistory(*app, *m_request->history, chosen) > 0) {
         ++m_modified;
+        m_nameRoomsMeasured = false;
         FillList();
     }
 }

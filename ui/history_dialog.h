@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ private:
     class CList;
     void SetSortColumn(int column);
     void FillList();
+    // The room a path column keeps for the file names of path's folder
+    // (its widest name), so that the files of one folder are shortened alike.
+    int NameRoom(int column, const wxString& path);
     void UpdateRemove();
     std::vector<long> GetSelectedRows() const;
     void OnHeaderClick(wxListEvent& event);
@@ -68,4 +72,6 @@ private:
     int m_sortColumn = -1;
     bool m_descending = false;
     std::vector<int64_t> m_order;  // row -> history index
+    std::map<wxString, int> m_nameRooms[COL_COUNT];
+    bool m_nameRoomsMeasured = false;  // m_nameRooms holds the entries shown
 };

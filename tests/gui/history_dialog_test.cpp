@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <map>
 #include <memory>
+#include <set>
 
 #include <wx/button.h>
 #include <wx/dcclient.h>
@@ -344,6 +346,25 @@ TEST_F(HistoryDialogTest, LongPathsAreShortenedAlike)
         }
         EXPECT_GT(shortened, 30);
         SaveShot(&dlg, "history_long_paths");
+
+        // At every width, the files of one folder show the same folder part,
+        // whatever the width of their names.
+        for (int width = 60; width <= 560; width += 10) {
+            list->SetColumnWidth(H::COL_PATHNAME, dlg.FromDIP(width));
+            std::map<std::string, std::set<std::string>> heads;  // folder -> shown folder parts
+            for (long row = 0; row < list->GetItemCount(); ++row) {
+                const std::string path = history[dlg.GetHistoryIndex(row)].GetPath();
+                const std::string name = GetFileNameOnly(path);
+                const std::string shown = dlg.GetShownText(row, H::COL_PATHNAME).utf8_string();
+                const bool whole = shown.size() >= name.size() && shown.substr(shown.size() - name.size()) == name;
+                const std::string head = whole ? shown.substr(0, shown.size() - name.size()) : "...";
+                heads[path.substr(0, path.size() - name.size())].insert(head);
+            }
+            for (const auto& folder : heads)
+                EXPECT_EQ(folder.second.size(), 1u) << "width " << width << ": " << folder.first << " shown as "
+                                                    << *folder.second.begin() << " and " << *folder.second.rbegin();
+        }
+        list->SetColumnWidth(H::COL_PATHNAME, dlg.FromDIP(230));
         const wxString path = wxString::FromUTF8(longPath);
         EXPECT_EQ(CompactPathForColumn(path, dc, dc.GetTextExtent(".../230901a.txt").x - 1), "...230901a.txt");
         const wxString name = CompactPathForColumn(path, dc, dc.GetTextExtent("230901").x);
