@@ -230,8 +230,9 @@ public:
     {
         return false;
     }
-    // The program's help (F1 and the Help buttons).
-    virtual void ShowHelp() {}
+    // The program's help (F1 and the Help buttons), opened at the part named
+    // by topic (an anchor of the help page; empty: the top).
+    virtual void ShowHelp(const std::string& topic = {}) {}
     // A text shown in the modal text viewer (the transfer transcript).
     // profileSection names where the viewer keeps its placement; withCancel
     // adds the Cancel button.

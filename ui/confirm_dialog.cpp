@@ -16,6 +16,7 @@
 #include "platform/path_helpers.h"
 #include "ui/dialog_messages.h"
 #include "ui/dialog_services.h"
+#include "ui/help_window.h"
 #include "ui/file_text_viewer.h"
 #include "ui/text_dialog.h"
 #include "ui/list_columns.h"
@@ -77,7 +78,7 @@ CConfirmDialog::CConfirmDialog(wxWindow* parent)
     Bind(wxEVT_MENU, &CConfirmDialog::OnSelectHandRecords, this, ID_SELECT_HAND_RECORDS);
     Bind(wxEVT_MENU, &CConfirmDialog::OnViewScoreFile, this, ID_VIEW_SCORE_FILE);
     Bind(wxEVT_BUTTON, &CConfirmDialog::OnOK, this, wxID_OK);
-    BindHelpButton(this);
+    BindHelpButton(this, [] { return std::string(help::kConfirmPosting); });
 }
 
 CConfirmDialog::~CConfirmDialog()

@@ -83,13 +83,13 @@ bool ChooseFile(wxWindow* parent, const FileChooserRequest& request, wxString& p
     return true;
 }
 
-void BindHelpButton(wxWindow* dialog)
+void BindHelpButton(wxWindow* dialog, std::function<std::string()> topic)
 {
     dialog->Bind(
         wxEVT_BUTTON,
-        [](wxCommandEvent&) {
+        [topic](wxCommandEvent&) {
             if (CQuillmarkApp* app = GetAppPtr())
-                app->OnHelp();
+                app->Prompter().ShowHelp(topic ? topic() : std::string());
         },
         wxID_HELP);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include <wx/string.h>
 
@@ -25,8 +26,10 @@ bool ChooseFile(wxWindow* parent, const FileChooserRequest& request, wxString& p
 // A message box over a dialog (wxMessageDialog); returns wxID_OK, wxID_YES...
 int ShowDialogMessage(wxWindow* parent, const wxString& text, long style);
 
-// The program's help, for the dialogs' Help buttons (wxID_HELP).
-void BindHelpButton(wxWindow* dialog);
+// The program's help, for the dialogs' Help buttons (wxID_HELP): opened at
+// the part that topic names (help_window.h), asked when the button is
+// pressed (a Setup page's part follows the page shown).
+void BindHelpButton(wxWindow* dialog, std::function<std::string()> topic);
 
 // Test hooks: a set function answers instead of the real window. kind is
 // "folder" or "file" for the choosers.

@@ -24,7 +24,8 @@ const char kPage[] =
     "index page. Hold Shift (Repost, Shift+F4) to list files posted before as well; File &gt; Post... "
     "picks files by hand. File &gt; Cancel stops a running posting.</p>"
     "<h3>Posting, step by step</h3>"
-    "<p>The status line at the bottom of the window names the step Quillmark is at. When a step fails, "
+    "<p>The status line beside the Post Games button, at the top of the window, names the step Quillmark "
+    "is at. When a step fails, "
     "Quillmark says why in a message and in the log (View &gt; Logfile), leaves that game out of the "
     "Upload History and goes on with the next one; the next Post Games offers the failed game again.</p>"
     "<p><b>1. \"Setup required: ...\"</b>: a setting that posting needs is empty. Open Setup &gt; "
@@ -35,20 +36,27 @@ const char kPage[] =
     "score files changed after Post Files Modified After that are not yet in the Upload History. \"There "
     "are no new score files in ...\" means none was found: check that the scoring program wrote its "
     "results as a text file into that folder. To post a game again use Repost (Shift+F4) or File &gt; "
-    "Post...</p>"
-    "<p><b>3. \"Confirming score files to post\"</b>: the Confirm Posting window lists the games. Tick "
+    "Post... \"The Score File Directory ... cannot be read\" means the folder is not there or may not be "
+    "read: plug in the memory stick or connect the shared folder that holds it, or correct Score File "
+    "Directory on Setup's Computer page.</p>"
+    "<p><a name=\"confirm-posting\"><b>3. \"Confirming score files to post\"</b></a>: the Confirm Posting "
+    "window lists the games. Tick "
     "the ones to post. The Hand Records column shows the hand-record file found for each game; click "
     "\"[click here]\" to choose one, or right-click a row for Clear Hand Records, Select Hand Records... "
     "and View Score File. Cancel stops without posting anything.</p>"
     "<p><b>4. \"Downloading score file template\"</b>: the results template is read from the Website URL,"
     " the Website Score File Directory and the Score File Template Filename. If it fails, open that "
     "address in a web browser; correct the three Website settings or put the template on the website.</p>"
-    "<p><b>5. \"Posting score file '...'\"</b>: Quillmark asks before it posts results that are in the "
+    "<p><a name=\"posting-questions\"><b>5. \"Posting score file '...'\"</b></a>: Quillmark asks before it "
+    "posts results that are in the "
     "Upload History already (\"The results in a score file have been posted previously to a web page.\"; "
     "Insert is the place on that page, 1 for the first) or a score file more than four hours old. Yes "
     "posts, No skips the game, Cancel ends the posting, Yes to All answers every later question with Yes."
-    " When the event, date, session time, masterpoint limit or section cannot be read from the score "
-    "file, the Identify Score File window asks for them; Skip leaves the game out.</p>"
+    "</p>"
+    "<p><a name=\"identify-score-file\"><b>Identify Score File</b></a>: when the event, date, session "
+    "time, masterpoint limit or section cannot be read from the score file, this window asks for them "
+    "before the game is posted. OK posts the game with what you entered, Skip leaves it out and Cancel "
+    "ends the posting.</p>"
     "<p><b>6. \"Vantorel is processing score file '...'\"</b>: the layout program makes the results page "
     "(and the PDF of the hand records) with the HTML Layout and PDF Layout files of Setup's Computer "
     "page. If it fails, check that the layout program is installed and that both layout files exist. With"
@@ -68,19 +76,19 @@ const char kPage[] =
     "Create Index and Index &gt; Publish Index try it again.</p>"
     "<p>At the end the status line says \"Post Games succeeded\" with the number of games, or how many "
     "failed.</p>"
-    "<h3>Setup: Computer page</h3>"
+    "<h3><a name=\"setup-computer\">Setup: Computer page</a></h3>"
     "<p><b>Post Files Modified After:</b> Post Games looks only at score files changed after this date "
     "and time. The field is greyed out so that it is not changed by accident: to change it, hold down "
     "Shift while you choose Setup &gt; Setup... and keep it held until the Setup window opens. An earlier"
     " time lets Post Games find older games; games already in the Upload History are still left out "
     "(Repost lists them).</p>"
-    "<h3>Setup: Website page</h3>"
+    "<h3><a name=\"setup-website\">Setup: Website page</a></h3>"
     "<p><b>Provide link to computer hand records on index page:</b> the index page then links the "
     "hand-record file of each game, so anyone can download every deal of the set as the dealing program "
     "wrote it, including boards that were not played. <b>Caution:</b> when the same deals will be played "
     "again (in a later session, at another club or in another round of the same event), leave this off "
     "until the last of them has been played, or the file gives the deals away.</p>"
-    "<h3>Setup: FTP page</h3>"
+    "<h3><a name=\"setup-ftp\">Setup: FTP page</a></h3>"
     "<p><b>Directory:</b> the folder on the server, as your FTP login sees it, that holds the website's "
     "home page (the page the Website URL opens). Leave it empty when the login starts in that folder; "
     "often it is public_html, www or htdocs. Quillmark changes to it after logging in, and the Website's "
@@ -88,7 +96,7 @@ const char kPage[] =
     "address between the server name and /cgi-bin/. To check it, use Help &gt; Upload a Test File: it "
     "puts TestFile.txt into this folder, and the Website URL followed by /TestFile.txt should then show "
     "that file in a web browser.</p>"
-    "<h3>History</h3>"
+    "<h3><a name=\"history\">History</a></h3>"
     "<p>View &gt; History lists every score file in the Upload History, the record Quillmark uses to "
     "notice games posted before. Click a column heading to sort by it. Destination Path is the page on "
     "the website and Destination Insert the place on that page (1 for the first). Remove forgets the "
@@ -100,9 +108,10 @@ const char kPage[] =
 
 }  // namespace
 
-CHelpWindow::CHelpWindow(wxWindow* parent)
+CHelpWindow::CHelpWindow(wxWindow* parent, const std::string& topic)
     : wxDialog(parent, wxID_ANY, "Help - Quillmark", wxDefaultPosition, wxDefaultSize,
-               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER)
+               wxDEFAULT_DIALOG_STYLE | wxRESIZE_BORDER),
+      m_topic(topic)
 {
     // The page is laid out at the opening width to learn its height.
     const int width = FromDIP(660);
@@ -126,6 +135,16 @@ CHelpWindow::CHelpWindow(wxWindow* parent)
     SetSizer(top);
     SetSize(opening);
     CSizeBox::Attach(this, "HelpText");
+    // The wheel and the keys are the user's: the part is left where the
+    // user takes it. (The toolkit also reports scroll-bar changes that a new
+    // layout makes, so those cannot tell the user's own.)
+    auto userScrolls = [this](wxEvent& event) {
+        event.Skip();
+        m_userScrolled = true;
+    };
+    m_view->Bind(wxEVT_MOUSEWHEEL, userScrolls);
+    m_view->Bind(wxEVT_KEY_DOWN, userScrolls);
+    KeepTopicInView();
     // The view lays its page out again when its client width changes, say
     // when the scroll bar comes or goes or turns out to take no room on the
     // screen, and the lines move: fit it again once that is done.
@@ -136,6 +155,7 @@ CHelpWindow::CHelpWindow(wxWindow* parent)
             CallAfter([this] {
                 m_refitPending = false;
                 FitViewToWholeLines();
+                KeepTopicInView();
             });
         }
     });
@@ -145,7 +165,28 @@ bool CHelpWindow::Layout()
 {
     const bool done = wxDialog::Layout();
     FitViewToWholeLines();
+    KeepTopicInView();
     return done;
+}
+
+void CHelpWindow::KeepTopicInView()
+{
+    // The page is laid out again at each new width (the stored size, the
+    // window manager's frame), which moves the part: it is put back at the
+    // top until the user scrolls.
+    if (m_topic.empty() || m_userScrolled)
+        return;
+    const wxString name = wxString::FromUTF8(m_topic);
+    const wxHtmlContainerCell* page = m_view->GetInternalRepresentation();
+    const wxHtmlCell* anchor = page ? page->Find(wxHTML_COND_ISANCHOR, &name) : nullptr;
+    if (!anchor)
+        return;
+    // The anchor sits on its line's base line: the part starts at the top
+    // of the heading or paragraph that holds it.
+    const wxHtmlCell* part = anchor->GetParent() ? anchor->GetParent() : anchor;
+    int unitX = 0, unitY = 0;
+    m_view->GetScrollPixelsPerUnit(&unitX, &unitY);
+    m_view->Scroll(-1, unitY > 0 ? part->GetAbsPos().y / unitY : 0);
 }
 
 void CHelpWindow::FitViewToWholeLines()
@@ -198,8 +239,8 @@ const char* CHelpWindow::Page()
     return kPage;
 }
 
-int CHelpWindow::ShowHelp(wxWindow* parent)
+int CHelpWindow::ShowHelp(wxWindow* parent, const std::string& topic)
 {
-    CHelpWindow help(parent);
+    CHelpWindow help(parent, topic);
     return help.ShowModal();
 }

@@ -8,13 +8,27 @@
 
 #include <wx/dialog.h>
 
+#include <string>
+
 class wxHtmlWindow;
+
+// The parts of the Help that windows open it at.
+namespace help {
+constexpr char kConfirmPosting[] = "confirm-posting";
+constexpr char kIdentify[] = "identify-score-file";
+constexpr char kQuestions[] = "posting-questions";
+constexpr char kComputerPage[] = "setup-computer";
+constexpr char kWebsitePage[] = "setup-website";
+constexpr char kFtpPage[] = "setup-ftp";
+constexpr char kHistory[] = "history";
+}  // namespace help
 
 class CHelpWindow : public wxDialog {
 public:
-    explicit CHelpWindow(wxWindow* parent);
+    // Opens at the part named by topic (one of help::), or at the top.
+    explicit CHelpWindow(wxWindow* parent, const std::string& topic = {});
     // Shows the Help modal; returns when the user closes it.
-    static int ShowHelp(wxWindow* parent);
+    static int ShowHelp(wxWindow* parent, const std::string& topic = {});
     // The help as the window shows it (HTML).
     static const char* Page();
     wxHtmlWindow* GetView() const { return m_view; }
@@ -26,6 +40,11 @@ public:
 
 private:
     void FitViewToWholeLines();
+    // Brings the topic's part to the top of the view, unless the user has
+    // scrolled.
+    void KeepTopicInView();
     wxHtmlWindow* m_view = nullptr;
+    std::string m_topic;
+    bool m_userScrolled = false;
     bool m_refitPending = false;
 };

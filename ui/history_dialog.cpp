@@ -16,6 +16,7 @@
 #include "posting/score_file_collection.h"
 #include "ui/dialog_messages.h"
 #include "ui/dialog_services.h"
+#include "ui/help_window.h"
 #include "ui/list_columns.h"
 #include "ui/qm_list_ctrl.h"
 #include "ui/size_box.h"
@@ -129,7 +130,7 @@ CHistoryDialog::CHistoryDialog(wxWindow* parent)
     m_list->Bind(wxEVT_LIST_ITEM_DESELECTED, [this](wxListEvent&) { UpdateRemove(); });
     Bind(wxEVT_BUTTON, &CHistoryDialog::OnAdd, this, ID_ADD);
     Bind(wxEVT_BUTTON, &CHistoryDialog::OnRemove, this, ID_REMOVE);
-    BindHelpButton(this);
+    BindHelpButton(this, [] { return std::string(help::kHistory); });
 }
 
 int CHistoryDialog::ShowModal()

@@ -29,7 +29,7 @@ CHRPathDialog::CHRPathDialog(wxWindow* parent, const std::vector<std::string>& f
     m_list->Bind(wxEVT_LISTBOX, [this](wxCommandEvent&) { OnSelChangeList(); });
     m_remove->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnRemove(); });
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnOK(); }, wxID_OK);
-    BindHelpButton(this);
+    BindHelpButton(this, nullptr);
 }
 
 void CHRPathDialog::OnSelChangeList()

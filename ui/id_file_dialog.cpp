@@ -21,6 +21,7 @@
 #include "transfer/url_string.h"
 #include "ui/dialog_messages.h"
 #include "ui/dialog_services.h"
+#include "ui/help_window.h"
 #include "ui/field_state_images.h"
 #include "ui/file_text_viewer.h"
 #include "ui/text_dialog.h"
@@ -136,7 +137,7 @@ void CIDFileDialog::CreateControls()
     m_viewFile->Bind(wxEVT_BUTTON, &CIDFileDialog::OnViewFile, this);
     Bind(wxEVT_BUTTON, &CIDFileDialog::OnOK, this, wxID_OK);
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { EndModal(ID_SKIP); }, ID_SKIP);
-    BindHelpButton(this);
+    BindHelpButton(this, [] { return std::string(help::kIdentify); });
 }
 
 // ---- field states ------------------------------------------------------------

@@ -117,5 +117,5 @@ CIndexDialog::CIndexDialog(wxWindow* parent, const std::vector<CScoreFile*>& ent
     SetSizerAndFit(top);
     // Placement and column widths kept in the profile.
     CSizeBox::Attach(this, "IndexDialog");
-    BindHelpButton(this);
+    BindHelpButton(this, nullptr);
 }

@@ -14,6 +14,7 @@
 #include <wx/textctrl.h>
 
 #include "ui/dialog_services.h"
+#include "ui/help_window.h"
 
 int CSetupPropSheet::s_lastActivePage = -1;
 
@@ -48,7 +49,11 @@ CSetupPropSheet::CSetupPropSheet(wxWindow* parent, const SetupSheetValues& value
         book->SetSelection(s_lastActivePage);
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnOK(); }, wxID_OK);
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnCancel(); }, wxID_CANCEL);
-    BindHelpButton(this);
+    BindHelpButton(this, [this] {
+        const char* pages[] = {help::kComputerPage, help::kWebsitePage, help::kFtpPage};
+        const int page = GetBookCtrl()->GetSelection();
+        return std::string(page >= 0 && page < 3 ? pages[page] : "");
+    });
 }
 
 CSetupPropSheet::~CSetupPropSheet()

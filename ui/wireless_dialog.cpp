@@ -54,7 +54,7 @@ CWirelessDialog::CWirelessDialog(wxWindow* parent, uint32_t error, const std::st
     m_browse->Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { OnBrowse(); });
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Finish(wxID_OK); }, wxID_OK);
     Bind(wxEVT_BUTTON, [this](wxCommandEvent&) { Finish(wxID_CANCEL); }, wxID_CANCEL);
-    BindHelpButton(this);
+    BindHelpButton(this, nullptr);
 }
 
 bool CWirelessDialog::IsFileNotFound() const

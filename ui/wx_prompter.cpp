@@ -46,7 +46,7 @@ int CWxPrompter::MessageBox(const std::string& text, unsigned style)
 int CWxPrompter::YesToAllBox(const std::string& text)
 {
     return ui::RunOnUiThread<int>(
-        [this, text] { return CMessageDialog::YesToAllBox(UsableParent(m_parent), text, [this] { ShowHelp(); }); },
+        [this, text] { return CMessageDialog::YesToAllBox(UsableParent(m_parent), text, [this] { ShowHelp(help::kQuestions); }); },
         IDCANCEL);
 }
 
@@ -58,9 +58,9 @@ void CWxPrompter::ShowText(const std::string& caption, const std::string& text, 
         0);
 }
 
-void CWxPrompter::ShowHelp()
+void CWxPrompter::ShowHelp(const std::string& topic)
 {
-    ui::RunOnUiThread<int>([this] { return CHelpWindow::ShowHelp(UsableParent(m_parent)); }, 0);
+    ui::RunOnUiThread<int>([this, topic] { return CHelpWindow::ShowHelp(UsableParent(m_parent), topic); }, 0);
 }
 
 std::string CWxPrompter::Wildcard(const std::string& filter)

@@ -22,7 +22,7 @@ public:
     bool OpenFilesDialog(const FileDialogRequest& request, std::vector<std::string>& paths) override;
     void ShowText(const std::string& caption, const std::string& text, const std::string& profileSection,
                   bool withCancel) override;
-    void ShowHelp() override;
+    void ShowHelp(const std::string& topic = {}) override;
 
     // The dialogs of ui/wx_prompter_dialogs.cpp: Identify Score File,
     // Confirm Posting (and Add Score Files) and History.

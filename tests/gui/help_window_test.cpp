@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
+#include <wx/bookctrl.h>
 #include <wx/checkbox.h>
 #include <wx/datectrl.h>
 #include <wx/stattext.h>
@@ -32,17 +34,26 @@ protected:
         app->SetPrompter(&windows);
     }
 
-    // Presses the dialog's Help button: the Help window must come up and
-    // close on Escape typed on the keyboard (a Help left open fails the
-    // test). Returns the text it showed.
-    std::string PressHelp(wxDialog& dialog, const std::string& shot)
+    // Presses the dialog's Help button with the mouse: the Help window must
+    // come up, at the part named topic when one is given, and close on
+    // Escape typed on the keyboard (a Help left open fails the test).
+    // Returns the text it showed.
+    std::string PressHelp(wxDialog& dialog, const std::string& shot, const std::string& topic = {})
     {
         std::string text;
+        bool closed = false;
         WhenDialogShows(
             [&](wxDialog& help) {
                 auto* window = dynamic_cast<CHelpWindow*>(&help);
                 ASSERT_NE(window, nullptr);
                 text = window->GetView()->ToText().utf8_string();
+                if (!topic.empty()) {
+                    // The window manager may still move and size it: the
+                    // part must be (and stay) at the top of the text.
+                    EXPECT_TRUE(WaitUntil([&] { return PartOnTop(*window, topic); }, 5000)) << topic;
+                    Pump(200);
+                    EXPECT_TRUE(PartOnTop(*window, topic)) << topic;
+                }
                 SaveShot(&help, shot);
                 // Keys go where the pointer is without a window manager.
                 ASSERT_TRUE(MovePointerTo(help.GetScreenPosition() + wxPoint(60, 60)));
@@ -50,14 +61,37 @@ protected:
                 ASSERT_TRUE(WaitUntil([&] { return help.IsActive() && HasFocusWithin(window->GetView()); }));
                 wxUIActionSimulator().Char(WXK_ESCAPE);
                 EXPECT_TRUE(WaitUntil([&] { return !help.IsModal(); })) << "Escape did not close the Help";
+                closed = !help.IsModal();
             },
             "Help - Quillmark");
         wxWindow* button = dialog.FindWindow(wxID_HELP);
         EXPECT_NE(button, nullptr) << dialog.GetTitle() << " has no Help button";
-        if (button)
-            Click(button);  // returns once the Help window has closed
+        if (button) {
+            MouseClickAt(button, wxPoint(button->GetClientSize().x / 2, button->GetClientSize().y / 2));
+            EXPECT_TRUE(WaitUntil([&] { return closed; })) << "no Help from " << dialog.GetTitle();
+        }
         EXPECT_TRUE(dialog.IsModal());
         return text;
+    }
+
+    // Whether the Help shows the part named topic at the top of its text
+    // (or, for a part too near the end for that, the text is scrolled as far
+    // as it goes, which shows the part).
+    static bool PartOnTop(CHelpWindow& help, const std::string& topic)
+    {
+        wxHtmlWindow* view = help.GetView();
+        const wxString name = wxString::FromUTF8(topic);
+        const wxHtmlCell* anchor = view->GetInternalRepresentation()->Find(wxHTML_COND_ISANCHOR, &name);
+        if (!anchor || !anchor->GetParent())
+            return false;
+        // The heading or paragraph that holds it: its first line whole in view.
+        const wxHtmlCell* part = anchor->GetParent();
+        int unitX = 0, unitY = 0;
+        view->GetScrollPixelsPerUnit(&unitX, &unitY);
+        const int top = part->GetAbsPos().y - view->GetViewStart().y * unitY;
+        const bool atEnd = view->GetScrollPos(wxVERTICAL) + view->GetScrollThumb(wxVERTICAL) >=
+                           view->GetScrollRange(wxVERTICAL);
+        return top >= 0 && (top < std::max(unitY, 1) || (atEnd && top < view->GetClientSize().y));
     }
 
     CWxPrompter windows;
@@ -65,9 +99,9 @@ protected:
 
 }  // namespace
 
-// Confirm Posting, Identify Score File and History open the Help from a
-// Help button of their own.
-TEST_F(HelpWindowTest, DialogsOpenHelpAndEscapeClosesIt)
+// Confirm Posting, Identify Score File and History open the Help at their
+// own part from a Help button of their own.
+TEST_F(HelpWindowTest, DialogsOpenHelpAtTheirPartAndEscapeClosesIt)
 {
     ConfirmPostingRequest rows;
     CConfirmDialog confirm;
@@ -78,14 +112,33 @@ TEST_F(HelpWindowTest, DialogsOpenHelpAndEscapeClosesIt)
     request.history = &history;
     CHistoryDialog list;
     list.m_request = &request;
-    for (wxDialog* dialog : {static_cast<wxDialog*>(&confirm), static_cast<wxDialog*>(&identify),
-                             static_cast<wxDialog*>(&list)})
+    const std::pair<wxDialog*, const char*> dialogs[] = {
+        {&confirm, help::kConfirmPosting}, {&identify, help::kIdentify}, {&list, help::kHistory}};
+    for (const auto& [dialog, topic] : dialogs)
         RunModal(*dialog, [&] {
-            EXPECT_NE(PressHelp(*dialog, "help_from_" + dialog->GetTitle().Lower().utf8_string())
+            EXPECT_NE(PressHelp(*dialog, "help_from_" + dialog->GetTitle().Lower().utf8_string(), topic)
                           .find("Posting, step by step"),
                       std::string::npos);
             Click(dialog->FindWindow(wxID_CANCEL));
         });
+}
+
+// Each Setup page's Help opens at the part about that page; the Help says
+// where the posting steps show.
+TEST_F(HelpWindowTest, SetupPagesOpenHelpAtTheirPart)
+{
+    CSetupPropSheet sheet(nullptr, SetupSheetValues(), false);
+    RunModal(sheet, [&] {
+        const char* topics[] = {help::kComputerPage, help::kWebsitePage, help::kFtpPage};
+        for (int page = 0; page < 3; ++page) {
+            sheet.GetBookCtrl()->SetSelection(static_cast<size_t>(page));
+            Pump(100);
+            const std::string text = PressHelp(sheet, std::string("help_from_setup_") + topics[page], topics[page]);
+            EXPECT_NE(text.find("The status line beside the Post Games button"), std::string::npos);
+            EXPECT_EQ(text.find("at the bottom"), std::string::npos);
+        }
+        Click(sheet.FindWindow(wxID_CANCEL));
+    });
 }
 
 // Every "see Help" of the Setup window has a paragraph of its own in the
