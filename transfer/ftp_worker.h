@@ -86,6 +86,10 @@ public:
                  const std::vector<std::string>& trailing, bool directory, std::string* output);
     bool RunProcess(const std::vector<std::string>& argv, const std::string& program, std::string* output,
                     const std::vector<std::string>& environment = {});
+    // Runs the program to its end while the window keeps working. A cancel,
+    // the run's time limit and output past the runner's limit each end the
+    // program at once; the last two are written to the transcript and the
+    // log. False unless the program ended with code 0.
     bool RunAndWait(CProcessRunner& runner, const std::vector<std::string>& argv, const std::string& program,
                     std::string* output, const std::vector<std::string>& environment = {});
     // SFTP: one step, the commands of a batch text, carried by the sftp
@@ -147,6 +151,8 @@ private:
     // cancel, which is no failure); false.
     bool ReportWalkFailure(const std::string& text);
     void EndSftpSession();
+    // Notes in the transcript and the log why a run was stopped; false.
+    bool StoppedRun(const std::string& program, const std::string& why);
 
     CFTPSettings* m_pSettings;
     std::unique_ptr<CFtpConnection> m_pConnection;
@@ -161,4 +167,6 @@ private:
     std::string m_strCurlProgram = "curl";
     std::string m_strSftpProgram = "sftp";
     std::string m_strWebProbeBase;
+    // The time limit of the curl or sftp runs; 0: the request limit.
+    int64_t m_nRunTimeLimitMs = 0;
 };

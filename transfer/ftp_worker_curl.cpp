@@ -2,10 +2,15 @@
 // SFTP.
 #include "transfer/ftp_worker.h"
 
+#include <chrono>
+
+#include "platform/text_helpers.h"
+
 #include "transfer/ftp_settings.h"
 #include "transfer/process_runner.h"
 #include "transfer/secret_file.h"
 #include "transfer/transfer_host.h"
+#include "transfer/transfer_limits.h"
 #include "transfer/url_string.h"
 
 std::vector<std::string> CFTPWorker::ExtraParameters() const
@@ -88,6 +93,8 @@ bool CFTPWorker::RunAndWait(CProcessRunner& runner, const std::vector<std::strin
         return false;
     // curl and sftp never get input.
     runner.CloseStdin();
+    const int64_t limitMs = m_nRunTimeLimitMs > 0 ? m_nRunTimeLimitMs : TransferLimits().requestMs;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
     std::string line;
     while (runner.IsRunning()) {
         // Wakes at once on output or the program's end; the window is
@@ -97,6 +104,10 @@ bool CFTPWorker::RunAndWait(CProcessRunner& runner, const std::vector<std::strin
             runner.Terminate();
             return false;
         }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            runner.Terminate();
+            return StoppedRun(program, StrFormat("did not finish within %s", TimeLimitText(limitMs).c_str()));
+        }
         CProcessRunner::ReadResult r;
         while ((r = runner.ReadLine(line, std::string(), false)) == CProcessRunner::RL_LINE) {
             if (output) {
@@ -104,10 +115,25 @@ bool CFTPWorker::RunAndWait(CProcessRunner& runner, const std::vector<std::strin
                 *output += '\n';
             }
         }
-        if (r == CProcessRunner::RL_ERROR)
-            return false;
+        if (r == CProcessRunner::RL_ERROR) {
+            if (!runner.OutputLimitReached())
+                return false;
+            runner.Terminate();
+            if (output)
+                output->clear();  // nothing is made of a cut listing
+            return StoppedRun(program, StrFormat("wrote more than %s",
+                                                 ByteLimitText(runner.GetOutputLimit()).c_str()));
+        }
         if (output)
             *output += line;
     }
     return runner.GetExitCode() == 0;
+}
+
+bool CFTPWorker::StoppedRun(const std::string& program, const std::string& why)
+{
+    const std::string text = program + " " + why + " and was stopped.";
+    m_strTranscript += text + "\r\n";
+    TransferHost().WriteLog(text + "\n");
+    return false;
 }

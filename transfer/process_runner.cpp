@@ -16,6 +16,7 @@
 #include "platform/text_helpers.h"
 #include "platform/error_text.h"
 #include "transfer/transfer_host.h"
+#include "transfer/transfer_limits.h"
 
 extern char** environ;
 
@@ -88,7 +89,10 @@ void CPasswordMask::Flush(std::string& out)
 
 // ---- CProcessRunner --------------------------------------------------------
 
-CProcessRunner::CProcessRunner(bool noCancelCheck) : m_bCancelCheck(!noCancelCheck) {}
+CProcessRunner::CProcessRunner(bool noCancelCheck)
+    : m_bCancelCheck(!noCancelCheck), m_nOutputLimit(TransferLimits().childOutputBytes)
+{
+}
 
 CProcessRunner::~CProcessRunner()
 {
@@ -208,6 +212,8 @@ bool CProcessRunner::Start(const std::vector<std::string>& argv, const std::stri
     m_bStdoutEnded = false;
     m_nExitCode = 259;
     m_bufferCount = m_bufferNext = 0;
+    m_nOutputBytes = 0;
+    m_bOverLimit = false;
     return true;
 }
 
@@ -255,7 +261,9 @@ void CProcessRunner::DrainStderr()
     if (m_stderrRead < 0)
         return;
     char chunk[4096];
-    while (true) {
+    // A program that writes without pause must not keep this loop going:
+    // at most this much per call, then the caller looks at its other work.
+    for (size_t taken = 0; taken < 256 * 1024 && !m_bOverLimit; taken += sizeof chunk) {
         const ssize_t n = ::read(m_stderrRead, chunk, sizeof chunk);
         if (n < 0 && errno == EINTR)
             continue;
@@ -264,12 +272,26 @@ void CProcessRunner::DrainStderr()
                 CloseFd(m_stderrRead);  // the program closed its error stream
             break;
         }
+        // Past the limit nothing more is read or kept: the caller ends
+        // the program.
+        if (!CountOutput(static_cast<size_t>(n))) {
+            WipeBytes(chunk, static_cast<size_t>(n));
+            break;
+        }
         if (m_strProgram == "curl")
             m_mask.Feed(chunk, static_cast<size_t>(n), m_strOutput);
         else
             m_strOutput.append(chunk, static_cast<size_t>(n));
         WipeBytes(chunk, static_cast<size_t>(n));
     }
+}
+
+bool CProcessRunner::CountOutput(size_t n)
+{
+    m_nOutputBytes += n;
+    if (m_nOutputBytes > m_nOutputLimit)
+        m_bOverLimit = true;
+    return !m_bOverLimit;
 }
 
 void CProcessRunner::RecordExit(int status)
@@ -375,6 +397,8 @@ CProcessRunner::ReadResult CProcessRunner::ReadLine(std::string& line, const std
     while (true) {
         if (m_bufferNext >= m_bufferCount) {
             DrainStderr();
+            if (m_bOverLimit)
+                return RL_ERROR;
             m_bufferNext = m_bufferCount = 0;
             ssize_t n = -1;
             if (m_stdoutRead >= 0 && !m_bStdoutEnded) {
@@ -387,6 +411,8 @@ CProcessRunner::ReadResult CProcessRunner::ReadLine(std::string& line, const std
                 }
                 if (n == 0)
                     m_bStdoutEnded = true;
+                if (n > 0 && !CountOutput(static_cast<size_t>(n)))
+                    return RL_ERROR;
             }
             if (n > 0) {
                 m_bufferCount = static_cast<size_t>(n);
@@ -412,6 +438,8 @@ CProcessRunner::ReadResult CProcessRunner::ReadLine(std::string& line, const std
         line += c;
         if (!prompt.empty() && line.find(prompt) != std::string::npos)
             return RL_PROMPT;
+        if (line.size() >= kLinePiece)
+            return RL_NODATA;
     }
 }
 

@@ -30,10 +30,12 @@ private:
 class CProcessRunner {
 public:
     enum ReadResult : int {
-        RL_ERROR = 0,   // read error, quit while waiting, or a failed end
+        RL_ERROR = 0,   // read error, quit while waiting, a failed end, or
+                        // the output passed its limit (OutputLimitReached)
         RL_LINE = 1,    // a complete line (CR dropped, LF not included)
         RL_PROMPT = 2,  // the line so far contains the prompt
-        RL_NODATA = 3,  // nothing more just now (partial line returned)
+        RL_NODATA = 3,  // nothing more just now, or kLinePiece bytes of a
+                        // longer line (partial line returned)
         RL_EXITED = 4,  // output ended and the program exited with code 0
     };
 
@@ -71,10 +73,21 @@ public:
 
     // Grace between SIGTERM and SIGKILL when terminating.
     static constexpr int kTerminateGraceMs = 500;
+    // The most of one line a ReadLine call hands out at a time.
+    static constexpr size_t kLinePiece = 64 * 1024;
+
+    // The most the program may write, its two streams together; past it
+    // ReadLine fails, OutputLimitReached tells why, and nothing more of the
+    // error stream is kept. Set before Start.
+    void SetOutputLimit(uint64_t bytes) { m_nOutputLimit = bytes; }
+    uint64_t GetOutputLimit() const { return m_nOutputLimit; }
+    bool OutputLimitReached() const { return m_bOverLimit; }
 
 private:
     void SetError(const std::string& text, int error);
     void RecordExit(int status);
+    // Counts n more bytes of output; false once past the limit.
+    bool CountOutput(size_t n);
     void CloseFd(int& fd);
     bool WaitExited(int ms);
 
@@ -93,6 +106,9 @@ private:
     std::string m_strProgram;
     bool m_bCancelCheck;
     CPasswordMask m_mask;
+    uint64_t m_nOutputLimit;
+    uint64_t m_nOutputBytes = 0;  // read from both streams so far
+    bool m_bOverLimit = false;
 };
 
 // Splits an extra-parameters text into arguments: blanks and tabs separate,

@@ -8,9 +8,13 @@
 #include <sys/wait.h>
 #include <thread>
 
+#include "support/fault_guards.h"
 #include "support/servers.h"
 #include "support/test_app.h"
+#include "transfer/ftp_settings.h"
+#include "transfer/ftp_worker.h"
 #include "transfer/process_runner.h"
+#include "transfer/transfer_limits.h"
 
 namespace {
 
@@ -90,6 +94,16 @@ std::string Masked(const std::vector<std::string>& chunks)
 }  // namespace
 
 class ProcessRunnerTest : public AppTest {};
+
+// Lower limits for the length of one test.
+class LimitsGuard {
+public:
+    explicit LimitsGuard(const CTransferLimits& limits) : m_old(SetTransferLimits(limits)) {}
+    ~LimitsGuard() { SetTransferLimits(m_old); }
+
+private:
+    CTransferLimits m_old;
+};
 
 TEST(PasswordMask, MasksAtEveryLineStartWhateverTheLineEnd)
 {
@@ -229,6 +243,72 @@ TEST_F(ProcessRunnerTest, WritingToAnEndedProgramFailsQuietly)
     sigemptyset(&pending);
     ::sigpending(&pending);
     EXPECT_FALSE(sigismember(&pending, SIGPIPE));
+}
+
+TEST_F(ProcessRunnerTest, EndlessOutputOnEitherStreamEndsTheRunWithinItsLimit)
+{
+    CTransferLimits limits;
+    limits.childOutputBytes = 1 << 20;
+    LimitsGuard guard(limits);
+    // Room for the limit but not for what an unbounded read would keep:
+    // the programs below would write gigabytes within seconds.
+#ifndef QM_UNDER_SANITIZER
+    CAddressSpaceLimit memory(256u << 20);
+#endif
+    struct Case {
+        const char* name;
+        const char* script;
+        bool listing;  // the output is collected, as for a listing
+    };
+    const Case cases[] = {
+        {"lines on standard output", "yes 'drwxr-xr-x 2 a a 0 Mar 05 12:00 sub'", true},
+        {"one endless line", "cat /dev/zero", true},
+        {"error stream", "cat /dev/zero >&2", false},
+        {"error stream while a listing is read", "yes >&2", true},
+    };
+    CFTPSettings settings;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CFTPWorker worker(&settings);
+        CProcessRunner runner;
+        std::string output;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(worker.RunAndWait(runner, {"sh", "-c", c.script}, "sftp", c.listing ? &output : nullptr));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+        EXPECT_FALSE(runner.IsRunning());
+        EXPECT_TRUE(runner.OutputLimitReached());
+        EXPECT_TRUE(output.empty());
+        EXPECT_LE(runner.GetOutput().size(), (1u << 20) + 200);
+        EXPECT_NE(worker.GetTranscript().find("sftp wrote more than 1 MiB and was stopped."), std::string::npos);
+    }
+    EXPECT_NE(LogText().find("sftp wrote more than 1 MiB and was stopped."), std::string::npos);
+}
+
+TEST_F(ProcessRunnerTest, RunThatOutlivesItsTimeLimitIsStopped)
+{
+    CTransferLimits limits;
+    limits.requestMs = 300;
+    LimitsGuard guard(limits);
+    CFTPSettings settings;
+    CFTPWorker worker(&settings);
+    // A drip: a line every tenth of a second for five seconds, far longer
+    // than the limit (it ends by itself, so a missing limit fails the test
+    // instead of hanging it).
+    CProcessRunner runner;
+    std::string output;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(worker.RunAndWait(runner, {"sh", "-c", "for i in $(seq 50); do echo x; sleep 0.1; done"}, "curl", &output));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::milliseconds(300));
+    EXPECT_LT(took, std::chrono::seconds(5));
+    EXPECT_FALSE(runner.IsRunning());
+    EXPECT_NE(worker.GetTranscript().find("curl did not finish within 300 ms and was stopped."), std::string::npos);
+
+    // Within the limit a run goes as before.
+    CProcessRunner quick;
+    output.clear();
+    EXPECT_TRUE(worker.RunAndWait(quick, {"sh", "-c", "echo a; echo b"}, "curl", &output));
+    EXPECT_EQ(output, "a\nb\n");
 }
 
 TEST_F(ProcessRunnerTest, MissingProgramIsReported)
