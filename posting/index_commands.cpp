@@ -4,6 +4,7 @@
 
 #include "app/error_report.h"
 #include "app/setup_checks.h"
+#include "app/transfer_parameter_check.h"
 #include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
 #include "platform/text_helpers.h"
@@ -65,7 +66,7 @@ IndexResult CQuillmarkApp::CreateIndex(bool allPages)
         ShowSetupError(*this, "Setup required: Website: Index Filename");
         return IndexResult::Failed;
     }
-    if (!IndexFilenameUsable(*this))
+    if (!IndexFilenameUsable(*this) || RefuseWebsiteUrl(*this))
         return IndexResult::Failed;
     const std::string url = JoinUrl(m_Setup.m_strWebsiteUrl, m_Setup.m_strIndexTemplate);
     std::string text;
@@ -173,7 +174,7 @@ void CQuillmarkApp::OnIndexBrowseWebsite()
     const std::string& url = m_Setup.m_strWebsiteUrl;
     const std::string& index = m_Setup.m_strIndexFile;
     if (!url.empty() && !index.empty()) {
-        if (!IndexFilenameUsable(*this))
+        if (!IndexFilenameUsable(*this) || RefuseWebsiteUrl(*this))
             return;
         SetStatusText("", 2);
         NavigateView(JoinUrl(url, index));

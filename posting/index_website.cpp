@@ -155,7 +155,7 @@ bool EndFailed(CQuillmarkApp& app)
 
 bool CQuillmarkApp::IndexWebsite()
 {
-    if (RefuseTransferParameters(*this))
+    if (RefuseTransferParameters(*this) || RefuseWebsiteUrl(*this))
         return false;
     CBusyGuard busy(*this);
     CIndexingPass pass(m_nIndexWebsiteDepth);

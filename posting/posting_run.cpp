@@ -216,7 +216,7 @@ PostRunResult CQuillmarkApp::PostGames(PostMode mode)
         SetStatusText(missing, 2);
         return PostRunResult::Ended;
     }
-    if (!IsBridgeWebs() && RefuseTransferParameters(*this))
+    if (!IsBridgeWebs() && (RefuseTransferParameters(*this) || RefuseWebsiteUrl(*this)))
         return PostRunResult::Ended;
     // The index built after the postings is written under the Index
     // Filename: a name that would leave the staging folder stops the run

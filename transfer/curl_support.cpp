@@ -4,6 +4,9 @@
 #include <sys/socket.h>
 
 #include "platform/error_text.h"
+#include "transfer/transfer_limits.h"
+
+const char kWebProtocols[] = "http,https";
 
 void EnsureCurlInitialized()
 {
@@ -69,7 +72,11 @@ void SetUpHttpRequest(CURL* h, const CHttpRequestSetup& setup)
     if (setup.openSockets)
         curl_easy_setopt(h, CURLOPT_OPENSOCKETFUNCTION, &OpenSocketCloexec);
     curl_easy_setopt(h, CURLOPT_URL, setup.url.c_str());
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, kWebProtocols);
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, kWebProtocols);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, setup.connectTimeoutMs);
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS,
+                     static_cast<long>(setup.timeLimitMs > 0 ? setup.timeLimitMs : TransferLimits().requestMs));
     if (setup.errorBuffer) {
         setup.errorBuffer[0] = 0;
         curl_easy_setopt(h, CURLOPT_ERRORBUFFER, setup.errorBuffer);
@@ -98,4 +105,48 @@ void ReleaseHttpRequest(CURL* h)
     curl_easy_setopt(h, CURLOPT_HEADERDATA, nullptr);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, nullptr);
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, nullptr);
+}
+
+CURLcode PerformWatched(CURL* h, const std::function<bool()>& goOn)
+{
+    CURLM* multi = curl_multi_init();
+    if (!multi)
+        return CURLE_OUT_OF_MEMORY;
+    if (curl_multi_add_handle(multi, h) != CURLM_OK) {
+        curl_multi_cleanup(multi);
+        return CURLE_FAILED_INIT;
+    }
+    CURLcode result = CURLE_FAILED_INIT;
+    int running = 1;
+    bool stopped = false;
+    while (true) {
+        const CURLMcode mc = curl_multi_perform(multi, &running);
+        if (mc != CURLM_OK) {
+            result = mc == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_FAILED_INIT;
+            break;
+        }
+        if (running == 0)
+            break;
+        if (goOn && !goOn()) {
+            stopped = true;
+            break;
+        }
+        curl_multi_poll(multi, nullptr, 0, 50, nullptr);
+    }
+    int left = 0;
+    while (const CURLMsg* msg = curl_multi_info_read(multi, &left)) {
+        if (msg->msg == CURLMSG_DONE && msg->easy_handle == h)
+            result = msg->data.result;
+    }
+    if (stopped)
+        result = CURLE_ABORTED_BY_CALLBACK;
+    curl_multi_remove_handle(multi, h);
+    curl_multi_cleanup(multi);
+    return result;
+}
+
+bool RanIntoTimeLimit(CURL* h, int64_t limitMs)
+{
+    curl_off_t totalUs = 0;
+    return curl_easy_getinfo(h, CURLINFO_TOTAL_TIME_T, &totalUs) == CURLE_OK && totalUs / 1000 >= limitMs - 50;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <curl/curl.h>
+#include <functional>
 #include <string>
 
 // curl_global_init, once per process, before any handle is made.
@@ -24,6 +25,9 @@ curl_socket_t OpenSocketCloexec(void* clientp, curlsocktype purpose, struct curl
 struct CHttpRequestSetup {
     std::string url;
     long connectTimeoutMs = 60000;
+    // The whole request, from start to end (0: the request limit of
+    // TransferLimits).
+    int64_t timeLimitMs = 0;
     // CURL_ERROR_SIZE bytes for libcurl's message; emptied first.
     char* errorBuffer = nullptr;
     // false when the handle belongs to a session whose own socket callback
@@ -38,9 +42,22 @@ struct CHttpRequestSetup {
     void* progressData = nullptr;
 };
 
-// No signals, the address, the connect time-out, the error buffer, close-on-
-// exec sockets, the extra headers and the callbacks with their data.
+// The schemes a web request and its redirects may use: a Website URL or a
+// redirect naming gopher://, dict:// or file:// must never make libcurl
+// speak another protocol to whatever listens there.
+extern const char kWebProtocols[];
+
+// No signals, the address, http and https alone (redirects too), the
+// connect time-out and the time limit, the error buffer, close-on-exec
+// sockets, the extra headers and the callbacks with their data.
 void SetUpHttpRequest(CURL* handle, const CHttpRequestSetup& setup);
+// Runs the request like curl_easy_perform, but asks goOn at least every
+// 50 ms (also while nothing arrives, and while connecting); false from it
+// ends the request with CURLE_ABORTED_BY_CALLBACK.
+CURLcode PerformWatched(CURL* handle, const std::function<bool()>& goOn);
+// Whether a request that ended with CURLE_OPERATION_TIMEDOUT ran into its
+// whole time limit (not a stall).
+bool RanIntoTimeLimit(CURL* handle, int64_t limitMs);
 // Takes back what SetUpHttpRequest handed to a handle that lives on (the
 // error buffer, the header list and the callbacks' data).
 void ReleaseHttpRequest(CURL* handle);

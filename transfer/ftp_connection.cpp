@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <chrono>
 #include <cstring>
 #include <curl/curl.h>
 #include <sys/stat.h>
@@ -11,6 +12,8 @@
 #include "platform/exceptions.h"
 #include "transfer/curl_support.h"
 #include "transfer/qm_session.h"
+#include "transfer/transfer_host.h"
+#include "transfer/transfer_limits.h"
 #include "transfer/url_string.h"
 
 namespace {
@@ -102,12 +105,17 @@ std::string CFtpConnection::UrlFor(const std::string& absolutePath, bool folder)
     return url;
 }
 
-void* CFtpConnection::Prepare(const std::string& url)
+void* CFtpConnection::Prepare(const std::string& url, int64_t timeLimitMs)
 {
     CURL* h = m_session.PrepareHandle();
     if (!h)
         return nullptr;
+    m_timeLimitMs = timeLimitMs > 0 ? timeLimitMs : TransferLimits().requestMs;
     curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+    // Plain FTP and nothing else, whatever the server name holds.
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "ftp");
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(m_timeLimitMs));
     curl_easy_setopt(h, CURLOPT_USERNAME, m_user.c_str());
     curl_easy_setopt(h, CURLOPT_PASSWORD, m_password.Get().c_str());
     curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_NOCWD));
@@ -141,7 +149,18 @@ bool CFtpConnection::Perform(void* handle)
     m_errorBuffer[0] = 0;
     m_lastResponse.clear();
     m_pendingLine.clear();
-    const CURLcode rc = m_session.Perform(h);
+    // The window is served and a cancel noticed every tenth of a second,
+    // whatever the server does (a reply that never comes included).
+    ITransferHost* host = GetTransferHost();
+    auto last = std::chrono::steady_clock::now();
+    const auto goOn = [host, &last] {
+        const auto now = std::chrono::steady_clock::now();
+        if (!host || now - last < std::chrono::milliseconds(100))
+            return true;
+        last = now;
+        return host->GetCancelState(true) != CS_CANCELLED;
+    };
+    const CURLcode rc = m_session.Perform(h, goOn);
     m_lastCurlCode = rc;
     m_anyFailed = m_anyFailed || rc != CURLE_OK;
     // Nothing of the request stays on the handle (the password stays with
@@ -155,6 +174,8 @@ bool CFtpConnection::Perform(void* handle)
     }
     m_lastError = InternetErrorFromCurl(rc);
     m_lastErrorText = m_errorBuffer[0] ? m_errorBuffer : curl_easy_strerror(rc);
+    if (rc == CURLE_OPERATION_TIMEDOUT && RanIntoTimeLimit(h, m_timeLimitMs))
+        m_lastErrorText = "The server did not finish within the time limit of " + TimeLimitText(m_timeLimitMs);
     if (m_lastError == inet::ExtendedError)
         SetLastServerResponse(m_lastResponse.empty() ? m_lastErrorText : m_lastResponse);
     return false;
@@ -270,7 +291,7 @@ bool CFtpConnection::PutFile(const std::string& localPath, const std::string& re
     }
     struct stat st {};
     ::fstat(fileno(file), &st);
-    void* v = Prepare(UrlFor(Absolute(remotePath), false));
+    void* v = Prepare(UrlFor(Absolute(remotePath), false), UploadTimeLimitMs(static_cast<uint64_t>(st.st_size)));
     CURL* h = static_cast<CURL*>(v);
     curl_slist* list = nullptr;
     if (h) {
@@ -320,16 +341,10 @@ bool CFtpConnection::GetFile(const std::string& remotePath, std::string& bytes, 
     bytes.clear();
     if (!IsSafeName(remotePath))
         return Refuse(remotePath);
-    void* v = Prepare(UrlFor(Absolute(remotePath), false));
-    if (CURL* h = static_cast<CURL*>(v)) {
-        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CFtpConnection::OnWrite);
-        curl_easy_setopt(h, CURLOPT_WRITEDATA, &bytes);
-    }
     m_progress = progress ? &progress : nullptr;
-    const bool ok = Perform(v);
+    const std::string path = Absolute(remotePath);
+    const bool ok = Read(path, false, bytes, TransferLimits().ftpFileBytes, "The file " + path);
     m_progress = nullptr;
-    if (!ok)
-        bytes.clear();
     return ok;
 }
 
@@ -338,14 +353,32 @@ bool CFtpConnection::List(const std::string& folder, std::string& text)
     text.clear();
     if (!IsSafeName(folder))
         return Refuse(folder);
-    void* v = Prepare(UrlFor(Absolute(folder), true));
+    const std::string path = Absolute(folder);
+    return Read(path, true, text, TransferLimits().ftpListingBytes, "The listing of " + path);
+}
+
+bool CFtpConnection::Read(const std::string& absolutePath, bool folder, std::string& bytes, uint64_t limit,
+                          const std::string& what)
+{
+    Sink sink{&bytes, limit};
+    void* v = Prepare(UrlFor(absolutePath, folder));
     if (CURL* h = static_cast<CURL*>(v)) {
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CFtpConnection::OnWrite);
-        curl_easy_setopt(h, CURLOPT_WRITEDATA, &text);
+        curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
+        // A size the server announces beyond the limit ends the read first.
+        curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limit));
     }
-    const bool ok = Perform(v);
+    bool ok = Perform(v);
+    if (!ok && (sink.tooLarge || m_lastCurlCode == CURLE_FILESIZE_EXCEEDED)) {
+        m_lastError = inet::ExtendedError;
+        m_lastErrorText = what + " is larger than the limit of " + ByteLimitText(limit) + "; nothing of it was used.";
+        SetLastServerResponse(m_lastErrorText);
+    } else if (!ok && sink.failed) {
+        m_lastError = ENOMEM;
+        m_lastErrorText = "Out of memory";
+    }
     if (!ok)
-        text.clear();
+        bytes.clear();
     return ok;
 }
 
@@ -353,21 +386,37 @@ size_t CFtpConnection::OnHeader(char* data, size_t size, size_t count, void* sel
 {
     auto* c = static_cast<CFtpConnection*>(self);
     const size_t n = size * count;
-    c->m_pendingLine.append(data, n);
-    size_t nl;
-    while ((nl = c->m_pendingLine.find('\n')) != std::string::npos) {
-        std::string line = TrimRight(c->m_pendingLine.substr(0, nl));
-        c->m_pendingLine.erase(0, nl + 1);
-        if (!line.empty())
-            c->m_lastResponse = line;
+    try {
+        c->m_pendingLine.append(data, n);
+        size_t nl;
+        while ((nl = c->m_pendingLine.find('\n')) != std::string::npos) {
+            std::string line = TrimRight(c->m_pendingLine.substr(0, nl));
+            c->m_pendingLine.erase(0, nl + 1);
+            if (!line.empty())
+                c->m_lastResponse = line;
+        }
+    } catch (...) {
+        return 0;  // ends the request; nothing may be thrown through libcurl
     }
     return n;
 }
 
 size_t CFtpConnection::OnWrite(char* data, size_t size, size_t count, void* target)
 {
-    static_cast<std::string*>(target)->append(data, size * count);
-    return size * count;
+    auto* sink = static_cast<Sink*>(target);
+    const size_t n = size * count;
+    if (sink->bytes->size() + n > sink->limit) {
+        sink->tooLarge = true;
+        return 0;
+    }
+    try {
+        sink->bytes->append(data, n);
+    } catch (...) {
+        // Nothing may be thrown through libcurl: the read ends instead.
+        sink->failed = true;
+        return 0;
+    }
+    return n;
 }
 
 size_t CFtpConnection::OnRead(char* data, size_t size, size_t count, void* file)
@@ -384,6 +433,10 @@ int CFtpConnection::OnProgress(void* self, int64_t dltotal, int64_t dlnow, int64
     auto* c = static_cast<CFtpConnection*>(self);
     if (!c->m_progress)
         return 0;
-    const bool goOn = c->m_uploading ? (*c->m_progress)(ultotal, ulnow) : (*c->m_progress)(dltotal, dlnow);
-    return goOn ? 0 : 1;
+    try {
+        const bool goOn = c->m_uploading ? (*c->m_progress)(ultotal, ulnow) : (*c->m_progress)(dltotal, dlnow);
+        return goOn ? 0 : 1;
+    } catch (...) {
+        return 1;  // ends the request; nothing may be thrown through libcurl
+    }
 }

@@ -62,9 +62,10 @@ public:
     // command down for good (a 5xx reply before any byte went over), as
     // servers that never store over an existing file do.
     bool StoreRefused() const { return m_storeRefused; }
-    // Reads a remote file whole.
+    // Reads a remote file whole (at most the FTP file limit of
+    // TransferLimits; past it the read fails and nothing is kept).
     bool GetFile(const std::string& remotePath, std::string& bytes, const Progress& progress = {});
-    // The server's listing of a folder (LIST).
+    // The server's listing of a folder (LIST), within the listing limit.
     bool List(const std::string& folder, std::string& text);
 
     // Why the last operation failed: an internet error code; for 12003 the
@@ -78,9 +79,21 @@ public:
     static bool IsSafeName(const std::string& name);
 
 private:
+    // What a read into memory keeps, and why it stopped.
+    struct Sink {
+        std::string* bytes;
+        uint64_t limit;
+        bool tooLarge = false;
+        bool failed = false;  // an exception, held back from libcurl
+    };
+
     std::string UrlFor(const std::string& absolutePath, bool folder) const;
-    void* Prepare(const std::string& url);
+    // timeLimitMs 0: the request limit of TransferLimits.
+    void* Prepare(const std::string& url, int64_t timeLimitMs = 0);
     bool Perform(void* handle);
+    // A read into memory: GetFile and List. what names it in a message.
+    bool Read(const std::string& absolutePath, bool folder, std::string& bytes, uint64_t limit,
+              const std::string& what);
     bool Refuse(const std::string& name);
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
     static size_t OnWrite(char* data, size_t size, size_t count, void* target);
@@ -106,4 +119,5 @@ private:
     bool m_anyFailed = false;       // a request of this login failed
     bool m_keepConnection = false;  // set by EndLogin: the destructor leaves it open
     int m_lastCurlCode = 0;  // CURLcode of the last request
+    int64_t m_timeLimitMs = 0;  // of the request being made
 };

@@ -384,11 +384,17 @@ bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name,
     if (missing)
         *missing = false;
     ITransferHost& app = App();
-    // The website's host (and port, when the Website URL gives one).
+    // The website's host (and port, when the Website URL gives one). Only
+    // a web address names one: the host of any other would get an HTTP
+    // request it never asked for.
     std::string host = app.GetWebsiteUrl();
-    const size_t scheme = host.find("://");
-    if (scheme != std::string::npos)
-        host.erase(0, scheme + 3);
+    const std::string lower = ToLowerAscii(host);
+    if (lower.compare(0, 7, "http://") != 0 && lower.compare(0, 8, "https://") != 0) {
+        SetLastServerResponse("The Website URL is not an http:// or https:// address: " + host);
+        ReportTransferError(inet::ExtendedError, "CFTPWorker::DownloadFile:");
+        return false;
+    }
+    host.erase(0, host.find("://") + 3);
     while (!host.empty() && host.back() == '/')
         host.pop_back();
     std::string path;
@@ -399,8 +405,13 @@ bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name,
     std::string body;
     CHttpReply reply;
     CHttpGetOptions options;
+    // A page that hangs must not hold up a cancel: the window is served
+    // and the cancel state asked while the page comes.
+    options.goOn = [&app] { return app.GetCancelState(true) != CS_CANCELLED; };
     std::string errorText;
     const CURLcode rc = HttpGet(nullptr, url, body, reply, options, errorText);
+    if (rc == CURLE_ABORTED_BY_CALLBACK && app.GetCancelState(false) == CS_CANCELLED)
+        return false;  // cancelled: no message
     if (rc == CURLE_OK && reply.status >= 500) {
         SetLastServerResponse(StrFormat("%s: HTTP status %ld", url.c_str(), static_cast<long>(reply.status)));
         ReportTransferError(inet::ExtendedError, "CFTPWorker::DownloadFile:");

@@ -75,12 +75,11 @@ bool CFTPWorker::RunProcess(const std::vector<std::string>& argv, const std::str
                             std::string* output, const std::vector<std::string>& environment)
 {
     CProcessRunner runner(false);
+    // A note on why the run was stopped goes after the run's own lines.
+    const size_t at = m_strTranscript.size();
     const bool ok = RunAndWait(runner, argv, program, output, environment);
-    if (!runner.GetOutput().empty()) {
-        m_strTranscript += FormatCommandLine(argv);
-        m_strTranscript += "\r\n";
-        m_strTranscript += runner.GetOutput();
-    }
+    if (!runner.GetOutput().empty() || m_strTranscript.size() > at)
+        m_strTranscript.insert(at, FormatCommandLine(argv) + "\r\n" + runner.GetOutput());
     return ok;
 }
 

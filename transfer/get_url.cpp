@@ -109,6 +109,7 @@ int GetURLThreadProc(std::shared_ptr<CGetURLJob> job)
             j.bytesRead = done;
             return !j.IsCancelled();
         };
+        options.goOn = [&j] { return !j.IsCancelled(); };
         std::string errorText;
         const CURLcode rc = HttpGet(session.PrepareHandle(), j.url, body, reply, options, errorText);
         if (rc == CURLE_OK && reply.status > 399) {

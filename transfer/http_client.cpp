@@ -4,16 +4,38 @@
 
 #include "platform/text_helpers.h"
 #include "transfer/curl_support.h"
+#include "transfer/transfer_limits.h"
 
 namespace {
 
 struct GetState {
-    std::string* body;
-    CHttpReply* reply;
-    const CHttpGetOptions* options;
+    std::string* body = nullptr;
+    CHttpReply* reply = nullptr;
+    const CHttpGetOptions* options = nullptr;
+    uint64_t maxBody = 0;
     bool headersDone = false;
     bool discard = false;
+    bool tooLarge = false;
+    // An exception in a callback, held here: it may not cross libcurl.
+    std::string failure;
 };
+
+// Runs a callback's work; an exception ends the transfer (the callback
+// returns failed) and is kept for the caller, never thrown through C code.
+template <class Work, class Result>
+Result Guarded(GetState& s, Result failed, Work work)
+{
+    try {
+        return work();
+    } catch (const std::bad_alloc&) {
+        s.failure = "Out of memory";
+    } catch (const std::exception& e) {
+        s.failure = e.what();
+    } catch (...) {
+        s.failure = "Unexpected failure";
+    }
+    return failed;
+}
 
 void ParseHeaderLine(const std::string& line, CHttpReply& reply)
 {
@@ -38,8 +60,10 @@ size_t OnHeader(char* data, size_t size, size_t count, void* p)
 {
     auto* s = static_cast<GetState*>(p);
     const size_t n = size * count;
-    ParseHeaderLine(TrimRight(std::string(data, n)), *s->reply);
-    return n;
+    return Guarded(*s, size_t{0}, [&] {
+        ParseHeaderLine(TrimRight(std::string(data, n)), *s->reply);
+        return n;
+    });
 }
 
 void HeadersDone(GetState& s)
@@ -55,10 +79,18 @@ void HeadersDone(GetState& s)
 size_t OnWrite(char* data, size_t size, size_t count, void* p)
 {
     auto* s = static_cast<GetState*>(p);
-    HeadersDone(*s);
-    if (!s->discard)
-        s->body->append(data, size * count);
-    return size * count;
+    const size_t n = size * count;
+    return Guarded(*s, size_t{0}, [&] {
+        HeadersDone(*s);
+        if (s->discard)
+            return n;
+        if (s->body->size() + n > s->maxBody) {
+            s->tooLarge = true;
+            return size_t{0};
+        }
+        s->body->append(data, n);
+        return n;
+    });
 }
 
 int OnProgress(void* p, curl_off_t dltotal, curl_off_t dlnow, curl_off_t, curl_off_t)
@@ -66,14 +98,19 @@ int OnProgress(void* p, curl_off_t dltotal, curl_off_t dlnow, curl_off_t, curl_o
     auto* s = static_cast<GetState*>(p);
     if (!s->options->progress)
         return 0;
-    return s->options->progress(s->reply->contentLength >= 0 ? dltotal : -1, dlnow) ? 0 : 1;
+    return Guarded(*s, 1, [&] {
+        return s->options->progress(s->reply->contentLength >= 0 ? dltotal : -1, dlnow) ? 0 : 1;
+    });
 }
 
 size_t OnHeadHeader(char* data, size_t size, size_t count, void* p)
 {
-    auto* reply = static_cast<CHttpReply*>(p);
-    ParseHeaderLine(TrimRight(std::string(data, size * count)), *reply);
-    return size * count;
+    try {
+        ParseHeaderLine(TrimRight(std::string(data, size * count)), *static_cast<CHttpReply*>(p));
+        return size * count;
+    } catch (...) {
+        return 0;  // ends the request; nothing may be thrown through libcurl
+    }
 }
 
 // Reads of the website give up after a minute without a byte.
@@ -95,7 +132,13 @@ CURLcode HttpGet(CURL* handle, const std::string& url, std::string& body, CHttpR
         return CURLE_OUT_OF_MEMORY;
     }
     char errorBuffer[CURL_ERROR_SIZE];
-    GetState state{&body, &reply, &options};
+    GetState state;
+    state.body = &body;
+    state.reply = &reply;
+    state.options = &options;
+    state.maxBody = options.maxBody ? options.maxBody : TransferLimits().httpBodyBytes;
+    const int64_t timeLimitMs = TransferLimits().requestMs;
+    const size_t bodyStart = body.size();
     reply = CHttpReply();
     CHttpRequestSetup setup;
     setup.url = url;
@@ -110,15 +153,35 @@ CURLcode HttpGet(CURL* handle, const std::string& url, std::string& body, CHttpR
     setup.bodyData = &state;
     setup.onProgress = &OnProgress;
     setup.progressData = &state;
+    setup.timeLimitMs = timeLimitMs;
     SetUpHttpRequest(h, setup);
     StallLimit(h);
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
-    const CURLcode rc = curl_easy_perform(h);
-    HeadersDone(state);
-    if (rc != CURLE_OK)
+    // A reply that announces more than the limit ends before its body.
+    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(state.maxBody));
+    CURLcode rc = PerformWatched(h, [&state] {
+        return !state.options->goOn || Guarded(state, false, [&state] { return state.options->goOn(); });
+    });
+    Guarded(state, 0, [&] {
+        HeadersDone(state);
+        return 0;
+    });
+    if (state.tooLarge || rc == CURLE_FILESIZE_EXCEEDED) {
+        rc = CURLE_FILESIZE_EXCEEDED;
+        errorText = "The reply is larger than the limit of " + ByteLimitText(state.maxBody) +
+                    "; nothing of it was kept.";
+    } else if (!state.failure.empty()) {
+        rc = CURLE_OUT_OF_MEMORY;
+        errorText = state.failure;
+    } else if (rc == CURLE_OPERATION_TIMEDOUT && RanIntoTimeLimit(h, timeLimitMs)) {
+        errorText = "No complete reply within the time limit of " + TimeLimitText(timeLimitMs) + ".";
+    } else if (rc != CURLE_OK) {
         errorText = errorBuffer[0] ? errorBuffer : curl_easy_strerror(rc);
+    }
+    if (rc != CURLE_OK)
+        body.resize(bodyStart);
     ReleaseHttpRequest(h);
     curl_slist_free_all(setup.headers);
     if (!handle)

@@ -16,6 +16,7 @@
 #include "platform/secret.h"
 #include "transfer/curl_support.h"
 #include "transfer/transfer_host.h"
+#include "transfer/transfer_limits.h"
 #include "transfer/url_string.h"
 #include "platform/fd_io.h"
 
@@ -34,6 +35,8 @@ struct PostState {
     bool cancelled = false;
     bool tooLarge = false;
     bool timedOut = false;
+    // An exception in a callback, held here: it may not cross libcurl.
+    bool failed = false;
     long sendMs = 0, receiveMs = 0;
     Clock::time_point lastActivity = Clock::now();
     curl_off_t lastUp = -1, lastDown = -1;
@@ -46,7 +49,7 @@ bool Answer(PostState& s, int answer)
     return answer != 0;
 }
 
-size_t OnRead(char* buffer, size_t size, size_t count, void* p)
+size_t OnReadUnguarded(char* buffer, size_t size, size_t count, void* p)
 {
     auto* s = static_cast<PostState*>(p);
     if (s->cancelled)
@@ -61,7 +64,7 @@ size_t OnRead(char* buffer, size_t size, size_t count, void* p)
     return n;
 }
 
-size_t OnHeader(char* data, size_t size, size_t count, void* p)
+size_t OnHeaderUnguarded(char* data, size_t size, size_t count, void* p)
 {
     auto* s = static_cast<PostState*>(p);
     const size_t n = size * count;
@@ -86,7 +89,7 @@ size_t OnHeader(char* data, size_t size, size_t count, void* p)
     return n;
 }
 
-size_t OnWrite(char* data, size_t size, size_t count, void* p)
+size_t OnWriteUnguarded(char* data, size_t size, size_t count, void* p)
 {
     auto* s = static_cast<PostState*>(p);
     const size_t n = size * count;
@@ -99,6 +102,32 @@ size_t OnWrite(char* data, size_t size, size_t count, void* p)
     if (!Answer(*s, s->app->UploadProgress(true, total, static_cast<int>(s->reply.size()))))
         return 0;
     return n;
+}
+
+template <class Callback>
+size_t Guarded(Callback callback, size_t failed, char* data, size_t size, size_t count, void* p)
+{
+    try {
+        return callback(data, size, count, p);
+    } catch (...) {
+        static_cast<PostState*>(p)->failed = true;
+        return failed;
+    }
+}
+
+size_t OnRead(char* data, size_t size, size_t count, void* p)
+{
+    return Guarded(&OnReadUnguarded, CURL_READFUNC_ABORT, data, size, count, p);
+}
+
+size_t OnHeader(char* data, size_t size, size_t count, void* p)
+{
+    return Guarded(&OnHeaderUnguarded, 0, data, size, count, p);
+}
+
+size_t OnWrite(char* data, size_t size, size_t count, void* p)
+{
+    return Guarded(&OnWriteUnguarded, 0, data, size, count, p);
 }
 
 int OnProgress(void* p, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow)
@@ -275,12 +304,17 @@ void CHTPost::Post()
         setup.bodyData = &s;
         setup.onProgress = &OnProgress;
         setup.progressData = &s;
+        // The whole post, reply included, within a time that grows with
+        // the size of what is sent.
+        setup.timeLimitMs = UploadTimeLimitMs(m_strBody.size());
         SetUpHttpRequest(h, setup);
         curl_easy_setopt(h, CURLOPT_POST, 1L);
         curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(m_strBody.size()));
         curl_easy_setopt(h, CURLOPT_READFUNCTION, &OnRead);
         curl_easy_setopt(h, CURLOPT_READDATA, &s);
-        const CURLcode rc = curl_easy_perform(h);
+        // Asked every 50 ms, so that a cancel ends the post at once even
+        // while the server says nothing.
+        const CURLcode rc = PerformWatched(h, [&s] { return OnProgress(&s, 0, s.lastDown, 0, s.lastUp) == 0; });
         if (s.cancelled)
             break;
         if (s.tooLarge) {
@@ -289,6 +323,14 @@ void CHTPost::Post()
         }
         if (s.timedOut) {
             m_strError = "The operation timed out";
+            break;
+        }
+        if (s.failed) {
+            m_strError = "Out of memory.";
+            break;
+        }
+        if (rc == CURLE_OPERATION_TIMEDOUT && RanIntoTimeLimit(h, setup.timeLimitMs)) {
+            m_strError = "The upload did not end within the time limit of " + TimeLimitText(setup.timeLimitMs) + ".";
             break;
         }
         if (rc != CURLE_OK) {

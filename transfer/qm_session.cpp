@@ -62,7 +62,7 @@ void CQMSession::DropUnlessQuiet()
         CloseConnections();
 }
 
-CURLcode CQMSession::Perform(CURL* handle)
+CURLcode CQMSession::Perform(CURL* handle, const std::function<bool()>& goOn)
 {
     if (!m_multi)
         m_multi = curl_multi_init();
@@ -74,10 +74,15 @@ CURLcode CQMSession::Perform(CURL* handle)
     int waitMs = 1;
     int running = 1;
     CURLMcode mc = CURLM_OK;
+    bool stopped = false;
     for (;;) {
         mc = curl_multi_perform(m_multi, &running);
         if (mc != CURLM_OK || running == 0)
             break;
+        if (goOn && !goOn()) {
+            stopped = true;
+            break;
+        }
         long due = -1;
         curl_multi_timeout(m_multi, &due);
         const int wait = due >= 0 && due < waitMs ? static_cast<int>(due) : waitMs;
@@ -94,6 +99,8 @@ CURLcode CQMSession::Perform(CURL* handle)
         if (msg->msg == CURLMSG_DONE && msg->easy_handle == handle)
             result = msg->data.result;
     }
+    if (stopped)
+        result = CURLE_ABORTED_BY_CALLBACK;
     // Known only while the handle is in the multi handle that holds the
     // connection; CURL_SOCKET_BAD when none stays open.
     if (curl_easy_getinfo(handle, CURLINFO_ACTIVESOCKET, &m_lastSocket) != CURLE_OK)

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <curl/curl.h>
+#include <functional>
 #include <set>
 #include <string>
 
@@ -60,8 +61,9 @@ public:
     // libcurl 7.88 can leave an FTP data connection unstarted until its
     // one-second wait runs out (when the passive-mode reply is read in the
     // same pass as the command went out), so the wait here is kept short
-    // and grows only while nothing happens.
-    CURLcode Perform(CURL* handle);
+    // and grows only while nothing happens. goOn (when given) is asked on
+    // every round; false ends the request with CURLE_ABORTED_BY_CALLBACK.
+    CURLcode Perform(CURL* handle, const std::function<bool()>& goOn = {});
 
     // The text a status code shows in status pane 1, or "" when it shows
     // nothing: codes not in the table give "Status value %d", which is

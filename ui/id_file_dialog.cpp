@@ -15,6 +15,7 @@
 #include <wx/textctrl.h>
 #include <wx/utils.h>
 
+#include "app/transfer_parameter_check.h"
 #include "app/quillmark_app.h"
 #include "platform/date_helpers.h"
 #include "platform/text_helpers.h"
@@ -348,6 +349,8 @@ void CIDFileDialog::OnViewFile(wxCommandEvent&)
         CQuillmarkApp* app = GetAppPtr();
         CUrlString url;
         if (!m_fileIsLocal && app) {
+            if (RefuseWebsiteUrl(*app))
+                return;
             url = CUrlString(app->Setup().m_strWebsiteUrl);
             url.AppendPath(app->Setup().m_strWebsiteScoreFileDirectory);
             url.AppendPath(m_fileName);

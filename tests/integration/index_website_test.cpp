@@ -15,6 +15,7 @@
 #include "posting/ftp_web_transport.h"
 #include "posting/score_file.h"
 #include "support/golden_file.h"
+#include "support/fault_guards.h"
 #include "transfer_fixture.h"
 
 namespace {
@@ -318,6 +319,50 @@ std::string ProtocolName(const ::testing::TestParamInfo<int>& i)
 }
 
 }  // namespace
+
+// An endless listing (the FTP server's or the curl run's) fails the walk at
+// its limit, under a memory limit that an unbounded read would run into;
+// a website whose pages never end is left within a second of Cancel.
+TEST_P(IndexWebsiteHostileTest, EndlessListingFailsAtItsLimitAndCancelEndsAPageThatNeverEnds)
+{
+    {
+        CTransferLimits limits;
+        limits.ftpListingBytes = 2u << 20;
+        limits.childOutputBytes = 2u << 20;
+        CTransferLimitsGuard guard(limits);
+#ifndef QM_UNDER_SANITIZER
+        CAddressSpaceLimit memory(512u << 20);
+#endif
+        UseMadeUpTree("flood");
+        ExpectFailureKeepsEverything("endless listing");
+        const std::string expected = GetParam() == PROTOCOL_FTP ? "is larger than the limit of 2 MiB"
+                                                                : "curl wrote more than 2 MiB and was stopped.";
+        EXPECT_NE(prompter.LastText().find(expected), std::string::npos) << prompter.LastText();
+        madeUp.Stop();
+    }
+    UseProtocol(GetParam());  // the real tree again, with its page
+    loopback::CHostileHttpServer hostile;
+    ASSERT_TRUE(hostile.Start(folder.File("hostile.log")));
+    app->Setup().m_strWebsiteUrl = hostile.Url() + "/drip";
+    ProgressFrame quitting;
+    const auto cancelAt = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    std::chrono::steady_clock::time_point cancelled{};
+    quitting.quit = [&] {
+        if (std::chrono::steady_clock::now() < cancelAt)
+            return false;
+        if (cancelled == std::chrono::steady_clock::time_point{})
+            cancelled = std::chrono::steady_clock::now();
+        return true;
+    };
+    app->SetMainFrame(&quitting);
+    prompter.Clear();
+    EXPECT_FALSE(app->IndexWebsite());
+    const auto ended = std::chrono::steady_clock::now();
+    app->SetMainFrame(&frame);
+    ASSERT_NE(cancelled, std::chrono::steady_clock::time_point{}) << "the walk ended before the cancel";
+    EXPECT_LT(ended - cancelled, std::chrono::seconds(1));
+    EXPECT_EQ(EntriesText(), entriesBefore);
+}
 
 INSTANTIATE_TEST_SUITE_P(Protocols, IndexWebsiteFailureTest, ::testing::Values(0, 1, 2), ProtocolName);
 INSTANTIATE_TEST_SUITE_P(Protocols, IndexWebsiteHostileTest, ::testing::Values(0, 1), ProtocolName);

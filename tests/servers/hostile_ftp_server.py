@@ -9,7 +9,9 @@ and a LIST answers by --tree:
   wide     every folder holds 40 subfolders "f00" to "f39";
   refuse   every listing is refused (550);
   aliases  a file "page.htm" and one subfolder "sub" under four spellings
-           ("sub", "./sub", "sub/.", "sub//"); "sub" itself is empty.
+           ("sub", "./sub", "sub/.", "sub//"); "sub" itself is empty;
+  flood    every listing is endless (file lines for ever), and so is every
+           file read (RETR).
 Each LIST is counted in --count-file (one line per listing) so that a test
 can see how far a walk went. Runs until killed.
 """
@@ -35,6 +37,16 @@ def listing(tree, path):
     return "".join(FOLDER % ("f%02d" % i) for i in range(40))
 
 
+class Endless:
+    """A producer for pyftpdlib's data channel that never runs out."""
+
+    def __init__(self, piece):
+        self.piece = piece
+
+    def more(self):
+        return self.piece
+
+
 def made_up_tree(base, tree, count_file):
     class Handler(base):
         def ftp_CWD(self, path):
@@ -49,8 +61,17 @@ def made_up_tree(base, tree, count_file):
             if tree == "refuse":
                 self.respond("550 Listing refused.")
                 return None
+            if tree == "flood":
+                self.push_dtp_data(Endless((FILE % "page.htm").encode() * 512), isproducer=True, cmd="LIST")
+                return path
             self.push_dtp_data(listing(tree, path).encode("utf-8"), isproducer=False, cmd="LIST")
             return path
+
+        def ftp_RETR(self, file):
+            if tree != "flood":
+                return super().ftp_RETR(file)
+            self.push_dtp_data(Endless(b"r" * 65536), isproducer=True, cmd="RETR")
+            return file
 
     return Handler
 
@@ -59,7 +80,7 @@ def main():
     ap = argparse.ArgumentParser()
     add_server_arguments(ap)
     ap.add_argument("--password", required=True)
-    ap.add_argument("--tree", choices=("endless", "wide", "refuse", "aliases"), required=True)
+    ap.add_argument("--tree", choices=("endless", "wide", "refuse", "aliases", "flood"), required=True)
     ap.add_argument("--count-file", required=True)
     args = ap.parse_args()
     handler = made_up_tree(base_handler(args), args.tree, args.count_file)

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <sys/resource.h>
 
+#include "transfer/transfer_limits.h"
+
 // Sanitizer builds reserve their shadow memory up front, so a limit on the
 // address space cannot be used there.
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -68,4 +70,17 @@ public:
 
 private:
     rlimit m_old{};
+};
+
+// Other transfer limits (lower ones, so that a test reaches them quickly)
+// until the guard ends.
+class CTransferLimitsGuard {
+public:
+    explicit CTransferLimitsGuard(const CTransferLimits& limits) : m_old(SetTransferLimits(limits)) {}
+    ~CTransferLimitsGuard() { SetTransferLimits(m_old); }
+    CTransferLimitsGuard(const CTransferLimitsGuard&) = delete;
+    CTransferLimitsGuard& operator=(const CTransferLimitsGuard&) = delete;
+
+private:
+    CTransferLimits m_old;
 };

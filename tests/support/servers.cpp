@@ -261,6 +261,27 @@ std::string CHttpServer::Url() const
     return "http://127.0.0.1:" + std::to_string(Port());
 }
 
+bool CHostileHttpServer::Start(const std::string& logFile)
+{
+    const int port = PickFreePort();
+    return CServerProcess::Start({kPython, kScripts + "/hostile_http_server.py", "--port", std::to_string(port)}, port,
+                                 logFile);
+}
+
+std::string CHostileHttpServer::Url() const
+{
+    return "http://127.0.0.1:" + std::to_string(Port());
+}
+
+bool CRecordingListener::Start(const std::string& recordFile, const std::string& logFile)
+{
+    record = recordFile;
+    const int port = PickFreePort();
+    return CServerProcess::Start(
+        {kPython, kScripts + "/recording_listener.py", "--port", std::to_string(port), "--record", recordFile}, port,
+        logFile);
+}
+
 bool CSshServer::Start(const std::string& folder, const std::string& logFile)
 {
     dir = folder;

@@ -82,6 +82,24 @@ public:
     std::string Url() const;  // "http://127.0.0.1:<port>"
 };
 
+// A web server that misbehaves (tests/servers/hostile_http_server.py):
+// below a folder "endless", "huge" or "drip" every page is endless or drips,
+// and /redirect?to=URL redirects anywhere.
+class CHostileHttpServer : public CServerProcess {
+public:
+    bool Start(const std::string& logFile);
+    std::string Url() const;  // "http://127.0.0.1:<port>"
+};
+
+// A listener that records every connection and every byte that reaches it
+// (tests/servers/recording_listener.py); the readiness check itself counts
+// as one connection.
+class CRecordingListener : public CServerProcess {
+public:
+    bool Start(const std::string& recordFile, const std::string& logFile);
+    std::string record;
+};
+
 // A private sshd with key authentication only. dir receives the keys:
 // userkey (authorized), otherkey (not authorized).
 class CSshServer : public CServerProcess {

@@ -14,7 +14,6 @@
 #include "transfer/ftp_settings.h"
 #include "transfer/ftp_worker.h"
 #include "transfer/process_runner.h"
-#include "transfer/transfer_limits.h"
 
 namespace {
 
@@ -94,16 +93,6 @@ std::string Masked(const std::vector<std::string>& chunks)
 }  // namespace
 
 class ProcessRunnerTest : public AppTest {};
-
-// Lower limits for the length of one test.
-class LimitsGuard {
-public:
-    explicit LimitsGuard(const CTransferLimits& limits) : m_old(SetTransferLimits(limits)) {}
-    ~LimitsGuard() { SetTransferLimits(m_old); }
-
-private:
-    CTransferLimits m_old;
-};
 
 TEST(PasswordMask, MasksAtEveryLineStartWhateverTheLineEnd)
 {
@@ -249,7 +238,7 @@ TEST_F(ProcessRunnerTest, EndlessOutputOnEitherStreamEndsTheRunWithinItsLimit)
 {
     CTransferLimits limits;
     limits.childOutputBytes = 1 << 20;
-    LimitsGuard guard(limits);
+    CTransferLimitsGuard guard(limits);
     // Room for the limit but not for what an unbounded read would keep:
     // the programs below would write gigabytes within seconds.
 #ifndef QM_UNDER_SANITIZER
@@ -288,7 +277,7 @@ TEST_F(ProcessRunnerTest, RunThatOutlivesItsTimeLimitIsStopped)
 {
     CTransferLimits limits;
     limits.requestMs = 300;
-    LimitsGuard guard(limits);
+    CTransferLimitsGuard guard(limits);
     CFTPSettings settings;
     CFTPWorker worker(&settings);
     // A drip: a line every tenth of a second for five seconds, far longer
