@@ -18,6 +18,7 @@
 #include "transfer/qm_session.h"
 #include "transfer/sftp_session.h"
 #include "transfer/transfer_host.h"
+#include "transfer/transfer_limits.h"
 #include "transfer/url_string.h"
 
 namespace {
@@ -244,12 +245,19 @@ bool CFTPWorker::UploadFile(const std::string& localPath, const std::string& rem
     if (!IsSendableName(target))
         return RefuseName(target, "CFTPWorker::UploadFile", true);
     const std::string folder = FolderPart(remotePath);
+    // A curl or sftp run that carries the file gets the time of an upload
+    // of its size.
+    struct stat st;
+    m_nRunTimeLimitMs = ::stat(localPath.c_str(), &st) == 0 ? UploadTimeLimitMs(static_cast<uint64_t>(st.st_size)) : 0;
+    bool ok = false;
     switch (GetProtocol()) {
-    case PROTOCOL_FTP: return UploadFtp(localPath, target, folder, blockLoop);
-    case PROTOCOL_FTPS: return UploadFtps(localPath, target);
-    case PROTOCOL_SFTP: return UploadSftp(localPath, target, folder);
-    default: return false;
+    case PROTOCOL_FTP: ok = UploadFtp(localPath, target, folder, blockLoop); break;
+    case PROTOCOL_FTPS: ok = UploadFtps(localPath, target); break;
+    case PROTOCOL_SFTP: ok = UploadSftp(localPath, target, folder); break;
+    default: break;
     }
+    m_nRunTimeLimitMs = 0;
+    return ok;
 }
 
 bool CFTPWorker::UploadFtp(const std::string& localPath, const std::string& target, const std::string& folder,

@@ -106,9 +106,11 @@ bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
         }
     }
     std::string errors;
-    const bool ok = m_pSftp->RunStep(batch, output, errors);
+    const bool ok = m_pSftp->RunStep(batch, output, errors, m_nRunTimeLimitMs);
     if (!errors.empty())
         m_strTranscript += FormatCommandLine(argv) + "\r\n" + errors;
+    if (!ok && !m_pSftp->StopReason().empty())
+        StoppedRun("sftp", m_pSftp->StopReason());
     return ok;
 }
 

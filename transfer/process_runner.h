@@ -82,6 +82,9 @@ public:
     void SetOutputLimit(uint64_t bytes) { m_nOutputLimit = bytes; }
     uint64_t GetOutputLimit() const { return m_nOutputLimit; }
     bool OutputLimitReached() const { return m_bOverLimit; }
+    // Counts the output from nothing again, for a program that answers
+    // one request after another.
+    void RestartOutputCount() { m_nOutputBytes = 0; }
 
 private:
     void SetError(const std::string& text, int error);

@@ -1,6 +1,7 @@
 #include "transfer/sftp_session.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "platform/text_helpers.h"
 #include "transfer/process_runner.h"
 #include "transfer/transfer_host.h"
+#include "transfer/transfer_limits.h"
 
 const char kSftpSessionRecordPrefix[] = "sftp-";
 
@@ -86,7 +88,7 @@ void CSftpSession::EndRecord()
     m_record.clear();
 }
 
-bool CSftpSession::RunStep(const std::string& commands, std::string* output, std::string& errors)
+bool CSftpSession::RunStep(const std::string& commands, std::string* output, std::string& errors, int64_t timeLimitMs)
 {
     if (!m_runner || m_runner->PollExit() != 1) {
         Close(errors);
@@ -114,6 +116,11 @@ bool CSftpSession::RunStep(const std::string& commands, std::string* output, std
         for (const char* change : {"cd", "chdir", "lcd", "lchdir"})
             changesElsewhere = changesElsewhere || (next != std::string::npos && commands.compare(next, std::strlen(change), change) == 0);
     }
+    // Each step has the whole output limit and its own time limit.
+    m_stopReason.clear();
+    m_runner->RestartOutputCount();
+    const int64_t limitMs = timeLimitMs > 0 ? timeLimitMs : TransferLimits().requestMs;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
     bool ok = m_runner->WriteStdin(sent + marker + "\n");
     bool done = false;
     std::string pending, line;
@@ -133,6 +140,14 @@ bool CSftpSession::RunStep(const std::string& commands, std::string* output, std
         }
         if (done)
             break;
+        if (r == CProcessRunner::RL_ERROR && m_runner->OutputLimitReached()) {
+            m_stopReason = StrFormat("wrote more than %s", ByteLimitText(m_runner->GetOutputLimit()).c_str());
+            m_runner->Terminate();
+            if (output)
+                output->clear();  // nothing is made of a cut answer
+            ok = false;
+            break;
+        }
         pending += line;
         // sftp ended before the marker: a command failed or the connection
         // went away.
@@ -142,6 +157,10 @@ bool CSftpSession::RunStep(const std::string& commands, std::string* output, std
         }
         m_runner->WaitForActivity(50);
         if (app.GetCancelState(true) == CS_CANCELLED) {
+            m_runner->Terminate();
+            ok = false;
+        } else if (std::chrono::steady_clock::now() >= deadline) {
+            m_stopReason = StrFormat("did not finish within %s", TimeLimitText(limitMs).c_str());
             m_runner->Terminate();
             ok = false;
         }

@@ -15,6 +15,7 @@
 // start-up after a killed run can end an sftp that outlived it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <sys/types.h>
@@ -39,8 +40,13 @@ public:
     // (the echo of the commands included) go to output when given; what
     // sftp wrote to its error stream during the step, and its exit banner
     // when it ended, go to errors. False when a command failed, sftp ended
-    // or the user cancelled: the session has then ended.
-    bool RunStep(const std::string& commands, std::string* output, std::string& errors);
+    // or the user cancelled: the session has then ended. A step that runs
+    // past timeLimitMs (0: the request limit) or whose output passes the
+    // output limit is stopped, and StopReason tells why.
+    bool RunStep(const std::string& commands, std::string* output, std::string& errors, int64_t timeLimitMs = 0);
+    // Why the last step was stopped ("did not finish within 10 min"), or
+    // empty.
+    const std::string& StopReason() const { return m_stopReason; }
     // Ends sftp: end of input, a short wait, then termination. What it
     // still wrote to its error stream goes to errors.
     void Close(std::string& errors);
@@ -64,6 +70,7 @@ private:
     bool m_folderKnown = false;
     std::string m_folderLine;
     std::string m_record;
+    std::string m_stopReason;
 };
 
 // The prefix of the records above.

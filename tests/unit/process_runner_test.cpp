@@ -14,6 +14,7 @@
 #include "transfer/ftp_settings.h"
 #include "transfer/ftp_worker.h"
 #include "transfer/process_runner.h"
+#include "transfer/sftp_session.h"
 
 namespace {
 
@@ -258,6 +259,18 @@ TEST_F(ProcessRunnerTest, EndlessOutputOnEitherStreamEndsTheRunWithinItsLimit)
     CFTPSettings settings;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        // The long-lived sftp of an operation: each step has the limit,
+        // and a step that passes it ends the session.
+        {
+            CSftpSession session({"sh", "-c", c.script}, {});
+            ASSERT_TRUE(session.Start());
+            std::string output, errors;
+            EXPECT_FALSE(session.RunStep("ls\n", c.listing ? &output : nullptr, errors));
+            EXPECT_EQ(session.StopReason(), "wrote more than 1 MiB");
+            EXPECT_EQ(session.Pid(), -1);
+            EXPECT_TRUE(output.empty());
+            EXPECT_LE(errors.size(), (1u << 20) + 200);
+        }
         CFTPWorker worker(&settings);
         CProcessRunner runner;
         std::string output;
@@ -292,6 +305,16 @@ TEST_F(ProcessRunnerTest, RunThatOutlivesItsTimeLimitIsStopped)
     EXPECT_LT(took, std::chrono::seconds(5));
     EXPECT_FALSE(runner.IsRunning());
     EXPECT_NE(worker.GetTranscript().find("curl did not finish within 300 ms and was stopped."), std::string::npos);
+
+    // The same drip as one step of a long-lived sftp.
+    CSftpSession session({"sh", "-c", "for i in $(seq 50); do echo x; sleep 0.1; done"}, {});
+    ASSERT_TRUE(session.Start());
+    std::string errors;
+    const auto stepStart = std::chrono::steady_clock::now();
+    EXPECT_FALSE(session.RunStep("ls\n", &output, errors));
+    EXPECT_LT(std::chrono::steady_clock::now() - stepStart, std::chrono::seconds(5));
+    EXPECT_EQ(session.StopReason(), "did not finish within 300 ms");
+    EXPECT_EQ(session.Pid(), -1);
 
     // Within the limit a run goes as before.
     CProcessRunner quick;
