@@ -68,14 +68,14 @@ PostAnswer CQuillmarkApp::AskPostQuestion(const std::string& question)
 
 void CQuillmarkApp::LogSetupFlagChange(const std::string& label, uint32_t flag, bool newState)
 {
-    const bool oldState = (m_Setup.m_Ftp.m_dwFlags & flag) != 0;
+    const bool oldState = (m_Setup.GetFlags() & flag) != 0;
     if (oldState == newState)
         return;
     if (m_pLog)
         m_pLog->Printf("%s [%d]->[%d]\n", label.c_str(), oldState ? 1 : 0, newState ? 1 : 0);
     if (newState)
-        m_Setup.m_Ftp.m_dwFlags |= flag;
+        m_Setup.SetFlags(m_Setup.GetFlags() | flag);
     else
-        m_Setup.m_Ftp.m_dwFlags &= ~flag;
+        m_Setup.SetFlags(m_Setup.GetFlags() & ~flag);
     ++m_nSetupChangeCount;
 }

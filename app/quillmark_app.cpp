@@ -23,7 +23,6 @@ CQuillmarkApp* GetAppPtr()
 void SetAppPtr(CQuillmarkApp* app)
 {
     g_app = app;
-    SetTransferHost(app);
 }
 
 CQuillmarkApp::CQuillmarkApp() : m_uiThread(std::this_thread::get_id())
@@ -42,8 +41,6 @@ CQuillmarkApp::~CQuillmarkApp()
     WipeVector(m_Setup.m_ProtectedPassword);
     if (g_app == this)
         g_app = nullptr;
-    if (GetTransferHost() == this)
-        SetTransferHost(nullptr);
 }
 
 IPrompter& CQuillmarkApp::Prompter()
@@ -92,12 +89,12 @@ void CQuillmarkApp::SetDefaults(CSetupData& setup) const
 
 uint32_t CQuillmarkApp::SetAlertNoBws(bool set, bool save)
 {
-    m_Setup.m_Ftp.m_dwFlags &= ~static_cast<uint32_t>(SF_ALERT_NO_BWS);
+    m_Setup.SetFlags(m_Setup.GetFlags() & ~static_cast<uint32_t>(SF_ALERT_NO_BWS));
     if (set)
-        m_Setup.m_Ftp.m_dwFlags |= SF_ALERT_NO_BWS;
+        m_Setup.SetFlags(m_Setup.GetFlags() | SF_ALERT_NO_BWS);
     if (save)
         return SaveData(true) ? 1 : 0;
-    return m_Setup.m_Ftp.m_dwFlags;
+    return m_Setup.GetFlags();
 }
 
 bool CQuillmarkApp::SetHandRecordFilterIndex(uint32_t index)

@@ -192,10 +192,10 @@ public:
     void SetDefaults();
     // The reset of one record (the fields a reset keeps are left alone).
     void SetDefaults(CSetupData& setup) const;
-    bool IsBridgeWebs() const { return (m_Setup.m_Ftp.m_dwFlags & SF_BRIDGEWEBS) != 0; }
-    bool IsAutoFillHandRecord() const { return (m_Setup.m_Ftp.m_dwFlags & SF_AUTO_FILL_HAND_RECORD) != 0; }
-    bool IsAlertHandRecordNotFilled() const { return (m_Setup.m_Ftp.m_dwFlags & SF_ALERT_HAND_RECORD_NOT_FILLED) != 0; }
-    bool IsLinkPdfHandRecords() const { return (m_Setup.m_Ftp.m_dwFlags & SF_LINK_PDF_HAND_RECORDS) != 0; }
+    bool IsBridgeWebs() const { return (m_Setup.GetFlags() & SF_BRIDGEWEBS) != 0; }
+    bool IsAutoFillHandRecord() const { return (m_Setup.GetFlags() & SF_AUTO_FILL_HAND_RECORD) != 0; }
+    bool IsAlertHandRecordNotFilled() const { return (m_Setup.GetFlags() & SF_ALERT_HAND_RECORD_NOT_FILLED) != 0; }
+    bool IsLinkPdfHandRecords() const { return (m_Setup.GetFlags() & SF_LINK_PDF_HAND_RECORDS) != 0; }
     bool IsProgressBarShown() const override { return m_bShowProgressBar; }
     // Clears bit 0x2, sets it again when set; with save, saves setup and
     // program data and returns that result, else returns the flag word.

@@ -57,7 +57,7 @@ std::string CQuillmarkApp::GetSftpExePath()
 
 bool CQuillmarkApp::ApplyDoNotShowWirelessAlert(bool doNotShowAgain)
 {
-    const bool alert = (m_Setup.m_Ftp.m_dwFlags & SF_ALERT_NO_BWS) != 0;
+    const bool alert = (m_Setup.GetFlags() & SF_ALERT_NO_BWS) != 0;
     if (alert != doNotShowAgain)
         return true;
     return SetAlertNoBws(!doNotShowAgain, true) != 0;

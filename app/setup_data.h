@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/setup_flags.h"
 #include "posting/search_path.h"
 #include "transfer/ftp_settings.h"
 
@@ -41,6 +42,20 @@ public:
     // Copies every field a setup data file holds (not the FTP session).
     void CopyStoredFields(const CSetupData& from);
 
+    // The option word (SetupFlags). Active FTP is the FTP settings' own
+    // field, which the FTP worker reads; the word carries it as SF_ACTIVE_FTP.
+    uint32_t GetFlags() const
+    {
+        return (m_dwFlags & ~static_cast<uint32_t>(SF_ACTIVE_FTP)) | (m_Ftp.m_bActiveFtp ? SF_ACTIVE_FTP : 0u);
+    }
+    void SetFlags(uint32_t flags)
+    {
+        m_dwFlags = flags & ~static_cast<uint32_t>(SF_ACTIVE_FTP);
+        m_Ftp.m_bActiveFtp = (flags & SF_ACTIVE_FTP) != 0;
+    }
+
 private:
+    uint32_t m_dwFlags = 0;
+
     CSetupData& operator=(const CSetupData&) = default;
 };

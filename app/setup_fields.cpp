@@ -169,7 +169,7 @@ std::string FormatSetupTime(int64_t time, const char* pattern)
 
 bool FlagState(const SetupFlag& flag, const CSetupData& setup)
 {
-    return ((setup.m_Ftp.m_dwFlags & flag.bit) != 0) != flag.inverted;
+    return ((setup.GetFlags() & flag.bit) != 0) != flag.inverted;
 }
 
 }  // namespace
@@ -249,7 +249,7 @@ void SetSetupDefaults(CSetupData& setup, int64_t lowestDate, bool passwordProtec
     }
     setup.m_HandRecordFolders.RemoveAll();
     setup.m_nHandRecordFilterIndex = 0;
-    setup.m_Ftp.m_dwFlags = 0;
+    setup.SetFlags(0);
     setup.m_bPasswordProtected = passwordProtected ? 1 : 0;
     WipeVector(setup.m_ProtectedPassword);
 }
@@ -320,9 +320,9 @@ void StoreSheetValue(const SetupFieldRow& row, CSetupData& setup, const SetupShe
                        if (!v.sheet)
                            return;
                        if ((*v.sheet)(values) != v.inverted)
-                           setup.m_Ftp.m_dwFlags |= v.bit;
+                           setup.SetFlags(setup.GetFlags() | v.bit);
                        else
-                           setup.m_Ftp.m_dwFlags &= ~v.bit;
+                           setup.SetFlags(setup.GetFlags() & ~v.bit);
                    },
                    [](const SetupSpecial&) {},
                },

@@ -109,7 +109,7 @@ void WriteSetupField(CArchive& ar, const SetupFieldRow& row, const CSetupData& s
     switch (row.field) {
     case SetupField::HandRecordFolders: ar.WriteString(s.m_HandRecordFolders.GetString()); return;
     case SetupField::HandRecordFilterIndex: ar.WriteU32(s.m_nHandRecordFilterIndex); return;
-    case SetupField::OptionFlags: ar.WriteU32(s.m_Ftp.m_dwFlags); return;
+    case SetupField::OptionFlags: ar.WriteU32(s.GetFlags()); return;
     case SetupField::PasswordProtected: ar.WriteI32(s.m_bPasswordProtected); return;
     case SetupField::ProtectedPassword:
         ar.WriteU32(static_cast<uint32_t>(s.m_ProtectedPassword.size()));
@@ -134,7 +134,7 @@ void ReadSetupField(CArchive& ar, const SetupFieldRow& row, CSetupData& s)
     case SetupField::HandRecordFolders: s.m_HandRecordFolders.SetString(ar.ReadString()); return;
     case SetupField::HandRecordFilterIndex: s.m_nHandRecordFilterIndex = ar.ReadU32(); return;
     case SetupField::OptionFlags:
-        s.m_Ftp.m_dwFlags = ar.ReadU32();
+        s.SetFlags(ar.ReadU32());
         // Files with the option word carry the score-file flags as well.
         ar.SetRecordVersion(1);
         return;

@@ -13,7 +13,7 @@ bool CQuillmarkApp::GetURL(const std::string& url, std::vector<char>& bytes)
 {
     bytes.clear();
     int startError = 0;
-    std::shared_ptr<CGetURLJob> job = StartURLDownload(url, startError);
+    std::shared_ptr<CGetURLJob> job = StartURLDownload(url, *this, startError);
     if (!job) {
         ReportError(static_cast<uint32_t>(startError), "CQuillmarkApp::GetURL: AfxBeginThread");
         return false;

@@ -87,14 +87,14 @@ int main()
     setup.m_strWebsiteScoreFileDirectory = "results";
     setup.m_strIndexTemplate = "index_template.htm";
     setup.m_strIndexFile = "index.htm";
-    setup.m_Ftp.m_dwFlags = SF_LINK_PDF_HAND_RECORDS | SF_LINK_HAND_RECORDS;
+    setup.SetFlags(SF_LINK_PDF_HAND_RECORDS | SF_LINK_HAND_RECORDS);
     const std::string text = kTemplate;
 
     for (int count : {1200, 12000}) {
         FillEntries(app, count);
         std::printf("index single-page entries=%d ms=%ld\n", count, BuildMs(app, text));
     }
-    setup.m_Ftp.m_dwFlags |= SF_MULTI_PAGE_INDEX;
+    setup.SetFlags(setup.GetFlags() | SF_MULTI_PAGE_INDEX);
     long small = 0, large = 0;
     FillEntries(app, 1200);
     small = BuildMs(app, text);

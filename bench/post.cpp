@@ -226,10 +226,10 @@ int main(int argc, char** argv)
     setup.m_strIndexFile = "index.htm";
     samples::UseLayouts(setup, folder.Path());
     CFTPSettings& s = setup.m_Ftp;
-    s.m_dwFlags = SF_AUTO_FILL_HAND_RECORD;
+    setup.SetFlags(SF_AUTO_FILL_HAND_RECORD);
     s.m_strServer = "127.0.0.1";
     app.SetWebTransportFactory([&](CFTPSettings& settings) {
-        auto worker = std::make_unique<CFTPWorker>(&settings);
+        auto worker = std::make_unique<CFTPWorker>(&settings, app);
         worker->SetWebProbeBase(http.Url());
         return std::make_unique<CFtpWebTransport>(std::move(worker));
     });

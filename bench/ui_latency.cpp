@@ -83,11 +83,11 @@ public:
 
         m_timer.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Tick(); });
         m_started = std::chrono::steady_clock::now();
-        m_worker = std::thread([this, &s] {
+        m_worker = std::thread([this, &s, &app] {
             {
                 // Its closing words (the logout's status texts) are sent
                 // too, so it is gone before the window stops answering.
-                CFTPWorker worker(&s);
+                CFTPWorker worker(&s, app);
                 m_ok = worker.UploadFile(m_file, "big.bin");
             }
             m_done = true;

@@ -95,7 +95,7 @@ int main()
     const auto [oursFtp, curlFtp] = BestOfEach(
         5,
         [&] {
-            CFTPWorker w(&s);
+            CFTPWorker w(&s, app);
             return w.UploadFile(bigFile, "big.bin");
         },
         [&] {
@@ -121,7 +121,7 @@ int main()
     const auto [oursSftp, directSftp] = BestOfEach(
         5,
         [&] {
-            CFTPWorker w(&s);
+            CFTPWorker w(&s, app);
             return w.Login() && w.RunSftpCommand("put", bigFile, "ours.bin", nullptr);
         },
         [&] {
@@ -144,7 +144,7 @@ int main()
     const auto [oursSmall, curlSmall] = BestOfEach(
         2,
         [&] {
-            CFTPWorker w(&s);
+            CFTPWorker w(&s, app);
             bool all = w.Login();
             for (size_t i = 0; all && i < small.size(); ++i)
                 all = w.UploadFile(small[i], "small/s" + std::to_string(i) + ".htm");

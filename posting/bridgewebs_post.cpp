@@ -58,7 +58,7 @@ void AddWirelessDatabase(CQuillmarkApp& app, CScoreFile* file, std::string& body
         }
         // The dialog's "Do Not Show" clears the alert at once, so it is
         // read again on every round.
-        if (app.Setup().m_Ftp.m_dwFlags & SF_ALERT_NO_BWS) {
+        if (app.Setup().GetFlags() & SF_ALERT_NO_BWS) {
             WirelessDatabaseRequest request;
             request.message = "Unable to open wireless scoring system database: " + ReadErrorText(code);
             request.error = static_cast<uint32_t>(code);
@@ -148,7 +148,7 @@ PostResult PostToBridgeWebs(CQuillmarkApp& app, CScoreFile* file)
         url += "/" + ftp.m_strDirectory;
     url += "/cgi-bin/upload/exchange.cgi";
 
-    CHTPost post;
+    CHTPost post(app);
     post.InitPost(destination, url, "Content-Type: application/x-www-form-urlencoded", body);
     WipeString(body);
     post.Wait();

@@ -19,8 +19,8 @@ void TakeBytes(std::vector<char>& from, std::string& bytes)
 
 }  // namespace
 
-CFtpWebTransport::CFtpWebTransport(CFTPSettings& settings)
-    : m_owned(std::make_unique<CFTPWorker>(&settings)), m_pWorker(m_owned.get())
+CFtpWebTransport::CFtpWebTransport(CFTPSettings& settings, ITransferHost& host)
+    : m_owned(std::make_unique<CFTPWorker>(&settings, host)), m_pWorker(m_owned.get())
 {
 }
 

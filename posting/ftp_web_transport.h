@@ -10,11 +10,12 @@
 
 class CFTPSettings;
 class CFTPWorker;
+class ITransferHost;
 
 class CFtpWebTransport : public IWebTransport {
 public:
     // A worker of its own on the settings.
-    explicit CFtpWebTransport(CFTPSettings& settings);
+    CFtpWebTransport(CFTPSettings& settings, ITransferHost& host);
     explicit CFtpWebTransport(std::unique_ptr<CFTPWorker> worker);
     // The worker of a running operation (a posting run); not owned.
     explicit CFtpWebTransport(CFTPWorker& worker);

@@ -39,7 +39,7 @@ std::unique_ptr<IWebTransport> CQuillmarkApp::MakeWebTransport()
 {
     if (m_fnMakeTransport)
         return m_fnMakeTransport(m_Setup.m_Ftp);
-    return std::make_unique<CFtpWebTransport>(m_Setup.m_Ftp);
+    return std::make_unique<CFtpWebTransport>(m_Setup.m_Ftp, *this);
 }
 
 IUrlSource& CQuillmarkApp::GetUrlSource()

@@ -114,7 +114,7 @@ IndexResult CQuillmarkApp::BuildLocalIndexPages(bool allPages, const std::string
     } catch (const CUserException&) {
         return IndexResult::Failed;
     }
-    const uint32_t flags = m_Setup.m_Ftp.m_dwFlags;
+    const uint32_t flags = m_Setup.GetFlags();
     const bool linkPdf = (flags & SF_LINK_PDF_HAND_RECORDS) != 0;
     const bool linkHand = (flags & SF_LINK_HAND_RECORDS) != 0;
     layout.indexFile = m_Setup.m_strIndexFile;

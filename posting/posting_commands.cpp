@@ -53,7 +53,7 @@ void CQuillmarkApp::OnHelpUploadTestFile()
     // Busy like every operation: Cancel stops it and the other commands
     // wait for it.
     CBusyGuard busy(*this);
-    CFTPWorker worker(&m_Setup.m_Ftp);
+    CFTPWorker worker(&m_Setup.m_Ftp, *this);
     const std::string address = TestFileAddress(m_Setup.m_Ftp);
 
     // Each step runs only when everything before it worked, so the outcome

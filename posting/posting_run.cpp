@@ -198,7 +198,7 @@ IndexResult CQuillmarkApp::IndexAfterPosting(IWebTransport& worker, int posted, 
         return IndexResult::None;
     if (posted == 0)
         return IndexResult::NotAttempted;
-    if (allowRebuild && (m_Setup.m_Ftp.m_dwFlags & SF_REBUILD_INDEX_FROM_WEBSITE) && !IndexWebsite())
+    if (allowRebuild && (m_Setup.GetFlags() & SF_REBUILD_INDEX_FROM_WEBSITE) && !IndexWebsite())
         return IndexResult::Failed;
     const IndexResult result = CreateIndex(false);
     if (result == IndexResult::Succeeded) {

@@ -191,7 +191,7 @@ PostResult CTemplateFile::ProcessInsert(bool merge, int insertIndex, CScoreFile*
             return PostResult::Failed;
         AddTemplateExtension(m_strOutputName);
     }
-    if (app.Setup().m_Ftp.m_dwFlags & SF_UPLOAD_TO_SUBDIRECTORIES) {
+    if (app.Setup().GetFlags() & SF_UPLOAD_TO_SUBDIRECTORIES) {
         const int64_t date = scoreFile->GetSessionDate() ? scoreFile->GetSessionDate() : scoreFile->GetDate();
         m_strOutputName = FormatDate(date, "%Y") + "\\" + FormatDate(date, "%m") + "\\" +
                           GetFileNameOnly(m_strOutputName);

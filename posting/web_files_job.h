@@ -18,7 +18,7 @@ struct CreateWebFilesJob {
         : file(scoreFile),
           htmlLayout(setup.m_strHtmlLayout),
           pdfLayout(setup.m_strPdfLayout),
-          setupFlags(setup.m_Ftp.m_dwFlags)
+          setupFlags(setup.GetFlags())
     {
     }
 

@@ -151,14 +151,14 @@ bool CFtpConnection::Perform(void* handle)
     m_pendingLine.clear();
     // The window is served and a cancel noticed every tenth of a second,
     // whatever the server does (a reply that never comes included).
-    ITransferHost* host = GetTransferHost();
+    ITransferHost& host = m_session.Host();
     auto last = std::chrono::steady_clock::now();
-    const auto goOn = [host, &last] {
+    const auto goOn = [&host, &last] {
         const auto now = std::chrono::steady_clock::now();
-        if (!host || now - last < std::chrono::milliseconds(100))
+        if (now - last < std::chrono::milliseconds(100))
             return true;
         last = now;
-        return host->GetCancelState(true) != CS_CANCELLED;
+        return host.GetCancelState(true) != CS_CANCELLED;
     };
     const CURLcode rc = m_session.Perform(h, goOn);
     m_lastCurlCode = rc;

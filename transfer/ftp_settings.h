@@ -1,5 +1,5 @@
 // The FTP settings of the setup record: server, user, folder, protocol, a
-// port and extra parameters per protocol, and the setup's option word. The
+// port and extra parameters per protocol, and active or passive FTP. The
 // FTP worker works on them; the setup record holds one.
 #pragma once
 
@@ -8,23 +8,6 @@
 #include <string>
 
 class CQMSession;
-
-// Option bits of the setup (one 32-bit word; unknown bits read from a file
-// are kept).
-enum SetupFlags : uint32_t {
-    SF_BRIDGEWEBS = 0x1,
-    SF_ALERT_NO_BWS = 0x2,
-    SF_LINK_HAND_RECORDS = 0x4,
-    SF_ACTIVE_FTP = 0x8,
-    SF_LINK_PDF_HAND_RECORDS = 0x10,
-    SF_REBUILD_INDEX_FROM_WEBSITE = 0x20,
-    SF_UPLOAD_TO_SUBDIRECTORIES = 0x40,
-    SF_MULTI_PAGE_INDEX = 0x100,
-    SF_AUTO_FILL_HAND_RECORD = 0x200,
-    SF_ALERT_HAND_RECORD_NOT_FILLED = 0x400,
-    SF_USE_CHECK_SCORE_DATA = 0x800,
-    SF_ALERT_CHECK_SCORE_DATA = 0x1000,
-};
 
 enum FtpProtocol : int32_t { PROTOCOL_FTP = 0, PROTOCOL_FTPS = 1, PROTOCOL_SFTP = 2 };
 
@@ -42,7 +25,9 @@ struct CFTPStoredSettings {
     int32_t m_nProtocol = PROTOCOL_FTP;
     std::string m_strPort[3] = {kDefaultPorts[0], kDefaultPorts[1], kDefaultPorts[2]};
     std::string m_strParameters[3];
-    uint32_t m_dwFlags = 0;
+    // Active FTP: the server opens the data connections (no passive mode).
+    // The setup file keeps it as one bit of the setup's option word.
+    bool m_bActiveFtp = false;
 };
 
 class CFTPSettings : public CFTPStoredSettings {

@@ -48,11 +48,6 @@ unsigned ParsePort(const std::string& text)
     return static_cast<unsigned>(std::strtoul(text.c_str(), nullptr, 0)) & 0xFFFF;
 }
 
-ITransferHost& App()
-{
-    return TransferHost();
-}
-
 }  // namespace
 
 std::string LoginFailureText(const std::string& server, const std::string& user, const CException& e)
@@ -68,7 +63,7 @@ std::string LoginFailureText(const std::string& server, const std::string& user,
                      server.c_str(), user.c_str(), answered ? "The server answered: " : "", reason.c_str());
 }
 
-CFTPWorker::CFTPWorker(CFTPSettings* settings) : m_pSettings(settings) {}
+CFTPWorker::CFTPWorker(CFTPSettings* settings, ITransferHost& host) : m_pSettings(settings), m_host(host) {}
 
 CFTPWorker::~CFTPWorker()
 {
@@ -100,18 +95,18 @@ bool CFTPWorker::RefuseName(const std::string& name, const std::string& operatio
                              ReplaceAll(ReplaceAll(name, "\r", "\\r"), "\n", "\\n") + "\"";
     SetLastServerResponse(text);
     if (report)
-        ReportTransferError(inet::ExtendedError, operation);
+        m_host.ReportError(inet::ExtendedError, operation);
     else
-        App().WriteLog(StrFormat("%s: %s\n", operation.c_str(), text.c_str()));
+        m_host.WriteLog(StrFormat("%s: %s\n", operation.c_str(), text.c_str()));
     return false;
 }
 
 bool CFTPWorker::ReportWalkFailure(const std::string& text)
 {
-    if (App().GetCancelState(false) == CS_CANCELLED)
+    if (m_host.GetCancelState(false) == CS_CANCELLED)
         return false;
     SetLastServerResponse(text);
-    ReportTransferError(inet::ExtendedError, "CFTPWorker::EnumerateFiles");
+    m_host.ReportError(inet::ExtendedError, "CFTPWorker::EnumerateFiles");
     return false;
 }
 
@@ -133,7 +128,7 @@ bool CFTPWorker::Login()
 {
     if (!m_pSettings || m_pConnection)
         throw CInvalidArgException("CFTPWorker::Login");
-    ITransferHost& app = App();
+    ITransferHost& app = m_host;
     CFTPSettings& s = *m_pSettings;
     if (s.m_strServer.empty() || s.m_strUser.empty()) {
         app.SetStatusText("Setup required: FTP", 2);
@@ -145,13 +140,13 @@ bool CFTPWorker::Login()
         if (s.GetProtocol() == PROTOCOL_FTP) {
             if (!s.m_pSession) {
                 app.SetStatusText("Creating Internet session", 2);
-                s.m_pSession = std::make_unique<CQMSession>();
+                s.m_pSession = std::make_unique<CQMSession>(m_host);
             }
             CSecretString password;
             if (!app.GetFtpPassword(password, true))
                 return false;
             const unsigned port = ParsePort(s.m_strPort[PROTOCOL_FTP]);
-            const bool passive = (s.m_dwFlags & SF_ACTIVE_FTP) == 0;
+            const bool passive = !s.m_bActiveFtp;
             app.SetStatusTextFormat("Opening FTP connection: host=%s port=%d user=%s mode=%s", s.m_strServer.c_str(),
                                     static_cast<int>(port), s.m_strUser.c_str(), passive ? "passive" : "non-passive");
             // Exactly "-4" (nothing else) asks for IPv4 addresses only.
@@ -168,8 +163,8 @@ bool CFTPWorker::Login()
     } catch (const CException& e) {
         // A refused login says whose login failed and where to put it right;
         // the log keeps the exception as it came.
-        ReportTransferException(e, "CFTPWorker::Login",
-                                connecting ? LoginFailureText(s.m_strServer, s.m_strUser, e) : std::string());
+        m_host.ReportException(e, "CFTPWorker::Login",
+                               connecting ? LoginFailureText(s.m_strServer, s.m_strUser, e) : std::string());
         result = false;
     }
     if (!result) {
@@ -190,7 +185,7 @@ bool CFTPWorker::SetCurrentDirectory(const std::string& directory, int webVisibl
     if (IsFTP()) {
         if (!m_pConnection)
             throw CInvalidArgException("CFTPWorker::SetCurrentDirectory");
-        ITransferHost& app = App();
+        ITransferHost& app = m_host;
         app.SetStatusTextFormat("Changing to directory: %s", dir.c_str());
         if (!IsSendableName(dir))
             RefuseName(dir, "CFTPWorker::SetCurrentDirectory", true);
@@ -201,7 +196,7 @@ bool CFTPWorker::SetCurrentDirectory(const std::string& directory, int webVisibl
                 m_Components.push_back({dir, webVisible});
             return true;
         } else
-            ReportTransferError(m_pConnection->GetLastError(), "CFTPWorker::SetCurrentDirectory");
+            m_host.ReportError(m_pConnection->GetLastError(), "CFTPWorker::SetCurrentDirectory");
         app.SetStatusTextFormat("FTP: Change to directory was unsuccessful: directory=%s", dir.c_str());
         return false;
     }
@@ -235,7 +230,7 @@ void CFTPWorker::GetCurrentPath(std::string& out, bool webOnly) const
 
 bool CFTPWorker::UploadFile(const std::string& localPath, const std::string& remotePath)
 {
-    ITransferHost& app = App();
+    ITransferHost& app = m_host;
     const bool blockLoop = IsFTP() && app.IsProgressBarShown();
     ITransferHost::CBusyGuard busy(app);
     if (!m_bLoggedIn && !Login())
@@ -263,7 +258,7 @@ bool CFTPWorker::UploadFile(const std::string& localPath, const std::string& rem
 bool CFTPWorker::UploadFtp(const std::string& localPath, const std::string& target, const std::string& folder,
                            bool blockLoop)
 {
-    ITransferHost& app = App();
+    ITransferHost& app = m_host;
     CFtpConnection& conn = *m_pConnection;
     // Folders first (each leading part, then the whole); they may fail
     // harmlessly ("*"). Absolute paths: the server's current folder is
@@ -306,13 +301,13 @@ bool CFTPWorker::UploadFtp(const std::string& localPath, const std::string& targ
             (conn.StoreRefused() && conn.PutFile(localPath, storeName, {"*DELE " + conn.Absolute(storeName)}, watch)))
             return stored();
         if (conn.GetLastError() != inet::OperationCancelled)
-            ReportTransferError(conn.GetLastError(), "CFTPWorker::UploadFile: CFtpConnection::PutFile");
+            m_host.ReportError(conn.GetLastError(), "CFTPWorker::UploadFile: CFtpConnection::PutFile");
         return false;
     }
 
     struct stat st {};
     if (::stat(localPath.c_str(), &st) != 0) {
-        ReportTransferException(CFileException(errno, localPath), "CFTPWorker::UploadFile: CFile::Open");
+        m_host.ReportException(CFileException(errno, localPath), "CFTPWorker::UploadFile: CFile::Open");
         return false;
     }
     // The progress record holds two 32-bit values: scale large files down.
@@ -330,12 +325,12 @@ bool CFTPWorker::UploadFtp(const std::string& localPath, const std::string& targ
     app.UploadProgress(false, 0, 0);
     if (!ok) {
         if (error != inet::OperationCancelled && error != 0)
-            ReportTransferError(error, "CFTPWorker::UploadFile: read/write loop");
+            m_host.ReportError(error, "CFTPWorker::UploadFile: read/write loop");
         return false;  // "qmupload.tmp" stays; nothing else changed
     }
     if (!conn.Commands({"*DELE " + conn.Absolute(target), "RNFR " + conn.Absolute(storeName),
                         "RNTO " + conn.Absolute(target)})) {
-        ReportTransferError(conn.GetLastError(), "CFTPWorker::UploadFile: CFtpConnection::Rename");
+        m_host.ReportError(conn.GetLastError(), "CFTPWorker::UploadFile: CFtpConnection::Rename");
         return false;
     }
     return stored();
@@ -363,7 +358,7 @@ bool CFTPWorker::DeleteFile(const std::string& name)
         ok = RunSftpCommandEx("rm", target, nullptr);
         status = ok ? 0 : EIO;
     }
-    App().WriteLog(StrFormat("Remove=[%s] status=[0x%08X]\n", target.c_str(), status));
+    m_host.WriteLog(StrFormat("Remove=[%s] status=[0x%08X]\n", target.c_str(), status));
     return ok;
 }
 
@@ -382,7 +377,7 @@ bool CFTPWorker::RenameFile(const std::string& from, const std::string& to)
     } else if (IsSFTP()) {
         ok = RunSftpCommand("rename", a, b, nullptr);
     }
-    App().WriteLog(StrFormat("Rename=[%s]->[%s] status=[%s]\n", a.c_str(), b.c_str(), ok ? "ok" : "failed"));
+    m_host.WriteLog(StrFormat("Rename=[%s]->[%s] status=[%s]\n", a.c_str(), b.c_str(), ok ? "ok" : "failed"));
     return ok;
 }
 
@@ -391,7 +386,7 @@ bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name,
     bytes.clear();
     if (missing)
         *missing = false;
-    ITransferHost& app = App();
+    ITransferHost& app = m_host;
     // The website's host (and port, when the Website URL gives one). Only
     // a web address names one: the host of any other would get an HTTP
     // request it never asked for.
@@ -399,7 +394,7 @@ bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name,
     const std::string lower = ToLowerAscii(host);
     if (lower.compare(0, 7, "http://") != 0 && lower.compare(0, 8, "https://") != 0) {
         SetLastServerResponse("The Website URL is not an http:// or https:// address: " + host);
-        ReportTransferError(inet::ExtendedError, "CFTPWorker::DownloadFile:");
+        m_host.ReportError(inet::ExtendedError, "CFTPWorker::DownloadFile:");
         return false;
     }
     host.erase(0, host.find("://") + 3);
@@ -422,7 +417,7 @@ bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name,
         return false;  // cancelled: no message
     if (rc == CURLE_OK && reply.status >= 500) {
         SetLastServerResponse(StrFormat("%s: HTTP status %ld", url.c_str(), static_cast<long>(reply.status)));
-        ReportTransferError(inet::ExtendedError, "CFTPWorker::DownloadFile:");
+        m_host.ReportError(inet::ExtendedError, "CFTPWorker::DownloadFile:");
         return false;
     }
     if (rc == CURLE_OK && reply.status != 200) {
@@ -433,7 +428,7 @@ bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name,
     if (rc != CURLE_OK) {
         // A reply shorter than its Content-Length is a failure, never a
         // shorter file.
-        ReportTransferException(CInternetException(InternetErrorFromCurl(rc), url + ": " + errorText),
+        m_host.ReportException(CInternetException(InternetErrorFromCurl(rc), url + ": " + errorText),
                         "CFTPWorker::DownloadFile:");
         return false;
     }
@@ -465,5 +460,5 @@ void CFTPWorker::ShowLog()
 {
     if (m_strTranscript.empty())
         return;
-    App().ShowTranscript(m_strTranscript);
+    m_host.ShowTranscript(m_strTranscript);
 }

@@ -21,6 +21,7 @@ class CProcessRunner;
 class CQmFileFind;
 class CHttpProbe;
 class CSftpSession;
+class ITransferHost;
 
 // The error box of a login the server refused or could not be made: whose
 // login failed, the server's answer (or why no connection was made) and
@@ -34,7 +35,9 @@ public:
     // levels). Returns false to stop the walk.
     using EnumerateCallback = std::function<bool(CFTPWorker&, CQmFileFind&, const std::string& folder)>;
 
-    explicit CFTPWorker(CFTPSettings* settings);
+    // host: the program around the worker, which gets its status texts,
+    // log lines and error reports and gives it the password.
+    CFTPWorker(CFTPSettings* settings, ITransferHost& host);
     ~CFTPWorker();
     CFTPWorker(const CFTPWorker&) = delete;
     CFTPWorker& operator=(const CFTPWorker&) = delete;
@@ -155,6 +158,7 @@ private:
     bool StoppedRun(const std::string& program, const std::string& why);
 
     CFTPSettings* m_pSettings;
+    ITransferHost& m_host;
     std::unique_ptr<CFtpConnection> m_pConnection;
     std::unique_ptr<CSftpSession> m_pSftp;
     std::vector<PathComponent> m_Components;

@@ -38,7 +38,7 @@ std::string CFTPWorker::CurlUrl(const std::string* name, bool directory) const
 bool CFTPWorker::RunCurl(const std::vector<std::string>& options, const std::string* name,
                          const std::vector<std::string>& trailing, bool directory, std::string* output)
 {
-    ITransferHost& app = TransferHost();
+    ITransferHost& app = m_host;
     std::vector<std::string> extra = ExtraParameters();
     if (RefuseExtraParameters(extra))
         return false;
@@ -53,7 +53,7 @@ bool CFTPWorker::RunCurl(const std::vector<std::string>& options, const std::str
     // .curlrc out: options there ("insecure", "user") would switch off the
     // certificate check or replace the login.
     std::vector<std::string> argv{m_strCurlProgram, "-q", "--silent", "--show-error", "--ssl-reqd"};
-    if ((m_pSettings->m_dwFlags & SF_ACTIVE_FTP) == 0)
+    if (!m_pSettings->m_bActiveFtp)
         argv.push_back("--ftp-pasv");
     argv.push_back("--netrc-file");
     argv.push_back(netrcPath);
@@ -74,7 +74,7 @@ bool CFTPWorker::UploadFtps(const std::string& localPath, const std::string& tar
 bool CFTPWorker::RunProcess(const std::vector<std::string>& argv, const std::string& program,
                             std::string* output, const std::vector<std::string>& environment)
 {
-    CProcessRunner runner(false);
+    CProcessRunner runner(m_host);
     // A note on why the run was stopped goes after the run's own lines.
     const size_t at = m_strTranscript.size();
     const bool ok = RunAndWait(runner, argv, program, output, environment);
@@ -87,7 +87,7 @@ bool CFTPWorker::RunAndWait(CProcessRunner& runner, const std::vector<std::strin
                             const std::string& program, std::string* output,
                             const std::vector<std::string>& environment)
 {
-    ITransferHost& app = TransferHost();
+    ITransferHost& app = m_host;
     if (!runner.Start(argv, std::string(), program, environment))
         return false;
     // curl and sftp never get input.
@@ -133,6 +133,6 @@ bool CFTPWorker::StoppedRun(const std::string& program, const std::string& why)
 {
     const std::string text = program + " " + why + " and was stopped.";
     m_strTranscript += text + "\r\n";
-    TransferHost().WriteLog(text + "\n");
+    m_host.WriteLog(text + "\n");
     return false;
 }

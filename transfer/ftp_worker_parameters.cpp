@@ -14,6 +14,6 @@ bool CFTPWorker::RefuseExtraParameters(const std::vector<std::string>& extra)
         return false;
     const std::string text = RefusedParameterMessage(protocol, refused, false);
     m_strTranscript += text + "\r\n\r\n";
-    TransferHost().SetStatusText("Setup required: FTP: Additional Parameters", 2);
+    m_host.SetStatusText("Setup required: FTP: Additional Parameters", 2);
     return true;
 }

@@ -52,7 +52,7 @@ bool CFTPWorker::RunSftpCommand(const std::string& command, const std::string& a
 
 bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
 {
-    ITransferHost& app = TransferHost();
+    ITransferHost& app = m_host;
     std::vector<std::string> extra = ExtraParameters();
     if (RefuseExtraParameters(extra))
         return false;
@@ -69,7 +69,7 @@ bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
         written = false;
     }
     if (!written) {
-        ReportTransferError(error ? static_cast<uint32_t>(error) : EIO, "CFTPWorker::RunSftpBatch: write");
+        m_host.ReportError(error ? static_cast<uint32_t>(error) : EIO, "CFTPWorker::RunSftpBatch: write");
         return false;
     }
     const CFTPSettings& s = *m_pSettings;
@@ -78,7 +78,7 @@ bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
         s.m_strServer.find_first_of(" \t\r\n") != std::string::npos ||
         s.m_strUser.find_first_of(" \t\r\n@") != std::string::npos) {
         SetLastServerResponse("The SFTP server or user name is not valid: " + s.m_strUser + "@" + s.m_strServer);
-        ReportTransferError(inet::ExtendedError, "CFTPWorker::RunSftpBatch");
+        m_host.ReportError(inet::ExtendedError, "CFTPWorker::RunSftpBatch");
         return false;
     }
     std::vector<std::string> argv{m_strSftpProgram};
@@ -99,7 +99,7 @@ bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
         EndSftpSession();
         // Under a non-UTF-8 locale sftp prints the bytes of non-ASCII names
         // as octal escapes; names are UTF-8 here.
-        m_pSftp = std::make_unique<CSftpSession>(argv, std::vector<std::string>{"LC_ALL=C.UTF-8"});
+        m_pSftp = std::make_unique<CSftpSession>(m_host, argv, std::vector<std::string>{"LC_ALL=C.UTF-8"});
         if (!m_pSftp->Start()) {
             m_pSftp.reset();
             return false;
@@ -146,7 +146,7 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
             continue;
         bool exists = false;
         if (!WebPathExists(&probe, prefix, exists)) {
-            ReportTransferError(inet::ExtendedError, "CFTPWorker::UploadFile: CFTPWorker::WebPathExists");
+            m_host.ReportError(inet::ExtendedError, "CFTPWorker::UploadFile: CFTPWorker::WebPathExists");
             return false;
         }
         // "-": a folder the website did not show but that exists all the
@@ -156,7 +156,7 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
     }
     bool exists = false;
     if (!WebPathExists(&probe, target, exists)) {
-        ReportTransferError(inet::ExtendedError, "CFTPWorker::UploadFile: CFTPWorker::WebPathExists");
+        m_host.ReportError(inet::ExtendedError, "CFTPWorker::UploadFile: CFTPWorker::WebPathExists");
         return false;
     }
     if (exists)
@@ -167,9 +167,9 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
             m_madeFolders.insert(cdLine + prefix);
         return true;
     }
-    if (TransferHost().GetCancelState(false) != CS_CANCELLED) {
+    if (m_host.GetCancelState(false) != CS_CANCELLED) {
         SetLastServerResponse("sftp could not upload " + target + " (see the transfer log)");
-        ReportTransferError(inet::ExtendedError, "CFTPWorker::UploadFile: SFTP(put)");
+        m_host.ReportError(inet::ExtendedError, "CFTPWorker::UploadFile: SFTP(put)");
     }
     return false;
 }

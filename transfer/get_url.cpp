@@ -35,7 +35,7 @@ void SetError(CGetURLJob& job, const std::string& text)
 
 }  // namespace
 
-CGetURLJob::CGetURLJob(std::string address) : url(std::move(address))
+CGetURLJob::CGetURLJob(std::string address, ITransferHost& host) : url(std::move(address)), host(host)
 {
     ++g_liveJobs;
 }
@@ -96,7 +96,7 @@ int GetURLThreadProc(std::shared_ptr<CGetURLJob> job)
     CGetURLJob& j = *job;
     int result = 0;
     {
-        CQMSession session;  // its callbacks show the connection's progress
+        CQMSession session(j.host);  // its callbacks show the connection's progress
         std::string body;
         CHttpReply reply;
         CHttpGetOptions options;
@@ -152,10 +152,10 @@ void FailDownloadThreadStartsForTests(bool fail)
     g_failThreadStarts = fail;
 }
 
-std::shared_ptr<CGetURLJob> StartURLDownload(const std::string& url, int& error)
+std::shared_ptr<CGetURLJob> StartURLDownload(const std::string& url, ITransferHost& host, int& error)
 {
     error = 0;
-    auto job = std::make_shared<CGetURLJob>(url);
+    auto job = std::make_shared<CGetURLJob>(url, host);
     DownloadThreads& threads = Threads();
     {
         std::lock_guard<std::mutex> lock(threads.mutex);

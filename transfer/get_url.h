@@ -13,9 +13,12 @@
 #include <string>
 #include <vector>
 
+class ITransferHost;
+
 class CGetURLJob {
 public:
-    explicit CGetURLJob(std::string address);
+    // host: the program, which shows the session's status texts.
+    CGetURLJob(std::string address, ITransferHost& host);
     ~CGetURLJob();
     CGetURLJob(const CGetURLJob&) = delete;
     CGetURLJob& operator=(const CGetURLJob&) = delete;
@@ -34,6 +37,7 @@ public:
     bool IsFinished() const { return m_bFinished.load(); }
 
     const std::string url;
+    ITransferHost& host;
     std::atomic<uint32_t> httpStatus{0};
     std::atomic<int64_t> contentLength{0};  // 0 when unknown
     std::atomic<int64_t> bytesRead{0};
@@ -58,7 +62,7 @@ int GetURLThreadProc(std::shared_ptr<CGetURLJob> job);
 // Starts the download of url on a thread of its own and returns the job
 // shared with it; null with the system's error code when no thread could
 // be started.
-std::shared_ptr<CGetURLJob> StartURLDownload(const std::string& url, int& error);
+std::shared_ptr<CGetURLJob> StartURLDownload(const std::string& url, ITransferHost& host, int& error);
 
 // Download threads still running (a cancelled one runs on until its next
 // read); the program waits for them before it ends.

@@ -194,7 +194,7 @@ CHTPost::~CHTPost()
 void CHTPost::InitPost(const std::string& displayName, const std::string& url, const std::string& headers,
                        const std::string& body)
 {
-    ITransferHost& app = TransferHost();
+    ITransferHost& app = m_host;
     m_strDisplayName = displayName;
     m_strUrl = url;
     m_strHeaders = headers;
@@ -223,7 +223,7 @@ void CHTPost::Wait()
 {
     if (!m_thread.joinable())
         return;
-    TransferHost().WaitForThread(m_thread, m_bFinished, m_nExitCode);
+    m_host.WaitForThread(m_thread, m_bFinished, m_nExitCode);
 }
 
 int CHTPost::PostThreadProc()
@@ -234,7 +234,7 @@ int CHTPost::PostThreadProc()
 
 void CHTPost::Post()
 {
-    ITransferHost& app = TransferHost();
+    ITransferHost& app = m_host;
     EnsureCurlInitialized();
     PostState s;
     s.app = &app;

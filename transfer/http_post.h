@@ -10,12 +10,16 @@
 #include <string>
 #include <thread>
 
+class ITransferHost;
+
 class CHTPost {
 public:
     // The reply page is cut off with an error beyond this size.
     static constexpr size_t kMaxReply = 1 << 20;
 
-    CHTPost() = default;
+    // host: the program, which gets the status texts and progress and
+    // answers whether to go on.
+    explicit CHTPost(ITransferHost& host) : m_host(host) {}
     ~CHTPost();
     CHTPost(const CHTPost&) = delete;
     CHTPost& operator=(const CHTPost&) = delete;
@@ -43,6 +47,7 @@ private:
     void Post();
     bool Step(int answer);
 
+    ITransferHost& m_host;
     std::string m_strReplyPath;
     std::string m_strError;
     bool m_bCanceled = false;

@@ -89,10 +89,12 @@ void CPasswordMask::Flush(std::string& out)
 
 // ---- CProcessRunner --------------------------------------------------------
 
-CProcessRunner::CProcessRunner(bool noCancelCheck)
-    : m_bCancelCheck(!noCancelCheck), m_nOutputLimit(TransferLimits().childOutputBytes)
+CProcessRunner::CProcessRunner(ITransferHost& host, bool noCancelCheck)
+    : m_host(host), m_bCancelCheck(!noCancelCheck), m_nOutputLimit(TransferLimits().childOutputBytes)
 {
 }
+
+CProcessRunner::CProcessRunner() : CProcessRunner(QuietTransferHost()) {}
 
 CProcessRunner::~CProcessRunner()
 {
@@ -117,10 +119,8 @@ void CProcessRunner::SetError(const std::string& text, int error)
     const std::string system = SystemErrorText(error);
     if (!system.empty())
         message += "\r\n" + system;
-    if (ITransferHost* app = GetTransferHost()) {
-        app->WriteLog(message + "\n");
-        app->ShowErrorBox(message);
-    }
+    m_host.WriteLog(message + "\n");
+    m_host.ShowErrorBox(message);
 }
 
 bool CProcessRunner::Start(const std::vector<std::string>& argv, const std::string& workingFolder,
@@ -421,8 +421,7 @@ CProcessRunner::ReadResult CProcessRunner::ReadLine(std::string& line, const std
                 // program has not: its exit status decides how the run went.
                 if (!wait)
                     return RL_NODATA;
-                ITransferHost* app = GetTransferHost();
-                if (m_bCancelCheck && app && !app->PumpMessages())
+                if (m_bCancelCheck && !m_host.PumpMessages())
                     return RL_ERROR;
                 WaitForActivity(50);
                 continue;

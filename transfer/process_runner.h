@@ -10,6 +10,8 @@
 #include <sys/types.h>
 #include <vector>
 
+class ITransferHost;
+
 // Masks the password lines that curl's verbose output echoes: at the start
 // of every line (after CR, LF or at the very beginning) a line that begins
 // with "> PASS " keeps that text, gets "********" and loses the rest of the
@@ -39,8 +41,11 @@ public:
         RL_EXITED = 4,  // output ended and the program exited with code 0
     };
 
-    // noCancelCheck: waits inside ReadLine do not look at the cancel state.
-    explicit CProcessRunner(bool noCancelCheck = false);
+    // host: the program, which gets the failures (log and box) and keeps
+    // its window working while ReadLine waits; noCancelCheck: those waits
+    // do not look at the cancel state. Without a host nothing is shown.
+    explicit CProcessRunner(ITransferHost& host, bool noCancelCheck = false);
+    CProcessRunner();
     ~CProcessRunner();
     CProcessRunner(const CProcessRunner&) = delete;
     CProcessRunner& operator=(const CProcessRunner&) = delete;
@@ -107,6 +112,7 @@ private:
     uint32_t m_nExitCode = 259;
     std::string m_strOutput;
     std::string m_strProgram;
+    ITransferHost& m_host;
     bool m_bCancelCheck;
     CPasswordMask m_mask;
     uint64_t m_nOutputLimit;

@@ -25,7 +25,7 @@ const CQMSession::StatusRow CQMSession::s_StatusTable[] = {
     {0, nullptr, 0},
 };
 
-CQMSession::CQMSession()
+CQMSession::CQMSession(ITransferHost& host) : m_host(host)
 {
     EnsureCurlInitialized();
     m_handle = curl_easy_init();
@@ -146,9 +146,8 @@ std::string CQMSession::StatusTextFor(int code)
 void CQMSession::OnStatusCallback(int code)
 {
     const std::string text = StatusTextFor(code);
-    ITransferHost* app = GetTransferHost();
-    if (!text.empty() && app)
-        app->SetStatusText(text, 1);
+    if (!text.empty())
+        m_host.SetStatusText(text, 1);
 }
 
 int CQMSession::OnResolverStart(void*, void*, void* session)

@@ -9,6 +9,8 @@
 #include <set>
 #include <string>
 
+class ITransferHost;
+
 class CQMSession {
 public:
     // Status codes the session reports (the internet layer's numbering).
@@ -34,7 +36,10 @@ public:
     // Ends with a row whose text is null.
     static const StatusRow s_StatusTable[];
 
-    CQMSession();
+    // host: the program, which shows the status texts.
+    explicit CQMSession(ITransferHost& host);
+    // The program this session's connections report to.
+    ITransferHost& Host() const { return m_host; }
     virtual ~CQMSession();
     CQMSession(const CQMSession&) = delete;
     CQMSession& operator=(const CQMSession&) = delete;
@@ -79,6 +84,7 @@ private:
     static int OnPrereq(void* session, char* conn_primary_ip, char* conn_local_ip, int conn_primary_port,
                         int conn_local_port);
 
+    ITransferHost& m_host;
     CURL* m_handle = nullptr;
     CURLM* m_multi = nullptr;  // holds the cached connections of Perform
     // The connection the last request left open, or CURL_SOCKET_BAD.

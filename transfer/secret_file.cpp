@@ -105,7 +105,7 @@ bool CSecretFile::WriteNetrc(ITransferHost& app, const CFTPSettings& settings, s
     const int error = errno;
     WipeString(content);
     if (!ok) {
-        ReportTransferError(error ? static_cast<uint32_t>(error) : EIO, "CFTPWorker::RunCurl: CSecretFile::WriteNetrc");
+        app.ReportError(error ? static_cast<uint32_t>(error) : EIO, "CFTPWorker::RunCurl: CSecretFile::WriteNetrc");
         return false;
     }
     path = m_path;

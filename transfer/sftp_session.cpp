@@ -29,8 +29,8 @@ std::string Unguessable()
 
 }  // namespace
 
-CSftpSession::CSftpSession(std::vector<std::string> argv, std::vector<std::string> environment)
-    : m_argv(std::move(argv)), m_environment(std::move(environment)), m_marker("#qm-" + Unguessable() + "-")
+CSftpSession::CSftpSession(ITransferHost& host, std::vector<std::string> argv, std::vector<std::string> environment)
+    : m_host(host), m_argv(std::move(argv)), m_environment(std::move(environment)), m_marker("#qm-" + Unguessable() + "-")
 {
 }
 
@@ -47,7 +47,7 @@ pid_t CSftpSession::Pid() const
 
 bool CSftpSession::Start()
 {
-    m_runner = std::make_unique<CProcessRunner>(false);
+    m_runner = std::make_unique<CProcessRunner>(m_host, false);
     m_errorsTaken = 0;
     if (!m_runner->Start(m_argv, std::string(), "sftp", m_environment)) {
         m_runner.reset();
@@ -94,7 +94,6 @@ bool CSftpSession::RunStep(const std::string& commands, std::string* output, std
         Close(errors);
         return false;
     }
-    ITransferHost& app = TransferHost();
     const std::string marker = m_marker + std::to_string(++m_step);
     const std::string echo = "sftp> " + marker;
     // Every step starts from the login folder ("cd" alone) and its own cd
@@ -156,7 +155,7 @@ bool CSftpSession::RunStep(const std::string& commands, std::string* output, std
             break;
         }
         m_runner->WaitForActivity(50);
-        if (app.GetCancelState(true) == CS_CANCELLED) {
+        if (m_host.GetCancelState(true) == CS_CANCELLED) {
             m_runner->Terminate();
             ok = false;
         } else if (std::chrono::steady_clock::now() >= deadline) {

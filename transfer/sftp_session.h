@@ -22,11 +22,13 @@
 #include <vector>
 
 class CProcessRunner;
+class ITransferHost;
 
 class CSftpSession {
 public:
-    // argv: the sftp command line, reading its commands from "-".
-    CSftpSession(std::vector<std::string> argv, std::vector<std::string> environment);
+    // host: the program its sftp reports failures to and asks about a
+    // cancel; argv: the sftp command line, reading its commands from "-".
+    CSftpSession(ITransferHost& host, std::vector<std::string> argv, std::vector<std::string> environment);
     ~CSftpSession();
     CSftpSession(const CSftpSession&) = delete;
     CSftpSession& operator=(const CSftpSession&) = delete;
@@ -59,6 +61,7 @@ private:
     void TakeErrors(std::string& errors);
     void EndRecord();
 
+    ITransferHost& m_host;
     std::vector<std::string> m_argv;
     std::vector<std::string> m_environment;
     std::unique_ptr<CProcessRunner> m_runner;

@@ -4,11 +4,6 @@
 
 #include "platform/text_helpers.h"
 
-namespace {
-// Worker threads (the form post, the URL download's session) read it.
-std::atomic<ITransferHost*> g_host{nullptr};
-}
-
 int ITransferHost::SetStatusTextFormat(const char* format, ...)
 {
     va_list args;
@@ -18,29 +13,39 @@ int ITransferHost::SetStatusTextFormat(const char* format, ...)
     return SetStatusText(text, 2);
 }
 
-ITransferHost* GetTransferHost()
-{
-    return g_host.load();
-}
+namespace {
 
-ITransferHost& TransferHost()
-{
-    return *g_host.load();
-}
+class CQuietTransferHost final : public ITransferHost {
+public:
+    void WriteLog(const std::string&) override {}
+    void ReportError(uint32_t, const std::string&) override {}
+    int ReportException(const CException&, const std::string&, const std::string&) override { return 0; }
+    void ShowErrorBox(const std::string&) override {}
+    void ShowTranscript(const std::string&) override {}
+    int SetStatusText(const std::string&, int) override { return 1; }
+    int UploadProgress(bool, int, int) override { return 1; }
+    CancelState GetCancelState(bool) override { return CS_IDLE; }
+    int PumpMessages() override { return 1; }
+    void SetBusy(bool) override {}
+    bool IsProgressBarShown() const override { return false; }
+    int WaitForThread(std::thread& thread, const std::atomic<bool>&, const std::atomic<int>& exitCode) override
+    {
+        if (thread.joinable())
+            thread.join();
+        return exitCode.load();
+    }
+    bool GetTempFile(const std::string&, const std::string&, const std::string&, std::string&, int*) override
+    {
+        return false;
+    }
+    bool GetFtpPassword(CSecretString&, bool) override { return false; }
+    std::string GetWebsiteUrl() const override { return {}; }
+};
 
-void SetTransferHost(ITransferHost* host)
-{
-    g_host.store(host);
-}
+}  // namespace
 
-void ReportTransferError(uint32_t code, const std::string& operation)
+ITransferHost& QuietTransferHost()
 {
-    if (ITransferHost* host = g_host.load())
-        host->ReportError(code, operation);
-}
-
-void ReportTransferException(const CException& e, const std::string& operation, const std::string& boxText)
-{
-    if (ITransferHost* host = g_host.load())
-        host->ReportException(e, operation, boxText);
+    static CQuietTransferHost host;
+    return host;
 }

@@ -2,8 +2,9 @@
 // error reports and boxes, status texts, upload progress and the cancel
 // question, the busy level, waits that keep the window working, temporary
 // files, the FTP password in plain text and the Website URL. The
-// application object implements it and registers itself; tests that run
-// transfer code without one get no log, no boxes and no status.
+// application object implements it and hands itself to each worker, post,
+// download and child process it makes; code that runs transfer work with
+// no program around it hands over QuietTransferHost() instead.
 #pragma once
 
 #include <atomic>
@@ -72,12 +73,7 @@ public:
     virtual std::string GetWebsiteUrl() const = 0;
 };
 
-// The program's host (null until one registers). The application object
-// registers itself when it becomes the program's one application object.
-ITransferHost* GetTransferHost();
-ITransferHost& TransferHost();
-void SetTransferHost(ITransferHost* host);
-
-// The host's error reports; nothing happens when there is no host.
-void ReportTransferError(uint32_t code, const std::string& operation);
-void ReportTransferException(const CException& e, const std::string& operation, const std::string& boxText = {});
+// A host with no program around it: no log, no boxes, no status; it never
+// cancels, has no temporary files and no password, and waits for a thread
+// by joining it.
+ITransferHost& QuietTransferHost();

@@ -48,7 +48,7 @@ protected:
         folder.Write("hands/" + files[1]->GetFileCode() + ".pbn", "[Board \"1\"]\n");
         chosenHr = folder.Write("chosen.pbn", "[Board \"1\"]\n");
         app->Setup().m_HandRecordFolders.Add(hrFolder, false);
-        app->Setup().m_Ftp.m_dwFlags |= SF_AUTO_FILL_HAND_RECORD | SF_ALERT_HAND_RECORD_NOT_FILLED;
+        app->Setup().SetFlags(app->Setup().GetFlags() | SF_AUTO_FILL_HAND_RECORD | SF_ALERT_HAND_RECORD_NOT_FILLED);
     }
 
     // Runs Confirm Posting through the core with the script working the dialog.

@@ -29,7 +29,7 @@ TEST_F(WindowPrompterTest, WirelessAlertFollowsTheBoxWhenTheDialogCloses)
 {
     CWxPrompter prompter;
     app->SetPrompter(&prompter);
-    app->Setup().m_Ftp.m_dwFlags = SF_ALERT_NO_BWS;
+    app->Setup().SetFlags(SF_ALERT_NO_BWS);
     WirelessDatabaseRequest request;
     request.message = "Unable to open wireless scoring system database: No such file or directory";
     request.error = 0x80070002u;
@@ -47,12 +47,12 @@ TEST_F(WindowPrompterTest, WirelessAlertFollowsTheBoxWhenTheDialogCloses)
     std::string path;
     answer({true, false}, wxID_OK);
     EXPECT_EQ(prompter.WirelessDatabase(request, path), IDOK);
-    EXPECT_TRUE(app->Setup().m_Ftp.m_dwFlags & SF_ALERT_NO_BWS);
+    EXPECT_TRUE(app->Setup().GetFlags() & SF_ALERT_NO_BWS);
     EXPECT_FALSE(FileExists(programData));
 
     answer({true}, wxID_CANCEL);
     EXPECT_EQ(prompter.WirelessDatabase(request, path), IDCANCEL);
-    EXPECT_FALSE(app->Setup().m_Ftp.m_dwFlags & SF_ALERT_NO_BWS);
+    EXPECT_FALSE(app->Setup().GetFlags() & SF_ALERT_NO_BWS);
     EXPECT_TRUE(FileExists(programData));
 }
 

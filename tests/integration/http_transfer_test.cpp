@@ -41,7 +41,7 @@ protected:
     std::pair<std::string, std::string> Post(const std::string& body, bool* cancelled = nullptr,
                                              const std::string& name = "g", const std::string& folder = "")
     {
-        CHTPost post;
+        CHTPost post(*app);
         post.InitPost(name, base + folder + "/cgi-bin/upload/exchange.cgi", kFormHeader, body);
         post.Wait();
         if (cancelled)

@@ -39,7 +39,7 @@ protected:
         setup.m_strScoreFileTemplate = "results_template.html";
         setup.m_strIndexTemplate = "tmpl-" + test + ".htm";
         setup.m_strIndexFile = "idx-" + test + ".htm";
-        setup.m_Ftp.m_dwFlags |= SF_LINK_PDF_HAND_RECORDS;
+        setup.SetFlags(setup.GetFlags() | SF_LINK_PDF_HAND_RECORDS);
 
         auto put = [this](const std::string& name, const std::string& bytes) {
             const std::string path = WebPath(name);

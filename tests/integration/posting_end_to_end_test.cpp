@@ -104,12 +104,12 @@ protected:
     void PointAtServers()
     {
         UseProtocol(GetParam());
-        Ftp().m_dwFlags |= SF_AUTO_FILL_HAND_RECORD;
+        app->Setup().SetFlags(app->Setup().GetFlags() | SF_AUTO_FILL_HAND_RECORD);
         Ftp().m_strDirectory += "/" + TestFolderName();
         webUrl = LoopbackSite::Get().Http().Url() + "/" + TestFolderName();
         app->Setup().m_strWebsiteUrl = webUrl;
         app->SetWebTransportFactory([this](CFTPSettings& settings) {
-            auto worker = std::make_unique<CFTPWorker>(&settings);
+            auto worker = std::make_unique<CFTPWorker>(&settings, *app);
             worker->SetWebProbeBase(webUrl);
             return std::make_unique<CFtpWebTransport>(std::move(worker));
         });
@@ -174,7 +174,7 @@ protected:
 
 TEST_P(PostingEndToEnd, PostsNewFilesOnceThenRepostsWithOneYesToAll)
 {
-    app->Setup().m_Ftp.m_dwFlags |= SF_LINK_PDF_HAND_RECORDS;
+    app->Setup().SetFlags(app->Setup().GetFlags() | SF_LINK_PDF_HAND_RECORDS);
     WriteGames({5, 6});
     const int loginsBefore = GetParam() == PROTOCOL_SFTP ? SshLogins() : 0;
     app->OnPostGames(false);
@@ -246,7 +246,7 @@ TEST_P(PostingEndToEnd, OldFileIsAskedAndAMovedPageReplacesItsOlderPosting)
 
     // Into year and month folders: the older page and hand records go, and
     // only once the new ones are up.
-    app->Setup().m_Ftp.m_dwFlags |= SF_UPLOAD_TO_SUBDIRECTORIES;
+    app->Setup().SetFlags(app->Setup().GetFlags() | SF_UPLOAD_TO_SUBDIRECTORIES);
     prompter.Clear();
     prompter.onConfirm = [](const ConfirmPostingRequest&, ConfirmPostingAnswer& answer) {
         answer.checked.assign(answer.checked.size(), true);
@@ -275,7 +275,7 @@ TEST_P(PostingEndToEnd, OldFileIsAskedAndAMovedPageReplacesItsOlderPosting)
 // outside the score-file folder. Those are left alone, and the repost works.
 TEST_P(PostingEndToEnd, ARepostDeletesNothingOutsideTheScoreFileFolder)
 {
-    app->Setup().m_Ftp.m_dwFlags |= SF_LINK_PDF_HAND_RECORDS;
+    app->Setup().SetFlags(app->Setup().GetFlags() | SF_LINK_PDF_HAND_RECORDS);
     WriteGames({5});
     app->OnPostGames(false);
     ASSERT_EQ(LastStatus(), "Post Games succeeded: 1 score file. Indexing succeeded.");
@@ -389,7 +389,7 @@ protected:
         CSetupData& s = app->Setup();
         s.m_strScoreFileDirectory = scores;
         s.m_HandRecordFolders.Add(scores, true);
-        s.m_Ftp.m_dwFlags = SF_BRIDGEWEBS | SF_ALERT_NO_BWS | SF_AUTO_FILL_HAND_RECORD;
+        s.SetFlags(SF_BRIDGEWEBS | SF_ALERT_NO_BWS | SF_AUTO_FILL_HAND_RECORD);
         s.m_Ftp.m_strServer = LoopbackSite::Get().Http().Url().substr(7);  // "127.0.0.1:<port>"
         s.m_Ftp.m_strUser = kUser;
         s.m_Ftp.m_strDirectory.clear();
@@ -476,7 +476,7 @@ TEST_F(BridgeWebsPosting, FormPostCarriesEveryFieldInOrderWithTheBytesIntact)
 TEST_F(BridgeWebsPosting, CancelledPostAndUnreadablePasswordRecordNothing)
 {
     WriteGame("230906.aca");
-    app->Setup().m_Ftp.m_dwFlags &= ~SF_ALERT_NO_BWS;
+    app->Setup().SetFlags(app->Setup().GetFlags() & ~SF_ALERT_NO_BWS);
     const size_t before = Posts().size();
 
     postingFrame.onStatus = [this](const std::string& text) {

@@ -56,7 +56,7 @@ TEST_F(PlainFtpTest, ProgressBarUploadGoesThroughATemporaryName)
 
 TEST_F(PlainFtpTest, ActiveModeCommandsUseAbsolutePathsWhateverTheLastTransferLeft)
 {
-    Ftp().m_dwFlags |= SF_ACTIVE_FTP;
+    Ftp().m_bActiveFtp = true;
     Ftp().m_strPort[0] = StrFormat("0x%x", LoopbackSite::Get().Ftp().Port());  // base 0: hexadecimal
     Ftp().m_strParameters[0] = "-4";
     auto w = LoggedIn();

@@ -215,7 +215,7 @@ void TransferTest::UseProtocol(int p)
 
 std::unique_ptr<CFTPWorker> TransferTest::MakeWorker()
 {
-    auto worker = std::make_unique<CFTPWorker>(&Ftp());
+    auto worker = std::make_unique<CFTPWorker>(&Ftp(), *app);
     worker->SetWebProbeBase(LoopbackSite::Get().Http().Url());
     return worker;
 }

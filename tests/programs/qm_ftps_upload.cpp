@@ -36,7 +36,7 @@ int main(int argc, char** argv)
     if (!app.GetTempFile(std::string(), "QMt", ".txt", page))
         return 5;
     folder = app.GetTempDirectory("QMm");
-    CFTPWorker worker(&ftp);
+    CFTPWorker worker(&ftp, app);
     worker.SetCurlProgram(argv[1]);
     if (!worker.Login())
         return 6;

@@ -164,8 +164,8 @@ int main(int argc, char** argv)
     s.m_Ftp.m_strPort[PROTOCOL_FTP] = ftpPort;
     // Hand records filled in by themselves (with the alert should one be
     // missing), and the index linking the PDF and the hand-record file.
-    s.m_Ftp.m_dwFlags = SF_AUTO_FILL_HAND_RECORD | SF_ALERT_HAND_RECORD_NOT_FILLED | SF_LINK_PDF_HAND_RECORDS |
-                        SF_LINK_HAND_RECORDS;
+    s.SetFlags(SF_AUTO_FILL_HAND_RECORD | SF_ALERT_HAND_RECORD_NOT_FILLED | SF_LINK_PDF_HAND_RECORDS |
+                        SF_LINK_HAND_RECORDS);
     // The key of the data protection lives in the data folder.
     std::string dataFolder;
     app.GetAppDataFolder(dataFolder, true);

@@ -25,7 +25,7 @@ int main(int argc, char** argv)
     ftp.m_nProtocol = PROTOCOL_SFTP;
     ftp.m_strServer = "127.0.0.1";
     ftp.m_strUser = "club";
-    CFTPWorker worker(&ftp);
+    CFTPWorker worker(&ftp, app);
     worker.SetSftpProgram(argv[1]);
     worker.KeepConnectionBetweenLogins();
     std::string listing;

@@ -29,7 +29,7 @@ protected:
         found = folder.Write("hands/" + files[0]->GetFileCode() + ".pbn", "[Board \"1\"]\n");
         prompter.fileDialogPath = folder.Write("chosen.pbn", "[Board \"1\"]\n");
         app->Setup().m_HandRecordFolders.Add(hands, false);
-        app->Setup().m_Ftp.m_dwFlags |= SF_AUTO_FILL_HAND_RECORD;
+        app->Setup().SetFlags(app->Setup().GetFlags() | SF_AUTO_FILL_HAND_RECORD);
     }
 
     CSFPtrArray candidates;

@@ -60,7 +60,7 @@ TEST_F(HandRecords, AutomaticSearchByFolderThenType)
     EXPECT_EQ(score.GetHandRecordPath(), f1 + "/230905A.lin") << "every type in the first folder first";
 
     score.SetHandRecordPath("");
-    app->Setup().m_Ftp.m_dwFlags |= SF_BRIDGEWEBS;
+    app->Setup().SetFlags(app->Setup().GetFlags() | SF_BRIDGEWEBS);
     EXPECT_TRUE(score.SelectHandRecords(true));
     EXPECT_EQ(score.GetHandRecordPath(), f2 + "/230905A.pbn") << "no .lin for BridgeWebs";
     EXPECT_EQ(saves, 0);

@@ -149,7 +149,7 @@ TEST_F(IndexCommandsTest, EntriesAreChosenByDateLimitsAndHiddenFlagAndSortedNewe
 
 TEST_F(IndexCommandsTest, CreateIndexBuildsMonthPagesFromTheEntriesWithoutHiddenOnes)
 {
-    app->Setup().m_Ftp.m_dwFlags |= SF_MULTI_PAGE_INDEX | SF_LINK_PDF_HAND_RECORDS;
+    app->Setup().SetFlags(app->Setup().GetFlags() | SF_MULTI_PAGE_INDEX | SF_LINK_PDF_HAND_RECORDS);
     AddEntry(2024, 3, 15, "Spring Pairs").SetPdfHandRecordUploaded(true);
     AddEntry(2024, 2, 9, "Łódź Teams");
     AddEntry(2024, 2, 2, "Secret", "A", 2, true);
@@ -190,7 +190,7 @@ TEST_F(IndexCommandsTest, CreateIndexFailsOnMissingSetupAndTellsACancelFromAFail
 
 TEST_F(IndexCommandsTest, PartialBuildPublishesChangedMonthsOnlyAndNeverAHalfIndex)
 {
-    app->Setup().m_Ftp.m_dwFlags |= SF_MULTI_PAGE_INDEX;
+    app->Setup().SetFlags(app->Setup().GetFlags() | SF_MULTI_PAGE_INDEX);
     AddEntry(2024, 3, 15, "Spring Pairs");
     AddEntry(2024, 2, 9, "February Pairs");
     AddEntry(2024, 1, 12, "January Pairs");
@@ -363,7 +363,7 @@ TEST_F(IndexCommandsTest, IndexWebsiteLeavesTheEntriesAloneWhenItDoesNotFinish)
 
 TEST_F(IndexCommandsTest, EditIndexHidesAndShowsEntriesAndPublishesTheChangedMonths)
 {
-    app->Setup().m_Ftp.m_dwFlags |= SF_MULTI_PAGE_INDEX;
+    app->Setup().SetFlags(app->Setup().GetFlags() | SF_MULTI_PAGE_INDEX);
     AddEntry(2024, 3, 15, "Spring Pairs");
     AddEntry(2024, 2, 9, "February Pairs", "A", 2, true);
     AddEntry(2024, 1, 12, "January Pairs");

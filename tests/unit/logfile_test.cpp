@@ -204,7 +204,7 @@ TEST_F(AppTest, SetupFlagChangesAreLoggedAndCounted)
     app->LogSetupFlagChange("Multi-page index", SF_MULTI_PAGE_INDEX, true);
     app->LogSetupFlagChange("Multi-page index", SF_MULTI_PAGE_INDEX, true);
     app->LogSetupFlagChange("Active FTP", SF_ACTIVE_FTP, false);
-    EXPECT_EQ(app->Setup().m_Ftp.m_dwFlags, static_cast<uint32_t>(SF_MULTI_PAGE_INDEX));
+    EXPECT_EQ(app->Setup().GetFlags(), static_cast<uint32_t>(SF_MULTI_PAGE_INDEX));
     EXPECT_EQ(app->m_nSetupChangeCount, 1);
     EXPECT_NE(LogText().find("]Multi-page index [0]->[1]\n"), std::string::npos);
     EXPECT_EQ(LogText().find("Active FTP"), std::string::npos);

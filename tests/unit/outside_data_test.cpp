@@ -259,7 +259,7 @@ TEST_F(OutsideDataTest, EventNamesSurviveAWebsiteRoundTripEscapedOnce)
 // and their paths as links that stay links.
 TEST_F(OutsideDataTest, IndexRowsEscapeTextAndEncodeLinks)
 {
-    app->Setup().m_Ftp.m_dwFlags |= SF_LINK_PDF_HAND_RECORDS | SF_LINK_HAND_RECORDS;
+    app->Setup().SetFlags(app->Setup().GetFlags() | SF_LINK_PDF_HAND_RECORDS | SF_LINK_HAND_RECORDS);
     CScoreFile e;
     e.SetSessionDate(1693872000);  // 5 September 2023
     e.SetDescriptor(SFD_EVENT, "<img src=x onerror=alert(1)>");

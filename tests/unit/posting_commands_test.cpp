@@ -120,7 +120,7 @@ TEST_F(PostingCommands, EnablingRulesFollowTheOperationTheSetupAndTheData)
     }
 
     // BridgeWebs keeps no index on the website.
-    app->Setup().m_Ftp.m_dwFlags |= SF_BRIDGEWEBS;
+    app->Setup().SetFlags(app->Setup().GetFlags() | SF_BRIDGEWEBS);
     EXPECT_FALSE(enabled(CMD_INDEX_WEBSITE) || enabled(CMD_INDEX_PUBLISH_INDEX));
     EXPECT_TRUE(enabled(CMD_POST_GAMES));
     EXPECT_FALSE(enabled(40000));

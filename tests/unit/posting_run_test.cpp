@@ -31,7 +31,7 @@ protected:
         app->SetClock(&clock);
         CSetupData& s = app->Setup();
         samples::UseWebsite(s, "http://club.example", "ftp.club.example");
-        s.m_Ftp.m_dwFlags = SF_AUTO_FILL_HAND_RECORD;
+        s.SetFlags(SF_AUTO_FILL_HAND_RECORD);
         scores = folder.File("scores");
         ::mkdir(scores.c_str(), 0700);
         s.m_strScoreFileDirectory = scores;
@@ -98,7 +98,7 @@ TEST_F(PostingRunTest, ExceptionInOneFileIsReportedAndTheRunGoesOnToIndexAndRepo
 // is never removed.
 TEST_F(PostingRunTest, OlderPostingIsRemovedOnlyAfterTheNewFilesAreUp)
 {
-    app->Setup().m_Ftp.m_dwFlags |= SF_LINK_PDF_HAND_RECORDS | SF_UPLOAD_TO_SUBDIRECTORIES;
+    app->Setup().SetFlags(app->Setup().GetFlags() | SF_LINK_PDF_HAND_RECORDS | SF_UPLOAD_TO_SUBDIRECTORIES);
     const std::string page = samples::PageName(5, ".html");
     const std::string newPage = "2023/09/" + page;
     auto olderEntry = [&](const std::string& webName) {

@@ -123,7 +123,7 @@ TEST_F(ProcessRunnerTest, LinesPartialLastLineLongLinesAndEnvironment)
 {
     // The given environment entries replace inherited ones.
     ::setenv("QM_RUNNER_PROBE", "inherited", 1);
-    CProcessRunner runner;
+    CProcessRunner runner(*app);
     ASSERT_TRUE(runner.Start({"sh", "-c", "printf '%s/%s\\r\\ntwo\\n' \"$QM_RUNNER_PROBE\" \"$LC_ALL\"; "
                                            "head -c 20000 /dev/zero | tr '\\0' x; printf '\\nlast'"},
                              {}, "sh", {"QM_RUNNER_PROBE=given", "LC_ALL=C.UTF-8"}));
@@ -156,7 +156,7 @@ TEST_F(ProcessRunnerTest, ErrorStreamExitBannerAndCurlMasking)
         {"sftp", "printf '> PASS visible\\n' >&2; exit 4", "> PASS visible\nsftp" + banner + "4" + rule},
     };
     for (const auto& c : cases) {
-        CProcessRunner runner;
+        CProcessRunner runner(*app);
         ASSERT_TRUE(runner.Start({"sh", "-c", c.script}, {}, c.program));
         runner.CloseStdin();
         int last = 0;
@@ -170,7 +170,7 @@ TEST_F(ProcessRunnerTest, EndOfOutputBeforeExitWaitsForTheStatus)
 {
     // The program closes its output and error streams, then lives on for a
     // while before it exits with 0: that is a success, not an error.
-    CProcessRunner runner;
+    CProcessRunner runner(*app);
     ASSERT_TRUE(runner.Start({"sh", "-c", "echo done; exec >&- 2>&-; sleep 0.3; exit 0"}, {}, "sh"));
     runner.CloseStdin();
     std::string line;
@@ -183,7 +183,7 @@ TEST_F(ProcessRunnerTest, EndOfOutputBeforeExitWaitsForTheStatus)
 
 TEST_F(ProcessRunnerTest, TerminateEndsTheProgramAndItsGroupWithoutZombies)
 {
-    CProcessRunner runner;
+    CProcessRunner runner(*app);
     // The shell ignores SIGTERM, so the grace runs out and SIGKILL follows;
     // its child sleep is in the same group. It says when the trap is set.
     ASSERT_TRUE(runner.Start({"sh", "-c", "trap '' TERM; sleep 30 & echo ready; wait"}, {}, "sh"));
@@ -203,7 +203,7 @@ TEST_F(ProcessRunnerTest, TerminateEndsTheProgramAndItsGroupWithoutZombies)
     // Far below the 30 s the programs would run, with room for a slow machine.
     EXPECT_LT(took, std::chrono::seconds(10));
 
-    CProcessRunner polite;
+    CProcessRunner polite(*app);
     ASSERT_TRUE(polite.Start({"sleep", "30"}, {}, "sleep"));
     polite.Terminate();
     EXPECT_EQ(polite.GetExitCode(), 128u + SIGTERM);
@@ -211,7 +211,7 @@ TEST_F(ProcessRunnerTest, TerminateEndsTheProgramAndItsGroupWithoutZombies)
 
     pid_t dropped;
     {
-        CProcessRunner runner;  // destroyed while its program runs
+        CProcessRunner runner(*app);  // destroyed while its program runs
         ASSERT_TRUE(runner.Start({"sleep", "30"}, {}, "sleep"));
         dropped = runner.GetPid();
     }
@@ -223,7 +223,7 @@ TEST_F(ProcessRunnerTest, TerminateEndsTheProgramAndItsGroupWithoutZombies)
 // raised, nor left pending.
 TEST_F(ProcessRunnerTest, WritingToAnEndedProgramFailsQuietly)
 {
-    CProcessRunner runner;
+    CProcessRunner runner(*app);
     ASSERT_TRUE(runner.Start({"sh", "-c", "exec <&-; echo closed"}, {}, "sh"));
     std::string line;
     ASSERT_TRUE(ReadLineWithin(runner, line, std::chrono::seconds(30)));
@@ -262,7 +262,7 @@ TEST_F(ProcessRunnerTest, EndlessOutputOnEitherStreamEndsTheRunWithinItsLimit)
         // The long-lived sftp of an operation: each step has the limit,
         // and a step that passes it ends the session.
         {
-            CSftpSession session({"sh", "-c", c.script}, {});
+            CSftpSession session(*app, {"sh", "-c", c.script}, {});
             ASSERT_TRUE(session.Start());
             std::string output, errors;
             EXPECT_FALSE(session.RunStep("ls\n", c.listing ? &output : nullptr, errors));
@@ -271,8 +271,8 @@ TEST_F(ProcessRunnerTest, EndlessOutputOnEitherStreamEndsTheRunWithinItsLimit)
             EXPECT_TRUE(output.empty());
             EXPECT_LE(errors.size(), (1u << 20) + 200);
         }
-        CFTPWorker worker(&settings);
-        CProcessRunner runner;
+        CFTPWorker worker(&settings, *app);
+        CProcessRunner runner(*app);
         std::string output;
         const auto start = std::chrono::steady_clock::now();
         EXPECT_FALSE(worker.RunAndWait(runner, {"sh", "-c", c.script}, "sftp", c.listing ? &output : nullptr));
@@ -292,11 +292,11 @@ TEST_F(ProcessRunnerTest, RunThatOutlivesItsTimeLimitIsStopped)
     limits.requestMs = 300;
     CTransferLimitsGuard guard(limits);
     CFTPSettings settings;
-    CFTPWorker worker(&settings);
+    CFTPWorker worker(&settings, *app);
     // A drip: a line every tenth of a second for five seconds, far longer
     // than the limit (it ends by itself, so a missing limit fails the test
     // instead of hanging it).
-    CProcessRunner runner;
+    CProcessRunner runner(*app);
     std::string output;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(worker.RunAndWait(runner, {"sh", "-c", "for i in $(seq 50); do echo x; sleep 0.1; done"}, "curl", &output));
@@ -307,7 +307,7 @@ TEST_F(ProcessRunnerTest, RunThatOutlivesItsTimeLimitIsStopped)
     EXPECT_NE(worker.GetTranscript().find("curl did not finish within 300 ms and was stopped."), std::string::npos);
 
     // The same drip as one step of a long-lived sftp.
-    CSftpSession session({"sh", "-c", "for i in $(seq 50); do echo x; sleep 0.1; done"}, {});
+    CSftpSession session(*app, {"sh", "-c", "for i in $(seq 50); do echo x; sleep 0.1; done"}, {});
     ASSERT_TRUE(session.Start());
     std::string errors;
     const auto stepStart = std::chrono::steady_clock::now();
@@ -325,7 +325,7 @@ TEST_F(ProcessRunnerTest, RunThatOutlivesItsTimeLimitIsStopped)
 
 TEST_F(ProcessRunnerTest, MissingProgramIsReported)
 {
-    CProcessRunner runner;
+    CProcessRunner runner(*app);
     EXPECT_FALSE(runner.Start({"no-such-program-qm"}, {}, "curl"));
     ASSERT_EQ(prompter.Texts().size(), 1u);
     EXPECT_EQ(prompter.Texts()[0].rfind("Error creating process\r\n", 0), 0u);

@@ -49,7 +49,7 @@ TEST_F(AppTest, ScoreFileAndHandRecordsBecomeAMergedPageAndAPdf)
     app->m_bAsk = true;
     CFixedClock clock;
     app->SetClock(&clock);
-    app->Setup().m_Ftp.m_dwFlags = SF_LINK_PDF_HAND_RECORDS;
+    app->Setup().SetFlags(SF_LINK_PDF_HAND_RECORDS);
     app->Setup().m_strHtmlLayout = folder.Write("page.vtl", "title = Tuesday Pairs\n");
     app->Setup().m_strPdfLayout = folder.Write("deals.vtl", "title = Tuesday hand records\n");
 

@@ -139,7 +139,7 @@ TEST_F(ScoreScan, FilesInTheHistoryAreLeftOutUnlessReposting)
 
 TEST_F(ScoreScan, BridgeWebsSetupsLookForGameFiles)
 {
-    app->Setup().m_Ftp.m_dwFlags |= SF_BRIDGEWEBS;
+    app->Setup().SetFlags(app->Setup().GetFlags() | SF_BRIDGEWEBS);
     const std::string game("\x01\x00\x02\r\nEVENT>x", 10);
     Put("230905.ACA", game, kCutOff + 1);
     Put("230906.acm", "m", kCutOff + 1);

@@ -25,7 +25,7 @@ protected:
         s.m_tOldestToIndex = 86400;
         s.m_Ftp.m_strServer = "ftp.example.org";
         s.m_Ftp.m_strUser = "club";
-        s.m_Ftp.m_dwFlags = SF_ACTIVE_FTP | SF_ALERT_NO_BWS;
+        s.SetFlags(SF_ACTIVE_FTP | SF_ALERT_NO_BWS);
         ASSERT_TRUE(app->SetFtpPassword("old secret"));
         oldBlob = s.m_ProtectedPassword;
         clock.now = 1700000000;
@@ -117,7 +117,7 @@ TEST_F(SetupCommandTest, EveryChangeIsStoredAndLoggedInOrder)
     EXPECT_EQ(s.m_strWebsiteUrl, "http://club.example.org/results");
     // Pages built for the old address are not published.
     EXPECT_FALSE(app->IsIndexReady());
-    EXPECT_EQ(s.m_Ftp.m_dwFlags, static_cast<uint32_t>(SF_BRIDGEWEBS | SF_AUTO_FILL_HAND_RECORD));
+    EXPECT_EQ(s.GetFlags(), static_cast<uint32_t>(SF_BRIDGEWEBS | SF_AUTO_FILL_HAND_RECORD));
     CSecretString back;
     ASSERT_TRUE(app->GetFtpPassword(back, false));
     EXPECT_EQ(back.Get(), "n3w pa55word");
@@ -226,15 +226,15 @@ TEST_F(SetupCommandTest, WirelessAlertFollowsTheBoxAndSavesOnce)
 {
     const std::string programData = JoinPath(dataDir, "ProgramData.bin");
     EXPECT_TRUE(app->ApplyDoNotShowWirelessAlert(false));
-    EXPECT_TRUE(app->Setup().m_Ftp.m_dwFlags & SF_ALERT_NO_BWS);
+    EXPECT_TRUE(app->Setup().GetFlags() & SF_ALERT_NO_BWS);
     EXPECT_FALSE(FileExists(programData));
 
     EXPECT_TRUE(app->ApplyDoNotShowWirelessAlert(true));
-    EXPECT_FALSE(app->Setup().m_Ftp.m_dwFlags & SF_ALERT_NO_BWS);
+    EXPECT_FALSE(app->Setup().GetFlags() & SF_ALERT_NO_BWS);
     ASSERT_TRUE(FileExists(programData));
     ::unlink(programData.c_str());
     // Ticked again on a later file: already off, nothing to save.
     EXPECT_TRUE(app->ApplyDoNotShowWirelessAlert(true));
     EXPECT_FALSE(FileExists(programData));
-    EXPECT_EQ(app->Setup().m_Ftp.m_dwFlags, static_cast<uint32_t>(SF_ACTIVE_FTP));
+    EXPECT_EQ(app->Setup().GetFlags(), static_cast<uint32_t>(SF_ACTIVE_FTP));
 }

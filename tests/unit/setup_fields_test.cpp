@@ -98,7 +98,7 @@ TEST(SetupFieldTable, EachRowCarriesItsOwnValueBetweenSheetAndRecord)
     for (const SetupFieldRow& row : SetupFieldTable())
         EXPECT_FALSE(SheetValueDiffers(row, setup, given)) << row.label;
     // Every bit with a check box set; the BridgeWebs bit follows the server.
-    EXPECT_EQ(setup.m_Ftp.m_dwFlags, 0x1F7Eu);
+    EXPECT_EQ(setup.GetFlags(), 0x1F7Eu);
 
     SetupSheetValues back;
     CopySetupToSheet(setup, back);

@@ -75,7 +75,7 @@ const std::vector<SetupPlace>& SetupPlaces()
         {"FTP parameters", From12, "-v", [](const CSetupData& s) { return s.m_Ftp.m_strParameters[0]; }},
         {"FTPS parameters", From12, "--ssl", [](const CSetupData& s) { return s.m_Ftp.m_strParameters[1]; }},
         {"SFTP parameters", From12, "-oBatchMode=no", [](const CSetupData& s) { return s.m_Ftp.m_strParameters[2]; }},
-        {"option flags", From8, Num(kFlags), [](const CSetupData& s) { return Num(s.m_Ftp.m_dwFlags); }},
+        {"option flags", From8, Num(kFlags), [](const CSetupData& s) { return Num(s.GetFlags()); }},
         {"password protected", Always, "0", [](const CSetupData& s) { return Num(s.m_bPasswordProtected); }},
     };
     return places;
@@ -277,6 +277,26 @@ TEST_F(SetupFileTest, EverySchemaReadsWhatItHoldsAndIsSavedAsTheCurrentOne)
         EXPECT_EQ(ReadWholeFile(backup), golden);
         EXPECT_EQ(ReadWholeFile(path).substr(0, 4), std::string("\x0C\0\0\0", 4));
         EXPECT_TRUE(FileExists(dataDir + "/ProgramData.bin"));
+    }
+}
+
+TEST_F(SetupFileTest, TheOptionWordKeepsActiveFtpAndUnknownBitsThroughAFile)
+{
+    // The FTP worker reads active FTP from the FTP settings; the file keeps
+    // it as one bit of the option word with the others, unknown ones too.
+    for (const uint32_t flags : {0x8u, 0x80000009u, 0x1F54u}) {
+        SCOPED_TRACE(StrFormat("flags 0x%X", flags));
+        doc->OnNewDocument();
+        app->Setup().SetFlags(flags);
+        EXPECT_EQ(app->Setup().m_Ftp.m_bActiveFtp, (flags & SF_ACTIVE_FTP) != 0);
+        const std::string path = folder.File(StrFormat("Flags%X.qsu", flags));
+        ASSERT_TRUE(doc->OnSaveDocument(path));
+        doc->OnNewDocument();
+        EXPECT_EQ(app->Setup().GetFlags(), 0u);
+        EXPECT_FALSE(app->Setup().m_Ftp.m_bActiveFtp);
+        ASSERT_NE(app->OpenDocumentFile(path), nullptr);
+        EXPECT_EQ(app->Setup().GetFlags(), flags);
+        EXPECT_EQ(app->Setup().m_Ftp.m_bActiveFtp, (flags & SF_ACTIVE_FTP) != 0);
     }
 }
 

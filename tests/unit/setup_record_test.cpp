@@ -10,7 +10,7 @@ TEST_F(AppTest, AResetKeepsThePublishTimeAndTheStagingName)
     s.m_strScoreFileDirectory = "/games";
     s.m_Ftp.m_nProtocol = PROTOCOL_SFTP;
     s.m_Ftp.m_strPort[1] = "2121";
-    s.m_Ftp.m_dwFlags = 0x1FFF;
+    s.SetFlags(0x1FFF);
     s.m_ProtectedPassword.assign(16, 7);
     s.m_tLastPublishIndex = 1234;
     s.m_strStagingFolder = "Staging2";
@@ -20,7 +20,7 @@ TEST_F(AppTest, AResetKeepsThePublishTimeAndTheStagingName)
     EXPECT_EQ(s.m_strScoreFileDirectory, "");
     EXPECT_EQ(s.m_Ftp.GetPort(true), "21");
     EXPECT_EQ(s.m_Ftp.m_strPort[1], "21");
-    EXPECT_EQ(s.m_Ftp.m_dwFlags, 0u);
+    EXPECT_EQ(s.GetFlags(), 0u);
     EXPECT_TRUE(s.m_ProtectedPassword.empty());
     EXPECT_EQ(s.m_tOldestToIndex, app->GetLowestDate());
     EXPECT_EQ(app->GetIndexEntries().GetCount(), 0);
@@ -39,7 +39,7 @@ TEST_F(AppTest, PortsAndFlagEdgeCases)
     ftp.m_nProtocol = 3;  // from a damaged file
     EXPECT_STREQ(ftp.GetProtocolName(), "???");
     EXPECT_EQ(ftp.GetPort(), "");
-    ftp.m_dwFlags = 0x3;
+    app->Setup().SetFlags(0x3);
     EXPECT_EQ(app->SetAlertNoBws(false, false), 0x1u);
     EXPECT_FALSE(app->SetHandRecordFilterIndex(0));
     EXPECT_TRUE(app->SetHandRecordFilterIndex(4));

@@ -138,7 +138,7 @@ TEST_F(TemplateTest, EarlierPostingIsAskedAboutAndItsPageNameReused)
 
     // Results that went to another insert marker get a name of their own;
     // year and month folders come from this session.
-    app->Setup().m_Ftp.m_dwFlags |= SF_UPLOAD_TO_SUBDIRECTORIES;
+    app->Setup().SetFlags(app->Setup().GetFlags() | SF_UPLOAD_TO_SUBDIRECTORIES);
     app->GetHistory().RemoveAll();
     AddEarlierPosting("2023\\11\\oldname.html", 1);
     prompter.Answer(IDYESTOALL);

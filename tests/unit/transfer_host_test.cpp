@@ -1,7 +1,8 @@
-// The transfer code reaches the program only through ITransferHost: a host
-// that is not the application object receives the worker's status texts,
-// log lines, error reports and boxes, and with no host at all the same
-// failures pass quietly instead of reaching for a missing application.
+// The transfer code reaches the program only through the ITransferHost it
+// is handed: a host that is not the application object receives the
+// worker's status texts, log lines, error reports and boxes, two workers
+// with two hosts keep them apart, and with the quiet host the same failures
+// pass without reaching for a missing application.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -60,16 +61,6 @@ public:
     int busy = 0;
 };
 
-// Registers a host for the scope's lifetime and puts back the one before.
-class CHostScope {
-public:
-    explicit CHostScope(ITransferHost* host) : m_previous(GetTransferHost()) { SetTransferHost(host); }
-    ~CHostScope() { SetTransferHost(m_previous); }
-
-private:
-    ITransferHost* m_previous;
-};
-
 bool AnyStartsWith(const std::vector<std::string>& lines, const std::string& start)
 {
     return std::any_of(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(start, 0) == 0; });
@@ -80,10 +71,9 @@ bool AnyStartsWith(const std::vector<std::string>& lines, const std::string& sta
 TEST(TransferHost, WorkerFailuresReachTheRegisteredHost)
 {
     CRecordingHost host;
-    CHostScope scope(&host);
     CFTPSettings settings;
     settings.m_nProtocol = PROTOCOL_FTPS;
-    CFTPWorker worker(&settings);
+    CFTPWorker worker(&settings, host);
     EXPECT_FALSE(worker.Login());
     EXPECT_EQ(host.status, std::vector<std::string>{"Setup required: FTP"});
 
@@ -105,18 +95,41 @@ TEST(TransferHost, WorkerFailuresReachTheRegisteredHost)
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_NE(host.boxes[0].find("line break"), std::string::npos);
 
-    CProcessRunner runner;
+    CProcessRunner runner(host);
     EXPECT_FALSE(runner.Start({}, std::string(), "curl"));
     EXPECT_EQ(host.boxes.size(), 2u);
     EXPECT_TRUE(AnyStartsWith(host.log, "Error creating process"));
 }
 
-TEST(TransferHost, WithoutAHostFailuresStayQuiet)
+TEST(TransferHost, EachWorkerReportsToItsOwnHost)
 {
-    CHostScope scope(nullptr);
-    CProcessRunner runner;
+    CRecordingHost first, second;
+    CFTPSettings settings;
+    settings.m_nProtocol = PROTOCOL_SFTP;
+    CFTPWorker a(&settings, first), b(&settings, second);
+    EXPECT_FALSE(a.Login());
+    EXPECT_FALSE(b.DeleteFile("x\ny"));
+    EXPECT_EQ(first.status, std::vector<std::string>{"Setup required: FTP"});
+    EXPECT_TRUE(first.log.empty());
+    EXPECT_TRUE(second.status.empty());
+    EXPECT_TRUE(AnyStartsWith(second.log, "Remove=[x\ny] status=["));
+}
+
+TEST(TransferHost, WithTheQuietHostFailuresStayQuiet)
+{
+    // A plain-FTP login asks the host for the password: the quiet host has
+    // none, so the login fails without contacting anything.
+    CFTPSettings settings;
+    settings.m_strServer = "127.0.0.1";
+    settings.m_strUser = "club";
+    settings.m_strPort[PROTOCOL_FTP] = "9";
+    CFTPWorker worker(&settings, QuietTransferHost());
+    EXPECT_FALSE(worker.Login());
+    EXPECT_FALSE(worker.IsLoggedIn());
+    EXPECT_FALSE(worker.UploadFile("/nothing", "page.htm"));
+
+    CProcessRunner runner;  // no host handed over: the quiet one
     EXPECT_FALSE(runner.Start({}, std::string(), "curl"));
-    ReportTransferError(5, "nowhere");
-    ReportTransferException(CFileException(2, "/nothing"), "nowhere");
-    EXPECT_EQ(GetTransferHost(), nullptr);
+    QuietTransferHost().ReportError(5, "nowhere");
+    QuietTransferHost().ReportException(CFileException(2, "/nothing"), "nowhere");
 }

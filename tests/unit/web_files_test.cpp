@@ -65,7 +65,7 @@ protected:
 
     void Configure(uint32_t flags, bool htmlLayout, bool pdfLayout)
     {
-        app->Setup().m_Ftp.m_dwFlags = flags;
+        app->Setup().SetFlags(flags);
         app->Setup().m_strHtmlLayout = htmlLayout ? m_htmlLayout : "";
         app->Setup().m_strPdfLayout = pdfLayout ? m_pdfLayout : "";
     }
