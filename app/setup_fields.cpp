@@ -11,7 +11,7 @@ using P = SetupPage;
 using F = SetupField;
 
 // Names a member for the writable and the read-only record alike.
-#define QM_MEMBER(member) [](auto& r) -> auto& { return r.member; }
+#define QM_MEMBER(member) [](auto& r) -> decltype(auto) { return (r.member); }
 
 SetupFieldRow Row(F field, P page, const char* label, const char* logItem, uint32_t schema, SetupValue value)
 {

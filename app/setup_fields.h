@@ -40,7 +40,7 @@ enum class SetupPage { Computer, Website, Ftp, None };
 // One member of a record (the setup record or the sheet's values), reached
 // writable through a writable record and read-only through a read-only one.
 // Made from a lambda without captures that names the member for both:
-// [](auto& r) -> auto& { return r.m_strHtmlLayout; }.
+// [](auto& r) -> decltype(auto) { return (r.m_strHtmlLayout); }.
 template <class Record, class T>
 class CFieldAccess {
 public:
