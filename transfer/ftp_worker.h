@@ -161,6 +161,9 @@ private:
     ITransferHost& m_host;
     std::unique_ptr<CFtpConnection> m_pConnection;
     std::unique_ptr<CSftpSession> m_pSftp;
+    // The session's batch file, and the web server its uploads ask.
+    int m_nBatchRecord = -1;
+    std::unique_ptr<CHttpProbe> m_pWebProbe;
     std::vector<PathComponent> m_Components;
     std::string m_strTranscript;
     bool m_bLoggedIn = false;

@@ -1,8 +1,9 @@
-// SFTP through the sftp program with a batch file.
+// SFTP through one sftp program per session, given its steps on its standard input.
 #include "transfer/ftp_worker.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "platform/error_text.h"
@@ -52,26 +53,9 @@ bool CFTPWorker::RunSftpCommand(const std::string& command, const std::string& a
 
 bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
 {
-    ITransferHost& app = m_host;
     std::vector<std::string> extra = ExtraParameters();
     if (RefuseExtraParameters(extra))
         return false;
-    std::string batchPath;
-    int fd = -1;
-    if (!app.GetTempFile(std::string(), "QMb", ".txt", batchPath, &fd))
-        return false;
-    // Written through the descriptor that made the file: the name could
-    // have been swapped for a link to another file meanwhile.
-    int error = 0;
-    bool written = WriteAll(fd, batch.data(), batch.size(), &error);
-    if (::close(fd) != 0 && written) {
-        error = errno;
-        written = false;
-    }
-    if (!written) {
-        m_host.ReportError(error ? static_cast<uint32_t>(error) : EIO, "CFTPWorker::RunSftpBatch: write");
-        return false;
-    }
     const CFTPSettings& s = *m_pSettings;
     // A destination that looks like an option would be taken for one.
     if (s.m_strServer.empty() || s.m_strServer[0] == '-' || s.m_strUser.empty() || s.m_strUser[0] == '-' ||
@@ -84,8 +68,8 @@ bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
     std::vector<std::string> argv{m_strSftpProgram};
     for (auto& a : extra)
         argv.push_back(std::move(a));
-    // The batch file stays behind as the record of the step; sftp itself
-    // takes the step's commands from its standard input.
+    // sftp takes the steps from its standard input; the batch file keeps
+    // the record of every step the session was given.
     for (const char* o : {"-F", "/dev/null", "-oBatchMode=yes", "-oClearAllForwardings=yes", "-oForwardAgent=no",
                           "-oForwardX11=no", "-b", "-"})
         argv.push_back(o);
@@ -95,13 +79,29 @@ bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
         argv.push_back(port);
     }
     argv.push_back(s.m_strUser + "@" + s.m_strServer);
-    if (!m_pSftp || !m_pSftp->CanCarry(argv)) {
+    const bool newSession = !m_pSftp || !m_pSftp->CanCarry(argv);
+    if (newSession) {
         EndSftpSession();
+        std::string batchPath;
+        if (!m_host.GetTempFile(std::string(), "QMb", ".txt", batchPath, &m_nBatchRecord))
+            return false;
+        // Appended to, so that a record someone emptied goes on from its start.
+        ::fcntl(m_nBatchRecord, F_SETFL, ::fcntl(m_nBatchRecord, F_GETFL) | O_APPEND);
+    }
+    // Written through the descriptor that made the file: the name could
+    // have been swapped for a link to another file meanwhile.
+    int error = 0;
+    if (!WriteAll(m_nBatchRecord, batch.data(), batch.size(), &error)) {
+        EndSftpSession();
+        m_host.ReportError(error ? static_cast<uint32_t>(error) : EIO, "CFTPWorker::RunSftpBatch: write");
+        return false;
+    }
+    if (newSession) {
         // Under a non-UTF-8 locale sftp prints the bytes of non-ASCII names
         // as octal escapes; names are UTF-8 here.
         m_pSftp = std::make_unique<CSftpSession>(m_host, argv, std::vector<std::string>{"LC_ALL=C.UTF-8"});
         if (!m_pSftp->Start()) {
-            m_pSftp.reset();
+            EndSftpSession();
             return false;
         }
     }
@@ -116,6 +116,10 @@ bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
 
 void CFTPWorker::EndSftpSession()
 {
+    if (m_nBatchRecord >= 0) {
+        ::close(m_nBatchRecord);
+        m_nBatchRecord = -1;
+    }
     if (!m_pSftp)
         return;
     std::string errors;
@@ -128,8 +132,12 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
 {
     if (!IsSendableName(localPath))
         return RefuseName(localPath, "CFTPWorker::UploadFile: SFTP(put)", true);
-    // The website tells which folders and files exist already.
-    CHttpProbe probe(m_strWebProbeBase.empty() ? "http://" + m_pSettings->m_strServer : m_strWebProbeBase);
+    // The website tells which folders and files exist already; one
+    // connection to it serves the session's uploads while the server keeps it.
+    const std::string probeBase = m_strWebProbeBase.empty() ? "http://" + m_pSettings->m_strServer : m_strWebProbeBase;
+    if (!m_pWebProbe || m_pWebProbe->Base() != CHttpProbe::TrimmedBase(probeBase))
+        m_pWebProbe = std::make_unique<CHttpProbe>(probeBase);
+    CHttpProbe& probe = *m_pWebProbe;
     std::string batch;
     GetCurrentPath(batch, false);
     std::vector<std::string> prefixes;

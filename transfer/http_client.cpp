@@ -189,11 +189,16 @@ CURLcode HttpGet(CURL* handle, const std::string& url, std::string& body, CHttpR
     return rc;
 }
 
-CHttpProbe::CHttpProbe(std::string base) : m_base(std::move(base))
+std::string CHttpProbe::TrimmedBase(std::string base)
+{
+    while (!base.empty() && base.back() == '/')
+        base.pop_back();
+    return base;
+}
+
+CHttpProbe::CHttpProbe(std::string base) : m_base(TrimmedBase(std::move(base)))
 {
     EnsureCurlInitialized();
-    while (!m_base.empty() && m_base.back() == '/')
-        m_base.pop_back();
     m_handle = curl_easy_init();
 }
 

@@ -45,6 +45,8 @@ public:
     CHttpProbe(const CHttpProbe&) = delete;
     CHttpProbe& operator=(const CHttpProbe&) = delete;
 
+    // base without its trailing "/"s, as Base() gives it.
+    static std::string TrimmedBase(std::string base);
     bool IsOpen() const { return m_handle != nullptr; }
     const std::string& Base() const { return m_base; }
     // HEAD of an already encoded path. False when no reply came; error is

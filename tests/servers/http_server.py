@@ -36,6 +36,8 @@ def slow_pieces(size, delay):
 
 
 class Handler(SimpleHTTPRequestHandler):
+    # Kept connections, as the web servers of clubs keep them.
+    protocol_version = "HTTP/1.1"
     posts_file = None
 
     def log_message(self, format, *args):
