@@ -1,6 +1,6 @@
 // Post Games of 100 score files with PBN hand records, from the scan to the
 // index upload, against loopback servers:
-//   post files=100 seconds=<n> per_file_ms=<n>   (fastest of 3) with an Upload History of
+//   post files=100 seconds=<n> per_file_ms=<n>   (fastest of 5) with an Upload History of
 //                                                 100 and of 100,000 records
 //   history ratio=<per file at 100,000 / per file at 100>   (flat: <= 1.3)
 // the same for SFTP, and last
@@ -50,7 +50,7 @@ const char kIndexTemplate[] =
     "<body>\r\n<table>\r\n<!--quillmark:index-->\r\n<!--quillmark:indexend-->\r\n</table>\r\n</body></html>\r\n";
 
 const int kFiles = 100;
-const int kRounds = 3;
+const int kRounds = 5;
 
 // Game i (0..99) is played on the i-th day from 2 January 2023.
 void WriteGames(CTempFolder& folder, const std::string& scores)
