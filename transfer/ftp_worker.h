@@ -154,6 +154,8 @@ private:
     // cancel, which is no failure); false.
     bool ReportWalkFailure(const std::string& text);
     void EndSftpSession();
+    // The login box and status line for a curl run the server refused.
+    void ReportRefusedCurlLogin(const std::string& curlOutput);
     // Notes in the transcript and the log why a run was stopped; false.
     bool StoppedRun(const std::string& program, const std::string& why);
 

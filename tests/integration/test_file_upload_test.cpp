@@ -113,13 +113,24 @@ TEST_P(TestFileUpload, StopsAtTheFirstFailureOrCancel)
     EXPECT_FALSE(PathExists(WebPath("TestFile.txt")));
     EXPECT_EQ(commandFrame.Count("FTP: Login was unsuccessful"), 1);
     EXPECT_TRUE(NoNetrcLeft());
-    if (GetParam() != PROTOCOL_FTP)
-        return;
     // The box says whose login failed, what the server answered and where
     // to put it right; with no server listening there is no answer to quote.
     const std::string check = "\r\n\r\nCheck Server, User, Password, Protocol and Port Number on the FTP page of "
                               "Setup > Setup...; Help > Upload a Test File tries them without posting anything.";
     const std::string login = "The login to the server 127.0.0.1 as user club was unsuccessful.\r\n\r\n";
+    if (GetParam() == PROTOCOL_FTPS) {
+        // curl logs in by itself: a wrong password is told as plainly.
+        Ftp().m_strDirectory = Ftp().m_strDirectory.substr(0, Ftp().m_strDirectory.find('\n'));
+        app->SetFtpPassword("wrong " + kPassword);
+        dialogs.Clear();
+        app->OnHelpUploadTestFile();
+        EXPECT_EQ(dialogs.LastText(), login + "The server answered: Access denied: 530" + check);
+        EXPECT_EQ(commandFrame.Count("FTP: Login was unsuccessful"), 2);
+        EXPECT_FALSE(PathExists(WebPath("TestFile.txt")));
+        EXPECT_TRUE(NoNetrcLeft());
+    }
+    if (GetParam() != PROTOCOL_FTP)
+        return;
     EXPECT_EQ(dialogs.LastText(), login + "The server answered: 530 Authentication failed." + check);
     EXPECT_NE(LogText().find("=[530 Authentication failed.]"), std::string::npos) << "the log keeps the answer";
     app->SetFtpPassword(kPassword);
