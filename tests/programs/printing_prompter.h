@@ -8,6 +8,7 @@
 
 #include "app/prompter.h"
 #include "app/quillmark_app.h"
+#include "app/setup_data.h"
 
 class CPrintingPrompter : public IPrompter {
 public:
@@ -27,4 +28,20 @@ inline bool StartAsQuillmark(CQuillmarkApp& app, CPrintingPrompter& prompter)
     SetAppPtr(&app);
     app.SetPrompter(&prompter);
     return app.AcquireSingleInstanceLock();
+}
+
+// The programs that a test kills in the middle of a transfer: started as
+// Quillmark, "swept" printed once the start has swept, and the FTP settings
+// of the loopback server as user "club" over protocol.
+inline CFTPSettings* StartForTransfer(CQuillmarkApp& app, CPrintingPrompter& prompter, int protocol)
+{
+    if (!StartAsQuillmark(app, prompter))
+        return nullptr;
+    std::printf("swept\n");
+    std::fflush(stdout);
+    CFTPSettings& ftp = app.Setup().m_Ftp;
+    ftp.m_nProtocol = protocol;
+    ftp.m_strServer = "127.0.0.1";
+    ftp.m_strUser = "club";
+    return &ftp;
 }

@@ -9,7 +9,6 @@
 
 #include "app/quillmark_app.h"
 #include "printing_prompter.h"
-#include "app/setup_data.h"
 #include "platform/path_helpers.h"
 #include "transfer/ftp_worker.h"
 
@@ -17,20 +16,16 @@ int main(int argc, char** argv)
 {
     CQuillmarkApp app;
     CPrintingPrompter prompter;
-    if (!StartAsQuillmark(app, prompter))
+    CFTPSettings* settings = StartForTransfer(app, prompter, PROTOCOL_FTPS);
+    if (!settings)
         return 3;
-    std::printf("swept\n");
-    std::fflush(stdout);
     if (argc < 3)
         return 0;
     app.TestDataProtection();
     const char* password = std::getenv("QM_TEST_PASSWORD");
     if (!password || !app.SetFtpPassword(password))
         return 4;
-    CFTPSettings& ftp = app.Setup().m_Ftp;
-    ftp.m_nProtocol = PROTOCOL_FTPS;
-    ftp.m_strServer = "127.0.0.1";
-    ftp.m_strUser = "club";
+    CFTPSettings& ftp = *settings;
     ftp.m_strPort[PROTOCOL_FTPS] = argv[2];
     std::string page, folder;
     if (!app.GetTempFile(std::string(), "QMt", ".txt", page))

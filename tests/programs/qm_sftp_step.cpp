@@ -7,7 +7,6 @@
 #include <string>
 
 #include "app/quillmark_app.h"
-#include "app/setup_data.h"
 #include "printing_prompter.h"
 #include "transfer/ftp_worker.h"
 
@@ -15,17 +14,12 @@ int main(int argc, char** argv)
 {
     CQuillmarkApp app;
     CPrintingPrompter prompter;
-    if (!StartAsQuillmark(app, prompter))
+    CFTPSettings* ftp = StartForTransfer(app, prompter, PROTOCOL_SFTP);
+    if (!ftp)
         return 3;
-    std::printf("swept\n");
-    std::fflush(stdout);
     if (argc < 2)
         return 0;
-    CFTPSettings& ftp = app.Setup().m_Ftp;
-    ftp.m_nProtocol = PROTOCOL_SFTP;
-    ftp.m_strServer = "127.0.0.1";
-    ftp.m_strUser = "club";
-    CFTPWorker worker(&ftp, app);
+    CFTPWorker worker(ftp, app);
     worker.SetSftpProgram(argv[1]);
     worker.KeepConnectionBetweenLogins();
     std::string listing;
