@@ -132,10 +132,11 @@ TEST(DemoTest, PostGamesPutsThePagesOnTheServerAndShowsOneInTheView)
     const std::string website = "http://127.0.0.1:" + std::to_string(http.Port()) + "/";
     ASSERT_TRUE(WaitUntil([&] { return frame->GetView()->GetCurrentURL() == website + "index.htm"; }, 15000))
         << frame->GetView()->GetCurrentURL();
+    std::string source;
     EXPECT_TRUE(WaitUntil([&] {
-        const std::string source = frame->GetView()->GetPageSource();
+        source = frame->GetView()->GetPageSource();
         return source.find(pages[0]) != std::string::npos && source.find(pages[2]) != std::string::npos;
-    }));
+    })) << frame->GetView()->GetCurrentURL() << " shows:\n" << source.substr(0, 2000);
     // ... and their PDFs and hand records.
     const std::string index = ReadWholeFile(JoinPath(site, "index.htm"));
     for (const auto& page : pages) {
