@@ -196,7 +196,9 @@ TEST_F(HelpWindowTest, OpensWithWholeLines)
         }
         return false;
     };
-    EXPECT_FALSE(crossed(view->GetClientSize().y));
+    // Once the window manager's size has come and the text is fitted to it
+    // (on a loaded machine that may be after the placement).
+    EXPECT_TRUE(WaitUntil([&] { return !crossed(view->GetClientSize().y); }, 10000));
     SaveShot(&help, "help_window");
     view->Scroll(0, view->GetScrollRange(wxVERTICAL));
     SaveShot(&help, "help_window_end");
