@@ -116,7 +116,19 @@ int RunThisProgram(const std::vector<std::string>& args, const std::vector<std::
 void MouseClickAt(wxWindow* window, const wxPoint& point)
 {
     window->Raise();
-    EXPECT_TRUE(ClickThroughServer(window->ClientToScreen(point)));
+    // A loaded window manager may still size or move the window after it
+    // first stood placed (shown at its minimum size, then at the size asked
+    // for): aim again until the control stands where the pointer arrived.
+    wxWindow* top = wxGetTopLevelParent(window);
+    wxPoint at = window->ClientToScreen(point);
+    for (int aims = 0; aims < 20; ++aims) {
+        if (top)
+            WaitForPlacement(top, 5000);
+        at = window->ClientToScreen(point);
+        if (!MovePointerTo(at) || window->ClientToScreen(point) == at)
+            break;
+    }
+    EXPECT_TRUE(ClickThroughServer(at));
 }
 
 void CheckListRow(wxListCtrl* list, long row, bool check)

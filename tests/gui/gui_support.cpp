@@ -98,6 +98,12 @@ bool WaitForPlacement(wxWindow* window, int ms)
             wxRect frame;
             if (!GetFrameRect(window, frame) || !FrameSizeKnown(window) || HoldingWindowSize(window))
                 return false;
+            // On a loaded machine openbox may show the frame at 0,0 with no
+            // room inside its borders (4x26) before it gives the window its
+            // size: not placed until it is at least its minimum size.
+            const wxSize least = window->GetMinSize();
+            if (frame.width < least.x || frame.height < least.y)
+                return false;
             // The toolkit has had the window manager's last word on where
             // the window stands (the server answers before its event comes).
             if (window->GetPosition() != frame.GetPosition())
