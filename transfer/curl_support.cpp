@@ -107,6 +107,17 @@ void ReleaseHttpRequest(CURL* h)
     curl_easy_setopt(h, CURLOPT_XFERINFODATA, nullptr);
 }
 
+CURLcode MultiTransferResult(CURLM* multi, CURL* handle, CURLcode otherwise, bool stopped)
+{
+    CURLcode result = otherwise;
+    int left = 0;
+    while (const CURLMsg* msg = curl_multi_info_read(multi, &left)) {
+        if (msg->msg == CURLMSG_DONE && msg->easy_handle == handle)
+            result = msg->data.result;
+    }
+    return stopped ? CURLE_ABORTED_BY_CALLBACK : result;
+}
+
 CURLcode PerformWatched(CURL* h, const std::function<bool()>& goOn)
 {
     CURLM* multi = curl_multi_init();
@@ -133,13 +144,7 @@ CURLcode PerformWatched(CURL* h, const std::function<bool()>& goOn)
         }
         curl_multi_poll(multi, nullptr, 0, 50, nullptr);
     }
-    int left = 0;
-    while (const CURLMsg* msg = curl_multi_info_read(multi, &left)) {
-        if (msg->msg == CURLMSG_DONE && msg->easy_handle == h)
-            result = msg->data.result;
-    }
-    if (stopped)
-        result = CURLE_ABORTED_BY_CALLBACK;
+    result = MultiTransferResult(multi, h, result, stopped);
     curl_multi_remove_handle(multi, h);
     curl_multi_cleanup(multi);
     return result;

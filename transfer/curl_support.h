@@ -55,6 +55,9 @@ void SetUpHttpRequest(CURL* handle, const CHttpRequestSetup& setup);
 // 50 ms (also while nothing arrives, and while connecting); false from it
 // ends the request with CURLE_ABORTED_BY_CALLBACK.
 CURLcode PerformWatched(CURL* handle, const std::function<bool()>& goOn);
+// How handle's transfer in multi ended: otherwise when multi reports no end
+// for it, and an abort when the caller stopped it.
+CURLcode MultiTransferResult(CURLM* multi, CURL* handle, CURLcode otherwise, bool stopped);
 // Whether a request that ended with CURLE_OPERATION_TIMEDOUT ran into its
 // whole time limit (not a stall).
 bool RanIntoTimeLimit(CURL* handle, int64_t limitMs);

@@ -93,14 +93,8 @@ CURLcode CQMSession::Perform(CURL* handle, const std::function<bool()>& goOn)
         // Busy: look again soon; idle: wait longer each time.
         waitMs = ready > 0 ? 1 : std::min(waitMs * 2, kLongestWaitMs);
     }
-    CURLcode result = mc == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_FAILED_INIT;
-    int left = 0;
-    while (const CURLMsg* msg = curl_multi_info_read(m_multi, &left)) {
-        if (msg->msg == CURLMSG_DONE && msg->easy_handle == handle)
-            result = msg->data.result;
-    }
-    if (stopped)
-        result = CURLE_ABORTED_BY_CALLBACK;
+    const CURLcode result = MultiTransferResult(
+        m_multi, handle, mc == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_FAILED_INIT, stopped);
     // Known only while the handle is in the multi handle that holds the
     // connection; CURL_SOCKET_BAD when none stays open.
     if (curl_easy_getinfo(handle, CURLINFO_ACTIVESOCKET, &m_lastSocket) != CURLE_OK)
