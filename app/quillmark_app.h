@@ -299,6 +299,8 @@ public:
 
     // ---- posting questions -------------------------------------------------
     bool m_bAsk = false;
+    // What a posting run that was cancelled had done, shown once it is over.
+    std::string m_strRunSummary;
     bool m_bShowProgressBar = false;
 
     // Records carry flags: the version of the score-file records being read.
@@ -328,6 +330,14 @@ public:
     // ("The Score File Directory ... cannot be read: <reason>"); empty when
     // it could.
     const std::string& GetScanProblem() const { return m_strScanProblem; }
+    // What the last cancelled posting run had done (how many games went up,
+    // that the index waits), or otherwise when there is none; cleared.
+    std::string TakeRunSummary(const std::string& otherwise)
+    {
+        std::string text = m_strRunSummary.empty() ? otherwise : m_strRunSummary;
+        m_strRunSummary.clear();
+        return text;
+    }
     // Duplicate test by digest: where a file with the same content is, if
     // anywhere: among the current run's files (only when searchCurrentRun),
     // in the collection (null: the Upload History), or there and added

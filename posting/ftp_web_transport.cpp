@@ -38,6 +38,11 @@ bool CFtpWebTransport::Login()
     return m_pWorker->Login();
 }
 
+const LoginFailure* CFtpWebTransport::GetLoginFailure() const
+{
+    return m_pWorker->GetLoginFailure();
+}
+
 void CFtpWebTransport::Disconnect()
 {
     m_pWorker->Disconnect();

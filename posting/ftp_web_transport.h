@@ -34,6 +34,7 @@ public:
     bool CanOpenFiles() const override;
     bool DeleteFile(const std::string& remotePath) override;
     void ShowLog() override;
+    const LoginFailure* GetLoginFailure() const override;
 
 private:
     std::unique_ptr<CFTPWorker> m_owned;

@@ -192,6 +192,30 @@ bool CQuillmarkApp::ConfirmPosting(CSFPtrArray& candidates, bool addMode)
     return true;
 }
 
+namespace {
+
+// The status line and log of a run that ended before its last game: how
+// many games went up, and that the index does not list them yet.
+std::string StoppedRunSummary(const LoginFailure* failure, int posted, int marked)
+{
+    std::string text;
+    if (!failure)
+        text = "Canceled";
+    else if (failure->kind == LoginFailureKind::NoConnection)
+        text = "Post Games stopped: Quillmark could not connect to the server";
+    else
+        text = "Post Games stopped: the login to the server was unsuccessful";
+    if (posted == 0)
+        return failure ? text + ". No score files were posted." : text;
+    text += StrFormat(" after %d of %d score file%s had been posted. The index was not updated", posted, marked,
+                      marked > 1 ? "s" : "");
+    if (posted < marked)
+        return text + "; the next Post Games posts the rest and updates the index.";
+    return text + "; Index > Create Index and Index > Publish Index bring it up to date.";
+}
+
+}  // namespace
+
 IndexResult CQuillmarkApp::IndexAfterPosting(IWebTransport& worker, int posted, bool allowRebuild)
 {
     if (IsBridgeWebs() || m_Setup.m_strIndexTemplate.empty())
@@ -211,6 +235,7 @@ IndexResult CQuillmarkApp::IndexAfterPosting(IWebTransport& worker, int posted, 
 
 PostRunResult CQuillmarkApp::PostGames(PostMode mode)
 {
+    m_strRunSummary.clear();
     const std::string missing = MissingSetupItem(*this);
     if (!missing.empty()) {
         SetStatusText(missing, 2);
@@ -273,6 +298,7 @@ PostRunResult CQuillmarkApp::PostGames(PostMode mode)
     worker->KeepConnectionBetweenLogins();
     int posted = 0;
     m_bAsk = true;
+    bool cancelled = false;
     for (CScoreFile* file : candidates) {
         m_CurrentRun.clear();
         if (!file->IsPost())
@@ -295,33 +321,54 @@ PostRunResult CQuillmarkApp::PostGames(PostMode mode)
             SavePostedRecords(m_CurrentRun);
             if (m_pLog)
                 m_pLog->Printf("Posting complete (%d of %d)\n", posted, marked);
-        } else if (result == PostResult::Cancelled) {
-            return PostRunResult::Cancelled;
+        } else if (result == PostResult::Cancelled || GetCancelState(false) == CS_CANCELLED) {
+            cancelled = true;
+            break;
+        } else if (worker->GetLoginFailure()) {
+            // The server cannot be reached or refuses the login: every other
+            // game would meet the same (the box has said why).
+            break;
         }
     }
     m_CurrentRun.clear();
-    CPhaseTimer index(m_PostingTimes, PostingPhase::Index);
-    const IndexResult indexing = IndexAfterPosting(*worker, posted, true);
-    index.Stop();
-
     std::string summary;
-    if (posted == marked)
-        summary = StrFormat("Post Games succeeded: %d score file%s", posted, posted > 1 ? "s" : "");
-    else if (posted == 0)
-        summary = StrFormat("Post Games: No score files succeeded (%d failed)", marked);
-    else
-        summary = StrFormat("Post Games: %d out of %d score files succeeded (%d failed)", posted, marked,
-                            marked - posted);
-    const std::string word = GetIndexResultWord(indexing);
-    if (!word.empty())
-        summary += StrFormat(". Indexing %s.", word.c_str());
+    IndexResult indexing = IndexResult::None;
+    if (cancelled || worker->GetLoginFailure()) {
+        summary = StoppedRunSummary(cancelled ? nullptr : worker->GetLoginFailure(), posted, marked);
+    } else {
+        CPhaseTimer index(m_PostingTimes, PostingPhase::Index);
+        indexing = IndexAfterPosting(*worker, posted, true);
+        index.Stop();
+        if (GetCancelState(false) == CS_CANCELLED) {
+            cancelled = true;
+            summary = StoppedRunSummary(nullptr, posted, marked);
+        }
+    }
+    if (summary.empty()) {
+        if (posted == marked)
+            summary = StrFormat("Post Games succeeded: %d score file%s", posted, posted > 1 ? "s" : "");
+        else if (posted == 0)
+            summary = StrFormat("Post Games: No score files succeeded (%d failed)", marked);
+        else
+            summary = StrFormat("Post Games: %d out of %d score files succeeded (%d failed)", posted, marked,
+                                marked - posted);
+        const std::string word = GetIndexResultWord(indexing);
+        if (!word.empty())
+            summary += StrFormat(". Indexing %s.", word.c_str());
+    }
     // One full save takes in what the run added to the posting journal.
     if (posted > 0 && indexing != IndexResult::Succeeded)
         SaveData(true);
-    SetStatusText(summary, 2);
     if (m_pLog)
         m_pLog->Write(summary + "\n");
     worker->ShowLog();
+    if (cancelled) {
+        // Shown once the run is over: while it is cancelled the status line
+        // answers every text with "Canceled".
+        m_strRunSummary = summary;
+        return PostRunResult::Cancelled;
+    }
+    SetStatusText(summary, 2);
     return PostRunResult::Ended;
 }
 
@@ -336,7 +383,8 @@ void AfterPostGames(CQuillmarkApp& app, PostRunResult result)
         app.SetStatusText("Upload was unsuccessful", 2);
         break;
     case PostRunResult::Cancelled:
-        app.SetStatusText("Canceled", 2);
+        // What the run had posted before it was cancelled, when it had begun.
+        app.SetStatusText(app.TakeRunSummary("Canceled"), 2);
         break;
     case PostRunResult::Ended:
         break;

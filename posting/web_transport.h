@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "transfer/login_failure.h"
+
 // Downloads one URL into memory. Failures are reported to the user by the
 // implementation; a cancel returns false silently (the caller tells it
 // from a failure by the application's cancel state).
@@ -64,4 +66,7 @@ public:
     virtual bool DeleteFile(const std::string& remotePath) { return false; }
     // Shows the transcript of the curl and sftp runs, when there is one.
     virtual void ShowLog() {}
+    // The connection or login failure the transport has told the user of
+    // (once), or null: every further step would meet it too.
+    virtual const LoginFailure* GetLoginFailure() const { return nullptr; }
 };

@@ -50,19 +50,6 @@ unsigned ParsePort(const std::string& text)
 
 }  // namespace
 
-std::string LoginFailureText(const std::string& server, const std::string& user, const CException& e)
-{
-    const auto* internet = dynamic_cast<const CInternetException*>(&e);
-    const bool answered = internet && internet->m_dwError == inet::ExtendedError;
-    std::string reason = Trim(e.GetErrorMessage());
-    if (reason.empty())
-        reason = "no reason was given";
-    return StrFormat("The login to the server %s as user %s was unsuccessful.\r\n\r\n%s%s\r\n\r\n"
-                     "Check Server, User, Password, Protocol and Port Number on the FTP page of "
-                     "Setup > Setup...; Help > Upload a Test File tries them without posting anything.",
-                     server.c_str(), user.c_str(), answered ? "The server answered: " : "", reason.c_str());
-}
-
 CFTPWorker::CFTPWorker(CFTPSettings* settings, ITransferHost& host) : m_pSettings(settings), m_host(host) {}
 
 CFTPWorker::~CFTPWorker()
@@ -161,18 +148,26 @@ bool CFTPWorker::Login()
         m_Components.clear();
         result = s.m_strDirectory.empty() ? true : SetCurrentDirectory(s.m_strDirectory, 0);
     } catch (const CException& e) {
-        // A refused login says whose login failed and where to put it right;
-        // the log keeps the exception as it came.
-        m_host.ReportException(e, "CFTPWorker::Login",
-                               connecting ? LoginFailureText(s.m_strServer, s.m_strUser, e) : std::string());
+        // A connection that could not be made, or a login the server
+        // refused, says which and where to put it right; the log keeps the
+        // exception as it came.
+        if (connecting) {
+            const auto* internet = dynamic_cast<const CInternetException*>(&e);
+            ReportLoginFailure(LoginFailureFromInternetError(internet ? internet->m_dwError : inet::LoginFailure,
+                                                             Trim(e.GetErrorMessage())),
+                               &e);
+        } else {
+            m_host.ReportException(e, "CFTPWorker::Login");
+        }
         result = false;
     }
     if (!result) {
         // Whatever failed, the worker holds no half-made connection, so the
         // next login starts afresh.
         Disconnect();
-        app.SetStatusTextFormat("FTP: Login was unsuccessful: host=%s user=%s", s.m_strServer.c_str(),
-                                s.m_strUser.c_str());
+        if (!connecting)
+            app.SetStatusTextFormat("FTP: Login was unsuccessful: host=%s user=%s", s.m_strServer.c_str(),
+                                    s.m_strUser.c_str());
         return false;
     }
     m_bLoggedIn = true;
@@ -454,6 +449,26 @@ bool CFTPWorker::WebPathExists(CHttpProbe* probe, const std::string& name, bool&
     }
     exists = status == 200 || status == 403;
     return true;
+}
+
+void CFTPWorker::ReportLoginFailure(const LoginFailure& failure, const CException* e)
+{
+    const CFTPSettings& s = *m_pSettings;
+    const std::string text = LoginFailureText(s, failure);
+    // Every step of an operation meets the same wall: the first tells it.
+    if (!m_loginFailure) {
+        if (e) {
+            m_host.ReportException(*e, "CFTPWorker::Login", text);
+        } else {
+            // The client program's words, logged as the library's would be.
+            const uint32_t code = failure.kind == LoginFailureKind::NoConnection   ? inet::CannotConnect
+                                  : failure.kind == LoginFailureKind::UnknownHostKey ? inet::SecureFailure
+                                                                                     : inet::LoginFailure;
+            m_host.ReportException(CInternetException(code, failure.reason), "CFTPWorker::Login", text);
+        }
+    }
+    m_loginFailure = failure;
+    m_host.SetStatusText(LoginFailureStatus(s, failure), 2);
 }
 
 void CFTPWorker::ShowLog()

@@ -10,9 +10,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
+
+#include "transfer/login_failure.h"
 
 class CException;
 class CFTPSettings;
@@ -22,11 +25,6 @@ class CQmFileFind;
 class CHttpProbe;
 class CSftpSession;
 class ITransferHost;
-
-// The error box of a login the server refused or could not be made: whose
-// login failed, the server's answer (or why no connection was made) and
-// where to put it right.
-std::string LoginFailureText(const std::string& server, const std::string& user, const CException& e);
 
 class CFTPWorker {
 public:
@@ -55,6 +53,9 @@ public:
     // succession.
     void KeepConnectionBetweenLogins() { m_bKeepBetweenLogins = true; }
     bool IsLoggedIn() const { return m_bLoggedIn; }
+    // The connection or login failure this worker has shown the user (one
+    // box for the worker's life, however often it is met), or null.
+    const LoginFailure* GetLoginFailure() const { return m_loginFailure ? &*m_loginFailure : nullptr; }
     // webVisible: the folder is part of the website's URL path (not only
     // of the server's folder tree).
     bool SetCurrentDirectory(const std::string& directory, int webVisible);
@@ -154,8 +155,9 @@ private:
     // cancel, which is no failure); false.
     bool ReportWalkFailure(const std::string& text);
     void EndSftpSession();
-    // The login box and status line for a curl run the server refused.
-    void ReportRefusedCurlLogin(const std::string& curlOutput);
+    // The box (the first time only) and the status line of a connection or
+    // login that did not come about; e, when given, is logged as it came.
+    void ReportLoginFailure(const LoginFailure& failure, const CException* e = nullptr);
     // Notes in the transcript and the log why a run was stopped; false.
     bool StoppedRun(const std::string& program, const std::string& why);
 
@@ -170,6 +172,9 @@ private:
     std::string m_strTranscript;
     bool m_bLoggedIn = false;
     bool m_bKeepBetweenLogins = false;
+    std::optional<LoginFailure> m_loginFailure;
+    // The last SFTP step failed because ssh could not connect or log in.
+    bool m_bSftpLoginFailed = false;
     // Remote folders that uploads of this worker have gone into: absolute
     // for FTP, after the step's cd line for SFTP.
     std::set<std::string> m_madeFolders;

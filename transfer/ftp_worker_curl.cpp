@@ -82,26 +82,14 @@ bool CFTPWorker::RunProcess(const std::vector<std::string>& argv, const std::str
     const bool ok = RunAndWait(runner, argv, program, output, environment);
     if (!runner.GetOutput().empty() || m_strTranscript.size() > at)
         m_strTranscript.insert(at, FormatCommandLine(argv) + "\r\n" + runner.GetOutput());
-    // curl logs in at every run: a login the server refused is told as a
-    // plain-FTP login tells it, not only in the transcript.
-    if (!ok && program == "curl" && !runner.IsRunning() && runner.GetExitCode() == CURLE_LOGIN_DENIED)
-        ReportRefusedCurlLogin(runner.GetOutput());
+    // curl connects and logs in at every run: a server it could not reach
+    // or a login the server refused is told as a plain-FTP login tells it,
+    // not only in the transcript.
+    LoginFailure failure;
+    if (!ok && program == "curl" && !runner.IsRunning() &&
+        LoginFailureFromCurl(runner.GetExitCode(), runner.GetOutput(), failure))
+        ReportLoginFailure(failure);
     return ok;
-}
-
-void CFTPWorker::ReportRefusedCurlLogin(const std::string& curlOutput)
-{
-    // curl's own line: "curl: (67) Access denied: 530".
-    const std::string mark = StrFormat("curl: (%d) ", static_cast<int>(CURLE_LOGIN_DENIED));
-    std::string reason;
-    const size_t at = curlOutput.find(mark);
-    if (at != std::string::npos)
-        reason = Trim(curlOutput.substr(at + mark.size(), curlOutput.find('\n', at) - at - mark.size()));
-    const CFTPSettings& s = *m_pSettings;
-    const CInternetException e(InternetErrorFromCurl(CURLE_LOGIN_DENIED), reason);
-    m_host.ReportException(e, "CFTPWorker::Login", LoginFailureText(s.m_strServer, s.m_strUser, e));
-    m_host.SetStatusText(StrFormat("FTP: Login was unsuccessful: host=%s user=%s", s.m_strServer.c_str(),
-                                   s.m_strUser.c_str()), 2);
 }
 
 bool CFTPWorker::RunAndWait(CProcessRunner& runner, const std::vector<std::string>& argv,

@@ -111,6 +111,14 @@ bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
         m_strTranscript += FormatCommandLine(argv) + "\r\n" + errors;
     if (!ok && !m_pSftp->StopReason().empty())
         StoppedRun("sftp", m_pSftp->StopReason());
+    // A new session that ended on its first step never got past ssh's
+    // connection and login: ssh said why.
+    m_bSftpLoginFailed = false;
+    LoginFailure failure;
+    if (!ok && newSession && m_host.GetCancelState(false) != CS_CANCELLED && LoginFailureFromSsh(errors, failure)) {
+        m_bSftpLoginFailed = true;
+        ReportLoginFailure(failure);
+    }
     return ok;
 }
 
@@ -175,7 +183,7 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
             m_madeFolders.insert(cdLine + prefix);
         return true;
     }
-    if (m_host.GetCancelState(false) != CS_CANCELLED) {
+    if (m_host.GetCancelState(false) != CS_CANCELLED && !m_bSftpLoginFailed) {
         SetLastServerResponse("sftp could not upload " + target + " (see the transfer log)");
         m_host.ReportError(inet::ExtendedError, "CFTPWorker::UploadFile: SFTP(put)");
     }
