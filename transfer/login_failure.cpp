@@ -105,8 +105,9 @@ bool LoginFailureFromSsh(const std::string& errors, LoginFailure& failure)
         }
     }
     for (const std::string& line : lines) {
-        if (Contains(line, "Permission denied") || Contains(line, "Too many authentication failures")) {
-            failure = {LoginFailureKind::Refused, line, true};
+        // ssh names the methods it tried: "club@host: Permission denied (publickey)."
+        if (Contains(line, "Permission denied (") || Contains(line, "Too many authentication failures")) {
+            failure = {LoginFailureKind::Refused, line, false};
             return true;
         }
         if (Contains(line, "Could not resolve hostname") || Contains(line, "ssh: connect to host") ||

@@ -133,14 +133,75 @@ TEST_P(TestFileUpload, StopsAtTheFirstFailureOrCancel)
         return;
     EXPECT_EQ(dialogs.LastText(), login + "The server answered: 530 Authentication failed." + check);
     EXPECT_NE(LogText().find("=[530 Authentication failed.]"), std::string::npos) << "the log keeps the answer";
-    app->SetFtpPassword(kPassword);
-    Ftp().m_strPort[PROTOCOL_FTP] = std::to_string(loopback::PickFreePort());
-    dialogs.Clear();
-    app->OnHelpUploadTestFile();
-    const std::string box = dialogs.LastText();
-    EXPECT_EQ(box.rfind(login, 0), 0u) << box;
-    EXPECT_EQ(box.find("answered"), std::string::npos) << box;
-    EXPECT_EQ(box.substr(box.size() - std::min(box.size(), check.size())), check);
+}
+
+// A server that cannot be reached, a login it refuses and (SSH) a host key
+// nobody accepted are each told as what they are, in one box that ends the
+// test upload, with the client's own reason.
+TEST_P(TestFileUpload, NoConnectionARefusedLoginAndAnUnknownHostKeyAreToldApart)
+{
+    const int protocol = GetParam();
+    const std::string sftpParameters = Ftp().m_strParameters[PROTOCOL_SFTP];
+    const std::string port = std::to_string(loopback::PickFreePort());
+    struct Case {
+        const char* what;
+        std::function<void()> spoil;
+        std::string boxStart;   // how the box begins
+        std::string reason;     // the client's words, also in the box
+        std::string advice;     // what to do, also in the box
+        std::string status;
+    };
+    const std::string login = "The login to the server 127.0.0.1 as user " + Ftp().m_strUser + " was unsuccessful.";
+    std::vector<Case> cases = {
+        {"nothing listens on the port", [&] { Ftp().m_strPort[protocol] = port; },
+         "Quillmark could not connect to the server 127.0.0.1 on port " + port + ".",
+         protocol == PROTOCOL_SFTP ? "Connection refused" : protocol == PROTOCOL_FTPS ? "Failed to connect" : "",
+         "Check that the server is up", "FTP: Could not connect: host=127.0.0.1 port=" + port},
+        {"the login is refused",
+         [&] {
+             if (protocol == PROTOCOL_SFTP)
+                 Ftp().m_strParameters[PROTOCOL_SFTP] = ReplaceAll(sftpParameters, "userkey", "otherkey");
+             else
+                 app->SetFtpPassword("wrong " + kPassword);
+         },
+         login, protocol == PROTOCOL_SFTP ? "Permission denied (publickey" : "",
+         protocol == PROTOCOL_SFTP ? "the Password in Setup is not used" : "Check Server, User, Password",
+         "FTP: Login was unsuccessful: host=127.0.0.1 user=" + Ftp().m_strUser},
+    };
+    if (protocol == PROTOCOL_SFTP) {
+        // Checked against no known host at all: the server's key is unknown.
+        const std::string checked = ReplaceAll(sftpParameters, "-oStrictHostKeyChecking=no",
+                                               "-oStrictHostKeyChecking=yes");
+        ASSERT_NE(checked, sftpParameters);
+        cases.push_back({"the host key is unknown", [&] { Ftp().m_strParameters[PROTOCOL_SFTP] = checked; },
+                         "Quillmark could not make sure that the server 127.0.0.1 is the club's SFTP server",
+                         "Host key verification failed.", "known_hosts",
+                         "FTP: Login was unsuccessful: host=127.0.0.1 user=" + Ftp().m_strUser});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        UseProtocol(protocol);
+        Ftp().m_strDirectory += "/" + TestFolderName();
+        app->SetFtpPassword(kPassword);
+        c.spoil();
+        dialogs.Clear();
+        commandFrame.seen.clear();
+        app->OnHelpUploadTestFile();
+        const auto shown = dialogs.Shown();
+        std::string all;
+        for (const auto& t : dialogs.Texts())
+            all += "[" + t + "] ";
+        ASSERT_EQ(shown.size(), 1u) << all;
+        const std::string& box = shown[0].text;
+        EXPECT_EQ(box.rfind(c.boxStart, 0), 0u) << box;
+        EXPECT_NE(box.find(c.reason), std::string::npos) << box;
+        EXPECT_NE(box.find(c.advice), std::string::npos) << box;
+        EXPECT_NE(box.find("Help > Upload a Test File tries"), std::string::npos) << box;
+        EXPECT_EQ(commandFrame.Count(c.status), 1) << c.status;
+        EXPECT_EQ(commandFrame.seen.back().text, "Failure uploading " + TestFileAddress(Ftp()));
+        EXPECT_FALSE(PathExists(WebPath("TestFile.txt")));
+        EXPECT_TRUE(NoNetrcLeft());
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Protocols, TestFileUpload, ::testing::Values(0, 1, 2),
