@@ -523,7 +523,7 @@ TEST_F(BridgeWebsPosting, CancelledPostAndUnreadablePasswordRecordNothing)
     };
     app->OnPostGames(false);
     postingFrame.onStatus = nullptr;
-    EXPECT_EQ(LastStatus(), "Post Games: No score files succeeded (1 failed)");
+    EXPECT_EQ(LastStatus(), "Canceled");
     EXPECT_TRUE(app->GetHistory().IsEmpty());
     EXPECT_NE(LogText().find("Upload canceled: " + JoinPath(scores, "230906.aca")), std::string::npos);
     EXPECT_NE(LogText().find("Unable to access BWS file=[" + JoinPath(scores, "230906A.bws") +
