@@ -382,23 +382,25 @@ bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name,
     if (missing)
         *missing = false;
     ITransferHost& app = m_host;
-    // The website's host (and port, when the Website URL gives one). Only
-    // a web address names one: the host of any other would get an HTTP
+    // The website as the director wrote it: its scheme, host and port (an
+    // https:// website is read over TLS, its certificate checked). Only a
+    // web address names one: the host of any other would get an HTTP
     // request it never asked for.
-    std::string host = app.GetWebsiteUrl();
-    const std::string lower = ToLowerAscii(host);
-    if (lower.compare(0, 7, "http://") != 0 && lower.compare(0, 8, "https://") != 0) {
-        SetLastServerResponse("The Website URL is not an http:// or https:// address: " + host);
+    std::string site = app.GetWebsiteUrl();
+    const std::string lower = ToLowerAscii(site);
+    const bool secure = lower.compare(0, 8, "https://") == 0;
+    if (lower.compare(0, 7, "http://") != 0 && !secure) {
+        SetLastServerResponse("The Website URL is not an http:// or https:// address: " + site);
         m_host.ReportError(inet::ExtendedError, "CFTPWorker::DownloadFile:");
         return false;
     }
-    host.erase(0, host.find("://") + 3);
-    while (!host.empty() && host.back() == '/')
-        host.pop_back();
+    site.erase(0, site.find("://") + 3);
+    while (!site.empty() && site.back() == '/')
+        site.pop_back();
     std::string path;
     GetCurrentPath(path, true);
     path += Slashes(name);
-    const std::string url = "http://" + host + "/" + EncodePath(path);
+    const std::string url = (secure ? "https://" : "http://") + site + "/" + EncodePath(path);
 
     std::string body;
     CHttpReply reply;
