@@ -13,6 +13,9 @@ struct GetState {
     CHttpReply* reply = nullptr;
     const CHttpGetOptions* options = nullptr;
     uint64_t maxBody = 0;
+    // Body bytes of the reply so far, kept or not: a body that is thrown
+    // away (an error page) is still read, and bounded like any other.
+    uint64_t received = 0;
     bool headersDone = false;
     bool discard = false;
     bool tooLarge = false;
@@ -82,13 +85,13 @@ size_t OnWrite(char* data, size_t size, size_t count, void* p)
     const size_t n = size * count;
     return Guarded(*s, size_t{0}, [&] {
         HeadersDone(*s);
-        if (s->discard)
-            return n;
-        if (s->body->size() + n > s->maxBody) {
+        if (s->received + n > s->maxBody) {
             s->tooLarge = true;
             return size_t{0};
         }
-        s->body->append(data, n);
+        s->received += n;
+        if (!s->discard)
+            s->body->append(data, n);
         return n;
     });
 }

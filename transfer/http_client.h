@@ -21,7 +21,8 @@ struct CHttpGetOptions {
     std::function<bool()> goOn;
     // Called once the status line and headers are in.
     std::function<void(const CHttpReply&)> onHeaders;
-    // Bodies of a status other than 200..299 are not kept.
+    // Bodies of a status other than 200..299 are not kept; they are read
+    // against maxBody all the same.
     bool keepErrorBody = false;
     // The most the body may hold (0: the HTTP limit of TransferLimits).
     uint64_t maxBody = 0;
