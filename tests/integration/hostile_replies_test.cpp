@@ -4,6 +4,7 @@
 // on Cancel. A listener that stands for anything else on the club's
 // network records whatever reaches it: nothing may.
 #include <chrono>
+#include <sys/stat.h>
 #include <thread>
 
 #include "posting/index_pages.h"
@@ -122,13 +123,18 @@ TEST_F(HostileReplyTest, EndlessBodiesFailAtTheirLimitAndKeepNothing)
 {
     CTransferLimits limits;
     limits.httpBodyBytes = 4u << 20;
+    // Far above what 4 MiB takes on loopback: a body that is not counted
+    // fails here on time instead of hanging the test.
+    limits.requestMs = 20000;
     CTransferLimitsGuard guard(limits);
 #ifndef QM_UNDER_SANITIZER
     // An unbounded read fails here within a second instead of taking the
     // machine's memory.
     CAddressSpaceLimit memory(512u << 20);
 #endif
-    for (const char* kind : {"endless", "huge"}) {
+    // An error page is read against the same limit as a page, though
+    // nothing of it is kept.
+    for (const char* kind : {"endless", "huge", "endless404", "huge404"}) {
         SCOPED_TRACE(kind);
         const std::string url = hostile.Url() + "/" + kind + "/template.htm";
         std::vector<char> bytes;
@@ -156,11 +162,24 @@ TEST_F(HostileReplyTest, DrippingReplyEndsAtItsTimeLimitOrWithinASecondOfCancel)
         CTransferLimits limits;
         limits.requestMs = 1500;
         CTransferLimitsGuard guard(limits);
+        // Nothing else ends a drip: the test cancels a request still running
+        // long after its limit, so one that ignores the limit fails here.
+        const auto start = Clock::now();
+        bool rescued = false;
+        recording.quit = [&] {
+            if (Clock::now() - start < std::chrono::seconds(8))
+                return false;
+            rescued = true;
+            return true;
+        };
+        app->SetBusy(true);
         std::vector<char> bytes;
         prompter.Clear();
-        const auto start = Clock::now();
         EXPECT_FALSE(app->GetURL(drip + "/template.htm", bytes));
         EXPECT_FALSE(ReadWebsitePage(drip, "page.htm"));
+        app->SetBusy(false);
+        recording.quit = nullptr;
+        EXPECT_FALSE(rescued) << "the time limit of 1500 ms never ended the request; the test cancelled it";
         EXPECT_LT(Clock::now() - start, std::chrono::seconds(10));
         ASSERT_EQ(prompter.Texts().size(), 2u);
         for (const std::string& text : prompter.Texts())
@@ -179,4 +198,45 @@ TEST_F(HostileReplyTest, DrippingReplyEndsAtItsTimeLimitOrWithinASecondOfCancel)
     }));
     EXPECT_TRUE(EndsWithinASecondOfCancel([&] { return ReadWebsitePage(drip, "page.htm"); }));
     EXPECT_TRUE(prompter.Texts().empty());  // a cancel is no failure
+}
+
+// An https:// website is read over TLS on the port the director gave, and
+// a certificate nobody vouches for is refused, not read past.
+TEST_F(HostileReplyTest, HttpsWebsiteIsReadOverTlsAndAnUntrustedCertificateIsRefused)
+{
+    // The listener stands where the website is: what reaches it must be the
+    // start of a TLS handshake (a record of type 22), never a request in
+    // plain text. It never answers, so the test cancels once bytes came.
+    const auto giveUp = Clock::now() + std::chrono::seconds(20);
+    std::string arrived;
+    recording.quit = [&] {
+        arrived = ReadWholeFile(listener.record).substr(recordBefore.size());
+        return arrived.size() > std::string("connect\n").size() || Clock::now() > giveUp;
+    };
+    app->SetBusy(true);
+    prompter.Clear();
+    EXPECT_FALSE(ReadWebsitePage("https://" + Listener(), "page.htm"));
+    app->SetBusy(false);
+    recording.quit = nullptr;
+    EXPECT_TRUE(prompter.Texts().empty());  // the test's cancel
+    ASSERT_GT(arrived.size(), 8u) << "nothing reached the https:// website's port";
+    EXPECT_EQ(arrived.substr(0, 9), std::string("connect\n\x16")) << "not a TLS handshake: " << arrived;
+    EXPECT_EQ(arrived.find("GET "), std::string::npos) << arrived;
+
+    // A server with a self-signed certificate: the template download and
+    // the page read both fail at the handshake and say why.
+    const std::string certDir = folder.File("cert");
+    ASSERT_EQ(::mkdir(certDir.c_str(), 0700), 0);
+    ASSERT_TRUE(loopback::MakeSelfSignedCertificate(certDir));
+    loopback::CHostileHttpServer secure;
+    ASSERT_TRUE(secure.Start(folder.File("secure.log"), certDir));
+    ASSERT_EQ(secure.Url().compare(0, 8, "https://"), 0);
+    prompter.Clear();
+    std::vector<char> bytes;
+    EXPECT_FALSE(app->GetURL(secure.Url() + "/template.htm", bytes));
+    EXPECT_FALSE(ReadWebsitePage(secure.Url(), "page.htm"));
+    ASSERT_EQ(prompter.Texts().size(), 2u) << "a page the server does not have is no failure: the certificate "
+                                              "was not checked";
+    for (const std::string& text : prompter.Texts())
+        EXPECT_NE(text.find("certificate"), std::string::npos) << text;
 }

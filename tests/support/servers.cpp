@@ -261,16 +261,21 @@ std::string CHttpServer::Url() const
     return "http://127.0.0.1:" + std::to_string(Port());
 }
 
-bool CHostileHttpServer::Start(const std::string& logFile)
+bool CHostileHttpServer::Start(const std::string& logFile, const std::string& certDir)
 {
     const int port = PickFreePort();
-    return CServerProcess::Start({kPython, kScripts + "/hostile_http_server.py", "--port", std::to_string(port)}, port,
-                                 logFile);
+    std::vector<std::string> argv{kPython, kScripts + "/hostile_http_server.py", "--port", std::to_string(port)};
+    if (!certDir.empty()) {
+        argv.push_back("--cert-dir");
+        argv.push_back(certDir);
+    }
+    m_secure = !certDir.empty();
+    return CServerProcess::Start(argv, port, logFile);
 }
 
 std::string CHostileHttpServer::Url() const
 {
-    return "http://127.0.0.1:" + std::to_string(Port());
+    return (m_secure ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(Port());
 }
 
 bool CRecordingListener::Start(const std::string& recordFile, const std::string& logFile)

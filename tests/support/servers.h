@@ -83,12 +83,17 @@ public:
 };
 
 // A web server that misbehaves (tests/servers/hostile_http_server.py):
-// below a folder "endless", "huge" or "drip" every page is endless or drips,
-// and /redirect?to=URL redirects anywhere.
+// below a folder "endless", "huge" or "drip" every page is endless or drips
+// ("endless404", "huge404": the same as an error page), and
+// /redirect?to=URL redirects anywhere. With a certificate folder (made by
+// MakeSelfSignedCertificate) it speaks HTTPS.
 class CHostileHttpServer : public CServerProcess {
 public:
-    bool Start(const std::string& logFile);
-    std::string Url() const;  // "http://127.0.0.1:<port>"
+    bool Start(const std::string& logFile, const std::string& certDir = {});
+    std::string Url() const;  // "http://127.0.0.1:<port>" ("https://" with TLS)
+
+private:
+    bool m_secure = false;
 };
 
 // A listener that records every connection and every byte that reaches it
