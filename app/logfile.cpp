@@ -202,11 +202,6 @@ int CLogfile::WriteBlock(const std::string& body, const std::string& name)
     return Write(text);
 }
 
-int CLogfile::WriteMessage(const std::string& text)
-{
-    return Printf("Message=[%s]\n", text.c_str());
-}
-
 void CLogfile::Trim(size_t maxBytes)
 {
     if (m_path.empty() || maxBytes == 0)

@@ -29,8 +29,6 @@ public:
     int WriteException(const CException& e);
     // "%s=\n|" + body with every CR LF replaced by LF + "|", then "\n".
     int WriteBlock(const std::string& body, const std::string& name);
-    // "Message=[%s]\n".
-    int WriteMessage(const std::string& text);
     // Drops whole lines from the front until the file is below maxBytes (a
     // single last line without a line end that alone reaches the limit
     // stays). The file is replaced only once the shorter copy is complete;

@@ -15,11 +15,6 @@ bool COleDispatchDriver::CreateDispatch(const std::string& progId, COleException
     return true;
 }
 
-void COleDispatchDriver::AttachDispatch(std::unique_ptr<IDispatchObject> object)
-{
-    m_object = std::move(object);
-}
-
 void COleDispatchDriver::ReleaseDispatch()
 {
     m_object.reset();

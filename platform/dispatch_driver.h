@@ -21,7 +21,6 @@ public:
     // before. On failure returns false and, when error is given, sets its
     // code to the failure code and its message to the reason, when known.
     bool CreateDispatch(const std::string& progId, COleException* error = nullptr);
-    void AttachDispatch(std::unique_ptr<IDispatchObject> object);
     void ReleaseDispatch();
     IDispatchObject* GetDispatch() const { return m_object.get(); }
 

@@ -38,8 +38,6 @@ public:
     void AddTemplateExtension(std::string& name) const;
 
     int GetFound() const { return m_nFound; }
-    int GetExpected() const { return m_nExpected; }
-    const std::string& GetTemplateUrl() const { return m_strTemplateUrl; }
     const std::string& GetOutputName() const { return m_strOutputName; }
     const std::string& GetStagingPath() const { return m_strStagingPath; }
 

@@ -15,7 +15,6 @@ public:
     // Starts a new page (points; US Letter by default). Drawing before the
     // first call starts a page of the default size.
     void NewPage(double width = 612, double height = 792);
-    int PageCount() const { return static_cast<int>(m_pages.size()); }
 
     // Text with its baseline starting at (x, y), origin at the bottom left.
     // UTF-8; characters that Windows-1252 lacks become '?'.

@@ -83,8 +83,7 @@ public:
 
     // The most the program may write, its two streams together; past it
     // ReadLine fails, OutputLimitReached tells why, and nothing more of the
-    // error stream is kept. Set before Start.
-    void SetOutputLimit(uint64_t bytes) { m_nOutputLimit = bytes; }
+    // error stream is kept.
     uint64_t GetOutputLimit() const { return m_nOutputLimit; }
     bool OutputLimitReached() const { return m_bOverLimit; }
     // Counts the output from nothing again, for a program that answers
