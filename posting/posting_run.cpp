@@ -155,7 +155,7 @@ bool CQuillmarkApp::ConfirmPosting(CSFPtrArray& candidates, bool addMode)
         if (row.session.empty())
             row.session = file->GetSessionText(false);
         row.section = file->GetSection();
-        row.date = FormatDate(file->GetDate(), "%m/%d/%y");
+        row.date = FormatShortDate(file->GetDate());
         row.limits = file->GetDescriptor(SFD_MP_LIMITS);
         request.rows.push_back(std::move(row));
     }

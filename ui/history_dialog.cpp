@@ -45,11 +45,12 @@ bool IsPathColumn(long column)
            column == CHistoryDialog::COL_DESTINATION;
 }
 
-// A time as text; empty for a time the local calendar cannot show.
-std::string TimeText(int64_t time, const char* pattern)
+// A time as text in one of the program's short forms; empty for a time the
+// local calendar cannot show.
+std::string TimeText(int64_t time, std::string (*format)(int64_t))
 {
     try {
-        return FormatDate(time, pattern);
+        return format(time);
     } catch (const CException&) {
         return std::string();
     }
@@ -175,17 +176,17 @@ std::string CHistoryDialog::GetColumnText(const CScoreFile& file, int column)
     }
     case COL_HAND_RECORDS: return file.GetHandRecordPath();
     case COL_SIZE: return FormatFileSize(file.GetSize(), false);
-    case COL_MODIFIED: return TimeText(file.GetModifiedTime(), "%m/%d/%y %H:%M:%S");
+    case COL_MODIFIED: return TimeText(file.GetModifiedTime(), FormatShortDateTime);
     case COL_DESTINATION: return file.GetWebName();
     // Insert locations count from 1 for the director (the posted-before
     // question and the log say "Insert: 1" for the first); the record keeps
     // them from 0. An entry that went nowhere has none.
     case COL_INSERT: return file.GetWebName().empty() ? std::string() : StrFormat("%d", file.GetInsertNumber() + 1);
-    case COL_POSTED: return file.GetPostedTime() ? TimeText(file.GetPostedTime(), "%m/%d/%y %H:%M:%S") : "";
+    case COL_POSTED: return file.GetPostedTime() ? TimeText(file.GetPostedTime(), FormatShortDateTime) : "";
     case COL_EVENT: return file.GetDescriptor(SFD_EVENT);
     case COL_SESSION: return file.GetSessionText(true);
     case COL_SEC: return file.GetSection();
-    case COL_DATE: return TimeText(file.GetDate(), "%m/%d/%y");
+    case COL_DATE: return TimeText(file.GetDate(), FormatShortDate);
     case COL_LIMITS: return file.GetDescriptor(SFD_MP_LIMITS);
     default: return std::string();
     }

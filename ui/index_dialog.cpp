@@ -77,7 +77,7 @@ wxString CIndexList::OnGetItemText(long item, long column) const
     switch (column) {
     case 0:
         try {
-            text = FormatDate(file->GetDate(), "%m/%d/%y");
+            text = FormatShortDate(file->GetDate());
         } catch (...) {
             text.clear();
         }
