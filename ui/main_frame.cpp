@@ -124,6 +124,8 @@ CMainFrame::CMainFrame(CQuillmarkApp& app, const wxPoint& pos, const wxSize& siz
                                     },
                                     {},
                                     [this] { return GetStatusBar()->IsShown(); }});
+    SetCommand(ID_NEXT_PANE, {[this] { MovePaneFocus(true); }, {}, {}});
+    SetCommand(ID_PREV_PANE, {[this] { MovePaneFocus(false); }, {}, {}});
     Layout();
 }
 
@@ -612,6 +614,37 @@ void CMainFrame::RestoreKeyboardFocus()
     if (focus && focus != this && wxGetTopLevelParent(focus) == this)
         return;
     m_view->GetWebView()->SetFocus();
+}
+
+void CMainFrame::MovePaneFocus(bool forward)
+{
+    // The panes in keyboard order: the dialog bar's address line, then the
+    // page. Only those that can take the keyboard now count.
+    std::vector<wxWindow*> panes;
+    for (wxWindow* pane : {static_cast<wxWindow*>(m_bar->address), static_cast<wxWindow*>(m_view->GetWebView())}) {
+        if (pane && pane->IsShownOnScreen() && pane->IsEnabled())
+            panes.push_back(pane);
+    }
+    if (panes.empty())
+        return;
+    // The pane that holds the keyboard now: the one the focused control is
+    // or lies in. A button of the dialog bar belongs to the bar's pane.
+    wxWindow* focus = FindFocus();
+    auto within = [focus](wxWindow* w) { return focus && (focus == w || w->IsDescendant(focus)); };
+    const int count = static_cast<int>(panes.size());
+    int current = -1;
+    for (int i = 0; i < count; ++i) {
+        if (within(panes[static_cast<size_t>(i)]))
+            current = i;
+    }
+    if (current < 0 && within(m_bar) && panes.front() == m_bar->address)
+        current = 0;
+    int next = 0;
+    if (current < 0)
+        next = forward ? 0 : count - 1;
+    else
+        next = (current + (forward ? 1 : count - 1)) % count;
+    panes[static_cast<size_t>(next)]->SetFocus();
 }
 
 void CMainFrame::OnDisabledClick()

@@ -114,6 +114,8 @@ private:
     void OnClose(wxCloseEvent& event);
     void OnActivate(wxActivateEvent& event);
     void RestoreKeyboardFocus();
+    // F6 and Shift+F6: the keyboard to the next or the previous pane.
+    void MovePaneFocus(bool forward);
     void OnDisabledClick();
     void OnIdle(wxIdleEvent& event);
     bool IsIdle() const;

@@ -9,6 +9,7 @@
 #include <ctime>
 
 #include <wx/dialog.h>
+#include <wx/textctrl.h>
 #include <wx/webview.h>
 
 #include "app/quillmark_app.h"
@@ -107,4 +108,37 @@ TEST_F(KeyboardFocusTest, PostGamesKeysWorkFromTheStartAndAfterEveryDialog)
     MouseClickAt(web, wxPoint(web->GetClientSize().x / 2, web->GetClientSize().y / 2));
     EXPECT_TRUE(KeyOpensConfirmPosting("F4")) << "F4 in the HTML view";
     EXPECT_TRUE(KeyOpensConfirmPosting("F4")) << "F4 after the dialog over the HTML view";
+}
+
+// F6 and Shift+F6 from the keyboard move the focus between the page and the
+// dialog bar's address line, each way from each of them.
+TEST_F(KeyboardFocusTest, F6AndShiftF6MoveTheFocusBetweenThePageAndTheAddressLine)
+{
+    ASSERT_TRUE(WaitUntil([&] { return frame->IsActive(); }, 30000));
+    ASSERT_TRUE(WaitForPlacement(frame));
+    wxWindow* address = frame->GetDialogBar()->address;
+    wxWebView* web = frame->GetView()->GetWebView();
+    MouseClickAt(web, wxPoint(web->GetClientSize().x / 2, web->GetClientSize().y / 2));
+    ASSERT_TRUE(WaitUntil([&] { return HasFocusWithin(web); }, 30000)) << "a click did not put the focus in the page";
+
+    struct Step {
+        const char* keys;
+        wxWindow* to;
+        const char* what;
+    };
+    const Step steps[] = {
+        {"F6", address, "F6 from the page"},
+        {"F6", web, "F6 from the address line"},
+        {"shift+F6", address, "Shift+F6 from the page"},
+        {"shift+F6", web, "Shift+F6 from the address line"},
+    };
+    for (const Step& step : steps) {
+        CommandOutput(std::string("xdotool key ") + step.keys);
+        const bool moved = WaitUntil([&] { return HasFocusWithin(step.to); }, 10000);
+        wxWindow* focus = wxWindow::FindFocus();
+        EXPECT_TRUE(moved) << step.what << " left the focus on "
+                           << (focus ? wxString(focus->GetClassInfo()->GetClassName()).ToStdString() : std::string("nothing"));
+        if (step.to == address && std::string(step.keys) == "F6")
+            TakeScreenshot("focus_f6_address_line");
+    }
 }
