@@ -116,7 +116,8 @@ const char kPage[] =
     "selected games, so the next Post Games offers them again; Add... records games as posted without "
     "posting them. Nothing changes until you press OK.</p>"
     "<h3>Keys</h3>"
-    "<p>F4 Post Games, Shift+F4 Repost, F1 this Help. In the web view: Alt+Left back, Alt+Right forward, "
+    "<p>F4 Post Games, Shift+F4 Repost, F1 this Help, F6 and Shift+F6 move between the address line and "
+    "the page. In the web view: Alt+Left back, Alt+Right forward, "
     "F5 refresh, Esc stop. Esc closes this window.</p>";
 
 }  // namespace
