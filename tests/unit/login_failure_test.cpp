@@ -66,7 +66,8 @@ TEST(LoginFailureTest, ClientWordsTellConnectionLoginAndHostKeyApart)
         SCOPED_TRACE(row.output);
         LoginFailure failure;
         ASSERT_EQ(LoginFailureFromCurl(row.code, row.output, failure), row.told);
-        if (row.told)
+        if (row.told) {
             EXPECT_EQ(failure.kind, row.kind);
+        }
     }
 }
