@@ -205,6 +205,9 @@ bool CProcessRunner::Start(const std::vector<std::string>& argv, const std::stri
     m_stdinWrite = in[1];
     m_stdoutRead = out[0];
     m_stderrRead = err[0];
+    // No write may hold this thread: a program that reads nothing (an sftp
+    // still waiting for its server) leaves the pipe full.
+    ::fcntl(m_stdinWrite, F_SETFL, ::fcntl(m_stdinWrite, F_GETFL) | O_NONBLOCK);
     ::fcntl(m_stdoutRead, F_SETFL, ::fcntl(m_stdoutRead, F_GETFL) | O_NONBLOCK);
     ::fcntl(m_stderrRead, F_SETFL, ::fcntl(m_stderrRead, F_GETFL) | O_NONBLOCK);
     m_pidfd = OpenPidfd(pid);
@@ -222,8 +225,10 @@ void CProcessRunner::CloseStdin()
     CloseFd(m_stdinWrite);
 }
 
-bool CProcessRunner::WriteStdin(const std::string& text)
+ssize_t CProcessRunner::WriteStdinOnce(const char* data, size_t size)
 {
+    if (m_stdinWrite < 0)
+        return -1;
     // A program that has ended gives EPIPE here, never the signal that
     // would end this process: it is held back on this thread while writing
     // and taken away again when the write raised it.
@@ -235,25 +240,50 @@ bool CProcessRunner::WriteStdin(const std::string& text)
     sigemptyset(&pending);
     ::sigpending(&pending);
     const bool wasPending = sigismember(&pending, SIGPIPE) == 1;
-    size_t done = 0;
-    bool broken = false;
-    while (m_stdinWrite >= 0 && done < text.size()) {
-        const ssize_t n = ::write(m_stdinWrite, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            broken = n < 0 && errno == EPIPE;
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (broken && !wasPending) {
+    ssize_t n;
+    do {
+        n = ::write(m_stdinWrite, data, size);
+    } while (n < 0 && errno == EINTR);
+    const int error = errno;
+    if (n < 0 && error == EPIPE && !wasPending) {
         const timespec now{0, 0};
         while (::sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) {
         }
     }
     ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
-    return done == text.size();
+    if (n < 0)
+        return error == EAGAIN || error == EWOULDBLOCK ? 0 : -1;
+    return n;
+}
+
+bool CProcessRunner::WriteStdin(const std::string& text)
+{
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = WriteStdinOnce(text.data() + done, text.size() - done);
+        if (n < 0)
+            return false;
+        if (n == 0) {
+            pollfd p{m_stdinWrite, POLLOUT, 0};
+            ::poll(&p, 1, -1);
+            continue;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool CProcessRunner::WriteSomeStdin(std::string& pending)
+{
+    while (!pending.empty()) {
+        const ssize_t n = WriteStdinOnce(pending.data(), pending.size());
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;  // full: the rest when the program has read some
+        pending.erase(0, static_cast<size_t>(n));
+    }
+    return true;
 }
 
 void CProcessRunner::DrainStderr()
@@ -373,9 +403,9 @@ void CProcessRunner::Terminate()
     ::kill(-m_pid, SIGKILL);
 }
 
-void CProcessRunner::WaitForActivity(int ms)
+void CProcessRunner::WaitForActivity(int ms, bool forInput)
 {
-    pollfd fds[3];
+    pollfd fds[4];
     int n = 0;
     if (m_stdoutRead >= 0 && !m_bStdoutEnded)
         fds[n++] = {m_stdoutRead, POLLIN, 0};
@@ -388,6 +418,8 @@ void CProcessRunner::WaitForActivity(int ms)
         std::this_thread::sleep_for(std::chrono::milliseconds(ms < 5 ? ms : 5));
         return;
     }
+    if (forInput && m_stdinWrite >= 0)
+        fds[n++] = {m_stdinWrite, POLLOUT, 0};
     ::poll(fds, static_cast<nfds_t>(n), ms);
 }
 

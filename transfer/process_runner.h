@@ -59,13 +59,19 @@ public:
     bool Start(const std::vector<std::string>& argv, const std::string& workingFolder,
                const std::string& programName, const std::vector<std::string>& environment = {});
     void CloseStdin();
-    // Writes to the program's standard input (tests and prompts).
+    // Writes the whole text to the program's standard input, waiting while
+    // the pipe is full (tests and prompts).
     bool WriteStdin(const std::string& text);
+    // Writes what the pipe takes now of pending and drops that from its
+    // front; never waits. False once the program no longer reads its input
+    // (it has ended or closed it).
+    bool WriteSomeStdin(std::string& pending);
     ReadResult ReadLine(std::string& line, const std::string& prompt, bool wait);
     // 1 while the program runs; 0 once its exit status has been recorded.
     int PollExit();
-    // Waits up to ms milliseconds for output or for the program's end.
-    void WaitForActivity(int ms);
+    // Waits up to ms milliseconds for output or for the program's end, and
+    // with forInput also for room in the pipe to its standard input.
+    void WaitForActivity(int ms, bool forInput = false);
     void Terminate();
     void DrainStderr();
 
@@ -97,6 +103,9 @@ private:
     bool CountOutput(size_t n);
     void CloseFd(int& fd);
     bool WaitExited(int ms);
+    // One write to standard input without the signal of a closed pipe:
+    // the count written, 0 when the pipe is full, -1 when it is broken.
+    ssize_t WriteStdinOnce(const char* data, size_t size);
 
     int m_stdinWrite = -1;
     int m_stdoutRead = -1;
