@@ -10,6 +10,7 @@
 #include <random>
 #include <unistd.h>
 
+#include "platform/fd_io.h"
 #include "platform/path_helpers.h"
 #include "platform/private_folder.h"
 #include "platform/text_helpers.h"
@@ -25,6 +26,40 @@ std::string Unguessable()
 {
     std::random_device random;
     return StrFormat("%08x%08x%08x", random(), random(), random());
+}
+
+// What /proc tells of a process: its name, its process group and when it
+// started (in clock ticks after boot), which together tell it from a
+// later process that got the same number.
+struct ProcessStat {
+    std::string name;
+    long group = 0;
+    unsigned long long started = 0;
+};
+
+bool ReadProcessStat(long pid, ProcessStat& stat)
+{
+    char text[1024] = {};
+    const int fd = ::open(StrFormat("/proc/%ld/stat", pid).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (n <= 0)
+        return false;
+    // "pid (name) state ppid pgrp ...": the name may hold blanks and
+    // parentheses, so the fields are counted from its last ")".
+    const char* open = std::strchr(text, '(');
+    const char* close = std::strrchr(text, ')');
+    if (!open || !close || close < open)
+        return false;
+    stat.name.assign(open + 1, close);
+    long parent = 0;
+    char state = 0;
+    // Fields 3 (state), 4 (parent), 5 (group), then 6 to 21 skipped, 22
+    // (start time).
+    return std::sscanf(close + 1, " %c %ld %ld %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %llu",
+                       &state, &parent, &stat.group, &stat.started) == 4;
 }
 
 }  // namespace
@@ -58,8 +93,15 @@ bool CSftpSession::Start()
         const std::string path = JoinPath(folder, StrFormat("%s%ld-%ld", kSftpSessionRecordPrefix,
                                                             static_cast<long>(::getpid()),
                                                             static_cast<long>(m_runner->GetPid())));
+        // The record holds when that sftp started: the sweep ends only
+        // the process it names, not a later one that got its number.
+        ProcessStat stat;
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd >= 0) {
+            if (ReadProcessStat(m_runner->GetPid(), stat)) {
+                const std::string started = StrFormat("%llu\n", stat.started);
+                WriteAll(fd, started.data(), started.size());
+            }
             ::close(fd);
             m_record = path;
         }
@@ -120,10 +162,18 @@ bool CSftpSession::RunStep(const std::string& commands, std::string* output, std
     m_runner->RestartOutputCount();
     const int64_t limitMs = timeLimitMs > 0 ? timeLimitMs : TransferLimits().requestMs;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
-    bool ok = m_runner->WriteStdin(sent + marker + "\n");
+    // sftp reads nothing before its login is done, and the pipe holds
+    // 64 KiB: the step goes in as sftp takes it, between looks at its
+    // output, the cancel state and the time limit.
+    std::string input = sent + marker + "\n";
+    bool ok = true;
     bool done = false;
     std::string pending, line;
     while (ok && !done) {
+        if (!input.empty() && !m_runner->WriteSomeStdin(input)) {
+            ok = false;  // sftp no longer reads: it has ended
+            break;
+        }
         int r;
         while ((r = m_runner->ReadLine(line, std::string(), false)) == CProcessRunner::RL_LINE) {
             line = pending + line;
@@ -154,7 +204,7 @@ bool CSftpSession::RunStep(const std::string& commands, std::string* output, std
             ok = false;
             break;
         }
-        m_runner->WaitForActivity(50);
+        m_runner->WaitForActivity(50, !input.empty());
         if (m_host.GetCancelState(true) == CS_CANCELLED) {
             m_runner->Terminate();
             ok = false;
@@ -209,16 +259,20 @@ void EndLeftoverSftp(const std::string& recordName)
     const long pid = std::strtol(recordName.c_str() + dash + 1, &end, 10);
     if (pid <= 1 || *end != '\0')
         return;
-    // Only a process that is still that sftp: its name, and the group of
-    // its own that it was started in (a reused number is left alone).
-    std::FILE* f = std::fopen(StrFormat("/proc/%ld/stat", pid).c_str(), "re");
-    if (!f)
+    // Only a process that is still that sftp: its name, the group of its
+    // own that it was started in and the start time its record holds (a
+    // reused number is left alone, and so is a record without a time).
+    char text[32] = {};
+    const int fd = ::open(JoinPath(PrivateTempFolder(), recordName).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
         return;
-    char name[64] = {};
-    char state = 0;
-    long ppid = 0, pgrp = 0;
-    const int fields = std::fscanf(f, "%*d (%63[^)]) %c %ld %ld", name, &state, &ppid, &pgrp);
-    std::fclose(f);
-    if (fields == 4 && std::string(name) == "sftp" && pgrp == pid)
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    char* timeEnd = nullptr;
+    const unsigned long long started = n > 0 ? std::strtoull(text, &timeEnd, 10) : 0;
+    if (started == 0 || timeEnd == text || (*timeEnd != '\n' && *timeEnd != '\0'))
+        return;
+    ProcessStat stat;
+    if (ReadProcessStat(pid, stat) && stat.name == "sftp" && stat.group == pid && stat.started == started)
         ::kill(-static_cast<pid_t>(pid), SIGKILL);
 }

@@ -10,9 +10,10 @@
 // output once everything before it has been done, which marks the end of
 // the step's answer.
 //
-// While its sftp runs, a session keeps an empty record
-// "sftp-<our pid>-<sftp pid>" in the private temporary folder, so that the
-// start-up after a killed run can end an sftp that outlived it.
+// While its sftp runs, a session keeps a record "sftp-<our pid>-<sftp pid>"
+// in the private temporary folder, holding when that sftp started, so that
+// the start-up after a killed run can end an sftp that outlived it (and
+// nothing else).
 #pragma once
 
 #include <cstdint>
@@ -78,7 +79,8 @@ private:
 
 // The prefix of the records above.
 extern const char kSftpSessionRecordPrefix[];
-// Ends the sftp (and the ssh it started) that the record name of a run no
-// longer running names, when that process is still an sftp leading its own
-// process group.
+// Ends the sftp (and the ssh it started) that the record recordName in the
+// private temporary folder names, for a run no longer running, when that
+// process is still the one the record was made for: an sftp leading its
+// own process group, started at the time the record holds.
 void EndLeftoverSftp(const std::string& recordName);
