@@ -31,7 +31,6 @@
 #include "platform/path_helpers.h"
 #include "standin/standin_layout.h"
 #include "platform/text_helpers.h"
-#include "posting/ftp_web_transport.h"
 #include "posting/score_file.h"
 #include "support/posting_samples.h"
 #include "support/quiet_status_sink.h"
@@ -228,11 +227,6 @@ int main(int argc, char** argv)
     CFTPSettings& s = setup.m_Ftp;
     setup.SetFlags(SF_AUTO_FILL_HAND_RECORD);
     s.m_strServer = "127.0.0.1";
-    app.SetWebTransportFactory([&](CFTPSettings& settings) {
-        auto worker = std::make_unique<CFTPWorker>(&settings, app);
-        worker->SetWebProbeBase(http.Url());
-        return std::make_unique<CFtpWebTransport>(std::move(worker));
-    });
     WriteGames(folder, setup.m_strScoreFileDirectory);
 
     bool ok = true;

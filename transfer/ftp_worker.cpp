@@ -434,25 +434,6 @@ bool CFTPWorker::DownloadFile(std::vector<char>& bytes, const std::string& name,
     return true;
 }
 
-bool CFTPWorker::WebPathExists(CHttpProbe* probe, const std::string& name, bool& exists)
-{
-    exists = false;
-    if (!probe || !probe->IsOpen())
-        return true;  // nothing to ask: counts as not there
-    std::string path;
-    GetCurrentPath(path, true);
-    path += Slashes(name);
-    long status = 0;
-    uint32_t error = 0;
-    std::string errorText;
-    if (!probe->Head(EncodePath(path), status, error, errorText)) {
-        SetLastServerResponse(probe->Base() + "/" + path + ": " + errorText);
-        return false;
-    }
-    exists = status == 200 || status == 403;
-    return true;
-}
-
 void CFTPWorker::ReportLoginFailure(const LoginFailure& failure, const CException* e)
 {
     const CFTPSettings& s = *m_pSettings;

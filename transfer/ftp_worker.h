@@ -16,13 +16,13 @@
 #include <vector>
 
 #include "transfer/login_failure.h"
+#include "transfer/sftp_folder_cache.h"
 
 class CException;
 class CFTPSettings;
 class CFtpConnection;
 class CProcessRunner;
 class CQmFileFind;
-class CHttpProbe;
 class CSftpSession;
 class ITransferHost;
 
@@ -73,9 +73,6 @@ public:
     // (not there, not allowed: no message) from a failure (no answer, a
     // broken reply, a server error: reported).
     bool DownloadFile(std::vector<char>& bytes, const std::string& name, bool* missing = nullptr);
-    // HEAD on the website: true with exists set when the request was
-    // answered (200 and 403 mean the path exists); false when it failed.
-    bool WebPathExists(CHttpProbe* probe, const std::string& name, bool& exists);
     // Walks the tree below the current folder breadth-first (top folder
     // first), never entering a folder named "..._files". False when the
     // walk did not cover the whole tree: the callback stopped it, a folder
@@ -99,8 +96,11 @@ public:
     // SFTP: one step, the commands of a batch text, carried by the sftp
     // that the worker keeps running from its first SFTP step until it
     // disconnects (or, when it keeps connections, until it ends). A failed
-    // step ends that sftp; the next step starts a new one.
+    // step ends that sftp; the next step starts a new one. A step with a
+    // line longer than sftp reads whole is refused before anything is sent.
     bool RunSftpBatch(const std::string& batch, std::string* output);
+    // One command (a "put" also makes the file readable by the web server;
+    // see UploadSftp).
     bool RunSftpCommand(const std::string& command, const std::string& a1, const std::string& a2,
                         std::string* output);
     bool RunSftpCommandEx(const std::string& command, const std::string& argument, std::string* output)
@@ -131,9 +131,6 @@ public:
     // given).
     void SetCurlProgram(std::string program) { m_strCurlProgram = std::move(program); }
     void SetSftpProgram(std::string program) { m_strSftpProgram = std::move(program); }
-    // The address the existence checks of SFTP uploads ask ("http://" and
-    // the FTP server when empty).
-    void SetWebProbeBase(std::string base) { m_strWebProbeBase = std::move(base); }
 
 private:
     struct PathComponent {
@@ -158,6 +155,18 @@ private:
     // The box (the first time only) and the status line of a connection or
     // login that did not come about; e, when given, is logged as it came.
     void ReportLoginFailure(const LoginFailure& failure, const CException* e = nullptr);
+    bool RunSftpStep(const std::string& batch, std::string* output, bool probing);
+    // True (told to the log, and to the user when report is set) when a
+    // line of batch is longer than sftp reads as one command.
+    bool RefuseLongSftpLine(const std::string& batch, const std::string& operation, bool report);
+    // The session's folder: the recorded folders joined by "/".
+    std::string SftpBase() const;
+    // Lists the folders (relative to the session's folder, "" for itself)
+    // in one step into m_sftpFolders.
+    bool ListSftpFolders(const std::vector<std::string>& folders);
+    // Keeps m_sftpFolders in step with a command that succeeded (or
+    // forgets it all after one that failed).
+    void NoteSftpCommand(const std::string& command, const std::string& a1, const std::string& a2, bool ok);
     // Notes in the transcript and the log why a run was stopped; false.
     bool StoppedRun(const std::string& program, const std::string& why);
 
@@ -165,9 +174,10 @@ private:
     ITransferHost& m_host;
     std::unique_ptr<CFtpConnection> m_pConnection;
     std::unique_ptr<CSftpSession> m_pSftp;
-    // The session's batch file, and the web server its uploads ask.
+    // The session's batch file.
     int m_nBatchRecord = -1;
-    std::unique_ptr<CHttpProbe> m_pWebProbe;
+    // What the SFTP steps have seen of the remote folders.
+    CSftpFolderCache m_sftpFolders;
     std::vector<PathComponent> m_Components;
     std::string m_strTranscript;
     bool m_bLoggedIn = false;
@@ -175,12 +185,10 @@ private:
     std::optional<LoginFailure> m_loginFailure;
     // The last SFTP step failed because ssh could not connect or log in.
     bool m_bSftpLoginFailed = false;
-    // Remote folders that uploads of this worker have gone into: absolute
-    // for FTP, after the step's cd line for SFTP.
+    // Remote folders that plain-FTP uploads of this worker have gone into.
     std::set<std::string> m_madeFolders;
     std::string m_strCurlProgram = "curl";
     std::string m_strSftpProgram = "sftp";
-    std::string m_strWebProbeBase;
     // The time limit of the curl or sftp runs; 0: the request limit.
     int64_t m_nRunTimeLimitMs = 0;
 };

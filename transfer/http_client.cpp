@@ -106,16 +106,6 @@ int OnProgress(void* p, curl_off_t dltotal, curl_off_t dlnow, curl_off_t, curl_o
     });
 }
 
-size_t OnHeadHeader(char* data, size_t size, size_t count, void* p)
-{
-    try {
-        ParseHeaderLine(TrimRight(std::string(data, size * count)), *static_cast<CHttpReply*>(p));
-        return size * count;
-    } catch (...) {
-        return 0;  // ends the request; nothing may be thrown through libcurl
-    }
-}
-
 // Reads of the website give up after a minute without a byte.
 void StallLimit(CURL* h)
 {
@@ -190,56 +180,4 @@ CURLcode HttpGet(CURL* handle, const std::string& url, std::string& body, CHttpR
     if (!handle)
         curl_easy_cleanup(h);
     return rc;
-}
-
-std::string CHttpProbe::TrimmedBase(std::string base)
-{
-    while (!base.empty() && base.back() == '/')
-        base.pop_back();
-    return base;
-}
-
-CHttpProbe::CHttpProbe(std::string base) : m_base(TrimmedBase(std::move(base)))
-{
-    EnsureCurlInitialized();
-    m_handle = curl_easy_init();
-}
-
-CHttpProbe::~CHttpProbe()
-{
-    if (m_handle)
-        curl_easy_cleanup(m_handle);
-}
-
-bool CHttpProbe::Head(const std::string& encodedPath, long& status, uint32_t& error, std::string& errorText)
-{
-    status = 0;
-    error = 0;
-    if (!m_handle) {
-        error = 12001;
-        errorText = "No connection";
-        return false;
-    }
-    char errorBuffer[CURL_ERROR_SIZE];
-    CHttpReply reply;
-    curl_easy_reset(m_handle);
-    CHttpRequestSetup setup;
-    setup.url = m_base + "/" + encodedPath;
-    setup.errorBuffer = errorBuffer;
-    setup.onHeader = &OnHeadHeader;
-    setup.headerData = &reply;
-    SetUpHttpRequest(m_handle, setup);
-    StallLimit(m_handle);
-    curl_easy_setopt(m_handle, CURLOPT_NOBODY, 1L);
-    const CURLcode rc = curl_easy_perform(m_handle);
-    ReleaseHttpRequest(m_handle);
-    if (rc != CURLE_OK) {
-        error = InternetErrorFromCurl(rc);
-        errorText = errorBuffer[0] ? errorBuffer : curl_easy_strerror(rc);
-        return false;
-    }
-    long code = 0;
-    curl_easy_getinfo(m_handle, CURLINFO_RESPONSE_CODE, &code);
-    status = code;
-    return true;
 }

@@ -1,5 +1,5 @@
-// Plain HTTP requests through libcurl: the website download, the existence
-// checks (HEAD) of SFTP uploads and the URL download's GET.
+// Plain HTTP requests through libcurl: the website download and the URL
+// download's GET.
 #pragma once
 
 #include <cstdint>
@@ -36,25 +36,3 @@ struct CHttpGetOptions {
 // the body is left empty then: nothing is made of part of a reply.
 CURLcode HttpGet(CURL* handle, const std::string& url, std::string& body, CHttpReply& reply,
                  const CHttpGetOptions& options, std::string& errorText);
-
-// The website connection of the existence checks: HEAD requests to
-// base + "/" + path on one reused handle.
-class CHttpProbe {
-public:
-    explicit CHttpProbe(std::string base);
-    ~CHttpProbe();
-    CHttpProbe(const CHttpProbe&) = delete;
-    CHttpProbe& operator=(const CHttpProbe&) = delete;
-
-    // base without its trailing "/"s, as Base() gives it.
-    static std::string TrimmedBase(std::string base);
-    bool IsOpen() const { return m_handle != nullptr; }
-    const std::string& Base() const { return m_base; }
-    // HEAD of an already encoded path. False when no reply came; error is
-    // then the internet error code and errorText libcurl's message.
-    bool Head(const std::string& encodedPath, long& status, uint32_t& error, std::string& errorText);
-
-private:
-    CURL* m_handle = nullptr;
-    std::string m_base;
-};

@@ -108,11 +108,6 @@ protected:
         Ftp().m_strDirectory += "/" + TestFolderName();
         webUrl = LoopbackSite::Get().Http().Url() + "/" + TestFolderName();
         app->Setup().m_strWebsiteUrl = webUrl;
-        app->SetWebTransportFactory([this](CFTPSettings& settings) {
-            auto worker = std::make_unique<CFTPWorker>(&settings, *app);
-            worker->SetWebProbeBase(webUrl);
-            return std::make_unique<CFtpWebTransport>(std::move(worker));
-        });
     }
     loopback::CServerProcess& Server()
     {

@@ -343,7 +343,11 @@ TEST_F(SftpTest, TheBatchIsWrittenThroughTheDescriptorThatMadeIt)
     EXPECT_EQ(ReadWholeFile(victim), "keep me\n");
 }
 
-TEST_F(SftpTest, BatchHoldsOnlyTheNeededLinesEscapedAndAFailedProbeFails)
+// What exists is asked over the session's own connection, once per folder:
+// the batch holds one listing step for the folders not seen yet, then only
+// the needed lines, escaped; a missing folder's listing is no error for
+// the transcript.
+TEST_F(SftpTest, BatchHoldsOnlyTheNeededLinesEscapedAndAFailedListingFails)
 {
     ::mkdir(WebPath("2024").c_str(), 0777);
     WriteWebFile("2024/old.htm", "old");
@@ -352,7 +356,7 @@ TEST_F(SftpTest, BatchHoldsOnlyTheNeededLinesEscapedAndAFailedProbeFails)
     ASSERT_TRUE(w->UploadFile(local, "2024\\old.htm"));
     EXPECT_EQ(ReadWholeFile(WebPath("2024/old.htm")), "new");
     // The session's batch file, emptied after each look: it then holds
-    // the next step alone.
+    // the next steps alone.
     const auto takeBatch = [this] {
         const auto files = TempFiles("QMb");
         EXPECT_EQ(files.size(), 1u);
@@ -362,18 +366,39 @@ TEST_F(SftpTest, BatchHoldsOnlyTheNeededLinesEscapedAndAFailedProbeFails)
         return batch;
     };
     const std::string cd = "cd \"" + testFolder + "\"\n";
-    const std::string put = "put " + CFTPWorker::QuotePath(local) + " \"2024/old.htm\"\n";
-    // The website answers a folder without "/" with a redirect, so the
-    // folder line stays, with "-" so an existing folder does no harm.
-    EXPECT_EQ(takeBatch(), cd + "-mkdir \"2024\"\nrm \"2024/old.htm\"\n" + put);
+    const std::string quoted = CFTPWorker::QuotePath(local);
+    EXPECT_EQ(takeBatch(), cd + "-ls -la\n-ls -la \"2024\"\n" + cd + "rm \"2024/old.htm\"\nput " + quoted +
+                               " \"2024/old.htm\"\nchmod 644 \"2024/old.htm\"\n");
+    // Known folders are not asked again; a new level below one is made
+    // without asking, and what this worker put there is known.
     ASSERT_TRUE(w->UploadFile(local, "fresh.htm"));
-    EXPECT_EQ(takeBatch(), cd + "put " + CFTPWorker::QuotePath(local) + " \"fresh.htm\"\n");
+    EXPECT_EQ(takeBatch(), cd + "put " + quoted + " \"fresh.htm\"\nchmod 644 \"fresh.htm\"\n");
+    for (const char* name : {"2024\\05\\a.htm", "2024\\05\\a.pdf", "2024\\05\\a.htm"})
+        ASSERT_TRUE(w->UploadFile(local, name)) << name;
+    EXPECT_EQ(takeBatch(), cd + "-mkdir \"2024/05\"\nput " + quoted + " \"2024/05/a.htm\"\nchmod 644 \"2024/05/a.htm\"\n" +
+                               cd + "put " + quoted + " \"2024/05/a.pdf\"\nchmod 644 \"2024/05/a.pdf\"\n" + cd +
+                               "rm \"2024/05/a.htm\"\nput " + quoted + " \"2024/05/a.htm\"\nchmod 644 \"2024/05/a.htm\"\n");
+    // A delete and a rename are followed too.
+    ASSERT_TRUE(w->DeleteFile("2024\\05\\a.pdf"));
+    ASSERT_TRUE(w->RenameFile("2024/05/a.htm", "2024/05/b.htm"));
+    takeBatch();
+    ASSERT_TRUE(w->UploadFile(local, "2024\\05\\a.pdf"));
+    ASSERT_TRUE(w->UploadFile(local, "2024\\05\\b.htm"));
+    EXPECT_EQ(takeBatch(), cd + "put " + quoted + " \"2024/05/a.pdf\"\nchmod 644 \"2024/05/a.pdf\"\n" + cd +
+                               "rm \"2024/05/b.htm\"\nput " + quoted + " \"2024/05/b.htm\"\nchmod 644 \"2024/05/b.htm\"\n");
+    // Three new levels at once: one listing step, the missing ones quietly.
+    ASSERT_TRUE(w->UploadFile(local, "x\\y\\z.htm"));
+    EXPECT_EQ(ReadWholeFile(WebPath("x/y/z.htm")), "new");
+    EXPECT_EQ(Count(takeBatch(), "-ls -la"), 0u) << "the session's folder is known";
+    EXPECT_EQ(w->GetTranscript().find("Can't ls"), std::string::npos) << w->GetTranscript();
 
-    // When the website cannot be asked what exists, the upload fails (reported, not thrown).
-    w->SetWebProbeBase("http://127.0.0.1:" + std::to_string(loopback::PickFreePort()));
+    // When the server cannot be asked what exists, the upload fails
+    // (reported, not thrown) and nothing is put.
+    ASSERT_TRUE(w->SetCurrentDirectory("not-there", 1));
     EXPECT_FALSE(w->UploadFile(local, "other.htm"));
     ASSERT_EQ(prompter.Texts().size(), 1u);
-    EXPECT_NE(LogText().find("WebPathExists"), std::string::npos);
+    EXPECT_NE(LogText().find("CFTPWorker::UploadFile: SFTP(put)"), std::string::npos);
+    EXPECT_EQ(Count(takeBatch(), "put "), 0u);
 }
 
 // sftp's rm, mkdir, cd, ls and put read an argument that begins with "-"

@@ -215,9 +215,7 @@ void TransferTest::UseProtocol(int p)
 
 std::unique_ptr<CFTPWorker> TransferTest::MakeWorker()
 {
-    auto worker = std::make_unique<CFTPWorker>(&Ftp(), *app);
-    worker->SetWebProbeBase(LoopbackSite::Get().Http().Url());
-    return worker;
+    return std::make_unique<CFTPWorker>(&Ftp(), *app);
 }
 
 std::unique_ptr<CFTPWorker> TransferTest::LoggedIn()

@@ -1,0 +1,95 @@
+#include "transfer/sftp_folder_cache.h"
+
+#include "transfer/remote_listing.h"
+
+std::string CSftpFolderCache::Key(const std::string& base, const std::string& folder)
+{
+    const bool absolute = !folder.empty() && folder[0] == '/';
+    const std::string path = absolute || base.empty() ? folder : base + "/" + folder;
+    std::string key = !path.empty() && path[0] == '/' ? "/" : "";
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string::npos)
+            end = path.size();
+        const std::string part = path.substr(start, end - start);
+        if (!part.empty() && part != ".") {
+            if (!key.empty() && key.back() != '/')
+                key += '/';
+            key += part;
+        }
+        start = end + 1;
+    }
+    return key;
+}
+
+std::string CSftpFolderCache::Leaf(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string CSftpFolderCache::Parent(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+const CSftpFolderCache::Entries* CSftpFolderCache::Find(const std::string& key) const
+{
+    const auto it = m_folders.find(key);
+    return it == m_folders.end() ? nullptr : &it->second;
+}
+
+void CSftpFolderCache::Store(const std::string& key, Entries entries)
+{
+    m_folders[key] = std::move(entries);
+}
+
+void CSftpFolderCache::Add(const std::string& key, const std::string& name, bool folder)
+{
+    const auto it = m_folders.find(key);
+    if (it != m_folders.end())
+        it->second[name] = folder;
+}
+
+void CSftpFolderCache::Remove(const std::string& key, const std::string& name)
+{
+    const auto it = m_folders.find(key);
+    if (it != m_folders.end())
+        it->second.erase(name);
+    // What was known below a removed (or renamed) folder no longer holds.
+    const std::string below = Key(key, name);
+    for (auto at = m_folders.begin(); at != m_folders.end();) {
+        const std::string& k = at->first;
+        if (k == below || (k.size() > below.size() && k.compare(0, below.size(), below) == 0 &&
+                           (k[below.size()] == '/' || below == "/")))
+            at = m_folders.erase(at);
+        else
+            ++at;
+    }
+}
+
+CSftpFolderCache::Entries CSftpFolderCache::ParseListing(const std::string& text, const std::string& prefix)
+{
+    Entries entries;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        CRemoteEntry entry;
+        if (ParseListingLine(text.substr(start, end - start), entry)) {
+            bool inFolder = true;
+            if (!prefix.empty()) {
+                inFolder = entry.name.size() > prefix.size() && entry.name.compare(0, prefix.size(), prefix) == 0;
+                if (inFolder)
+                    entry.name.erase(0, prefix.size());
+            }
+            if (inFolder && entry.name != "." && entry.name != "..")
+                entries[entry.name] = entry.directory;
+        }
+        start = end + 1;
+    }
+    return entries;
+}
