@@ -3,10 +3,14 @@
 // run that still runs.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <dirent.h>
+#include <netinet/in.h>
+#include <sstream>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -15,6 +19,7 @@
 #include "platform/private_folder.h"
 #include "support/child_process.h"
 #include "support/test_app.h"
+#include "transfer/process_runner.h"
 
 namespace {
 
@@ -188,4 +193,67 @@ TEST_F(LeftoverSweep, AnSftpLeftByAKilledRunEndsAtTheNextStart)
     Start(dataDir);
     EXPECT_TRUE(WaitFor([&] { return !Alive(sftp) && !Alive(grandchild); }));
     EXPECT_FALSE(FileExists(record));
+}
+
+// The sweep ends only the sftp its record was made for: a real sftp
+// leading its own group under a recorded number, but started at another
+// time than the record holds (the number was reused) or with no time in
+// the record, lives on.
+TEST_F(LeftoverSweep, AnSftpUnderARecordedNumberEndsOnlyWhenItIsTheOneRecorded)
+{
+    // A server that never answers keeps the sftp waiting.
+    const int server = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof addr;
+    ASSERT_EQ(::bind(server, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(server, 8), 0);
+    ASSERT_EQ(::getsockname(server, reinterpret_cast<sockaddr*>(&addr), &length), 0);
+    // A run that has ended.
+    CChildProcess ended("/bin/true", {});
+    ended.Wait();
+
+    struct Case {
+        const char* what;
+        long long startOffset;  // added to the sftp's own start time; 0: its own
+        bool timeInRecord;
+        bool ends;
+    };
+    for (const Case& c : {Case{"another start time", 1, true, false}, Case{"no start time", 0, false, false},
+                          Case{"its own start time", 0, true, true}}) {
+        SCOPED_TRACE(c.what);
+        CProcessRunner sftp(*app);  // its own process group, as the program starts it
+        ASSERT_TRUE(sftp.Start({"sftp", "-F", "/dev/null", "-oBatchMode=yes", "-oConnectTimeout=60", "-P",
+                                std::to_string(ntohs(addr.sin_port)), "nobody@127.0.0.1"},
+                               {}, "sftp"));
+        const pid_t pid = sftp.GetPid();
+        std::string stat;
+        ASSERT_TRUE(WaitFor([&] {
+            stat = ReadWholeFile("/proc/" + std::to_string(pid) + "/stat");
+            return stat.find("(sftp)") != std::string::npos;
+        })) << stat;
+        // Field 22, counted after the name.
+        std::istringstream fields(stat.substr(stat.rfind(')') + 2));
+        std::string field;
+        for (int i = 3; i <= 22; ++i)
+            fields >> field;
+        const std::string record = JoinPath(PrivateTempFolder(), "sftp-" + std::to_string(ended.Pid()) + "-" +
+                                                                     std::to_string(pid));
+        const std::string text = c.timeInRecord ? std::to_string(std::stoll(field) + c.startOffset) + "\n" : "";
+        folder.Write("record.tmp", text);
+        ASSERT_EQ(::rename(folder.File("record.tmp").c_str(), record.c_str()), 0);
+
+        Start(dataDir);
+        EXPECT_FALSE(FileExists(record));
+        if (c.ends) {
+            EXPECT_TRUE(WaitFor([&] { return sftp.PollExit() == 0; }));
+        } else {
+            // It would be gone at once after a kill: a short look suffices.
+            for (int i = 0; i < 25 && sftp.PollExit() == 1; ++i)
+                sftp.WaitForActivity(20);
+            EXPECT_EQ(sftp.PollExit(), 1) << "an sftp the record was not made for was ended";
+        }
+    }
+    ::close(server);
 }
