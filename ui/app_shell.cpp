@@ -66,13 +66,14 @@ bool CAppShell::Start(const std::vector<std::string>& args)
     else
         HoldWindowSize(m_frame, placement.GetSize());
     m_frame->canClose = [this] { return !m_doc || m_doc->SaveModified(); };
-    m_frame->beforeDestroy = [this] {
+    CMainFrame* frame = m_frame;
+    m_frame->beforeDestroy = [frame] {
         // A minimized window keeps the placement saved before.
-        if (!m_frame->IsIconized())
-            CSizeBox::SaveWindowRect(m_frame, "MainWindow");
+        if (!frame->IsIconized())
+            CSizeBox::SaveWindowRect(frame, "MainWindow");
     };
-    m_frame->onDestroy = [this] {
-        m_frame->Unbind(wxEVT_IDLE, &CAppShell::OnFrameIdle, this);
+    m_frame->onDestroy = [this, frame] {
+        frame->Unbind(wxEVT_IDLE, &CAppShell::OnFrameIdle, this);
         m_app->SetMainFrame(nullptr);
         m_prompter.SetParent(nullptr);
         m_frame = nullptr;

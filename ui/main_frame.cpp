@@ -144,8 +144,14 @@ bool CMainFrame::Destroy()
         m_commands.clear();
         if (m_app.MainFrame() == this)
             m_app.SetMainFrame(nullptr);
-        if (onDestroy)
-            onDestroy();
+        // The owner's callbacks run for the last time here: nothing of the
+        // window calls them once it is on its way out.
+        canClose = nullptr;
+        beforeDestroy = nullptr;
+        if (const auto destroyed = std::move(onDestroy)) {
+            onDestroy = nullptr;
+            destroyed();
+        }
         // Viewers owned by the window (page source, log) go now, while the
         // application they save their placement in is still there.
         const wxWindowList children = GetChildren();
@@ -522,9 +528,20 @@ void CMainFrame::RefreshControls()
         CallAfter([this] { RefreshControls(); });
         return;
     }
+    if (m_detached)
+        return;
     UpdateWindowUI(wxUPDATE_UI_RECURSE);
-    if (m_closePending && IsIdle())
-        CallAfter([this] { Close(); });
+    // The close the user asked for during the operation, once: the end of
+    // an operation refreshes more than once (its busy level, then the
+    // command that ran it).
+    if (m_closePending && IsIdle() && !m_closeQueued) {
+        m_closeQueued = true;
+        CallAfter([this] {
+            m_closeQueued = false;
+            if (m_closePending && !m_detached)
+                Close();
+        });
+    }
 }
 
 void CMainFrame::NavigateView(const std::string& address, int flags)
@@ -533,6 +550,8 @@ void CMainFrame::NavigateView(const std::string& address, int flags)
         CallAfter([this, address, flags] { NavigateView(address, flags); });
         return;
     }
+    if (m_detached)
+        return;
     m_view->NavigateTo(address, flags);
 }
 
@@ -565,6 +584,10 @@ void CMainFrame::SetDocumentTitle(const std::string& name)
 
 void CMainFrame::OnClose(wxCloseEvent& event)
 {
+    // The window is on its way out already: a later request (the window
+    // manager's, one queued at the end of an operation) has nothing to do.
+    if (m_detached)
+        return;
     if (!IsIdle() && event.CanVeto()) {
         // An operation runs inside a command: ask it to stop and close when
         // it has ended, so nothing it is writing is cut short.

@@ -88,13 +88,15 @@ public:
     std::string GetPaneText(int pane) const;
 
     // Closing while an operation runs asks it to stop; the window closes
-    // once it has ended.
+    // once it has ended. Every further request only waits for that, and
+    // none does anything once the window is going.
     bool IsClosePending() const { return m_closePending; }
     // Asked before a close the user can still refuse (the setup not saved).
     std::function<bool()> canClose;
     // Called when the user's close goes ahead (saves the placement).
     std::function<void()> beforeDestroy;
     // Called whenever the window is destroyed, however that comes about.
+    // None of the three is called after that.
     std::function<void()> onDestroy;
 
     // Clicks on the window while a modal dialog had disabled it (each rang
@@ -129,6 +131,7 @@ private:
     mutable std::mutex m_statusMutex;
     std::string m_lastStatus;
     bool m_closePending = false;
+    bool m_closeQueued = false;
     bool m_detached = false;
     wxMenu* m_setupFileMenu = nullptr;
     wxString m_indicators[3];
