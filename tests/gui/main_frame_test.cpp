@@ -5,6 +5,7 @@
 #include <wx/gauge.h>
 #include <wx/menu.h>
 #include <wx/uiaction.h>
+#include <wx/weakref.h>
 
 #include <atomic>
 #include <thread>
@@ -127,6 +128,37 @@ TEST_F(MainFrameTest, ClosingDuringAnOperationCancelsItAndClosesWhenItHasEnded)
     EXPECT_EQ(frame->StatusText(2, "Uploading"), 0);
     shell.App().SetBusy(false);
     EXPECT_TRUE(WaitUntil([&] { return shell.FrameClosed(); }));
+}
+
+// As a command runs an operation: the close requests made meanwhile only
+// wait; at its end the busy level and then the command each refresh the
+// window, and the window closes once, its placement saved once.
+TEST_F(MainFrameTest, EveryCloseDuringACommandWaitsForItAndTheWindowClosesOnce)
+{
+    int placementsSaved = 0;
+    const auto savePlacement = frame->beforeDestroy;
+    frame->beforeDestroy = [&placementsSaved, savePlacement] {
+        ++placementsSaved;
+        savePlacement();
+    };
+    frame->SetCommand(CMD_INDEX_CREATE_INDEX, {[&] {
+                                                   shell.App().SetBusy(true);
+                                                   frame->Close();
+                                                   frame->Close();
+                                                   PumpFor(50);
+                                                   EXPECT_FALSE(shell.FrameClosed());
+                                                   shell.App().SetBusy(false);
+                                               },
+                                               {},
+                                               {}});
+    const wxWeakRef<CMainFrame> alive(frame);
+    EXPECT_TRUE(frame->RunCommand(CMD_INDEX_CREATE_INDEX));
+    EXPECT_TRUE(WaitUntil([&] { return shell.FrameClosed(); }));
+    // A request that comes while the window is going does nothing.
+    if (alive)
+        alive->Close();
+    EXPECT_TRUE(WaitUntil([&] { return !alive; }));
+    EXPECT_EQ(placementsSaved, 1);
 }
 
 TEST_F(MainFrameTest, PostGamesCaptionReadsRepostWhileShiftIsHeld)

@@ -6,8 +6,10 @@
 // document code; the FTP password is protected with the data folder's key
 // ($QUILLMARK_DATA_DIR), so the demo must run quillmark with that folder.
 //
-//   qm_make_demo DIR FTP_PORT HTTP_PORT PASSWORD TEMPLATE_DIR
+//   qm_make_demo DIR FTP_PORT HTTP_PORT PASSWORD TEMPLATE_DIR [--ftps CA_FILE]
 // (PASSWORD "-": taken from the environment variable QM_DEMO_PASSWORD)
+// With --ftps the club uploads by FTP over TLS (through curl) to the
+// server on FTP_PORT, whose certificate CA_FILE vouches for.
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -105,8 +107,9 @@ public:
 
 int main(int argc, char** argv)
 {
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: qm_make_demo DIR FTP_PORT HTTP_PORT PASSWORD TEMPLATE_DIR\n");
+    const bool ftps = argc == 8 && std::string(argv[6]) == "--ftps";
+    if (argc != 6 && !ftps) {
+        std::fprintf(stderr, "usage: qm_make_demo DIR FTP_PORT HTTP_PORT PASSWORD TEMPLATE_DIR [--ftps CA_FILE]\n");
         return 2;
     }
     const std::string dir = argv[1];
@@ -162,6 +165,11 @@ int main(int argc, char** argv)
     s.m_Ftp.m_strUser = "club";
     s.m_Ftp.m_nProtocol = PROTOCOL_FTP;
     s.m_Ftp.m_strPort[PROTOCOL_FTP] = ftpPort;
+    if (ftps) {
+        s.m_Ftp.m_nProtocol = PROTOCOL_FTPS;
+        s.m_Ftp.m_strPort[PROTOCOL_FTPS] = ftpPort;
+        s.m_Ftp.m_strParameters[PROTOCOL_FTPS] = std::string("--cacert \"") + argv[7] + "\"";
+    }
     // Hand records filled in by themselves (with the alert should one be
     // missing), and the index linking the PDF and the hand-record file.
     s.SetFlags(SF_AUTO_FILL_HAND_RECORD | SF_ALERT_HAND_RECORD_NOT_FILLED | SF_LINK_PDF_HAND_RECORDS |

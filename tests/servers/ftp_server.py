@@ -6,7 +6,9 @@ Serves one user with full rights on --root. With --tls-cert and --tls-key
 --no-overwrite it refuses to store over an existing file. With --sessions
 it appends "login" to that file for every login and "closed" for every
 logged-in control connection that ends; with --idle-timeout it closes a
-control connection idle for that many seconds. Runs until killed.
+control connection idle for that many seconds. With --hold-store TEXT it
+hangs on a store of a file whose name holds TEXT: the STOR is never
+answered, and its file name goes as a line into --held. Runs until killed.
 """
 import argparse
 import os
@@ -72,6 +74,19 @@ def recording_sessions(base, path):
     return Handler
 
 
+def holding_stores(base, text, path):
+    class Handler(base):
+        # A server that stops answering in the middle of an upload.
+        def ftp_STOR(self, file, mode="w"):
+            if text in os.path.basename(file):
+                with open(path, "a") as f:
+                    f.write(os.path.basename(file) + "\n")
+                return None
+            return super().ftp_STOR(file, mode)
+
+    return Handler
+
+
 def add_server_arguments(ap):
     """The arguments every test FTP server takes."""
     ap.add_argument("--port", type=int, required=True)
@@ -112,6 +127,8 @@ def main():
     ap.add_argument("--no-overwrite", action="store_true")
     ap.add_argument("--sessions")
     ap.add_argument("--idle-timeout", type=int)
+    ap.add_argument("--hold-store")
+    ap.add_argument("--held")
     args = ap.parse_args()
     if args.password is None:
         if not args.password_env or args.password_env not in os.environ:
@@ -125,6 +142,8 @@ def main():
         handler = recording_sessions(handler, args.sessions)
     if args.idle_timeout:
         handler.timeout = args.idle_timeout
+    if args.hold_store:
+        handler = holding_stores(handler, args.hold_store, args.held)
     serve(args, handler, "elradfmwMT", "test server ready", host=args.host)
 
 

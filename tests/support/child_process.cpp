@@ -79,6 +79,13 @@ void CChildProcess::Kill(int signal)
         ::kill(m_pid, signal);
 }
 
+bool CChildProcess::Ended()
+{
+    if (!m_waited && ::waitpid(m_pid, &m_status, WNOHANG) == m_pid)
+        m_waited = true;
+    return m_waited;
+}
+
 int CChildProcess::Wait()
 {
     if (!m_waited) {

@@ -24,6 +24,9 @@ public:
     void Kill(int signal);
     // Waits for the end; the raw wait status.
     int Wait();
+    // Whether the program has ended (without waiting); Wait then gives its
+    // status at once.
+    bool Ended();
     pid_t Pid() const { return m_pid; }
 
 private:

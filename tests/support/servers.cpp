@@ -230,6 +230,8 @@ bool CFtpServer::Start(const std::string& root, const std::string& user, const s
         argv.insert(argv.end(), {"--sessions", options.sessionsFile});
     if (options.idleTimeoutSeconds > 0)
         argv.insert(argv.end(), {"--idle-timeout", std::to_string(options.idleTimeoutSeconds)});
+    if (!options.holdStore.empty())
+        argv.insert(argv.end(), {"--hold-store", options.holdStore, "--held", options.heldFile});
     if (!certDir.empty())
         argv.insert(argv.end(), {"--tls-cert", certDir + "/cert.pem", "--tls-key", certDir + "/key.pem"});
     return CServerProcess::Start(argv, port, logFile);

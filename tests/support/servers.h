@@ -52,6 +52,11 @@ public:
         std::string sessionsFile;
         // The server closes a control connection idle this long (0: never).
         int idleTimeoutSeconds = 0;
+        // A store of a file whose name holds holdStore is never answered
+        // (the server hangs mid-upload); each such name goes as a line
+        // into heldFile.
+        std::string holdStore;
+        std::string heldFile;
     };
     bool Start(const std::string& root, const std::string& user, const std::string& password,
                const std::string& certDir, const std::string& logFile, const Options& options);
