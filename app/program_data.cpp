@@ -313,25 +313,54 @@ bool CQuillmarkApp::SaveData(bool withProgramData)
         return false;
     }
     try {
-        CArchive ar(path);
-        ar.WriteU32(kProgramDataVersion);
-        ar.SetRecordVersion(1);
-        m_History.Serialize(ar);
-        if (!file.Write(ar.GetBytes().data(), ar.GetBytes().size(), error) || !file.Commit(error))
-            throw CFileException(error, path);
-        // The file now holds everything the journal added: the journal was
-        // entered in the Upload History at start-up, and every later entry
-        // was recorded there before it was appended.
-        if (!m_bJournalUnread)
-            ::unlink(JournalPath(path).c_str());
-        m_bFullSaveNeeded = false;
-        m_historyOnDisk = m_History.GetGeneration();
+        CommitWholeHistory(path, file);
     } catch (const CException& e) {
         file.Abort();
         ReportException(e, "CQuillmarkApp::SaveData: CArchive::Serialize");
         return false;
     }
     return true;
+}
+
+void CQuillmarkApp::CommitWholeHistory(const std::string& path, CMirrorFile& file)
+{
+    int error = 0;
+    CArchive ar(path);
+    ar.WriteU32(kProgramDataVersion);
+    ar.SetRecordVersion(1);
+    m_History.Serialize(ar);
+    if (!file.Write(ar.GetBytes().data(), ar.GetBytes().size(), error) || !file.Commit(error))
+        throw CFileException(error, path);
+    // The file now holds everything the journal added: the journal was
+    // entered in the Upload History at start-up, and every later entry
+    // was recorded there before it was appended.
+    if (!m_bJournalUnread)
+        ::unlink(JournalPath(path).c_str());
+    m_bFullSaveNeeded = false;
+    m_historyOnDisk = m_History.GetGeneration();
+}
+
+void CQuillmarkApp::FoldPostingJournal()
+{
+    // Only when the file and the journal hold exactly the Upload History
+    // in memory: then writing it whole loses nothing and adds nothing.
+    std::string path;
+    uint32_t onDisk = 0;
+    if (m_bJournalUnread || !m_strProgramDataRefusal.empty() || m_historyOnDisk != m_History.GetGeneration() ||
+        !GetAppDataPath(path, false) || !FileExists(JournalPath(path)) || !PeekVersion(path, onDisk) ||
+        onDisk != kProgramDataVersion)
+        return;
+    CMirrorFile file;
+    int error = 0;
+    try {
+        if (!file.Open(path, error))
+            throw CFileException(error, path);
+        CommitWholeHistory(path, file);
+    } catch (const CException& e) {
+        file.Abort();
+        if (m_pLog)
+            m_pLog->Printf("Posting journal %s kept: %s\n", JournalPath(path).c_str(), e.GetErrorMessage().c_str());
+    }
 }
 
 void CQuillmarkApp::LoadAppData()

@@ -31,6 +31,8 @@
 #include "posting/web_transport.h"
 #include "transfer/transfer_host.h"
 
+class CMirrorFile;
+
 // The modes of a posting run.
 enum class PostMode {
     PostGames,   // new score files not in the Upload History, listed marked
@@ -264,6 +266,11 @@ public:
     // run that never got that far reads them back. false when anything
     // asked for was not saved.
     bool SavePostedRecords(const std::vector<CScoreFile*>& records);
+    // At the end of a run of the program: a posting journal beside
+    // "ProgramData.bin" is taken into the file, so that the program leaves
+    // one file behind. Quiet; when the file cannot be written the journal
+    // stays, and the next start reads it.
+    void FoldPostingJournal();
     // Enters a posted record in the Upload History: an entry for the same
     // results added through History "Add..." gives way, and an entry for
     // the same page and insert is replaced.
@@ -490,6 +497,9 @@ protected:
     // Enters the records of the posting journal beside the program data
     // file in the Upload History (start-up).
     void ReplayPostingJournal(const std::string& dataPath);
+    // Writes the whole Upload History through file (opened on path) and
+    // drops the journal it now holds. Throws CException on failure.
+    void CommitWholeHistory(const std::string& path, CMirrorFile& file);
     // Set while a full save of the program data is owed: the posting journal
     // cannot stand in for one that failed.
     bool m_bFullSaveNeeded = false;

@@ -95,6 +95,7 @@ void CQuillmarkApp::ExitInstance()
     // session closes its connection.
     WaitForDownloadThreads(5000);
     m_Setup.m_Ftp.m_pSession.reset();
+    FoldPostingJournal();
     DeleteTempPaths();
     TrimLog();
     m_Interlock.Truncate();

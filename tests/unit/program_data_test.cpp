@@ -355,6 +355,58 @@ TEST_F(ProgramDataTest, ASaveRewritesTheFileOnlyWhenTheJournalCannotStandForIt)
     EXPECT_EQ(HistoryWebNamesOnDisk(prompter).size(), 200u + static_cast<size_t>(posted) - 1);
 }
 
+// The program leaves one file behind: at its end the journal goes into the
+// file, unless the file cannot take it or the journal could not be read;
+// then the journal stays for the next start, and nobody is asked anything.
+TEST_F(ProgramDataTest, AtTheEndTheJournalGoesIntoTheFileWhereTheFileCanTakeIt)
+{
+    const std::string journal = PathOf("ProgramData.bin.journal");
+    int posted = 0;
+    auto post = [&] {
+        CScoreFile record;
+        const int i = posted++;
+        record.SetDigest(Sha256Of(&i, sizeof i));
+        record.SetPosted(StrFormat("new%d.html", i), 1);
+        app->RecordPosted(record);
+        return app->SavePostedRecords({&record});
+    };
+    enum Obstacle { kNone, kFullDisk, kUnreadJournal };
+    for (const Obstacle obstacle : {kNone, kFullDisk, kUnreadJournal}) {
+        SCOPED_TRACE(obstacle);
+        ::unlink(journal.c_str());
+        Write(History(1, 200));
+        app->LoadAppData();
+        ASSERT_TRUE(post());
+        ASSERT_TRUE(app->SaveData(true));
+        ASSERT_TRUE(FileExists(journal));
+        const std::string file = Saved();
+        const size_t held = HistoryWebNamesOnDisk(prompter).size();
+        prompter.Clear();
+        if (obstacle == kFullDisk) {
+            CFileSizeLimit full(static_cast<rlim_t>(FileSize(PathOf("ProgramData.bin")) / 2));
+            app->ExitInstance();
+        } else if (obstacle == kUnreadJournal) {
+            ASSERT_EQ(::chmod(journal.c_str(), 0), 0);
+            {
+                CPermissionsEnforced enforced;
+                app->LoadAppData();
+            }
+            ASSERT_EQ(::chmod(journal.c_str(), 0600), 0);
+            prompter.Clear();
+            app->ExitInstance();
+        } else {
+            app->ExitInstance();
+        }
+        EXPECT_TRUE(prompter.Texts().empty()) << prompter.Texts().front();
+        EXPECT_EQ(FileExists(journal), obstacle != kNone);
+        if (obstacle != kNone) {
+            EXPECT_EQ(Saved(), file);
+        }
+        EXPECT_EQ(HistoryWebNamesOnDisk(prompter).size(), held);
+    }
+    EXPECT_EQ(HistoryWebNamesOnDisk(prompter).size(), 201u);
+}
+
 TEST_F(ProgramDataTest, ANewerVersionIsNeitherLoadedNorWrittenOver)
 {
     const std::string newer = History(2, 1);
