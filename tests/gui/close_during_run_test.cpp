@@ -7,13 +7,17 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/quillmark_app.h"
 #include "gui/gui_support.h"
 #include "platform/path_helpers.h"
+#include "platform/text_helpers.h"
+#include "posting/sha256.h"
 #include "support/child_process.h"
 #include "support/servers.h"
 
@@ -66,6 +70,27 @@ std::vector<std::string> FilesBelow(const std::string& folder)
     return files;
 }
 
+// The Upload History of earlier evenings in the data folder: large beside
+// one evening's postings, which therefore go into the posting journal.
+void WriteEarlierHistory(int records)
+{
+    CQuillmarkApp* previous = GetAppPtr();
+    {
+        CQuillmarkApp app;
+        SetAppPtr(&app);
+        CScriptedPrompter prompter;
+        app.SetPrompter(&prompter);
+        for (int i = 0; i < records; ++i) {
+            CScoreFile record;
+            record.SetDigest(Sha256Of(&i, sizeof i));
+            record.SetPosted(StrFormat("results/earlier%d.html", i), 1);
+            app.RecordPosted(record);
+        }
+        EXPECT_TRUE(app.SaveData(true));
+    }
+    SetAppPtr(previous);
+}
+
 }  // namespace
 
 TEST(CloseDuringRunTest, ClosingDuringARunThatShowsItsTranscriptExitsCleanly)
@@ -102,6 +127,8 @@ TEST(CloseDuringRunTest, ClosingDuringARunThatShowsItsTranscriptExitsCleanly)
         ASSERT_EQ(maker.Wait(), 0);
     }
 
+    WriteEarlierHistory(200);
+
     CChildProcess program(QM_PROGRAM_PATH, {setup});
     const unsigned long frame = WaitForWindow(program.Pid(), "Demo.qsu - Quillmark");
     ASSERT_NE(frame, 0u) << "the main window did not show";
@@ -110,8 +137,10 @@ TEST(CloseDuringRunTest, ClosingDuringARunThatShowsItsTranscriptExitsCleanly)
     ASSERT_NE(confirm, 0u) << "Post Games did not ask to confirm";
     PressOn(confirm, "Return");
 
-    // The first game is on the server; the second hangs. The user closes.
+    // The first game is on the server and in the journal; the second
+    // hangs. The user closes.
     ASSERT_TRUE(WaitUntil([&] { return !ReadWholeFile(held).empty(); }, 60000)) << "the run never reached the hang";
+    EXPECT_TRUE(FileExists(JoinPath(folders.Data(), "ProgramData.bin.journal")));
     PressOn(frame, "alt+F4");
 
     // The run stops and shows what curl said; the user closes that too.
@@ -134,7 +163,12 @@ TEST(CloseDuringRunTest, ClosingDuringARunThatShowsItsTranscriptExitsCleanly)
     EXPECT_EQ(FilesBelow(folders.folder.File("tmp")), std::vector<std::string>{});
     for (const std::string& file : FilesBelow(data))
         EXPECT_NE(GetFileNameOnly(file)[0], '.') << "a save cut short: " << file;
-    EXPECT_TRUE(FileExists(JoinPath(data, "ProgramData.bin")));
+    CScriptedPrompter reader;
+    const std::vector<std::string> history = HistoryWebNamesOnDisk(reader);
+    EXPECT_EQ(history.size(), 201u);
+    EXPECT_EQ(std::count_if(history.begin(), history.end(),
+                            [](const std::string& name) { return name.find("ana.html") != std::string::npos; }),
+              1);
     const std::string log = ReadWholeFile(JoinPath(data, "QuillmarkLogfile.txt"));
     EXPECT_NE(log.find("User Canceled"), std::string::npos);
     EXPECT_NE(log.find("Post Games: 1 out of 3 score files succeeded (2 failed)"), std::string::npos) << log;
