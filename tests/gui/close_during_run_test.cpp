@@ -91,6 +91,18 @@ void WriteEarlierHistory(int records)
     SetAppPtr(previous);
 }
 
+// What the program had shown and written, for a failure message.
+std::string WhatTheProgramShows(pid_t pid, const std::string& dataFolder)
+{
+    std::string text = "windows:\n";
+    std::istringstream ids(CommandOutput("xdotool search --onlyvisible --pid " + std::to_string(pid) + " --name ."));
+    for (std::string id; std::getline(ids, id);)
+        text += "  " + CommandOutput("xdotool getwindowname " + id);
+    text += "active: " + CommandOutput("xdotool getactivewindow getwindowname");
+    const std::string log = ReadWholeFile(JoinPath(dataFolder, "QuillmarkLogfile.txt"));
+    return text + "log:\n" + log.substr(log.size() > 3000 ? log.size() - 3000 : 0);
+}
+
 }  // namespace
 
 TEST(CloseDuringRunTest, ClosingDuringARunThatShowsItsTranscriptExitsCleanly)
@@ -145,7 +157,9 @@ TEST(CloseDuringRunTest, ClosingDuringARunThatShowsItsTranscriptExitsCleanly)
 
     // The run stops and shows what curl said; the user closes that too.
     const unsigned long transcript = WaitForWindow(program.Pid(), "Ftplog - Quillmark");
-    ASSERT_NE(transcript, 0u) << "the transfer log did not show";
+    if (!transcript)
+        TakeScreenshot("close-during-run-no-transcript");
+    ASSERT_NE(transcript, 0u) << "the transfer log did not show; " << WhatTheProgramShows(program.Pid(), folders.Data());
     TakeScreenshot("close-during-run-transcript");
     PressOn(transcript, "alt+F4");
 
