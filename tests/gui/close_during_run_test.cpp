@@ -24,14 +24,14 @@
 namespace {
 
 // The X window of the program's shown window titled title, once the window
-// manager has it; 0 when none comes within a minute. (A search by name may
-// also answer with another window of the program: each is asked its title.)
+// manager has it; 0 when none comes within a minute. (The name is a
+// pattern: each window found is asked its whole title.)
 unsigned long WaitForWindow(pid_t pid, const std::string& title)
 {
     unsigned long found = 0;
     WaitUntil(
         [&] {
-            const std::string out = CommandOutput("timeout 60 xdotool search --sync --onlyvisible --pid " +
+            const std::string out = CommandOutput("timeout 60 xdotool search --all --sync --onlyvisible --pid " +
                                                   std::to_string(pid) + " --name '" + title + "'");
             std::istringstream ids(out);
             for (std::string id; std::getline(ids, id);) {
@@ -95,7 +95,7 @@ void WriteEarlierHistory(int records)
 std::string WhatTheProgramShows(pid_t pid, const std::string& dataFolder)
 {
     std::string text = "windows:\n";
-    std::istringstream ids(CommandOutput("xdotool search --onlyvisible --pid " + std::to_string(pid) + " --name ."));
+    std::istringstream ids(CommandOutput("xdotool search --onlyvisible --pid " + std::to_string(pid)));
     for (std::string id; std::getline(ids, id);)
         text += "  " + CommandOutput("xdotool getwindowname " + id);
     text += "active: " + CommandOutput("xdotool getactivewindow getwindowname");
@@ -159,7 +159,10 @@ TEST(CloseDuringRunTest, ClosingDuringARunThatShowsItsTranscriptExitsCleanly)
     const unsigned long transcript = WaitForWindow(program.Pid(), "Ftplog - Quillmark");
     if (!transcript)
         TakeScreenshot("close-during-run-no-transcript");
-    ASSERT_NE(transcript, 0u) << "the transfer log did not show; " << WhatTheProgramShows(program.Pid(), folders.Data());
+    ASSERT_NE(transcript, 0u) << "the transfer log did not show; "
+                              << (program.Ended() ? "the program ended, status " + std::to_string(program.Wait())
+                                                  : std::string("the program runs"))
+                              << "; " << WhatTheProgramShows(program.Pid(), folders.Data());
     TakeScreenshot("close-during-run-transcript");
     PressOn(transcript, "alt+F4");
 
