@@ -328,6 +328,9 @@ bool CMainFrame::RunWindowId(int id)
     if (!IsWindowIdEnabled(id))
         return false;
     const auto run = m_commands[id].run;
+    // The window stays while a command runs: a close asked for meanwhile
+    // waits for its end (a command pumps messages while it works).
+    ++m_commandDepth;
     try {
         run();
     } catch (const CUserException&) {
@@ -336,7 +339,11 @@ bool CMainFrame::RunWindowId(int id)
         ReportException(e, "CMainFrame::OnCommand");
     } catch (const std::exception& e) {
         m_app.ShowErrorMessage(e.what());
+    } catch (...) {
+        --m_commandDepth;
+        throw;
     }
+    --m_commandDepth;
     RefreshControls();
     return true;
 }
@@ -406,7 +413,7 @@ bool CMainFrame::IsIdle() const
 {
     if (m_detached)
         return true;
-    return m_app.GetCancelState(false) == CS_IDLE;
+    return m_commandDepth == 0 && m_app.GetCancelState(false) == CS_IDLE;
 }
 
 // ---- status sink -------------------------------------------------------------
@@ -538,7 +545,7 @@ void CMainFrame::RefreshControls()
         m_closeQueued = true;
         CallAfter([this] {
             m_closeQueued = false;
-            if (m_closePending && !m_detached)
+            if (m_closePending && !m_detached && IsIdle())
                 Close();
         });
     }

@@ -132,6 +132,8 @@ private:
     std::string m_lastStatus;
     bool m_closePending = false;
     bool m_closeQueued = false;
+    // Commands on the stack (one runs inside another's message pump).
+    int m_commandDepth = 0;
     bool m_detached = false;
     wxMenu* m_setupFileMenu = nullptr;
     wxString m_indicators[3];
