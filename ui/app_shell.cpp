@@ -89,10 +89,12 @@ bool CAppShell::Start(const std::vector<std::string>& args)
     m_doc->onPathChanged = [this] {
         if (!m_recent)
             return;  // start-up: the window follows once its commands are in
+        // A worker thread cannot read m_frame: the window may be going
+        // meanwhile. The application outlives every window.
         if (wxThread::IsMain())
             FollowDocumentPath();
-        else if (m_frame)
-            m_frame->CallAfter([this] { FollowDocumentPath(); });
+        else if (wxTheApp)
+            wxTheApp->CallAfter([this] { FollowDocumentPath(); });
     };
     std::string file;
     for (const auto& a : args) {
