@@ -73,23 +73,15 @@ void CSftpFolderCache::Remove(const std::string& key, const std::string& name)
 CSftpFolderCache::Entries CSftpFolderCache::ParseListing(const std::string& text, const std::string& prefix)
 {
     Entries entries;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        CRemoteEntry entry;
-        if (ParseListingLine(text.substr(start, end - start), entry)) {
-            bool inFolder = true;
-            if (!prefix.empty()) {
-                inFolder = entry.name.size() > prefix.size() && entry.name.compare(0, prefix.size(), prefix) == 0;
-                if (inFolder)
-                    entry.name.erase(0, prefix.size());
-            }
-            if (inFolder && entry.name != "." && entry.name != "..")
-                entries[entry.name] = entry.directory;
+    for (CRemoteEntry& entry : ::ParseListing(text)) {
+        if (!prefix.empty()) {
+            // A line outside the listed folder is no entry of it.
+            if (entry.name.size() <= prefix.size() || entry.name.compare(0, prefix.size(), prefix) != 0)
+                continue;
+            entry.name.erase(0, prefix.size());
         }
-        start = end + 1;
+        if (entry.name != "." && entry.name != "..")
+            entries[entry.name] = entry.directory;
     }
     return entries;
 }

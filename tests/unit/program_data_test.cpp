@@ -64,6 +64,18 @@ protected:
     std::string PathOf(const std::string& name) const { return dataDir + "/" + name; }
     std::string Write(const std::string& bytes) const { return folder.Write("data/ProgramData.bin", bytes); }
     std::string Saved() const { return ReadWholeFile(PathOf("ProgramData.bin")); }
+    // Posts one new page ("new0.html", "new1.html", ...) the way a run
+    // records it: into the history and the posting journal.
+    bool PostNew()
+    {
+        CScoreFile record;
+        const int i = posted++;
+        record.SetDigest(Sha256Of(&i, sizeof i));
+        record.SetPosted(StrFormat("new%d.html", i), 1);
+        app->RecordPosted(record);
+        return app->SavePostedRecords({&record});
+    }
+    int posted = 0;
 };
 
 }  // namespace
@@ -319,19 +331,10 @@ TEST_F(ProgramDataTest, RecordsOnlyInThePostingJournalAreNeverLost)
 TEST_F(ProgramDataTest, ASaveRewritesTheFileOnlyWhenTheJournalCannotStandForIt)
 {
     const std::string journal = PathOf("ProgramData.bin.journal");
-    int posted = 0;
-    auto post = [&] {
-        CScoreFile record;
-        const int i = posted++;
-        record.SetDigest(Sha256Of(&i, sizeof i));
-        record.SetPosted(StrFormat("new%d.html", i), 1);
-        app->RecordPosted(record);
-        return app->SavePostedRecords({&record});
-    };
     Write(History(1, 200));
     app->LoadAppData();
     const std::string stored = Saved();
-    ASSERT_TRUE(post());
+    ASSERT_TRUE(PostNew());
     EXPECT_TRUE(app->SaveData(true));
     EXPECT_EQ(Saved(), stored);
     EXPECT_TRUE(FileExists(journal));
@@ -342,13 +345,13 @@ TEST_F(ProgramDataTest, ASaveRewritesTheFileOnlyWhenTheJournalCannotStandForIt)
     EXPECT_FALSE(FileExists(journal));
     EXPECT_EQ(HistoryWebNamesOnDisk(prompter).size(), 200u);
 
-    ASSERT_TRUE(post());
+    ASSERT_TRUE(PostNew());
     app->LoadAppData();  // a new start with the journal beside the file
     const std::string file = Saved();
     while (FileSize(journal) < FileSize(PathOf("ProgramData.bin")) / 8) {
         EXPECT_TRUE(app->SaveData(true));
         EXPECT_EQ(Saved(), file);
-        ASSERT_TRUE(post());
+        ASSERT_TRUE(PostNew());
     }
     EXPECT_TRUE(app->SaveData(true));
     EXPECT_FALSE(FileExists(journal));
@@ -361,22 +364,13 @@ TEST_F(ProgramDataTest, ASaveRewritesTheFileOnlyWhenTheJournalCannotStandForIt)
 TEST_F(ProgramDataTest, AtTheEndTheJournalGoesIntoTheFileWhereTheFileCanTakeIt)
 {
     const std::string journal = PathOf("ProgramData.bin.journal");
-    int posted = 0;
-    auto post = [&] {
-        CScoreFile record;
-        const int i = posted++;
-        record.SetDigest(Sha256Of(&i, sizeof i));
-        record.SetPosted(StrFormat("new%d.html", i), 1);
-        app->RecordPosted(record);
-        return app->SavePostedRecords({&record});
-    };
     enum Obstacle { kNone, kFullDisk, kUnreadJournal };
     for (const Obstacle obstacle : {kNone, kFullDisk, kUnreadJournal}) {
         SCOPED_TRACE(obstacle);
         ::unlink(journal.c_str());
         Write(History(1, 200));
         app->LoadAppData();
-        ASSERT_TRUE(post());
+        ASSERT_TRUE(PostNew());
         ASSERT_TRUE(app->SaveData(true));
         ASSERT_TRUE(FileExists(journal));
         const std::string file = Saved();
