@@ -164,8 +164,8 @@ private:
     // Lists the folders (relative to the session's folder, "" for itself)
     // in one step into m_sftpFolders.
     bool ListSftpFolders(const std::vector<std::string>& folders);
-    // Keeps m_sftpFolders in step with a command that succeeded (or
-    // forgets it all after one that failed).
+    // Keeps m_sftpFolders in step with a command that succeeded (a step
+    // that failed has made it forget everything).
     void NoteSftpCommand(const std::string& command, const std::string& a1, const std::string& a2, bool ok);
     // Notes in the transcript and the log why a run was stopped; false.
     bool StoppedRun(const std::string& program, const std::string& why);

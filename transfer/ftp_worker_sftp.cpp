@@ -126,10 +126,8 @@ bool CFTPWorker::RunSftpCommand(const std::string& command, const std::string& a
     batch += "\n";
     // put gives the remote file the local file's mode, and staged files
     // are private: the web server must be able to read what is put.
-    if (command == "put") {
-        const std::string& remote = a2.empty() ? a1 : a2;
-        batch += "chmod 644 " + QuotePath(a2.empty() ? CSftpFolderCache::Leaf(remote) : remote) + "\n";
-    }
+    if (command == "put")
+        batch += "chmod 644 " + QuotePath(a2.empty() ? CSftpFolderCache::Leaf(a1) : a2) + "\n";
     const bool ok = RunSftpBatch(batch, output);
     NoteSftpCommand(command, a1, a2, ok);
     return ok;
@@ -137,22 +135,22 @@ bool CFTPWorker::RunSftpCommand(const std::string& command, const std::string& a
 
 void CFTPWorker::NoteSftpCommand(const std::string& command, const std::string& a1, const std::string& a2, bool ok)
 {
-    if (command.rfind("ls", 0) == 0 && ok)
+    // A failed step has made the folders forget already; a listing changes
+    // nothing.
+    if (!ok || command.rfind("ls", 0) == 0)
         return;
     const std::string base = SftpBase();
     auto folderOf = [&base](const std::string& path) {
         return CSftpFolderCache::Key(base, CSftpFolderCache::Parent(path));
     };
-    if (!ok) {
-        // A failed step ends its sftp part way: what it changed is not known.
-        m_sftpFolders.Forget();
-    } else if (command == "put") {
+    if (command == "put") {
         const std::string remote = a2.empty() ? CSftpFolderCache::Leaf(a1) : a2;
         m_sftpFolders.Add(folderOf(remote), CSftpFolderCache::Leaf(remote), false);
     } else if (command == "mkdir") {
         m_sftpFolders.Add(folderOf(a1), CSftpFolderCache::Leaf(a1), true);
     } else if (command == "rm" || command == "rmdir") {
-        m_sftpFolders.Remove(folderOf(a2.empty() ? a1 : a2), CSftpFolderCache::Leaf(a2.empty() ? a1 : a2));
+        const std::string& removed = a2.empty() ? a1 : a2;
+        m_sftpFolders.Remove(folderOf(removed), CSftpFolderCache::Leaf(removed));
     } else if (command == "rename") {
         const CSftpFolderCache::Entries* from = m_sftpFolders.Find(folderOf(a1));
         const auto entry = from ? from->find(CSftpFolderCache::Leaf(a1)) : CSftpFolderCache::Entries::const_iterator();
@@ -269,6 +267,9 @@ bool CFTPWorker::RunSftpStep(const std::string& batch, std::string* output, bool
     }
     std::string errors;
     const bool ok = m_pSftp->RunStep(batch, output, errors, m_nRunTimeLimitMs);
+    // A failed step ends its sftp part way: what it changed is not known.
+    if (!ok)
+        m_sftpFolders.Forget();
     // A folder that a listing step finds missing is an answer, not a fault.
     if (probing)
         errors = WithoutMissingFolders(errors);
@@ -308,10 +309,8 @@ bool CFTPWorker::ListSftpFolders(const std::vector<std::string>& folders)
     for (const auto& folder : folders)
         batch += ListLine(folder) + "\n";
     std::string output;
-    if (!RunSftpStep(batch, &output, true)) {
-        m_sftpFolders.Forget();
+    if (!RunSftpStep(batch, &output, true))
         return false;
-    }
     // The answer of each listing follows the echo of its line; a folder
     // that is not there answers nothing.
     std::vector<std::string> answers(folders.size());
@@ -411,7 +410,6 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
         m_sftpFolders.Add(key(levels.back()), CSftpFolderCache::Leaf(target), false);
         return true;
     }
-    m_sftpFolders.Forget();
     if (m_host.GetCancelState(false) != CS_CANCELLED && !m_bSftpLoginFailed) {
         SetLastServerResponse("sftp could not upload " + target + " (see the transfer log)");
         m_host.ReportError(inet::ExtendedError, operation);
