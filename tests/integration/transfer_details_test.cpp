@@ -401,6 +401,22 @@ TEST_F(SftpTest, BatchHoldsOnlyTheNeededLinesEscapedAndAFailedListingFails)
     EXPECT_EQ(Count(takeBatch(), "put "), 0u);
 }
 
+// A step that fails part way has changed the server in ways the worker
+// cannot know: here its rm went through and its put did not. The next
+// upload of that file asks again instead of removing what is gone.
+TEST_F(SftpTest, AfterAStepFailsPartWayTheNextUploadAsksAgain)
+{
+    auto w = LoggedIn();
+    const std::string local = folder.Write("page.htm", "first");
+    ASSERT_TRUE(w->UploadFile(local, "page.htm"));
+    const std::string notAFile = folder.File("a folder");
+    ASSERT_EQ(::mkdir(notAFile.c_str(), 0700), 0);
+    EXPECT_FALSE(w->UploadFile(notAFile, "page.htm"));
+    ASSERT_FALSE(PathExists(WebPath("page.htm"))) << "the step did not fail after its rm";
+    EXPECT_TRUE(w->UploadFile(folder.Write("page.htm", "second"), "page.htm")) << w->GetTranscript();
+    EXPECT_EQ(ReadWholeFile(WebPath("page.htm")), "second");
+}
+
 // sftp's rm, mkdir, cd, ls and put read an argument that begins with "-"
 // as options even in quotes: such names still reach the server as names.
 TEST_F(SftpTest, NamesThatBeginWithADashAreNames)
