@@ -2,12 +2,67 @@
 
 #include <algorithm>
 #include <dirent.h>
+#include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 const std::string kPassword = "pa ss#\"\\w\xC3\xA9";
 const std::string kUser = "club";
+
+const std::string kSshBanner = "Host key verification failed.\n"
+                               "ssh: connect to host 10.9.9.9 port 22: Connection refused\n"
+                               "Permission denied (publickey).\n" +
+                               std::string(20000, 'B') + "\n";
+
+namespace {
+
+struct SshKindInfo {
+    const char* name;
+    const char* suffix;  // of the key folder and the log
+};
+
+const SshKindInfo& Info(SshKind kind)
+{
+    static const SshKindInfo kinds[kSshKinds] = {
+        {"Current", ""},
+        {"Older", "-older"},
+        {"OlderWithoutPosixRename", "-older-no-posix-rename"},
+        {"RefusesSetstat", "-refuses-setstat"},
+        {"Banner", "-banner"},
+    };
+    return kinds[static_cast<size_t>(kind)];
+}
+
+loopback::CSshServer::Options ServerOptions(SshKind kind)
+{
+    loopback::CSshServer::Options options;
+    switch (kind) {
+    case SshKind::Current:
+        break;
+    case SshKind::OlderWithoutPosixRename:
+        options.dropExtensions.push_back("posix-rename@openssh.com");
+        options.olderRelease = true;
+        break;
+    case SshKind::Older:
+        options.olderRelease = true;
+        break;
+    case SshKind::RefusesSetstat:
+        options.refuseSetstat = true;
+        break;
+    case SshKind::Banner:
+        options.banner = kSshBanner;
+        break;
+    }
+    return options;
+}
+
+}  // namespace
+
+const char* SshKindName(SshKind kind)
+{
+    return Info(kind).name;
+}
 
 LoopbackSite& LoopbackSite::Get()
 {
@@ -57,9 +112,24 @@ loopback::CHttpServer& LoopbackSite::Http()
     return Started(m_mutex, m_http, "HTTP", [&] { return m_http.Start(www, postsFile, folder.File("http.log")); });
 }
 
-loopback::CSshServer& LoopbackSite::Ssh()
+loopback::CSshServer& LoopbackSite::Ssh(SshKind kind)
 {
-    return Started(m_mutex, m_ssh, "SSH", [&] { return m_ssh.Start(folder.File("ssh"), folder.File("sshd.log")); });
+    loopback::CSshServer& server = m_ssh[static_cast<size_t>(kind)];
+    const std::string name = std::string("SSH (") + SshKindName(kind) + ")";
+    return Started(m_mutex, server, name.c_str(), [&] {
+        return server.Start(folder.File(std::string("ssh") + Info(kind).suffix), SshLog(kind), ServerOptions(kind));
+    });
+}
+
+std::string LoopbackSite::SshLog(SshKind kind) const
+{
+    return folder.File(std::string("sshd") + Info(kind).suffix + ".log");
+}
+
+loopback::CStallingSshServer& LoopbackSite::StallingSsh()
+{
+    return Started(m_mutex, m_stallingSsh, "stalling SSH",
+                   [&] { return m_stallingSsh.Start(folder.File("stalling-ssh.log")); });
 }
 
 int ProgressFrame::UploadProgress(bool show, int total, int done)
@@ -147,6 +217,19 @@ bool HoldsPassword(const std::string& text)
     return false;
 }
 
+std::vector<std::string> TempFilesBelow(const std::string& folder)
+{
+    std::vector<std::string> found;
+    std::error_code error;
+    for (auto it = std::filesystem::recursive_directory_iterator(folder, error);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind(".qm-", 0) == 0 && name.size() > 8 && name.compare(name.size() - 4, 4, ".tmp") == 0)
+            found.push_back(it->path().string());
+    }
+    return found;
+}
+
 int64_t FileSize(const std::string& path)
 {
     struct stat st {};
@@ -204,13 +287,24 @@ void TransferTest::UseProtocol(int p)
         s.m_strParameters[1] = "--cacert \"" + site.certDir + "/cert.pem\"";
         break;
     case PROTOCOL_SFTP:
-        s.m_strUser = loopback::CurrentUser();
-        s.m_strPort[2] = std::to_string(site.Ssh().Port());
-        s.m_strParameters[2] =
-            "-i \"" + site.Ssh().dir + "/userkey\" -oStrictHostKeyChecking=no -oUserKnownHostsFile=/dev/null";
-        s.m_strDirectory = site.www;
+        UseSftpServer(SshKind::Current);
         break;
     }
+}
+
+void TransferTest::UseSftpServer(SshKind kind)
+{
+    LoopbackSite& site = LoopbackSite::Get();
+    loopback::CSshServer& server = site.Ssh(kind);
+    CFTPSettings& s = Ftp();
+    s.m_nProtocol = PROTOCOL_SFTP;
+    s.m_strServer = "127.0.0.1";
+    s.m_strUser = loopback::CurrentUser();
+    s.m_strDirectory = site.www;
+    app->Setup().m_strWebsiteUrl = site.Http().Url();
+    s.m_strPort[2] = std::to_string(server.Port());
+    s.m_strParameters[2] =
+        "-i \"" + server.dir + "/userkey\" -oStrictHostKeyChecking=no -oUserKnownHostsFile=/dev/null";
 }
 
 std::unique_ptr<CFTPWorker> TransferTest::MakeWorker()
@@ -268,21 +362,28 @@ size_t Count(const std::string& text, const std::string& what)
     return n;
 }
 
-int SshLogins()
+int SshLogins(SshKind kind)
 {
     LoopbackSite& site = LoopbackSite::Get();
-    site.Ssh();
-    return static_cast<int>(Count(ReadWholeFile(site.folder.File("sshd.log")), "Accepted publickey for "));
+    site.Ssh(kind);
+    return static_cast<int>(Count(ReadWholeFile(site.SshLog(kind)), "Accepted publickey for "));
 }
 
 std::vector<loopback::ProcessInfo> SftpProcesses()
 {
-    const std::string key = LoopbackSite::Get().Ssh().dir + "/userkey";
+    LoopbackSite& site = LoopbackSite::Get();
+    site.Ssh();
+    // The user key of every kind (a kind not started has no clients).
+    std::vector<std::string> keys;
+    for (size_t k = 0; k < kSshKinds; ++k)
+        keys.push_back(site.folder.File(std::string("ssh") + Info(static_cast<SshKind>(k)).suffix) + "/userkey");
     std::vector<loopback::ProcessInfo> found;
     for (const auto& p : loopback::ListProcesses()) {
         const bool client = p.cmdline.rfind("sftp ", 0) == 0 || p.cmdline.rfind("ssh ", 0) == 0 ||
                             p.cmdline.find("/sftp ") != std::string::npos;
-        if (client && p.state != 'Z' && p.cmdline.find(key) != std::string::npos)
+        const bool testKey = std::any_of(keys.begin(), keys.end(),
+                                         [&](const std::string& key) { return p.cmdline.find(key) != std::string::npos; });
+        if (client && p.state != 'Z' && testKey)
             found.push_back(p);
     }
     return found;

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -23,6 +24,18 @@
 extern const std::string kPassword;
 extern const std::string kUser;
 
+// The kinds of SSH host a club may have, each a private sshd of its own
+// (see loopback::CSshServer::Options): the current OpenSSH release; one
+// from before 9.1; one of those also without posix-rename (a rename onto
+// an existing file fails); one that refuses mode changes, as some managed
+// SFTP services do; one that shows kSshBanner before the login.
+enum class SshKind { Current, Older, OlderWithoutPosixRename, RefusesSetstat, Banner };
+constexpr size_t kSshKinds = 5;
+// "Current", "Older", ...: for test parameter names.
+const char* SshKindName(SshKind kind);
+// Lines that read like ssh's own errors, then one line of 20,000 'B's.
+extern const std::string kSshBanner;
+
 class LoopbackSite {
 public:
     static LoopbackSite& Get();
@@ -30,7 +43,12 @@ public:
     loopback::CFtpServer& Ftp();
     loopback::CFtpServer& Ftps();
     loopback::CHttpServer& Http();
-    loopback::CSshServer& Ssh();
+    // All SSH kinds serve the same file system; each has its own key
+    // folder and log (folder "ssh" and "sshd.log" for Current, "ssh-older"
+    // and "sshd-older.log" and so on for the others).
+    loopback::CSshServer& Ssh(SshKind kind = SshKind::Current);
+    std::string SshLog(SshKind kind) const;
+    loopback::CStallingSshServer& StallingSsh();
 
     CTempFolder folder;
     std::string site;  // the FTP servers' root
@@ -43,7 +61,8 @@ private:
     std::mutex m_mutex;
     loopback::CFtpServer m_ftp, m_ftps;
     loopback::CHttpServer m_http;
-    loopback::CSshServer m_ssh;
+    std::array<loopback::CSshServer, kSshKinds> m_ssh;
+    loopback::CStallingSshServer m_stallingSsh;
 };
 
 // A main frame that records the progress bar and can stop a transfer: the
@@ -81,8 +100,11 @@ class TransferTest : public AppTest {
 protected:
     void SetUp() override;
 
-    // Points the settings at the protocol's server.
+    // Points the settings at the protocol's server (SFTP: the current
+    // release's sshd).
     void UseProtocol(int protocol);
+    // The SFTP settings for that kind of SSH host, with its own key.
+    void UseSftpServer(SshKind kind);
     std::unique_ptr<CFTPWorker> MakeWorker();
     // A worker logged in and in the test's own folder.
     std::unique_ptr<CFTPWorker> LoggedIn();
@@ -104,16 +126,19 @@ protected:
 
 // How many times what occurs in text (overlaps counted).
 size_t Count(const std::string& text, const std::string& what);
-// How many logins the private sshd has accepted so far (from its log).
-int SshLogins();
-// The sftp and ssh processes that run with the test key: those of the
-// program's SFTP steps.
+// How many logins that kind's private sshd has accepted so far (from its log).
+int SshLogins(SshKind kind = SshKind::Current);
+// The sftp and ssh processes that run with a test key (of any SSH kind
+// started so far): those of the program's SFTP steps.
 std::vector<loopback::ProcessInfo> SftpProcesses();
 
 // Whether text holds the test password: as it is, or in any
 // percent-encoded form (a blank as "%20" or "+", any character as %XX in
 // either case), as it would stand in a URL or a form.
 bool HoldsPassword(const std::string& text);
+
+// The files an SFTP upload left on its way below folder (".qm-*.tmp").
+std::vector<std::string> TempFilesBelow(const std::string& folder);
 
 int64_t FileSize(const std::string& path);
 bool PathExists(const std::string& path);

@@ -289,17 +289,41 @@ bool CRecordingListener::Start(const std::string& recordFile, const std::string&
         logFile);
 }
 
-bool CSshServer::Start(const std::string& folder, const std::string& logFile)
+bool CSshServer::Start(const std::string& folder, const std::string& logFile, const Options& options)
 {
     dir = folder;
     const int port = PickFreePort();
-    if (RunProgram({kPython, kScripts + "/sshd_setup.py", "--dir", dir, "--port", std::to_string(port)},
-                   logFile) != 0)
+    std::vector<std::string> setup{kPython, kScripts + "/sshd_setup.py", "--dir", dir, "--port", std::to_string(port)};
+    std::vector<std::string> drop = options.dropExtensions;
+    if (options.olderRelease)
+        drop.insert(drop.begin(), "users-groups-by-id@openssh.com");
+    for (const auto& extension : drop)
+        setup.insert(setup.end(), {"--sftp-filter-drop", extension});
+    if (options.refuseSetstat)
+        setup.push_back("--refuse-setstat");
+    if (!options.banner.empty()) {
+        ::mkdir(dir.c_str(), 0755);
+        const std::string bannerFile = dir + "/banner";
+        std::ofstream out(bannerFile, std::ios::binary | std::ios::trunc);
+        out << options.banner;
+        out.close();
+        if (!out)
+            return false;
+        setup.insert(setup.end(), {"--banner-file", bannerFile});
+    }
+    if (RunProgram(setup, logFile) != 0)
         return false;
     ::mkdir("/run/sshd", 0755);
     if (RunProgram({"/usr/sbin/sshd", "-t", "-f", dir + "/sshd_config"}, logFile) != 0)
         return false;
     return CServerProcess::Start({"/usr/sbin/sshd", "-D", "-e", "-f", dir + "/sshd_config"}, port, logFile);
+}
+
+bool CStallingSshServer::Start(const std::string& logFile)
+{
+    const int port = PickFreePort();
+    return CServerProcess::Start({kPython, kScripts + "/stalling_ssh_server.py", "--port", std::to_string(port)},
+                                 port, logFile);
 }
 
 bool MakeSelfSignedCertificate(const std::string& dir)

@@ -111,11 +111,31 @@ public:
 };
 
 // A private sshd with key authentication only. dir receives the keys:
-// userkey (authorized), otherkey (not authorized).
+// userkey (authorized), otherkey (not authorized). The options make it
+// behave like other hosts clubs have.
 class CSshServer : public CServerProcess {
 public:
-    bool Start(const std::string& dir, const std::string& logFile);
+    struct Options {
+        // The sftp server answers as an OpenSSH release before 9.1 does:
+        // users-groups-by-id@openssh.com left out of its first reply.
+        bool olderRelease = false;
+        // Further extensions left out of that reply ("posix-rename@openssh.com").
+        std::vector<std::string> dropExtensions;
+        // setstat, fsetstat and lsetstat refused.
+        bool refuseSetstat = false;
+        // Shown by sshd before the login (Banner); empty: none.
+        std::string banner;
+    };
+    bool Start(const std::string& dir, const std::string& logFile, const Options& options);
+    bool Start(const std::string& dir, const std::string& logFile) { return Start(dir, logFile, Options()); }
     std::string dir;
+};
+
+// Sends an SSH greeting on every connection and then nothing
+// (tests/servers/stalling_ssh_server.py).
+class CStallingSshServer : public CServerProcess {
+public:
+    bool Start(const std::string& logFile);
 };
 
 // A self-signed certificate for 127.0.0.1 in dir: cert.pem and key.pem.

@@ -1,0 +1,186 @@
+// The SSH hosts the SFTP tests run against behave like the hosts they stand
+// for. Checked with the real sftp client, not with the program, so that a
+// test of the program against one of them fails for the program's fault.
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+
+#include "transfer_fixture.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// One run of OpenSSH's sftp in batch mode, in a process group of its own so
+// that its ssh goes with it when it is stopped.
+class SftpRun {
+public:
+    SftpRun(const CTempFolder& folder, int port, const std::string& key, const std::vector<std::string>& options,
+            const std::string& batch)
+        : m_out(folder.File("sftp" + std::to_string(++s_runs) + ".out")), m_err(m_out + ".err")
+    {
+        const std::string batchFile = folder.Write("batch" + std::to_string(s_runs), batch);
+        std::vector<std::string> argv{"sftp", "-F", "/dev/null", "-oBatchMode=yes", "-oStrictHostKeyChecking=no",
+                                      "-oUserKnownHostsFile=/dev/null", "-i", key, "-P", std::to_string(port)};
+        argv.insert(argv.end(), options.begin(), options.end());
+        argv.insert(argv.end(), {"-b", "-", loopback::CurrentUser() + "@127.0.0.1"});
+        std::vector<char*> args;
+        for (auto& a : argv)
+            args.push_back(&a[0]);
+        args.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, batchFile.c_str(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, m_out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, m_err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        posix_spawnattr_setpgroup(&attr, 0);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP);
+        if (::posix_spawnp(&m_pid, "sftp", &actions, &attr, args.data(), environ) != 0)
+            m_pid = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attr);
+        m_started = Clock::now();
+    }
+    ~SftpRun()
+    {
+        if (!m_ended && m_pid > 0) {
+            ::kill(-m_pid, SIGKILL);
+            ::waitpid(m_pid, &m_status, 0);
+        }
+    }
+    // Whether sftp has ended by the time that many seconds have passed since
+    // its start.
+    bool EndsWithin(double seconds)
+    {
+        const auto until = m_started + std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+        while (!m_ended && m_pid > 0) {
+            m_ended = ::waitpid(m_pid, &m_status, WNOHANG) == m_pid;
+            if (!m_ended && Clock::now() >= until)
+                return false;
+            if (!m_ended)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        m_seconds = std::chrono::duration<double>(Clock::now() - m_started).count();
+        return m_ended;
+    }
+    int ExitCode() const { return m_ended && WIFEXITED(m_status) ? WEXITSTATUS(m_status) : -1; }
+    double Seconds() const { return m_seconds; }
+    std::string Out() const { return ReadWholeFile(m_out); }
+    std::string Err() const { return ReadWholeFile(m_err); }
+
+private:
+    static int s_runs;
+    std::string m_out, m_err;
+    pid_t m_pid = -1;
+    Clock::time_point m_started;
+    bool m_ended = false;
+    int m_status = 0;
+    double m_seconds = 0;
+};
+
+int SftpRun::s_runs = 0;
+
+struct ServerCase {
+    SshKind kind;
+    bool listsWithFolder;   // ls -la "results" names results/a.htm, not a.htm
+    bool chmodWorks;
+    bool renameReplaces;    // a rename onto an existing file
+    bool showsBanner;
+};
+
+const ServerCase kServerCases[] = {
+    {SshKind::Current, true, true, true, false},
+    {SshKind::Older, false, true, true, false},
+    {SshKind::OlderWithoutPosixRename, false, true, false, false},
+    {SshKind::RefusesSetstat, true, false, true, false},
+    {SshKind::Banner, true, true, true, true},
+};
+
+void PrintTo(const ServerCase& c, std::ostream* os)
+{
+    *os << SshKindName(c.kind);
+}
+
+class SftpServers : public TransferTest, public ::testing::WithParamInterface<ServerCase> {};
+
+mode_t Mode(const std::string& path)
+{
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+}  // namespace
+
+// Each kind differs from the current release in what it stands for, and in
+// nothing else this checks. Failed steps go on ("-"), their effects are
+// read from the disk.
+TEST_P(SftpServers, BehaveAsTheHostsTheyStandFor)
+{
+    const ServerCase& c = GetParam();
+    loopback::CSshServer& server = LoopbackSite::Get().Ssh(c.kind);
+    ASSERT_TRUE(server.Running());
+    ASSERT_EQ(::mkdir(WebPath("results").c_str(), 0755), 0);
+    WriteWebFile("results/a.htm", "a");
+    WriteWebFile("from.htm", "from");
+    WriteWebFile("to.htm", "to");
+    WriteWebFile("mode.htm", "mode");
+    ASSERT_EQ(::chmod(WebPath("mode.htm").c_str(), 0600), 0);
+    const std::string local = folder.Write("put.htm", std::string("put\r\n\0\xff", 6));
+    const std::string batch = "cd \"" + testFolder + "\"\n"
+                              "-ls -la \"results\"\n"
+                              "-put \"" + local + "\" put.htm\n"
+                              "-chmod 644 mode.htm\n"
+                              "-rename from.htm to.htm\n";
+    SftpRun run(folder, server.Port(), server.dir + "/userkey", {}, batch);
+    ASSERT_TRUE(run.EndsWithin(30));
+    const std::string out = run.Out(), err = run.Err();
+    EXPECT_EQ(run.ExitCode(), 0) << err;
+
+    if (c.listsWithFolder) {
+        EXPECT_NE(out.find(" results/a.htm\n"), std::string::npos) << out;
+    } else {
+        EXPECT_NE(out.find(" a.htm\n"), std::string::npos) << out;
+        EXPECT_EQ(out.find("results/a.htm"), std::string::npos) << out;
+    }
+    EXPECT_EQ(ReadWholeFile(WebPath("put.htm")), ReadWholeFile(local));
+    EXPECT_EQ(Mode(WebPath("mode.htm")), c.chmodWorks ? 0644u : 0600u) << err;
+    EXPECT_EQ(ReadWholeFile(WebPath("to.htm")), c.renameReplaces ? "from" : "to") << err;
+    EXPECT_EQ(PathExists(WebPath("from.htm")), !c.renameReplaces);
+    if (c.showsBanner)
+        EXPECT_NE(err.find(kSshBanner), std::string::npos) << err.substr(0, 300);
+    else
+        EXPECT_EQ(err.find("Permission denied (publickey)."), std::string::npos) << err;
+
+    // At LogLevel ERROR nothing of a banner (or anything else) reaches stderr.
+    SftpRun quiet(folder, server.Port(), server.dir + "/userkey", {"-oLogLevel=ERROR"}, "pwd\n");
+    ASSERT_TRUE(quiet.EndsWithin(30));
+    EXPECT_EQ(quiet.ExitCode(), 0);
+    EXPECT_EQ(quiet.Err(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, SftpServers, ::testing::ValuesIn(kServerCases),
+                         [](const ::testing::TestParamInfo<ServerCase>& info) { return SshKindName(info.param.kind); });
+
+// A host that greets and then says nothing holds sftp well past its
+// ConnectTimeout; only keepalives end the wait. Both run at once.
+TEST(SftpServersStalling, HoldSftpUntilKeepalivesGiveUp)
+{
+    CTempFolder folder;
+    LoopbackSite& site = LoopbackSite::Get();
+    const int port = site.StallingSsh().Port();
+    const std::string key = site.Ssh().dir + "/userkey";
+    SftpRun plain(folder, port, key, {"-oConnectTimeout=3"}, "pwd\n");
+    SftpRun alive(folder, port, key, {"-oConnectTimeout=3", "-oServerAliveInterval=1", "-oServerAliveCountMax=2"},
+                  "pwd\n");
+    ASSERT_TRUE(alive.EndsWithin(10)) << alive.Err();
+    EXPECT_NE(alive.ExitCode(), 0);
+    EXPECT_FALSE(plain.EndsWithin(5.5)) << plain.Err();
+}
