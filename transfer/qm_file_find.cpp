@@ -74,7 +74,7 @@ bool CQmFileFind::FindFile(const std::string& pattern)
         }
         break;
     case PROTOCOL_SFTP:
-        if (!m_pWorker->RunSftpCommandEx("ls -la", folder, &text)) {
+        if (!m_pWorker->RunSftpCommandEx("ls -lan", folder, &text)) {
             m_strError = RunErrorText(m_pWorker->GetTranscript(), transcriptAt, "sftp");
             return false;
         }

@@ -1,5 +1,5 @@
 // A finder over one remote folder, whatever the protocol: plain FTP asks
-// the connection for a LIST, FTPS runs curl, SFTP runs sftp's "ls -la";
+// the connection for a LIST, FTPS runs curl, SFTP runs sftp's "ls -lan";
 // the listing is read in Unix or DOS style.
 #pragma once
 

@@ -1,6 +1,7 @@
 // libFuzzer target for the server listing parser: whatever a server (or a
-// hostile one) sends for LIST, curl's directory listing or sftp's "ls -la",
-// Unix and DOS/IIS lines mixed. The first input byte chooses the folder
+// hostile one) sends for LIST, curl's directory listing or sftp's "ls -lan",
+// Unix and DOS/IIS lines mixed, and the SFTP folder cache's strict reading
+// of sftp's own lines. The first input byte chooses the folder
 // prefix sftp would put in front of the names.
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "transfer/remote_listing.h"
+#include "transfer/sftp_folder_cache.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -21,6 +23,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         // commands built from it.
         if (entry.name.empty() || entry.name.find_first_of("\r\n") != std::string::npos)
             std::abort();
+    }
+    // What the cache takes from a listing is a plain name: no separator,
+    // no control character, never "." or "..".
+    if (const auto entries = CSftpFolderCache::ParseListing(text, prefix)) {
+        for (const auto& [name, folder] : *entries) {
+            (void)folder;
+            if (name.empty() || name == "." || name == ".." || name.find_first_of("/\\\r\n\t") != std::string::npos)
+                std::abort();
+        }
     }
     CRemoteEntry one;
     if (ParseListingLine(text, one) && one.name.empty())

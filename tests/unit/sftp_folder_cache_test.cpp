@@ -9,39 +9,51 @@ namespace {
 
 using Entries = CSftpFolderCache::Entries;
 
-const char kListed[] =
+const std::string kListed =
     "drwxr-xr-x    ? club     club         4096 Dec 10 00:08 2024/.\n"
     "drwxr-xr-x    ? club     club         4096 Dec 10 00:08 2024/..\n"
-    "drwxr-xr-x    ? club     club         4096 Dec 10 00:08 2024/05\n"
-    "-rw-r--r--    ? club     club            3 Dec 10 00:08 2024/a b.htm\n"
-    "lrwxrwxrwx    ? club     club            4 Dec 10 00:08 2024/latest\n"
-    "-rw-r--r--    ? club     club            3 Dec 10 00:08 2024\n"
-    "total 12\n";
+    "drwxr-xr-x    ? 1000     1000         4096 Dec 10 00:08 2024/05\n"
+    "-rw-r--r--    ? 1000     1000            3 Jan  2  2023 2024/a b.htm\n"
+    "lrwxrwxrwx    ? 1000     1000            4 Dec 10 00:08 2024/latest\n";
 
 }  // namespace
 
-TEST(SftpFolderCache, ListingsGiveTheFoldersOwnEntriesOnly)
+// sftp writes a name's line break as it is and other bytes it cannot print
+// as "\ooo": only a listing every line of which is sftp's own, in its
+// order, gives the folder's entries; anything else leaves it unknown.
+TEST(SftpFolderCache, ListingsGiveTheFoldersOwnEntriesOrNothing)
 {
     struct Case {
-        const char* text;
+        std::string text;
         const char* prefix;
-        Entries expected;
+        std::optional<Entries> expected;
     };
+    const std::string line = "-rw-r--r--    ? 0        0               1 Dec 10 08:50 ";
     const Case cases[] = {
-        // A folder given by name: its entries lose the name; the dots, a
-        // "total" line and a file listed under its own name are not
-        // entries of it; a link is no folder; blanks stay in names.
-        {kListed, "2024/", {{"05", true}, {"a b.htm", false}, {"latest", false}}},
-        // The session's folder: names as they stand.
-        {"drwxr-xr-x 2 u g 4096 Dec 10 00:08 .\n-rw-r--r-- 1 u g 1 Dec 10 00:08 index.htm\n", "",
-         {{"index.htm", false}}},
+        // A folder given by name: its entries lose the name; the dots are
+        // no entries; a link is no folder; blanks stay in names.
+        {kListed, "2024/", Entries{{"05", true}, {"a b.htm", false}, {"latest", false}}},
+        {line + " lead.htm\n" + "drwxr-xr-x 2 0 0 4096 Dec 10 00:08 .\n" + line + "index.htm\n" + line + "trail \n", "",
+         Entries{{" lead.htm", false}, {"index.htm", false}, {"trail ", false}}},
         // A folder whose name begins with "-" is listed as "./-r".
-        {"-rw-r--r-- 1 u g 1 Dec 10 00:08 ./-r/-f.htm\n", "./-r/", {{"-f.htm", false}}},
-        // A missing folder answers nothing.
-        {"", "nope/", {}},
+        {line + "./-r/-f.htm\n", "./-r/", Entries{{"-f.htm", false}}},
+        // A missing or empty folder answers nothing.
+        {"", "nope/", Entries{}},
+        // A file listed under its own name, another release's own line, a
+        // line sftp never writes.
+        {line + "2024\n", "2024/", std::nullopt},
+        {"-rw-r--r--   1 club  club  3 Dec 10 00:08 a.htm\n", "2024/", std::nullopt},
+        {"total 12\n" + line + "a\n", "", std::nullopt},
+        // Names that cannot be told for certain: an escape, a CR, a tab.
+        {line + "caf\\351\n", "", std::nullopt},
+        {line + "cr\rx\n", "", std::nullopt},
+        {line + "tab\there\n", "", std::nullopt},
+        // A name holding a line break makes lines out of sftp's order.
+        {line + "nl\n" + line + "fake.htm\n" + line + "sub\n", "", std::nullopt},
+        {line + "b\n" + line + "b\n", "", std::nullopt},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.prefix);
+        SCOPED_TRACE(c.text);
         EXPECT_EQ(CSftpFolderCache::ParseListing(c.text, c.prefix), c.expected);
     }
 }
@@ -77,4 +89,11 @@ TEST(SftpFolderCache, OneFolderHasOneKeyAndChangesKeepItTrue)
     EXPECT_EQ(cache.Find("www/results/2024"), nullptr);
     ASSERT_NE(cache.Find("www/results-old"), nullptr);
     EXPECT_EQ(*cache.Find("www"), Entries{});
+
+    // A folder whose listing could not be read is listed, and unknown.
+    cache.StoreUnreadable("www/odd");
+    EXPECT_TRUE(cache.Listed("www/odd"));
+    EXPECT_EQ(cache.Find("www/odd"), nullptr);
+    cache.Remove("www", "odd");
+    EXPECT_FALSE(cache.Listed("www/odd"));
 }
