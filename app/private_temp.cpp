@@ -13,6 +13,7 @@
 #include "platform/fd_io.h"
 #include "platform/path_helpers.h"
 #include "platform/private_folder.h"
+#include "transfer/ftp_worker.h"
 #include "transfer/sftp_session.h"
 
 namespace {
@@ -121,6 +122,8 @@ void SweepEarlierRuns()
             ::unlink(path.c_str());
         } else if (long owner = PidAfter(name, kSecretPrefix); owner > 0 && !IsRunning(owner)) {
             WipeAndDeleteFile(path, true);
+        } else if (long copier = PidAfter(name, kSftpCopyPrefix); copier > 0 && !IsRunning(copier)) {
+            ::unlink(path.c_str());  // a copy an SFTP upload was putting
         } else if (long runner = PidAfter(name, kSftpSessionRecordPrefix); runner > 0 && !IsRunning(runner)) {
             // The sftp a killed run kept open for its steps.
             EndLeftoverSftp(name);

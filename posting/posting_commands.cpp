@@ -83,8 +83,7 @@ void CQuillmarkApp::OnHelpUploadTestFile()
         }
         if (!IsNotCanceled(true))
             return false;
-        return worker.IsSFTP() ? worker.RunSftpCommand("put", local, kTestFileName, nullptr)
-                               : worker.UploadFile(local, kTestFileName);
+        return worker.UploadFile(local, kTestFileName);
     };
     bool ok = false;
     try {

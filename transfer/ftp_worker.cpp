@@ -185,8 +185,9 @@ bool CFTPWorker::SetCurrentDirectory(const std::string& directory, int webVisibl
         if (!IsSendableName(dir))
             RefuseName(dir, "CFTPWorker::SetCurrentDirectory", true);
         else if (m_pConnection->SetCurrentDirectory(dir)) {
-            // Kept for the website paths (downloads, existence checks);
-            // the server side follows the connection's own folder.
+            // Kept for the website paths of downloads and for the folder
+            // names in messages; the server side follows the connection's
+            // own folder.
             if (!dir.empty())
                 m_Components.push_back({dir, webVisible});
             return true;
@@ -444,9 +445,9 @@ void CFTPWorker::ReportLoginFailure(const LoginFailure& failure, const CExceptio
             m_host.ReportException(*e, "CFTPWorker::Login", text);
         } else {
             // The client program's words, logged as the library's would be.
-            const uint32_t code = failure.kind == LoginFailureKind::NoConnection   ? inet::CannotConnect
-                                  : failure.kind == LoginFailureKind::UnknownHostKey ? inet::SecureFailure
-                                                                                     : inet::LoginFailure;
+            const uint32_t code = failure.kind == LoginFailureKind::NoConnection ? inet::CannotConnect
+                                  : failure.kind == LoginFailureKind::Refused    ? inet::LoginFailure
+                                                                                 : inet::SecureFailure;
             m_host.ReportException(CInternetException(code, failure.reason), "CFTPWorker::Login", text);
         }
     }

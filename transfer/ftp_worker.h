@@ -26,6 +26,10 @@ class CQmFileFind;
 class CSftpSession;
 class ITransferHost;
 
+// The prefix of the readable copies an SFTP upload makes in the private
+// temporary folder ("qmu<pid>-..."), for the sweep after a killed run.
+extern const char kSftpCopyPrefix[];
+
 class CFTPWorker {
 public:
     // The walk's callback: the worker, the finder on the entry, and the
@@ -99,8 +103,7 @@ public:
     // step ends that sftp; the next step starts a new one. A step with a
     // line longer than sftp reads whole is refused before anything is sent.
     bool RunSftpBatch(const std::string& batch, std::string* output);
-    // One command (a "put" also makes the file readable by the web server;
-    // see UploadSftp).
+    // One command, its arguments quoted.
     bool RunSftpCommand(const std::string& command, const std::string& a1, const std::string& a2,
                         std::string* output);
     bool RunSftpCommandEx(const std::string& command, const std::string& argument, std::string* output)
@@ -155,7 +158,9 @@ private:
     // The box (the first time only) and the status line of a connection or
     // login that did not come about; e, when given, is logged as it came.
     void ReportLoginFailure(const LoginFailure& failure, const CException* e = nullptr);
-    bool RunSftpStep(const std::string& batch, std::string* output, bool probing);
+    // listing: a step of "ls" lines, for which a folder that is not there
+    // is an answer.
+    bool RunSftpStep(const std::string& batch, std::string* output, bool listing);
     // True (told to the log, and to the user when report is set) when a
     // line of batch is longer than sftp reads as one command.
     bool RefuseLongSftpLine(const std::string& batch, const std::string& operation, bool report);
@@ -185,6 +190,13 @@ private:
     std::optional<LoginFailure> m_loginFailure;
     // The last SFTP step failed because ssh could not connect or log in.
     bool m_bSftpLoginFailed = false;
+    // What sftp wrote to its error stream during the last step.
+    std::string m_strSftpErrors;
+    // The server's rename replaces what stands under the new name
+    // (OpenSSH's posix-rename), until one is seen that does not.
+    bool m_bSftpRenameReplaces = true;
+    // The server refused to change a file's mode.
+    bool m_bSftpModeRefused = false;
     // Remote folders that plain-FTP uploads of this worker have gone into.
     std::set<std::string> m_madeFolders;
     std::string m_strCurlProgram = "curl";

@@ -128,6 +128,9 @@ TEST_F(SftpConnection, AFailedStepOrADroppedConnectionCostsThatStepOnly)
     EXPECT_EQ(PathExists(WebPath("three.htm")), afterDrop);
     if (!afterDrop) {
         EXPECT_NE(LogText().find("CFTPWorker::UploadFile: SFTP(put)"), std::string::npos);
+        // sftp says "Connection closed" as when a login does not come
+        // about; in a session that stood it is a failed step.
+        EXPECT_EQ(w->GetLoginFailure(), nullptr);
     }
     EXPECT_EQ(NewLogins(), 3);
     EXPECT_EQ(ReadWholeFile(WebPath("one.htm")), "1");

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
+#include <regex>
 #include <set>
 #include <thread>
 #include <tuple>
@@ -343,11 +344,12 @@ TEST_F(SftpTest, TheBatchIsWrittenThroughTheDescriptorThatMadeIt)
     EXPECT_EQ(ReadWholeFile(victim), "keep me\n");
 }
 
-// What exists is asked over the session's own connection, once per folder:
-// the batch holds one listing step for the folders not seen yet, then only
-// the needed lines, escaped; a missing folder's listing is no error for
-// the transcript.
-TEST_F(SftpTest, BatchHoldsOnlyTheNeededLinesEscapedAndAFailedListingFails)
+// What exists is asked over the session's own connection, once per folder
+// that holds one of the target's folders: the batch holds one listing step
+// for those not seen yet, then only the needed lines, escaped, the file
+// put under a name of its own and renamed over its target; a missing
+// folder's listing is no error for the transcript.
+TEST_F(SftpTest, BatchHoldsOnlyTheNeededLinesEscapedAndAFailedStepFails)
 {
     ::mkdir(WebPath("2024").c_str(), 0777);
     WriteWebFile("2024/old.htm", "old");
@@ -356,65 +358,70 @@ TEST_F(SftpTest, BatchHoldsOnlyTheNeededLinesEscapedAndAFailedListingFails)
     ASSERT_TRUE(w->UploadFile(local, "2024\\old.htm"));
     EXPECT_EQ(ReadWholeFile(WebPath("2024/old.htm")), "new");
     // The session's batch file, emptied after each look: it then holds
-    // the next steps alone.
-    const auto takeBatch = [this] {
+    // the next steps alone. Each upload's own name is shown as ".qm-T.tmp".
+    const std::regex temporary(R"(\.qm-[0-9a-f]{16}\.tmp)");
+    const auto takeBatch = [&] {
         const auto files = TempFiles("QMb");
         EXPECT_EQ(files.size(), 1u);
         const std::string batch = files.empty() ? "" : ReadWholeFile(files[0]);
         for (const auto& f : files)
             EXPECT_EQ(::truncate(f.c_str(), 0), 0);
-        return batch;
+        return std::regex_replace(batch, temporary, ".qm-T.tmp");
     };
     const std::string cd = "cd \"" + testFolder + "\"\n";
     const std::string quoted = CFTPWorker::QuotePath(local);
-    EXPECT_EQ(takeBatch(), cd + "-ls -la\n-ls -la \"2024\"\n" + cd + "rm \"2024/old.htm\"\nput " + quoted +
-                               " \"2024/old.htm\"\nchmod 644 \"2024/old.htm\"\n");
+    const auto upload = [&](const std::string& folder, const std::string& name) {
+        const std::string at = (folder.empty() ? "" : folder + "/") + ".qm-T.tmp";
+        return "put " + quoted + " \"" + at + "\"\n-chmod 644 \"" + at + "\"\nrename \"" + at + "\" \"" +
+               (folder.empty() ? "" : folder + "/") + name + "\"\n";
+    };
+    EXPECT_EQ(takeBatch(), cd + "-ls -lan\n" + cd + upload("2024", "old.htm"));
     // Known folders are not asked again; a new level below one is made
     // without asking, and what this worker put there is known.
     ASSERT_TRUE(w->UploadFile(local, "fresh.htm"));
-    EXPECT_EQ(takeBatch(), cd + "put " + quoted + " \"fresh.htm\"\nchmod 644 \"fresh.htm\"\n");
+    EXPECT_EQ(takeBatch(), cd + upload("", "fresh.htm"));
     for (const char* name : {"2024\\05\\a.htm", "2024\\05\\a.pdf", "2024\\05\\a.htm"})
         ASSERT_TRUE(w->UploadFile(local, name)) << name;
-    EXPECT_EQ(takeBatch(), cd + "-mkdir \"2024/05\"\nput " + quoted + " \"2024/05/a.htm\"\nchmod 644 \"2024/05/a.htm\"\n" +
-                               cd + "put " + quoted + " \"2024/05/a.pdf\"\nchmod 644 \"2024/05/a.pdf\"\n" + cd +
-                               "rm \"2024/05/a.htm\"\nput " + quoted + " \"2024/05/a.htm\"\nchmod 644 \"2024/05/a.htm\"\n");
-    // A delete and a rename are followed too.
-    ASSERT_TRUE(w->DeleteFile("2024\\05\\a.pdf"));
-    ASSERT_TRUE(w->RenameFile("2024/05/a.htm", "2024/05/b.htm"));
+    EXPECT_EQ(takeBatch(), cd + "-ls -lan \"2024\"\n" + cd + "-mkdir \"2024/05\"\n" + upload("2024/05", "a.htm") + cd +
+                               upload("2024/05", "a.pdf") + cd + upload("2024/05", "a.htm"));
+    EXPECT_EQ(ReadWholeFile(WebPath("2024/05/a.htm")), "new");
+    // A folder renamed is followed: what stood under its old name is gone.
+    ASSERT_TRUE(w->RenameFile("2024/05", "2024/06"));
     takeBatch();
-    ASSERT_TRUE(w->UploadFile(local, "2024\\05\\a.pdf"));
-    ASSERT_TRUE(w->UploadFile(local, "2024\\05\\b.htm"));
-    EXPECT_EQ(takeBatch(), cd + "put " + quoted + " \"2024/05/a.pdf\"\nchmod 644 \"2024/05/a.pdf\"\n" + cd +
-                               "rm \"2024/05/b.htm\"\nput " + quoted + " \"2024/05/b.htm\"\nchmod 644 \"2024/05/b.htm\"\n");
-    // Three new levels at once: one listing step, the missing ones quietly.
+    ASSERT_TRUE(w->UploadFile(local, "2024\\05\\b.htm")) << w->GetTranscript();
+    EXPECT_EQ(takeBatch(), cd + "-mkdir \"2024/05\"\n" + upload("2024/05", "b.htm"));
+    // Three new levels at once: made without asking, the missing ones quietly.
     ASSERT_TRUE(w->UploadFile(local, "x\\y\\z.htm"));
     EXPECT_EQ(ReadWholeFile(WebPath("x/y/z.htm")), "new");
-    EXPECT_EQ(Count(takeBatch(), "-ls -la"), 0u) << "the session's folder is known";
+    EXPECT_EQ(Count(takeBatch(), "-ls -lan"), 0u) << "the session's folder is known";
     EXPECT_EQ(w->GetTranscript().find("Can't ls"), std::string::npos) << w->GetTranscript();
+    EXPECT_TRUE(TempFilesBelow(testFolder).empty());
 
-    // When the server cannot be asked what exists, the upload fails
-    // (reported, not thrown) and nothing is put.
+    // A step that fails (here the session's folder is gone) fails the
+    // upload, reported, not thrown.
     ASSERT_TRUE(w->SetCurrentDirectory("not-there", 1));
     EXPECT_FALSE(w->UploadFile(local, "other.htm"));
     ASSERT_EQ(prompter.Texts().size(), 1u);
     EXPECT_NE(LogText().find("CFTPWorker::UploadFile: SFTP(put)"), std::string::npos);
-    EXPECT_EQ(Count(takeBatch(), "put "), 0u);
+    EXPECT_FALSE(PathExists(WebPath("not-there")));
 }
 
 // A step that fails part way has changed the server in ways the worker
-// cannot know: here its rm went through and its put did not. The next
-// upload of that file asks again instead of removing what is gone.
-TEST_F(SftpTest, AfterAStepFailsPartWayTheNextUploadAsksAgain)
+// cannot know. The page it was to replace stays whole (the new one goes up
+// under a name of its own first), and the next upload asks again.
+TEST_F(SftpTest, AfterAStepFailsPartWayTheOldPageStandsAndTheNextUploadAsksAgain)
 {
     auto w = LoggedIn();
-    const std::string local = folder.Write("page.htm", "first");
-    ASSERT_TRUE(w->UploadFile(local, "page.htm"));
+    ASSERT_TRUE(w->UploadFile(folder.Write("page.htm", "first"), "2024\\page.htm"));
     const std::string notAFile = folder.File("a folder");
     ASSERT_EQ(::mkdir(notAFile.c_str(), 0700), 0);
-    EXPECT_FALSE(w->UploadFile(notAFile, "page.htm"));
-    ASSERT_FALSE(PathExists(WebPath("page.htm"))) << "the step did not fail after its rm";
-    EXPECT_TRUE(w->UploadFile(folder.Write("page.htm", "second"), "page.htm")) << w->GetTranscript();
-    EXPECT_EQ(ReadWholeFile(WebPath("page.htm")), "second");
+    EXPECT_FALSE(w->UploadFile(notAFile, "2024\\page.htm"));
+    EXPECT_EQ(ReadWholeFile(WebPath("2024/page.htm")), "first");
+    ASSERT_EQ(::unlink(WebPath("2024/page.htm").c_str()), 0);
+    ASSERT_EQ(::rmdir(WebPath("2024").c_str()), 0);
+    EXPECT_TRUE(w->UploadFile(folder.Write("page.htm", "second"), "2024\\page.htm")) << w->GetTranscript();
+    EXPECT_EQ(ReadWholeFile(WebPath("2024/page.htm")), "second");
+    EXPECT_TRUE(TempFilesBelow(testFolder).empty());
 }
 
 // sftp's rm, mkdir, cd, ls and put read an argument that begins with "-"

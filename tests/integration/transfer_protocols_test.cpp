@@ -96,8 +96,7 @@ TEST_P(ProtocolTest, UploadReplaceRenameDeleteListAndDownload)
 
     // The test file of Upload a Test File.
     const std::string testFile = folder.Write("QMt0001.txt", "Quillmark test file\n");
-    ASSERT_TRUE(IsSftp() ? w->RunSftpCommand("put", testFile, "TestFile.txt", nullptr)
-                         : w->UploadFile(testFile, "TestFile.txt"));
+    ASSERT_TRUE(w->UploadFile(testFile, "TestFile.txt"));
     EXPECT_EQ(ReadWholeFile(WebPath("TestFile.txt")), "Quillmark test file\n");
 
     w->Disconnect();
