@@ -201,10 +201,8 @@ std::string StoppedRunSummary(const LoginFailure* failure, int posted, int marke
     std::string text;
     if (!failure)
         text = "Canceled";
-    else if (failure->kind == LoginFailureKind::NoConnection)
-        text = "Post Games stopped: Quillmark could not connect to the server";
     else
-        text = "Post Games stopped: the login to the server was unsuccessful";
+        text = "Post Games stopped: " + LoginFailureCause(*failure);
     if (posted == 0)
         return failure ? text + ". No score files were posted." : text;
     text += StrFormat(" after %d of %d score file%s had been posted. The index was not updated", posted, marked,

@@ -31,6 +31,15 @@ bool Contains(const std::string& text, const char* part)
     return text.find(part) != std::string::npos;
 }
 
+std::string PortOf(const CFTPSettings& s);
+
+// How known_hosts names the server: "host", or "[host]:port" off port 22.
+std::string KnownHostsName(const CFTPSettings& s)
+{
+    const std::string port = PortOf(s);
+    return port.empty() || port == "22" ? s.m_strServer : "[" + s.m_strServer + "]:" + port;
+}
+
 std::string PortOf(const CFTPSettings& s)
 {
     const std::string port = s.GetPort(true);
@@ -42,12 +51,32 @@ std::string PortOf(const CFTPSettings& s)
 
 const char kTryIt[] = "Help > Upload a Test File tries them without posting anything.";
 
+// How much of a reason a box shows.
+constexpr size_t kShownReasonBytes = 300;
+
 }  // namespace
+
+std::string ShownReason(const std::string& text)
+{
+    std::string shown;
+    for (const char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        shown += u < 0x20 || u == 0x7f ? ' ' : c;
+    }
+    shown = Trim(shown);
+    if (shown.size() <= kShownReasonBytes)
+        return shown;
+    // Cut between characters, not inside a UTF-8 sequence.
+    size_t cut = kShownReasonBytes;
+    while (cut > 0 && (static_cast<unsigned char>(shown[cut]) & 0xC0) == 0x80)
+        --cut;
+    return shown.substr(0, cut) + "...";
+}
 
 LoginFailure LoginFailureFromInternetError(uint32_t error, const std::string& reason)
 {
     LoginFailure failure;
-    failure.reason = reason;
+    failure.reason = ShownReason(reason);
     switch (error) {
     case inet::NameNotResolved:
     case inet::CannotConnect:
@@ -69,7 +98,7 @@ bool LoginFailureFromCurl(int exitCode, const std::string& output, LoginFailure&
     std::string said;
     for (const std::string& line : Lines(output)) {
         if (line.rfind(mark, 0) == 0)
-            said = Trim(line.substr(mark.size()));
+            said = ShownReason(line.substr(mark.size()));
     }
     switch (exitCode) {
     case CURLE_COULDNT_RESOLVE_HOST:
@@ -93,13 +122,19 @@ bool LoginFailureFromCurl(int exitCode, const std::string& output, LoginFailure&
 
 bool LoginFailureFromSsh(const std::string& errors, LoginFailure& failure)
 {
-    // ssh says why before sftp says "Connection closed"; the first telling
-    // line wins ("Host key verification failed." follows the warning about
-    // a changed key, so the key lines are looked for first).
+    // ssh says why before sftp says "Connection closed". The host-key lines
+    // are looked for first: with a changed key, ssh may go on to a login
+    // that is refused, and its words for that follow the warning.
     const std::vector<std::string> lines = Lines(errors);
     for (const std::string& line : lines) {
-        if (Contains(line, "Host key verification failed") || Contains(line, "host key is known for") ||
-            Contains(line, "HOST IDENTIFICATION HAS CHANGED")) {
+        if (Contains(line, "REMOTE HOST IDENTIFICATION HAS CHANGED") ||
+            (Contains(line, "Host key for ") && Contains(line, " has changed"))) {
+            failure = {LoginFailureKind::ChangedHostKey, "WARNING: REMOTE HOST IDENTIFICATION HAS CHANGED!", false};
+            return true;
+        }
+    }
+    for (const std::string& line : lines) {
+        if (Contains(line, "Host key verification failed") || Contains(line, "host key is known for")) {
             failure = {LoginFailureKind::UnknownHostKey, "Host key verification failed.", false};
             return true;
         }
@@ -107,19 +142,38 @@ bool LoginFailureFromSsh(const std::string& errors, LoginFailure& failure)
     for (const std::string& line : lines) {
         // ssh names the methods it tried: "club@host: Permission denied (publickey)."
         if (Contains(line, "Permission denied (") || Contains(line, "Too many authentication failures")) {
-            failure = {LoginFailureKind::Refused, line, false};
+            failure = {LoginFailureKind::Refused, ShownReason(line), false};
             return true;
         }
+        // "Connection closed by 192.0.2.1 port 22" (the server hung up
+        // during the login), "Connection to 192.0.2.1 port 22 timed out"
+        // and "Timeout, server ... not responding." (the keep-alive found
+        // it silent) are no login either.
         if (Contains(line, "Could not resolve hostname") || Contains(line, "ssh: connect to host") ||
             Contains(line, "Connection timed out during banner exchange") ||
             Contains(line, "kex_exchange_identification") || Contains(line, "Connection refused") ||
             Contains(line, "No route to host") || Contains(line, "Network is unreachable") ||
-            Contains(line, "Connection reset by")) {
-            failure = {LoginFailureKind::NoConnection, line, false};
+            Contains(line, "Connection reset by") || Contains(line, "Connection closed by ") ||
+            (Contains(line, "Connection to ") && Contains(line, " timed out")) ||
+            (Contains(line, "Timeout, server ") && Contains(line, "not responding"))) {
+            failure = {LoginFailureKind::NoConnection, ShownReason(line), false};
             return true;
         }
     }
-    return false;
+    // sftp's "Connection closed" and nothing of ssh's: ssh ended before the
+    // login came about without an error of its own, as when its keep-alive
+    // gives up on a server that greeted and then went quiet (that it says
+    // only at a more talkative log level).
+    bool closed = false;
+    for (const std::string& line : lines) {
+        if (line == "Connection closed")
+            closed = true;
+        else if (line.find(" has exited with code ") == std::string::npos && line.find_first_not_of('-') != std::string::npos)
+            return false;
+    }
+    if (closed)
+        failure = {LoginFailureKind::NoConnection, "Connection closed", false};
+    return closed;
 }
 
 std::string LoginFailureText(const CFTPSettings& s, const LoginFailure& failure)
@@ -133,9 +187,19 @@ std::string LoginFailureText(const CFTPSettings& s, const LoginFailure& failure)
                          "Check that the server is up and can be reached from this computer, and check Server, "
                          "Port Number and Protocol on the FTP page of Setup > Setup...; %s",
                          s.m_strServer.c_str(), port.c_str(), reason.c_str(), kTryIt);
+    case LoginFailureKind::ChangedHostKey:
+        return StrFormat("The server %s shows another SSH host key than the one this computer knows for it: its "
+                         "host key has changed.\r\n\r\n%s\r\n\r\n"
+                         "Someone may be listening in between, or the server was set up anew. Ask the server's "
+                         "administrator whether its key changed. Only once they confirm the new key, remove the "
+                         "old one with \"ssh-keygen -R %s\" in a terminal, then connect once with \"ssh -p %s "
+                         "%s@%s\" and accept the new key. Help > Upload a Test File tries the connection without "
+                         "posting anything.",
+                         s.m_strServer.c_str(), reason.c_str(), KnownHostsName(s).c_str(), port.c_str(),
+                         s.m_strUser.c_str(), s.m_strServer.c_str());
     case LoginFailureKind::UnknownHostKey:
         return StrFormat("Quillmark could not make sure that the server %s is the club's SFTP server: its SSH "
-                         "host key is not known on this computer, or it has changed.\r\n\r\n%s\r\n\r\n"
+                         "host key is not known on this computer.\r\n\r\n%s\r\n\r\n"
                          "The host key must be in your known_hosts file: connect once from a terminal with "
                          "\"ssh -p %s %s@%s\" and accept the key if the server's administrator confirms it. "
                          "Help > Upload a Test File tries the connection without posting anything.",
@@ -159,7 +223,30 @@ std::string LoginFailureText(const CFTPSettings& s, const LoginFailure& failure)
 
 std::string LoginFailureStatus(const CFTPSettings& s, const LoginFailure& failure)
 {
-    if (failure.kind == LoginFailureKind::NoConnection)
+    switch (failure.kind) {
+    case LoginFailureKind::NoConnection:
         return StrFormat("FTP: Could not connect: host=%s port=%s", s.m_strServer.c_str(), PortOf(s).c_str());
+    case LoginFailureKind::UnknownHostKey:
+        return StrFormat("FTP: Host key not known: host=%s port=%s", s.m_strServer.c_str(), PortOf(s).c_str());
+    case LoginFailureKind::ChangedHostKey:
+        return StrFormat("FTP: Host key has changed: host=%s port=%s", s.m_strServer.c_str(), PortOf(s).c_str());
+    case LoginFailureKind::Refused:
+        break;
+    }
     return StrFormat("FTP: Login was unsuccessful: host=%s user=%s", s.m_strServer.c_str(), s.m_strUser.c_str());
+}
+
+std::string LoginFailureCause(const LoginFailure& failure)
+{
+    switch (failure.kind) {
+    case LoginFailureKind::NoConnection:
+        return "Quillmark could not connect to the server";
+    case LoginFailureKind::UnknownHostKey:
+        return "the server's SSH host key is not known on this computer";
+    case LoginFailureKind::ChangedHostKey:
+        return "the server's SSH host key has changed";
+    case LoginFailureKind::Refused:
+        break;
+    }
+    return "the login to the server was unsuccessful";
 }

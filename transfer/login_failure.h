@@ -12,7 +12,8 @@ class CFTPSettings;
 enum class LoginFailureKind {
     NoConnection,    // refused, no route, host not found, timed out
     Refused,         // the server answered and refused the login
-    UnknownHostKey,  // SSH: the server's host key is not known here, or changed
+    UnknownHostKey,  // SSH: the server's host key is not known here
+    ChangedHostKey,  // SSH: the server shows another host key than the one known here
 };
 
 struct LoginFailure {
@@ -38,3 +39,9 @@ bool LoginFailureFromSsh(const std::string& errors, LoginFailure& failure);
 std::string LoginFailureText(const CFTPSettings& settings, const LoginFailure& failure);
 // The status-line text for the same failure.
 std::string LoginFailureStatus(const CFTPSettings& settings, const LoginFailure& failure);
+// The cause in a few words, for a run's summary ("Quillmark could not
+// connect to the server").
+std::string LoginFailureCause(const LoginFailure& failure);
+// A reason as it may be shown: at most a few hundred bytes of one line,
+// without control characters.
+std::string ShownReason(const std::string& text);
