@@ -402,11 +402,14 @@ bool CFTPWorker::RunSftpStep(const std::string& batch, std::string* output, bool
         m_strTranscript += FormatCommandLine(argv) + "\r\n" + errors;
     if (!ok && !m_pSftp->StopReason().empty())
         StoppedRun("sftp", m_pSftp->StopReason());
-    // A new session that ended on its first step never got past ssh's
-    // connection and login: ssh said why.
+    // A new session that ended on its first step before sftp wrote a word
+    // (it echoes each command once logged in) never got past ssh's
+    // connection and login: ssh said why. Anything after holds the
+    // server's names too, which say nothing of the connection.
     m_bSftpLoginFailed = false;
     LoginFailure failure;
-    if (!ok && newSession && m_host.GetCancelState(false) != CS_CANCELLED && LoginFailureFromSsh(errors, failure)) {
+    if (!ok && newSession && !m_pSftp->Answered() && m_host.GetCancelState(false) != CS_CANCELLED &&
+        LoginFailureFromSsh(errors, failure)) {
         m_bSftpLoginFailed = true;
         ReportLoginFailure(failure);
     }

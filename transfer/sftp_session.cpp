@@ -176,6 +176,7 @@ bool CSftpSession::RunStep(const std::string& commands, std::string* output, std
         }
         int r;
         while ((r = m_runner->ReadLine(line, std::string(), false)) == CProcessRunner::RL_LINE) {
+            m_answered = true;
             line = pending + line;
             pending.clear();
             if (line == echo) {

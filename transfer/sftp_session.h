@@ -50,6 +50,9 @@ public:
     // Why the last step was stopped ("did not finish within 10 min"), or
     // empty.
     const std::string& StopReason() const { return m_stopReason; }
+    // True once sftp has written a line: it writes nothing before its
+    // login is done.
+    bool Answered() const { return m_answered; }
     // Ends sftp: end of input, a short wait, then termination. What it
     // still wrote to its error stream goes to errors.
     void Close(std::string& errors);
@@ -75,6 +78,7 @@ private:
     std::string m_folderLine;
     std::string m_record;
     std::string m_stopReason;
+    bool m_answered = false;
 };
 
 // The prefix of the records above.

@@ -9,6 +9,8 @@
 #include "platform/text_helpers.h"
 #include "posting/command_table.h"
 #include "posting/posting_commands.h"
+#include "support/fault_guards.h"
+#include "transfer/transfer_limits.h"
 #include "transfer_fixture.h"
 
 namespace {
@@ -160,6 +162,11 @@ protected:
 // reads it, to a server that answers.
 TEST_F(SftpSteps, AStepLargerThanThePipeRunsWhole)
 {
+    // A step whose tail was lost waits for an end that never comes: a bound
+    // of the test's own fails it soon.
+    CTransferLimits limits;
+    limits.requestMs = 30 * 1000;
+    CTransferLimitsGuard guard(limits);
     auto w = LoggedIn();
     std::string cd;
     w->GetCurrentPath(cd, false);
@@ -171,11 +178,14 @@ TEST_F(SftpSteps, AStepLargerThanThePipeRunsWhole)
     EXPECT_TRUE(StateOf(WebPath(StrFormat("d-%06d", folders - 1))).folder) << "the step's tail was lost";
 }
 
-// The banner of a host is no word of ssh's: with the right key, a missing
-// FTP Directory, and a file that cannot be read in a session that stands,
-// are told as what they are, never as a connection that could not be made.
+// Only ssh's own words before the login say that a connection did not come
+// about. The banner of a host is not ssh's, and neither is what sftp says
+// of a failed command, which holds names: with the right key, a missing FTP
+// Directory, and a missing file named like ssh's words, as the first step
+// of a session and in a session that stands, are told as what they are.
 TEST_F(SftpSteps, FailuresAfterTheLoginAreNotToldAsNoConnection)
 {
+    const std::string missing = folder.File("ssh: connect to host 10.9.9.9 port 22: Connection refused.htm");
     UseSftpServer(SshKind::Banner);
     Ftp().m_strDirectory = "/no/such/folder";
     auto gone = MakeWorker();
@@ -184,11 +194,15 @@ TEST_F(SftpSteps, FailuresAfterTheLoginAreNotToldAsNoConnection)
     EXPECT_EQ(gone->GetLoginFailure(), nullptr);
 
     UseSftpServer(SshKind::Banner);
+    auto first = LoggedIn();
+    EXPECT_FALSE(first->UploadFile(missing, "b.htm"));
+    EXPECT_EQ(first->GetLoginFailure(), nullptr) << "a new session's first step";
+
     auto w = LoggedIn();
     ASSERT_TRUE(w->UploadFile(folder.Write("b.htm", "b"), "b.htm")) << w->GetTranscript();
-    EXPECT_FALSE(w->UploadFile(folder.File("missing.htm"), "c.htm"));
-    EXPECT_EQ(w->GetLoginFailure(), nullptr);
-    ASSERT_EQ(prompter.Texts().size(), 2u);
+    EXPECT_FALSE(w->UploadFile(missing, "c.htm"));
+    EXPECT_EQ(w->GetLoginFailure(), nullptr) << "a session that stands";
+    ASSERT_EQ(prompter.Texts().size(), 3u);
     for (const std::string& box : prompter.Texts()) {
         EXPECT_EQ(box.find("could not connect"), std::string::npos) << box;
         EXPECT_EQ(box.find("BBBBBBBB"), std::string::npos) << box;
