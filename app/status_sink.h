@@ -31,4 +31,8 @@ public:
     virtual void RefreshControls() {}
     // Show an address in the HTML view.
     virtual void NavigateView(const std::string& address, int flags) {}
+    // The user has asked to close the window while an operation runs: it
+    // closes as soon as the operation has ended, so nothing more that would
+    // wait for the user (such as the transfer transcript) is shown.
+    virtual bool IsClosing() const { return false; }
 };

@@ -28,6 +28,10 @@ void CQuillmarkApp::ShowErrorBox(const std::string& text)
 
 void CQuillmarkApp::ShowTranscript(const std::string& text)
 {
+    // A run ended by closing the window: the window goes when the run is
+    // over, with no transcript in its way (the logfile has the summary).
+    if (m_pMainFrame && m_pMainFrame->IsClosing())
+        return;
     // Index Website shows it with a Cancel button.
     Prompter().ShowText("Ftplog", text, "Ftplog", m_nIndexWebsiteDepth > 0);
 }

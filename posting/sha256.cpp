@@ -210,11 +210,6 @@ void CSha256::Init()
     m_bitCount = 0;
 }
 
-void CSha256::Transform(const uint8_t block[64])
-{
-    Compressor()(m_state, block, 1);
-}
-
 void CSha256::Update(const void* data, int64_t length)
 {
     if (length <= 0)

@@ -61,8 +61,6 @@ struct CSha256 {
     // Init before reusing it).
     void Final(uint8_t out[CHash256::size]);
     void Final(CHash256& out) { Final(out.m_digest); }
-    // Compresses one 64-byte block into m_state.
-    void Transform(const uint8_t block[64]);
 
     // Whether the x86 SHA instructions are used for this process.
     static bool Accelerated();

@@ -19,9 +19,8 @@ uint32_t InternetErrorFromCurl(CURLcode code);
 // connection.
 curl_socket_t OpenSocketCloexec(void* clientp, curlsocktype purpose, struct curl_sockaddr* address);
 
-// What an HTTP request of the program (the URL download, the website reads
-// and existence checks, the form post) sets on its handle. Callbacks left
-// null are not set.
+// What an HTTP request of the program (the URL download, the website reads,
+// the form post) sets on its handle. Callbacks left null are not set.
 struct CHttpRequestSetup {
     std::string url;
     long connectTimeoutMs = 60000;

@@ -45,7 +45,6 @@ public:
 private:
     int PostThreadProc();
     void Post();
-    bool Step(int answer);
 
     ITransferHost& m_host;
     std::string m_strReplyPath;

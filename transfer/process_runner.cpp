@@ -256,23 +256,6 @@ ssize_t CProcessRunner::WriteStdinOnce(const char* data, size_t size)
     return n;
 }
 
-bool CProcessRunner::WriteStdin(const std::string& text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = WriteStdinOnce(text.data() + done, text.size() - done);
-        if (n < 0)
-            return false;
-        if (n == 0) {
-            pollfd p{m_stdinWrite, POLLOUT, 0};
-            ::poll(&p, 1, -1);
-            continue;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
 bool CProcessRunner::WriteSomeStdin(std::string& pending)
 {
     while (!pending.empty()) {

@@ -59,9 +59,6 @@ public:
     bool Start(const std::vector<std::string>& argv, const std::string& workingFolder,
                const std::string& programName, const std::vector<std::string>& environment = {});
     void CloseStdin();
-    // Writes the whole text to the program's standard input, waiting while
-    // the pipe is full (tests and prompts).
-    bool WriteStdin(const std::string& text);
     // Writes what the pipe takes now of pending and drops that from its
     // front; never waits. False once the program no longer reads its input
     // (it has ended or closed it).

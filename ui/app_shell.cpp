@@ -90,11 +90,13 @@ bool CAppShell::Start(const std::vector<std::string>& args)
         if (!m_recent)
             return;  // start-up: the window follows once its commands are in
         // A worker thread cannot read m_frame: the window may be going
-        // meanwhile. The application outlives every window.
+        // meanwhile. The call waits on the shell's own handler, which may
+        // be used from any thread and takes the call away with it when the
+        // shell is destroyed first.
         if (wxThread::IsMain())
             FollowDocumentPath();
-        else if (wxTheApp)
-            wxTheApp->CallAfter([this] { FollowDocumentPath(); });
+        else
+            m_uiCalls.CallAfter([this] { FollowDocumentPath(); });
     };
     std::string file;
     for (const auto& a : args) {

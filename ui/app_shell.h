@@ -4,6 +4,8 @@
 // is a thin shell over it; the window tests drive it the same way.
 #pragma once
 
+#include <wx/event.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,4 +59,8 @@ private:
     std::string m_shownPath;
     CMainFrame* m_frame = nullptr;
     bool m_exited = false;
+    // Calls handed over to the UI thread from a worker. A call still queued
+    // when the shell goes is dropped with this handler; last, so that it
+    // goes first.
+    wxEvtHandler m_uiCalls;
 };

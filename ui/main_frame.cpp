@@ -300,11 +300,6 @@ void CMainFrame::SetCommand(unsigned command, FrameCommand handler)
     m_commands[WindowIdOf(command)] = std::move(handler);
 }
 
-bool CMainFrame::HasCommand(unsigned command) const
-{
-    return m_commands.count(WindowIdOf(command)) != 0;
-}
-
 bool CMainFrame::IsCommandEnabled(unsigned command) const
 {
     return IsWindowIdEnabled(WindowIdOf(command));

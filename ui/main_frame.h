@@ -8,6 +8,7 @@
 #include <wx/frame.h>
 #include <wx/panel.h>
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <memory>
@@ -63,13 +64,16 @@ public:
     void WaitForInput(int ms) override;
     void RefreshControls() override;
     void NavigateView(const std::string& address, int flags) override;
+    // Closing while an operation runs asks it to stop; the window closes
+    // once it has ended. Every further request only waits for that, and
+    // none does anything once the window is going.
+    bool IsClosing() const override { return m_closePending; }
 
     // ---- commands ----------------------------------------------------------
     // Installs the handler and enabling rule of a command id. A menu item or
     // button without a handler stays disabled.
     // Command numbers as the program knows them (CMD_POST_GAMES, ...).
     void SetCommand(unsigned command, FrameCommand handler);
-    bool HasCommand(unsigned command) const;
     // Runs a command the way a menu choice does: nothing when it is absent
     // or disabled; false then. Exceptions are reported here.
     bool RunCommand(unsigned command);
@@ -87,10 +91,6 @@ public:
     // 3: address line).
     std::string GetPaneText(int pane) const;
 
-    // Closing while an operation runs asks it to stop; the window closes
-    // once it has ended. Every further request only waits for that, and
-    // none does anything once the window is going.
-    bool IsClosePending() const { return m_closePending; }
     // Asked before a close the user can still refuse (the setup not saved).
     std::function<bool()> canClose;
     // Called when the user's close goes ahead (saves the placement).
@@ -130,7 +130,8 @@ private:
     std::map<int, FrameCommand> m_commands;
     mutable std::mutex m_statusMutex;
     std::string m_lastStatus;
-    bool m_closePending = false;
+    // Set on the UI thread, asked from any.
+    std::atomic<bool> m_closePending{false};
     bool m_closeQueued = false;
     // Commands on the stack (one runs inside another's message pump).
     int m_commandDepth = 0;

@@ -137,12 +137,20 @@ void CQuillmarkView::OnNavigating(wxWebViewEvent& event)
 
 void CQuillmarkView::OnNavigated(wxWebViewEvent& event)
 {
-    // The address line shows where the browser went; a cancel answer
-    // means nothing here.
     if (m_requestStarted)
         m_requestCommitted = true;
-    if (m_app)
-        m_app->SetStatusTextPane3(std::string(event.GetURL().utf8_str()));
+    // The address line shows where the browser went; a cancel answer
+    // means nothing here. It goes through the status channel, which serves
+    // the window while it answers: a close waiting there deletes the window,
+    // and with it the browser that is still inside this signal. So it is
+    // answered on the next turn, and dropped when the view has gone.
+    if (m_app) {
+        const std::string url(event.GetURL().utf8_str());
+        CallAfter([this, url] {
+            if (m_app)
+                m_app->SetStatusTextPane3(url);
+        });
+    }
     UpdateButtons();
     event.Skip();
 }

@@ -23,24 +23,28 @@
 
 namespace {
 
-// The X window of the program's shown window titled title, once the window
-// manager has it; 0 when none comes within a minute. (The name is a
-// pattern: each window found is asked its whole title.)
+// The X window of the program's shown window titled title as it is now; 0
+// when there is none. (The name is a pattern: each window found is asked
+// its whole title.)
+unsigned long ShownWindow(pid_t pid, const std::string& title)
+{
+    const std::string out = CommandOutput("xdotool search --all --onlyvisible --pid " + std::to_string(pid) +
+                                          " --name '" + title + "'");
+    std::istringstream ids(out);
+    unsigned long found = 0;
+    for (std::string id; std::getline(ids, id);) {
+        if (CommandOutput("xdotool getwindowname " + id) == title + "\n")
+            found = std::strtoul(id.c_str(), nullptr, 10);
+    }
+    return found;
+}
+
+// The window titled title once the window manager shows it; 0 when none
+// comes within a minute.
 unsigned long WaitForWindow(pid_t pid, const std::string& title)
 {
     unsigned long found = 0;
-    WaitUntil(
-        [&] {
-            const std::string out = CommandOutput("timeout 60 xdotool search --all --sync --onlyvisible --pid " +
-                                                  std::to_string(pid) + " --name '" + title + "'");
-            std::istringstream ids(out);
-            for (std::string id; std::getline(ids, id);) {
-                if (CommandOutput("xdotool getwindowname " + id) == title + "\n")
-                    found = std::strtoul(id.c_str(), nullptr, 10);
-            }
-            return found != 0;
-        },
-        60000);
+    WaitUntil([&] { return (found = ShownWindow(pid, title)) != 0; }, 60000);
     return found;
 }
 
@@ -105,7 +109,7 @@ std::string WhatTheProgramShows(pid_t pid, const std::string& dataFolder)
 
 }  // namespace
 
-TEST(CloseDuringRunTest, ClosingDuringARunThatShowsItsTranscriptExitsCleanly)
+TEST(CloseDuringRunTest, ClosingDuringARunExitsCleanlyWithoutTheTranscript)
 {
     CWindowManager wm;
     ASSERT_TRUE(CWindowManager::Running()) << "no window manager in the display";
@@ -155,19 +159,22 @@ TEST(CloseDuringRunTest, ClosingDuringARunThatShowsItsTranscriptExitsCleanly)
     EXPECT_TRUE(FileExists(JoinPath(folders.Data(), "ProgramData.bin.journal")));
     PressOn(frame, "alt+F4");
 
-    // The run stops and shows what curl said; the user closes that too.
-    const unsigned long transcript = WaitForWindow(program.Pid(), "Ftplog - Quillmark");
-    if (!transcript)
-        TakeScreenshot("close-during-run-no-transcript");
-    ASSERT_NE(transcript, 0u) << "the transfer log did not show; "
-                              << (program.Ended() ? "the program ended, status " + std::to_string(program.Wait())
-                                                  : std::string("the program runs"))
-                              << "; " << WhatTheProgramShows(program.Pid(), folders.Data());
-    TakeScreenshot("close-during-run-transcript");
-    PressOn(transcript, "alt+F4");
-
-    // Then the program ends by itself, once.
-    ASSERT_TRUE(WaitUntil([&] { return program.Ended(); }, 60000)) << "the program did not end";
+    // The run stops and the program ends by itself, once: the user asked to
+    // close, so the transfer log never comes up to be closed first.
+    bool transcript = false;
+    WaitUntil(
+        [&] {
+            if (program.Ended())
+                return true;
+            transcript = ShownWindow(program.Pid(), "Ftplog - Quillmark") != 0;
+            return transcript;
+        },
+        60000);
+    if (!program.Ended())
+        TakeScreenshot("close-during-run-not-ended");
+    ASSERT_FALSE(transcript) << "the transfer log showed after the close; "
+                             << WhatTheProgramShows(program.Pid(), folders.Data());
+    ASSERT_TRUE(program.Ended()) << "the program did not end; " << WhatTheProgramShows(program.Pid(), folders.Data());
     const int status = program.Wait();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
         << "exit status " << (WIFEXITED(status) ? WEXITSTATUS(status) : -1) << ", signal "

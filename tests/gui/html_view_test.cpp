@@ -90,6 +90,32 @@ TEST(HtmlViewTest, OpenedPagesDriveTheButtonsAddressLineAndSource)
     WaitUntil([&] { return shell.FrameClosed(); });
 }
 
+// A close that is waiting when the browser reports where it went (as at
+// the end of a posting run the user closed the window during): the window
+// goes, and nothing calls into the browser it took with it.
+TEST(HtmlViewTest, AWindowClosedAsTheBrowserMovesOnGoesCleanly)
+{
+    CProgramFolders folders;
+    CAppShell shell;
+    ASSERT_TRUE(shell.Start({}));
+    CMainFrame* frame = shell.Frame();
+    bool closeQueued = false;
+    // Bound after the view's own handler, so it runs first: the close is in
+    // the queue before the view answers the address.
+    frame->GetView()->GetWebView()->Bind(wxEVT_WEBVIEW_NAVIGATED, [&](wxWebViewEvent& event) {
+        event.Skip();
+        if (!closeQueued) {
+            closeQueued = true;
+            frame->CallAfter([frame] { frame->Close(); });
+        }
+    });
+    shell.App().NavigateView("file://" + folders.folder.Write("results.htm", kResultsPage));
+    // An event loop of its own, as the program's main loop: inside a yield
+    // the status channel's answer would not serve the window again.
+    EXPECT_TRUE(RunLoopUntil([&] { return shell.FrameClosed(); }, 30000));
+    EXPECT_TRUE(closeQueued);
+}
+
 TEST(HtmlViewTest, PageSourceEndsAtItsLastTagOrLineEnd)
 {
     EXPECT_EQ(CQuillmarkView::TrimPageSource("<html></html>trailing junk"), "<html></html>");
