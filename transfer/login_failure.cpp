@@ -33,11 +33,13 @@ bool Contains(const std::string& text, const char* part)
 
 std::string PortOf(const CFTPSettings& s);
 
-// How known_hosts names the server: "host", or "[host]:port" off port 22.
+// How known_hosts names the server, for a command line: host, or
+// "[host]:port" off port 22.
 std::string KnownHostsName(const CFTPSettings& s)
 {
     const std::string port = PortOf(s);
-    return port.empty() || port == "22" ? s.m_strServer : "[" + s.m_strServer + "]:" + port;
+    // Quoted: a shell would take the brackets for a pattern.
+    return port.empty() || port == "22" ? s.m_strServer : "\"[" + s.m_strServer + "]:" + port + "\"";
 }
 
 std::string PortOf(const CFTPSettings& s)
@@ -192,7 +194,7 @@ std::string LoginFailureText(const CFTPSettings& s, const LoginFailure& failure)
                          "host key has changed.\r\n\r\n%s\r\n\r\n"
                          "Someone may be listening in between, or the server was set up anew. Ask the server's "
                          "administrator whether its key changed. Only once they confirm the new key, remove the "
-                         "old one with \"ssh-keygen -R %s\" in a terminal, then connect once with \"ssh -p %s "
+                         "old one in a terminal with ssh-keygen -R %s, then connect once with \"ssh -p %s "
                          "%s@%s\" and accept the new key. Help > Upload a Test File tries the connection without "
                          "posting anything.",
                          s.m_strServer.c_str(), reason.c_str(), KnownHostsName(s).c_str(), port.c_str(),

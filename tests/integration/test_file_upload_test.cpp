@@ -239,7 +239,7 @@ TEST_P(TestFileUpload, NoConnectionARefusedLoginAndAnUnknownHostKeyAreToldApart)
                                  "-i \"" + LoopbackSite::Get().Ssh().dir + "/userkey\"";
                          },
                          "The server 127.0.0.1 shows another SSH host key than the one this computer knows",
-                         "REMOTE HOST IDENTIFICATION HAS CHANGED", "ssh-keygen -R [127.0.0.1]:" + sshPort,
+                         "REMOTE HOST IDENTIFICATION HAS CHANGED", "ssh-keygen -R \"[127.0.0.1]:" + sshPort + "\"",
                          "FTP: Host key has changed: host=127.0.0.1 port=" + sshPort});
         // The server's banner holds words of ssh's own and a line of 20 KB:
         // none of it decides or is shown.
