@@ -133,12 +133,18 @@ std::string ListLine(const std::string& folder)
     return folder.empty() ? "-ls -lan" : "-ls -lan " + CFTPWorker::QuotePath(folder);
 }
 
+// Sixteen hex digits nobody can guess.
+std::string RandomHex()
+{
+    std::random_device random;
+    return StrFormat("%08x%08x", random(), random());
+}
+
 // A name in folder for a file on its way to its place: nobody can have
 // put anything under it beforehand.
 std::string TemporaryName(const std::string& folder)
 {
-    std::random_device random;
-    const std::string name = StrFormat(".qm-%08x%08x.tmp", random(), random());
+    const std::string name = ".qm-" + RandomHex() + ".tmp";
     return folder.empty() ? name : folder + "/" + name;
 }
 
@@ -158,9 +164,8 @@ public:
         const std::string folder =
             ::fstat(in, &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0044) != 0044 ? PrivateTempFolder() : "";
         if (!folder.empty()) {
-            std::random_device random;
-            const std::string path = JoinPath(folder, StrFormat("%s%ld-%08x%08x", kSftpCopyPrefix,
-                                                                static_cast<long>(::getpid()), random(), random()));
+            const std::string path = JoinPath(folder, StrFormat("%s%ld-%s", kSftpCopyPrefix,
+                                                                static_cast<long>(::getpid()), RandomHex().c_str()));
             const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
             bool copied = out >= 0 && ::fchmod(out, 0644) == 0;
             char buffer[1 << 16];
@@ -500,17 +505,22 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
     // or a link there is replaced, never written through, and the page on
     // the web is never missing or half there.
     const std::string temporaryFolder = folder == "/" ? std::string() : folder;
-    const std::string remove = "-rm " + QuotePath(target) + "\n";
     const CReadableCopy copy(localPath);
     const std::string& sent = copy.Path().empty() ? localPath : copy.Path();
+    auto removeLine = [](const std::string& name) { return "-rm " + QuotePath(name) + "\n"; };
+    // The old file removed first where the server's rename does not replace.
+    auto renameLines = [&](const std::string& temporary, bool removeFirst) {
+        return (removeFirst ? removeLine(target) : std::string()) + "rename " + QuotePath(temporary) + " " +
+               QuotePath(target) + "\n";
+    };
     auto putLines = [&](const std::string& temporary, bool removeFirst) {
         return "put " + QuotePath(sent) + " " + QuotePath(temporary) + "\n" +
                (m_bSftpModeRefused ? "" : "-chmod 644 " + QuotePath(temporary) + "\n") +
-               (removeFirst ? remove : "") + "rename " + QuotePath(temporary) + " " + QuotePath(target) + "\n";
+               renameLines(temporary, removeFirst);
     };
     // Every line this upload may send, before anything is sent.
-    std::string lines = cd + putLines(TemporaryName(temporaryFolder), true) + "-rm " +
-                        QuotePath(TemporaryName(temporaryFolder)) + "\n";
+    const std::string anyTemporary = TemporaryName(temporaryFolder);
+    std::string lines = cd + putLines(anyTemporary, true) + removeLine(anyTemporary);
     for (const auto& level : levels)
         lines += ListLine(level) + "\n-mkdir " + QuotePath(level) + "\n";
     if (RefuseLongSftpLine(lines, operation, true))
@@ -558,8 +568,8 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
             if (!trustFolders || !known[i])
                 batch += "-mkdir " + QuotePath(levels[i]) + "\n";
         }
-        // A server whose rename does not replace gets the old file
-        // removed first (the page is then missing for a moment).
+        // (A server whose rename does not replace has the page missing for
+        // a moment.)
         const std::string temporary = TemporaryName(temporaryFolder);
         return std::make_pair(RunSftpBatch(batch + putLines(temporary, !m_bSftpRenameReplaces), nullptr), temporary);
     };
@@ -577,12 +587,12 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
         // stands under the new name; a server without it refuses while
         // something does.
         if (m_bSftpRenameReplaces) {
-            ok = RunSftpBatch(cd + remove + "rename " + QuotePath(temporary) + " " + QuotePath(target) + "\n", nullptr);
+            ok = RunSftpBatch(cd + renameLines(temporary, true), nullptr);
             m_bSftpRenameReplaces = !ok;
         }
         // Something that stays (a folder) stands under the name.
         if (!ok && goOn())
-            RunSftpBatch(cd + "-rm " + QuotePath(temporary) + "\n", nullptr);
+            RunSftpBatch(cd + removeLine(temporary), nullptr);
     }
     if (ok) {
         for (size_t i = 1; i < levels.size(); ++i) {
