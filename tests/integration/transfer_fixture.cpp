@@ -90,7 +90,8 @@ const char* const kNoOverwriteFolder = "no-overwrite";
 
 namespace {
 
-const char* const kFtpKindNames[kFtpKinds] = {"PureFtpd", "PureFtpdTls", "PureFtpdShortListings"};
+const char* const kFtpKindNames[kFtpKinds] = {"PureFtpd", "PureFtpdTls", "PureFtpdShortListings",
+                                              "ProFtpd",  "ProFtpdTls",  "ProFtpdChroot"};
 
 // The test folders belong to the host account when it exists; the tests of
 // the hosts' servers fail plainly without it (loopback::LookUpHostAccount).
@@ -109,7 +110,12 @@ const char* FtpKindName(FtpKind kind)
 
 int FtpKindProtocol(FtpKind kind)
 {
-    return kind == FtpKind::PureFtpdTls ? PROTOCOL_FTPS : PROTOCOL_FTP;
+    return kind == FtpKind::PureFtpdTls || kind == FtpKind::ProFtpdTls ? PROTOCOL_FTPS : PROTOCOL_FTP;
+}
+
+bool IsProFtpdKind(FtpKind kind)
+{
+    return kind == FtpKind::ProFtpd || kind == FtpKind::ProFtpdTls || kind == FtpKind::ProFtpdChroot;
 }
 
 const char* SshKindName(SshKind kind)
@@ -234,8 +240,22 @@ loopback::CStallingSshServer& LoopbackSite::StallingSsh()
 
 int LoopbackSite::HostFtpPort(FtpKind kind)
 {
-    loopback::CPureFtpServer& server = m_pureFtp[static_cast<size_t>(kind)];
     const std::string name = FtpKindName(kind);
+    const auto certificate = [&] {
+        return PathExists(certDir + "/cert.pem") || loopback::MakeSelfSignedCertificate(certDir);
+    };
+    if (IsProFtpdKind(kind)) {
+        loopback::CProFtpServer& server = m_proFtp[static_cast<size_t>(kind)];
+        loopback::CProFtpServer::Options options;
+        if (kind == FtpKind::ProFtpdTls)
+            options.protocol = loopback::CProFtpServer::Options::Protocol::FtpsRequired;
+        options.chroot = kind == FtpKind::ProFtpdChroot;
+        options.noOverwriteFolders.push_back(www + "/*/" + kNoOverwriteFolder);
+        return Started(m_mutex, server, name.c_str(), [&] {
+                   return certificate() && server.Start(site, kUser, kPassword, folder.File(name), certDir, options);
+               }).Port();
+    }
+    loopback::CPureFtpServer& server = m_pureFtp[static_cast<size_t>(kind)];
     loopback::CPureFtpServer::Options options;
     switch (kind) {
     case FtpKind::PureFtpd:
@@ -247,10 +267,11 @@ int LoopbackSite::HostFtpPort(FtpKind kind)
         options.tls = loopback::CPureFtpServer::Options::Tls::Allowed;
         options.listLimit = kShortListingLimit;
         break;
+    default:
+        break;
     }
     return Started(m_mutex, server, name.c_str(), [&] {
-               return (PathExists(certDir + "/cert.pem") || loopback::MakeSelfSignedCertificate(certDir)) &&
-                      server.Start(site, kUser, kPassword, folder.File(name), certDir, options);
+               return certificate() && server.Start(site, kUser, kPassword, folder.File(name), certDir, options);
            }).Port();
 }
 

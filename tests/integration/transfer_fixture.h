@@ -59,10 +59,14 @@ extern const std::string kSshBanner;
 // serving the site folder as the host account (loopback::CPureFtpServer,
 // CProFtpServer). Pure-FTPd chroots every user; PureFtpdTls demands TLS;
 // PureFtpdShortListings allows TLS and lists at most kShortListingLimit
-// entries of a folder. On the ProFTPD kinds a folder named
-// kNoOverwriteFolder refuses a store over an existing file.
-enum class FtpKind { PureFtpd, PureFtpdTls, PureFtpdShortListings };
-constexpr size_t kFtpKinds = 3;
+// entries of a folder. ProFTPD with Debian's proftpd.conf: plain FTP
+// unchrooted, FTPS with TLS required, plain FTP chrooted (DefaultRoot ~);
+// on each a folder named kNoOverwriteFolder (in any test folder) refuses
+// a store over an existing file, and each login waits about a second
+// (Debian's DelayEngine on).
+enum class FtpKind { PureFtpd, PureFtpdTls, PureFtpdShortListings, ProFtpd, ProFtpdTls, ProFtpdChroot };
+constexpr size_t kFtpKinds = 6;
+bool IsProFtpdKind(FtpKind kind);
 constexpr int kShortListingLimit = 25;
 extern const char* const kNoOverwriteFolder;
 // "PureFtpd", ...: for test parameter names.
@@ -106,7 +110,8 @@ private:
     loopback::CHttpServer m_http;
     std::array<loopback::CSshServer, kSshKinds> m_ssh;
     loopback::CStallingSshServer m_stallingSsh;
-    std::array<loopback::CPureFtpServer, kFtpKinds> m_pureFtp;
+    std::array<loopback::CPureFtpServer, kFtpKinds> m_pureFtp;  // the slots of the Pure-FTPd kinds
+    std::array<loopback::CProFtpServer, kFtpKinds> m_proFtp;    // and of the ProFTPD ones
     std::array<loopback::CProFtpServer, kSshKinds> m_proSftp;  // the ProFTPD kinds' slots
 };
 
