@@ -7,33 +7,6 @@
 
 #include "platform/text_encoding.h"
 
-bool ReadUtf8Line(std::string& line, const char*& cursor)
-{
-    std::string_view bytes;
-    const bool more = ReadLineBytes(bytes, cursor);
-    line = SanitizeUtf8(bytes);
-    return more;
-}
-
-bool ReadLineBytes(std::string_view& line, const char*& cursor)
-{
-    line = {};
-    if (*cursor == '\0')
-        return false;
-    const char* start = cursor;
-    while (*cursor != '\0' && *cursor != '\r' && *cursor != '\n')
-        ++cursor;
-    line = std::string_view(start, static_cast<size_t>(cursor - start));
-    if (*cursor == '\r') {
-        ++cursor;
-        if (*cursor == '\n')
-            ++cursor;
-    } else if (*cursor == '\n') {
-        ++cursor;
-    }
-    return true;
-}
-
 std::string Utf8ToString(const char* text)
 {
     return text ? SanitizeUtf8(text) : std::string();

@@ -5,15 +5,6 @@
 #include <string>
 #include <string_view>
 
-// Reads one line from a NUL-terminated UTF-8 buffer: the bytes up to the
-// next CR, LF or NUL, with invalid UTF-8 replaced by U+FFFD. The cursor moves
-// past a CR LF pair, a lone CR or a lone LF (not past a NUL). Returns false
-// at the terminating NUL.
-bool ReadUtf8Line(std::string& line, const char*& cursor);
-// The same line split without decoding: line views the bytes as they stand
-// in the buffer (pages copied from a template keep every byte).
-bool ReadLineBytes(std::string_view& line, const char*& cursor);
-
 // NUL-terminated UTF-8 text to a string, invalid sequences replaced.
 std::string Utf8ToString(const char* text);
 

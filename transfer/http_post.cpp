@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/html_text.h"
+#include "platform/line_splitter.h"
 #include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "platform/secret.h"
@@ -281,15 +282,9 @@ void CHTPost::Post()
         app.SetStatusTextFormat("Uploading %s", m_strDisplayName.c_str());
         if (!Answer(s, app.UploadProgress(true, s.total, 0)))
             break;
-        size_t start = 0;
-        while (start < m_strHeaders.size()) {
-            size_t end = m_strHeaders.find_first_of("\r\n", start);
-            if (end == std::string::npos)
-                end = m_strHeaders.size();
-            if (end > start)
-                headers = curl_slist_append(headers, m_strHeaders.substr(start, end - start).c_str());
-            start = end + 1;
-        }
+        for (const std::string_view header : SplitLines(m_strHeaders, LineEnds::CrOrLf))
+            if (!header.empty())
+                headers = curl_slist_append(headers, std::string(header).c_str());
         // No "100 Continue" round: the body follows the headers at once.
         headers = curl_slist_append(headers, "Expect:");
         char errorBuffer[CURL_ERROR_SIZE] = {};
