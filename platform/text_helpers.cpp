@@ -64,15 +64,10 @@ bool EndsWithNoCase(std::string_view s, std::string_view suffix)
     return s.size() >= suffix.size() && EqualsNoCase(s.substr(s.size() - suffix.size()), suffix);
 }
 
-static inline bool IsSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
 std::string TrimLeft(std::string_view s)
 {
     size_t i = 0;
-    while (i < s.size() && IsSpace(s[i]))
+    while (i < s.size() && IsAsciiSpace(s[i]))
         ++i;
     return std::string(s.substr(i));
 }
@@ -80,7 +75,7 @@ std::string TrimLeft(std::string_view s)
 std::string TrimRight(std::string_view s)
 {
     size_t n = s.size();
-    while (n > 0 && IsSpace(s[n - 1]))
+    while (n > 0 && IsAsciiSpace(s[n - 1]))
         --n;
     return std::string(s.substr(0, n));
 }

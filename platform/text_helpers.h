@@ -16,7 +16,14 @@ int CompareNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view s, std::string_view prefix);
 bool EndsWithNoCase(std::string_view s, std::string_view suffix);
 
-// White space (blank, tab, CR, LF, VT, FF) trimmed.
+// White space as the C library's isspace knows it in the "C" locale:
+// blank, tab, CR, LF, VT, FF.
+inline bool IsAsciiSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// White space (IsAsciiSpace) trimmed.
 std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
 std::string Trim(std::string_view s);

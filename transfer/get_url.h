@@ -69,5 +69,3 @@ std::shared_ptr<CGetURLJob> StartURLDownload(const std::string& url, ITransferHo
 int RunningDownloadThreads();
 bool WaitForDownloadThreads(int timeoutMs);
 
-// Tests: make the next thread starts fail as if the system had refused.
-void FailDownloadThreadStartsForTests(bool fail);
