@@ -85,6 +85,19 @@ std::string Trim(std::string_view s)
     return TrimLeft(TrimRight(s));
 }
 
+bool NextField(std::string_view line, size_t& pos, size_t& start, size_t& end)
+{
+    while (pos < line.size() && line[pos] == ' ')
+        ++pos;
+    if (pos >= line.size())
+        return false;
+    start = pos;
+    while (pos < line.size() && line[pos] != ' ')
+        ++pos;
+    end = pos;
+    return true;
+}
+
 std::string StrFormatV(const char* format, va_list args)
 {
     va_list copy;

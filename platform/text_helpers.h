@@ -28,6 +28,10 @@ std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
 std::string Trim(std::string_view s);
 
+// The next blank-separated field of line at or after pos: start and end
+// bound it, pos moves to its end. false when only blanks are left.
+bool NextField(std::string_view line, size_t& pos, size_t& start, size_t& end);
+
 // printf-style formatting into a string.
 std::string StrFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string StrFormatV(const char* format, va_list args);
