@@ -288,20 +288,11 @@ void CHTPost::Post()
         // No "100 Continue" round: the body follows the headers at once.
         headers = curl_slist_append(headers, "Expect:");
         char errorBuffer[CURL_ERROR_SIZE] = {};
-        CHttpRequestSetup setup;
-        setup.url = m_strUrl;
-        setup.connectTimeoutMs = s.sendMs;
-        setup.errorBuffer = errorBuffer;
-        setup.headers = headers;
-        setup.onHeader = &OnHeader;
-        setup.headerData = &s;
-        setup.onBody = &OnWrite;
-        setup.bodyData = &s;
-        setup.onProgress = &OnProgress;
-        setup.progressData = &s;
         // The whole post, reply included, within a time that grows with
         // the size of what is sent.
-        setup.timeLimitMs = UploadTimeLimitMs(m_strBody.size());
+        CHttpRequestSetup setup(m_strUrl, UploadTimeLimitMs(m_strBody.size()), errorBuffer, headers, &OnHeader,
+                                &OnWrite, &OnProgress, &s);
+        setup.connectTimeoutMs = s.sendMs;
         SetUpHttpRequest(h, setup);
         curl_easy_setopt(h, CURLOPT_POST, 1L);
         curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(m_strBody.size()));
