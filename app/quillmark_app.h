@@ -195,8 +195,6 @@ public:
     // Clears bit 0x2, sets it again when set; with save, saves setup and
     // program data and returns that result, else returns the flag word.
     uint32_t SetAlertNoBws(bool set, bool save);
-    // Stores the hand-record filter index; false (nothing stored) when equal.
-    bool SetHandRecordFilterIndex(uint32_t index);
     const std::string& GetScoreFileDirectory() const { return m_Setup.m_strScoreFileDirectory; }
     CSearchPath& GetHandRecordSearchPath() { return m_Setup.m_HandRecordFolders; }
     int64_t GetLowestDate() const { return m_tLowestDate; }

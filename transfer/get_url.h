@@ -34,7 +34,6 @@ public:
     // The worker has ended (result or error text final).
     void MarkFinished();
     bool WaitFinished(int ms);
-    bool IsFinished() const { return m_bFinished.load(); }
 
     const std::string url;
     ITransferHost& host;

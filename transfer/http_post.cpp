@@ -162,12 +162,6 @@ void UrlEncodeBytes(std::string& out, const void* data, size_t size)
     PercentEncode(out, data, size, false);
 }
 
-void UrlEncode(std::string& out, const char* text)
-{
-    if (text)
-        UrlEncodeBytes(out, text, std::strlen(text));
-}
-
 void CHTPost::ComputeTimeouts(size_t headerLength, size_t bodyLength, long& sendMs, long& receiveMs)
 {
     size_t t = headerLength + bodyLength;
