@@ -14,7 +14,6 @@
 #include "platform/line_splitter.h"
 #include "platform/path_helpers.h"
 #include "platform/private_folder.h"
-#include "transfer/ftp_worker.h"
 #include "transfer/sftp_session.h"
 
 namespace {

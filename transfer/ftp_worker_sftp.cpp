@@ -144,7 +144,7 @@ std::string TemporaryName(const std::string& folder)
 // put gives the new remote file the local file's mode, and a server may
 // refuse the chmod after it. A file that group and others may not read
 // (the program stages its pages 0600) goes up as a copy that they may,
-// made in the private folder that only this user can enter; Path() is
+// made in the private folder (this user's, writable by nobody else); Path() is
 // empty when the file goes as it is.
 class CReadableCopy {
 public:

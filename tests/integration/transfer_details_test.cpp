@@ -429,7 +429,7 @@ TEST_F(SftpTest, NamesThatBeginWithADashAreNames)
     auto w = LoggedIn();
     const std::string local = folder.Write("-local.htm", "dash");
     ASSERT_TRUE(w->UploadFile(local, "-page.htm"));
-    ASSERT_TRUE(w->UploadFile(folder.Write("other.htm", "again"), "-page.htm"));  // rm, then put
+    ASSERT_TRUE(w->UploadFile(folder.Write("other.htm", "again"), "-page.htm"));  // put under a temporary name, renamed over it
     EXPECT_EQ(ReadWholeFile(WebPath("-page.htm")), "again");
     ASSERT_TRUE(w->UploadFile(local, "-r\\-f.htm"));  // a new folder
     EXPECT_EQ(ReadWholeFile(WebPath("-r/-f.htm")), "dash");
