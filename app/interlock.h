@@ -22,7 +22,6 @@ public:
     Result Acquire(const std::string& path, int& error);
     // Empties the file at exit; the lock is kept until the process ends.
     void Truncate();
-    bool IsHeld() const { return m_fd >= 0; }
 
 private:
     int m_fd = -1;

@@ -14,6 +14,7 @@
 #include "platform/path_helpers.h"
 #include "app/mirror_file.h"
 #include "app/quillmark_app.h"
+#include "platform/line_splitter.h"
 #include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "platform/fd_io.h"
@@ -230,13 +231,12 @@ void CLogfile::Trim(size_t maxBytes)
         ok = ReadAll(fd, &content[0], content.size());
     }
     if (ok) {
+        // Whole lines go from the front until what is left is under the limit.
         size_t cursor = 0;
-        while (content.size() - cursor >= maxBytes) {
-            const size_t nl = content.find('\n', cursor);
-            if (nl == std::string::npos)
-                break;
-            cursor = nl + 1;
-        }
+        CLineSplitter lines(content, LineEnds::Lf);
+        TextLine line;
+        while (content.size() - cursor >= maxBytes && lines.Next(line) && line.ended)
+            cursor = lines.Position();
         int error = 0;
         SaveFileAtomically(m_path, std::vector<uint8_t>(content.begin() + static_cast<std::ptrdiff_t>(cursor), content.end()), error);
     }

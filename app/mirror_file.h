@@ -27,10 +27,6 @@ public:
     // Drops the temporary file; the target is untouched.
     void Abort();
 
-    // The file replaced on Commit (a link's final target).
-    const std::string& TargetPath() const { return m_path; }
-    const std::string& TempPath() const { return m_temp; }
-
 private:
     std::string m_path;
     std::string m_temp;

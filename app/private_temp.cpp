@@ -11,9 +11,9 @@
 #include "app/app_folders.h"
 #include "app/quillmark_app.h"
 #include "platform/fd_io.h"
+#include "platform/line_splitter.h"
 #include "platform/path_helpers.h"
 #include "platform/private_folder.h"
-#include "transfer/ftp_worker.h"
 #include "transfer/sftp_session.h"
 
 namespace {
@@ -68,13 +68,10 @@ void DeleteListedPaths(const std::string& list)
     while ((n = ::read(fd, buffer, sizeof buffer)) > 0)
         text.append(buffer, static_cast<size_t>(n));
     ::close(fd);
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string path = text.substr(start, end - start);
-        start = end + 1;
+    CLineSplitter lines(text, LineEnds::Lf);
+    std::string_view line;
+    while (lines.Next(line)) {
+        const std::string path(line);
         struct stat st {};
         if (path.empty() || path[0] != '/' || !IsOurTempName(path) || ::lstat(path.c_str(), &st) != 0 ||
             st.st_uid != ::geteuid() || !(S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)))

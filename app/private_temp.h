@@ -2,9 +2,11 @@
 // of what earlier runs left there and in the temporary folder.
 //
 // Files that hold a secret (the netrc file curl reads) are made only in
-// the private folder, mode 0700 and this user's alone. Each run also keeps
-// there a list of the temporary files and folders it made; at exit the run
-// deletes them and its list. A run that was killed cannot, so start-up
+// the private folder: made with mode 0700, and used only while it is this
+// user's and neither group nor others may write in it (see
+// IsPrivateFolder); the secret files themselves are mode 0600. Each run
+// also keeps there a list of the temporary files and folders it made; at
+// exit the run deletes them and its list. A run that was killed cannot, so start-up
 // deletes what the lists of runs that are no longer running name, and the
 // secret files those runs left, overwritten with zeros first, and ends an
 // sftp such a run kept running for its steps. Nothing of a run that still

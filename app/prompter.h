@@ -158,7 +158,6 @@ struct WirelessDatabaseRequest {
 // posting/history_edit.h so that they log and flag like the command does.
 struct HistoryRequest {
     CColScoreFile* history = nullptr;   // the working copy, not owned
-    std::string scoreFileDirectory;     // named by "There are no new score files in %s"
 };
 struct HistoryAnswer {
     int modified = 0;

@@ -97,14 +97,6 @@ uint32_t CQuillmarkApp::SetAlertNoBws(bool set, bool save)
     return m_Setup.GetFlags();
 }
 
-bool CQuillmarkApp::SetHandRecordFilterIndex(uint32_t index)
-{
-    if (m_Setup.m_nHandRecordFilterIndex == index)
-        return false;
-    m_Setup.m_nHandRecordFilterIndex = index;
-    return true;
-}
-
 void CQuillmarkApp::LoadProfileSettings()
 {
     m_bShowProgressBar = Profile().GetInt("Settings", "ShowProgressBar", 0) != 0;

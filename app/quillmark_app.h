@@ -163,8 +163,9 @@ public:
     // "Staging<n>" as the setup names it; a new name is chosen (1..255) and
     // saved when the setup has none. Reports and throws CUserException.
     std::string GetStagingFolder();
-    // A new empty file "<folder>/<prefix>XXXX<ext>" (four upper-case hex
-    // digits), created exclusively and remembered for deletion at exit.
+    // A new empty file "<folder>/<prefix>XXXXXX<ext>" (six random letters
+    // and digits) with mode 0600, created exclusively and remembered for
+    // deletion at exit; fit for files that hold secrets (curl's netrc).
     // folder empty: the temporary folder ($TMPDIR or /tmp). With fd, the
     // descriptor that made the file is handed back open for writing (the
     // caller closes it), so the file is never opened by name again.
@@ -173,14 +174,6 @@ public:
     // A new empty folder in the temporary folder, remembered; reports and
     // throws CUserException on failure.
     std::string GetTempDirectory(const std::string& prefix);
-    // A new empty file "<prefix>XXXXXX<ext>" in the temporary folder with
-    // mode 0600, made with mkstemp and remembered (for files that hold
-    // secrets, such as the netrc file of curl). false when not made.
-    bool GetPrivateTempFile(const std::string& prefix, const std::string& extension,
-                            std::string& path);
-    // Tests only: temporary names then follow a four-digit counter that
-    // starts where the source says (otherwise they are random).
-    void SetTempCounterSource(std::function<unsigned()> source) { m_tempCounterSource = std::move(source); }
     // Remembers a path for deletion at exit (thread-safe).
     void AddTempPath(const std::string& path);
     std::vector<std::string> GetTempPaths() const;
@@ -202,8 +195,6 @@ public:
     // Clears bit 0x2, sets it again when set; with save, saves setup and
     // program data and returns that result, else returns the flag word.
     uint32_t SetAlertNoBws(bool set, bool save);
-    // Stores the hand-record filter index; false (nothing stored) when equal.
-    bool SetHandRecordFilterIndex(uint32_t index);
     const std::string& GetScoreFileDirectory() const { return m_Setup.m_strScoreFileDirectory; }
     CSearchPath& GetHandRecordSearchPath() { return m_Setup.m_HandRecordFolders; }
     int64_t GetLowestDate() const { return m_tLowestDate; }
@@ -473,8 +464,6 @@ protected:
     std::unique_ptr<CSodiumDataProtector> m_pDefaultProtector;
     CInterlock m_Interlock;
     bool m_bDataProtectionUsable = false;
-    std::function<unsigned()> m_tempCounterSource;
-    unsigned TempCounterStart();
 
     std::atomic<CancelState> m_nCancelState{CS_IDLE};
     int m_nBusy = 0;

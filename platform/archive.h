@@ -24,15 +24,13 @@ public:
     // A loading archive over the bytes of a file.
     CArchive(std::vector<uint8_t> bytes, std::string fileName);
 
-    bool IsLoading() const { return m_mode == load; }
     bool IsStoring() const { return m_mode == store; }
     const std::string& GetFileName() const { return m_fileName; }
 
     // Storing: what has been written so far.
     const std::vector<uint8_t>& GetBytes() const { return m_bytes; }
-    // Loading: bytes not yet read, and the read position.
+    // Loading: bytes not yet read.
     size_t Remaining() const { return m_bytes.size() - m_pos; }
-    size_t Position() const { return m_pos; }
 
     // Whether score-file records in this stream carry their flags word and
     // hand-record path (the containing file's reader sets it).

@@ -87,11 +87,3 @@ int64_t DayNumberOf(int year, int month, int day)
     return era * 146097 + doe - 719468;
 }
 
-bool LocalDayNumber(int64_t time, int64_t& day)
-{
-    int y = 0, m = 0, d = 0;
-    if (!LocalDateOf(time, y, m, d))
-        return false;
-    day = DayNumberOf(y, m, d);
-    return true;
-}

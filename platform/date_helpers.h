@@ -22,9 +22,7 @@ int64_t LocalMidnight(int year, int month, int day);
 bool LocalDateOf(int64_t time, int& year, int& month, int& day);
 // Day of the week (0 Sunday) of a local time; -1 when it has none.
 int LocalWeekday(int64_t time);
-// The local calendar date of a time as a day count from 1 January 1970
-// (so two dates differ by whole days whatever daylight saving did between
-// them); false when the time has no local form.
-bool LocalDayNumber(int64_t time, int64_t& day);
-// Day count of a calendar date (proleptic Gregorian, month 1-12).
+// Day count from 1 January 1970 of a calendar date (proleptic Gregorian,
+// month 1-12): two dates differ by whole days whatever daylight saving did
+// between them.
 int64_t DayNumberOf(int year, int month, int day);

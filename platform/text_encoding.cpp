@@ -69,19 +69,24 @@ void AppendUtf8(std::string& out, char32_t cp)
     }
 }
 
+namespace {
+
+// Calls each with every code point of UTF-8 text, an invalid sequence
+// read as U+FFFD.
+template <typename Each>
+void ForEachCodePoint(std::string_view s, Each&& each)
+{
+    for (size_t i = 0; i < s.size();)
+        each(DecodeUtf8(s, i));
+}
+
+}  // namespace
+
 std::string SanitizeUtf8(std::string_view s)
 {
     std::string out;
     out.reserve(s.size());
-    for (size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-        } else {
-            AppendUtf8(out, DecodeUtf8(s, i));
-        }
-    }
+    ForEachCodePoint(s, [&out](char32_t cp) { AppendUtf8(out, cp); });
     return out;
 }
 
@@ -89,8 +94,7 @@ std::u16string Utf8ToUtf16(std::string_view s)
 {
     std::u16string out;
     out.reserve(s.size());
-    for (size_t i = 0; i < s.size();) {
-        char32_t cp = DecodeUtf8(s, i);
+    ForEachCodePoint(s, [&out](char32_t cp) {
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out += static_cast<char16_t>(0xD800 + (cp >> 10));
@@ -98,7 +102,7 @@ std::u16string Utf8ToUtf16(std::string_view s)
         } else {
             out += static_cast<char16_t>(cp);
         }
-    }
+    });
     return out;
 }
 
@@ -148,14 +152,6 @@ std::string Utf8ToCp1252(std::string_view s)
 {
     std::string out;
     out.reserve(s.size());
-    for (size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
-        } else {
-            out += static_cast<char>(CodePointToCp1252(DecodeUtf8(s, i)));
-        }
-    }
+    ForEachCodePoint(s, [&out](char32_t cp) { out += static_cast<char>(CodePointToCp1252(cp)); });
     return out;
 }

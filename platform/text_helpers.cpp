@@ -7,33 +7,6 @@
 
 #include "platform/text_encoding.h"
 
-bool ReadUtf8Line(std::string& line, const char*& cursor)
-{
-    std::string_view bytes;
-    const bool more = ReadLineBytes(bytes, cursor);
-    line = SanitizeUtf8(bytes);
-    return more;
-}
-
-bool ReadLineBytes(std::string_view& line, const char*& cursor)
-{
-    line = {};
-    if (*cursor == '\0')
-        return false;
-    const char* start = cursor;
-    while (*cursor != '\0' && *cursor != '\r' && *cursor != '\n')
-        ++cursor;
-    line = std::string_view(start, static_cast<size_t>(cursor - start));
-    if (*cursor == '\r') {
-        ++cursor;
-        if (*cursor == '\n')
-            ++cursor;
-    } else if (*cursor == '\n') {
-        ++cursor;
-    }
-    return true;
-}
-
 std::string Utf8ToString(const char* text)
 {
     return text ? SanitizeUtf8(text) : std::string();
@@ -91,15 +64,10 @@ bool EndsWithNoCase(std::string_view s, std::string_view suffix)
     return s.size() >= suffix.size() && EqualsNoCase(s.substr(s.size() - suffix.size()), suffix);
 }
 
-static inline bool IsSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
 std::string TrimLeft(std::string_view s)
 {
     size_t i = 0;
-    while (i < s.size() && IsSpace(s[i]))
+    while (i < s.size() && IsAsciiSpace(s[i]))
         ++i;
     return std::string(s.substr(i));
 }
@@ -107,7 +75,7 @@ std::string TrimLeft(std::string_view s)
 std::string TrimRight(std::string_view s)
 {
     size_t n = s.size();
-    while (n > 0 && IsSpace(s[n - 1]))
+    while (n > 0 && IsAsciiSpace(s[n - 1]))
         --n;
     return std::string(s.substr(0, n));
 }
@@ -115,6 +83,19 @@ std::string TrimRight(std::string_view s)
 std::string Trim(std::string_view s)
 {
     return TrimLeft(TrimRight(s));
+}
+
+bool NextField(std::string_view line, size_t& pos, size_t& start, size_t& end)
+{
+    while (pos < line.size() && line[pos] == ' ')
+        ++pos;
+    if (pos >= line.size())
+        return false;
+    start = pos;
+    while (pos < line.size() && line[pos] != ' ')
+        ++pos;
+    end = pos;
+    return true;
 }
 
 std::string StrFormatV(const char* format, va_list args)

@@ -5,15 +5,6 @@
 #include <string>
 #include <string_view>
 
-// Reads one line from a NUL-terminated UTF-8 buffer: the bytes up to the
-// next CR, LF or NUL, with invalid UTF-8 replaced by U+FFFD. The cursor moves
-// past a CR LF pair, a lone CR or a lone LF (not past a NUL). Returns false
-// at the terminating NUL.
-bool ReadUtf8Line(std::string& line, const char*& cursor);
-// The same line split without decoding: line views the bytes as they stand
-// in the buffer (pages copied from a template keep every byte).
-bool ReadLineBytes(std::string_view& line, const char*& cursor);
-
 // NUL-terminated UTF-8 text to a string, invalid sequences replaced.
 std::string Utf8ToString(const char* text);
 
@@ -25,10 +16,21 @@ int CompareNoCase(std::string_view a, std::string_view b);
 bool StartsWithNoCase(std::string_view s, std::string_view prefix);
 bool EndsWithNoCase(std::string_view s, std::string_view suffix);
 
-// White space (blank, tab, CR, LF, VT, FF) trimmed.
+// White space as the C library's isspace knows it in the "C" locale:
+// blank, tab, CR, LF, VT, FF.
+inline bool IsAsciiSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// White space (IsAsciiSpace) trimmed.
 std::string TrimLeft(std::string_view s);
 std::string TrimRight(std::string_view s);
 std::string Trim(std::string_view s);
+
+// The next blank-separated field of line at or after pos: start and end
+// bound it, pos moves to its end. false when only blanks are left.
+bool NextField(std::string_view line, size_t& pos, size_t& start, size_t& end);
 
 // printf-style formatting into a string.
 std::string StrFormat(const char* format, ...) __attribute__((format(printf, 1, 2)));

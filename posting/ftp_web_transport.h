@@ -21,8 +21,6 @@ public:
     explicit CFtpWebTransport(CFTPWorker& worker);
     ~CFtpWebTransport() override;
 
-    CFTPWorker& Worker() { return *m_pWorker; }
-
     bool Login() override;
     void Disconnect() override;
     void KeepConnectionBetweenLogins() override;

@@ -5,6 +5,12 @@
 #include "app/quillmark_app.h"
 #include "platform/text_helpers.h"
 
+namespace {
+
+// Scans the Score File Directory for score files whose digest is not in
+// history, sorted newest first. false when the scan did not run to its end
+// (the folder is not set up or cannot be read: see
+// CQuillmarkApp::GetScanProblem); an empty found then means nothing is new.
 bool FindFilesToAddToHistory(CQuillmarkApp& app, CColScoreFile& history, CSFPtrArray& found)
 {
     CSFPtrArray scanned;
@@ -21,6 +27,8 @@ bool FindFilesToAddToHistory(CQuillmarkApp& app, CColScoreFile& history, CSFPtrA
     return true;
 }
 
+}  // namespace
+
 int AddFilesToHistory(CQuillmarkApp& app, CColScoreFile& history, const std::vector<const CScoreFile*>& chosen)
 {
     int added = 0;
@@ -36,17 +44,27 @@ int AddFilesToHistory(CQuillmarkApp& app, CColScoreFile& history, const std::vec
     return added;
 }
 
-int AddNewScoreFilesToHistory(CQuillmarkApp& app, CColScoreFile& history)
+int AddNewScoreFilesToHistory(CQuillmarkApp& app, CColScoreFile& history, const HistoryAddView& view)
 {
+    const auto message = [&](const std::string& text) {
+        if (view.message)
+            view.message(text, MB_ICONERROR);
+        else
+            app.Prompter().MessageBox(text, MB_ICONERROR);
+    };
     CSFPtrArray found;
-    if (!FindFilesToAddToHistory(app, history, found)) {
+    if (view.scanning)
+        view.scanning(true);
+    const bool ran = FindFilesToAddToHistory(app, history, found);
+    if (view.scanning)
+        view.scanning(false);
+    if (!ran) {
         if (!app.GetScanProblem().empty())
-            app.Prompter().MessageBox(app.GetScanProblem(), MB_ICONERROR);
+            message(app.GetScanProblem());
         return 0;
     }
     if (found.IsEmpty()) {
-        app.Prompter().MessageBox(
-            StrFormat("There are no new score files in %s", app.GetScoreFileDirectory().c_str()), MB_ICONERROR);
+        message(StrFormat("There are no new score files in %s", app.GetScoreFileDirectory().c_str()));
         return 0;
     }
     if (!app.ConfirmPosting(found, true))

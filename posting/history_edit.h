@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 class CColScoreFile;
@@ -12,23 +14,25 @@ class CQuillmarkApp;
 class CSFPtrArray;
 class CScoreFile;
 
-// Scans the Score File Directory for score files whose digest is not in
-// history, sorted newest first. false when the scan did not run to its end
-// (the folder is not set up or cannot be read: see
-// CQuillmarkApp::GetScanProblem); an empty found then means nothing is new.
-bool FindFilesToAddToHistory(CQuillmarkApp& app, CColScoreFile& history, CSFPtrArray& found);
-
 // Appends a copy of each chosen file, in order, with the added-through-
 // History flag set and the line "View History: Add=[<path>]" logged.
 // Returns how many were added.
 int AddFilesToHistory(CQuillmarkApp& app, CColScoreFile& history, const std::vector<const CScoreFile*>& chosen);
 
-// The whole of the History dialog's Add...: the scan, the message
-// "There are no new score files in %s" when it finds nothing (or why the
-// folder cannot be read, when it cannot), the Confirm
+// Where the History dialog's Add... speaks: its messages (by default the
+// application's prompter) and what shows while the folder is scanned (a
+// busy pointer; nothing by default).
+struct HistoryAddView {
+    std::function<int(const std::string& text, unsigned style)> message;
+    std::function<void(bool scanning)> scanning;
+};
+
+// The whole of the History dialog's Add...: the scan of the Score File
+// Directory, the message "There are no new score files in %s" when it finds
+// nothing (or why the folder cannot be read, when it cannot), the Confirm
 // Posting dialog in add mode over the files found (all unchecked), and the
 // checked ones added. Returns how many were added.
-int AddNewScoreFilesToHistory(CQuillmarkApp& app, CColScoreFile& history);
+int AddNewScoreFilesToHistory(CQuillmarkApp& app, CColScoreFile& history, const HistoryAddView& view = {});
 
 // Removes the entries at the given indices (any order; repeated or
 // out-of-range indices are passed over). Returns how many were removed.

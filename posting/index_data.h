@@ -28,7 +28,7 @@ uint32_t MakeMonthKey(int year, int month);
 uint32_t GetMonthKey(int64_t time);
 
 // Calendar weeks run Sunday to Saturday; this numbers them from the week
-// that holds 1 January 1970, given a local day number (LocalDayNumber).
+// that holds 1 January 1970, given a day number (DayNumberOf).
 int64_t WeekNumberOfDay(int64_t dayNumber);
 
 class CIndexPages {

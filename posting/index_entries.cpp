@@ -11,7 +11,7 @@
 
 namespace {
 
-// The sort key of CompareIndexEntries, taken once per entry.
+// The sort key of the index entries (NewerFirst), taken once per entry.
 struct EntryKey {
     int64_t date;
     int timeIndex;
@@ -24,6 +24,8 @@ EntryKey KeyOf(CScoreFile* entry)
     return {entry->GetSessionDate(), entry->GetSessionTimeIndex(), ToLowerAscii(entry->GetSection()), entry};
 }
 
+// Newest first: session date, then session time (late before morning);
+// on a tie the section letters in ascending order, ignoring case.
 bool NewerFirst(const EntryKey& a, const EntryKey& b)
 {
     if (a.date != b.date)
@@ -34,14 +36,6 @@ bool NewerFirst(const EntryKey& a, const EntryKey& b)
 }
 
 }  // namespace
-
-int CompareIndexEntries(const CScoreFile* a, const CScoreFile* b)
-{
-    const int byDate = a->Compare(*b);
-    if (byDate != 0)
-        return -byDate;
-    return CompareNoCase(a->GetSection(), b->GetSection());
-}
 
 std::string FormatLongDate(int64_t time)
 {

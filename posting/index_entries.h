@@ -9,10 +9,6 @@
 
 class CScoreFile;
 
-// Newest first: session date, then session time (late before morning);
-// on a tie the section letters in ascending order, ignoring case.
-int CompareIndexEntries(const CScoreFile* a, const CScoreFile* b);
-
 // "March 5, 2024" (English month names whatever the locale); empty when
 // the time has no local form.
 std::string FormatLongDate(int64_t time);

@@ -9,6 +9,7 @@
 #include "app/error_report.h"
 #include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
+#include "platform/line_splitter.h"
 #include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "posting/html_links.h"
@@ -46,9 +47,10 @@ const char* GetIndexResultWord(IndexResult result)
 
 CIndexTemplate::CIndexTemplate(const std::string& text)
 {
-    const char* cursor = text.c_str();
+    // The template is text: a NUL byte ends it.
+    CLineSplitter lines(TextBeforeNul(text), LineEnds::CrOrLf);
     std::string_view line;
-    while (ReadLineBytes(line, cursor)) {
+    while (lines.Next(line)) {
         AppendLine(head, line);
         if (IsMarkerLine(line, kIndexMarker)) {
             hasMarker = true;
@@ -59,14 +61,13 @@ CIndexTemplate::CIndexTemplate(const std::string& text)
         return;
     // The previous block runs to the first end marker anywhere in the rest
     // of the text; the marker and the rest of its line stay.
-    const std::string_view rest(cursor);
-    const size_t end = rest.find(kIndexEndMarker);
+    const size_t end = lines.Rest().find(kIndexEndMarker);
     if (end != std::string_view::npos) {
-        cursor += end;
+        lines.SeekTo(lines.Position() + end);
     } else {
         AppendLine(tail, kIndexEndMarker);
     }
-    while (ReadLineBytes(line, cursor))
+    while (lines.Next(line))
         AppendLine(tail, line);
 }
 

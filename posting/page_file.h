@@ -18,8 +18,6 @@ public:
 
     // Creates the file or empties it; false with errno set on failure.
     bool Open(const std::string& path);
-    bool IsOpen() const { return m_file != nullptr; }
-    const std::string& GetFilePath() const { return m_path; }
 
     // Both throw CFileException when the file cannot take the bytes.
     void WriteString(std::string_view text);

@@ -1,13 +1,6 @@
 #include "posting/page_markers.h"
 
-namespace {
-
-bool IsTrailingSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-}  // namespace
+#include "platform/text_helpers.h"
 
 bool IsMarkerLine(std::string_view line, std::string_view marker)
 {
@@ -17,7 +10,7 @@ bool IsMarkerLine(std::string_view line, std::string_view marker)
     if (line.compare(i, marker.size(), marker) != 0 || line.size() - i < marker.size())
         return false;
     for (i += marker.size(); i < line.size(); ++i)
-        if (!IsTrailingSpace(line[i]))
+        if (!IsAsciiSpace(line[i]))
             return false;
     return true;
 }

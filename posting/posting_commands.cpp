@@ -112,7 +112,6 @@ void CQuillmarkApp::OnViewHistory()
     CColScoreFile copy(m_History);
     HistoryRequest request;
     request.history = &copy;
-    request.scoreFileDirectory = m_Setup.m_strScoreFileDirectory;
     HistoryAnswer answer;
     if (Prompter().ViewHistory(request, answer) != IDOK) {
         if (m_pLog)

@@ -13,6 +13,7 @@
 #include "platform/html_text.h"
 #include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
+#include "platform/line_splitter.h"
 #include "platform/text_helpers.h"
 #include "platform/archive.h"
 #include "platform/exceptions.h"
@@ -487,20 +488,14 @@ void CScoreFile::WriteBody(std::string& output)
         throw CFileException(err, m_strHtmlPath);
     // The page is UTF-8 text: a byte-order mark is not part of it, and its
     // lines reach the template with LF line ends.
-    size_t pos = (page.compare(0, 3, "\xEF\xBB\xBF") == 0) ? 3 : 0;
+    CLineSplitter lines(page, LineEnds::CrLf);
+    if (page.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        lines.SeekTo(3);
     bool inBody = false;
     bool sawBody = false;
-    std::string line;
-    while (pos < page.size()) {
-        size_t nl = page.find('\n', pos);
-        const bool hasEnd = nl != std::string::npos;
-        if (!hasEnd)
-            nl = page.size();
-        size_t len = nl - pos;
-        if (len > 0 && page[pos + len - 1] == '\r')
-            --len;
-        line.assign(page, pos, len);
-        pos = hasEnd ? nl + 1 : nl;
+    TextLine next;
+    while (lines.Next(next)) {
+        const std::string_view line = next.text;
         // Tags may be indented.
         std::string_view lead = line;
         while (!lead.empty() && (lead.front() == ' ' || lead.front() == '\t'))
@@ -515,7 +510,7 @@ void CScoreFile::WriteBody(std::string& output)
         if (StartsWithNoCase(lead, "</body"))
             break;
         output += line;
-        if (hasEnd)
+        if (next.ended)
             output += '\n';
     }
     if (!sawBody) {

@@ -27,7 +27,6 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
 // A decimal number the way the C library's atoi reads one: leading white
 // space, an optional sign, digits. any is false when there are no digits;
@@ -35,7 +34,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
 long long ReadDecimal(const std::string& s, size_t from, bool& any, size_t& end)
 {
     size_t i = from;
-    while (i < s.size() && IsBlank(s[i]))
+    while (i < s.size() && IsAsciiSpace(s[i]))
         ++i;
     bool negative = false;
     if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
@@ -179,7 +178,7 @@ std::string CScoreFile::GetSection() const
 {
     const std::string& s = m_strDesc[SFD_SECTION];
     size_t i = 0;
-    while (i < s.size() && IsBlank(s[i]))
+    while (i < s.size() && IsAsciiSpace(s[i]))
         ++i;
     size_t j = i;
     while (j < s.size() && IsAlpha(s[j]))

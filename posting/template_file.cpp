@@ -6,6 +6,7 @@
 #include "app/error_report.h"
 #include "platform/path_helpers.h"
 #include "app/quillmark_app.h"
+#include "platform/line_splitter.h"
 #include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "posting/page_file.h"
@@ -98,9 +99,10 @@ PostResult CTemplateFile::Parse(bool merge, CScoreFile* scoreFile)
 
     int count = 0;
     try {
-        const char* cursor = m_text.c_str();
+        // The template is text: a NUL byte ends it.
+        CLineSplitter lines(TextBeforeNul(m_text), LineEnds::CrOrLf);
         std::string_view line;
-        while (ReadLineBytes(line, cursor)) {
+        while (lines.Next(line)) {
             if (merge) {
                 staging.WriteString(line);
                 staging.WriteString("\n");

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 
+#include "platform/line_splitter.h"
 #include "platform/text_helpers.h"
 #include "platform/text_encoding.h"
 
@@ -161,8 +162,8 @@ public:
     bool Run()
     {
         if (m_text.substr(0, 3) == "\xEF\xBB\xBF")
-            m_pos = 3;
-        while (m_pos < m_text.size()) {
+            m_lines.SeekTo(3);
+        while (!m_lines.Rest().empty()) {
             if (!Line())
                 return false;
         }
@@ -180,13 +181,8 @@ private:
     bool Line()
     {
         ++m_line;
-        size_t end = m_text.find('\n', m_pos);
-        if (end == std::string_view::npos)
-            end = m_text.size();
-        std::string_view line = m_text.substr(m_pos, end - m_pos);
-        m_pos = end < m_text.size() ? end + 1 : end;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+        std::string_view line;
+        m_lines.Next(line);
 
         if (!m_inComment && !line.empty() && line[0] == '%')
             return true;
@@ -308,7 +304,7 @@ private:
     std::string_view m_text;
     PbnFile& m_out;
     std::string& m_error;
-    size_t m_pos = 0;
+    CLineSplitter m_lines{m_text, LineEnds::CrLf};
     int m_line = 0;
     bool m_inComment = false;
     int m_lastBoard = 0;

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/html_text.h"
+#include "platform/line_splitter.h"
 #include "platform/text_helpers.h"
 #include "platform/text_encoding.h"
 
@@ -29,16 +30,9 @@ std::string DecodeScoreText(std::string_view bytes)
 std::vector<std::string> ScoreTextLines(std::string_view text)
 {
     std::vector<std::string> lines;
-    size_t i = 0;
-    while (i < text.size()) {
-        size_t end = text.find_first_of("\r\n", i);
-        if (end == std::string_view::npos)
-            end = text.size();
-        const std::string_view raw = text.substr(i, end - i);
-        if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n')
-            i = end + 2;
-        else
-            i = end < text.size() ? end + 1 : end;
+    CLineSplitter splitter(text, LineEnds::CrOrLf);
+    std::string_view raw;
+    while (splitter.Next(raw)) {
         if (IsPreMarker(raw))
             continue;
         lines.push_back(HtmlDecode(raw));

@@ -5,6 +5,8 @@
 #include <new>
 
 #include "platform/path_helpers.h"
+#include "platform/line_splitter.h"
+#include "platform/text_encoding.h"
 #include "platform/text_helpers.h"
 #include "platform/error_text.h"
 #include "standin/hand_record_pdf.h"
@@ -203,10 +205,10 @@ void CStandInLayout::LoadLayout(const std::string& path)
 {
     const std::string text = DecodeScoreText(ReadWholeFile(path));
     std::string title;
-    const char* cursor = text.c_str();
-    std::string line;
-    while (ReadUtf8Line(line, cursor)) {
-        const std::string t = Trim(line);
+    CLineSplitter lines(TextBeforeNul(text), LineEnds::CrOrLf);
+    std::string_view line;
+    while (lines.Next(line)) {
+        const std::string t = Trim(SanitizeUtf8(line));
         const size_t eq = t.find('=');
         if (t.empty() || t[0] == '#' || eq == std::string::npos)
             continue;

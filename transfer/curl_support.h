@@ -22,6 +22,18 @@ curl_socket_t OpenSocketCloexec(void* clientp, curlsocktype purpose, struct curl
 // What an HTTP request of the program (the URL download, the website reads,
 // the form post) sets on its handle. Callbacks left null are not set.
 struct CHttpRequestSetup {
+    CHttpRequestSetup() = default;
+    // A request to url within timeLimitMs whose callbacks are all handed
+    // state; libcurl's message goes to errorBuffer.
+    CHttpRequestSetup(std::string requestUrl, int64_t limitMs, char* errors, curl_slist* headerList,
+                      curl_write_callback headerCallback, curl_write_callback bodyCallback,
+                      curl_xferinfo_callback progressCallback, void* state)
+        : url(std::move(requestUrl)), timeLimitMs(limitMs), errorBuffer(errors), headers(headerList),
+          onHeader(headerCallback), headerData(state), onBody(bodyCallback), bodyData(state),
+          onProgress(progressCallback), progressData(state)
+    {
+    }
+
     std::string url;
     long connectTimeoutMs = 60000;
     // The whole request, from start to end (0: the request limit of

@@ -336,18 +336,6 @@ bool CFtpConnection::PutFile(const std::string& localPath, const std::string& re
     return ok;
 }
 
-bool CFtpConnection::GetFile(const std::string& remotePath, std::string& bytes, const Progress& progress)
-{
-    bytes.clear();
-    if (!IsSafeName(remotePath))
-        return Refuse(remotePath);
-    m_progress = progress ? &progress : nullptr;
-    const std::string path = Absolute(remotePath);
-    const bool ok = Read(path, false, bytes, TransferLimits().ftpFileBytes, "The file " + path);
-    m_progress = nullptr;
-    return ok;
-}
-
 bool CFtpConnection::List(const std::string& folder, std::string& text)
 {
     text.clear();

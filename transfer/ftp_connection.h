@@ -41,7 +41,6 @@ public:
 
     // The client-side current folder (absolute, no trailing "/" except
     // the root).
-    const std::string& GetCurrentDirectory() const { return m_cwd; }
     // Checks that the folder exists (unless this connection found it
     // already) and makes it current.
     bool SetCurrentDirectory(const std::string& folder);
@@ -62,9 +61,6 @@ public:
     // command down for good (a 5xx reply before any byte went over), as
     // servers that never store over an existing file do.
     bool StoreRefused() const { return m_storeRefused; }
-    // Reads a remote file whole (at most the FTP file limit of
-    // TransferLimits; past it the read fails and nothing is kept).
-    bool GetFile(const std::string& remotePath, std::string& bytes, const Progress& progress = {});
     // The server's listing of a folder (LIST), within the listing limit.
     bool List(const std::string& folder, std::string& text);
 
@@ -91,7 +87,7 @@ private:
     // timeLimitMs 0: the request limit of TransferLimits.
     void* Prepare(const std::string& url, int64_t timeLimitMs = 0);
     bool Perform(void* handle);
-    // A read into memory: GetFile and List. what names it in a message.
+    // A read into memory: List. what names it in a message.
     bool Read(const std::string& absolutePath, bool folder, std::string& bytes, uint64_t limit,
               const std::string& what);
     bool Refuse(const std::string& name);

@@ -2,8 +2,9 @@
 // caller makes a worker for one operation, hands it the FTP settings and
 // logs in, changes folder, uploads, deletes, lists or downloads; the worker
 // hides which protocol is configured: plain FTP through libcurl on the
-// session's handle, FTPS through the curl program, SFTP through the sftp
-// program with a batch file. Everything runs on the UI thread; waits pump
+// session's handle, FTPS through the curl program, SFTP through an sftp
+// program kept running, its commands written to its standard input (and
+// recorded in a temporary file). Everything runs on the UI thread; waits pump
 // the window's messages and watch the cancel state.
 #pragma once
 
@@ -25,10 +26,6 @@ class CProcessRunner;
 class CQmFileFind;
 class CSftpSession;
 class ITransferHost;
-
-// The prefix of the readable copies an SFTP upload makes in the private
-// temporary folder ("qmu<pid>-..."), for the sweep after a killed run.
-extern const char kSftpCopyPrefix[];
 
 class CFTPWorker {
 public:
@@ -179,7 +176,7 @@ private:
     ITransferHost& m_host;
     std::unique_ptr<CFtpConnection> m_pConnection;
     std::unique_ptr<CSftpSession> m_pSftp;
-    // The session's batch file.
+    // The record of every command written to this session's sftp.
     int m_nBatchRecord = -1;
     // What the SFTP steps have seen of the remote folders.
     CSftpFolderCache m_sftpFolders;

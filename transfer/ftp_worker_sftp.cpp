@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <random>
 #include <tuple>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +14,7 @@
 #include "platform/fd_io.h"
 #include "platform/path_helpers.h"
 #include "platform/private_folder.h"
+#include "platform/random_text.h"
 #include "platform/text_helpers.h"
 #include "transfer/ftp_settings.h"
 #include "transfer/process_runner.h"
@@ -133,25 +133,18 @@ std::string ListLine(const std::string& folder)
     return folder.empty() ? "-ls -lan" : "-ls -lan " + CFTPWorker::QuotePath(folder);
 }
 
-// Sixteen hex digits nobody can guess.
-std::string RandomHex()
-{
-    std::random_device random;
-    return StrFormat("%08x%08x", random(), random());
-}
-
 // A name in folder for a file on its way to its place: nobody can have
 // put anything under it beforehand.
 std::string TemporaryName(const std::string& folder)
 {
-    const std::string name = ".qm-" + RandomHex() + ".tmp";
+    const std::string name = ".qm-" + UnguessableHex(16) + ".tmp";
     return folder.empty() ? name : folder + "/" + name;
 }
 
 // put gives the new remote file the local file's mode, and a server may
 // refuse the chmod after it. A file that group and others may not read
 // (the program stages its pages 0600) goes up as a copy that they may,
-// made in the private folder that only this user can enter; Path() is
+// made in the private folder (this user's, writable by nobody else); Path() is
 // empty when the file goes as it is.
 class CReadableCopy {
 public:
@@ -165,7 +158,7 @@ public:
             ::fstat(in, &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0044) != 0044 ? PrivateTempFolder() : "";
         if (!folder.empty()) {
             const std::string path = JoinPath(folder, StrFormat("%s%ld-%s", kSftpCopyPrefix,
-                                                                static_cast<long>(::getpid()), RandomHex().c_str()));
+                                                                static_cast<long>(::getpid()), UnguessableHex(16).c_str()));
             const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
             bool copied = out >= 0 && ::fchmod(out, 0644) == 0;
             char buffer[1 << 16];

@@ -11,7 +11,6 @@
 namespace {
 
 std::atomic<int> g_liveJobs{0};
-std::atomic<bool> g_failThreadStarts{false};
 
 // The running download threads. Never destroyed: a thread that was left to
 // run on after a cancel may signal its end while the program exits.
@@ -147,11 +146,6 @@ bool WaitForDownloadThreads(int timeoutMs)
     return threads.ended.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return threads.running == 0; });
 }
 
-void FailDownloadThreadStartsForTests(bool fail)
-{
-    g_failThreadStarts = fail;
-}
-
 std::shared_ptr<CGetURLJob> StartURLDownload(const std::string& url, ITransferHost& host, int& error)
 {
     error = 0;
@@ -162,8 +156,6 @@ std::shared_ptr<CGetURLJob> StartURLDownload(const std::string& url, ITransferHo
         ++threads.running;
     }
     try {
-        if (g_failThreadStarts)
-            throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
         std::thread(GetURLThreadProc, job).detach();
     } catch (const std::system_error& e) {
         {

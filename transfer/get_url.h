@@ -34,7 +34,6 @@ public:
     // The worker has ended (result or error text final).
     void MarkFinished();
     bool WaitFinished(int ms);
-    bool IsFinished() const { return m_bFinished.load(); }
 
     const std::string url;
     ITransferHost& host;
@@ -69,5 +68,3 @@ std::shared_ptr<CGetURLJob> StartURLDownload(const std::string& url, ITransferHo
 int RunningDownloadThreads();
 bool WaitForDownloadThreads(int timeoutMs);
 
-// Tests: make the next thread starts fail as if the system had refused.
-void FailDownloadThreadStartsForTests(bool fail);

@@ -133,20 +133,11 @@ CURLcode HttpGet(CURL* handle, const std::string& url, std::string& body, CHttpR
     const int64_t timeLimitMs = TransferLimits().requestMs;
     const size_t bodyStart = body.size();
     reply = CHttpReply();
-    CHttpRequestSetup setup;
-    setup.url = url;
-    setup.errorBuffer = errorBuffer;
+    // Never a cached copy.
+    CHttpRequestSetup setup(url, timeLimitMs, errorBuffer, curl_slist_append(nullptr, "Cache-Control: no-cache"),
+                            &OnHeader, &OnWrite, &OnProgress, &state);
     // A session's handle keeps its own socket callback (status texts).
     setup.openSockets = handle == nullptr;
-    // Never a cached copy.
-    setup.headers = curl_slist_append(nullptr, "Cache-Control: no-cache");
-    setup.onHeader = &OnHeader;
-    setup.headerData = &state;
-    setup.onBody = &OnWrite;
-    setup.bodyData = &state;
-    setup.onProgress = &OnProgress;
-    setup.progressData = &state;
-    setup.timeLimitMs = timeLimitMs;
     SetUpHttpRequest(h, setup);
     StallLimit(h);
     curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/html_text.h"
+#include "platform/line_splitter.h"
 #include "platform/text_helpers.h"
 #include "platform/exceptions.h"
 #include "platform/secret.h"
@@ -161,12 +162,6 @@ void UrlEncodeBytes(std::string& out, const void* data, size_t size)
     PercentEncode(out, data, size, false);
 }
 
-void UrlEncode(std::string& out, const char* text)
-{
-    if (text)
-        UrlEncodeBytes(out, text, std::strlen(text));
-}
-
 void CHTPost::ComputeTimeouts(size_t headerLength, size_t bodyLength, long& sendMs, long& receiveMs)
 {
     size_t t = headerLength + bodyLength;
@@ -281,32 +276,17 @@ void CHTPost::Post()
         app.SetStatusTextFormat("Uploading %s", m_strDisplayName.c_str());
         if (!Answer(s, app.UploadProgress(true, s.total, 0)))
             break;
-        size_t start = 0;
-        while (start < m_strHeaders.size()) {
-            size_t end = m_strHeaders.find_first_of("\r\n", start);
-            if (end == std::string::npos)
-                end = m_strHeaders.size();
-            if (end > start)
-                headers = curl_slist_append(headers, m_strHeaders.substr(start, end - start).c_str());
-            start = end + 1;
-        }
+        for (const std::string_view header : SplitLines(m_strHeaders, LineEnds::CrOrLf))
+            if (!header.empty())
+                headers = curl_slist_append(headers, std::string(header).c_str());
         // No "100 Continue" round: the body follows the headers at once.
         headers = curl_slist_append(headers, "Expect:");
         char errorBuffer[CURL_ERROR_SIZE] = {};
-        CHttpRequestSetup setup;
-        setup.url = m_strUrl;
-        setup.connectTimeoutMs = s.sendMs;
-        setup.errorBuffer = errorBuffer;
-        setup.headers = headers;
-        setup.onHeader = &OnHeader;
-        setup.headerData = &s;
-        setup.onBody = &OnWrite;
-        setup.bodyData = &s;
-        setup.onProgress = &OnProgress;
-        setup.progressData = &s;
         // The whole post, reply included, within a time that grows with
         // the size of what is sent.
-        setup.timeLimitMs = UploadTimeLimitMs(m_strBody.size());
+        CHttpRequestSetup setup(m_strUrl, UploadTimeLimitMs(m_strBody.size()), errorBuffer, headers, &OnHeader,
+                                &OnWrite, &OnProgress, &s);
+        setup.connectTimeoutMs = s.sendMs;
         SetUpHttpRequest(h, setup);
         curl_easy_setopt(h, CURLOPT_POST, 1L);
         curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(m_strBody.size()));

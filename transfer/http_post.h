@@ -63,4 +63,3 @@ private:
 // Percent-encoding of form values: letters and digits stay, every other
 // byte becomes "%" and two upper-case hexadecimal digits (a blank is %20).
 void UrlEncodeBytes(std::string& out, const void* data, size_t size);
-void UrlEncode(std::string& out, const char* text);

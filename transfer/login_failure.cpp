@@ -148,9 +148,11 @@ bool LoginFailureFromSsh(const std::string& errors, LoginFailure& failure)
             return true;
         }
         // "Connection closed by 192.0.2.1 port 22" (the server hung up
-        // during the login), "Connection to 192.0.2.1 port 22 timed out"
-        // and "Timeout, server ... not responding." (the keep-alive found
-        // it silent) are no login either.
+        // during the login) and "Connection to 192.0.2.1 port 22 timed out"
+        // are no login either; so would be "Timeout, server ... not
+        // responding." (the keep-alive found it silent), though ssh says
+        // that only at a more talkative log level than the one it runs at
+        // here: the "Connection closed" case below is what is seen.
         if (Contains(line, "Could not resolve hostname") || Contains(line, "ssh: connect to host") ||
             Contains(line, "Connection timed out during banner exchange") ||
             Contains(line, "kex_exchange_identification") || Contains(line, "Connection refused") ||

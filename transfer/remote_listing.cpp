@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "platform/text_helpers.h"
+
 namespace {
 
 bool IsDigits(const std::string& s, size_t from, size_t count)
@@ -33,16 +35,13 @@ bool IsDosTime(const std::string& s)
     return rest.empty() || rest == "AM" || rest == "PM" || rest == "am" || rest == "pm";
 }
 
-// Takes the next blank-separated field; false at the line's end.
+// The next blank-separated field as a string; false at the line's end.
 bool NextField(const std::string& line, size_t& pos, std::string& field)
 {
-    while (pos < line.size() && line[pos] == ' ')
-        ++pos;
-    if (pos >= line.size())
+    size_t start = 0, end = 0;
+    if (!::NextField(line, pos, start, end))
         return false;
-    const size_t end = line.find(' ', pos);
-    field = line.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-    pos = end == std::string::npos ? line.size() : end;
+    field = line.substr(start, end - start);
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/text_helpers.h"
+
 std::string CSftpFolderCache::Key(const std::string& base, const std::string& folder)
 {
     const bool absolute = !folder.empty() && folder[0] == '/';
@@ -89,20 +91,6 @@ bool AllOf(const std::string& s, size_t from, size_t to, bool digits)
         if (digits ? !std::isdigit(c) : !std::isalpha(c))
             return false;
     }
-    return true;
-}
-
-// The next field of a line, after any blanks; false at its end.
-bool NextField(const std::string& line, size_t& pos, size_t& start, size_t& end)
-{
-    while (pos < line.size() && line[pos] == ' ')
-        ++pos;
-    if (pos >= line.size())
-        return false;
-    start = pos;
-    while (pos < line.size() && line[pos] != ' ')
-        ++pos;
-    end = pos;
     return true;
 }
 

@@ -7,12 +7,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <random>
 #include <unistd.h>
 
 #include "platform/fd_io.h"
 #include "platform/path_helpers.h"
 #include "platform/private_folder.h"
+#include "platform/random_text.h"
 #include "platform/text_helpers.h"
 #include "transfer/process_runner.h"
 #include "transfer/transfer_host.h"
@@ -21,12 +21,6 @@
 const char kSftpSessionRecordPrefix[] = "sftp-";
 
 namespace {
-
-std::string Unguessable()
-{
-    std::random_device random;
-    return StrFormat("%08x%08x%08x", random(), random(), random());
-}
 
 // What /proc tells of a process: its name, its process group and when it
 // started (in clock ticks after boot), which together tell it from a
@@ -65,7 +59,7 @@ bool ReadProcessStat(long pid, ProcessStat& stat)
 }  // namespace
 
 CSftpSession::CSftpSession(ITransferHost& host, std::vector<std::string> argv, std::vector<std::string> environment)
-    : m_host(host), m_argv(std::move(argv)), m_environment(std::move(environment)), m_marker("#qm-" + Unguessable() + "-")
+    : m_host(host), m_argv(std::move(argv)), m_environment(std::move(environment)), m_marker("#qm-" + UnguessableHex(24) + "-")
 {
 }
 

@@ -83,6 +83,9 @@ private:
 
 // The prefix of the records above.
 extern const char kSftpSessionRecordPrefix[];
+// The prefix of the readable copies an SFTP upload makes in the private
+// temporary folder ("qmu<pid>-..."), for the sweep after a killed run.
+extern const char kSftpCopyPrefix[];
 // Ends the sftp (and the ssh it started) that the record recordName in the
 // private temporary folder names, for a run no longer running, when that
 // process is still the one the record was made for: an sftp leading its

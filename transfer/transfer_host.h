@@ -62,7 +62,8 @@ public:
     };
 
     // ---- files, password, website -----------------------------------------
-    // A new empty file "<folder>/<prefix>XXXX<ext>" remembered for deletion
+    // A new empty file "<folder>/<prefix>XXXXXX<ext>" (six random letters
+    // and digits, mode 0600) remembered for deletion
     // at exit (folder empty: the temporary folder); with fd, the descriptor
     // that made it, open for writing.
     virtual bool GetTempFile(const std::string& folder, const std::string& prefix,

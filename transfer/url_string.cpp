@@ -24,12 +24,6 @@ void CUrlString::AppendPath(std::string_view path)
     m_url += copy;
 }
 
-void CUrlString::Combine(std::string_view base, std::string_view path)
-{
-    m_url.assign(base);
-    AppendPath(path);
-}
-
 void CUrlString::FromFilePath(const std::string& path)
 {
     std::string absolute = path;

@@ -16,7 +16,6 @@ public:
     // between a non-empty URL and the path unless the URL already ends in
     // one. An empty path changes nothing.
     void AppendPath(std::string_view path);
-    void Combine(std::string_view base, std::string_view path);
     // "file://" followed by the absolute path with each segment
     // percent-encoded. A relative path is taken from the current folder.
     void FromFilePath(const std::string& path);

@@ -19,6 +19,7 @@
 #include "ui/help_window.h"
 #include "ui/file_text_viewer.h"
 #include "ui/text_dialog.h"
+#include "ui/list_check_keys.h"
 #include "ui/list_columns.h"
 #include "ui/size_box.h"
 
@@ -55,6 +56,7 @@ CConfirmDialog::CConfirmDialog(wxWindow* parent)
     m_list = new wxListCtrl(this, wxID_ANY, wxDefaultPosition, FromDIP(wxSize(620, 260)),
                             wxLC_REPORT | wxLC_NO_SORT_HEADER | wxBORDER_SUNKEN);
     m_list->EnableCheckBoxes();
+    ToggleCheckBoxWithSpace(m_list);
     for (const ColumnInfo& c : kColumns)
         m_list->AppendColumn(c.title, c.align, FromDIP(c.width));
     top->Add(m_list, 1, wxEXPAND | wxALL, gap * 2);

@@ -85,11 +85,16 @@ bool ChooseFile(wxWindow* parent, const FileChooserRequest& request, wxString& p
 
 void BindHelpButton(wxWindow* dialog, std::function<std::string()> topic)
 {
-    dialog->Bind(
-        wxEVT_BUTTON,
-        [topic](wxCommandEvent&) {
-            if (CQuillmarkApp* app = GetAppPtr())
-                app->Prompter().ShowHelp(topic ? topic() : std::string());
-        },
-        wxID_HELP);
+    const auto showHelp = [topic] {
+        if (CQuillmarkApp* app = GetAppPtr())
+            app->Prompter().ShowHelp(topic ? topic() : std::string());
+    };
+    dialog->Bind(wxEVT_BUTTON, [showHelp](wxCommandEvent&) { showHelp(); }, wxID_HELP);
+    // F1 anywhere in the dialog, whichever control has the keyboard.
+    dialog->Bind(wxEVT_CHAR_HOOK, [showHelp](wxKeyEvent& event) {
+        if (event.GetKeyCode() == WXK_F1 && !event.HasAnyModifiers())
+            showHelp();
+        else
+            event.Skip();
+    });
 }

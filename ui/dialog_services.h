@@ -28,7 +28,8 @@ int ShowDialogMessage(wxWindow* parent, const wxString& text, long style);
 
 // The program's help, for the dialogs' Help buttons (wxID_HELP): opened at
 // the part that topic names (help_window.h), asked when the button is
-// pressed (a Setup page's part follows the page shown).
+// pressed (a Setup page's part follows the page shown). F1 in the dialog
+// opens the same.
 void BindHelpButton(wxWindow* dialog, std::function<std::string()> topic);
 
 // Test hooks: a set function answers instead of the real window. kind is

@@ -309,30 +309,16 @@ void CHistoryDialog::OnAdd(wxCommandEvent&)
     CQuillmarkApp* app = GetAppPtr();
     if (!app)
         return;
-    CSFPtrArray found;
-    bool ran;
-    {
-        wxBusyCursor wait;
-        ran = FindFilesToAddToHistory(*app, *m_request->history, found);
-    }
-    if (!ran) {
-        if (!app->GetScanProblem().empty())
-            ShowDialogMessage(app->GetScanProblem(), MB_ICONERROR);
-        return;
-    }
-    if (found.IsEmpty()) {
-        ShowDialogMessage(StrFormat("There are no new score files in %s", m_request->scoreFileDirectory.c_str()),
-                          MB_ICONERROR);
-        return;
-    }
-    // The Add Score Files dialog: the same list in add mode.
-    if (!app->ConfirmPosting(found, true))
-        return;
-    std::vector<const CScoreFile*> chosen;
-    for (const CScoreFile* file : found)
-        if (file->IsPost())
-            chosen.push_back(file);
-    if (AddFilesToHistory(*app, *m_request->history, chosen) > 0) {
+    std::unique_ptr<wxBusyCursor> busy;
+    HistoryAddView view;
+    view.message = [](const std::string& text, unsigned style) { return ShowDialogMessage(text, style); };
+    view.scanning = [&busy](bool scanning) {
+        if (scanning)
+            busy = std::make_unique<wxBusyCursor>();
+        else
+            busy.reset();
+    };
+    if (AddNewScoreFilesToHistory(*app, *m_request->history, view) > 0) {
         ++m_modified;
         m_nameRoomsMeasured = false;
         FillList();

@@ -5,6 +5,7 @@
 #include "platform/path_helpers.h"
 #include "posting/score_file.h"
 #include "ui/dialog_services.h"
+#include "ui/list_check_keys.h"
 #include "ui/size_box.h"
 #include "ui/small_dialogs.h"
 
@@ -27,9 +28,11 @@ CIndexList::CIndexList(wxWindow* parent, const std::vector<CScoreFile*>& entries
         AppendColumn(kColumns[i].title, wxLIST_FORMAT_LEFT, FromDIP(kColumns[i].width));
     EnableCheckBoxes(true);
     SetItemCount(static_cast<long>(entries.size()));
+    ToggleCheckBoxWithSpace(this);
 
-    // The check box itself (mouse or space bar) reports through the list's
-    // own events; a click elsewhere on a row is seen on the rows' window.
+    // The check box itself (a click, or Space on the focused row) reports
+    // through the list's own events; a click elsewhere on a row is seen on
+    // the rows' window.
     // The generic list draws its rows in the window it scrolls.
     m_rows = GetTargetWindow();
     if (m_rows) {

@@ -132,14 +132,14 @@ CMainFrame::CMainFrame(CQuillmarkApp& app, const wxPoint& pos, const wxSize& siz
 CMainFrame::~CMainFrame()
 {
     m_disabledClickWatch.reset();
-    if (!m_detached && m_app.MainFrame() == this)
+    if (!m_close.IsGone() && m_app.MainFrame() == this)
         m_app.SetMainFrame(nullptr);
 }
 
 bool CMainFrame::Destroy()
 {
-    if (!m_detached) {
-        m_detached = true;
+    if (!m_close.IsGone()) {
+        m_close.Set(CFrameCloseState::Gone);
         m_view->Detach();
         m_commands.clear();
         if (m_app.MainFrame() == this)
@@ -394,7 +394,7 @@ private:
 
 void CMainFrame::OnUpdatePostGames(wxUpdateUIEvent& event)
 {
-    if (m_detached)
+    if (m_close.IsGone())
         return;
     // The caption follows the Shift key; the button works only with a
     // handler behind it.
@@ -406,7 +406,7 @@ void CMainFrame::OnUpdatePostGames(wxUpdateUIEvent& event)
 
 bool CMainFrame::IsIdle() const
 {
-    if (m_detached)
+    if (m_close.IsGone())
         return true;
     return m_commandDepth == 0 && m_app.GetCancelState(false) == CS_IDLE;
 }
@@ -455,7 +455,7 @@ int CMainFrame::StatusText(int pane, const std::string& text)
     wxWeakRef<CMainFrame> self(this);
     return ui::RunOnUiThread<int>(
         [self, pane, text] {
-            if (!self || self->m_detached)
+            if (!self || self->m_close.IsGone())
                 return 0;
             self->ShowPaneText(pane, text);
             return self->AnswerAfterPump(true);
@@ -490,7 +490,7 @@ int CMainFrame::UploadProgress(bool show, int total, int done)
     wxWeakRef<CMainFrame> self(this);
     return ui::RunOnUiThread<int>(
         [self, show, total, done] {
-            return self && !self->m_detached ? self->ShowProgress(show, total, done) : 0;
+            return self && !self->m_close.IsGone() ? self->ShowProgress(show, total, done) : 0;
         },
         0);
 }
@@ -530,17 +530,19 @@ void CMainFrame::RefreshControls()
         CallAfter([this] { RefreshControls(); });
         return;
     }
-    if (m_detached)
+    if (m_close.IsGone())
         return;
     UpdateWindowUI(wxUPDATE_UI_RECURSE);
     // The close the user asked for during the operation, once: the end of
     // an operation refreshes more than once (its busy level, then the
     // command that ran it).
-    if (m_closePending && IsIdle() && !m_closeQueued) {
-        m_closeQueued = true;
+    if (m_close.Get() == CFrameCloseState::CloseAfterRun && IsIdle()) {
+        m_close.Set(CFrameCloseState::CloseQueued);
         CallAfter([this] {
-            m_closeQueued = false;
-            if (m_closePending && !m_detached && IsIdle())
+            if (m_close.Get() != CFrameCloseState::CloseQueued)
+                return;
+            m_close.Set(CFrameCloseState::CloseAfterRun);
+            if (IsIdle())
                 Close();
         });
     }
@@ -552,7 +554,7 @@ void CMainFrame::NavigateView(const std::string& address, int flags)
         CallAfter([this, address, flags] { NavigateView(address, flags); });
         return;
     }
-    if (m_detached)
+    if (m_close.IsGone())
         return;
     m_view->NavigateTo(address, flags);
 }
@@ -588,14 +590,14 @@ void CMainFrame::OnClose(wxCloseEvent& event)
 {
     // The window is on its way out already: a later request (the window
     // manager's, one queued at the end of an operation) has nothing to do.
-    if (m_detached)
+    if (m_close.IsGone())
         return;
     if (!IsIdle() && event.CanVeto()) {
         // An operation runs inside a command: ask it to stop and close when
         // it has ended, so nothing it is writing is cut short.
         event.Veto();
-        if (!m_closePending) {
-            m_closePending = true;
+        if (!m_close.Closing()) {
+            m_close.Set(CFrameCloseState::CloseAfterRun);
             if (m_app.GetCancelState(false) == CS_RUNNING)
                 m_app.OnFileCancel();
         }
@@ -603,12 +605,12 @@ void CMainFrame::OnClose(wxCloseEvent& event)
     }
     if (event.CanVeto() && canClose && !canClose()) {
         event.Veto();
-        m_closePending = false;
+        m_close.Set(CFrameCloseState::Open);
         return;
     }
     if (beforeDestroy)
         beforeDestroy();
-    m_closePending = false;
+    m_close.Set(CFrameCloseState::Open);
     m_view->Detach();
     m_view->NavigateTo("about:blank", 0);
     Destroy();
@@ -617,7 +619,7 @@ void CMainFrame::OnClose(wxCloseEvent& event)
 void CMainFrame::OnActivate(wxActivateEvent& event)
 {
     event.Skip();
-    if (event.GetActive() && !m_detached) {
+    if (event.GetActive() && !m_close.IsGone()) {
         wxWeakRef<CMainFrame> self(this);
         CallAfter([self] {
             if (self)
@@ -633,7 +635,7 @@ void CMainFrame::RestoreKeyboardFocus()
     // control is disabled and when a dialog that disabled the window has
     // gone; then no key reaches the window's accelerators. The HTML view
     // takes the keyboard, as the window's main part.
-    if (m_detached || !m_view || !IsShown() || !IsEnabled() || !IsActive())
+    if (m_close.IsGone() || !m_view || !IsShown() || !IsEnabled() || !IsActive())
         return;
     wxWindow* focus = FindFocus();
     if (focus && focus != this && wxGetTopLevelParent(focus) == this)
@@ -694,7 +696,7 @@ void CMainFrame::OnDisabledClick()
 void CMainFrame::OnIdle(wxIdleEvent& event)
 {
     event.Skip();
-    if (m_detached)
+    if (m_close.IsGone())
         return;
     RestoreKeyboardFocus();
     wxStatusBar* bar = GetStatusBar();

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "app/status_sink.h"
+#include "ui/frame_close_state.h"
 
 class CDisabledClickWatch;
 class CQuillmarkApp;
@@ -67,7 +68,7 @@ public:
     // Closing while an operation runs asks it to stop; the window closes
     // once it has ended. Every further request only waits for that, and
     // none does anything once the window is going.
-    bool IsClosing() const override { return m_closePending; }
+    bool IsClosing() const override { return m_close.Closing(); }
 
     // ---- commands ----------------------------------------------------------
     // Installs the handler and enabling rule of a command id. A menu item or
@@ -130,12 +131,9 @@ private:
     std::map<int, FrameCommand> m_commands;
     mutable std::mutex m_statusMutex;
     std::string m_lastStatus;
-    // Set on the UI thread, asked from any.
-    std::atomic<bool> m_closePending{false};
-    bool m_closeQueued = false;
+    CFrameCloseState m_close;
     // Commands on the stack (one runs inside another's message pump).
     int m_commandDepth = 0;
-    bool m_detached = false;
     wxMenu* m_setupFileMenu = nullptr;
     wxString m_indicators[3];
     std::unique_ptr<CDisabledClickWatch> m_disabledClickWatch;

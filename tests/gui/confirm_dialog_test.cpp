@@ -12,6 +12,7 @@
 
 #include "dialog_driver.h"
 #include "dialog_prompters.h"
+#include "gui/gui_support.h"
 #include "platform/path_helpers.h"
 #include "posting/score_file.h"
 #include "posting/score_file_collection.h"
@@ -132,6 +133,64 @@ TEST_F(ConfirmDialogTest, RowsAndCheckAll)
     EXPECT_TRUE(files[1]->IsPost());
     // What the automatic search found is kept with OK.
     EXPECT_EQ(files[1]->GetHandRecordPath(), foundHr);
+}
+
+// From the keyboard: Space ticks and clears the focused row as a click on
+// its box does (Check All and OK follow), the row keeping the focus; the
+// arrow keys move between rows. Every row starts unchecked, as in Repost.
+TEST_F(ConfirmDialogTest, SpaceTicksTheFocusedRowAsAClickDoes)
+{
+    ASSERT_TRUE(CWindowManager::Running()) << "no window manager in the display";
+    for (CScoreFile* f : files)
+        f->SetPost(false);
+    const bool ok = Confirm(false, [&](CConfirmDialog& dlg) {
+        wxListCtrl* list = dlg.GetList();
+        wxWindow* okButton = dlg.FindWindow(wxID_OK);
+        const auto focused = [list] { return list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED); };
+        ASSERT_FALSE(okButton->IsEnabled());
+        list->SetItemState(1, wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED,
+                           wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED);
+        ASSERT_TRUE(PressKeysOn(list, "space"));
+        ASSERT_TRUE(WaitUntil([&] { return list->IsItemChecked(1); }, 10000)) << "Space did not tick the row";
+        EXPECT_FALSE(list->IsItemChecked(0));
+        EXPECT_FALSE(list->IsItemChecked(2));
+        EXPECT_EQ(dlg.GetCheckAll()->Get3StateValue(), wxCHK_UNDETERMINED);
+        EXPECT_TRUE(okButton->IsEnabled());
+        EXPECT_EQ(focused(), 1);
+        EXPECT_TRUE(HasFocusWithin(list));
+        Pump(300);  // GTK redraws Check All and OK on its own clock; for the picture only
+        SaveShot(&dlg, "confirm_posting_space");
+
+        // Down to the last row and tick it, up to the first and tick it:
+        // all three checked.
+        ASSERT_TRUE(PressKeysOn(list, "Down space"));
+        ASSERT_TRUE(WaitUntil([&] { return list->IsItemChecked(2); }, 10000));
+        EXPECT_EQ(focused(), 2);
+        ASSERT_TRUE(PressKeysOn(list, "Up Up space"));
+        ASSERT_TRUE(WaitUntil([&] { return list->IsItemChecked(0); }, 10000));
+        EXPECT_EQ(dlg.GetCheckAll()->Get3StateValue(), wxCHK_CHECKED);
+
+        // Space again clears; with every row clear OK goes grey.
+        ASSERT_TRUE(PressKeysOn(list, "space"));
+        ASSERT_TRUE(WaitUntil([&] { return !list->IsItemChecked(0); }, 10000));
+        EXPECT_EQ(dlg.GetCheckAll()->Get3StateValue(), wxCHK_UNDETERMINED);
+        ASSERT_TRUE(PressKeysOn(list, "Down space Down space"));
+        ASSERT_TRUE(WaitUntil([&] { return !list->IsItemChecked(2); }, 10000));
+        EXPECT_FALSE(list->IsItemChecked(1));
+        EXPECT_EQ(dlg.GetCheckAll()->Get3StateValue(), wxCHK_UNCHECKED);
+        EXPECT_FALSE(okButton->IsEnabled());
+        EXPECT_EQ(focused(), 2);
+
+        // Row 1 has its hand records: OK posts it without an alert.
+        ASSERT_TRUE(PressKeysOn(list, "Up space"));
+        ASSERT_TRUE(WaitUntil([&] { return list->IsItemChecked(1); }, 10000));
+        Click(okButton);
+    });
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(dialogs.Shown().empty());
+    EXPECT_FALSE(files[0]->IsPost());
+    EXPECT_TRUE(files[1]->IsPost());
+    EXPECT_FALSE(files[2]->IsPost());
 }
 
 // Hand records attached, chosen or cleared in the dialog, and boxes ticked,

@@ -13,6 +13,7 @@
 #include <wx/stopwatch.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
+#include <wx/toplevel.h>
 #include <wx/uiaction.h>
 
 #include <gtest/gtest.h>
@@ -129,6 +130,16 @@ void MouseClickAt(wxWindow* window, const wxPoint& point)
             break;
     }
     EXPECT_TRUE(ClickThroughServer(at));
+}
+
+bool PressKeysOn(wxWindow* target, const std::string& keys)
+{
+    auto* top = wxDynamicCast(wxGetTopLevelParent(target), wxTopLevelWindow);
+    target->SetFocus();
+    if (!WaitUntil([&] { return top && top->IsActive() && HasFocusWithin(target); }, 10000))
+        return false;
+    CommandOutput("xdotool key " + keys);
+    return true;
 }
 
 void CheckListRow(wxListCtrl* list, long row, bool check)

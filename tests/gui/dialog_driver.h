@@ -32,6 +32,11 @@ bool HasFocusWithin(wxWindow* window);
 int RunThisProgram(const std::vector<std::string>& args, const std::vector<std::string>& env);
 // A real mouse click (through the X server) at a point of window's client area.
 void MouseClickAt(wxWindow* window, const wxPoint& point);
+// Puts the keyboard focus on target and, once its window is the active one
+// with the focus inside target, presses keys (xdotool's names) on the X
+// server's keyboard: they reach the program as a real keyboard's do,
+// through the window manager. false when the focus did not get there.
+bool PressKeysOn(wxWindow* target, const std::string& keys);
 // Ticks or unticks a list row's check box as a click on it would.
 void CheckListRow(class wxListCtrl* list, long row, bool check);
 // Runs script on the next modal dialog (with that title, when one is given)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 #include <wx/bookctrl.h>
@@ -34,11 +35,12 @@ protected:
         app->SetPrompter(&windows);
     }
 
-    // Presses the dialog's Help button with the mouse: the Help window must
-    // come up, at the part named topic when one is given, and close on
-    // Escape typed on the keyboard (a Help left open fails the test).
-    // Returns the text it showed.
-    std::string PressHelp(wxDialog& dialog, const std::string& shot, const std::string& topic = {})
+    // Presses the dialog's Help button with the mouse (or calls press): the
+    // Help window must come up, at the part named topic when one is given,
+    // and close on Escape typed on the keyboard (a Help left open fails the
+    // test). Returns the text it showed.
+    std::string PressHelp(wxDialog& dialog, const std::string& shot, const std::string& topic = {},
+                          const std::function<void()>& press = {})
     {
         std::string text;
         bool closed = false;
@@ -64,6 +66,11 @@ protected:
                 closed = !help.IsModal();
             },
             "Help - Quillmark");
+        if (press) {
+            press();
+            EXPECT_TRUE(WaitUntil([&] { return closed; })) << "no Help from " << dialog.GetTitle();
+            return text;
+        }
         wxWindow* button = dialog.FindWindow(wxID_HELP);
         EXPECT_NE(button, nullptr) << dialog.GetTitle() << " has no Help button";
         if (button) {
@@ -136,6 +143,27 @@ TEST_F(HelpWindowTest, SetupPagesOpenHelpAtTheirPart)
             const std::string text = PressHelp(sheet, std::string("help_from_setup_") + topics[page], topics[page]);
             EXPECT_NE(text.find("The status line beside the Post Games button"), std::string::npos);
             EXPECT_EQ(text.find("at the bottom"), std::string::npos);
+        }
+        Click(sheet.FindWindow(wxID_CANCEL));
+    });
+}
+
+// F1 on a Setup page, wherever the keyboard is on it, opens the Help at
+// that page's part as its Help button does.
+TEST_F(HelpWindowTest, F1OnASetupPageOpensHelpAtThatPage)
+{
+    ASSERT_TRUE(CWindowManager::Running()) << "no window manager in the display";
+    CSetupPropSheet sheet(nullptr, SetupSheetValues(), false);
+    RunModal(sheet, [&] {
+        const char* topics[] = {help::kComputerPage, help::kWebsitePage, help::kFtpPage};
+        for (int page = 0; page < 3; ++page) {
+            sheet.GetBookCtrl()->SetSelection(static_cast<size_t>(page));
+            Pump(100);
+            wxWindow* shown = sheet.GetBookCtrl()->GetPage(static_cast<size_t>(page));
+            const std::string text = PressHelp(sheet, std::string("help_from_f1_") + topics[page], topics[page],
+                                               [&] { ASSERT_TRUE(PressKeysOn(shown, "F1")); });
+            EXPECT_NE(text.find("The status line beside the Post Games button"), std::string::npos);
+            EXPECT_TRUE(sheet.IsModal());
         }
         Click(sheet.FindWindow(wxID_CANCEL));
     });

@@ -60,7 +60,6 @@ protected:
         history.Add(wednesday);
         history.Add(never);
         request.history = &history;
-        request.scoreFileDirectory = scores;
         dlg.m_request = &request;
     }
     void TearDown() override

@@ -8,6 +8,7 @@
 #include <wx/textctrl.h>
 #include <wx/uiaction.h>
 
+#include "dialog_driver.h"
 #include "gui/setup_dialog_driver.h"
 #include "gui/gui_support.h"
 #include "platform/date_helpers.h"
@@ -122,6 +123,39 @@ TEST_F(IndexDialogTest, RowsShowHiddenAndClicksFlipThem)
     // The dialog changes no record itself.
     EXPECT_TRUE(files[2].IsHidden());
     EXPECT_NE(profile.GetString("IndexDialog", "WindowRect"), "");
+}
+
+// Space flips the focused row as a click on its box does, the row keeping
+// the focus; Down moves on without flipping.
+TEST_F(IndexDialogTest, SpaceFlipsTheFocusedRow)
+{
+    ASSERT_TRUE(CWindowManager::Running()) << "no window manager in the display";
+    CIndexDialog dialog(nullptr, entries);
+    CIndexList* list = dialog.m_list;
+    const auto focused = [list] { return list->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_FOCUSED); };
+    EXPECT_EQ(RunModal(dialog, [&] {
+        list->SetItemState(0, wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED,
+                           wxLIST_STATE_FOCUSED | wxLIST_STATE_SELECTED);
+        ASSERT_TRUE(PressKeysOn(list, "space"));
+        ASSERT_TRUE(WaitUntil([&] { return list->IsItemChecked(0); }, 10000)) << "Space did not flip the row";
+        EXPECT_EQ(focused(), 0);
+        EXPECT_TRUE(HasFocusWithin(list));
+        Shot(&dialog, "index_space");
+        // Down Down to the hidden entry: Space shows it again.
+        ASSERT_TRUE(PressKeysOn(list, "Down Down space"));
+        ASSERT_TRUE(WaitUntil([&] { return !list->IsItemChecked(2); }, 10000));
+        EXPECT_EQ(focused(), 2);
+        EXPECT_FALSE(list->IsItemChecked(1));
+        // Twice more: hidden, then shown again.
+        ASSERT_TRUE(PressKeysOn(list, "space"));
+        ASSERT_TRUE(WaitUntil([&] { return list->IsItemChecked(2); }, 10000));
+        ASSERT_TRUE(PressKeysOn(list, "space"));
+        ASSERT_TRUE(WaitUntil([&] { return !list->IsItemChecked(2); }, 10000));
+        ClickId(&dialog, wxID_OK);
+    }), wxID_OK);
+    // Row 0 flipped once, row 2 three times.
+    EXPECT_EQ(dialog.m_toggles, (std::vector<bool>{true, false, true}));
+    EXPECT_TRUE(files[2].IsHidden());
 }
 
 // Browse answered by the file chooser; "Do Not Show This Message Again"

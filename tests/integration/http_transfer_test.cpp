@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "platform/text_helpers.h"
+#include "support/fault_guards.h"
 #include "transfer/get_url.h"
 #include "transfer/http_post.h"
 #include "transfer_fixture.h"
@@ -123,10 +124,11 @@ TEST_F(HttpTest, CancelReturnsAtOnceAndTheAbandonedJobIsFreedLater)
 
 TEST_F(HttpTest, ThreadThatCannotStartIsReportedAndLeaksNothing)
 {
-    FailDownloadThreadStartsForTests(true);
     std::vector<char> bytes;
-    EXPECT_FALSE(app->GetURL(PageUrl("x.htm"), bytes));
-    FailDownloadThreadStartsForTests(false);
+    {
+        CThreadStartsRefused refused;
+        EXPECT_FALSE(app->GetURL(PageUrl("x.htm"), bytes));
+    }
     EXPECT_EQ(CGetURLJob::LiveCount(), 0);
     EXPECT_EQ(RunningDownloadThreads(), 0);
     ASSERT_EQ(prompter.Texts().size(), 1u);

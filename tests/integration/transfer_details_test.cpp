@@ -72,9 +72,7 @@ TEST_F(PlainFtpTest, ActiveModeCommandsUseAbsolutePathsWhateverTheLastTransferLe
     ASSERT_TRUE(w->UploadFile(folder.Write("n.htm", "n"), "new/n.htm"));
     EXPECT_TRUE(PathExists(WebPath("new/n.htm")));
     EXPECT_FALSE(PathExists(WebPath("deep/deeper/new")));
-    std::string bytes;
-    ASSERT_TRUE(w->GetConnection()->GetFile("deep/deeper/g.htm", bytes));
-    EXPECT_EQ(bytes, "deep");
+    EXPECT_EQ(ReadWholeFile(WebPath("deep/deeper/g.htm")), "deep");
 }
 
 TEST_F(PlainFtpTest, ServerThatNeverStoresOverAFileGetsTheOldOneRemovedFirst)
@@ -151,8 +149,8 @@ TEST_F(PlainFtpTest, ALoginTakesUpTheLastLoginsConnectionOnlyWhileItIsGood)
         // connection): the next login starts afresh and checks its folders
         // again.
         ASSERT_TRUE(w->Login());
-        std::string bytes;
-        EXPECT_FALSE(w->GetConnection()->GetFile("missing.htm", bytes));
+        std::string listing;
+        EXPECT_FALSE(w->GetConnection()->List("missing", listing));
         w->Disconnect();
         for (const char* name : {"a.htm", "b.htm", "c.htm", "d.htm"})
             ::unlink((root + "/www/results/" + name).c_str());
@@ -431,7 +429,7 @@ TEST_F(SftpTest, NamesThatBeginWithADashAreNames)
     auto w = LoggedIn();
     const std::string local = folder.Write("-local.htm", "dash");
     ASSERT_TRUE(w->UploadFile(local, "-page.htm"));
-    ASSERT_TRUE(w->UploadFile(folder.Write("other.htm", "again"), "-page.htm"));  // rm, then put
+    ASSERT_TRUE(w->UploadFile(folder.Write("other.htm", "again"), "-page.htm"));  // put under a temporary name, renamed over it
     EXPECT_EQ(ReadWholeFile(WebPath("-page.htm")), "again");
     ASSERT_TRUE(w->UploadFile(local, "-r\\-f.htm"));  // a new folder
     EXPECT_EQ(ReadWholeFile(WebPath("-r/-f.htm")), "dash");

@@ -1,8 +1,12 @@
 #include "support/fault_guards.h"
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <linux/capability.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -101,4 +105,32 @@ CAddressSpaceLimit::CAddressSpaceLimit(size_t spare)
 CAddressSpaceLimit::~CAddressSpaceLimit()
 {
     ::setrlimit(RLIMIT_AS, &m_old);
+}
+
+namespace {
+
+std::atomic<int> g_threadStartsRefused{0};
+
+}  // namespace
+
+// Stands in front of the C library's own: the program starts its threads
+// as always, and the refusal comes from where the system's would.
+extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attr, void* (*start)(void*),
+                              void* arg) noexcept
+{
+    using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+    static const Create next = reinterpret_cast<Create>(::dlsym(RTLD_NEXT, "pthread_create"));
+    if (g_threadStartsRefused.load() > 0 || !next)
+        return EAGAIN;
+    return next(thread, attr, start, arg);
+}
+
+CThreadStartsRefused::CThreadStartsRefused()
+{
+    ++g_threadStartsRefused;
+}
+
+CThreadStartsRefused::~CThreadStartsRefused()
+{
+    --g_threadStartsRefused;
 }

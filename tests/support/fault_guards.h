@@ -72,6 +72,16 @@ private:
     rlimit m_old{};
 };
 
+// The system refuses to start new threads (pthread_create answers EAGAIN,
+// as when a process has run out of them) until the guard ends.
+class CThreadStartsRefused {
+public:
+    CThreadStartsRefused();
+    ~CThreadStartsRefused();
+    CThreadStartsRefused(const CThreadStartsRefused&) = delete;
+    CThreadStartsRefused& operator=(const CThreadStartsRefused&) = delete;
+};
+
 // Other transfer limits (lower ones, so that a test reaches them quickly)
 // until the guard ends.
 class CTransferLimitsGuard {

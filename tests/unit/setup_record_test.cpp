@@ -41,8 +41,6 @@ TEST_F(AppTest, PortsAndFlagEdgeCases)
     EXPECT_EQ(ftp.GetPort(), "");
     app->Setup().SetFlags(0x3);
     EXPECT_EQ(app->SetAlertNoBws(false, false), 0x1u);
-    EXPECT_FALSE(app->SetHandRecordFilterIndex(0));
-    EXPECT_TRUE(app->SetHandRecordFilterIndex(4));
 }
 
 TEST_F(AppTest, AHandChosenHandRecordFolderSavesSetupThenProgramData)

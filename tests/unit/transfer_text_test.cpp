@@ -24,8 +24,8 @@ TEST(UrlString, AppendPathJoinsWithOneSlashAndTurnsBackslashes)
         u.AppendPath(path);
         EXPECT_EQ(u.GetString(), joined);
     }
-    CUrlString combined;
-    combined.Combine("http://h", "t.htm");
+    CUrlString combined("http://h");
+    combined.AppendPath("t.htm");
     EXPECT_EQ(combined.GetString(), "http://h/t.htm");
 }
 
@@ -135,7 +135,7 @@ TEST(FormPost, UrlEncodingAndTimeouts)
     UrlEncodeBytes(out, "x y-z", 5);
     EXPECT_EQ(out, "x%20y%2Dz");
     out.clear();
-    UrlEncode(out, "\xE9._~");
+    UrlEncodeBytes(out, "\xE9._~", 4);
     EXPECT_EQ(out, "%E9%2E%5F%7E");
 
     // At least 30 s to send, or a millisecond a byte; half as long again to receive.
