@@ -105,6 +105,14 @@ std::string CFtpConnection::UrlFor(const std::string& absolutePath, bool folder)
     return url;
 }
 
+std::string CFtpConnection::ServerUrl() const
+{
+    std::string url = "ftp://" + m_server;
+    if (m_port)
+        url += ":" + std::to_string(m_port);
+    return url + "/";
+}
+
 void* CFtpConnection::Prepare(const std::string& url, int64_t timeLimitMs)
 {
     CURL* h = m_session.PrepareHandle();
@@ -149,6 +157,7 @@ bool CFtpConnection::Perform(void* handle)
     m_errorBuffer[0] = 0;
     m_lastResponse.clear();
     m_pendingLine.clear();
+    m_replies.Clear();
     // The window is served and a cancel noticed every tenth of a second,
     // whatever the server does (a reply that never comes included).
     ITransferHost& host = m_session.Host();
@@ -354,14 +363,42 @@ bool CFtpConnection::List(const std::string& folder, std::string& text)
     if (!IsSafeName(folder))
         return Refuse(folder);
     const std::string path = Absolute(folder);
-    return Read(path, true, text, TransferLimits().ftpListingBytes, "The listing of " + path);
+    if (!Read(path, true, text, TransferLimits().ftpListingBytes, "The listing of " + path))
+        return false;
+    std::string cut;
+    if (ListingCutShort(m_replies.LastReply(), cut)) {
+        text.clear();
+        return FailRead(cut);
+    }
+    if (ListingNamesOtherFolders(text)) {
+        text.clear();
+        return FailRead("The server answered with the listings of other folders than " + path +
+                        "; nothing of the answer was used.");
+    }
+    return true;
+}
+
+bool CFtpConnection::FailRead(const std::string& text)
+{
+    m_anyFailed = true;
+    m_lastError = inet::ExtendedError;
+    m_lastErrorText = text;
+    SetLastServerResponse(text);
+    return false;
 }
 
 bool CFtpConnection::Read(const std::string& absolutePath, bool folder, std::string& bytes, uint64_t limit,
                           const std::string& what)
 {
     Sink sink{&bytes, limit};
-    void* v = Prepare(UrlFor(absolutePath, folder));
+    // A folder is listed from inside: a change into it, then a LIST that
+    // names nothing.
+    void* v = Prepare(folder ? ServerUrl() : UrlFor(absolutePath, false));
+    curl_slist* quote = nullptr;
+    if (CURL* h = static_cast<CURL*>(v); h && folder) {
+        quote = curl_slist_append(nullptr, ("CWD " + absolutePath).c_str());
+        curl_easy_setopt(h, CURLOPT_QUOTE, quote);
+    }
     if (CURL* h = static_cast<CURL*>(v)) {
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CFtpConnection::OnWrite);
         curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
@@ -369,6 +406,10 @@ bool CFtpConnection::Read(const std::string& absolutePath, bool folder, std::str
         curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limit));
     }
     bool ok = Perform(v);
+    if (quote) {
+        curl_easy_setopt(static_cast<CURL*>(v), CURLOPT_QUOTE, nullptr);
+        curl_slist_free_all(quote);
+    }
     if (!ok && (sink.tooLarge || m_lastCurlCode == CURLE_FILESIZE_EXCEEDED)) {
         m_lastError = inet::ExtendedError;
         m_lastErrorText = what + " is larger than the limit of " + ByteLimitText(limit) + "; nothing of it was used.";
@@ -394,6 +435,7 @@ size_t CFtpConnection::OnHeader(char* data, size_t size, size_t count, void* sel
             c->m_pendingLine.erase(0, nl + 1);
             if (!line.empty())
                 c->m_lastResponse = line;
+            c->m_replies.AddLine(line);
         }
     } catch (...) {
         return 0;  // ends the request; nothing may be thrown through libcurl

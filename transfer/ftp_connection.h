@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/secret.h"
+#include "transfer/ftp_replies.h"
 
 class CQMSession;
 
@@ -65,7 +66,12 @@ public:
     // Reads a remote file whole (at most the FTP file limit of
     // TransferLimits; past it the read fails and nothing is kept).
     bool GetFile(const std::string& remotePath, std::string& bytes, const Progress& progress = {});
-    // The server's listing of a folder (LIST), within the listing limit.
+    // The server's listing of a folder, within the listing limit: a change
+    // into the folder and a LIST without argument, which every server
+    // answers alike (some read a LIST argument as several names split at
+    // its blanks). A listing the server says it cut short, or one that
+    // lists other folders, fails: part of a folder is never taken for all
+    // of it.
     bool List(const std::string& folder, std::string& text);
 
     // Why the last operation failed: an internet error code; for 12003 the
@@ -75,6 +81,10 @@ public:
     const std::string& GetLastErrorText() const { return m_lastErrorText; }
     // The last reply line of the server.
     const std::string& GetLastResponse() const { return m_lastResponse; }
+    // The last whole reply of the server (every line of a multi-line one)
+    // and its code, of the last request.
+    const std::string& GetLastReply() const { return m_replies.LastReply(); }
+    int GetLastReplyCode() const { return m_replies.LastCode(); }
 
     static bool IsSafeName(const std::string& name);
 
@@ -88,12 +98,17 @@ private:
     };
 
     std::string UrlFor(const std::string& absolutePath, bool folder) const;
+    // The server's address with no path: a request on it lists the
+    // server's current folder with a bare LIST.
+    std::string ServerUrl() const;
     // timeLimitMs 0: the request limit of TransferLimits.
     void* Prepare(const std::string& url, int64_t timeLimitMs = 0);
     bool Perform(void* handle);
     // A read into memory: GetFile and List. what names it in a message.
     bool Read(const std::string& absolutePath, bool folder, std::string& bytes, uint64_t limit,
               const std::string& what);
+    // Ends a read with a failure the server's answer gave away.
+    bool FailRead(const std::string& text);
     bool Refuse(const std::string& name);
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
     static size_t OnWrite(char* data, size_t size, size_t count, void* target);
@@ -112,6 +127,7 @@ private:
     std::string m_lastErrorText;
     std::string m_lastResponse;
     std::string m_pendingLine;
+    CFtpReplyReader m_replies;
     char m_errorBuffer[256] = {};
     const Progress* m_progress = nullptr;
     bool m_uploading = false;

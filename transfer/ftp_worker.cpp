@@ -153,8 +153,12 @@ bool CFTPWorker::Login()
         // exception as it came.
         if (connecting) {
             const auto* internet = dynamic_cast<const CInternetException*>(&e);
+            // The server's own words, where it gave any, say more than
+            // libcurl's code: a 421 is no time-out.
             ReportLoginFailure(LoginFailureFromInternetError(internet ? internet->m_dwError : inet::LoginFailure,
-                                                             Trim(e.GetErrorMessage())),
+                                                             Trim(e.GetErrorMessage()),
+                                                             m_pConnection ? m_pConnection->GetLastReplyCode() : 0,
+                                                             m_pConnection ? m_pConnection->GetLastReply() : ""),
                                &e);
         } else {
             m_host.ReportException(e, "CFTPWorker::Login");
