@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <filesystem>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,6 +60,32 @@ loopback::CSshServer::Options ServerOptions(SshKind kind)
 
 }  // namespace
 
+const char* const kNoOverwriteFolder = "no-overwrite";
+
+namespace {
+
+const char* const kFtpKindNames[kFtpKinds] = {"PureFtpd", "PureFtpdTls", "PureFtpdShortListings"};
+
+// The test folders belong to the host account when it exists; the tests of
+// the hosts' servers fail plainly without it (loopback::LookUpHostAccount).
+void GiveToHostAccountIfAny(const std::string& path)
+{
+    if (::getpwnam(loopback::kHostAccountName))
+        loopback::GiveToHostAccount(path);
+}
+
+}  // namespace
+
+const char* FtpKindName(FtpKind kind)
+{
+    return kFtpKindNames[static_cast<size_t>(kind)];
+}
+
+int FtpKindProtocol(FtpKind kind)
+{
+    return kind == FtpKind::PureFtpdTls ? PROTOCOL_FTPS : PROTOCOL_FTP;
+}
+
 const char* SshKindName(SshKind kind)
 {
     return Info(kind).name;
@@ -78,6 +105,9 @@ LoopbackSite::LoopbackSite()
     postsFile = folder.File("posts.jsonl");
     for (const auto& dir : {site, www, certDir})
         ::mkdir(dir.c_str(), 0755);
+    // The hosts' servers run as another account: it must reach the site.
+    ::chmod(folder.Path().c_str(), 0711);
+    GiveToHostAccountIfAny(site);
 }
 
 namespace {
@@ -130,6 +160,33 @@ loopback::CStallingSshServer& LoopbackSite::StallingSsh()
 {
     return Started(m_mutex, m_stallingSsh, "stalling SSH",
                    [&] { return m_stallingSsh.Start(folder.File("stalling-ssh.log")); });
+}
+
+int LoopbackSite::HostFtpPort(FtpKind kind)
+{
+    loopback::CPureFtpServer& server = m_pureFtp[static_cast<size_t>(kind)];
+    const std::string name = FtpKindName(kind);
+    loopback::CPureFtpServer::Options options;
+    switch (kind) {
+    case FtpKind::PureFtpd:
+        break;
+    case FtpKind::PureFtpdTls:
+        options.tls = loopback::CPureFtpServer::Options::Tls::Required;
+        break;
+    case FtpKind::PureFtpdShortListings:
+        options.tls = loopback::CPureFtpServer::Options::Tls::Allowed;
+        options.listLimit = kShortListingLimit;
+        break;
+    }
+    return Started(m_mutex, server, name.c_str(), [&] {
+               return (PathExists(certDir + "/cert.pem") || loopback::MakeSelfSignedCertificate(certDir)) &&
+                      server.Start(site, kUser, kPassword, folder.File(name), certDir, options);
+           }).Port();
+}
+
+std::string LoopbackSite::HostFtpLog(FtpKind kind) const
+{
+    return folder.File(FtpKindName(kind)) + "/commands.log";
 }
 
 int ProgressFrame::UploadProgress(bool show, int total, int done)
@@ -249,6 +306,7 @@ void TransferTest::SetUp()
     ASSERT_TRUE(app->SetFtpPassword(kPassword));
     testFolder = LoopbackSite::Get().www + "/" + TestFolderName();
     ::mkdir(testFolder.c_str(), 0777);
+    GiveToHostAccountIfAny(testFolder);
 }
 
 std::string TransferTest::TestFolderName() const
@@ -267,6 +325,14 @@ std::string TransferTest::WebPath(const std::string& relative) const
 void TransferTest::WriteWebFile(const std::string& relative, const std::string& bytes)
 {
     ASSERT_EQ(::rename(folder.Write("web.tmp", bytes).c_str(), WebPath(relative).c_str()), 0) << relative;
+    GiveToHostAccountIfAny(WebPath(relative));
+}
+
+void TransferTest::MakeWebFolder(const std::string& relative, mode_t mode)
+{
+    ASSERT_EQ(::mkdir(WebPath(relative).c_str(), mode), 0) << relative;
+    ASSERT_EQ(::chmod(WebPath(relative).c_str(), mode), 0) << relative;
+    GiveToHostAccountIfAny(WebPath(relative));
 }
 
 void TransferTest::UseProtocol(int p)
@@ -305,6 +371,24 @@ void TransferTest::UseSftpServer(SshKind kind)
     s.m_strPort[2] = std::to_string(server.Port());
     s.m_strParameters[2] =
         "-i \"" + server.dir + "/userkey\" -oStrictHostKeyChecking=no -oUserKnownHostsFile=/dev/null";
+}
+
+void TransferTest::UseFtpServer(FtpKind kind, int protocol)
+{
+    LoopbackSite& site = LoopbackSite::Get();
+    CFTPSettings& s = Ftp();
+    s.m_nProtocol = protocol < 0 ? FtpKindProtocol(kind) : protocol;
+    s.m_strServer = "127.0.0.1";
+    s.m_strUser = kUser;
+    s.m_strDirectory = "www";  // the login folder is the site, chrooted or not
+    app->Setup().m_strWebsiteUrl = site.Http().Url();
+    const std::string port = std::to_string(site.HostFtpPort(kind));
+    if (s.m_nProtocol == PROTOCOL_FTPS) {
+        s.m_strPort[1] = port;
+        s.m_strParameters[1] = "--cacert \"" + site.certDir + "/cert.pem\"";
+    } else {
+        s.m_strPort[0] = port;
+    }
 }
 
 std::unique_ptr<CFTPWorker> TransferTest::MakeWorker()

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/setup_data.h"
+#include "support/club_servers.h"
 #include "support/servers.h"
 #include "support/test_app.h"
 #include "transfer/ftp_worker.h"
@@ -36,6 +37,21 @@ const char* SshKindName(SshKind kind);
 // Lines that read like ssh's own errors, then one line of 20,000 'B's.
 extern const std::string kSshBanner;
 
+// The FTP servers clubs' hosts run, set up as hosts set them up, each
+// serving the site folder as the host account (loopback::CPureFtpServer,
+// CProFtpServer). Pure-FTPd chroots every user; PureFtpdTls demands TLS;
+// PureFtpdShortListings allows TLS and lists at most kShortListingLimit
+// entries of a folder. On the ProFTPD kinds a folder named
+// kNoOverwriteFolder refuses a store over an existing file.
+enum class FtpKind { PureFtpd, PureFtpdTls, PureFtpdShortListings };
+constexpr size_t kFtpKinds = 3;
+constexpr int kShortListingLimit = 25;
+extern const char* const kNoOverwriteFolder;
+// "PureFtpd", ...: for test parameter names.
+const char* FtpKindName(FtpKind kind);
+// PROTOCOL_FTPS for the kinds that demand TLS, else PROTOCOL_FTP.
+int FtpKindProtocol(FtpKind kind);
+
 class LoopbackSite {
 public:
     static LoopbackSite& Get();
@@ -49,6 +65,10 @@ public:
     loopback::CSshServer& Ssh(SshKind kind = SshKind::Current);
     std::string SshLog(SshKind kind) const;
     loopback::CStallingSshServer& StallingSsh();
+    // A host's FTP server of that kind, started on first use; its port.
+    int HostFtpPort(FtpKind kind);
+    // Every command and reply of that kind's server.
+    std::string HostFtpLog(FtpKind kind) const;
 
     CTempFolder folder;
     std::string site;  // the FTP servers' root
@@ -63,6 +83,7 @@ private:
     loopback::CHttpServer m_http;
     std::array<loopback::CSshServer, kSshKinds> m_ssh;
     loopback::CStallingSshServer m_stallingSsh;
+    std::array<loopback::CPureFtpServer, kFtpKinds> m_pureFtp;
 };
 
 // A main frame that records the progress bar and can stop a transfer: the
@@ -105,13 +126,20 @@ protected:
     void UseProtocol(int protocol);
     // The SFTP settings for that kind of SSH host, with its own key.
     void UseSftpServer(SshKind kind);
+    // The FTP or FTPS settings (protocol: PROTOCOL_FTP or PROTOCOL_FTPS;
+    // -1: FtpKindProtocol) for that kind of host's server.
+    void UseFtpServer(FtpKind kind, int protocol = -1);
     std::unique_ptr<CFTPWorker> MakeWorker();
     // A worker logged in and in the test's own folder.
     std::unique_ptr<CFTPWorker> LoggedIn();
     // The per-test folder below the web root ("t-<test name>").
     std::string TestFolderName() const;
     std::string WebPath(const std::string& relative) const;  // local path under the test folder
+    // Written as the host account (see loopback::GiveToHostAccount), so
+    // that the hosts' servers may replace it.
     void WriteWebFile(const std::string& relative, const std::string& bytes);
+    // A folder below the test folder, the host account's.
+    void MakeWebFolder(const std::string& relative, mode_t mode = 0755);
     // A sparse local file of the given size with "Q" at its start, middle and end.
     std::string MakeSparseFile(const std::string& name, int64_t size);
     // The paths of the files in the temporary folder whose names start with prefix.
