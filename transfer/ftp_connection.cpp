@@ -105,14 +105,6 @@ std::string CFtpConnection::UrlFor(const std::string& absolutePath, bool folder)
     return url;
 }
 
-std::string CFtpConnection::ServerUrl() const
-{
-    std::string url = "ftp://" + m_server;
-    if (m_port)
-        url += ":" + std::to_string(m_port);
-    return url + "/";
-}
-
 void* CFtpConnection::Prepare(const std::string& url, int64_t timeLimitMs)
 {
     CURL* h = m_session.PrepareHandle();
@@ -391,14 +383,11 @@ bool CFtpConnection::Read(const std::string& absolutePath, bool folder, std::str
                           const std::string& what)
 {
     Sink sink{&bytes, limit};
-    // A folder is listed from inside: a change into it, then a LIST that
-    // names nothing.
-    void* v = Prepare(folder ? ServerUrl() : UrlFor(absolutePath, false));
-    curl_slist* quote = nullptr;
-    if (CURL* h = static_cast<CURL*>(v); h && folder) {
-        quote = curl_slist_append(nullptr, ("CWD " + absolutePath).c_str());
-        curl_easy_setopt(h, CURLOPT_QUOTE, quote);
-    }
+    void* v = Prepare(UrlFor(absolutePath, folder));
+    // A folder is listed from inside: a change into it (its whole path in
+    // one command), then a LIST that names nothing.
+    if (CURL* h = static_cast<CURL*>(v); h && folder)
+        curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
     if (CURL* h = static_cast<CURL*>(v)) {
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CFtpConnection::OnWrite);
         curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
@@ -406,10 +395,6 @@ bool CFtpConnection::Read(const std::string& absolutePath, bool folder, std::str
         curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limit));
     }
     bool ok = Perform(v);
-    if (quote) {
-        curl_easy_setopt(static_cast<CURL*>(v), CURLOPT_QUOTE, nullptr);
-        curl_slist_free_all(quote);
-    }
     if (!ok && (sink.tooLarge || m_lastCurlCode == CURLE_FILESIZE_EXCEEDED)) {
         m_lastError = inet::ExtendedError;
         m_lastErrorText = what + " is larger than the limit of " + ByteLimitText(limit) + "; nothing of it was used.";

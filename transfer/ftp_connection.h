@@ -98,9 +98,6 @@ private:
     };
 
     std::string UrlFor(const std::string& absolutePath, bool folder) const;
-    // The server's address with no path: a request on it lists the
-    // server's current folder with a bare LIST.
-    std::string ServerUrl() const;
     // timeLimitMs 0: the request limit of TransferLimits.
     void* Prepare(const std::string& url, int64_t timeLimitMs = 0);
     bool Perform(void* handle);
