@@ -71,12 +71,17 @@ bool ListingCutShort(const std::string& reply, std::string& message)
         for (size_t i = to + 13; i < reply.size() && std::isdigit(static_cast<unsigned char>(reply[i])); ++i)
             limit += reply[i];
     }
+    // The line that says so ("226 Output truncated to 10000 matches"), not
+    // the lines before it.
+    std::string said = reply;
+    const size_t last = reply.rfind(reply.substr(0, 3) + " ");
+    if (last != std::string::npos)
+        said = reply.substr(last);
     message = (limit.empty() ? std::string("The server cut this listing short")
                              : "The server lists at most " + limit + " entries of a folder and cut this listing short") +
-              " (it answered \"" + ShownReason(reply) +
-              "\"), so Quillmark cannot tell everything the folder holds and takes nothing of it. Keep fewer files "
-              "in one folder: \"Upload to subdirectories (recommended)\" on the FTP page of Setup > Setup... puts "
-              "the pages of each month in a folder of their own; or ask the host to raise the limit.";
+              " (\"" + ShownReason(said) +
+              "\"); Quillmark takes nothing of part of a folder. Keep folders smaller: \"Upload to subdirectories "
+              "(recommended)\" on the FTP page of Setup puts the pages of each month in a folder of their own.";
     return true;
 }
 
