@@ -124,3 +124,72 @@ TEST_F(FtpHosts, PureFtpdCutsALongListingShort)
             << "tls " << tls;
     }
 }
+
+namespace {
+
+struct ProFtpdCase {
+    FtpKind kind;
+    bool tls;
+    bool chrooted;
+};
+
+const ProFtpdCase kProFtpdCases[] = {
+    {FtpKind::ProFtpd, false, false},
+    {FtpKind::ProFtpdTls, true, false},
+    {FtpKind::ProFtpdChroot, false, true},
+};
+
+void PrintTo(const ProFtpdCase& c, std::ostream* os)
+{
+    *os << FtpKindName(c.kind);
+}
+
+class ProFtpdHosts : public FtpHosts, public ::testing::WithParamInterface<ProFtpdCase> {};
+
+}  // namespace
+
+// Logged in as the host account, chrooted or not; a LIST of a path with
+// blanks is right; a store over a file is refused in the no-overwrite
+// folder only; every command and reply is logged, the password not.
+// Plain FTP to the TLS-only kind: "550 SSL/TLS required".
+TEST_P(ProFtpdHosts, BehaveAsDebiansProftpd)
+{
+    const ProFtpdCase& c = GetParam();
+    loopback::HostAccount account;
+    ASSERT_TRUE(loopback::LookUpHostAccount(account));
+    MakeWebFolder("Club Results");
+    WriteWebFile("Club Results/a.htm", "a");
+    MakeWebFolder(kNoOverwriteFolder);
+    WriteWebFile(std::string(kNoOverwriteFolder) + "/kept.htm", "old");
+    WriteWebFile("over.htm", "old");
+    const size_t from = LogSize(c.kind);
+
+    ASSERT_EQ(Curl(c.kind, c.tls, Remote("Club Results/"), {"--ftp-method", "nocwd"}), 0) << err;
+    EXPECT_NE(out.find(" a.htm"), std::string::npos) << out;
+    const std::string local = folder.Write("new.htm", "new");
+    EXPECT_EQ(Curl(c.kind, c.tls, Remote("over.htm"), {"-T", local}), 0) << err;
+    EXPECT_EQ(ReadWholeFile(WebPath("over.htm")), "new");
+    EXPECT_EQ(Stat(WebPath("over.htm")).st_uid, account.uid);
+    const std::string kept = std::string(kNoOverwriteFolder) + "/kept.htm";
+    EXPECT_NE(Curl(c.kind, c.tls, Remote(kept), {"-T", local}), 0);
+    EXPECT_EQ(ReadWholeFile(WebPath(kept)), "old");
+    const std::string added = std::string(kNoOverwriteFolder) + "/added.htm";
+    EXPECT_EQ(Curl(c.kind, c.tls, Remote(added), {"-T", local}), 0) << err;
+    EXPECT_EQ(ReadWholeFile(WebPath(added)), "new");
+    EXPECT_EQ(Stat(WebPath(added)).st_mode & 07777, 0644u);
+
+    const std::string log = LogSince(c.kind, from);
+    EXPECT_NE(log.find("STOR kept.htm -> 550 "), std::string::npos) << log;  // curl changes into the folder
+    EXPECT_NE(log.find(c.chrooted ? "PWD  -> 257 \"/\"" : "PWD  -> 257 \"" + LoopbackSite::Get().site + "\""),
+              std::string::npos) << log;
+    EXPECT_FALSE(HoldsPassword(log)) << log;
+    if (c.tls) {
+        const size_t plainFrom = LogSize(c.kind);
+        EXPECT_NE(Curl(c.kind, false, "/", {}), 0);
+        EXPECT_NE(LogSince(c.kind, plainFrom).find("USER club -> 550 SSL/TLS required on the control channel"),
+                  std::string::npos) << LogSince(c.kind, plainFrom);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ProFtpdHosts, ::testing::ValuesIn(kProFtpdCases),
+                         [](const ::testing::TestParamInfo<ProFtpdCase>& info) { return FtpKindName(info.param.kind); });

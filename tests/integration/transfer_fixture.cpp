@@ -31,6 +31,11 @@ const SshKindInfo& Info(SshKind kind)
         {"OlderWithoutPosixRename", "-older-no-posix-rename"},
         {"RefusesSetstat", "-refuses-setstat"},
         {"Banner", "-banner"},
+        {"Umask077", "-umask077"},
+        {"Umask077RefusesSetstat", "-umask077-refuses-setstat"},
+        {"ProFtpd", "-proftpd"},
+        {"ProFtpdNoOverwrite", "-proftpd-no-overwrite"},
+        {"ProFtpdDeniesChmod", "-proftpd-denies-chmod"},
     };
     return kinds[static_cast<size_t>(kind)];
 }
@@ -54,7 +59,28 @@ loopback::CSshServer::Options ServerOptions(SshKind kind)
     case SshKind::Banner:
         options.banner = kSshBanner;
         break;
+    case SshKind::Umask077RefusesSetstat:
+        options.refuseSetstat = true;
+        options.umask = "077";
+        break;
+    case SshKind::Umask077:
+        options.umask = "077";
+        break;
+    case SshKind::ProFtpd:
+    case SshKind::ProFtpdNoOverwrite:
+    case SshKind::ProFtpdDeniesChmod:
+        break;
     }
+    return options;
+}
+
+loopback::CProFtpServer::Options ProFtpdOptions(SshKind kind)
+{
+    loopback::CProFtpServer::Options options;
+    options.protocol = loopback::CProFtpServer::Options::Protocol::Sftp;
+    options.chroot = true;
+    options.noOverwrite = kind == SshKind::ProFtpdNoOverwrite;
+    options.denyChmod = kind == SshKind::ProFtpdDeniesChmod;
     return options;
 }
 
@@ -64,7 +90,8 @@ const char* const kNoOverwriteFolder = "no-overwrite";
 
 namespace {
 
-const char* const kFtpKindNames[kFtpKinds] = {"PureFtpd", "PureFtpdTls", "PureFtpdShortListings"};
+const char* const kFtpKindNames[kFtpKinds] = {"PureFtpd", "PureFtpdTls", "PureFtpdShortListings",
+                                              "ProFtpd",  "ProFtpdTls",  "ProFtpdChroot"};
 
 // The test folders belong to the host account when it exists; the tests of
 // the hosts' servers fail plainly without it (loopback::LookUpHostAccount).
@@ -83,12 +110,22 @@ const char* FtpKindName(FtpKind kind)
 
 int FtpKindProtocol(FtpKind kind)
 {
-    return kind == FtpKind::PureFtpdTls ? PROTOCOL_FTPS : PROTOCOL_FTP;
+    return kind == FtpKind::PureFtpdTls || kind == FtpKind::ProFtpdTls ? PROTOCOL_FTPS : PROTOCOL_FTP;
+}
+
+bool IsProFtpdKind(FtpKind kind)
+{
+    return kind == FtpKind::ProFtpd || kind == FtpKind::ProFtpdTls || kind == FtpKind::ProFtpdChroot;
 }
 
 const char* SshKindName(SshKind kind)
 {
     return Info(kind).name;
+}
+
+bool IsProFtpdKind(SshKind kind)
+{
+    return kind == SshKind::ProFtpd || kind == SshKind::ProFtpdNoOverwrite || kind == SshKind::ProFtpdDeniesChmod;
 }
 
 LoopbackSite& LoopbackSite::Get()
@@ -144,6 +181,10 @@ loopback::CHttpServer& LoopbackSite::Http()
 
 loopback::CSshServer& LoopbackSite::Ssh(SshKind kind)
 {
+    if (IsProFtpdKind(kind)) {
+        ADD_FAILURE() << SshKindName(kind) << " is not an OpenSSH kind: use LoopbackSite::SftpHost";
+        kind = SshKind::Current;
+    }
     loopback::CSshServer& server = m_ssh[static_cast<size_t>(kind)];
     const std::string name = std::string("SSH (") + SshKindName(kind) + ")";
     return Started(m_mutex, server, name.c_str(), [&] {
@@ -153,7 +194,42 @@ loopback::CSshServer& LoopbackSite::Ssh(SshKind kind)
 
 std::string LoopbackSite::SshLog(SshKind kind) const
 {
+    if (IsProFtpdKind(kind))
+        return folder.File(std::string("ssh") + Info(kind).suffix) + "/sftp.log";
     return folder.File(std::string("sshd") + Info(kind).suffix + ".log");
+}
+
+SshHost LoopbackSite::SftpHost(SshKind kind)
+{
+    SshHost host;
+    host.log = SshLog(kind);
+    if (!IsProFtpdKind(kind)) {
+        loopback::CSshServer& server = Ssh(kind);
+        host.port = server.Port();
+        host.keyDir = server.dir;
+        host.user = loopback::CurrentUser();
+        return host;
+    }
+    loopback::CProFtpServer& server = m_proSftp[static_cast<size_t>(kind)];
+    Started(m_mutex, server, SshKindName(kind), [&] {
+        return server.Start(site, kUser, kPassword, folder.File(std::string("ssh") + Info(kind).suffix), {},
+                            ProFtpdOptions(kind));
+    });
+    host.port = server.Port();
+    host.keyDir = server.dir;
+    host.user = kUser;
+    host.traceLog = server.log;
+    return host;
+}
+
+std::string LoopbackSite::SshRemotePath(SshKind kind, const std::string& local) const
+{
+    if (!IsProFtpdKind(kind))
+        return local;
+    if (local == site)
+        return "/";
+    EXPECT_EQ(local.rfind(site + "/", 0), 0u) << local << " is not below the site " << site;
+    return local.substr(site.size());
 }
 
 loopback::CStallingSshServer& LoopbackSite::StallingSsh()
@@ -164,8 +240,22 @@ loopback::CStallingSshServer& LoopbackSite::StallingSsh()
 
 int LoopbackSite::HostFtpPort(FtpKind kind)
 {
-    loopback::CPureFtpServer& server = m_pureFtp[static_cast<size_t>(kind)];
     const std::string name = FtpKindName(kind);
+    const auto certificate = [&] {
+        return PathExists(certDir + "/cert.pem") || loopback::MakeSelfSignedCertificate(certDir);
+    };
+    if (IsProFtpdKind(kind)) {
+        loopback::CProFtpServer& server = m_proFtp[static_cast<size_t>(kind)];
+        loopback::CProFtpServer::Options options;
+        if (kind == FtpKind::ProFtpdTls)
+            options.protocol = loopback::CProFtpServer::Options::Protocol::FtpsRequired;
+        options.chroot = kind == FtpKind::ProFtpdChroot;
+        options.noOverwriteFolders.push_back(www + "/*/" + kNoOverwriteFolder);
+        return Started(m_mutex, server, name.c_str(), [&] {
+                   return certificate() && server.Start(site, kUser, kPassword, folder.File(name), certDir, options);
+               }).Port();
+    }
+    loopback::CPureFtpServer& server = m_pureFtp[static_cast<size_t>(kind)];
     loopback::CPureFtpServer::Options options;
     switch (kind) {
     case FtpKind::PureFtpd:
@@ -177,10 +267,11 @@ int LoopbackSite::HostFtpPort(FtpKind kind)
         options.tls = loopback::CPureFtpServer::Options::Tls::Allowed;
         options.listLimit = kShortListingLimit;
         break;
+    default:
+        break;
     }
     return Started(m_mutex, server, name.c_str(), [&] {
-               return (PathExists(certDir + "/cert.pem") || loopback::MakeSelfSignedCertificate(certDir)) &&
-                      server.Start(site, kUser, kPassword, folder.File(name), certDir, options);
+               return certificate() && server.Start(site, kUser, kPassword, folder.File(name), certDir, options);
            }).Port();
 }
 
@@ -361,16 +452,16 @@ void TransferTest::UseProtocol(int p)
 void TransferTest::UseSftpServer(SshKind kind)
 {
     LoopbackSite& site = LoopbackSite::Get();
-    loopback::CSshServer& server = site.Ssh(kind);
+    const SshHost host = site.SftpHost(kind);
     CFTPSettings& s = Ftp();
     s.m_nProtocol = PROTOCOL_SFTP;
     s.m_strServer = "127.0.0.1";
-    s.m_strUser = loopback::CurrentUser();
-    s.m_strDirectory = site.www;
+    s.m_strUser = host.user;
+    s.m_strDirectory = site.SshRemotePath(kind, site.www);
     app->Setup().m_strWebsiteUrl = site.Http().Url();
-    s.m_strPort[2] = std::to_string(server.Port());
+    s.m_strPort[2] = std::to_string(host.port);
     s.m_strParameters[2] =
-        "-i \"" + server.dir + "/userkey\" -oStrictHostKeyChecking=no -oUserKnownHostsFile=/dev/null";
+        "-i \"" + host.keyDir + "/userkey\" -oStrictHostKeyChecking=no -oUserKnownHostsFile=/dev/null";
 }
 
 void TransferTest::UseFtpServer(FtpKind kind, int protocol)
@@ -449,8 +540,9 @@ size_t Count(const std::string& text, const std::string& what)
 int SshLogins(SshKind kind)
 {
     LoopbackSite& site = LoopbackSite::Get();
-    site.Ssh(kind);
-    return static_cast<int>(Count(ReadWholeFile(site.SshLog(kind)), "Accepted publickey for "));
+    site.SftpHost(kind);
+    const char* accepted = IsProFtpdKind(kind) ? "' authenticated via 'publickey' method" : "Accepted publickey for ";
+    return static_cast<int>(Count(ReadWholeFile(site.SshLog(kind)), accepted));
 }
 
 std::vector<loopback::ProcessInfo> SftpProcesses()

@@ -25,13 +25,31 @@
 extern const std::string kPassword;
 extern const std::string kUser;
 
-// The kinds of SSH host a club may have, each a private sshd of its own
+// The kinds of SSH host a club may have, each a private server of its own
 // (see loopback::CSshServer::Options): the current OpenSSH release; one
 // from before 9.1; one of those also without posix-rename (a rename onto
 // an existing file fails); one that refuses mode changes, as some managed
-// SFTP services do; one that shows kSshBanner before the login.
-enum class SshKind { Current, Older, OlderWithoutPosixRename, RefusesSetstat, Banner };
-constexpr size_t kSshKinds = 5;
+// SFTP services do; one that shows kSshBanner before the login; one whose
+// sftp server runs at umask 077 (a new account on some hosts), also with
+// mode changes refused. Then ProFTPD's mod_sftp as a host sets it up
+// (loopback::CProFtpServer: the club chrooted to the site as the host
+// account, Umask 022, AllowOverwrite on), also with AllowOverwrite off,
+// and with SITE_CHMOD denied (which refuses the mode sent with an open).
+enum class SshKind {
+    Current, Older, OlderWithoutPosixRename, RefusesSetstat, Banner, Umask077, Umask077RefusesSetstat,
+    ProFtpd, ProFtpdNoOverwrite, ProFtpdDeniesChmod
+};
+constexpr size_t kSshKinds = 10;
+bool IsProFtpdKind(SshKind kind);
+
+// What a test needs to reach an SSH kind with the real sftp.
+struct SshHost {
+    int port = 0;
+    std::string keyDir;  // userkey (authorized), otherkey (not), hostkey
+    std::string user;    // to log in as
+    std::string log;     // the server's log: logins, and for ProFTPD the sftp requests in traceLog
+    std::string traceLog;
+};
 // "Current", "Older", ...: for test parameter names.
 const char* SshKindName(SshKind kind);
 // Lines that read like ssh's own errors, then one line of 20,000 'B's.
@@ -41,10 +59,14 @@ extern const std::string kSshBanner;
 // serving the site folder as the host account (loopback::CPureFtpServer,
 // CProFtpServer). Pure-FTPd chroots every user; PureFtpdTls demands TLS;
 // PureFtpdShortListings allows TLS and lists at most kShortListingLimit
-// entries of a folder. On the ProFTPD kinds a folder named
-// kNoOverwriteFolder refuses a store over an existing file.
-enum class FtpKind { PureFtpd, PureFtpdTls, PureFtpdShortListings };
-constexpr size_t kFtpKinds = 3;
+// entries of a folder. ProFTPD with Debian's proftpd.conf: plain FTP
+// unchrooted, FTPS with TLS required, plain FTP chrooted (DefaultRoot ~);
+// on each a folder named kNoOverwriteFolder (in any test folder) refuses
+// a store over an existing file, and each login waits about a second
+// (Debian's DelayEngine on).
+enum class FtpKind { PureFtpd, PureFtpdTls, PureFtpdShortListings, ProFtpd, ProFtpdTls, ProFtpdChroot };
+constexpr size_t kFtpKinds = 6;
+bool IsProFtpdKind(FtpKind kind);
 constexpr int kShortListingLimit = 25;
 extern const char* const kNoOverwriteFolder;
 // "PureFtpd", ...: for test parameter names.
@@ -64,6 +86,11 @@ public:
     // and "sshd-older.log" and so on for the others).
     loopback::CSshServer& Ssh(SshKind kind = SshKind::Current);
     std::string SshLog(SshKind kind) const;
+    // Any kind, OpenSSH or ProFTPD (started on first use).
+    SshHost SftpHost(SshKind kind);
+    // The path the SFTP server of that kind knows a local file below the
+    // site by (ProFTPD chroots the club to the site: site/www is "/www").
+    std::string SshRemotePath(SshKind kind, const std::string& local) const;
     loopback::CStallingSshServer& StallingSsh();
     // A host's FTP server of that kind, started on first use; its port.
     int HostFtpPort(FtpKind kind);
@@ -83,7 +110,9 @@ private:
     loopback::CHttpServer m_http;
     std::array<loopback::CSshServer, kSshKinds> m_ssh;
     loopback::CStallingSshServer m_stallingSsh;
-    std::array<loopback::CPureFtpServer, kFtpKinds> m_pureFtp;
+    std::array<loopback::CPureFtpServer, kFtpKinds> m_pureFtp;  // the slots of the Pure-FTPd kinds
+    std::array<loopback::CProFtpServer, kFtpKinds> m_proFtp;    // and of the ProFTPD ones
+    std::array<loopback::CProFtpServer, kSshKinds> m_proSftp;  // the ProFTPD kinds' slots
 };
 
 // A main frame that records the progress bar and can stop a transfer: the

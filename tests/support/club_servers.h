@@ -57,4 +57,37 @@ public:
     std::string log;
 };
 
+// ProFTPD 1.3.8 with Debian's proftpd.conf and modules.conf, every path in
+// them made private. The club logs in from a private AuthUserFile as the
+// host account, home root.
+class CProFtpServer : public CServerProcess {
+public:
+    struct Options {
+        enum class Protocol { Ftp, FtpsRequired, Sftp };
+        Protocol protocol = Protocol::Ftp;
+        bool chroot = false;  // DefaultRoot ~
+        // Folders (absolute local paths, * allowed) where a store over an
+        // existing file is refused (AllowOverwrite off, ProFTPD's own
+        // default).
+        std::vector<std::string> noOverwriteFolders;
+        // AllowOverwrite off everywhere.
+        bool noOverwrite = false;
+        // SITE CHMOD (SFTP: SETSTAT and the mode sent with an open) refused.
+        bool denyChmod = false;
+        // Debian's DelayEngine on: each login waits about a second.
+        bool delayLogins = true;
+    };
+    // dir: the server's own files. FTPS: certDir as for CPureFtpServer.
+    // SFTP: dir receives hostkey, userkey (authorized, for user) and
+    // otherkey (not authorized), as CSshServer's folder; the password is
+    // then not used.
+    bool Start(const std::string& root, const std::string& user, const std::string& password,
+               const std::string& dir, const std::string& certDir, const Options& options);
+    std::string dir;
+    // Every command with its reply (FTP), or the sftp trace (SFTP).
+    std::string log;
+    // The server's own messages (SystemLog).
+    std::string systemLog;
+};
+
 }  // namespace loopback

@@ -301,6 +301,8 @@ bool CSshServer::Start(const std::string& folder, const std::string& logFile, co
         setup.insert(setup.end(), {"--sftp-filter-drop", extension});
     if (options.refuseSetstat)
         setup.push_back("--refuse-setstat");
+    if (!options.umask.empty())
+        setup.insert(setup.end(), {"--umask", options.umask});
     if (!options.banner.empty()) {
         ::mkdir(dir.c_str(), 0755);
         const std::string bannerFile = dir + "/banner";

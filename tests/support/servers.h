@@ -123,6 +123,8 @@ public:
         std::vector<std::string> dropExtensions;
         // setstat, fsetstat and lsetstat refused.
         bool refuseSetstat = false;
+        // The sftp server's umask (-u), e.g. "077"; empty: sshd's own (022).
+        std::string umask;
         // Shown by sshd before the login (Banner); empty: none.
         std::string banner;
     };
