@@ -4,6 +4,7 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -126,6 +127,26 @@ void PrintTo(const ServerCase& c, std::ostream* os)
 
 class SftpServers : public TransferTest, public ::testing::WithParamInterface<ServerCase> {};
 
+// The status the hosts' web server (another account) answers for a path
+// below the web root.
+std::string WebStatus(const std::string& path)
+{
+    const CTempFolder scratch;
+    const std::string out = scratch.File("status");
+    loopback::RunProgram({"curl", "-s", "--max-time", "10", "-o", "/dev/null", "-w", "%{http_code}",
+                          LoopbackSite::Get().HostHttp().Url() + path},
+                         out);
+    return ReadWholeFile(out);
+}
+
+// The real user id of a process.
+uid_t ProcessUid(pid_t pid)
+{
+    const std::string status = ReadWholeFile("/proc/" + std::to_string(pid) + "/status");
+    const size_t at = status.find("\nUid:");
+    return at == std::string::npos ? 0 : static_cast<uid_t>(std::stoul(status.substr(at + 5)));
+}
+
 mode_t Mode(const std::string& path)
 {
     struct stat st {};
@@ -180,6 +201,9 @@ TEST_P(SftpServers, BehaveAsTheHostsTheyStandFor)
     if (c.putWorks) {
         EXPECT_EQ(ReadWholeFile(WebPath("put.htm")), ReadWholeFile(local));
         EXPECT_EQ(Mode(WebPath("put.htm")), c.madeMode);
+        // The web server, running as another account, serves only what
+        // others may read.
+        EXPECT_EQ(WebStatus("/" + TestFolderName() + "/put.htm"), c.madeMode == 0644 ? "200" : "404");
     } else {
         EXPECT_EQ(FileSize(WebPath("put.htm")), 0) << "the open refused after the file was made";
     }
@@ -229,4 +253,16 @@ TEST(SftpServersStalling, HoldSftpUntilKeepalivesGiveUp)
     ASSERT_TRUE(alive.EndsWithin(10)) << alive.Err();
     EXPECT_NE(alive.ExitCode(), 0);
     EXPECT_FALSE(plain.EndsWithin(5.5)) << plain.Err();
+}
+
+// The hosts' web server runs as an account of its own, neither root nor
+// the one the hosts' servers log the club in as.
+TEST(SftpServersWeb, TheHostsWebServerIsAnotherAccount)
+{
+    loopback::HostAccount account;
+    ASSERT_TRUE(loopback::LookUpHostAccount(account));
+    const uid_t uid = ProcessUid(LoopbackSite::Get().HostHttp().Pid());
+    EXPECT_NE(uid, 0u);
+    EXPECT_NE(uid, account.uid);
+    EXPECT_EQ(uid, ::getpwnam(kWebServerAccount)->pw_uid);
 }

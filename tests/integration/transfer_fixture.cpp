@@ -87,6 +87,7 @@ loopback::CProFtpServer::Options ProFtpdOptions(SshKind kind)
 }  // namespace
 
 const char* const kNoOverwriteFolder = "no-overwrite";
+const char* const kWebServerAccount = "www-data";
 
 namespace {
 
@@ -177,6 +178,13 @@ loopback::CFtpServer& LoopbackSite::Ftps()
 loopback::CHttpServer& LoopbackSite::Http()
 {
     return Started(m_mutex, m_http, "HTTP", [&] { return m_http.Start(www, postsFile, folder.File("http.log")); });
+}
+
+loopback::CHttpServer& LoopbackSite::HostHttp()
+{
+    return Started(m_mutex, m_hostHttp, "HTTP (as the web server's account)", [&] {
+        return m_hostHttp.Start(www, folder.File("posts-host.jsonl"), folder.File("http-host.log"), kWebServerAccount);
+    });
 }
 
 loopback::CSshServer& LoopbackSite::Ssh(SshKind kind)
@@ -458,7 +466,8 @@ void TransferTest::UseSftpServer(SshKind kind)
     s.m_strServer = "127.0.0.1";
     s.m_strUser = host.user;
     s.m_strDirectory = site.SshRemotePath(kind, site.www);
-    app->Setup().m_strWebsiteUrl = site.Http().Url();
+    const bool hostsWeb = IsProFtpdKind(kind) || kind == SshKind::Umask077 || kind == SshKind::Umask077RefusesSetstat;
+    app->Setup().m_strWebsiteUrl = hostsWeb ? site.HostHttp().Url() : site.Http().Url();
     s.m_strPort[2] = std::to_string(host.port);
     s.m_strParameters[2] =
         "-i \"" + host.keyDir + "/userkey\" -oStrictHostKeyChecking=no -oUserKnownHostsFile=/dev/null";
@@ -472,7 +481,7 @@ void TransferTest::UseFtpServer(FtpKind kind, int protocol)
     s.m_strServer = "127.0.0.1";
     s.m_strUser = kUser;
     s.m_strDirectory = "www";  // the login folder is the site, chrooted or not
-    app->Setup().m_strWebsiteUrl = site.Http().Url();
+    app->Setup().m_strWebsiteUrl = site.HostHttp().Url();
     const std::string port = std::to_string(site.HostFtpPort(kind));
     if (s.m_nProtocol == PROTOCOL_FTPS) {
         s.m_strPort[1] = port;

@@ -69,6 +69,8 @@ constexpr size_t kFtpKinds = 6;
 bool IsProFtpdKind(FtpKind kind);
 constexpr int kShortListingLimit = 25;
 extern const char* const kNoOverwriteFolder;
+// The account the hosts' web server runs as ("www-data", Debian's).
+extern const char* const kWebServerAccount;
 // "PureFtpd", ...: for test parameter names.
 const char* FtpKindName(FtpKind kind);
 // PROTOCOL_FTPS for the kinds that demand TLS, else PROTOCOL_FTP.
@@ -81,6 +83,10 @@ public:
     loopback::CFtpServer& Ftp();
     loopback::CFtpServer& Ftps();
     loopback::CHttpServer& Http();
+    // The same web root served as kWebServerAccount, as a host's web
+    // server runs: the website of the hosts' kinds (UseFtpServer, and
+    // UseSftpServer for the ProFTPD and umask 077 kinds).
+    loopback::CHttpServer& HostHttp();
     // All SSH kinds serve the same file system; each has its own key
     // folder and log (folder "ssh" and "sshd.log" for Current, "ssh-older"
     // and "sshd-older.log" and so on for the others).
@@ -107,7 +113,7 @@ private:
     LoopbackSite();
     std::mutex m_mutex;
     loopback::CFtpServer m_ftp, m_ftps;
-    loopback::CHttpServer m_http;
+    loopback::CHttpServer m_http, m_hostHttp;
     std::array<loopback::CSshServer, kSshKinds> m_ssh;
     loopback::CStallingSshServer m_stallingSsh;
     std::array<loopback::CPureFtpServer, kFtpKinds> m_pureFtp;  // the slots of the Pure-FTPd kinds

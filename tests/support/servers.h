@@ -81,9 +81,12 @@ public:
 };
 
 // GET/HEAD of the files under root; form posts recorded in postsFile.
+// runAs: the account it serves as once it listens (a host's web server
+// is not the account that uploads); empty: the tests' own.
 class CHttpServer : public CServerProcess {
 public:
-    bool Start(const std::string& root, const std::string& postsFile, const std::string& logFile);
+    bool Start(const std::string& root, const std::string& postsFile, const std::string& logFile,
+               const std::string& runAs = {});
     std::string Url() const;  // "http://127.0.0.1:<port>"
 };
 
