@@ -277,7 +277,6 @@ bool CFtpConnection::Rename(const std::string& from, const std::string& to)
 bool CFtpConnection::PutFile(const std::string& localPath, const std::string& remotePath,
                              const std::vector<std::string>& before, const Progress& progress)
 {
-    m_storeRefused = false;
     if (!IsSafeName(remotePath))
         return Refuse(remotePath);
     for (const auto& c : before) {
@@ -310,15 +309,6 @@ bool CFtpConnection::PutFile(const std::string& localPath, const std::string& re
     bool ok = Perform(v);
     m_progress = nullptr;
     m_uploading = false;
-    if (h && !ok) {
-        long reply = 0;
-        curl_off_t sent = 0;
-        // libcurl ends with "upload failed" when the store command itself
-        // was answered with an error; nothing was sent then.
-        m_storeRefused = m_lastCurlCode == CURLE_UPLOAD_FAILED &&
-                         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply) == CURLE_OK && reply >= 500 &&
-                         reply < 600 && curl_easy_getinfo(h, CURLINFO_SIZE_UPLOAD_T, &sent) == CURLE_OK && sent == 0;
-    }
     if (h) {
         curl_easy_setopt(h, CURLOPT_QUOTE, nullptr);
         curl_easy_setopt(h, CURLOPT_READDATA, nullptr);

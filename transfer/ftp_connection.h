@@ -59,10 +59,6 @@ public:
     // Stores a local file. before: commands sent first (folders, removal).
     bool PutFile(const std::string& localPath, const std::string& remotePath,
                  const std::vector<std::string>& before, const Progress& progress);
-    // Whether the last PutFile failed because the server turned the store
-    // command down for good (a 5xx reply before any byte went over), as
-    // servers that never store over an existing file do.
-    bool StoreRefused() const { return m_storeRefused; }
     // Reads a remote file whole (at most the FTP file limit of
     // TransferLimits; past it the read fails and nothing is kept).
     bool GetFile(const std::string& remotePath, std::string& bytes, const Progress& progress = {});
@@ -128,7 +124,6 @@ private:
     char m_errorBuffer[256] = {};
     const Progress* m_progress = nullptr;
     bool m_uploading = false;
-    bool m_storeRefused = false;
     bool m_anyFailed = false;       // a request of this login failed
     bool m_keepConnection = false;  // set by EndLogin: the destructor leaves it open
     int m_lastCurlCode = 0;  // CURLcode of the last request

@@ -123,6 +123,17 @@ std::string CCurlVerboseText::LastReplyTo(const std::string& word) const
     return {};
 }
 
+std::string CCurlVerboseText::LastRefusal() const
+{
+    for (auto it = exchanges.rbegin(); it != exchanges.rend(); ++it) {
+        for (auto r = it->replies.rbegin(); r != it->replies.rend(); ++r) {
+            if (!r->empty() && ((*r)[0] == '4' || (*r)[0] == '5'))
+                return *r;
+        }
+    }
+    return {};
+}
+
 CCurlVerboseText ReadCurlVerbose(const std::string& errors)
 {
     CCurlVerboseText out;

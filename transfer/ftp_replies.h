@@ -60,5 +60,8 @@ struct CCurlVerboseText {
     // The last reply to the last command that began with word ("STOR",
     // "LIST"); empty when there was none.
     std::string LastReplyTo(const std::string& word) const;
+    // The last reply of the run that refused something (4xx or 5xx), to
+    // whatever command curl had sent last; empty when there was none.
+    std::string LastRefusal() const;
 };
 CCurlVerboseText ReadCurlVerbose(const std::string& errors);

@@ -41,15 +41,9 @@ std::string CurlTranscriptText(const CCurlVerboseText& run, bool ok)
             own += line;
     }
     if (!ok) {
-        for (auto it = run.exchanges.rbegin(); it != run.exchanges.rend(); ++it) {
-            if (it->replies.empty())
-                continue;
-            const std::string& last = it->replies.back();
-            if (!last.empty() && (last[0] == '4' || last[0] == '5'))
-                own += "The server answered" + (it->command.empty() ? std::string() : " " + ShownReason(
-                           it->command.substr(0, it->command.find(' ')))) + ": " + ShownReason(last) + "\r\n";
-            break;
-        }
+        const std::string refusal = run.LastRefusal();
+        if (!refusal.empty())
+            own += "The server answered: " + ShownReason(refusal) + "\r\n";
     }
     if (own.empty())
         return ok ? std::string() : closing;
@@ -141,24 +135,19 @@ bool CFTPWorker::RunCurl(const std::vector<std::string>& options, const std::str
 
 bool CFTPWorker::UploadFtps(const std::string& localPath, const std::string& target)
 {
-    // curl makes missing folders and, on most servers, stores over what
-    // stands under the name.
-    if (RunCurl({"--ftp-create-dirs", "-T", localPath}, &target, {}, false, nullptr))
+    // curl makes missing folders. What stands under the name goes first, in
+    // the same run, in the target's folder, right before the store: some
+    // servers will not store over a file (a read-only page, ProFTPD's
+    // AllowOverwrite off), some write through a link that stands there to
+    // wherever it points. A removal that fails is no failure (nothing
+    // there yet); a folder under the name stays, and the store then fails.
+    const std::string name = GetFileNameOnly(target);
+    if (RunCurl({"--ftp-create-dirs", "-Q", "+*DELE " + name, "-T", localPath}, &target, {}, false, nullptr))
         return true;
-    std::string refusal = m_curlRun.LastReplyTo("STOR");
-    // A server that will not store over a file (read-only, or set never to
-    // overwrite) or through a link turns the store down for good: what
-    // stands there is removed and the file stored once more, as plain FTP
-    // does. The removal goes in the same run, in the target's folder, and
-    // may fail (a folder under the name stays, and the store then fails
-    // again).
-    if (!refusal.empty() && refusal[0] == '5' && !m_loginFailure && m_host.GetCancelState(false) != CS_CANCELLED) {
-        const std::string name = GetFileNameOnly(target);
-        if (RunCurl({"--ftp-create-dirs", "-Q", "+*DELE " + name, "-T", localPath}, &target, {}, false, nullptr))
-            return true;
-        refusal = m_curlRun.LastReplyTo("STOR");
-    }
-    if (!refusal.empty() && m_host.GetCancelState(false) != CS_CANCELLED) {
+    // The server's reply says why, where curl's message may not ("Bad
+    // PASV/EPSV response: 550" for a refused store).
+    const std::string refusal = m_curlRun.LastRefusal();
+    if (!refusal.empty() && !m_loginFailure && m_host.GetCancelState(false) != CS_CANCELLED) {
         SetLastServerResponse("The server refused to store " + target + ": " + ShownReason(refusal));
         m_host.ReportError(inet::ExtendedError, "CFTPWorker::UploadFile: curl");
     }

@@ -29,15 +29,22 @@ struct HostCase {
     bool pyftpdlib;  // the pyftpdlib servers of LoopbackSite, else a host's server
     FtpKind kind;
     int protocol;
+    // How the server refuses to store where a folder stands.
+    const char* refusal = "";
 };
 
 const HostCase kPyftpdlib{"Pyftpdlib", true, FtpKind::PureFtpd, PROTOCOL_FTP};
 const HostCase kPyftpdlibFtps{"PyftpdlibFtps", true, FtpKind::PureFtpd, PROTOCOL_FTPS};
-const HostCase kPureFtpd{"PureFtpd", false, FtpKind::PureFtpd, PROTOCOL_FTP};
-const HostCase kPureFtpdTls{"PureFtpdTls", false, FtpKind::PureFtpdTls, PROTOCOL_FTPS};
+const char kPureRefusal[] = "553 Can't open that file: Is a directory";
+const HostCase kPureFtpd{"PureFtpd", false, FtpKind::PureFtpd, PROTOCOL_FTP, kPureRefusal};
+const HostCase kPureFtpdTls{"PureFtpdTls", false, FtpKind::PureFtpdTls, PROTOCOL_FTPS, kPureRefusal};
+const char kProRefusal[] = "550 ";
+const HostCase kProFtpd{"ProFtpd", false, FtpKind::ProFtpd, PROTOCOL_FTP, kProRefusal};
+const HostCase kProFtpdTls{"ProFtpdTls", false, FtpKind::ProFtpdTls, PROTOCOL_FTPS, kProRefusal};
+const HostCase kProFtpdChroot{"ProFtpdChroot", false, FtpKind::ProFtpdChroot, PROTOCOL_FTP, kProRefusal};
 const HostCase kPureFtpdShortFtp{"PureFtpdShortListingsFtp", false, FtpKind::PureFtpdShortListings, PROTOCOL_FTP};
 const HostCase kPureFtpdShortFtps{"PureFtpdShortListingsFtps", false, FtpKind::PureFtpdShortListings,
-                                  PROTOCOL_FTPS};
+                                  PROTOCOL_FTPS, kPureRefusal};
 
 std::string CaseName(const ::testing::TestParamInfo<HostCase>& info)
 {
@@ -118,7 +125,7 @@ TEST_P(ClubHostFtp, FoldersWithBlanksAreWalkedRight)
 
 INSTANTIATE_TEST_SUITE_P(Hosts, ClubHostFtp,
                          ::testing::Values(kPyftpdlib, kPyftpdlibFtps, kPureFtpd, kPureFtpdTls, kPureFtpdShortFtp,
-                                           kPureFtpdShortFtps),
+                                           kPureFtpdShortFtps, kProFtpd, kProFtpdTls, kProFtpdChroot),
                          CaseName);
 
 namespace {
@@ -172,34 +179,44 @@ class ClubHostRepost : public ClubHostFtp {};
 }  // namespace
 
 // A repost where the server will not store over what stands under the
-// name: a read-only page and a link are removed and the page stored anew
-// (the link's target keeps its bytes and mode); a folder under the name
-// fails with the server's own reply and stays.
+// name: a read-only page, a page in a folder where overwriting is off
+// (ProFTPD) and a link are removed and the page stored anew (the link's
+// target keeps its bytes and mode); a folder under the name fails with the
+// server's own reply and stays.
 TEST_P(ClubHostRepost, RepostOverAReadOnlyPageAndALinkSucceedsAndAFolderFailsPlainly)
 {
     loopback::HostAccount account;
     ASSERT_TRUE(loopback::LookUpHostAccount(account));
-    MakeWebFolder("2024");
-    WriteWebFile("2024/readonly.htm", "old page");
-    ASSERT_EQ(::chmod(WebPath("2024/readonly.htm").c_str(), 0444), 0);
+    const bool proftpd = IsProFtpdKind(GetParam().kind);
+    // The pages of a month, as posting puts them, in a folder of its own;
+    // on ProFTPD one where a store over a file is refused.
+    const std::string month = proftpd ? std::string(kNoOverwriteFolder) : "2024";
+    MakeWebFolder(month);
+    std::vector<std::string> replaced{"readonly.htm", "link.htm"};
+    WriteWebFile(month + "/readonly.htm", "old page");
+    ASSERT_EQ(::chmod(WebPath(month + "/readonly.htm").c_str(), 0444), 0);
+    if (proftpd) {
+        WriteWebFile(month + "/page.htm", "old page");
+        replaced.push_back("page.htm");
+    }
     // A target the server could write (the host account's, writable by
     // all), outside the site.
     const std::string target = folder.Write("outside.htm", "not Quillmark's");
     ASSERT_EQ(::chmod(folder.Path().c_str(), 0755), 0);
     ASSERT_EQ(::chown(target.c_str(), account.uid, account.gid), 0);
     ASSERT_EQ(::chmod(target.c_str(), 0666), 0);
-    ASSERT_EQ(::symlink(target.c_str(), WebPath("2024/link.htm").c_str()), 0);
-    ASSERT_EQ(::lchown(WebPath("2024/link.htm").c_str(), account.uid, account.gid), 0);
-    MakeWebFolder("2024/folder.htm");
-    WriteWebFile("2024/folder.htm/inner.htm", "inner");
+    ASSERT_EQ(::symlink(target.c_str(), WebPath(month + "/link.htm").c_str()), 0);
+    ASSERT_EQ(::lchown(WebPath(month + "/link.htm").c_str(), account.uid, account.gid), 0);
+    MakeWebFolder(month + "/folder.htm");
+    WriteWebFile(month + "/folder.htm/inner.htm", "inner");
 
     const std::string page = folder.Write("new.htm", "the new page");
     auto w = LoggedIn();
-    for (const char* name : {"readonly.htm", "link.htm"}) {
-        EXPECT_TRUE(w->UploadFile(page, std::string("2024\\") + name)) << name << "\n" << Told() << w->GetTranscript();
-        EXPECT_EQ(ReadWholeFile(WebPath(std::string("2024/") + name)), "the new page") << name;
+    for (const std::string& name : replaced) {
+        EXPECT_TRUE(w->UploadFile(page, month + "\\" + name)) << name << "\n" << Told() << w->GetTranscript();
+        EXPECT_EQ(ReadWholeFile(WebPath(month + "/" + name)), "the new page") << name;
         struct stat st {};
-        ASSERT_EQ(::lstat(WebPath(std::string("2024/") + name).c_str(), &st), 0);
+        ASSERT_EQ(::lstat(WebPath(month + "/" + name).c_str(), &st), 0);
         EXPECT_TRUE(S_ISREG(st.st_mode)) << name << " is a file of its own now";
     }
     struct stat st {};
@@ -208,15 +225,18 @@ TEST_P(ClubHostRepost, RepostOverAReadOnlyPageAndALinkSucceedsAndAFolderFailsPla
     EXPECT_EQ(st.st_mode & 07777, 0666u);
     EXPECT_EQ(prompter.Texts().size(), 0u) << Told();
 
-    EXPECT_FALSE(w->UploadFile(page, "2024\\folder.htm"));
+    EXPECT_FALSE(w->UploadFile(page, month + "\\folder.htm"));
     const std::string box = Boxes();
-    EXPECT_NE(box.find("553 Can't open that file: Is a directory"), std::string::npos) << Told();
+    EXPECT_NE(box.find(GetParam().refusal), std::string::npos) << Told() << w->GetTranscript();
+    EXPECT_NE(box.find("folder.htm"), std::string::npos) << box;
     EXPECT_EQ(box.find("PASV"), std::string::npos) << box;
-    EXPECT_EQ(ReadWholeFile(WebPath("2024/folder.htm/inner.htm")), "inner");
+    EXPECT_EQ(ReadWholeFile(WebPath(month + "/folder.htm/inner.htm")), "inner");
     EXPECT_EQ(w->GetLoginFailure(), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Hosts, ClubHostRepost, ::testing::Values(kPureFtpd, kPureFtpdTls, kPureFtpdShortFtps),
+INSTANTIATE_TEST_SUITE_P(Hosts, ClubHostRepost,
+                         ::testing::Values(kPureFtpd, kPureFtpdTls, kPureFtpdShortFtps, kProFtpd, kProFtpdTls,
+                                           kProFtpdChroot),
                          CaseName);
 
 namespace {
@@ -278,22 +298,27 @@ class ClubHostTlsOnly : public ClubHostBase {};
 // as a server that could not be reached.
 TEST_F(ClubHostTlsOnly, PlainFtpToATlsOnlyServerIsToldToChooseFtps)
 {
-    UseFtpServer(FtpKind::PureFtpdTls, PROTOCOL_FTP);
-    auto w = MakeWorker();
-    EXPECT_FALSE(w->Login());
-    EXPECT_FALSE(w->Login());
-    ASSERT_NE(w->GetLoginFailure(), nullptr);
-    EXPECT_EQ(w->GetLoginFailure()->kind, LoginFailureKind::TlsRequired);
-    ASSERT_EQ(prompter.Texts().size(), 1u) << Told();
-    const std::string box = prompter.LastText();
-    EXPECT_NE(box.find("421-Sorry, cleartext sessions and weak ciphers are not accepted on this server. 421 Please "
-                       "reconnect using TLS security mechanisms."),
-              std::string::npos)
-        << box;
-    EXPECT_NE(box.find("Choose \"FTPS (FTP over TLS)\" as Protocol"), std::string::npos) << box;
-    EXPECT_EQ(box.find("could not connect"), std::string::npos) << box;
-    EXPECT_EQ(box.find("Timeout"), std::string::npos) << box;
-    EXPECT_EQ(frame.GetLastStatus(), "FTP: The server requires TLS (choose FTPS): host=127.0.0.1");
+    const std::pair<FtpKind, const char*> tlsOnly[] = {
+        {FtpKind::PureFtpdTls, "421-Sorry, cleartext sessions and weak ciphers are not accepted on this server. 421 "
+                               "Please reconnect using TLS security mechanisms."},
+        {FtpKind::ProFtpdTls, "550 SSL/TLS required on the control channel"},
+    };
+    for (const auto& [kind, quoted] : tlsOnly) {
+        UseFtpServer(kind, PROTOCOL_FTP);
+        prompter.Clear();
+        auto w = MakeWorker();
+        EXPECT_FALSE(w->Login());
+        EXPECT_FALSE(w->Login());
+        ASSERT_NE(w->GetLoginFailure(), nullptr);
+        EXPECT_EQ(w->GetLoginFailure()->kind, LoginFailureKind::TlsRequired) << quoted;
+        ASSERT_EQ(prompter.Texts().size(), 1u) << Told();
+        const std::string box = prompter.LastText();
+        EXPECT_NE(box.find(std::string("The server answered: ") + quoted), std::string::npos) << box;
+        EXPECT_NE(box.find("Choose \"FTPS (FTP over TLS)\" as Protocol"), std::string::npos) << box;
+        EXPECT_EQ(box.find("could not connect"), std::string::npos) << box;
+        EXPECT_EQ(box.find("Timeout"), std::string::npos) << box;
+        EXPECT_EQ(frame.GetLastStatus(), "FTP: The server requires TLS (choose FTPS): host=127.0.0.1");
+    }
 
     struct Case {
         const char* greeting;
