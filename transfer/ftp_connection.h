@@ -1,7 +1,8 @@
 // A plain-FTP connection on the session's libcurl handle. libcurl keeps the
 // control connection open between operations; every operation names its
 // files by absolute path (the server's current folder is whatever the last
-// command left), and every path segment put into a URL is percent-encoded.
+// command left; a listing changes into its folder first), and every path
+// segment put into a URL is percent-encoded.
 // A login that ends with every request gone through may leave its control
 // connection to the next login of the same worker (EndLogin), so that a
 // posting run does not log in afresh for every score file; a connection
