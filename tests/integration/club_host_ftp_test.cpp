@@ -348,5 +348,19 @@ TEST_F(ClubHostTlsOnly, PlainFtpToATlsOnlyServerIsToldToChooseFtps)
         } else {
             EXPECT_NE(turned->GetLoginFailure()->kind, LoginFailureKind::TurnedAway) << "a 220 is no 421";
         }
+        if (c.kind != LoginFailureKind::TurnedAway)
+            continue;
+        // The same through curl (FTPS), which takes a 421 for a time-out too.
+        Ftp().m_nProtocol = PROTOCOL_FTPS;
+        Ftp().m_strPort[PROTOCOL_FTPS] = std::to_string(server.Port());
+        prompter.Clear();
+        auto viaCurl = MakeWorker();
+        ASSERT_TRUE(viaCurl->Login());
+        EXPECT_FALSE(viaCurl->UploadFile(folder.Write("page.htm", "page"), "page.htm"));
+        ASSERT_NE(viaCurl->GetLoginFailure(), nullptr) << Told() << viaCurl->GetTranscript();
+        EXPECT_EQ(viaCurl->GetLoginFailure()->kind, LoginFailureKind::TurnedAway);
+        ASSERT_EQ(prompter.Texts().size(), 1u) << Told();
+        EXPECT_NE(prompter.LastText().find(c.quoted), std::string::npos) << prompter.LastText();
+        Ftp().m_nProtocol = PROTOCOL_FTP;
     }
 }
