@@ -3,6 +3,7 @@
 #include "transfer/ftp_worker.h"
 
 #include <chrono>
+#include <cstdlib>
 
 #include "platform/error_text.h"
 #include "platform/path_helpers.h"
@@ -48,6 +49,24 @@ std::string CurlTranscriptText(const CCurlVerboseText& run, bool ok)
     if (own.empty())
         return ok ? std::string() : closing;
     return own + closing;
+}
+
+// A server that sent curl away before the login (a 421, which curl takes
+// for a time-out) or asked for TLS there: its own words.
+bool TurnedAwayBeforeLogin(const CCurlVerboseText& run, LoginFailure& failure)
+{
+    for (const CFtpExchange& e : run.exchanges) {
+        for (const std::string& reply : e.replies) {
+            if (reply.compare(0, 3, "230") == 0)
+                return false;  // logged in
+        }
+    }
+    const std::string refusal = run.LastRefusal();
+    const int code = refusal.size() >= 3 ? std::atoi(refusal.substr(0, 3).c_str()) : 0;
+    if (code != 421 && !SaysTlsRequired(code, refusal))
+        return false;
+    failure = LoginFailureFromInternetError(0, std::string(), code, refusal);
+    return true;
 }
 
 }  // namespace
@@ -174,7 +193,8 @@ bool CFTPWorker::RunProcess(const std::vector<std::string>& argv, const std::str
     // not only in the transcript.
     LoginFailure failure;
     if (!ok && program == "curl" && !runner.IsRunning() &&
-        LoginFailureFromCurl(runner.GetExitCode(), m_curlRun.ownLines, failure))
+        (TurnedAwayBeforeLogin(m_curlRun, failure) ||
+         LoginFailureFromCurl(runner.GetExitCode(), m_curlRun.ownLines, failure)))
         ReportLoginFailure(failure);
     return ok;
 }
