@@ -61,7 +61,8 @@ struct stat Stat(const std::string& path)
 
 // Chrooted to the site, logged in as the host account (not root: a file
 // only readable refuses a store over it), umask 133:022, dot files hidden,
-// and a LIST whose path holds a blank read as two items.
+// no store through a link, and a LIST whose path holds a blank read as two
+// items.
 TEST_F(FtpHosts, PureFtpdListsAPathWithBlanksAsSeveralItems)
 {
     loopback::HostAccount account;
@@ -71,6 +72,9 @@ TEST_F(FtpHosts, PureFtpdListsAPathWithBlanksAsSeveralItems)
     WriteWebFile("Club Results/.hidden", "h");
     WriteWebFile("readonly.htm", "old");
     ASSERT_EQ(::chmod(WebPath("readonly.htm").c_str(), 0444), 0);
+    WriteWebFile("target.htm", "target");
+    ASSERT_EQ(::symlink("target.htm", WebPath("link.htm").c_str()), 0);
+    ASSERT_TRUE(loopback::GiveToHostAccount(WebPath("link.htm")));
     const size_t from = LogSize(FtpKind::PureFtpd);
 
     ASSERT_EQ(Curl(FtpKind::PureFtpd, false, Remote("Club Results/"), {}), 0) << err;
@@ -88,6 +92,8 @@ TEST_F(FtpHosts, PureFtpdListsAPathWithBlanksAsSeveralItems)
     EXPECT_EQ(made.st_mode & 07777, 0755u);
     EXPECT_NE(Curl(FtpKind::PureFtpd, false, Remote("readonly.htm"), {"-T", local}), 0);
     EXPECT_EQ(ReadWholeFile(WebPath("readonly.htm")), "old");
+    EXPECT_EQ(Curl(FtpKind::PureFtpd, false, Remote("link.htm"), {"-T", local}), 25);  // 553: not through a link
+    EXPECT_EQ(ReadWholeFile(WebPath("target.htm")), "target");
     const std::string log = LogSince(FtpKind::PureFtpd, from);
     EXPECT_NE(log.find("257 \"/\" is your current location"), std::string::npos) << log;  // chrooted
     EXPECT_NE(log.find("553 "), std::string::npos) << log;
@@ -150,7 +156,7 @@ class ProFtpdHosts : public FtpHosts, public ::testing::WithParamInterface<ProFt
 
 // Logged in as the host account, chrooted or not; a LIST of a path with
 // blanks is right; a store over a file is refused in the no-overwrite
-// folder only; every command and reply is logged, the password not.
+// folder only, and one onto a link writes through it; every command and reply is logged, the password not.
 // Plain FTP to the TLS-only kind: "550 SSL/TLS required".
 TEST_P(ProFtpdHosts, BehaveAsDebiansProftpd)
 {
@@ -162,6 +168,9 @@ TEST_P(ProFtpdHosts, BehaveAsDebiansProftpd)
     MakeWebFolder(kNoOverwriteFolder);
     WriteWebFile(std::string(kNoOverwriteFolder) + "/kept.htm", "old");
     WriteWebFile("over.htm", "old");
+    WriteWebFile("target.htm", "target");
+    ASSERT_EQ(::symlink("target.htm", WebPath("link.htm").c_str()), 0);
+    ASSERT_TRUE(loopback::GiveToHostAccount(WebPath("link.htm")));
     const size_t from = LogSize(c.kind);
 
     ASSERT_EQ(Curl(c.kind, c.tls, Remote("Club Results/"), {"--ftp-method", "nocwd"}), 0) << err;
@@ -177,6 +186,10 @@ TEST_P(ProFtpdHosts, BehaveAsDebiansProftpd)
     EXPECT_EQ(Curl(c.kind, c.tls, Remote(added), {"-T", local}), 0) << err;
     EXPECT_EQ(ReadWholeFile(WebPath(added)), "new");
     EXPECT_EQ(Stat(WebPath(added)).st_mode & 07777, 0644u);
+    // A store onto a relative link writes through it, chrooted or not.
+    EXPECT_EQ(Curl(c.kind, c.tls, Remote("link.htm"), {"-T", local}), 0) << err;
+    EXPECT_TRUE(S_ISLNK(Stat(WebPath("link.htm")).st_mode));
+    EXPECT_EQ(ReadWholeFile(WebPath("target.htm")), "new");
 
     const std::string log = LogSince(c.kind, from);
     EXPECT_NE(log.find("STOR kept.htm -> 550 "), std::string::npos) << log;  // curl changes into the folder
