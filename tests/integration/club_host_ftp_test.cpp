@@ -179,10 +179,11 @@ class ClubHostRepost : public ClubHostFtp {};
 }  // namespace
 
 // A repost where the server will not store over what stands under the
-// name: a read-only page, a page in a folder where overwriting is off
-// (ProFTPD) and a link are removed and the page stored anew (the link's
-// target keeps its bytes and mode); a folder under the name fails with the
-// server's own reply and stays.
+// name, or would write through it: a read-only page, a page in a folder
+// where overwriting is off (ProFTPD), a link out of the site and a relative
+// link are removed and the page stored anew (the links' targets keep their
+// bytes and modes); a folder under the name fails with the server's own
+// reply and stays.
 TEST_P(ClubHostRepost, RepostOverAReadOnlyPageAndALinkSucceedsAndAFolderFailsPlainly)
 {
     loopback::HostAccount account;
@@ -207,6 +208,13 @@ TEST_P(ClubHostRepost, RepostOverAReadOnlyPageAndALinkSucceedsAndAFolderFailsPla
     ASSERT_EQ(::chmod(target.c_str(), 0666), 0);
     ASSERT_EQ(::symlink(target.c_str(), WebPath(month + "/link.htm").c_str()), 0);
     ASSERT_EQ(::lchown(WebPath(month + "/link.htm").c_str(), account.uid, account.gid), 0);
+    // A relative link to a page beside it: a server that follows it
+    // (ProFTPD, chrooted or not) would write the other page.
+    WriteWebFile(month + "/other.htm", "another page");
+    ASSERT_EQ(::chmod(WebPath(month + "/other.htm").c_str(), 0640), 0);
+    ASSERT_EQ(::symlink("other.htm", WebPath(month + "/relative.htm").c_str()), 0);
+    ASSERT_EQ(::lchown(WebPath(month + "/relative.htm").c_str(), account.uid, account.gid), 0);
+    replaced.push_back("relative.htm");
     MakeWebFolder(month + "/folder.htm");
     WriteWebFile(month + "/folder.htm/inner.htm", "inner");
 
@@ -223,6 +231,9 @@ TEST_P(ClubHostRepost, RepostOverAReadOnlyPageAndALinkSucceedsAndAFolderFailsPla
     ASSERT_EQ(::stat(target.c_str(), &st), 0);
     EXPECT_EQ(ReadWholeFile(target), "not Quillmark's");
     EXPECT_EQ(st.st_mode & 07777, 0666u);
+    ASSERT_EQ(::stat(WebPath(month + "/other.htm").c_str(), &st), 0);
+    EXPECT_EQ(ReadWholeFile(WebPath(month + "/other.htm")), "another page");
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
     EXPECT_EQ(prompter.Texts().size(), 0u) << Told();
 
     EXPECT_FALSE(w->UploadFile(page, month + "\\folder.htm"));
