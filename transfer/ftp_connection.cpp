@@ -149,6 +149,7 @@ bool CFtpConnection::Perform(void* handle)
     m_errorBuffer[0] = 0;
     m_lastResponse.clear();
     m_pendingLine.clear();
+    m_replies.Clear();
     // The window is served and a cancel noticed every tenth of a second,
     // whatever the server does (a reply that never comes included).
     ITransferHost& host = m_session.Host();
@@ -276,7 +277,6 @@ bool CFtpConnection::Rename(const std::string& from, const std::string& to)
 bool CFtpConnection::PutFile(const std::string& localPath, const std::string& remotePath,
                              const std::vector<std::string>& before, const Progress& progress)
 {
-    m_storeRefused = false;
     if (!IsSafeName(remotePath))
         return Refuse(remotePath);
     for (const auto& c : before) {
@@ -309,15 +309,6 @@ bool CFtpConnection::PutFile(const std::string& localPath, const std::string& re
     bool ok = Perform(v);
     m_progress = nullptr;
     m_uploading = false;
-    if (h && !ok) {
-        long reply = 0;
-        curl_off_t sent = 0;
-        // libcurl ends with "upload failed" when the store command itself
-        // was answered with an error; nothing was sent then.
-        m_storeRefused = m_lastCurlCode == CURLE_UPLOAD_FAILED &&
-                         curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &reply) == CURLE_OK && reply >= 500 &&
-                         reply < 600 && curl_easy_getinfo(h, CURLINFO_SIZE_UPLOAD_T, &sent) == CURLE_OK && sent == 0;
-    }
     if (h) {
         curl_easy_setopt(h, CURLOPT_QUOTE, nullptr);
         curl_easy_setopt(h, CURLOPT_READDATA, nullptr);
@@ -342,7 +333,28 @@ bool CFtpConnection::List(const std::string& folder, std::string& text)
     if (!IsSafeName(folder))
         return Refuse(folder);
     const std::string path = Absolute(folder);
-    return Read(path, true, text, TransferLimits().ftpListingBytes, "The listing of " + path);
+    if (!Read(path, true, text, TransferLimits().ftpListingBytes, "The listing of " + path))
+        return false;
+    std::string cut;
+    if (ListingCutShort(m_replies.LastReply(), cut)) {
+        text.clear();
+        return FailRead(cut);
+    }
+    if (ListingNamesOtherFolders(text)) {
+        text.clear();
+        return FailRead("The server answered with the listings of other folders than " + path +
+                        "; nothing of the answer was used.");
+    }
+    return true;
+}
+
+bool CFtpConnection::FailRead(const std::string& text)
+{
+    m_anyFailed = true;
+    m_lastError = inet::ExtendedError;
+    m_lastErrorText = text;
+    SetLastServerResponse(text);
+    return false;
 }
 
 bool CFtpConnection::Read(const std::string& absolutePath, bool folder, std::string& bytes, uint64_t limit,
@@ -350,6 +362,10 @@ bool CFtpConnection::Read(const std::string& absolutePath, bool folder, std::str
 {
     Sink sink{&bytes, limit};
     void* v = Prepare(UrlFor(absolutePath, folder));
+    // A folder is listed from inside: a change into it (its whole path in
+    // one command), then a LIST that names nothing.
+    if (CURL* h = static_cast<CURL*>(v); h && folder)
+        curl_easy_setopt(h, CURLOPT_FTP_FILEMETHOD, static_cast<long>(CURLFTPMETHOD_SINGLECWD));
     if (CURL* h = static_cast<CURL*>(v)) {
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &CFtpConnection::OnWrite);
         curl_easy_setopt(h, CURLOPT_WRITEDATA, &sink);
@@ -382,6 +398,7 @@ size_t CFtpConnection::OnHeader(char* data, size_t size, size_t count, void* sel
             c->m_pendingLine.erase(0, nl + 1);
             if (!line.empty())
                 c->m_lastResponse = line;
+            c->m_replies.AddLine(line);
         }
     } catch (...) {
         return 0;  // ends the request; nothing may be thrown through libcurl

@@ -1,7 +1,8 @@
 // A plain-FTP connection on the session's libcurl handle. libcurl keeps the
 // control connection open between operations; every operation names its
 // files by absolute path (the server's current folder is whatever the last
-// command left), and every path segment put into a URL is percent-encoded.
+// command left; a listing changes into its folder first), and every path
+// segment put into a URL is percent-encoded.
 // A login that ends with every request gone through may leave its control
 // connection to the next login of the same worker (EndLogin), so that a
 // posting run does not log in afresh for every score file; a connection
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "platform/secret.h"
+#include "transfer/ftp_replies.h"
 
 class CQMSession;
 
@@ -57,11 +59,12 @@ public:
     // Stores a local file. before: commands sent first (folders, removal).
     bool PutFile(const std::string& localPath, const std::string& remotePath,
                  const std::vector<std::string>& before, const Progress& progress);
-    // Whether the last PutFile failed because the server turned the store
-    // command down for good (a 5xx reply before any byte went over), as
-    // servers that never store over an existing file do.
-    bool StoreRefused() const { return m_storeRefused; }
-    // The server's listing of a folder (LIST), within the listing limit.
+    // The server's listing of a folder, within the listing limit: a change
+    // into the folder and a LIST without argument, which every server
+    // answers alike (some read a LIST argument as several names split at
+    // its blanks). A listing the server says it cut short, or one that
+    // lists other folders, fails: part of a folder is never taken for all
+    // of it.
     bool List(const std::string& folder, std::string& text);
 
     // Why the last operation failed: an internet error code; for 12003 the
@@ -71,6 +74,10 @@ public:
     const std::string& GetLastErrorText() const { return m_lastErrorText; }
     // The last reply line of the server.
     const std::string& GetLastResponse() const { return m_lastResponse; }
+    // The last whole reply of the server (every line of a multi-line one)
+    // and its code, of the last request.
+    const std::string& GetLastReply() const { return m_replies.LastReply(); }
+    int GetLastReplyCode() const { return m_replies.LastCode(); }
 
     static bool IsSafeName(const std::string& name);
 
@@ -90,6 +97,8 @@ private:
     // A read into memory: List. what names it in a message.
     bool Read(const std::string& absolutePath, bool folder, std::string& bytes, uint64_t limit,
               const std::string& what);
+    // Ends a read with a failure the server's answer gave away.
+    bool FailRead(const std::string& text);
     bool Refuse(const std::string& name);
     static size_t OnHeader(char* data, size_t size, size_t count, void* self);
     static size_t OnWrite(char* data, size_t size, size_t count, void* target);
@@ -108,10 +117,10 @@ private:
     std::string m_lastErrorText;
     std::string m_lastResponse;
     std::string m_pendingLine;
+    CFtpReplyReader m_replies;
     char m_errorBuffer[256] = {};
     const Progress* m_progress = nullptr;
     bool m_uploading = false;
-    bool m_storeRefused = false;
     bool m_anyFailed = false;       // a request of this login failed
     bool m_keepConnection = false;  // set by EndLogin: the destructor leaves it open
     int m_lastCurlCode = 0;  // CURLcode of the last request

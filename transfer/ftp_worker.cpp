@@ -153,8 +153,12 @@ bool CFTPWorker::Login()
         // exception as it came.
         if (connecting) {
             const auto* internet = dynamic_cast<const CInternetException*>(&e);
+            // The server's own words, where it gave any, say more than
+            // libcurl's code: a 421 is no time-out.
             ReportLoginFailure(LoginFailureFromInternetError(internet ? internet->m_dwError : inet::LoginFailure,
-                                                             Trim(e.GetErrorMessage())),
+                                                             Trim(e.GetErrorMessage()),
+                                                             m_pConnection ? m_pConnection->GetLastReplyCode() : 0,
+                                                             m_pConnection ? m_pConnection->GetLastReply() : ""),
                                &e);
         } else {
             m_host.ReportException(e, "CFTPWorker::Login");
@@ -290,14 +294,23 @@ bool CFTPWorker::UploadFtp(const std::string& localPath, const std::string& targ
             last = now;
             return app.GetCancelState(true) != CS_CANCELLED;
         };
-        // Most servers store over an existing file; those that refuse to
-        // get the old file removed first and the upload once more. Asking
-        // first would cost every upload a round trip.
-        if (conn.PutFile(localPath, storeName, before, watch) ||
-            (conn.StoreRefused() && conn.PutFile(localPath, storeName, {"*DELE " + conn.Absolute(storeName)}, watch)))
+        // What stands under the name goes first, in the same request:
+        // some servers will not store over a file (read-only, or set never
+        // to overwrite), and some write through a link that stands there to
+        // wherever it points. A removal that fails is no failure (nothing
+        // there yet, or a folder, which stays and makes the store fail).
+        before.push_back("*DELE " + conn.Absolute(storeName));
+        if (conn.PutFile(localPath, storeName, before, watch))
             return stored();
-        if (conn.GetLastError() != inet::OperationCancelled)
+        if (conn.GetLastError() == inet::OperationCancelled)
+            return false;
+        if (conn.GetLastReplyCode() >= 400) {
+            // The server turned the store down: its reply, with the name.
+            SetLastServerResponse("The server refused to store " + target + ": " + ShownReason(conn.GetLastReply()));
+            m_host.ReportError(inet::ExtendedError, "CFTPWorker::UploadFile: CFtpConnection::PutFile");
+        } else {
             m_host.ReportError(conn.GetLastError(), "CFTPWorker::UploadFile: CFtpConnection::PutFile");
+        }
         return false;
     }
 

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "transfer/ftp_replies.h"
 #include "transfer/login_failure.h"
 #include "transfer/sftp_folder_cache.h"
 
@@ -196,6 +197,11 @@ private:
     bool m_bSftpModeRefused = false;
     // Remote folders that plain-FTP uploads of this worker have gone into.
     std::set<std::string> m_madeFolders;
+    // The exchanges of the last curl run, read from its verbose output.
+    CCurlVerboseText m_curlRun;
+    // The extra parameters ask curl for its whole account: the transcript
+    // keeps it.
+    bool m_bCurlShowsAll = false;
     std::string m_strCurlProgram = "curl";
     std::string m_strSftpProgram = "sftp";
     // The time limit of the curl or sftp runs; 0: the request limit.

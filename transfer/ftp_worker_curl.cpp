@@ -3,17 +3,73 @@
 #include "transfer/ftp_worker.h"
 
 #include <chrono>
+#include <cstdlib>
 
+#include "platform/error_text.h"
+#include "platform/path_helpers.h"
 #include "platform/text_helpers.h"
 
 #include "platform/exceptions.h"
 #include "transfer/curl_support.h"
+#include "transfer/ftp_replies.h"
 #include "transfer/ftp_settings.h"
 #include "transfer/process_runner.h"
 #include "transfer/secret_file.h"
 #include "transfer/transfer_host.h"
 #include "transfer/transfer_limits.h"
 #include "transfer/url_string.h"
+
+namespace {
+
+// What of a verbose curl run goes to the transcript: curl's own lines, and
+// for a failed run the server's last reply, which says why where curl's
+// message may not ("Bad PASV/EPSV response: 550" for a refused store); the
+// runner's closing line only when something stands above it.
+std::string CurlTranscriptText(const CCurlVerboseText& run, bool ok)
+{
+    std::string own, closing;
+    size_t start = 0;
+    const std::string& text = run.ownLines;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        end = end == std::string::npos ? text.size() : end + 1;
+        const std::string line = text.substr(start, end - start);
+        start = end;
+        const std::string bare = Trim(line);
+        if (bare.rfind("curl has exited with code ", 0) == 0 || (!bare.empty() && bare.find_first_not_of('-') == std::string::npos))
+            closing += line;
+        else
+            own += line;
+    }
+    if (!ok) {
+        const std::string refusal = run.LastRefusal();
+        if (!refusal.empty())
+            own += "The server answered: " + ShownReason(refusal) + "\r\n";
+    }
+    if (own.empty())
+        return ok ? std::string() : closing;
+    return own + closing;
+}
+
+// A server that sent curl away before the login (a 421, which curl takes
+// for a time-out) or asked for TLS there: its own words.
+bool TurnedAwayBeforeLogin(const CCurlVerboseText& run, LoginFailure& failure)
+{
+    for (const CFtpExchange& e : run.exchanges) {
+        for (const std::string& reply : e.replies) {
+            if (reply.compare(0, 3, "230") == 0)
+                return false;  // logged in
+        }
+    }
+    const std::string refusal = run.LastRefusal();
+    const int code = refusal.size() >= 3 ? std::atoi(refusal.substr(0, 3).c_str()) : 0;
+    if (code != 421 && !SaysTlsRequired(code, refusal))
+        return false;
+    failure = LoginFailureFromInternetError(0, std::string(), code, refusal);
+    return true;
+}
+
+}  // namespace
 
 std::vector<std::string> CFTPWorker::ExtraParameters() const
 {
@@ -41,6 +97,7 @@ bool CFTPWorker::RunCurl(const std::vector<std::string>& options, const std::str
                          const std::vector<std::string>& trailing, bool directory, std::string* output)
 {
     ITransferHost& app = m_host;
+    m_curlRun = CCurlVerboseText();
     std::vector<std::string> extra = ExtraParameters();
     if (RefuseExtraParameters(extra))
         return false;
@@ -55,6 +112,15 @@ bool CFTPWorker::RunCurl(const std::vector<std::string>& options, const std::str
     // .curlrc out: options there ("insecure", "user") would switch off the
     // certificate check or replace the login.
     std::vector<std::string> argv{m_strCurlProgram, "-q", "--silent", "--show-error", "--ssl-reqd"};
+    // curl's account of the exchange holds the server's own replies: why a
+    // store was refused, whether a listing was cut short. Only what curl
+    // itself says reaches the transcript, unless the extra parameters ask
+    // for all of it.
+    bool userVerbose = false;
+    for (const std::string& a : extra)
+        userVerbose = userVerbose || a == "-v" || a == "--verbose" || (a.size() > 1 && a[0] == '-' && a[1] != '-' &&
+                                                                       a.find('v') != std::string::npos);
+    argv.push_back("--verbose");
     if (!m_pSettings->m_bActiveFtp)
         argv.push_back("--ftp-pasv");
     argv.push_back("--netrc-file");
@@ -64,13 +130,47 @@ bool CFTPWorker::RunCurl(const std::vector<std::string>& options, const std::str
     argv.insert(argv.end(), options.begin(), options.end());
     argv.push_back(CurlUrl(name, directory));
     argv.insert(argv.end(), trailing.begin(), trailing.end());
-    return RunProcess(argv, "curl", output);
+    m_bCurlShowsAll = userVerbose;
+    const size_t at = m_strTranscript.size();
+    bool ok = RunProcess(argv, "curl", output);
+    m_bCurlShowsAll = false;
+    if (ok && directory && output) {
+        // A listing the server cut short, or one of other folders, is no
+        // listing of this folder.
+        std::string why;
+        if (!ListingCutShort(m_curlRun.LastReplyTo("LIST"), why) && ListingNamesOtherFolders(*output))
+            why = "The server answered with the listings of other folders; nothing of the answer was used.";
+        if (!why.empty()) {
+            output->clear();
+            if (m_strTranscript.size() == at)
+                m_strTranscript += FormatCommandLine(argv) + "\r\n";
+            m_strTranscript += why + "\r\n";
+            m_host.WriteLog(why + "\n");
+            ok = false;
+        }
+    }
+    return ok;
 }
 
 bool CFTPWorker::UploadFtps(const std::string& localPath, const std::string& target)
 {
-    // curl makes missing folders and replaces an existing file.
-    return RunCurl({"--ftp-create-dirs", "-T", localPath}, &target, {}, false, nullptr);
+    // curl makes missing folders. What stands under the name goes first, in
+    // the same run, in the target's folder, right before the store: some
+    // servers will not store over a file (a read-only page, ProFTPD's
+    // AllowOverwrite off), some write through a link that stands there to
+    // wherever it points. A removal that fails is no failure (nothing
+    // there yet); a folder under the name stays, and the store then fails.
+    const std::string name = GetFileNameOnly(target);
+    if (RunCurl({"--ftp-create-dirs", "-Q", "+*DELE " + name, "-T", localPath}, &target, {}, false, nullptr))
+        return true;
+    // The server's reply says why, where curl's message may not ("Bad
+    // PASV/EPSV response: 550" for a refused store).
+    const std::string refusal = m_curlRun.LastRefusal();
+    if (!refusal.empty() && !m_loginFailure && m_host.GetCancelState(false) != CS_CANCELLED) {
+        SetLastServerResponse("The server refused to store " + target + ": " + ShownReason(refusal));
+        m_host.ReportError(inet::ExtendedError, "CFTPWorker::UploadFile: curl");
+    }
+    return false;
 }
 
 bool CFTPWorker::RunProcess(const std::vector<std::string>& argv, const std::string& program,
@@ -80,14 +180,21 @@ bool CFTPWorker::RunProcess(const std::vector<std::string>& argv, const std::str
     // A note on why the run was stopped goes after the run's own lines.
     const size_t at = m_strTranscript.size();
     const bool ok = RunAndWait(runner, argv, program, output, environment);
-    if (!runner.GetOutput().empty() || m_strTranscript.size() > at)
-        m_strTranscript.insert(at, FormatCommandLine(argv) + "\r\n" + runner.GetOutput());
+    std::string said = runner.GetOutput();
+    if (program == "curl") {
+        m_curlRun = ReadCurlVerbose(said);
+        if (!m_bCurlShowsAll)
+            said = CurlTranscriptText(m_curlRun, ok);
+    }
+    if (!said.empty() || m_strTranscript.size() > at)
+        m_strTranscript.insert(at, FormatCommandLine(argv) + "\r\n" + said);
     // curl connects and logs in at every run: a server it could not reach
     // or a login the server refused is told as a plain-FTP login tells it,
     // not only in the transcript.
     LoginFailure failure;
     if (!ok && program == "curl" && !runner.IsRunning() &&
-        LoginFailureFromCurl(runner.GetExitCode(), runner.GetOutput(), failure))
+        (TurnedAwayBeforeLogin(m_curlRun, failure) ||
+         LoginFailureFromCurl(runner.GetExitCode(), m_curlRun.ownLines, failure)))
         ReportLoginFailure(failure);
     return ok;
 }

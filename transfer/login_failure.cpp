@@ -5,6 +5,7 @@
 
 #include "platform/error_text.h"
 #include "platform/text_helpers.h"
+#include "transfer/ftp_replies.h"
 #include "transfer/ftp_settings.h"
 
 namespace {
@@ -91,6 +92,17 @@ LoginFailure LoginFailureFromInternetError(uint32_t error, const std::string& re
         break;
     }
     return failure;
+}
+
+LoginFailure LoginFailureFromInternetError(uint32_t error, const std::string& reason, int replyCode,
+                                           const std::string& reply)
+{
+    if (SaysTlsRequired(replyCode, reply))
+        return {LoginFailureKind::TlsRequired, ShownReason(reply), true};
+    // libcurl takes any 421 for a time-out; the server said why.
+    if (replyCode == 421)
+        return {LoginFailureKind::TurnedAway, ShownReason(reply), true};
+    return LoginFailureFromInternetError(error, reason);
 }
 
 bool LoginFailureFromCurl(int exitCode, const std::string& output, LoginFailure& failure)
@@ -209,6 +221,16 @@ std::string LoginFailureText(const CFTPSettings& s, const LoginFailure& failure)
                          "Help > Upload a Test File tries the connection without posting anything.",
                          s.m_strServer.c_str(), reason.c_str(), port.c_str(), s.m_strUser.c_str(),
                          s.m_strServer.c_str());
+    case LoginFailureKind::TlsRequired:
+        return StrFormat("The server %s takes no login without TLS encryption.\r\n\r\nThe server answered: "
+                         "%s\r\n\r\nChoose \"FTPS (FTP over TLS)\" as Protocol on the FTP page of Setup > "
+                         "Setup... (the Port Number stays as it is unless the host says otherwise); %s",
+                         s.m_strServer.c_str(), reason.c_str(), kTryIt);
+    case LoginFailureKind::TurnedAway:
+        return StrFormat("The server %s on port %s sent the connection away before the login.\r\n\r\nThe "
+                         "server answered: %s\r\n\r\nTry again later; if the server keeps answering so, ask the "
+                         "club's web host about it. %s",
+                         s.m_strServer.c_str(), port.c_str(), reason.c_str(), kTryIt);
     case LoginFailureKind::Refused:
         break;
     }
@@ -234,6 +256,11 @@ std::string LoginFailureStatus(const CFTPSettings& s, const LoginFailure& failur
         return StrFormat("FTP: Host key not known: host=%s port=%s", s.m_strServer.c_str(), PortOf(s).c_str());
     case LoginFailureKind::ChangedHostKey:
         return StrFormat("FTP: Host key has changed: host=%s port=%s", s.m_strServer.c_str(), PortOf(s).c_str());
+    case LoginFailureKind::TlsRequired:
+        return StrFormat("FTP: The server requires TLS (choose FTPS): host=%s", s.m_strServer.c_str());
+    case LoginFailureKind::TurnedAway:
+        return StrFormat("FTP: The server sent the connection away: host=%s port=%s", s.m_strServer.c_str(),
+                         PortOf(s).c_str());
     case LoginFailureKind::Refused:
         break;
     }
@@ -249,6 +276,10 @@ std::string LoginFailureCause(const LoginFailure& failure)
         return "the server's SSH host key is not known on this computer";
     case LoginFailureKind::ChangedHostKey:
         return "the server's SSH host key has changed";
+    case LoginFailureKind::TlsRequired:
+        return "the server takes no login without TLS (choose FTPS in Setup)";
+    case LoginFailureKind::TurnedAway:
+        return "the server sent the connection away before the login";
     case LoginFailureKind::Refused:
         break;
     }

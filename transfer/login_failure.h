@@ -14,6 +14,8 @@ enum class LoginFailureKind {
     Refused,         // the server answered and refused the login
     UnknownHostKey,  // SSH: the server's host key is not known here
     ChangedHostKey,  // SSH: the server shows another host key than the one known here
+    TlsRequired,     // the server takes no login without TLS (choose FTPS)
+    TurnedAway,      // the server sent the connection away before the login (FTP 421)
 };
 
 struct LoginFailure {
@@ -28,6 +30,11 @@ struct LoginFailure {
 // A libcurl request that failed while connecting and logging in (plain FTP):
 // the internet error code says which.
 LoginFailure LoginFailureFromInternetError(uint32_t error, const std::string& reason);
+// The same, told by the server's last whole reply (replyCode 0: none came)
+// where that says more: that it takes no login without TLS, or that it sent
+// the connection away (421) before the login.
+LoginFailure LoginFailureFromInternetError(uint32_t error, const std::string& reason, int replyCode,
+                                           const std::string& reply);
 // A curl program run (FTPS) that ended with exitCode and wrote output: true
 // with failure filled when it never got past connecting or logging in.
 bool LoginFailureFromCurl(int exitCode, const std::string& output, LoginFailure& failure);

@@ -74,10 +74,11 @@ bool ParseUnixLine(const std::string& line, CRemoteEntry& entry)
         if (i == 0)
             permissions = field;
     }
-    // The ninth field runs to the end of the line.
-    while (pos < line.size() && line[pos] == ' ')
+    // The ninth field runs to the end of the line. One blank stands before
+    // it: a name that begins with blanks keeps them.
+    if (pos < line.size() && line[pos] == ' ')
         ++pos;
-    if (pos >= line.size())
+    if (line.find_first_not_of(' ', pos) == std::string::npos)
         return false;
     entry.name = line.substr(pos);
     entry.directory = !permissions.empty() && permissions[0] == 'd';

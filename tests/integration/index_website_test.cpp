@@ -30,7 +30,12 @@ class IndexWebsiteTest : public TransferTest {
 protected:
     void RoundTrip(int p)
     {
-        UseProtocol(p);
+        RoundTrip([this, p] { UseProtocol(p); });
+    }
+    // pointAtServer: sets the FTP settings and the website.
+    void RoundTrip(const std::function<void()>& pointAtServer)
+    {
+        pointAtServer();
         app->SetWebTransportFactory(
             [this](CFTPSettings&) { return std::make_unique<CFtpWebTransport>(MakeWorker()); });
         const std::string test = TestFolderName();
@@ -99,6 +104,31 @@ TEST_F(IndexWebsiteTest, Sftp)
 {
     RoundTrip(PROTOCOL_SFTP);
 }
+
+namespace {
+
+class IndexWebsiteOnHosts : public IndexWebsiteTest, public ::testing::WithParamInterface<std::pair<FtpKind, int>> {};
+
+std::string HostServerName(const ::testing::TestParamInfo<std::pair<FtpKind, int>>& info)
+{
+    return std::string(FtpKindName(info.param.first)) + (info.param.second == PROTOCOL_FTPS ? "Ftps" : "Ftp");
+}
+
+}  // namespace
+
+// The same round trip on the servers clubs' hosts run.
+TEST_P(IndexWebsiteOnHosts, RoundTrip)
+{
+    RoundTrip([this] { UseFtpServer(GetParam().first, GetParam().second); });
+}
+
+INSTANTIATE_TEST_SUITE_P(Hosts, IndexWebsiteOnHosts,
+                         ::testing::Values(std::make_pair(FtpKind::PureFtpd, PROTOCOL_FTP),
+                                           std::make_pair(FtpKind::PureFtpdTls, PROTOCOL_FTPS),
+                                           std::make_pair(FtpKind::ProFtpd, PROTOCOL_FTP),
+                                           std::make_pair(FtpKind::ProFtpdTls, PROTOCOL_FTPS),
+                                           std::make_pair(FtpKind::ProFtpdChroot, PROTOCOL_FTP)),
+                         HostServerName);
 
 namespace {
 

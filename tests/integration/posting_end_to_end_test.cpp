@@ -101,7 +101,7 @@ protected:
 
     // The FTP settings on the protocol's server (started again when it was
     // stopped), the test's folder as the website.
-    void PointAtServers()
+    virtual void PointAtServers()
     {
         UseProtocol(GetParam());
         app->Setup().SetFlags(app->Setup().GetFlags() | SF_AUTO_FILL_HAND_RECORD);
@@ -534,3 +534,77 @@ TEST_F(BridgeWebsPosting, CancelledPostAndUnreadablePasswordRecordNothing)
     EXPECT_TRUE(app->GetHistory().IsEmpty());
     EXPECT_EQ(Posts().size(), before);
 }
+
+namespace {
+
+// The same posting on the servers clubs' hosts run (the parameter indexes
+// kHostServers), their files the host account's.
+struct HostServer {
+    const char* name;
+    FtpKind kind;
+    int protocol;
+};
+const HostServer kHostServers[] = {
+    {"PureFtpd", FtpKind::PureFtpd, PROTOCOL_FTP},
+    {"PureFtpdTls", FtpKind::PureFtpdTls, PROTOCOL_FTPS},
+    {"ProFtpd", FtpKind::ProFtpd, PROTOCOL_FTP},
+    {"ProFtpdTls", FtpKind::ProFtpdTls, PROTOCOL_FTPS},
+    {"ProFtpdChroot", FtpKind::ProFtpdChroot, PROTOCOL_FTP},
+};
+
+class PostingOnHosts : public PostingEndToEnd {
+protected:
+    void SetUp() override
+    {
+        PostingEndToEnd::SetUp();
+        ASSERT_TRUE(loopback::GiveToHostAccount(testFolder));
+    }
+    void PointAtServers() override
+    {
+        const HostServer& host = kHostServers[GetParam()];
+        UseFtpServer(host.kind, host.protocol);
+        app->Setup().SetFlags(app->Setup().GetFlags() | SF_AUTO_FILL_HAND_RECORD | SF_LINK_PDF_HAND_RECORDS);
+        Ftp().m_strDirectory += "/" + TestFolderName();
+        webUrl = app->Setup().m_strWebsiteUrl + "/" + TestFolderName();
+        app->Setup().m_strWebsiteUrl = webUrl;
+    }
+};
+
+std::string HostName(const ::testing::TestParamInfo<int>& info)
+{
+    return kHostServers[info.param].name;
+}
+
+}  // namespace
+
+// Post Games and a repost of the same games: the pages, PDFs and hand
+// records stand on the website, the repost replaces them (files the host's
+// server made, mode 0644 under its umask), and the index links them.
+TEST_P(PostingOnHosts, PostsAndRepostsOnTheHostsServer)
+{
+    WriteGames({5, 6});
+    app->OnPostGames(false);
+    ASSERT_EQ(LastStatus(), "Post Games succeeded: 2 score files. Indexing succeeded.") << LogText();
+    for (int day : {5, 6}) {
+        EXPECT_TRUE(TempFileHolds(ServerPage(day))) << day;
+        EXPECT_EQ(ReadWholeFile(WebPath("results/" + samples::PageName(day, ".pbn"))), samples::HandRecordText());
+    }
+    const std::string index = ReadWholeFile(WebPath("index.htm"));
+    EXPECT_NE(index.find("results/" + samples::PageName(6, ".html")), std::string::npos);
+    EXPECT_EQ(prompter.textsShown.size(), 0u) << "no transcript";
+
+    prompter.onConfirm = [](const ConfirmPostingRequest& request, ConfirmPostingAnswer& answer) {
+        answer.checked.assign(request.rows.size(), true);
+        return true;
+    };
+    prompter.Answer(IDYESTOALL);
+    app->OnFileRepost();
+    EXPECT_EQ(LastStatus(), "Post Games succeeded: 2 score files. Indexing succeeded.") << LogText();
+    EXPECT_EQ(app->GetIndexEntries().GetCount(), 2);
+    struct stat st {};
+    ASSERT_EQ(::stat(WebPath("results/" + samples::PageName(5, ".html")).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    EXPECT_EQ(prompter.textsShown.size(), 0u) << prompter.textsShown[0].second;
+}
+
+INSTANTIATE_TEST_SUITE_P(Hosts, PostingOnHosts, ::testing::Range(0, 5), HostName);
