@@ -17,7 +17,7 @@ of its bytes) as one JSON line in --posts, and answers by the "club" field:
   reply<n>       a reply of exactly n bytes
   nolength       a page without Content-Length
   anything else  200 with a small page that has a <head>
-With --user the server runs as that account once it listens, as a host's
+With --user the server runs as that account before it listens, as a host's
 web server runs as an account of its own: a page others may not read, or a
 folder they may not enter, is not served (404).
 """
@@ -146,7 +146,6 @@ def main():
     ap.add_argument("--user")
     args = ap.parse_args()
     Handler.posts_file = args.posts
-    server = ThreadingHTTPServer((args.host, args.port), partial(Handler, directory=args.root))
     if args.user:
         account = pwd.getpwnam(args.user)
         with open(args.posts, "a", encoding="utf-8"):
@@ -155,6 +154,10 @@ def main():
         os.setgroups([])
         os.setgid(account.pw_gid)
         os.setuid(account.pw_uid)
+    # It listens only once it runs as that account: the fixture takes a
+    # port that accepts as a server that is ready, and no request may be
+    # served with the tests' own rights.
+    server = ThreadingHTTPServer((args.host, args.port), partial(Handler, directory=args.root))
     server.daemon_threads = True
     server.serve_forever()
 
