@@ -1,5 +1,7 @@
 #include "transfer/ftp_connection.h"
 
+#include "platform/line_splitter.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <chrono>
@@ -392,14 +394,18 @@ size_t CFtpConnection::OnHeader(char* data, size_t size, size_t count, void* sel
     const size_t n = size * count;
     try {
         c->m_pendingLine.append(data, n);
-        size_t nl;
-        while ((nl = c->m_pendingLine.find('\n')) != std::string::npos) {
-            std::string line = TrimRight(c->m_pendingLine.substr(0, nl));
-            c->m_pendingLine.erase(0, nl + 1);
+        CLineSplitter lines(c->m_pendingLine, LineEnds::Lf);
+        TextLine piece;
+        size_t used = 0;
+        while (lines.Next(piece) && piece.ended) {
+            const std::string line = TrimRight(std::string(piece.text));
             if (!line.empty())
                 c->m_lastResponse = line;
             c->m_replies.AddLine(line);
+            used = lines.Position();
         }
+        // An unfinished line waits for the rest of it.
+        c->m_pendingLine.erase(0, used);
     } catch (...) {
         return 0;  // ends the request; nothing may be thrown through libcurl
     }

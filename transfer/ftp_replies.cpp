@@ -1,5 +1,7 @@
 #include "transfer/ftp_replies.h"
 
+#include "platform/line_splitter.h"
+
 #include <cctype>
 
 #include "platform/text_helpers.h"
@@ -87,13 +89,10 @@ bool ListingCutShort(const std::string& reply, std::string& message)
 
 bool ListingNamesOtherFolders(const std::string& listing)
 {
-    size_t start = 0;
-    while (start < listing.size()) {
-        size_t end = listing.find('\n', start);
-        if (end == std::string::npos)
-            end = listing.size();
-        const std::string line = TrimRight(listing.substr(start, end - start));
-        start = end + 1;
+    CLineSplitter lines(listing, LineEnds::Lf);
+    std::string_view text;
+    while (lines.Next(text)) {
+        const std::string line = TrimRight(std::string(text));
         CRemoteEntry entry;
         // "2024/:" or "Summer 2024:", as an "ls" of several folders heads
         // each of them; a listing line of an entry named "x:" reads as an
@@ -139,15 +138,10 @@ CCurlVerboseText ReadCurlVerbose(const std::string& errors)
     CCurlVerboseText out;
     out.exchanges.push_back({std::string(), {}});
     CFtpReplyReader reader;
-    size_t start = 0;
-    while (start < errors.size()) {
-        size_t end = errors.find('\n', start);
-        if (end == std::string::npos)
-            end = errors.size();
-        std::string line = errors.substr(start, end - start);
-        start = end + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    CLineSplitter lines(errors, LineEnds::CrLf);
+    std::string_view text;
+    while (lines.Next(text)) {
+        const std::string line(text);
         if (line.compare(0, 2, "< ") == 0) {
             if (reader.AddLine(line.substr(2)))
                 out.exchanges.back().replies.push_back(reader.LastReply());

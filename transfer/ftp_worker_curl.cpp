@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/error_text.h"
+#include "platform/line_splitter.h"
 #include "platform/path_helpers.h"
 #include "platform/text_helpers.h"
 
@@ -28,13 +29,10 @@ namespace {
 std::string CurlTranscriptText(const CCurlVerboseText& run, bool ok)
 {
     std::string own, closing;
-    size_t start = 0;
-    const std::string& text = run.ownLines;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end + 1;
-        const std::string line = text.substr(start, end - start);
-        start = end;
+    CLineSplitter lines(run.ownLines, LineEnds::Lf);
+    TextLine piece;
+    while (lines.Next(piece)) {
+        const std::string line(piece.withEnd);
         const std::string bare = Trim(line);
         if (bare.rfind("curl has exited with code ", 0) == 0 || (!bare.empty() && bare.find_first_not_of('-') == std::string::npos))
             closing += line;
