@@ -123,7 +123,8 @@ const char kPage[] =
     "<h3>Keys</h3>"
     "<p>F4 Post Games, Shift+F4 Repost, F1 this Help, F6 and Shift+F6 move between the address line and "
     "the page. In the web view: Alt+Left back, Alt+Right forward, "
-    "F5 refresh, Esc stop. Esc closes this window.</p>";
+    "F5 refresh, Esc stop. In Confirm Posting and Index, Space ticks or clears the row that has the "
+    "focus. In every dialog F1 opens the Help at its part. Esc closes this window.</p>";
 
 }  // namespace
 
