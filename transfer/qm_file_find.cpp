@@ -48,7 +48,6 @@ bool CQmFileFind::FindFile(const std::string& pattern)
     while (!folder.empty() && folder.back() == '*')
         folder.pop_back();
     std::string text;
-    std::string strip;
     const size_t transcriptAt = m_pWorker->GetTranscript().size();
     switch (m_pWorker->GetProtocol()) {
     case PROTOCOL_FTP: {
@@ -73,24 +72,21 @@ bool CQmFileFind::FindFile(const std::string& pattern)
             return false;
         }
         break;
-    case PROTOCOL_SFTP:
-        if (!m_pWorker->RunSftpCommandEx("ls -lan", folder, &text)) {
-            m_strError = RunErrorText(m_pWorker->GetTranscript(), transcriptAt, "sftp");
+    case PROTOCOL_SFTP: {
+        // One strict reading of sftp's own lines: a name with a line break
+        // cannot make up an entry.
+        const auto listed = m_pWorker->ListSftpFolder(folder, m_strError);
+        if (!listed)
             return false;
-        }
-        // sftp names the entries of a folder given to "ls" with the folder
-        // in front, as it was sent.
-        if (!folder.empty()) {
-            strip = CFTPWorker::SftpName(folder);
-            if (strip.back() != '/')
-                strip += '/';
-        }
-        break;
+        for (const CSftpListEntry& e : *listed)
+            m_Entries.push_back({e.name, e.Folder()});
+        return true;
+    }
     default:
         m_strError = "unknown protocol";
         return false;
     }
-    m_Entries = ParseListing(text, strip);
+    m_Entries = ParseListing(text);
     return true;
 }
 
