@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <filesystem>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,6 +31,11 @@ const SshKindInfo& Info(SshKind kind)
         {"OlderWithoutPosixRename", "-older-no-posix-rename"},
         {"RefusesSetstat", "-refuses-setstat"},
         {"Banner", "-banner"},
+        {"Umask077", "-umask077"},
+        {"Umask077RefusesSetstat", "-umask077-refuses-setstat"},
+        {"ProFtpd", "-proftpd"},
+        {"ProFtpdNoOverwrite", "-proftpd-no-overwrite"},
+        {"ProFtpdDeniesChmod", "-proftpd-denies-chmod"},
     };
     return kinds[static_cast<size_t>(kind)];
 }
@@ -53,15 +59,74 @@ loopback::CSshServer::Options ServerOptions(SshKind kind)
     case SshKind::Banner:
         options.banner = kSshBanner;
         break;
+    case SshKind::Umask077RefusesSetstat:
+        options.refuseSetstat = true;
+        options.umask = "077";
+        break;
+    case SshKind::Umask077:
+        options.umask = "077";
+        break;
+    case SshKind::ProFtpd:
+    case SshKind::ProFtpdNoOverwrite:
+    case SshKind::ProFtpdDeniesChmod:
+        break;
     }
+    return options;
+}
+
+loopback::CProFtpServer::Options ProFtpdOptions(SshKind kind)
+{
+    loopback::CProFtpServer::Options options;
+    options.protocol = loopback::CProFtpServer::Options::Protocol::Sftp;
+    options.chroot = true;
+    options.noOverwrite = kind == SshKind::ProFtpdNoOverwrite;
+    options.denyChmod = kind == SshKind::ProFtpdDeniesChmod;
     return options;
 }
 
 }  // namespace
 
+const char* const kNoOverwriteFolder = "no-overwrite";
+const char* const kWebServerAccount = "www-data";
+
+namespace {
+
+const char* const kFtpKindNames[kFtpKinds] = {"PureFtpd", "PureFtpdTls", "PureFtpdShortListings",
+                                              "ProFtpd",  "ProFtpdTls",  "ProFtpdChroot"};
+
+// The test folders belong to the host account when it exists; the tests of
+// the hosts' servers fail plainly without it (loopback::LookUpHostAccount).
+void GiveToHostAccountIfAny(const std::string& path)
+{
+    if (::getpwnam(loopback::kHostAccountName))
+        loopback::GiveToHostAccount(path);
+}
+
+}  // namespace
+
+const char* FtpKindName(FtpKind kind)
+{
+    return kFtpKindNames[static_cast<size_t>(kind)];
+}
+
+int FtpKindProtocol(FtpKind kind)
+{
+    return kind == FtpKind::PureFtpdTls || kind == FtpKind::ProFtpdTls ? PROTOCOL_FTPS : PROTOCOL_FTP;
+}
+
+bool IsProFtpdKind(FtpKind kind)
+{
+    return kind == FtpKind::ProFtpd || kind == FtpKind::ProFtpdTls || kind == FtpKind::ProFtpdChroot;
+}
+
 const char* SshKindName(SshKind kind)
 {
     return Info(kind).name;
+}
+
+bool IsProFtpdKind(SshKind kind)
+{
+    return kind == SshKind::ProFtpd || kind == SshKind::ProFtpdNoOverwrite || kind == SshKind::ProFtpdDeniesChmod;
 }
 
 LoopbackSite& LoopbackSite::Get()
@@ -78,6 +143,9 @@ LoopbackSite::LoopbackSite()
     postsFile = folder.File("posts.jsonl");
     for (const auto& dir : {site, www, certDir})
         ::mkdir(dir.c_str(), 0755);
+    // The hosts' servers run as another account: it must reach the site.
+    ::chmod(folder.Path().c_str(), 0711);
+    GiveToHostAccountIfAny(site);
 }
 
 namespace {
@@ -112,8 +180,19 @@ loopback::CHttpServer& LoopbackSite::Http()
     return Started(m_mutex, m_http, "HTTP", [&] { return m_http.Start(www, postsFile, folder.File("http.log")); });
 }
 
+loopback::CHttpServer& LoopbackSite::HostHttp()
+{
+    return Started(m_mutex, m_hostHttp, "HTTP (as the web server's account)", [&] {
+        return m_hostHttp.Start(www, folder.File("posts-host.jsonl"), folder.File("http-host.log"), kWebServerAccount);
+    });
+}
+
 loopback::CSshServer& LoopbackSite::Ssh(SshKind kind)
 {
+    if (IsProFtpdKind(kind)) {
+        ADD_FAILURE() << SshKindName(kind) << " is not an OpenSSH kind: use LoopbackSite::SftpHost";
+        kind = SshKind::Current;
+    }
     loopback::CSshServer& server = m_ssh[static_cast<size_t>(kind)];
     const std::string name = std::string("SSH (") + SshKindName(kind) + ")";
     return Started(m_mutex, server, name.c_str(), [&] {
@@ -123,13 +202,90 @@ loopback::CSshServer& LoopbackSite::Ssh(SshKind kind)
 
 std::string LoopbackSite::SshLog(SshKind kind) const
 {
+    if (IsProFtpdKind(kind))
+        return folder.File(std::string("ssh") + Info(kind).suffix) + "/sftp.log";
     return folder.File(std::string("sshd") + Info(kind).suffix + ".log");
+}
+
+SshHost LoopbackSite::SftpHost(SshKind kind)
+{
+    SshHost host;
+    host.log = SshLog(kind);
+    if (!IsProFtpdKind(kind)) {
+        loopback::CSshServer& server = Ssh(kind);
+        host.port = server.Port();
+        host.keyDir = server.dir;
+        host.user = loopback::CurrentUser();
+        return host;
+    }
+    loopback::CProFtpServer& server = m_proSftp[static_cast<size_t>(kind)];
+    Started(m_mutex, server, SshKindName(kind), [&] {
+        return server.Start(site, kUser, kPassword, folder.File(std::string("ssh") + Info(kind).suffix), {},
+                            ProFtpdOptions(kind));
+    });
+    host.port = server.Port();
+    host.keyDir = server.dir;
+    host.user = kUser;
+    host.traceLog = server.log;
+    return host;
+}
+
+std::string LoopbackSite::SshRemotePath(SshKind kind, const std::string& local) const
+{
+    if (!IsProFtpdKind(kind))
+        return local;
+    if (local == site)
+        return "/";
+    EXPECT_EQ(local.rfind(site + "/", 0), 0u) << local << " is not below the site " << site;
+    return local.substr(site.size());
 }
 
 loopback::CStallingSshServer& LoopbackSite::StallingSsh()
 {
     return Started(m_mutex, m_stallingSsh, "stalling SSH",
                    [&] { return m_stallingSsh.Start(folder.File("stalling-ssh.log")); });
+}
+
+int LoopbackSite::HostFtpPort(FtpKind kind)
+{
+    const std::string name = FtpKindName(kind);
+    const auto certificate = [&] {
+        return PathExists(certDir + "/cert.pem") || loopback::MakeSelfSignedCertificate(certDir);
+    };
+    if (IsProFtpdKind(kind)) {
+        loopback::CProFtpServer& server = m_proFtp[static_cast<size_t>(kind)];
+        loopback::CProFtpServer::Options options;
+        if (kind == FtpKind::ProFtpdTls)
+            options.protocol = loopback::CProFtpServer::Options::Protocol::FtpsRequired;
+        options.chroot = kind == FtpKind::ProFtpdChroot;
+        options.noOverwriteFolders.push_back(www + "/*/" + kNoOverwriteFolder);
+        return Started(m_mutex, server, name.c_str(), [&] {
+                   return certificate() && server.Start(site, kUser, kPassword, folder.File(name), certDir, options);
+               }).Port();
+    }
+    loopback::CPureFtpServer& server = m_pureFtp[static_cast<size_t>(kind)];
+    loopback::CPureFtpServer::Options options;
+    switch (kind) {
+    case FtpKind::PureFtpd:
+        break;
+    case FtpKind::PureFtpdTls:
+        options.tls = loopback::CPureFtpServer::Options::Tls::Required;
+        break;
+    case FtpKind::PureFtpdShortListings:
+        options.tls = loopback::CPureFtpServer::Options::Tls::Allowed;
+        options.listLimit = kShortListingLimit;
+        break;
+    default:
+        break;
+    }
+    return Started(m_mutex, server, name.c_str(), [&] {
+               return certificate() && server.Start(site, kUser, kPassword, folder.File(name), certDir, options);
+           }).Port();
+}
+
+std::string LoopbackSite::HostFtpLog(FtpKind kind) const
+{
+    return folder.File(FtpKindName(kind)) + "/commands.log";
 }
 
 int ProgressFrame::UploadProgress(bool show, int total, int done)
@@ -249,6 +405,7 @@ void TransferTest::SetUp()
     ASSERT_TRUE(app->SetFtpPassword(kPassword));
     testFolder = LoopbackSite::Get().www + "/" + TestFolderName();
     ::mkdir(testFolder.c_str(), 0777);
+    GiveToHostAccountIfAny(testFolder);
 }
 
 std::string TransferTest::TestFolderName() const
@@ -267,6 +424,14 @@ std::string TransferTest::WebPath(const std::string& relative) const
 void TransferTest::WriteWebFile(const std::string& relative, const std::string& bytes)
 {
     ASSERT_EQ(::rename(folder.Write("web.tmp", bytes).c_str(), WebPath(relative).c_str()), 0) << relative;
+    GiveToHostAccountIfAny(WebPath(relative));
+}
+
+void TransferTest::MakeWebFolder(const std::string& relative, mode_t mode)
+{
+    ASSERT_EQ(::mkdir(WebPath(relative).c_str(), mode), 0) << relative;
+    ASSERT_EQ(::chmod(WebPath(relative).c_str(), mode), 0) << relative;
+    GiveToHostAccountIfAny(WebPath(relative));
 }
 
 void TransferTest::UseProtocol(int p)
@@ -295,16 +460,35 @@ void TransferTest::UseProtocol(int p)
 void TransferTest::UseSftpServer(SshKind kind)
 {
     LoopbackSite& site = LoopbackSite::Get();
-    loopback::CSshServer& server = site.Ssh(kind);
+    const SshHost host = site.SftpHost(kind);
     CFTPSettings& s = Ftp();
     s.m_nProtocol = PROTOCOL_SFTP;
     s.m_strServer = "127.0.0.1";
-    s.m_strUser = loopback::CurrentUser();
-    s.m_strDirectory = site.www;
-    app->Setup().m_strWebsiteUrl = site.Http().Url();
-    s.m_strPort[2] = std::to_string(server.Port());
+    s.m_strUser = host.user;
+    s.m_strDirectory = site.SshRemotePath(kind, site.www);
+    const bool hostsWeb = IsProFtpdKind(kind) || kind == SshKind::Umask077 || kind == SshKind::Umask077RefusesSetstat;
+    app->Setup().m_strWebsiteUrl = hostsWeb ? site.HostHttp().Url() : site.Http().Url();
+    s.m_strPort[2] = std::to_string(host.port);
     s.m_strParameters[2] =
-        "-i \"" + server.dir + "/userkey\" -oStrictHostKeyChecking=no -oUserKnownHostsFile=/dev/null";
+        "-i \"" + host.keyDir + "/userkey\" -oStrictHostKeyChecking=no -oUserKnownHostsFile=/dev/null";
+}
+
+void TransferTest::UseFtpServer(FtpKind kind, int protocol)
+{
+    LoopbackSite& site = LoopbackSite::Get();
+    CFTPSettings& s = Ftp();
+    s.m_nProtocol = protocol < 0 ? FtpKindProtocol(kind) : protocol;
+    s.m_strServer = "127.0.0.1";
+    s.m_strUser = kUser;
+    s.m_strDirectory = "www";  // the login folder is the site, chrooted or not
+    app->Setup().m_strWebsiteUrl = site.HostHttp().Url();
+    const std::string port = std::to_string(site.HostFtpPort(kind));
+    if (s.m_nProtocol == PROTOCOL_FTPS) {
+        s.m_strPort[1] = port;
+        s.m_strParameters[1] = "--cacert \"" + site.certDir + "/cert.pem\"";
+    } else {
+        s.m_strPort[0] = port;
+    }
 }
 
 std::unique_ptr<CFTPWorker> TransferTest::MakeWorker()
@@ -365,8 +549,9 @@ size_t Count(const std::string& text, const std::string& what)
 int SshLogins(SshKind kind)
 {
     LoopbackSite& site = LoopbackSite::Get();
-    site.Ssh(kind);
-    return static_cast<int>(Count(ReadWholeFile(site.SshLog(kind)), "Accepted publickey for "));
+    site.SftpHost(kind);
+    const char* accepted = IsProFtpdKind(kind) ? "' authenticated via 'publickey' method" : "Accepted publickey for ";
+    return static_cast<int>(Count(ReadWholeFile(site.SshLog(kind)), accepted));
 }
 
 std::vector<loopback::ProcessInfo> SftpProcesses()

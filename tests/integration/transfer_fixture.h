@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "app/setup_data.h"
+#include "support/club_servers.h"
 #include "support/servers.h"
 #include "support/test_app.h"
 #include "transfer/ftp_worker.h"
@@ -24,17 +25,56 @@
 extern const std::string kPassword;
 extern const std::string kUser;
 
-// The kinds of SSH host a club may have, each a private sshd of its own
+// The kinds of SSH host a club may have, each a private server of its own
 // (see loopback::CSshServer::Options): the current OpenSSH release; one
 // from before 9.1; one of those also without posix-rename (a rename onto
 // an existing file fails); one that refuses mode changes, as some managed
-// SFTP services do; one that shows kSshBanner before the login.
-enum class SshKind { Current, Older, OlderWithoutPosixRename, RefusesSetstat, Banner };
-constexpr size_t kSshKinds = 5;
+// SFTP services do; one that shows kSshBanner before the login; one whose
+// sftp server runs at umask 077 (a new account on some hosts), also with
+// mode changes refused. Then ProFTPD's mod_sftp as a host sets it up
+// (loopback::CProFtpServer: the club chrooted to the site as the host
+// account, Umask 022, AllowOverwrite on), also with AllowOverwrite off,
+// and with SITE_CHMOD denied (which refuses the mode sent with an open).
+enum class SshKind {
+    Current, Older, OlderWithoutPosixRename, RefusesSetstat, Banner, Umask077, Umask077RefusesSetstat,
+    ProFtpd, ProFtpdNoOverwrite, ProFtpdDeniesChmod
+};
+constexpr size_t kSshKinds = 10;
+bool IsProFtpdKind(SshKind kind);
+
+// What a test needs to reach an SSH kind with the real sftp.
+struct SshHost {
+    int port = 0;
+    std::string keyDir;  // userkey (authorized), otherkey (not), hostkey
+    std::string user;    // to log in as
+    std::string log;     // the server's log: logins, and for ProFTPD the sftp requests in traceLog
+    std::string traceLog;
+};
 // "Current", "Older", ...: for test parameter names.
 const char* SshKindName(SshKind kind);
 // Lines that read like ssh's own errors, then one line of 20,000 'B's.
 extern const std::string kSshBanner;
+
+// The FTP servers clubs' hosts run, set up as hosts set them up, each
+// serving the site folder as the host account (loopback::CPureFtpServer,
+// CProFtpServer). Pure-FTPd chroots every user; PureFtpdTls demands TLS;
+// PureFtpdShortListings allows TLS and lists at most kShortListingLimit
+// entries of a folder. ProFTPD with Debian's proftpd.conf: plain FTP
+// unchrooted, FTPS with TLS required, plain FTP chrooted (DefaultRoot ~);
+// on each a folder named kNoOverwriteFolder (in any test folder) refuses
+// a store over an existing file, and each login waits about a second
+// (Debian's DelayEngine on).
+enum class FtpKind { PureFtpd, PureFtpdTls, PureFtpdShortListings, ProFtpd, ProFtpdTls, ProFtpdChroot };
+constexpr size_t kFtpKinds = 6;
+bool IsProFtpdKind(FtpKind kind);
+constexpr int kShortListingLimit = 25;
+extern const char* const kNoOverwriteFolder;
+// The account the hosts' web server runs as ("www-data", Debian's).
+extern const char* const kWebServerAccount;
+// "PureFtpd", ...: for test parameter names.
+const char* FtpKindName(FtpKind kind);
+// PROTOCOL_FTPS for the kinds that demand TLS, else PROTOCOL_FTP.
+int FtpKindProtocol(FtpKind kind);
 
 class LoopbackSite {
 public:
@@ -43,12 +83,25 @@ public:
     loopback::CFtpServer& Ftp();
     loopback::CFtpServer& Ftps();
     loopback::CHttpServer& Http();
+    // The same web root served as kWebServerAccount, as a host's web
+    // server runs: the website of the hosts' kinds (UseFtpServer, and
+    // UseSftpServer for the ProFTPD and umask 077 kinds).
+    loopback::CHttpServer& HostHttp();
     // All SSH kinds serve the same file system; each has its own key
     // folder and log (folder "ssh" and "sshd.log" for Current, "ssh-older"
     // and "sshd-older.log" and so on for the others).
     loopback::CSshServer& Ssh(SshKind kind = SshKind::Current);
     std::string SshLog(SshKind kind) const;
+    // Any kind, OpenSSH or ProFTPD (started on first use).
+    SshHost SftpHost(SshKind kind);
+    // The path the SFTP server of that kind knows a local file below the
+    // site by (ProFTPD chroots the club to the site: site/www is "/www").
+    std::string SshRemotePath(SshKind kind, const std::string& local) const;
     loopback::CStallingSshServer& StallingSsh();
+    // A host's FTP server of that kind, started on first use; its port.
+    int HostFtpPort(FtpKind kind);
+    // Every command and reply of that kind's server.
+    std::string HostFtpLog(FtpKind kind) const;
 
     CTempFolder folder;
     std::string site;  // the FTP servers' root
@@ -60,9 +113,12 @@ private:
     LoopbackSite();
     std::mutex m_mutex;
     loopback::CFtpServer m_ftp, m_ftps;
-    loopback::CHttpServer m_http;
+    loopback::CHttpServer m_http, m_hostHttp;
     std::array<loopback::CSshServer, kSshKinds> m_ssh;
     loopback::CStallingSshServer m_stallingSsh;
+    std::array<loopback::CPureFtpServer, kFtpKinds> m_pureFtp;  // the slots of the Pure-FTPd kinds
+    std::array<loopback::CProFtpServer, kFtpKinds> m_proFtp;    // and of the ProFTPD ones
+    std::array<loopback::CProFtpServer, kSshKinds> m_proSftp;  // the ProFTPD kinds' slots
 };
 
 // A main frame that records the progress bar and can stop a transfer: the
@@ -105,13 +161,20 @@ protected:
     void UseProtocol(int protocol);
     // The SFTP settings for that kind of SSH host, with its own key.
     void UseSftpServer(SshKind kind);
+    // The FTP or FTPS settings (protocol: PROTOCOL_FTP or PROTOCOL_FTPS;
+    // -1: FtpKindProtocol) for that kind of host's server.
+    void UseFtpServer(FtpKind kind, int protocol = -1);
     std::unique_ptr<CFTPWorker> MakeWorker();
     // A worker logged in and in the test's own folder.
     std::unique_ptr<CFTPWorker> LoggedIn();
     // The per-test folder below the web root ("t-<test name>").
     std::string TestFolderName() const;
     std::string WebPath(const std::string& relative) const;  // local path under the test folder
+    // Written as the host account (see loopback::GiveToHostAccount), so
+    // that the hosts' servers may replace it.
     void WriteWebFile(const std::string& relative, const std::string& bytes);
+    // A folder below the test folder, the host account's.
+    void MakeWebFolder(const std::string& relative, mode_t mode = 0755);
     // A sparse local file of the given size with "Q" at its start, middle and end.
     std::string MakeSparseFile(const std::string& name, int64_t size);
     // The paths of the files in the temporary folder whose names start with prefix.

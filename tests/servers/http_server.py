@@ -17,10 +17,15 @@ of its bytes) as one JSON line in --posts, and answers by the "club" field:
   reply<n>       a reply of exactly n bytes
   nolength       a page without Content-Length
   anything else  200 with a small page that has a <head>
+With --user the server runs as that account once it listens, as a host's
+web server runs as an account of its own: a page others may not read, or a
+folder they may not enter, is not served (404).
 """
 import argparse
 import html
 import json
+import os
+import pwd
 import time
 import urllib.parse
 from functools import partial
@@ -138,9 +143,18 @@ def main():
     ap.add_argument("--root", required=True)
     ap.add_argument("--posts", required=True)
     ap.add_argument("--host", default="127.0.0.1")
+    ap.add_argument("--user")
     args = ap.parse_args()
     Handler.posts_file = args.posts
     server = ThreadingHTTPServer((args.host, args.port), partial(Handler, directory=args.root))
+    if args.user:
+        account = pwd.getpwnam(args.user)
+        with open(args.posts, "a", encoding="utf-8"):
+            pass
+        os.chown(args.posts, account.pw_uid, account.pw_gid)
+        os.setgroups([])
+        os.setgid(account.pw_gid)
+        os.setuid(account.pw_uid)
     server.daemon_threads = True
     server.serve_forever()
 

@@ -7,7 +7,9 @@ with the internal sftp server, listening on 127.0.0.1:--port.
 Servers like those clubs have: --sftp-filter-drop runs the sftp server
 behind sftp_server_filter.py, which leaves that extension out of the
 server's first reply (as older releases do); --refuse-setstat refuses mode
-and time changes; --banner-file shows that text before the login."""
+and time changes; --umask makes the sftp server create files and folders
+with that umask (a new account on some hosts: 077); --banner-file shows
+that text before the login."""
 import argparse
 import os
 import subprocess
@@ -20,6 +22,8 @@ def keygen(path):
 
 def subsystem(args):
     refused = ["-P", "setstat,fsetstat,lsetstat"] if args.refuse_setstat else []
+    if args.umask:
+        refused = ["-u", args.umask] + refused
     if not args.sftp_filter_drop:
         return " ".join(["internal-sftp"] + refused)
     script = os.path.join(os.path.dirname(os.path.abspath(__file__)), "sftp_server_filter.py")
@@ -37,6 +41,7 @@ def main():
     ap.add_argument("--port", type=int, required=True)
     ap.add_argument("--sftp-filter-drop", action="append", default=[], metavar="EXTENSION")
     ap.add_argument("--refuse-setstat", action="store_true")
+    ap.add_argument("--umask")
     ap.add_argument("--banner-file")
     args = ap.parse_args()
     d = os.path.abspath(args.dir)

@@ -250,12 +250,15 @@ bool CMadeUpTreeFtpServer::Start(const std::string& tree, const std::string& roo
     return CServerProcess::Start(argv, port, logFile);
 }
 
-bool CHttpServer::Start(const std::string& root, const std::string& postsFile, const std::string& logFile)
+bool CHttpServer::Start(const std::string& root, const std::string& postsFile, const std::string& logFile,
+                        const std::string& runAs)
 {
     const int port = PickFreePort();
-    return CServerProcess::Start({kPython, kScripts + "/http_server.py", "--port", std::to_string(port),
-                                  "--root", root, "--posts", postsFile},
-                                 port, logFile);
+    std::vector<std::string> argv{kPython, kScripts + "/http_server.py", "--port", std::to_string(port),
+                                  "--root", root, "--posts", postsFile};
+    if (!runAs.empty())
+        argv.insert(argv.end(), {"--user", runAs});
+    return CServerProcess::Start(argv, port, logFile);
 }
 
 std::string CHttpServer::Url() const
@@ -301,6 +304,8 @@ bool CSshServer::Start(const std::string& folder, const std::string& logFile, co
         setup.insert(setup.end(), {"--sftp-filter-drop", extension});
     if (options.refuseSetstat)
         setup.push_back("--refuse-setstat");
+    if (!options.umask.empty())
+        setup.insert(setup.end(), {"--umask", options.umask});
     if (!options.banner.empty()) {
         ::mkdir(dir.c_str(), 0755);
         const std::string bannerFile = dir + "/banner";

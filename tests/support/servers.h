@@ -81,9 +81,12 @@ public:
 };
 
 // GET/HEAD of the files under root; form posts recorded in postsFile.
+// runAs: the account it serves as once it listens (a host's web server
+// is not the account that uploads); empty: the tests' own.
 class CHttpServer : public CServerProcess {
 public:
-    bool Start(const std::string& root, const std::string& postsFile, const std::string& logFile);
+    bool Start(const std::string& root, const std::string& postsFile, const std::string& logFile,
+               const std::string& runAs = {});
     std::string Url() const;  // "http://127.0.0.1:<port>"
 };
 
@@ -123,6 +126,8 @@ public:
         std::vector<std::string> dropExtensions;
         // setstat, fsetstat and lsetstat refused.
         bool refuseSetstat = false;
+        // The sftp server's umask (-u), e.g. "077"; empty: sshd's own (022).
+        std::string umask;
         // Shown by sshd before the login (Banner); empty: none.
         std::string banner;
     };
