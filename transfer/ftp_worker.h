@@ -208,8 +208,9 @@ private:
     bool m_bSftpRenameReplaces = true;
     // Whether the server lets file modes be changed, once seen.
     enum class SftpModes { Unknown, Allowed, Refused } m_sftpModes = SftpModes::Unknown;
-    // Told the user that the server makes uploads unreadable.
-    bool m_bSftpUnreadableTold = false;
+    // Told the user that the server makes uploads unreadable, or refuses
+    // the mode sent with them.
+    bool m_bSftpHostFaultTold = false;
     // Temporary files on the server (paths relative to the login folder)
     // that a step cut short may have left.
     std::set<std::string> m_sftpLeftovers;

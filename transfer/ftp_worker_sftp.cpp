@@ -556,6 +556,16 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
              QuotePath(temporary) + "\n-rm " + QuotePath(onServer) + "\n";
     if (RefuseLongSftpLine(lines, operation, true))
         return false;
+    // What the server does to every upload is told once.
+    const auto failOnce = [&](const std::string& text) {
+        if (!m_bSftpHostFaultTold) {
+            m_bSftpHostFaultTold = true;
+            return fail(text);
+        }
+        SetLastServerResponse(text);
+        m_host.WriteLog(std::string(operation) + ": " + text + "\n");
+        return false;
+    };
     const auto goOn = [](const SftpStepResult& r) {
         return r.end == SftpStepEnd::CommandFailed || r.end == SftpStepEnd::Done;
     };
@@ -619,8 +629,9 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
         std::string text;
         if (!absent && !knownFile)
             text += "-rm " + QuotePath(leaf) + "\n";
+        // ("-": a page removed meanwhile by someone else needs no room.)
         if (knownFile && !replaces)
-            text += "rename " + QuotePath(leaf) + " " + QuotePath(aside) + "\n";
+            text += "-rename " + QuotePath(leaf) + " " + QuotePath(aside) + "\n";
         text += "rename " + QuotePath(temporary) + " " + QuotePath(leaf) + "\n";
         if (knownFile && !replaces)
             text += "-rm " + QuotePath(aside) + "\n";
@@ -675,7 +686,7 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
         // there to remove says so.
         const SftpStepResult removed = inFolder("rm " + QuotePath(temporary) + "\n");
         if (removed.Ok())
-            return fail("The server refused to take " + target + " with the mode it was sent with: it does not let "
+            return failOnce("The server refused to take " + target + " with the mode it was sent with: it does not let "
                         "the mode of uploaded files be set. Ask the host to allow SFTP uploads to set file modes "
                         "(permissions), or to use another SFTP server.");
     }
@@ -700,13 +711,7 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
                                      "their mode be changed, so " + target + " was not put in place: the web server "
                                      "could not read it (the page there was left as it was). Ask the host to make "
                                      "uploaded files readable by everyone (a umask of 022 for SFTP uploads).";
-            if (m_bSftpUnreadableTold) {
-                SetLastServerResponse(text);
-                m_host.WriteLog(std::string(operation) + ": " + text + "\n");
-                return false;
-            }
-            m_bSftpUnreadableTold = true;
-            return fail(text);
+            return failOnce(text);
         }
         result = inFolder(renameLines(m_bSftpRenameReplaces));
     }
