@@ -125,12 +125,15 @@ TEST_F(ProcessRunnerTest, LinesPartialLastLineLongLinesAndEnvironment)
     ::setenv("QM_RUNNER_PROBE", "inherited", 1);
     CProcessRunner runner(*app);
     ASSERT_TRUE(runner.Start({"sh", "-c", "printf '%s/%s\\r\\ntwo\\n' \"$QM_RUNNER_PROBE\" \"$LC_ALL\"; "
-                                           "head -c 20000 /dev/zero | tr '\\0' x; printf '\\nlast'"},
+                                           "head -c 20000 /dev/zero | tr '\\0' x; printf '\\nlast cr\\rin\\r'; "
+                                           "sleep 0.1; printf '\\nend\\r'"},
                              {}, "sh", {"QM_RUNNER_PROBE=given", "LC_ALL=C.UTF-8"}));
     ::unsetenv("QM_RUNNER_PROBE");
     runner.CloseStdin();
     int last = 0;
-    EXPECT_EQ(RunToEnd(runner, last), "given/C.UTF-8\ntwo\n" + std::string(20000, 'x') + "\nlast");
+    // A CR goes only with the line feed right after it (also when that
+    // comes in a later read); any other is a byte of the line.
+    EXPECT_EQ(RunToEnd(runner, last), "given/C.UTF-8\ntwo\n" + std::string(20000, 'x') + "\nlast cr\rin\nend\r");
     EXPECT_EQ(last, CProcessRunner::RL_EXITED);
     EXPECT_EQ(runner.GetExitCode(), 0u);
     EXPECT_EQ(runner.GetOutput(), "");  // silent success leaves no trace
