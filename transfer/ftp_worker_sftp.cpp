@@ -14,6 +14,7 @@
 
 #include "platform/error_text.h"
 #include "platform/fd_io.h"
+#include "platform/line_splitter.h"
 #include "platform/path_helpers.h"
 #include "platform/private_folder.h"
 #include "platform/text_helpers.h"
@@ -257,18 +258,17 @@ std::string CFTPWorker::SftpBase() const
 
 bool CFTPWorker::RefuseLongSftpLine(const std::string& batch, const std::string& operation, bool report)
 {
-    size_t start = 0;
-    while (start < batch.size()) {
-        size_t end = batch.find('\n', start);
-        if (end == std::string::npos)
-            end = batch.size();
-        if (end - start + 1 > kSftpLineBytes) {
-            std::string name = LongestArgument(batch.substr(start, end - start));
+    CLineSplitter lines(batch, LineEnds::Lf);
+    for (TextLine line; lines.Next(line);) {
+        // Its line feed is read with it.
+        const size_t bytes = line.text.size() + 1;
+        if (bytes > kSftpLineBytes) {
+            std::string name = LongestArgument(std::string(line.text));
             if (name.size() > 60)
                 name = name.substr(0, 60) + "...";
             const std::string text =
                 StrFormat("A name is too long for an SFTP command (%zu bytes; a command line may hold %zu): \"%s\"",
-                          end - start + 1, kSftpLineBytes, name.c_str());
+                          bytes, kSftpLineBytes, name.c_str());
             SetLastServerResponse(text);
             m_strTranscript += text + "\r\n\r\n";
             if (report)
@@ -277,7 +277,6 @@ bool CFTPWorker::RefuseLongSftpLine(const std::string& batch, const std::string&
                 m_host.WriteLog(operation + ": " + text + "\n");
             return true;
         }
-        start = end + 1;
     }
     return false;
 }

@@ -2,6 +2,7 @@
 
 
 #include "platform/exceptions.h"
+#include "platform/line_splitter.h"
 #include "transfer/ftp_connection.h"
 #include "transfer/ftp_settings.h"
 #include "transfer/ftp_worker.h"
@@ -17,12 +18,12 @@ std::string RunErrorText(const std::string& transcript, size_t from, const char*
 {
     const std::string exitLine = std::string(program) + " has exited with code";
     std::string text;
-    size_t start = transcript.find('\n', from);  // after the command line
-    while (start != std::string::npos && start < transcript.size()) {
-        const size_t end = transcript.find('\n', start + 1);
-        const std::string line =
-            Trim(transcript.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1));
-        start = end;
+    const size_t afterCommand = transcript.find('\n', from);  // the command line goes
+    if (afterCommand == std::string::npos)
+        return std::string(program) + " failed without saying why";
+    CLineSplitter lines(std::string_view(transcript).substr(afterCommand + 1), LineEnds::CrLf);
+    for (std::string_view view; lines.Next(view);) {
+        const std::string line = Trim(std::string(view));
         if (line.empty() || line.find_first_not_of('-') == std::string::npos || line.rfind(exitLine, 0) == 0 ||
             line.rfind("Warning: Permanently added", 0) == 0)
             continue;

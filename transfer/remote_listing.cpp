@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "platform/line_splitter.h"
+
 namespace {
 
 bool IsDigits(const std::string& s, size_t from, size_t count)
@@ -165,19 +167,15 @@ bool ParseListingLine(const std::string& rawLine, CRemoteEntry& entry)
 std::vector<CRemoteEntry> ParseListing(const std::string& text, const std::string& stripPrefix)
 {
     std::vector<CRemoteEntry> entries;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
+    CLineSplitter lines(text, LineEnds::CrLf);
+    for (std::string_view line; lines.Next(line);) {
         CRemoteEntry entry;
-        if (ParseListingLine(text.substr(start, end - start), entry)) {
+        if (ParseListingLine(std::string(line), entry)) {
             if (!stripPrefix.empty() && entry.name.size() > stripPrefix.size() &&
                 entry.name.compare(0, stripPrefix.size(), stripPrefix) == 0)
                 entry.name.erase(0, stripPrefix.size());
             entries.push_back(std::move(entry));
         }
-        start = end + 1;
     }
     return entries;
 }
@@ -186,13 +184,10 @@ std::optional<std::vector<CSftpListEntry>> ReadSftpListing(const std::string& te
 {
     std::vector<CSftpListEntry> entries;
     std::string previous;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        const std::string line = text.substr(start, end - start);
-        start = end + 1;
+    // A CR is a byte of a name here, as sftp wrote it.
+    CLineSplitter lines(text, LineEnds::Lf);
+    for (std::string_view view; lines.Next(view);) {
+        const std::string line(view);
         std::string name;
         if (!NameOfSftpLine(line, name) || name.compare(0, prefix.size(), prefix) != 0 || name.size() == prefix.size())
             return std::nullopt;

@@ -1,26 +1,14 @@
 #include "transfer/sftp_folder_cache.h"
 
+#include "platform/path_helpers.h"
+
 #include "transfer/remote_listing.h"
 
 std::string CSftpFolderCache::Key(const std::string& base, const std::string& folder)
 {
     const bool absolute = !folder.empty() && folder[0] == '/';
-    const std::string path = absolute || base.empty() ? folder : base + "/" + folder;
-    std::string key = !path.empty() && path[0] == '/' ? "/" : "";
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string part = path.substr(start, end - start);
-        if (!part.empty() && part != ".") {
-            if (!key.empty() && key.back() != '/')
-                key += '/';
-            key += part;
-        }
-        start = end + 1;
-    }
-    return key;
+    // ".." stays: the server resolves it, through links too.
+    return NormalRemotePath(absolute || base.empty() ? folder : base + "/" + folder, false);
 }
 
 std::string CSftpFolderCache::Leaf(const std::string& path)

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "platform/fd_io.h"
+#include "platform/line_splitter.h"
 #include "platform/path_helpers.h"
 #include "platform/private_folder.h"
 #include "platform/text_helpers.h"
@@ -140,17 +141,12 @@ bool StartsAndEnds(const std::string& line, const char* start, const char* end)
            line.compare(line.size() - e, std::string::npos, end) == 0;
 }
 
+// sftp's lines: a CR is a byte of a name like any other.
 std::vector<std::string> LinesOf(const std::string& text)
 {
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
+    for (const std::string_view line : SplitLines(text, LineEnds::Lf))
+        lines.emplace_back(line);
     return lines;
 }
 
@@ -241,21 +237,23 @@ SftpStepResult CSftpSession::RunStep(const std::string& commands, int64_t timeLi
     // Every step starts from the login folder ("cd" alone) and its own cd
     // line, unless the step before left sftp in that very folder: its cd
     // line was the same, and it changed folder nowhere else.
-    const size_t firstEnd = commands.find('\n');
-    const std::string first = commands.substr(0, firstEnd == std::string::npos ? commands.size() : firstEnd);
+    CLineSplitter lines(commands, LineEnds::Lf);
+    std::string_view first;
+    lines.Next(first);
     const bool startsWithCd = first.rfind("cd ", 0) == 0;
-    const std::string folderLine = startsWithCd ? first : std::string();
+    const std::string folderLine = startsWithCd ? std::string(first) : std::string();
     std::string sent;
     if (m_folderKnown && folderLine == m_folderLine)
-        sent = startsWithCd ? commands.substr(firstEnd + 1) : commands;
+        sent = startsWithCd ? std::string(lines.Rest()) : commands;
     else
         sent = "cd\n" + commands;
     m_folderKnown = false;
+    // A later line that changes folder (also one of the local side).
     bool changesElsewhere = false;
-    for (size_t at = commands.find('\n'); at != std::string::npos; at = commands.find('\n', at + 1)) {
-        const size_t next = commands.find_first_not_of(" \t-", at + 1);
+    for (std::string_view line; lines.Next(line);) {
+        const size_t next = line.find_first_not_of(" \t-");
         for (const char* change : {"cd", "chdir", "lcd", "lchdir"})
-            changesElsewhere = changesElsewhere || (next != std::string::npos && commands.compare(next, std::strlen(change), change) == 0);
+            changesElsewhere = changesElsewhere || (next != std::string_view::npos && line.substr(next).rfind(change, 0) == 0);
     }
     // The echoes to expect, in order.
     std::vector<std::string> expected;
