@@ -5,11 +5,14 @@
 // folders made can be entered by the web server, nothing of the program's
 // own is left behind, and what a server refuses is told plainly.
 #include <csignal>
+#include <dirent.h>
 #include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/private_folder.h"
 #include "platform/text_helpers.h"
+#include "transfer/ftp_worker.h"
 #include "transfer/qm_file_find.h"
 #include "transfer_fixture.h"
 
@@ -47,6 +50,20 @@ Outcome OutcomeOf(SshKind kind)
     case SshKind::ProFtpdDeniesChmod: return Outcome::RefusesPutsMode;
     default: return Outcome::Uploads;
     }
+}
+
+// The copies SFTP uploads put, in the private temporary folder.
+std::vector<std::string> CopiesLeft()
+{
+    std::vector<std::string> found;
+    DIR* d = ::opendir(PrivateTempFolder().c_str());
+    while (dirent* e = d ? ::readdir(d) : nullptr) {
+        if (std::string(e->d_name).rfind(kSftpCopyPrefix, 0) == 0)
+            found.push_back(e->d_name);
+    }
+    if (d)
+        ::closedir(d);
+    return found;
 }
 
 }  // namespace
@@ -90,6 +107,8 @@ TEST_P(SftpClubHosts, PagesStayReadableAndNothingIsWrittenThroughALink)
     ASSERT_EQ(::symlink(("../../../" + relative.substr(site.size() + 1)).c_str(), WebPath("results/rel.htm").c_str()), 0);
     ASSERT_EQ(::symlink(absolute.c_str(), WebPath("results/abs.htm").c_str()), 0);
     MakeWebFolder("results/folder.htm");
+    MakeWebFolder("odd");
+    WriteWebFile("odd/cr\rx", "odd");
 
     auto w = LoggedIn();
     const bool uploads = outcome == Outcome::Uploads;
@@ -140,7 +159,33 @@ TEST_P(SftpClubHosts, PagesStayReadableAndNothingIsWrittenThroughALink)
             << box;
         EXPECT_NE(box.find("Ask the host"), std::string::npos) << box;
     }
+    // A folder whose listing cannot be read for certain (a name with a CR)
+    // is listed once, and what stands there is removed before the rename.
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(w->UploadFile(Staged("odd"), "odd\\x.htm"), uploads) << w->GetTranscript();
     EXPECT_TRUE(TempFilesBelow(testFolder).empty());
+    // Nothing of the program's own stays here either: no copy it put.
+    EXPECT_TRUE(CopiesLeft().empty());
+
+    std::string batches;
+    for (const std::string& record : TempFiles("QMb"))
+        batches += ReadWholeFile(record);
+    if (uploads) {  // (a failed step forgets what was listed)
+        EXPECT_EQ(Count(batches, "-ls -lan \"odd\""), 1u) << batches;
+    }
+    // What the server does not do is asked once: a rename that replaces,
+    // a mode set.
+    const std::string transcript = w->GetTranscript();
+    EXPECT_EQ(Count(transcript, "remote rename"), GetParam() == SshKind::OlderWithoutPosixRename ? 1u : 0u)
+        << transcript;
+    if (GetParam() == SshKind::RefusesSetstat || GetParam() == SshKind::Umask077RefusesSetstat) {
+        EXPECT_EQ(Count(batches, "put -p"), 1u) << batches;
+        EXPECT_EQ(Count(batches, "chmod"), 0u) << batches;
+    }
+    // Only what went wrong is shown: no folder that stood, no leftover
+    // already gone, no refused mode.
+    for (const char* answer : {"remote mkdir", "remote delete", "setstat"})
+        EXPECT_EQ(transcript.find(answer), std::string::npos) << transcript;
 }
 
 // A put cut short (Cancel, a connection lost) leaves its temporary file on
