@@ -159,6 +159,10 @@ TEST_P(SftpClubHosts, PagesStayReadableAndNothingIsWrittenThroughALink)
             << box;
         EXPECT_NE(box.find("Ask the host"), std::string::npos) << box;
     }
+    // A folder made meanwhile by someone else where the listing said none
+    // stood: made again quietly, and the page goes in.
+    MakeWebFolder("late");
+    EXPECT_EQ(w->UploadFile(Staged("late"), "late\\y.htm"), uploads) << w->GetTranscript();
     // A folder whose listing cannot be read for certain (a name with a CR)
     // is listed once, and what stands there is removed before the rename.
     for (int i = 0; i < 2; ++i)
