@@ -249,6 +249,7 @@ TEST_P(SftpClubHosts, TheWalkReadsEveryHostAlikeAndOddNamesMakeNothingUp)
     WriteWebFile("results/a.htm", "a");
     MakeWebFolder("results/2026");
     WriteWebFile("results/2026/b.htm", "b");
+    ChildWatcher watcher;
     auto w = LoggedIn();
     std::set<std::string> seen;
     const auto walk = [&] {
@@ -261,6 +262,15 @@ TEST_P(SftpClubHosts, TheWalkReadsEveryHostAlikeAndOddNamesMakeNothingUp)
     };
     ASSERT_TRUE(walk()) << w->GetTranscript();
     EXPECT_EQ(seen, (std::set<std::string>{"|results/", "results|a.htm", "results|2026/", "results\\2026|b.htm"}));
+    // A host that greets and then goes quiet holds ssh for ever unless it
+    // probes: the sftp the walk ran asked for that (a host that stalls
+    // shows it, in 45 s, in TestFileUpload).
+    bool probes = false;
+    for (const std::string& line : watcher.CommandLines()) {
+        probes = probes || (line.rfind("sftp ", 0) == 0 && line.find("-oServerAliveInterval=") != std::string::npos &&
+                            line.find("-oServerAliveCountMax=") != std::string::npos);
+    }
+    EXPECT_TRUE(probes);
     // A CR inside a name is a byte of it, and a line break is told for
     // what it may be: the walk fails plainly rather than take a made-up
     // folder line for an entry.
