@@ -7,6 +7,8 @@
 //   post ratio=<our seconds / one curl session uploading the same files>
 //   sftp post ratio=<our seconds over SFTP / one sftp -b session uploading
 //                    the same files>
+//   sftp post ratio at 20 ms=<the same through a proxy of our own that
+//                    delays each direction by 10 ms, a network's round trip>
 //   index website pages=<n> seconds=<n> sftp_session_seconds=<n> ratio=<n>
 //       (Index Website over SFTP of a site of a few hundred pages, against
 //        one sftp -b session reading the same pages)
@@ -19,6 +21,7 @@
 // the final save and everything else).
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <dirent.h>
 #include <functional>
 #include <set>
@@ -34,6 +37,7 @@
 #include "posting/score_file.h"
 #include "support/posting_samples.h"
 #include "support/quiet_status_sink.h"
+#include "support/delay_proxy.h"
 #include "support/servers.h"
 #include "support/test_app.h"
 #include "transfer/ftp_worker.h"
@@ -178,8 +182,17 @@ std::vector<std::string> SftpSession(const loopback::CSshServer& ssh, const std:
 
 int main(int argc, char** argv)
 {
-    // "ftp": the plain FTP figures only.
-    const bool ftpOnly = argc > 1 && std::string(argv[1]) == "ftp";
+    // "ftp": the plain FTP figures only; "rtt=<ms>": the SFTP figures at
+    // that round trip (20 ms unless given, 0: none).
+    bool ftpOnly = false;
+    int roundTripMs = 20;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "ftp")
+            ftpOnly = true;
+        else if (a.rfind("rtt=", 0) == 0)
+            roundTripMs = std::atoi(a.c_str() + 4);
+    }
     CTempFolder folder;
     const std::string site = folder.File("site");
     const std::string www = site + "/www";
@@ -312,6 +325,42 @@ int main(int argc, char** argv)
         std::printf("sftp post ratio=%.2f (ours %.2f s over SFTP, one sftp -b session %.2f s for %zu files)\n",
                     sftpSeconds > 0 ? oursSftp / sftpSeconds : 0.0, oursSftp, sftpSeconds, files);
         ok = ok && sftpSeconds > 0;
+
+        // The same at a network's round trip, through a delaying proxy on
+        // loopback: fewer runs, each takes seconds.
+        loopback::CDelayProxy proxy;
+        if (roundTripMs > 0 && proxy.Start(ssh.Port(), roundTripMs / 2, folder.File("proxy.log"))) {
+            s.m_strPort[2] = std::to_string(proxy.Port());
+            RunResult delayed;
+            for (int round = 0; round < 2; ++round) {
+                const RunResult r = TimedPost(app, frame, 100);
+                ok = ok && r.ok;
+                if (round == 0 || r.seconds < delayed.seconds)
+                    delayed = r;
+            }
+            std::vector<std::string> session = SftpSession(ssh, folder.Write("upload.batch", batch));
+            for (auto& a : session) {
+                if (a == std::to_string(ssh.Port()))
+                    a = std::to_string(proxy.Port());
+            }
+            double bare = 0;
+            for (int round = 0; round < 2; ++round) {
+                const auto start = std::chrono::steady_clock::now();
+                if (loopback::RunProgram(session) != 0)
+                    bare = -1;
+                const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                if (bare >= 0 && (round == 0 || seconds < bare))
+                    bare = seconds;
+            }
+            std::printf("sftp post ratio at %d ms=%.2f (ours %.2f s, one sftp -b session of bare puts %.2f s for %zu "
+                        "files)\n",
+                        roundTripMs, bare > 0 ? delayed.seconds / bare : 0.0, delayed.seconds, bare, files);
+            ok = ok && bare > 0;
+            s.m_strPort[2] = std::to_string(ssh.Port());
+        } else if (roundTripMs > 0) {
+            std::printf("the delaying proxy did not start\n");
+            ok = false;
+        }
 
         // Index Website over SFTP: the posted pages and two older copies of
         // them in folders of their own, against one sftp session reading

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 #include "platform/text_helpers.h"
 
@@ -150,4 +151,31 @@ std::string SystemTempFolder()
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
     return folder;
+}
+
+std::string NormalRemotePath(std::string_view path, bool resolveDotDot)
+{
+    std::vector<std::string_view> parts;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        const std::string_view part = path.substr(start, end - start);
+        if (resolveDotDot && part == "..") {
+            if (!parts.empty())
+                parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    const bool absolute = !path.empty() && path[0] == '/';
+    std::string out = absolute ? "/" : "";
+    for (const std::string_view part : parts) {
+        if (!out.empty() && out.back() != '/')
+            out += '/';
+        out += part;
+    }
+    return out;
 }

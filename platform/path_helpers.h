@@ -31,6 +31,12 @@ std::string MakeSiblingFileName(std::string_view path, std::string_view suffix);
 // 0..3 for ".acm", ".aca", ".ace", ".acl" (any case), else -1.
 int GetScoreFileTypeOf(std::string_view path);
 
+// A path on a server ("/" between parts) with its empty and "." parts
+// dropped, and with resolveDotDot each ".." taking the part before it away
+// (at the top it goes); a leading "/" is kept ("/" for the root), a
+// relative path stays relative ("" for none).
+std::string NormalRemotePath(std::string_view path, bool resolveDotDot);
+
 // The temporary folder: $TMPDIR, else "/tmp", without a trailing "/".
 std::string SystemTempFolder();
 bool FileExists(const std::string& path);

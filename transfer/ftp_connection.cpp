@@ -9,6 +9,7 @@
 #include <curl/curl.h>
 #include <sys/stat.h>
 
+#include "platform/path_helpers.h"
 #include "platform/text_helpers.h"
 #include "platform/error_text.h"
 #include "platform/exceptions.h"
@@ -34,25 +35,7 @@ constexpr long kReuseIdleSeconds = 15;
 // for the root.
 std::string Normalize(const std::string& path)
 {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (start <= path.size()) {
-        size_t end = path.find('/', start);
-        if (end == std::string::npos)
-            end = path.size();
-        const std::string part = path.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(part);
-        }
-        start = end + 1;
-    }
-    std::string out;
-    for (const auto& p : parts)
-        out += "/" + p;
-    return out.empty() ? "/" : out;
+    return NormalRemotePath(path, true);
 }
 
 }  // namespace

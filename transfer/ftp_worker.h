@@ -18,14 +18,15 @@
 
 #include "transfer/ftp_replies.h"
 #include "transfer/login_failure.h"
+#include "transfer/remote_listing.h"
 #include "transfer/sftp_folder_cache.h"
+#include "transfer/sftp_session.h"
 
 class CException;
 class CFTPSettings;
 class CFtpConnection;
 class CProcessRunner;
 class CQmFileFind;
-class CSftpSession;
 class ITransferHost;
 
 class CFTPWorker {
@@ -108,6 +109,11 @@ public:
     {
         return RunSftpCommand(command, std::string(), argument, output);
     }
+    // SFTP: the entries of folder (relative to the current folder, "" for
+    // itself) as one strict reading of sftp's "ls -lan" gives them, "." and
+    // ".." included; nothing when it could not be listed or read for
+    // certain, with error saying why.
+    std::optional<std::vector<CSftpListEntry>> ListSftpFolder(const std::string& folder, std::string& error);
     // A path quoted for an sftp batch line: in double quotes, with "\" and
     // '"' escaped by a backslash, after SftpName.
     static std::string QuotePath(const std::string& text);
@@ -157,8 +163,9 @@ private:
     // login that did not come about; e, when given, is logged as it came.
     void ReportLoginFailure(const LoginFailure& failure, const CException* e = nullptr);
     // listing: a step of "ls" lines, for which a folder that is not there
-    // is an answer.
-    bool RunSftpStep(const std::string& batch, std::string* output, bool listing);
+    // is an answer. The step's errors that are faults go to the transcript;
+    // a failed connection or login is told to the user.
+    SftpStepResult RunSftpStep(const std::string& batch, bool listing);
     // True (told to the log, and to the user when report is set) when a
     // line of batch is longer than sftp reads as one command.
     bool RefuseLongSftpLine(const std::string& batch, const std::string& operation, bool report);
@@ -166,7 +173,15 @@ private:
     std::string SftpBase() const;
     // Lists the folders (relative to the session's folder, "" for itself)
     // in one step into m_sftpFolders.
-    bool ListSftpFolders(const std::vector<std::string>& folders);
+    SftpStepResult ListSftpFolders(const std::vector<std::string>& folders);
+    // The lines that remove the temporary files earlier steps left, sent
+    // at the start of the next.
+    std::string SftpLeftoverLines() const;
+    // Follows what a step did to the temporary files of m_sftpLeftovers:
+    // those it was to remove are gone when it is done; those it was to put
+    // stay when it is not.
+    void NoteSftpLeftovers(const SftpStepResult& result, const std::vector<std::string>& removed,
+                           const std::vector<std::string>& put);
     // Keeps m_sftpFolders in step with a command that succeeded (a step
     // that failed has made it forget everything).
     void NoteSftpCommand(const std::string& command, const std::string& a1, const std::string& a2, bool ok);
@@ -186,15 +201,17 @@ private:
     bool m_bLoggedIn = false;
     bool m_bKeepBetweenLogins = false;
     std::optional<LoginFailure> m_loginFailure;
-    // The last SFTP step failed because ssh could not connect or log in.
-    bool m_bSftpLoginFailed = false;
-    // What sftp wrote to its error stream during the last step.
-    std::string m_strSftpErrors;
     // The server's rename replaces what stands under the new name
     // (OpenSSH's posix-rename), until one is seen that does not.
     bool m_bSftpRenameReplaces = true;
-    // The server refused to change a file's mode.
-    bool m_bSftpModeRefused = false;
+    // Whether the server lets file modes be changed, once seen.
+    enum class SftpModes { Unknown, Allowed, Refused } m_sftpModes = SftpModes::Unknown;
+    // Told the user that the server makes uploads unreadable, or refuses
+    // the mode sent with them.
+    bool m_bSftpHostFaultTold = false;
+    // Temporary files on the server (paths relative to the login folder)
+    // that a step cut short may have left.
+    std::set<std::string> m_sftpLeftovers;
     // Remote folders that plain-FTP uploads of this worker have gone into.
     std::set<std::string> m_madeFolders;
     // The exchanges of the last curl run, read from its verbose output.

@@ -2,6 +2,7 @@
 #include "transfer/ftp_worker.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,16 +13,18 @@
 
 #include "platform/error_text.h"
 #include "platform/fd_io.h"
+#include "platform/line_splitter.h"
 #include "platform/path_helpers.h"
 #include "platform/private_folder.h"
 #include "platform/random_text.h"
 #include "platform/text_helpers.h"
 #include "transfer/ftp_settings.h"
 #include "transfer/process_runner.h"
+#include "transfer/remote_listing.h"
 #include "transfer/sftp_session.h"
 #include "transfer/transfer_host.h"
 
-const char kSftpCopyPrefix[] = "qmu";
+const char kSftpCopyPrefix[] = ".qm-";
 
 namespace {
 
@@ -36,67 +39,6 @@ constexpr int kSftpConnectTimeoutSeconds = 30;
 // later, ends the step after this many unanswered probes this far apart.
 constexpr int kSftpAliveIntervalSeconds = 15;
 constexpr int kSftpAliveCount = 3;
-
-bool StartsAndEnds(const std::string& line, const char* start, const char* end)
-{
-    const size_t s = std::strlen(start), e = std::strlen(end);
-    return line.size() >= s + e && line.compare(0, s, start) == 0 &&
-           line.compare(line.size() - e, std::string::npos, end) == 0;
-}
-
-// What sftp says for a folder that is not there; a listing step expects it.
-bool IsMissingFolderLine(const std::string& line)
-{
-    return StartsAndEnds(line, "Can't ls: \"", "\" not found");
-}
-
-// What sftp says when a folder to be made stands already ("-mkdir").
-bool IsStandingFolderLine(const std::string& line)
-{
-    return StartsAndEnds(line, "remote mkdir \"", "\": Failure") ||
-           line == "Couldn't create directory: Failure";
-}
-
-// What sftp says when the server refuses to change a file's mode.
-bool IsRefusedModeLine(const std::string& line)
-{
-    return StartsAndEnds(line, "remote setstat \"", "\": Permission denied") ||
-           StartsAndEnds(line, "Couldn't setstat on \"", "\": Permission denied");
-}
-
-// What sftp says when a rename did not come about.
-bool IsFailedRenameLine(const std::string& line)
-{
-    return line.rfind("remote rename \"", 0) == 0 || line.rfind("Couldn't rename file \"", 0) == 0;
-}
-
-// The error text without the lines that drop says are answers, not faults;
-// found tells whether there were any.
-std::string WithoutLines(const std::string& errors, bool (*drop)(const std::string&), bool* found = nullptr)
-{
-    std::string kept;
-    size_t start = 0;
-    while (start < errors.size()) {
-        size_t end = errors.find('\n', start);
-        end = end == std::string::npos ? errors.size() : end + 1;
-        const std::string line = errors.substr(start, end - start);
-        if (drop(TrimRight(line))) {
-            if (found)
-                *found = true;
-        } else {
-            kept += line;
-        }
-        start = end;
-    }
-    return kept;
-}
-
-bool HoldsLine(const std::string& errors, bool (*test)(const std::string&))
-{
-    bool found = false;
-    WithoutLines(errors, test, &found);
-    return found;
-}
 
 // The longest quoted argument of a batch line, unquoted (the line itself
 // when it has none).
@@ -133,32 +75,59 @@ std::string ListLine(const std::string& folder)
     return folder.empty() ? "-ls -lan" : "-ls -lan " + CFTPWorker::QuotePath(folder);
 }
 
-// A name in folder for a file on its way to its place: nobody can have
-// put anything under it beforehand.
-std::string TemporaryName(const std::string& folder)
+// The name of a file on its way to its place on the server, and of its
+// readable copy here: ".qm-<our pid>-<16 hex digits>.tmp". Nobody can have
+// put anything under it beforehand, and the program knows its own names
+// again when it lists a folder.
+std::string TemporaryName()
 {
-    const std::string name = ".qm-" + UnguessableHex(16) + ".tmp";
-    return folder.empty() ? name : folder + "/" + name;
+    return StrFormat("%s%ld-%s.tmp", kSftpCopyPrefix, static_cast<long>(::getpid()), UnguessableHex(16).c_str());
 }
 
-// put gives the new remote file the local file's mode, and a server may
-// refuse the chmod after it. A file that group and others may not read
-// (the program stages its pages 0600) goes up as a copy that they may,
-// made in the private folder (this user's, writable by nobody else); Path() is
-// empty when the file goes as it is.
-class CReadableCopy {
+bool AllHex(const std::string& s, size_t from, size_t count)
+{
+    if (from + count > s.size())
+        return false;
+    for (size_t i = from; i < from + count; ++i) {
+        if (!std::isxdigit(static_cast<unsigned char>(s[i])) || std::isupper(static_cast<unsigned char>(s[i])))
+            return false;
+    }
+    return true;
+}
+
+// A name TemporaryName made, in this run or an earlier one (or the
+// ".qm-<16 hex digits>.tmp" of earlier releases).
+bool IsTemporaryName(const std::string& name)
+{
+    const std::string prefix = kSftpCopyPrefix;
+    if (name.compare(0, prefix.size(), prefix) != 0 || name.size() < prefix.size() + 20 ||
+        name.compare(name.size() - 4, 4, ".tmp") != 0)
+        return false;
+    size_t at = prefix.size();
+    const size_t digits = name.find_first_not_of("0123456789", at);
+    if (digits != at && digits < name.size() && name[digits] == '-')
+        at = digits + 1;
+    return name.size() == at + 16 + 4 && AllHex(name, at, 16);
+}
+
+// The file as it goes up: a copy of mode 0644 (whatever the mode of the
+// file the program staged: put gives the new remote file the local file's
+// mode, and "put -p" sets exactly that one), named as the temporary file
+// on the server, so that put needs no remote name. It is made in the
+// private folder that only this user can enter; Path() is empty when it
+// could not be made.
+class CStagedCopy {
 public:
-    explicit CReadableCopy(const std::string& localPath)
+    explicit CStagedCopy(const std::string& localPath)
     {
         const int in = ::open(localPath.c_str(), O_RDONLY | O_CLOEXEC);
         if (in < 0)
             return;
         struct stat st {};
-        const std::string folder =
-            ::fstat(in, &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & 0044) != 0044 ? PrivateTempFolder() : "";
+        const std::string folder = ::fstat(in, &st) == 0 && S_ISREG(st.st_mode) ? PrivateTempFolder() : "";
         if (!folder.empty()) {
-            const std::string path = JoinPath(folder, StrFormat("%s%ld-%s", kSftpCopyPrefix,
-                                                                static_cast<long>(::getpid()), UnguessableHex(16).c_str()));
+            m_name = TemporaryName();
+            const std::string path = JoinPath(folder, m_name);
             const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
             bool copied = out >= 0 && ::fchmod(out, 0644) == 0;
             char buffer[1 << 16];
@@ -174,17 +143,18 @@ public:
         }
         ::close(in);
     }
-    ~CReadableCopy()
+    ~CStagedCopy()
     {
         if (!m_path.empty())
             ::unlink(m_path.c_str());
     }
-    CReadableCopy(const CReadableCopy&) = delete;
-    CReadableCopy& operator=(const CReadableCopy&) = delete;
+    CStagedCopy(const CStagedCopy&) = delete;
+    CStagedCopy& operator=(const CStagedCopy&) = delete;
     const std::string& Path() const { return m_path; }
+    const std::string& Name() const { return m_name; }
 
 private:
-    std::string m_path;
+    std::string m_path, m_name;
 };
 
 // What sftp puts before each name when it lists folder.
@@ -249,9 +219,9 @@ void CFTPWorker::NoteSftpCommand(const std::string& command, const std::string& 
     };
     if (command == "put") {
         const std::string remote = a2.empty() ? CSftpFolderCache::Leaf(a1) : a2;
-        m_sftpFolders.Add(folderOf(remote), CSftpFolderCache::Leaf(remote), false);
+        m_sftpFolders.Add(folderOf(remote), CSftpFolderCache::Leaf(remote), CSftpFolderCache::Kind::File);
     } else if (command == "mkdir") {
-        m_sftpFolders.Add(folderOf(a1), CSftpFolderCache::Leaf(a1), true);
+        m_sftpFolders.Add(folderOf(a1), CSftpFolderCache::Leaf(a1), CSftpFolderCache::Kind::Folder);
     } else if (command == "rm" || command == "rmdir") {
         const std::string& removed = a2.empty() ? a1 : a2;
         m_sftpFolders.Remove(folderOf(removed), CSftpFolderCache::Leaf(removed));
@@ -259,10 +229,10 @@ void CFTPWorker::NoteSftpCommand(const std::string& command, const std::string& 
         const CSftpFolderCache::Entries* from = m_sftpFolders.Find(folderOf(a1));
         const auto entry = from ? from->find(CSftpFolderCache::Leaf(a1)) : CSftpFolderCache::Entries::const_iterator();
         if (from && entry != from->end()) {
-            const bool folder = entry->second;
+            const CSftpFolderCache::Kind kind = entry->second;
             m_sftpFolders.Remove(folderOf(a1), CSftpFolderCache::Leaf(a1));
             m_sftpFolders.Remove(folderOf(a2), CSftpFolderCache::Leaf(a2));
-            m_sftpFolders.Add(folderOf(a2), CSftpFolderCache::Leaf(a2), folder);
+            m_sftpFolders.Add(folderOf(a2), CSftpFolderCache::Leaf(a2), kind);
         } else {
             m_sftpFolders.Forget();
         }
@@ -281,18 +251,17 @@ std::string CFTPWorker::SftpBase() const
 
 bool CFTPWorker::RefuseLongSftpLine(const std::string& batch, const std::string& operation, bool report)
 {
-    size_t start = 0;
-    while (start < batch.size()) {
-        size_t end = batch.find('\n', start);
-        if (end == std::string::npos)
-            end = batch.size();
-        if (end - start + 1 > kSftpLineBytes) {
-            std::string name = LongestArgument(batch.substr(start, end - start));
+    CLineSplitter lines(batch, LineEnds::Lf);
+    for (TextLine line; lines.Next(line);) {
+        // Its line feed is read with it.
+        const size_t bytes = line.text.size() + 1;
+        if (bytes > kSftpLineBytes) {
+            std::string name = LongestArgument(std::string(line.text));
             if (name.size() > 60)
                 name = name.substr(0, 60) + "...";
             const std::string text =
                 StrFormat("A name is too long for an SFTP command (%zu bytes; a command line may hold %zu): \"%s\"",
-                          end - start + 1, kSftpLineBytes, name.c_str());
+                          bytes, kSftpLineBytes, name.c_str());
             SetLastServerResponse(text);
             m_strTranscript += text + "\r\n\r\n";
             if (report)
@@ -301,23 +270,49 @@ bool CFTPWorker::RefuseLongSftpLine(const std::string& batch, const std::string&
                 m_host.WriteLog(operation + ": " + text + "\n");
             return true;
         }
-        start = end + 1;
     }
     return false;
 }
 
 bool CFTPWorker::RunSftpBatch(const std::string& batch, std::string* output)
 {
-    return RunSftpStep(batch, output, false);
+    const SftpStepResult result = RunSftpStep(batch, false);
+    if (output)
+        *output += result.Output();
+    return result.Ok();
 }
 
-bool CFTPWorker::RunSftpStep(const std::string& batch, std::string* output, bool listing)
+std::string CFTPWorker::SftpLeftoverLines() const
 {
+    std::string lines;
+    for (const std::string& path : m_sftpLeftovers)
+        lines += "-rm " + QuotePath(path) + "\n";
+    return lines;
+}
+
+void CFTPWorker::NoteSftpLeftovers(const SftpStepResult& result, const std::vector<std::string>& removed,
+                                   const std::vector<std::string>& put)
+{
+    if (result.Ok()) {
+        for (const std::string& path : removed)
+            m_sftpLeftovers.erase(path);
+    } else if (result.end != SftpStepEnd::NotStarted && result.end != SftpStepEnd::LoginFailed) {
+        for (const std::string& path : put)
+            m_sftpLeftovers.insert(path);
+    }
+}
+
+SftpStepResult CFTPWorker::RunSftpStep(const std::string& stepBatch, bool listing)
+{
+    SftpStepResult result;  // NotStarted
+    // The temporary files a step cut short left go first.
+    const std::vector<std::string> leftovers(m_sftpLeftovers.begin(), m_sftpLeftovers.end());
+    const std::string batch = SftpLeftoverLines() + stepBatch;
     if (RefuseLongSftpLine(batch, "CFTPWorker::RunSftpBatch", false))
-        return false;
+        return result;
     std::vector<std::string> extra = ExtraParameters();
     if (RefuseExtraParameters(extra))
-        return false;
+        return result;
     const CFTPSettings& s = *m_pSettings;
     // A destination that looks like an option would be taken for one.
     if (s.m_strServer.empty() || s.m_strServer[0] == '-' || s.m_strUser.empty() || s.m_strUser[0] == '-' ||
@@ -325,7 +320,7 @@ bool CFTPWorker::RunSftpStep(const std::string& batch, std::string* output, bool
         s.m_strUser.find_first_of(" \t\r\n@") != std::string::npos) {
         SetLastServerResponse("The SFTP server or user name is not valid: " + s.m_strUser + "@" + s.m_strServer);
         m_host.ReportError(inet::ExtendedError, "CFTPWorker::RunSftpBatch");
-        return false;
+        return result;
     }
     std::vector<std::string> argv{m_strSftpProgram};
     for (auto& a : extra)
@@ -354,7 +349,7 @@ bool CFTPWorker::RunSftpStep(const std::string& batch, std::string* output, bool
         EndSftpSession();
         std::string batchPath;
         if (!m_host.GetTempFile(std::string(), "QMb", ".txt", batchPath, &m_nBatchRecord))
-            return false;
+            return result;
         // Appended to, so that a record someone emptied goes on from its start.
         ::fcntl(m_nBatchRecord, F_SETFL, ::fcntl(m_nBatchRecord, F_GETFL) | O_APPEND);
     }
@@ -364,7 +359,7 @@ bool CFTPWorker::RunSftpStep(const std::string& batch, std::string* output, bool
     if (!WriteAll(m_nBatchRecord, batch.data(), batch.size(), &error)) {
         EndSftpSession();
         m_host.ReportError(error ? static_cast<uint32_t>(error) : EIO, "CFTPWorker::RunSftpBatch: write");
-        return false;
+        return result;
     }
     if (newSession) {
         // Under a non-UTF-8 locale sftp prints the bytes of non-ASCII names
@@ -372,46 +367,37 @@ bool CFTPWorker::RunSftpStep(const std::string& batch, std::string* output, bool
         m_pSftp = std::make_unique<CSftpSession>(m_host, argv, std::vector<std::string>{"LC_ALL=C.UTF-8"});
         if (!m_pSftp->Start()) {
             EndSftpSession();
-            return false;
+            return result;
         }
     }
-    std::string errors;
-    const bool ok = m_pSftp->RunStep(batch, output, errors, m_nRunTimeLimitMs);
-    m_strSftpErrors = errors;
+    result = m_pSftp->RunStep(batch, m_nRunTimeLimitMs);
+    NoteSftpLeftovers(result, leftovers, {});
     // A failed step ends its sftp part way: what it changed is not known.
-    if (!ok)
+    if (!result.Ok())
         m_sftpFolders.Forget();
-    // A folder that a listing step finds missing is an answer, not a fault.
-    if (listing)
-        errors = WithoutLines(errors, IsMissingFolderLine);
-    // So is one to be made where it is not known to stand that stands.
-    errors = WithoutLines(errors, IsStandingFolderLine);
-    // So is a server that does not let a file's mode be changed (the file
-    // keeps the mode it was put with): said once in the log, and no more
-    // chmod is asked of it.
-    bool modeRefused = false;
-    errors = WithoutLines(errors, IsRefusedModeLine, &modeRefused);
-    if (modeRefused && !m_bSftpModeRefused) {
-        m_bSftpModeRefused = true;
+    // A server that does not let a file's mode be changed (the file keeps
+    // the mode it was put with): said once in the log, and no more mode
+    // changes are asked of it.
+    if (result.Holds(SftpErrorKind::RefusedMode) && m_sftpModes != SftpModes::Refused) {
+        m_sftpModes = SftpModes::Refused;
         m_host.WriteLog("SFTP: the server does not let file modes be changed; files keep the mode they were "
                         "put with\n");
     }
+    // Answers, not faults: a folder that a listing step finds missing, one
+    // to be made where it was not known to stand that stands, a refused
+    // mode change (said above), a leftover already gone.
+    std::initializer_list<SftpErrorKind> answers = {SftpErrorKind::StandingFolder, SftpErrorKind::RefusedMode,
+                                                    SftpErrorKind::MissingFile};
+    std::initializer_list<SftpErrorKind> listingAnswers = {SftpErrorKind::StandingFolder, SftpErrorKind::RefusedMode,
+                                                           SftpErrorKind::MissingFile, SftpErrorKind::MissingFolder};
+    const std::string errors = result.ErrorText(listing ? listingAnswers : answers);
     if (!errors.empty())
         m_strTranscript += FormatCommandLine(argv) + "\r\n" + errors;
-    if (!ok && !m_pSftp->StopReason().empty())
-        StoppedRun("sftp", m_pSftp->StopReason());
-    // A new session that ended on its first step before sftp wrote a word
-    // (it echoes each command once logged in) never got past ssh's
-    // connection and login: ssh said why. Anything after holds the
-    // server's names too, which say nothing of the connection.
-    m_bSftpLoginFailed = false;
-    LoginFailure failure;
-    if (!ok && newSession && !m_pSftp->Answered() && m_host.GetCancelState(false) != CS_CANCELLED &&
-        LoginFailureFromSsh(errors, failure)) {
-        m_bSftpLoginFailed = true;
-        ReportLoginFailure(failure);
-    }
-    return ok;
+    if (!result.stopReason.empty())
+        StoppedRun("sftp", result.stopReason);
+    if (result.end == SftpStepEnd::LoginFailed)
+        ReportLoginFailure(result.loginFailure);
+    return result;
 }
 
 void CFTPWorker::EndSftpSession()
@@ -428,63 +414,105 @@ void CFTPWorker::EndSftpSession()
     m_strTranscript += errors;
 }
 
-bool CFTPWorker::ListSftpFolders(const std::vector<std::string>& folders)
+SftpStepResult CFTPWorker::ListSftpFolders(const std::vector<std::string>& folders)
 {
     std::string batch;
     GetCurrentPath(batch, false);
     for (const auto& folder : folders)
         batch += ListLine(folder) + "\n";
-    std::string output;
-    if (!RunSftpStep(batch, &output, true))
-        return false;
+    SftpStepResult result = RunSftpStep(batch, true);
+    if (!result.Ok())
+        return result;
     // The answer of each listing follows the echo of its line, after the
     // step's cd lines; a folder that is not there answers nothing. A name
     // holding a line break can make a line that looks like an echo: an
     // echo out of turn leaves every folder of the step unknown.
-    std::vector<std::string> answers(folders.size());
+    std::vector<const SftpReply*> answers(folders.size(), nullptr);
     size_t next = 0;
-    int current = -1;
-    bool readable = true;
-    size_t start = 0;
-    while (start < output.size()) {
-        size_t end = output.find('\n', start);
-        if (end == std::string::npos)
-            end = output.size();
-        const std::string line = output.substr(start, end - start);
-        start = end + 1;
-        if (line.rfind("sftp> ", 0) == 0) {
-            const std::string command = line.substr(6);
-            if (next < folders.size() && command == ListLine(folders[next]))
-                current = static_cast<int>(next++);
-            else if (next > 0 || (command != "cd" && command.rfind("cd ", 0) != 0))
-                readable = false;
-        } else if (current >= 0) {
-            answers[static_cast<size_t>(current)] += line + "\n";
-        } else {
+    bool readable = result.echoesInTurn;
+    for (const SftpReply& reply : result.replies) {
+        if (next < folders.size() && reply.command == ListLine(folders[next]))
+            answers[next++] = &reply;
+        else if (next > 0 || !reply.lines.empty())
             readable = false;
-        }
     }
     readable = readable && next == folders.size();
     const std::string base = SftpBase();
     for (size_t i = 0; i < folders.size(); ++i) {
         const std::string key = CSftpFolderCache::Key(base, folders[i]);
+        std::string text;
+        if (readable) {
+            for (const std::string& line : answers[i]->lines)
+                text += line + "\n";
+        }
         std::optional<CSftpFolderCache::Entries> entries =
-            readable ? CSftpFolderCache::ParseListing(answers[i], ListPrefix(folders[i])) : std::nullopt;
-        if (entries)
-            m_sftpFolders.Store(key, std::move(*entries));
-        else
+            readable ? CSftpFolderCache::ParseListing(text, ListPrefix(folders[i])) : std::nullopt;
+        if (!entries) {
             m_sftpFolders.StoreUnreadable(key);
+            continue;
+        }
+        // What an upload cut short left here goes at the next step.
+        for (const auto& [name, kind] : *entries) {
+            if (kind == CSftpFolderCache::Kind::File && IsTemporaryName(name))
+                m_sftpLeftovers.insert(CSftpFolderCache::Key(key, name));
+        }
+        m_sftpFolders.Store(key, std::move(*entries));
     }
-    return true;
+    return result;
+}
+
+std::optional<std::vector<CSftpListEntry>> CFTPWorker::ListSftpFolder(const std::string& folder, std::string& error)
+{
+    std::string batch;
+    GetCurrentPath(batch, false);
+    const std::string line = folder.empty() ? "ls -lan" : "ls -lan " + QuotePath(folder);
+    const SftpStepResult result = RunSftpStep(batch + line + "\n", false);
+    if (!result.Ok()) {
+        std::string said;
+        for (const SftpErrorLine& e : result.errors) {
+            const std::string text = Trim(e.text);
+            if (!text.empty() && text.rfind("sftp has exited with code", 0) != 0)
+                said += (said.empty() ? "" : " ") + text;
+        }
+        if (said.size() > 400)  // the end says most
+            said = "..." + said.substr(said.size() - 400);
+        error = !result.stopReason.empty() ? "sftp " + result.stopReason
+                : said.empty()             ? std::string("sftp failed without saying why")
+                                           : said;
+        return std::nullopt;
+    }
+    // The answer follows the echo of the listing's line, after the step's
+    // cd lines; an echo out of turn is a line a name made up.
+    const SftpReply* answer = nullptr;
+    bool readable = result.echoesInTurn;
+    for (const SftpReply& reply : result.replies) {
+        if (reply.command == line && !answer)
+            answer = &reply;
+        else if (answer || !reply.lines.empty())
+            readable = false;
+    }
+    std::string text;
+    if (answer) {
+        for (const std::string& l : answer->lines)
+            text += l + "\n";
+    }
+    auto entries = readable && answer ? ReadSftpListing(text, ListPrefix(folder)) : std::nullopt;
+    if (!entries)
+        error = "sftp's listing could not be read for certain (a name holds a line break, or bytes sftp "
+                "cannot show as they are)";
+    return entries;
 }
 
 bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& target, const std::string& folder)
 {
-    if (!IsSendableName(localPath))
-        return RefuseName(localPath, "CFTPWorker::UploadFile: SFTP(put)", true);
     const char* operation = "CFTPWorker::UploadFile: SFTP(put)";
-    std::string cd;
-    GetCurrentPath(cd, false);
+    if (!IsSendableName(localPath))
+        return RefuseName(localPath, operation, true);
+    const auto fail = [&](const std::string& text) {
+        SetLastServerResponse(text);
+        m_host.ReportError(inet::ExtendedError, operation);
+        return false;
+    };
     // The folder levels from the session's folder down: "", 2024, 2024/05.
     std::vector<std::string> levels{folder.size() > 0 && folder[0] == '/' ? "/" : ""};
     for (size_t i = 1; i < folder.size(); ++i) {
@@ -493,112 +521,214 @@ bool CFTPWorker::UploadSftp(const std::string& localPath, const std::string& tar
     }
     if (!folder.empty() && folder != "/")
         levels.push_back(folder);
+    const std::string leaf = CSftpFolderCache::Leaf(target);
     // The file goes up under a name of its own beside its target and is
-    // then renamed over whatever stands under the target's name: a file
-    // or a link there is replaced, never written through, and the page on
-    // the web is never missing or half there.
-    const std::string temporaryFolder = folder == "/" ? std::string() : folder;
-    const CReadableCopy copy(localPath);
-    const std::string& sent = copy.Path().empty() ? localPath : copy.Path();
-    auto removeLine = [](const std::string& name) { return "-rm " + QuotePath(name) + "\n"; };
-    // The old file removed first where the server's rename does not replace.
-    auto renameLines = [&](const std::string& temporary, bool removeFirst) {
-        return (removeFirst ? removeLine(target) : std::string()) + "rename " + QuotePath(temporary) + " " +
-               QuotePath(target) + "\n";
-    };
-    auto putLines = [&](const std::string& temporary, bool removeFirst) {
-        return "put " + QuotePath(sent) + " " + QuotePath(temporary) + "\n" +
-               (m_bSftpModeRefused ? "" : "-chmod 644 " + QuotePath(temporary) + "\n") +
-               renameLines(temporary, removeFirst);
-    };
-    // Every line this upload may send, before anything is sent.
-    const std::string anyTemporary = TemporaryName(temporaryFolder);
-    std::string lines = cd + putLines(anyTemporary, true) + removeLine(anyTemporary);
-    for (const auto& level : levels)
-        lines += ListLine(level) + "\n-mkdir " + QuotePath(level) + "\n";
-    if (RefuseLongSftpLine(lines, operation, true))
-        return false;
-
-    // What exists is asked over the session's own connection: one listing
-    // step for the folders that hold a level and were not listed yet, from
-    // the first of them down (one below a missing one answers nothing,
-    // which costs nothing).
+    // then renamed over whatever stands under the target's name: the page
+    // on the web is never missing or half there.
+    const CStagedCopy copy(localPath);
+    if (copy.Path().empty())
+        return fail("The file " + localPath + " could not be read to upload it as " + target);
+    const std::string& temporary = copy.Name();
+    const std::string aside = StrFormat("%s%s.old", kSftpCopyPrefix, UnguessableHex(16).c_str());
     const std::string base = SftpBase();
     auto key = [&base](const std::string& level) { return CSftpFolderCache::Key(base, level); };
-    for (size_t i = 0; i + 1 < levels.size(); ++i) {
+    const std::string targetFolder = key(levels.back());
+    const std::string onServer = CSftpFolderCache::Key(targetFolder, temporary);
+    const std::string targetCd = targetFolder.empty() ? std::string() : "cd " + QuotePath(targetFolder) + "\n";
+    std::string baseCd;
+    GetCurrentPath(baseCd, false);
+    const std::string intoFolder = levels.back().empty() ? std::string() : "cd " + QuotePath(levels.back()) + "\n";
+    const std::string putLine = "put " + QuotePath(copy.Path()) + "\n";
+    // Every line this upload may send, before anything is sent.
+    std::string lines;
+    for (const auto& level : levels)
+        lines += ListLine(level) + "\n-mkdir " + QuotePath(level) + "\n-chmod 755 " + QuotePath(level) + "\n";
+    lines += intoFolder + "-rename " + QuotePath(leaf) + " " + QuotePath(aside) + "\nrename " + QuotePath(temporary) +
+             " " + QuotePath(leaf) + "\n" + targetCd + baseCd + "put -p " + QuotePath(copy.Path()) + "\n-ls -lan " +
+             QuotePath(temporary) + "\n-rm " + QuotePath(onServer) + "\n";
+    if (RefuseLongSftpLine(lines, operation, true))
+        return false;
+    // What the server does to every upload is told once.
+    const auto failOnce = [&](const std::string& text) {
+        if (!m_bSftpHostFaultTold) {
+            m_bSftpHostFaultTold = true;
+            return fail(text);
+        }
+        SetLastServerResponse(text);
+        m_host.WriteLog(std::string(operation) + ": " + text + "\n");
+        return false;
+    };
+    const auto goOn = [](const SftpStepResult& r) {
+        return r.end == SftpStepEnd::CommandFailed || r.end == SftpStepEnd::Done;
+    };
+    const auto failStep = [&](const SftpStepResult& r, const std::string& text) {
+        if (goOn(r))
+            return fail(text);
+        return false;  // cancelled, or the user was told already
+    };
+
+    // What exists is asked over the session's own connection: one listing
+    // step for the folders that hold a level or the file and were not
+    // listed yet, from the first of them down (one below a missing one
+    // answers nothing, which costs nothing).
+    for (size_t i = 0; i < levels.size(); ++i) {
         if (!m_sftpFolders.Listed(key(levels[i]))) {
-            if (!ListSftpFolders(std::vector<std::string>(levels.begin() + static_cast<long>(i), levels.end() - 1))) {
-                if (m_host.GetCancelState(false) != CS_CANCELLED && !m_bSftpLoginFailed) {
-                    SetLastServerResponse("sftp could not list the folders of " + target + " (see the transfer log)");
-                    m_host.ReportError(inet::ExtendedError, operation);
-                }
-                return false;
-            }
+            const SftpStepResult listed =
+                ListSftpFolders(std::vector<std::string>(levels.begin() + static_cast<long>(i), levels.end()));
+            if (!listed.Ok())
+                return failStep(listed, "sftp could not list the folders of " + target + " (see the transfer log)");
             break;
         }
         const CSftpFolderCache::Entries* known = m_sftpFolders.Find(key(levels[i]));
+        if (i + 1 == levels.size())
+            break;
         const auto below = known ? known->find(CSftpFolderCache::Leaf(levels[i + 1])) : CSftpFolderCache::Entries::const_iterator();
-        if (!known || below == known->end() || !below->second)
+        if (!known || below == known->end() || below->second != CSftpFolderCache::Kind::Folder)
             break;  // the rest is missing or unknown
     }
 
     // Folders only where they are not known to stand ("-": one that stands
     // after all, or was made meanwhile by someone else, does not stop the
-    // upload). A folder known to have been missing is known to be empty
-    // once made.
+    // upload), made readable and enterable by the web server. A folder
+    // known to have been missing is known to be empty once made.
     std::vector<bool> known(levels.size(), false), madeEmpty(levels.size(), false);
     bool there = true;
     for (size_t i = 1; i < levels.size(); ++i) {
         const CSftpFolderCache::Entries* parent = there ? m_sftpFolders.Find(key(levels[i - 1])) : nullptr;
         const auto entry = parent ? parent->find(CSftpFolderCache::Leaf(levels[i])) : CSftpFolderCache::Entries::const_iterator();
-        there = known[i] = parent && entry != parent->end() && entry->second;
+        there = known[i] = parent && entry != parent->end() && entry->second == CSftpFolderCache::Kind::Folder;
         madeEmpty[i] = parent && entry == parent->end();
     }
-    const bool anyKnown = std::find(known.begin(), known.end(), true) != known.end();
-    const auto send = [&](bool trustFolders) {
-        std::string batch = cd;
-        for (size_t i = 1; i < levels.size(); ++i) {
-            if (!trustFolders || !known[i])
-                batch += "-mkdir " + QuotePath(levels[i]) + "\n";
-        }
-        // (A server whose rename does not replace has the page missing for
-        // a moment.)
-        const std::string temporary = TemporaryName(temporaryFolder);
-        return std::make_pair(RunSftpBatch(batch + putLines(temporary, !m_bSftpRenameReplaces), nullptr), temporary);
+    const bool allKnown = std::find(known.begin() + 1, known.end(), false) == known.end();
+    const bool anyKnown = std::find(known.begin() + 1, known.end(), true) != known.end();
+    // What stands under the target's name.
+    static const CSftpFolderCache::Entries kNothing;
+    const CSftpFolderCache::Entries* own = levels.size() > 1 && madeEmpty.back() ? &kNothing
+                                         : there                                ? m_sftpFolders.Find(targetFolder)
+                                                                                : nullptr;
+    const auto standing = own ? own->find(leaf) : CSftpFolderCache::Entries::const_iterator();
+    const bool absent = own && standing == own->end();
+    const CSftpFolderCache::Kind kind = own && !absent ? standing->second : CSftpFolderCache::Kind::Other;
+    if (own && !absent && kind == CSftpFolderCache::Kind::Folder)
+        return fail("A folder stands under the name " + target + " on the server; it was left as it is");
+
+    // The rename: a link or anything else that is not a page is removed
+    // first (a server's rename may follow a link that stands under the new
+    // name); where the rename does not replace, the old page is moved aside
+    // first and removed once the new one stands.
+    const bool knownFile = own && !absent && kind == CSftpFolderCache::Kind::File;
+    auto renameLines = [&](bool replaces) {
+        std::string text;
+        if (!absent && !knownFile)
+            text += "-rm " + QuotePath(leaf) + "\n";
+        // ("-": a page removed meanwhile by someone else needs no room.)
+        if (knownFile && !replaces)
+            text += "-rename " + QuotePath(leaf) + " " + QuotePath(aside) + "\n";
+        text += "rename " + QuotePath(temporary) + " " + QuotePath(leaf) + "\n";
+        if (knownFile && !replaces)
+            text += "-rm " + QuotePath(aside) + "\n";
+        return text;
     };
-    auto [ok, temporary] = send(true);
-    const auto goOn = [this] { return m_host.GetCancelState(false) != CS_CANCELLED && !m_bSftpLoginFailed; };
-    const auto renameFailed = [this] { return HoldsLine(m_strSftpErrors, IsFailedRenameLine); };
-    if (!ok && goOn() && !renameFailed() && anyKnown) {
+    // After a rename that failed: the old page back, the new one gone.
+    const std::string backLines = "-rename " + QuotePath(aside) + " " + QuotePath(leaf) + "\n-rm " +
+                                  QuotePath(temporary) + "\n";
+    // Where the server may not let modes be changed, the file's mode is
+    // looked at before it goes under the target's name.
+    const bool lookAtMode = m_sftpModes != SftpModes::Allowed;
+    auto step = [&](bool trustFolders) {
+        std::string batch;
+        if (trustFolders && allKnown) {
+            batch = targetCd;
+        } else {
+            batch = baseCd;
+            for (size_t i = 1; i < levels.size(); ++i) {
+                if (!trustFolders || !known[i]) {
+                    batch += "-mkdir " + QuotePath(levels[i]) + "\n";
+                    if (m_sftpModes != SftpModes::Refused)
+                        batch += "-chmod 755 " + QuotePath(levels[i]) + "\n";
+                }
+            }
+            batch += intoFolder;
+        }
+        // "put -p" sets the copy's mode 0644 on the open file, which the
+        // server's umask does not cut.
+        batch += m_sftpModes == SftpModes::Refused ? putLine : "put -p " + QuotePath(copy.Path()) + "\n";
+        batch += lookAtMode ? "-ls -lan " + QuotePath(temporary) + "\n" : renameLines(m_bSftpRenameReplaces);
+        SftpStepResult r = RunSftpStep(batch, false);
+        NoteSftpLeftovers(r, {}, {onServer});
+        return r;
+    };
+    const auto inFolder = [&](const std::string& lines) {
+        m_sftpLeftovers.erase(onServer);  // this step deals with it
+        SftpStepResult r = RunSftpStep(targetCd + lines, false);
+        NoteSftpLeftovers(r, {onServer}, {onServer});
+        return r;
+    };
+    SftpStepResult result = step(true);
+    if (result.end == SftpStepEnd::CommandFailed && !result.Holds(SftpErrorKind::RefusedOpen) &&
+        !result.Holds(SftpErrorKind::FailedRename) && anyKnown) {
         // What a listing said of the folders no longer holds (someone
         // removed one meanwhile), or never did: once more, every folder
-        // made where missing.
-        std::tie(ok, temporary) = send(false);
+        // made where missing, under the same temporary name.
+        result = step(false);
     }
-    if (!ok && goOn() && renameFailed()) {
+    if (result.end == SftpStepEnd::CommandFailed && result.Holds(SftpErrorKind::RefusedOpen)) {
+        // The server made the file and then refused to open it with the
+        // mode sent along (sftp's put always sends one): a file that is
+        // there to remove says so.
+        const SftpStepResult removed = inFolder("rm " + QuotePath(temporary) + "\n");
+        if (removed.Ok())
+            return failOnce("The server refused to take " + target + " with the mode it was sent with: it does not let "
+                        "the mode of uploaded files be set. Ask the host to allow SFTP uploads to set file modes "
+                        "(permissions), or to use another SFTP server.");
+    }
+    if (result.Ok() && lookAtMode) {
+        if (m_sftpModes == SftpModes::Unknown && !result.Holds(SftpErrorKind::RefusedMode))
+            m_sftpModes = SftpModes::Allowed;
+        std::optional<std::vector<CSftpListEntry>> seen;
+        for (const SftpReply& reply : result.replies) {
+            if (reply.command == "-ls -lan " + QuotePath(temporary)) {
+                std::string text;
+                for (const std::string& line : reply.lines)
+                    text += line + "\n";
+                seen = ReadSftpListing(text, std::string());
+            }
+        }
+        const bool readable = m_sftpModes == SftpModes::Allowed ||
+                              (result.echoesInTurn && seen && seen->size() == 1 && (*seen)[0].name == temporary &&
+                               (*seen)[0].PlainFile() && (*seen)[0].OthersMayRead());
+        if (!readable) {
+            inFolder("-rm " + QuotePath(temporary) + "\n");
+            const std::string text = "The server makes new files readable only by their owner and does not let "
+                                     "their mode be changed, so " + target + " was not put in place: the web server "
+                                     "could not read it (the page there was left as it was). Ask the host to make "
+                                     "uploaded files readable by everyone (a umask of 022 for SFTP uploads).";
+            return failOnce(text);
+        }
+        result = inFolder(renameLines(m_bSftpRenameReplaces));
+    }
+    if (result.end == SftpStepEnd::CommandFailed && result.Holds(SftpErrorKind::FailedRename)) {
         // The file is up under its own name. OpenSSH's rename replaces what
         // stands under the new name; a server without it refuses while
-        // something does.
-        if (m_bSftpRenameReplaces) {
-            ok = RunSftpBatch(cd + renameLines(temporary, true), nullptr);
-            m_bSftpRenameReplaces = !ok;
+        // something does: the old page moved aside first, then.
+        if (m_bSftpRenameReplaces && knownFile) {
+            result = inFolder(renameLines(false));
+            if (result.Ok())
+                m_bSftpRenameReplaces = false;
         }
-        // Something that stays (a folder) stands under the name.
-        if (!ok && goOn())
-            RunSftpBatch(cd + removeLine(temporary), nullptr);
+        // Something that stays (a folder) stands under the name, or the
+        // rename failed after the old page was moved aside.
+        if (!result.Ok() && goOn(result))
+            inFolder(backLines);
     }
-    if (ok) {
+    if (result.Ok()) {
         for (size_t i = 1; i < levels.size(); ++i) {
             if (madeEmpty[i])
                 m_sftpFolders.Store(key(levels[i]), {});
-            m_sftpFolders.Add(key(levels[i - 1]), CSftpFolderCache::Leaf(levels[i]), true);
+            m_sftpFolders.Add(key(levels[i - 1]), CSftpFolderCache::Leaf(levels[i]), CSftpFolderCache::Kind::Folder);
         }
-        m_sftpFolders.Add(key(levels.back()), CSftpFolderCache::Leaf(target), false);
+        m_sftpFolders.Add(targetFolder, leaf, CSftpFolderCache::Kind::File);
         return true;
     }
-    if (m_host.GetCancelState(false) != CS_CANCELLED && !m_bSftpLoginFailed) {
-        SetLastServerResponse("sftp could not upload " + target + " (see the transfer log)");
-        m_host.ReportError(inet::ExtendedError, operation);
-    }
-    return false;
+    return failStep(result, "sftp could not upload " + target + " (see the transfer log)");
 }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/error_text.h"
+#include "platform/line_splitter.h"
 #include "platform/text_helpers.h"
 #include "transfer/ftp_replies.h"
 #include "transfer/ftp_settings.h"
@@ -14,15 +15,10 @@ namespace {
 std::vector<std::string> Lines(const std::string& text)
 {
     std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = Trim(text.substr(start, end - start));
+    for (const std::string_view view : SplitLines(text, LineEnds::CrLf)) {
+        std::string line = Trim(std::string(view));
         if (!line.empty())
             lines.push_back(std::move(line));
-        start = end + 1;
     }
     return lines;
 }

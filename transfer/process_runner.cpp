@@ -441,12 +441,25 @@ CProcessRunner::ReadResult CProcessRunner::ReadLine(std::string& line, const std
                 WaitForActivity(50);
                 continue;
             } else {
+                if (m_bPendingCR)
+                    line += '\r';  // the output ended after it
+                m_bPendingCR = false;
                 return m_nExitCode == 0 ? RL_EXITED : RL_ERROR;
             }
         }
         const char c = m_buffer[m_bufferNext++];
-        if (c == '\r')
+        // Only a CR right before the line feed ends the line with it; any
+        // other is part of the line (a name may hold one).
+        if (m_bPendingCR) {
+            m_bPendingCR = false;
+            if (c == '\n')
+                return RL_LINE;
+            line += '\r';
+        }
+        if (c == '\r') {
+            m_bPendingCR = true;
             continue;
+        }
         if (c == '\n')
             return RL_LINE;
         line += c;

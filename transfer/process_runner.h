@@ -63,6 +63,8 @@ public:
     // front; never waits. False once the program no longer reads its input
     // (it has ended or closed it).
     bool WriteSomeStdin(std::string& pending);
+    // A line ends at a line feed; a CR right before it goes, any other CR
+    // stays in the line.
     ReadResult ReadLine(std::string& line, const std::string& prompt, bool wait);
     // 1 while the program runs; 0 once its exit status has been recorded.
     int PollExit();
@@ -114,6 +116,9 @@ private:
     pid_t m_pid = -1;
     bool m_bRunning = false;
     bool m_bStdoutEnded = false;
+    // A CR was read last: whether it ends the line with a line feed after
+    // it is not known yet.
+    bool m_bPendingCR = false;
     uint32_t m_nExitCode = 259;
     std::string m_strOutput;
     std::string m_strProgram;

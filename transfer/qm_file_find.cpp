@@ -2,6 +2,7 @@
 
 
 #include "platform/exceptions.h"
+#include "platform/line_splitter.h"
 #include "transfer/ftp_connection.h"
 #include "transfer/ftp_settings.h"
 #include "transfer/ftp_worker.h"
@@ -17,12 +18,12 @@ std::string RunErrorText(const std::string& transcript, size_t from, const char*
 {
     const std::string exitLine = std::string(program) + " has exited with code";
     std::string text;
-    size_t start = transcript.find('\n', from);  // after the command line
-    while (start != std::string::npos && start < transcript.size()) {
-        const size_t end = transcript.find('\n', start + 1);
-        const std::string line =
-            Trim(transcript.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1));
-        start = end;
+    const size_t afterCommand = transcript.find('\n', from);  // the command line goes
+    if (afterCommand == std::string::npos)
+        return std::string(program) + " failed without saying why";
+    CLineSplitter lines(std::string_view(transcript).substr(afterCommand + 1), LineEnds::CrLf);
+    for (std::string_view view; lines.Next(view);) {
+        const std::string line = Trim(std::string(view));
         if (line.empty() || line.find_first_not_of('-') == std::string::npos || line.rfind(exitLine, 0) == 0 ||
             line.rfind("Warning: Permanently added", 0) == 0)
             continue;
@@ -48,7 +49,6 @@ bool CQmFileFind::FindFile(const std::string& pattern)
     while (!folder.empty() && folder.back() == '*')
         folder.pop_back();
     std::string text;
-    std::string strip;
     const size_t transcriptAt = m_pWorker->GetTranscript().size();
     switch (m_pWorker->GetProtocol()) {
     case PROTOCOL_FTP: {
@@ -73,24 +73,21 @@ bool CQmFileFind::FindFile(const std::string& pattern)
             return false;
         }
         break;
-    case PROTOCOL_SFTP:
-        if (!m_pWorker->RunSftpCommandEx("ls -lan", folder, &text)) {
-            m_strError = RunErrorText(m_pWorker->GetTranscript(), transcriptAt, "sftp");
+    case PROTOCOL_SFTP: {
+        // One strict reading of sftp's own lines: a name with a line break
+        // cannot make up an entry.
+        const auto listed = m_pWorker->ListSftpFolder(folder, m_strError);
+        if (!listed)
             return false;
-        }
-        // sftp names the entries of a folder given to "ls" with the folder
-        // in front, as it was sent.
-        if (!folder.empty()) {
-            strip = CFTPWorker::SftpName(folder);
-            if (strip.back() != '/')
-                strip += '/';
-        }
-        break;
+        for (const CSftpListEntry& e : *listed)
+            m_Entries.push_back({e.name, e.Folder()});
+        return true;
+    }
     default:
         m_strError = "unknown protocol";
         return false;
     }
-    m_Entries = ParseListing(text, strip);
+    m_Entries = ParseListing(text);
     return true;
 }
 

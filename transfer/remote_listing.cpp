@@ -1,6 +1,9 @@
 #include "transfer/remote_listing.h"
 
 #include <cctype>
+#include <cstring>
+
+#include "platform/line_splitter.h"
 
 #include "platform/text_helpers.h"
 
@@ -85,6 +88,67 @@ bool ParseUnixLine(const std::string& line, CRemoteEntry& entry)
     return true;
 }
 
+bool AllOf(const std::string& s, size_t from, size_t to, bool digits)
+{
+    if (from >= to || to > s.size())
+        return false;
+    for (size_t i = from; i < to; ++i) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (digits ? !std::isdigit(c) : !std::isalpha(c))
+            return false;
+    }
+    return true;
+}
+
+// The next field of a line, after any blanks; false at its end.
+bool NextSftpField(const std::string& line, size_t& pos, size_t& start, size_t& end)
+{
+    while (pos < line.size() && line[pos] == ' ')
+        ++pos;
+    if (pos >= line.size())
+        return false;
+    start = pos;
+    while (pos < line.size() && line[pos] != ' ')
+        ++pos;
+    end = pos;
+    return true;
+}
+
+// The name of one line of sftp's own long format, "drwxr-xr-x    ? 1000
+// 1000  4096 Dec 10 08:50 name" (a year in place of the time for older
+// dates), with the blanks the name holds; false for any other line.
+bool NameOfSftpLine(const std::string& line, std::string& name)
+{
+    static const char kKinds[] = "-dlpscbD?";
+    if (line.size() < 11 || !std::strchr(kKinds, line[0]) || line[10] != ' ')
+        return false;
+    for (size_t i = 1; i < 10; ++i) {
+        if (!std::strchr("rwxsStT-", line[i]))
+            return false;
+    }
+    size_t pos = 10, start = 0, end = 0;
+    // Links ("?" where the server does not tell), owner, group, size.
+    for (int field = 0; field < 4; ++field) {
+        if (!NextSftpField(line, pos, start, end))
+            return false;
+    }
+    if (!AllOf(line, start, end, true))
+        return false;
+    // "Dec 10 08:50" or "Dec 10  2024".
+    if (!NextSftpField(line, pos, start, end) || end - start != 3 || !AllOf(line, start, end, false) ||
+        !NextSftpField(line, pos, start, end) || end - start > 2 || !AllOf(line, start, end, true) ||
+        !NextSftpField(line, pos, start, end))
+        return false;
+    const bool time = end - start == 5 && line[start + 2] == ':' && AllOf(line, start, start + 2, true) &&
+                      AllOf(line, start + 3, end, true);
+    const bool year = end - start == 4 && AllOf(line, start, end, true);
+    // One blank, then the name to the line's end.
+    if ((!time && !year) || end + 1 >= line.size() || line[end] != ' ')
+        return false;
+    name = line.substr(end + 1);
+    return true;
+}
+
 }  // namespace
 
 bool ParseListingLine(const std::string& rawLine, CRemoteEntry& entry)
@@ -103,19 +167,44 @@ bool ParseListingLine(const std::string& rawLine, CRemoteEntry& entry)
 std::vector<CRemoteEntry> ParseListing(const std::string& text, const std::string& stripPrefix)
 {
     std::vector<CRemoteEntry> entries;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
+    CLineSplitter lines(text, LineEnds::CrLf);
+    for (std::string_view line; lines.Next(line);) {
         CRemoteEntry entry;
-        if (ParseListingLine(text.substr(start, end - start), entry)) {
+        if (ParseListingLine(std::string(line), entry)) {
             if (!stripPrefix.empty() && entry.name.size() > stripPrefix.size() &&
                 entry.name.compare(0, stripPrefix.size(), stripPrefix) == 0)
                 entry.name.erase(0, stripPrefix.size());
             entries.push_back(std::move(entry));
         }
-        start = end + 1;
+    }
+    return entries;
+}
+
+std::optional<std::vector<CSftpListEntry>> ReadSftpListing(const std::string& text, const std::string& prefix)
+{
+    std::vector<CSftpListEntry> entries;
+    std::string previous;
+    // A CR is a byte of a name here, as sftp wrote it.
+    CLineSplitter lines(text, LineEnds::Lf);
+    for (std::string_view view; lines.Next(view);) {
+        const std::string line(view);
+        std::string name;
+        if (!NameOfSftpLine(line, name) || name.compare(0, prefix.size(), prefix) != 0 || name.size() == prefix.size())
+            return std::nullopt;
+        for (const char c : name) {
+            if (c == '\\' || static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+                return std::nullopt;
+        }
+        // sftp sorts what it lists by name: a line out of that order was
+        // made by a name holding a line break.
+        if (!previous.empty() && name <= previous)
+            return std::nullopt;
+        previous = name;
+        name.erase(0, prefix.size());
+        // A folder's own entries have no separator in their names.
+        if (name.find('/') != std::string::npos)
+            return std::nullopt;
+        entries.push_back({std::move(name), line.substr(0, 10)});
     }
     return entries;
 }

@@ -1,5 +1,6 @@
 // What a worker knows of the remote folders its SFTP uploads go into: the
-// names each listed folder holds, and which of them are folders. Filled
+// names each listed folder holds, and what each is: a folder, a plain
+// file, a link or something else. Filled
 // from listings over the worker's own sftp connection and kept up to date
 // by the worker's own changes (put, rm, rename, mkdir), so that a run that
 // uploads a page, its PDF and its hand record into one folder asks what is
@@ -13,8 +14,8 @@
 
 class CSftpFolderCache {
 public:
-    // name -> whether it is a folder (anything else: a file or a link)
-    using Entries = std::map<std::string, bool>;
+    enum class Kind { File, Folder, Link, Other };
+    using Entries = std::map<std::string, Kind>;
 
     // The key of folder (relative to base, or absolute) below base (the
     // session's folder): the path with empty and "." parts dropped.
@@ -34,7 +35,7 @@ public:
     // it holds stays unknown.
     void StoreUnreadable(const std::string& key);
     // A name made in folder key; a folder not listed yet stays unlisted.
-    void Add(const std::string& key, const std::string& name, bool folder);
+    void Add(const std::string& key, const std::string& name, Kind kind);
     // A name removed from folder key, with whatever was known below it.
     void Remove(const std::string& key, const std::string& name);
     // Knows nothing any more (after a step that failed part way).
@@ -44,16 +45,8 @@ public:
         m_unreadable.clear();
     }
 
-    // The entries of one "ls -lan" answer, without "." and "..": the lines
-    // sftp formats itself (mode, links, owner, group, size, date, name),
-    // each name after prefix, what sftp puts before each name when it lists
-    // a folder given by name (that name and "/"). Nothing when a line is not
-    // of that form or its name cannot be told for certain: sftp writes a
-    // name's line break as it is and other bytes it cannot print as "\ooo",
-    // so a name with a backslash or a control character, a line out of
-    // sftp's sorted order, a name with a "/" or a line without the prefix
-    // (a file listed under its own name, a line a name made up) leaves the
-    // folder unknown.
+    // The entries of one "ls -lan" answer (see ReadSftpListing), without
+    // "." and "..": nothing when it cannot be read for certain.
     static std::optional<Entries> ParseListing(const std::string& text, const std::string& prefix);
 
 private:

@@ -1,5 +1,6 @@
 #include "transfer/sftp_session.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/fd_io.h"
+#include "platform/line_splitter.h"
 #include "platform/path_helpers.h"
 #include "platform/private_folder.h"
 #include "platform/random_text.h"
@@ -124,35 +126,153 @@ void CSftpSession::EndRecord()
     m_record.clear();
 }
 
-bool CSftpSession::RunStep(const std::string& commands, std::string* output, std::string& errors, int64_t timeLimitMs)
+namespace {
+
+bool StartsAndEnds(const std::string& line, const char* start, const char* end)
 {
-    if (!m_runner || m_runner->PollExit() != 1) {
+    const size_t s = std::strlen(start), e = std::strlen(end);
+    return line.size() >= s + e && line.compare(0, s, start) == 0 &&
+           line.compare(line.size() - e, std::string::npos, end) == 0;
+}
+
+// sftp's lines: a CR is a byte of a name like any other.
+std::vector<std::string> LinesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    for (const std::string_view line : SplitLines(text, LineEnds::Lf))
+        lines.emplace_back(line);
+    return lines;
+}
+
+}  // namespace
+
+SftpErrorKind SftpErrorKindOf(const std::string& raw)
+{
+    const std::string line = TrimRight(raw);
+    if (StartsAndEnds(line, "Can't ls: \"", "\" not found"))
+        return SftpErrorKind::MissingFolder;
+    if (StartsAndEnds(line, "remote mkdir \"", "\": Failure") || line == "Couldn't create directory: Failure")
+        return SftpErrorKind::StandingFolder;
+    if (StartsAndEnds(line, "remote setstat \"", "\": Permission denied") ||
+        StartsAndEnds(line, "Couldn't setstat on \"", "\": Permission denied") ||
+        line == "remote fsetstat: Permission denied" || line == "Couldn't fsetstat: Permission denied")
+        return SftpErrorKind::RefusedMode;
+    if ((line.rfind("remote delete ", 0) == 0 || line.rfind("remote rename \"", 0) == 0) &&
+        StartsAndEnds(line, "remote ", ": No such file or directory"))
+        return SftpErrorKind::MissingFile;
+    if (StartsAndEnds(line, "File \"", "\" not found."))
+        return SftpErrorKind::MissingFile;
+    if (line.rfind("remote rename \"", 0) == 0 || line.rfind("Couldn't rename file \"", 0) == 0)
+        return SftpErrorKind::FailedRename;
+    if (StartsAndEnds(line, "dest open \"", "\": Permission denied"))
+        return SftpErrorKind::RefusedOpen;
+    return SftpErrorKind::Other;
+}
+
+bool SftpStepResult::Holds(SftpErrorKind kind) const
+{
+    for (const SftpErrorLine& e : errors) {
+        if (e.kind == kind)
+            return true;
+    }
+    return false;
+}
+
+std::string SftpStepResult::ErrorText(std::initializer_list<SftpErrorKind> leaveOut) const
+{
+    std::string text;
+    for (const SftpErrorLine& e : errors) {
+        if (std::find(leaveOut.begin(), leaveOut.end(), e.kind) == leaveOut.end())
+            text += e.text + "\n";
+    }
+    return text;
+}
+
+std::string SftpStepResult::Output() const
+{
+    std::string text;
+    for (const SftpReply& reply : replies) {
+        if (!reply.command.empty())
+            text += "sftp> " + reply.command + "\n";
+        for (const std::string& line : reply.lines)
+            text += line + "\n";
+    }
+    return text;
+}
+
+SftpStepResult CSftpSession::Ended(SftpStepResult result, std::string errors)
+{
+    if (result.end != SftpStepEnd::Done)
         Close(errors);
-        return false;
+    for (std::string& line : LinesOf(errors)) {
+        const SftpErrorKind kind = SftpErrorKindOf(line);
+        result.errors.push_back({kind, std::move(line)});
+    }
+    // A session's first step that ended before sftp wrote a word (it
+    // echoes each command once logged in) never got past ssh's connection
+    // and login: ssh said why. Anything after holds the server's names
+    // too, which say nothing of the connection.
+    if (result.end == SftpStepEnd::CommandFailed && m_step == 1 && !m_answered &&
+        LoginFailureFromSsh(errors, result.loginFailure))
+        result.end = SftpStepEnd::LoginFailed;
+    return result;
+}
+
+SftpStepResult CSftpSession::RunStep(const std::string& commands, int64_t timeLimitMs)
+{
+    SftpStepResult result;
+    std::string errors;
+    if (!m_runner || m_runner->PollExit() != 1) {
+        result.end = SftpStepEnd::CommandFailed;
+        return Ended(std::move(result), std::move(errors));
     }
     const std::string marker = m_marker + std::to_string(++m_step);
     const std::string echo = "sftp> " + marker;
     // Every step starts from the login folder ("cd" alone) and its own cd
     // line, unless the step before left sftp in that very folder: its cd
     // line was the same, and it changed folder nowhere else.
-    const size_t firstEnd = commands.find('\n');
-    const std::string first = commands.substr(0, firstEnd == std::string::npos ? commands.size() : firstEnd);
+    CLineSplitter lines(commands, LineEnds::Lf);
+    std::string_view first;
+    lines.Next(first);
     const bool startsWithCd = first.rfind("cd ", 0) == 0;
-    const std::string folderLine = startsWithCd ? first : std::string();
+    const std::string folderLine = startsWithCd ? std::string(first) : std::string();
     std::string sent;
     if (m_folderKnown && folderLine == m_folderLine)
-        sent = startsWithCd ? commands.substr(firstEnd + 1) : commands;
+        sent = startsWithCd ? std::string(lines.Rest()) : commands;
     else
         sent = "cd\n" + commands;
     m_folderKnown = false;
+    // A later line that changes folder (also one of the local side).
     bool changesElsewhere = false;
-    for (size_t at = commands.find('\n'); at != std::string::npos; at = commands.find('\n', at + 1)) {
-        const size_t next = commands.find_first_not_of(" \t-", at + 1);
+    for (std::string_view line; lines.Next(line);) {
+        const size_t next = line.find_first_not_of(" \t-");
         for (const char* change : {"cd", "chdir", "lcd", "lchdir"})
-            changesElsewhere = changesElsewhere || (next != std::string::npos && commands.compare(next, std::strlen(change), change) == 0);
+            changesElsewhere = changesElsewhere || (next != std::string_view::npos && line.substr(next).rfind(change, 0) == 0);
     }
+    // The echoes to expect, in order.
+    std::vector<std::string> expected;
+    for (std::string& line : LinesOf(sent)) {
+        if (!line.empty())
+            expected.push_back(std::move(line));
+    }
+    size_t nextEcho = 0;
+    const auto take = [&](const std::string& line) {
+        if (line.rfind("sftp> ", 0) == 0) {
+            const std::string command = line.substr(6);
+            if (nextEcho < expected.size() && command == expected[nextEcho]) {
+                ++nextEcho;
+                result.replies.push_back({command, {}});
+                return;
+            }
+            result.echoesInTurn = false;
+        } else if (result.replies.empty()) {
+            result.echoesInTurn = false;
+        }
+        if (result.replies.empty())
+            result.replies.push_back({std::string(), {}});
+        result.replies.back().lines.push_back(line);
+    };
     // Each step has the whole output limit and its own time limit.
-    m_stopReason.clear();
     m_runner->RestartOutputCount();
     const int64_t limitMs = timeLimitMs > 0 ? timeLimitMs : TransferLimits().requestMs;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(limitMs);
@@ -160,15 +280,14 @@ bool CSftpSession::RunStep(const std::string& commands, std::string* output, std
     // 64 KiB: the step goes in as sftp takes it, between looks at its
     // output, the cancel state and the time limit.
     std::string input = sent + marker + "\n";
-    bool ok = true;
-    bool done = false;
     std::string pending, line;
-    while (ok && !done) {
+    for (;;) {
         if (!input.empty() && !m_runner->WriteSomeStdin(input)) {
-            ok = false;  // sftp no longer reads: it has ended
+            result.end = SftpStepEnd::CommandFailed;  // sftp no longer reads: it has ended
             break;
         }
         int r;
+        bool done = false;
         while ((r = m_runner->ReadLine(line, std::string(), false)) == CProcessRunner::RL_LINE) {
             m_answered = true;
             line = pending + line;
@@ -177,49 +296,50 @@ bool CSftpSession::RunStep(const std::string& commands, std::string* output, std
                 done = true;
                 break;
             }
-            if (output) {
-                *output += line;
-                *output += '\n';
-            }
+            take(line);
         }
-        if (done)
+        if (done) {
+            result.end = SftpStepEnd::Done;
             break;
+        }
         if (r == CProcessRunner::RL_ERROR && m_runner->OutputLimitReached()) {
-            m_stopReason = StrFormat("wrote more than %s", ByteLimitText(m_runner->GetOutputLimit()).c_str());
+            result.stopReason = StrFormat("wrote more than %s", ByteLimitText(m_runner->GetOutputLimit()).c_str());
             m_runner->Terminate();
-            if (output)
-                output->clear();  // nothing is made of a cut answer
-            ok = false;
+            result.replies.clear();  // nothing is made of a cut answer
+            result.end = SftpStepEnd::TooMuchOutput;
             break;
         }
         pending += line;
         // sftp ended before the marker: a command failed or the connection
         // went away.
         if (r != CProcessRunner::RL_NODATA || !m_runner->IsRunning()) {
-            ok = false;
+            result.end = SftpStepEnd::CommandFailed;
             break;
         }
         m_runner->WaitForActivity(50, !input.empty());
         if (m_host.GetCancelState(true) == CS_CANCELLED) {
             m_runner->Terminate();
-            ok = false;
-        } else if (std::chrono::steady_clock::now() >= deadline) {
-            m_stopReason = StrFormat("did not finish within %s", TimeLimitText(limitMs).c_str());
+            result.end = SftpStepEnd::Cancelled;
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            result.stopReason = StrFormat("did not finish within %s", TimeLimitText(limitMs).c_str());
             m_runner->Terminate();
-            ok = false;
+            result.end = SftpStepEnd::TimedOut;
+            break;
         }
     }
-    if (!ok) {
-        Close(errors);
-        return false;
+    if (result.end == SftpStepEnd::Done) {
+        // What the step's commands wrote to the error stream is there
+        // before the marker's echo.
+        m_runner->DrainStderr();
+        TakeErrors(errors);
+        m_folderKnown = !changesElsewhere;
+        m_folderLine = folderLine;
+    } else if (!pending.empty() && result.end != SftpStepEnd::TooMuchOutput) {
+        take(pending);
     }
-    // What the step's commands wrote to the error stream is there before
-    // the marker's echo.
-    m_runner->DrainStderr();
-    TakeErrors(errors);
-    m_folderKnown = !changesElsewhere;
-    m_folderLine = folderLine;
-    return true;
+    return Ended(std::move(result), std::move(errors));
 }
 
 void CSftpSession::Close(std::string& errors)

@@ -17,13 +17,72 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
+#include "transfer/login_failure.h"
+
 class CProcessRunner;
 class ITransferHost;
+
+// How a step ended.
+enum class SftpStepEnd {
+    Done,           // every command ran (a "-" command may have failed)
+    CommandFailed,  // a command failed, or sftp ended: the session has ended
+    LoginFailed,    // ssh could not connect or log in (loginFailure says why)
+    Cancelled,      // the user cancelled
+    TimedOut,       // past the step's time limit (stopReason)
+    TooMuchOutput,  // past the output limit (stopReason)
+    NotStarted,     // nothing was sent: refused before, or sftp did not start
+};
+
+// What a line sftp wrote to its error stream says, sorted once for all.
+enum class SftpErrorKind {
+    MissingFolder,   // ls of a folder that is not there
+    StandingFolder,  // mkdir of a folder that stands
+    RefusedMode,     // the server does not let a mode be changed
+    FailedRename,    // a rename did not come about
+    RefusedOpen,     // the server refused to open a file to write it
+    MissingFile,     // rm or rename of a name that is not there
+    Other,
+};
+
+struct SftpErrorLine {
+    SftpErrorKind kind = SftpErrorKind::Other;
+    std::string text;  // without its line end
+};
+SftpErrorKind SftpErrorKindOf(const std::string& line);
+
+// The answer to one command: the lines sftp wrote after echoing it.
+struct SftpReply {
+    std::string command;
+    std::vector<std::string> lines;
+};
+
+// Everything a step brought back.
+struct SftpStepResult {
+    SftpStepEnd end = SftpStepEnd::NotStarted;
+    LoginFailure loginFailure;  // for LoginFailed
+    std::string stopReason;     // for TimedOut and TooMuchOutput: "did not finish within 10 min"
+    // Each command's answer, in the order sent (cd lines the session adds
+    // included); lines before the first echo go to a reply with an empty
+    // command.
+    std::vector<SftpReply> replies;
+    // Every echo was that of the next command sent. A name holding a line
+    // break can make a line that looks like an echo.
+    bool echoesInTurn = true;
+    std::vector<SftpErrorLine> errors;
+
+    bool Ok() const { return end == SftpStepEnd::Done; }
+    bool Holds(SftpErrorKind kind) const;
+    // The error lines of the other kinds, each ended by a line feed.
+    std::string ErrorText(std::initializer_list<SftpErrorKind> leaveOut = {}) const;
+    // All output lines, echoes included, each ended by a line feed.
+    std::string Output() const;
+};
 
 class CSftpSession {
 public:
@@ -39,17 +98,12 @@ public:
     // True while sftp runs and was started with this command line.
     bool CanCarry(const std::vector<std::string>& argv);
     // Runs the commands of one step from the login folder (a first cd line
-    // is relative to it). Output lines
-    // (the echo of the commands included) go to output when given; what
-    // sftp wrote to its error stream during the step, and its exit banner
-    // when it ended, go to errors. False when a command failed, sftp ended
-    // or the user cancelled: the session has then ended. A step that runs
-    // past timeLimitMs (0: the request limit) or whose output passes the
-    // output limit is stopped, and StopReason tells why.
-    bool RunStep(const std::string& commands, std::string* output, std::string& errors, int64_t timeLimitMs = 0);
-    // Why the last step was stopped ("did not finish within 10 min"), or
-    // empty.
-    const std::string& StopReason() const { return m_stopReason; }
+    // is relative to it). Unless it is Done the session has ended. A step
+    // that runs past timeLimitMs (0: the request limit) or whose output
+    // passes the output limit is stopped. A session's first step that ends
+    // before sftp wrote a word never got past ssh's connection and login:
+    // when ssh said why, the step ended LoginFailed.
+    SftpStepResult RunStep(const std::string& commands, int64_t timeLimitMs = 0);
     // True once sftp has written a line: it writes nothing before its
     // login is done.
     bool Answered() const { return m_answered; }
@@ -63,6 +117,7 @@ public:
 
 private:
     void TakeErrors(std::string& errors);
+    SftpStepResult Ended(SftpStepResult result, std::string errors);
     void EndRecord();
 
     ITransferHost& m_host;
@@ -77,7 +132,6 @@ private:
     bool m_folderKnown = false;
     std::string m_folderLine;
     std::string m_record;
-    std::string m_stopReason;
     bool m_answered = false;
 };
 

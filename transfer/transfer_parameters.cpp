@@ -49,8 +49,11 @@ const Option kSftpShort[] = {
 
 // ssh options (after -o) a club may need; ssh matches the names in any
 // letter case.
+// (GlobalKnownHostsFile: ssh only reads it, as the host keys a club's
+// computers share.)
 const char* const kSshOptions[] = {
-    "AddressFamily", "Ciphers", "Compression", "ConnectionAttempts", "ConnectTimeout", "HostKeyAlgorithms",
+    "AddressFamily", "Ciphers", "Compression", "ConnectionAttempts", "ConnectTimeout", "GlobalKnownHostsFile",
+    "HostKeyAlgorithms",
     "IdentitiesOnly", "IdentityFile", "KexAlgorithms", "LogLevel", "MACs", "PubkeyAcceptedAlgorithms",
     "PubkeyAcceptedKeyTypes", "ServerAliveCountMax", "ServerAliveInterval", "StrictHostKeyChecking",
     "TCPKeepAlive",

@@ -33,6 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 std::abort();
         }
     }
+    // The strict reader that the cache and the walk share: sftp's own
+    // lines only, a name of plain bytes after the prefix.
+    if (const auto read = ReadSftpListing(text, prefix)) {
+        for (const CSftpListEntry& e : *read) {
+            if (e.name.empty() || e.mode.size() != 10 || e.name.find_first_of("/\\\r\n\t") != std::string::npos)
+                std::abort();
+        }
+    }
     CRemoteEntry one;
     if (ParseListingLine(text, one) && one.name.empty())
         std::abort();

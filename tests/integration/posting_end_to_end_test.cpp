@@ -608,3 +608,37 @@ TEST_P(PostingOnHosts, PostsAndRepostsOnTheHostsServer)
 }
 
 INSTANTIATE_TEST_SUITE_P(Hosts, PostingOnHosts, ::testing::Range(0, 5), HostName);
+
+// Post Games to a host whose SFTP server makes new files readable by their
+// owner only and does not let their mode be changed: no page the web
+// server serves is replaced by one it cannot read, the director is told
+// why once, and the run does not say it succeeded.
+class SftpHostPosting : public PostingEndToEnd {};
+
+TEST_P(SftpHostPosting, AHostThatKeepsNewFilesFromTheWebLeavesThePagesAsTheyWere)
+{
+    UseSftpServer(SshKind::Umask077RefusesSetstat);
+    Ftp().m_strDirectory += "/" + TestFolderName();
+    webUrl = LoopbackSite::Get().HostHttp().Url() + "/" + TestFolderName();
+    app->Setup().m_strWebsiteUrl = webUrl;
+    // What the host's web server (another account) reads.
+    for (const char* name : {"results/results_template.html", "index_template.htm"})
+        ASSERT_EQ(::chmod(WebPath(name).c_str(), 0644), 0);
+    ASSERT_EQ(::chmod(WebPath("results").c_str(), 0755), 0);
+    WriteWebFile("index.htm", "the club's index");
+    ASSERT_EQ(::chmod(WebPath("index.htm").c_str(), 0644), 0);
+    WriteGames({5, 6});
+    app->OnPostGames(false);
+    EXPECT_EQ(LastStatus().find("succeeded: 2 score files. Indexing succeeded"), std::string::npos) << LastStatus();
+    EXPECT_EQ(BoxesSaying("readable only by their owner"), 1);
+    EXPECT_EQ(ReadWholeFile(WebPath("index.htm")), "the club's index");
+    struct stat st {};
+    ASSERT_EQ(::stat(WebPath("index.htm").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    for (int day : {5, 6})
+        EXPECT_FALSE(PathExists(WebPath("results/" + samples::PageName(day, ".html")))) << day;
+    EXPECT_TRUE(TempFilesBelow(testFolder).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Sftp, SftpHostPosting, ::testing::Values(PROTOCOL_SFTP),
+                         [](const ::testing::TestParamInfo<int>& i) { return std::string(GetProtocolName(i.param)); });

@@ -54,44 +54,6 @@ public:
     std::vector<std::string> transcripts;
 };
 
-// A line in this user's known_hosts while the object lives (the file and
-// its folder made for it when missing, and removed again then).
-class KnownHostLine {
-public:
-    explicit KnownHostLine(std::string line) : m_line(std::move(line) + "\n")
-    {
-        const passwd* pw = ::getpwuid(::geteuid());
-        if (!pw)
-            return;
-        const std::string ssh = std::string(pw->pw_dir) + "/.ssh";
-        m_madeFolder = ::mkdir(ssh.c_str(), 0700) == 0;
-        m_path = ssh + "/known_hosts";
-        m_madeFile = !PathExists(m_path);
-        std::ofstream(m_path, std::ios::app) << m_line;
-        m_added = ReadWholeFile(m_path).find(m_line) != std::string::npos;
-    }
-    ~KnownHostLine()
-    {
-        if (m_path.empty())
-            return;
-        std::string text = ReadWholeFile(m_path);
-        const size_t at = text.find(m_line);
-        if (at != std::string::npos)
-            text.erase(at, m_line.size());
-        if (m_madeFile && text.empty())
-            ::unlink(m_path.c_str());
-        else
-            std::ofstream(m_path, std::ios::trunc) << text;
-        if (m_madeFolder)
-            ::rmdir(GetFolderOnly(m_path).c_str());
-    }
-    bool Added() const { return m_added; }
-
-private:
-    std::string m_line, m_path;
-    bool m_madeFolder = false, m_madeFile = false, m_added = false;
-};
-
 }  // namespace
 
 class TestFileUpload : public TransferTest, public ::testing::WithParamInterface<int> {
@@ -218,7 +180,6 @@ TEST_P(TestFileUpload, NoConnectionARefusedLoginAndAnUnknownHostKeyAreToldApart)
     const std::string checked = ReplaceAll(sftpParameters, "-oStrictHostKeyChecking=no",
                                            "-oStrictHostKeyChecking=yes");
     const std::string sshPort = Ftp().m_strPort[PROTOCOL_SFTP];
-    std::unique_ptr<KnownHostLine> changedKey;
     std::unique_ptr<CTransferLimitsGuard> limitsGuard;
     if (protocol == PROTOCOL_SFTP) {
         ASSERT_NE(checked, sftpParameters);
@@ -226,17 +187,19 @@ TEST_P(TestFileUpload, NoConnectionARefusedLoginAndAnUnknownHostKeyAreToldApart)
                          "Quillmark could not make sure that the server 127.0.0.1 is the club's SFTP server",
                          "Host key verification failed.", "known_hosts",
                          "FTP: Host key not known: host=127.0.0.1 port=" + sshPort});
-        // Known with another key, in this user's own known_hosts (for this
-        // test's port, and only while it runs), checked as ssh does unless
-        // told otherwise: as a director has it.
+        // Known with another key, in a known-hosts file named in the
+        // Additional Parameters (which the program passes on to ssh; ssh
+        // only reads it), checked as ssh does unless told otherwise. The
+        // user's own ~/.ssh is never touched.
         const std::string otherKey = ReadWholeFile(LoopbackSite::Get().Ssh().dir + "/otherkey.pub");
-        changedKey = std::make_unique<KnownHostLine>(
-            "[127.0.0.1]:" + sshPort + " " + otherKey.substr(0, otherKey.find(' ', otherKey.find(' ') + 1)));
-        ASSERT_TRUE(changedKey->Added());
+        const std::string knownHosts =
+            folder.Write("known_hosts", "[127.0.0.1]:" + sshPort + " " +
+                                            otherKey.substr(0, otherKey.find(' ', otherKey.find(' ') + 1)) + "\n");
         cases.push_back({"the host key has changed",
-                         [&] {
-                             Ftp().m_strParameters[PROTOCOL_SFTP] =
-                                 "-i \"" + LoopbackSite::Get().Ssh().dir + "/userkey\"";
+                         [&, knownHosts] {
+                             Ftp().m_strParameters[PROTOCOL_SFTP] = "-i \"" + LoopbackSite::Get().Ssh().dir +
+                                                                    "/userkey\" -oUserKnownHostsFile=/dev/null -oGlobalKnownHostsFile=\"" + knownHosts +
+                                                                    "\"";
                          },
                          "The server 127.0.0.1 shows another SSH host key than the one this computer knows",
                          "REMOTE HOST IDENTIFICATION HAS CHANGED", "ssh-keygen -R \"[127.0.0.1]:" + sshPort + "\"",

@@ -10,6 +10,8 @@
 #include <unistd.h>
 #include <sys/stat.h>
 
+#include "platform/path_helpers.h"
+#include "platform/private_folder.h"
 #include "platform/text_helpers.h"
 #include "transfer/ftp_connection.h"
 #include "transfer/qm_file_find.h"
@@ -356,44 +358,60 @@ TEST_F(SftpTest, BatchHoldsOnlyTheNeededLinesEscapedAndAFailedStepFails)
     ASSERT_TRUE(w->UploadFile(local, "2024\\old.htm"));
     EXPECT_EQ(ReadWholeFile(WebPath("2024/old.htm")), "new");
     // The session's batch file, emptied after each look: it then holds
-    // the next steps alone. Each upload's own name is shown as ".qm-T.tmp".
-    const std::regex temporary(R"(\.qm-[0-9a-f]{16}\.tmp)");
+    // the next steps alone. Each upload's own name is shown as ".qm-T.tmp";
+    // no two uploads share one.
+    const std::regex temporary(R"(\.qm-[0-9]+-[0-9a-f]{16}\.tmp)");
+    std::set<std::string> names;
+    size_t uploads = 0;
     const auto takeBatch = [&] {
         const auto files = TempFiles("QMb");
         EXPECT_EQ(files.size(), 1u);
         const std::string batch = files.empty() ? "" : ReadWholeFile(files[0]);
         for (const auto& f : files)
             EXPECT_EQ(::truncate(f.c_str(), 0), 0);
+        for (auto at = std::sregex_iterator(batch.begin(), batch.end(), temporary); at != std::sregex_iterator(); ++at)
+            names.insert(at->str());
         return std::regex_replace(batch, temporary, ".qm-T.tmp");
     };
     const std::string cd = "cd \"" + testFolder + "\"\n";
-    const std::string quoted = CFTPWorker::QuotePath(local);
-    const auto upload = [&](const std::string& folder, const std::string& name) {
-        const std::string at = (folder.empty() ? "" : folder + "/") + ".qm-T.tmp";
-        return "put " + quoted + " \"" + at + "\"\n-chmod 644 \"" + at + "\"\nrename \"" + at + "\" \"" +
-               (folder.empty() ? "" : folder + "/") + name + "\"\n";
+    const auto cdTo = [&](const std::string& folder) { return "cd \"" + testFolder + "/" + folder + "\"\n"; };
+    const std::string put = "put -p " + CFTPWorker::QuotePath(JoinPath(PrivateTempFolder(), ".qm-T.tmp")) + "\n";
+    const auto rename = [&](const std::string& name) {
+        ++uploads;
+        return "rename \".qm-T.tmp\" \"" + name + "\"\n";
     };
-    EXPECT_EQ(takeBatch(), cd + "-ls -lan\n" + cd + upload("2024", "old.htm"));
+    // The first upload looks at the mode the file arrived with before it
+    // takes the page's place; this server lets it be set, so the others go
+    // in one step.
+    EXPECT_EQ(takeBatch(), cd + "-ls -lan\n-ls -lan \"2024\"\n" + cdTo("2024") + put + "-ls -lan \".qm-T.tmp\"\n" +
+                               cdTo("2024") + rename("old.htm"));
     // Known folders are not asked again; a new level below one is made
-    // without asking, and what this worker put there is known.
+    // without asking (readable by all), and what this worker put there is
+    // known.
     ASSERT_TRUE(w->UploadFile(local, "fresh.htm"));
-    EXPECT_EQ(takeBatch(), cd + upload("", "fresh.htm"));
+    EXPECT_EQ(takeBatch(), cd + put + rename("fresh.htm"));
     for (const char* name : {"2024\\05\\a.htm", "2024\\05\\a.pdf", "2024\\05\\a.htm"})
         ASSERT_TRUE(w->UploadFile(local, name)) << name;
-    EXPECT_EQ(takeBatch(), cd + "-ls -lan \"2024\"\n" + cd + "-mkdir \"2024/05\"\n" + upload("2024/05", "a.htm") + cd +
-                               upload("2024/05", "a.pdf") + cd + upload("2024/05", "a.htm"));
+    const std::string made = cd + "-mkdir \"2024/05\"\n-chmod 755 \"2024/05\"\ncd \"2024/05\"\n";
+    EXPECT_EQ(takeBatch(), made + put + rename("a.htm") + cdTo("2024/05") + put + rename("a.pdf") + cdTo("2024/05") +
+                               put + rename("a.htm"));
     EXPECT_EQ(ReadWholeFile(WebPath("2024/05/a.htm")), "new");
+    struct stat made05 {};
+    ASSERT_EQ(::stat(WebPath("2024/05").c_str(), &made05), 0);
+    EXPECT_EQ(made05.st_mode & 07777, 0755u);
     // A folder renamed is followed: what stood under its old name is gone.
     ASSERT_TRUE(w->RenameFile("2024/05", "2024/06"));
     takeBatch();
     ASSERT_TRUE(w->UploadFile(local, "2024\\05\\b.htm")) << w->GetTranscript();
-    EXPECT_EQ(takeBatch(), cd + "-mkdir \"2024/05\"\n" + upload("2024/05", "b.htm"));
+    EXPECT_EQ(takeBatch(), made + put + rename("b.htm"));
     // Three new levels at once: made without asking, the missing ones quietly.
     ASSERT_TRUE(w->UploadFile(local, "x\\y\\z.htm"));
+    ++uploads;
     EXPECT_EQ(ReadWholeFile(WebPath("x/y/z.htm")), "new");
     EXPECT_EQ(Count(takeBatch(), "-ls -lan"), 0u) << "the session's folder is known";
     EXPECT_EQ(w->GetTranscript().find("Can't ls"), std::string::npos) << w->GetTranscript();
     EXPECT_TRUE(TempFilesBelow(testFolder).empty());
+    EXPECT_EQ(names.size(), uploads) << "a temporary name was used twice";
 
     // A step that fails (here the session's folder is gone) fails the
     // upload, reported, not thrown.

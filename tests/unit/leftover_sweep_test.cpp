@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <functional>
 #include <dirent.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sstream>
 #include <sys/socket.h>
@@ -19,6 +20,7 @@
 #include "platform/private_folder.h"
 #include "support/child_process.h"
 #include "support/test_app.h"
+#include "transfer/ftp_worker.h"
 #include "transfer/process_runner.h"
 
 namespace {
@@ -180,11 +182,17 @@ TEST_F(LeftoverSweep, AnSftpLeftByAKilledRunEndsAtTheNextStart)
     const std::string record = JoinPath(PrivateTempFolder(), "sftp-" + std::to_string(child.Pid()) + "-" +
                                                                  std::to_string(sftp));
     ASSERT_TRUE(WaitFor([&] { return FileExists(record); }));
+    // The copy of a file that run was putting, named as its temporary file
+    // on the server.
+    const std::string copy = JoinPath(PrivateTempFolder(), std::string(kSftpCopyPrefix) + std::to_string(child.Pid()) +
+                                                               "-0123456789abcdef.tmp");
+    ASSERT_EQ(::close(::open(copy.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644)), 0);
 
     ::mkdir(folder.File("data2").c_str(), 0700);
     Start(folder.File("data2"));
     EXPECT_TRUE(Alive(sftp));
     EXPECT_TRUE(FileExists(record));
+    EXPECT_TRUE(FileExists(copy)) << "the run still runs";
 
     child.Kill(SIGKILL);
     child.Wait();
@@ -193,6 +201,7 @@ TEST_F(LeftoverSweep, AnSftpLeftByAKilledRunEndsAtTheNextStart)
     Start(dataDir);
     EXPECT_TRUE(WaitFor([&] { return !Alive(sftp) && !Alive(grandchild); }));
     EXPECT_FALSE(FileExists(record));
+    EXPECT_FALSE(FileExists(copy));
 }
 
 // The sweep ends only the sftp its record was made for: a real sftp

@@ -125,12 +125,15 @@ TEST_F(ProcessRunnerTest, LinesPartialLastLineLongLinesAndEnvironment)
     ::setenv("QM_RUNNER_PROBE", "inherited", 1);
     CProcessRunner runner(*app);
     ASSERT_TRUE(runner.Start({"sh", "-c", "printf '%s/%s\\r\\ntwo\\n' \"$QM_RUNNER_PROBE\" \"$LC_ALL\"; "
-                                           "head -c 20000 /dev/zero | tr '\\0' x; printf '\\nlast'"},
+                                           "head -c 20000 /dev/zero | tr '\\0' x; printf '\\nlast cr\\rin\\r'; "
+                                           "sleep 0.1; printf '\\nend\\r'"},
                              {}, "sh", {"QM_RUNNER_PROBE=given", "LC_ALL=C.UTF-8"}));
     ::unsetenv("QM_RUNNER_PROBE");
     runner.CloseStdin();
     int last = 0;
-    EXPECT_EQ(RunToEnd(runner, last), "given/C.UTF-8\ntwo\n" + std::string(20000, 'x') + "\nlast");
+    // A CR goes only with the line feed right after it (also when that
+    // comes in a later read); any other is a byte of the line.
+    EXPECT_EQ(RunToEnd(runner, last), "given/C.UTF-8\ntwo\n" + std::string(20000, 'x') + "\nlast cr\rin\nend\r");
     EXPECT_EQ(last, CProcessRunner::RL_EXITED);
     EXPECT_EQ(runner.GetExitCode(), 0u);
     EXPECT_EQ(runner.GetOutput(), "");  // silent success leaves no trace
@@ -273,12 +276,12 @@ TEST_F(ProcessRunnerTest, EndlessOutputOnEitherStreamEndsTheRunWithinItsLimit)
         {
             CSftpSession session(*app, {"sh", "-c", c.script}, {});
             ASSERT_TRUE(session.Start());
-            std::string output, errors;
-            EXPECT_FALSE(session.RunStep("ls\n", c.listing ? &output : nullptr, errors));
-            EXPECT_EQ(session.StopReason(), "wrote more than 1 MiB");
+            const SftpStepResult step = session.RunStep("ls\n");
+            EXPECT_EQ(step.end, SftpStepEnd::TooMuchOutput);
+            EXPECT_EQ(step.stopReason, "wrote more than 1 MiB");
             EXPECT_EQ(session.Pid(), -1);
-            EXPECT_TRUE(output.empty());
-            EXPECT_LE(errors.size(), (1u << 20) + 200);
+            EXPECT_TRUE(step.replies.empty());
+            EXPECT_LE(step.ErrorText().size(), (1u << 20) + 200);
         }
         CFTPWorker worker(&settings, *app);
         CProcessRunner runner(*app);
@@ -318,11 +321,11 @@ TEST_F(ProcessRunnerTest, RunThatOutlivesItsTimeLimitIsStopped)
     // The same drip as one step of a long-lived sftp.
     CSftpSession session(*app, {"sh", "-c", "for i in $(seq 50); do echo x; sleep 0.1; done"}, {});
     ASSERT_TRUE(session.Start());
-    std::string errors;
     const auto stepStart = std::chrono::steady_clock::now();
-    EXPECT_FALSE(session.RunStep("ls\n", &output, errors));
+    const SftpStepResult step = session.RunStep("ls\n");
     EXPECT_LT(std::chrono::steady_clock::now() - stepStart, std::chrono::seconds(5));
-    EXPECT_EQ(session.StopReason(), "did not finish within 300 ms");
+    EXPECT_EQ(step.end, SftpStepEnd::TimedOut);
+    EXPECT_EQ(step.stopReason, "did not finish within 300 ms");
     EXPECT_EQ(session.Pid(), -1);
 
     // Within the limit a run goes as before.

@@ -8,6 +8,7 @@
 namespace {
 
 using Entries = CSftpFolderCache::Entries;
+using Kind = CSftpFolderCache::Kind;
 
 const std::string kListed =
     "drwxr-xr-x    ? club     club         4096 Dec 10 00:08 2024/.\n"
@@ -31,12 +32,12 @@ TEST(SftpFolderCache, ListingsGiveTheFoldersOwnEntriesOrNothing)
     const std::string line = "-rw-r--r--    ? 0        0               1 Dec 10 08:50 ";
     const Case cases[] = {
         // A folder given by name: its entries lose the name; the dots are
-        // no entries; a link is no folder; blanks stay in names.
-        {kListed, "2024/", Entries{{"05", true}, {"a b.htm", false}, {"latest", false}}},
+        // no entries; a link is told from a file; blanks stay in names.
+        {kListed, "2024/", Entries{{"05", Kind::Folder}, {"a b.htm", Kind::File}, {"latest", Kind::Link}}},
         {line + " lead.htm\n" + "drwxr-xr-x 2 0 0 4096 Dec 10 00:08 .\n" + line + "index.htm\n" + line + "trail \n", "",
-         Entries{{" lead.htm", false}, {"index.htm", false}, {"trail ", false}}},
+         Entries{{" lead.htm", Kind::File}, {"index.htm", Kind::File}, {"trail ", Kind::File}}},
         // A folder whose name begins with "-" is listed as "./-r".
-        {line + "./-r/-f.htm\n", "./-r/", Entries{{"-f.htm", false}}},
+        {line + "./-r/-f.htm\n", "./-r/", Entries{{"-f.htm", Kind::File}}},
         // A missing or empty folder answers nothing.
         {"", "nope/", Entries{}},
         // A file listed under its own name, another release's own line, a
@@ -74,12 +75,12 @@ TEST(SftpFolderCache, OneFolderHasOneKeyAndChangesKeepItTrue)
     }
 
     CSftpFolderCache cache;
-    cache.Store("www", {{"results", true}});
-    cache.Store("www/results", {{"2024", true}, {"index.htm", false}});
-    cache.Store("www/results/2024", {{"p.htm", false}});
-    cache.Store("www/results-old", {{"q.htm", false}});
-    cache.Add("www/results", "new.htm", false);
-    cache.Add("www/unlisted", "x.htm", false);
+    cache.Store("www", {{"results", Kind::Folder}});
+    cache.Store("www/results", {{"2024", Kind::Folder}, {"index.htm", Kind::File}});
+    cache.Store("www/results/2024", {{"p.htm", Kind::File}});
+    cache.Store("www/results-old", {{"q.htm", Kind::File}});
+    cache.Add("www/results", "new.htm", Kind::File);
+    cache.Add("www/unlisted", "x.htm", Kind::File);
     EXPECT_EQ(cache.Find("www/unlisted"), nullptr) << "a folder never listed stays unknown";
     ASSERT_NE(cache.Find("www/results"), nullptr);
     EXPECT_EQ(cache.Find("www/results")->count("new.htm"), 1u);

@@ -71,6 +71,7 @@ TEST(TransferParameters, AllowedAndRefusedSpellings)
         {SFTP, "-oProxyJump=h -oInclude=f", "-oProxyJump=h"},
         {SFTP, "-oInclude=f", "-oInclude=f"},
         {SFTP, "-oUserKnownHostsFile=/tmp/k", "-oUserKnownHostsFile=/tmp/k"},
+        {SFTP, "-oGlobalKnownHostsFile=/tmp/k", ""},
         {SFTP, "-oBatchMode=no", "-oBatchMode=no"},
         {SFTP, "-o Proxy-Command=sh", "-o Proxy-Command=sh"},
         // The program keeps its own connection for a run: none that ssh
