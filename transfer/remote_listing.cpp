@@ -100,20 +100,6 @@ bool AllOf(const std::string& s, size_t from, size_t to, bool digits)
     return true;
 }
 
-// The next field of a line, after any blanks; false at its end.
-bool NextSftpField(const std::string& line, size_t& pos, size_t& start, size_t& end)
-{
-    while (pos < line.size() && line[pos] == ' ')
-        ++pos;
-    if (pos >= line.size())
-        return false;
-    start = pos;
-    while (pos < line.size() && line[pos] != ' ')
-        ++pos;
-    end = pos;
-    return true;
-}
-
 // The name of one line of sftp's own long format, "drwxr-xr-x    ? 1000
 // 1000  4096 Dec 10 08:50 name" (a year in place of the time for older
 // dates), with the blanks the name holds; false for any other line.
@@ -129,15 +115,15 @@ bool NameOfSftpLine(const std::string& line, std::string& name)
     size_t pos = 10, start = 0, end = 0;
     // Links ("?" where the server does not tell), owner, group, size.
     for (int field = 0; field < 4; ++field) {
-        if (!NextSftpField(line, pos, start, end))
+        if (!::NextField(line, pos, start, end))
             return false;
     }
     if (!AllOf(line, start, end, true))
         return false;
     // "Dec 10 08:50" or "Dec 10  2024".
-    if (!NextSftpField(line, pos, start, end) || end - start != 3 || !AllOf(line, start, end, false) ||
-        !NextSftpField(line, pos, start, end) || end - start > 2 || !AllOf(line, start, end, true) ||
-        !NextSftpField(line, pos, start, end))
+    if (!::NextField(line, pos, start, end) || end - start != 3 || !AllOf(line, start, end, false) ||
+        !::NextField(line, pos, start, end) || end - start > 2 || !AllOf(line, start, end, true) ||
+        !::NextField(line, pos, start, end))
         return false;
     const bool time = end - start == 5 && line[start + 2] == ':' && AllOf(line, start, start + 2, true) &&
                       AllOf(line, start + 3, end, true);
