@@ -75,16 +75,6 @@ protected:
         TransferTest::SetUp();
         UseSftpServer(GetParam());
     }
-    std::string Staged(const std::string& text)
-    {
-        std::string path;
-        EXPECT_TRUE(app->GetTempFile(std::string(), "QMw", ".htm", path));
-        FILE* f = std::fopen(path.c_str(), "w");
-        std::fputs(text.c_str(), f);
-        std::fclose(f);
-        EXPECT_EQ(::chmod(path.c_str(), 0600), 0);
-        return path;
-    }
 };
 
 TEST_P(SftpClubHosts, PagesStayReadableAndNothingIsWrittenThroughALink)
@@ -114,18 +104,18 @@ TEST_P(SftpClubHosts, PagesStayReadableAndNothingIsWrittenThroughALink)
     const bool uploads = outcome == Outcome::Uploads;
     for (const char* name : {"results\\page.htm", "results\\rel.htm", "results\\abs.htm", "results\\2026\\09\\a.htm",
                              "results\\page.htm"}) {
-        EXPECT_EQ(w->UploadFile(Staged(std::string("new ") + name), name), uploads) << name << "\n"
+        EXPECT_EQ(w->UploadFile(StagedPage(std::string("new ") + name), name), uploads) << name << "\n"
                                                                                     << w->GetTranscript();
     }
     // A page removed meanwhile by someone else.
     if (uploads) {
         ASSERT_EQ(::unlink(WebPath("results/page.htm").c_str()), 0);
-        EXPECT_TRUE(w->UploadFile(Staged("again"), "results\\page.htm")) << w->GetTranscript();
+        EXPECT_TRUE(w->UploadFile(StagedPage("again"), "results\\page.htm")) << w->GetTranscript();
         EXPECT_EQ(ReadWholeFile(WebPath("results/page.htm")), "again");
     }
     const size_t boxesBefore = prompter.Texts().size();
     // A folder under the name fails plainly and stays as it was.
-    EXPECT_FALSE(w->UploadFile(Staged("no place"), "results\\folder.htm"));
+    EXPECT_FALSE(w->UploadFile(StagedPage("no place"), "results\\folder.htm"));
     EXPECT_TRUE(IsFolder(WebPath("results/folder.htm")));
     ASSERT_EQ(prompter.Texts().size(), boxesBefore + 1);
     EXPECT_NE(prompter.Texts().back().find("results/folder.htm"), std::string::npos) << prompter.Texts().back();
@@ -162,11 +152,11 @@ TEST_P(SftpClubHosts, PagesStayReadableAndNothingIsWrittenThroughALink)
     // A folder made meanwhile by someone else where the listing said none
     // stood: made again quietly, and the page goes in.
     MakeWebFolder("late");
-    EXPECT_EQ(w->UploadFile(Staged("late"), "late\\y.htm"), uploads) << w->GetTranscript();
+    EXPECT_EQ(w->UploadFile(StagedPage("late"), "late\\y.htm"), uploads) << w->GetTranscript();
     // A folder whose listing cannot be read for certain (a name with a CR)
     // is listed once, and what stands there is removed before the rename.
     for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(w->UploadFile(Staged("odd"), "odd\\x.htm"), uploads) << w->GetTranscript();
+        EXPECT_EQ(w->UploadFile(StagedPage("odd"), "odd\\x.htm"), uploads) << w->GetTranscript();
     EXPECT_TRUE(TempFilesBelow(testFolder).empty());
     // Nothing of the program's own stays here either: no copy it put.
     EXPECT_TRUE(CopiesLeft().empty());
@@ -228,14 +218,14 @@ TEST_P(SftpCutShort, APutCutShortLeavesNothingAfterTheNextStepOrRun)
         auto w = LoggedIn();
         cutShort(*w, cancel);
         ASSERT_FALSE(TempFilesBelow(testFolder).empty()) << "nothing was left to remove";
-        ASSERT_TRUE(w->UploadFile(Staged("small"), "small.htm")) << w->GetTranscript();
+        ASSERT_TRUE(w->UploadFile(StagedPage("small"), "small.htm")) << w->GetTranscript();
         EXPECT_TRUE(TempFilesBelow(testFolder).empty());
         // The next run.
         cutShort(*w, cancel);
         w.reset();
         ASSERT_FALSE(TempFilesBelow(testFolder).empty());
         auto next = LoggedIn();
-        ASSERT_TRUE(next->UploadFile(Staged("small"), "small.htm")) << next->GetTranscript();
+        ASSERT_TRUE(next->UploadFile(StagedPage("small"), "small.htm")) << next->GetTranscript();
         EXPECT_TRUE(TempFilesBelow(testFolder).empty());
         EXPECT_EQ(next->GetTranscript().find("remote delete"), std::string::npos) << next->GetTranscript();
     }

@@ -44,18 +44,6 @@ protected:
         TransferTest::SetUp();
         UseSftpServer(GetParam());
     }
-    // A file staged as the program stages its pages: 0600 in the private
-    // temporary folder.
-    std::string Staged(const std::string& text)
-    {
-        std::string path;
-        EXPECT_TRUE(app->GetTempFile(std::string(), "QMw", ".htm", path));
-        EXPECT_EQ(::chmod(path.c_str(), 0600), 0);
-        FILE* f = std::fopen(path.c_str(), "w");
-        std::fputs(text.c_str(), f);
-        std::fclose(f);
-        return path;
-    }
 };
 
 TEST_P(SftpHosts, WhateverStandsUnderTheNameIsReplacedNeverWrittenThrough)
@@ -81,39 +69,39 @@ TEST_P(SftpHosts, WhateverStandsUnderTheNameIsReplacedNeverWrittenThrough)
 
     auto w = LoggedIn();
     // A page under the name: removed, not written over.
-    ASSERT_TRUE(w->UploadFile(Staged("new page"), "results\\page.htm")) << w->GetTranscript();
+    ASSERT_TRUE(w->UploadFile(StagedPage("new page"), "results\\page.htm")) << w->GetTranscript();
     EXPECT_EQ(ReadWholeFile(WebPath("results/page.htm")), "new page");
     const FileState page = StateOf(WebPath("results/page.htm"));
     EXPECT_TRUE(page.regular);
     EXPECT_NE(page.inode, oldPage.inode) << "the old page was written over";
     EXPECT_EQ(page.mode, 0644u);
     // A link: replaced; what it pointed at keeps its bytes and its mode.
-    ASSERT_TRUE(w->UploadFile(Staged("linked page"), "results\\link.htm")) << w->GetTranscript();
+    ASSERT_TRUE(w->UploadFile(StagedPage("linked page"), "results\\link.htm")) << w->GetTranscript();
     EXPECT_TRUE(StateOf(WebPath("results/link.htm")).regular);
     EXPECT_EQ(ReadWholeFile(WebPath("results/link.htm")), "linked page");
     EXPECT_EQ(ReadWholeFile(outside), "keep me");
     EXPECT_EQ(StateOf(outside).mode, 0600u);
     // A page with a leading blank, and one into a folder that a made-up
     // line says stands.
-    ASSERT_TRUE(w->UploadFile(Staged("new lead"), "results\\ lead.htm")) << w->GetTranscript();
+    ASSERT_TRUE(w->UploadFile(StagedPage("new lead"), "results\\ lead.htm")) << w->GetTranscript();
     EXPECT_EQ(ReadWholeFile(WebPath("results/ lead.htm")), "new lead");
-    ASSERT_TRUE(w->UploadFile(Staged("in nm"), "nm\\a.htm")) << w->GetTranscript();
+    ASSERT_TRUE(w->UploadFile(StagedPage("in nm"), "nm\\a.htm")) << w->GetTranscript();
     EXPECT_EQ(ReadWholeFile(WebPath("nm/a.htm")), "in nm");
-    ASSERT_TRUE(w->UploadFile(Staged("below results"), "results\\2024\\a.htm")) << w->GetTranscript();
+    ASSERT_TRUE(w->UploadFile(StagedPage("below results"), "results\\2024\\a.htm")) << w->GetTranscript();
     EXPECT_EQ(ReadWholeFile(WebPath("results/2024/a.htm")), "below results");
     // Removed meanwhile by someone else: a page, and the folder it was in.
-    ASSERT_TRUE(w->UploadFile(Staged("one"), "sub\\gone.htm"));
+    ASSERT_TRUE(w->UploadFile(StagedPage("one"), "sub\\gone.htm"));
     ASSERT_EQ(::unlink(WebPath("sub/gone.htm").c_str()), 0);
-    ASSERT_TRUE(w->UploadFile(Staged("two"), "sub\\gone.htm")) << w->GetTranscript();
+    ASSERT_TRUE(w->UploadFile(StagedPage("two"), "sub\\gone.htm")) << w->GetTranscript();
     EXPECT_EQ(ReadWholeFile(WebPath("sub/gone.htm")), "two");
     ASSERT_EQ(::unlink(WebPath("sub/gone.htm").c_str()), 0);
     ASSERT_EQ(::rmdir(WebPath("sub").c_str()), 0);
-    ASSERT_TRUE(w->UploadFile(Staged("three"), "sub\\gone.htm")) << w->GetTranscript();
+    ASSERT_TRUE(w->UploadFile(StagedPage("three"), "sub\\gone.htm")) << w->GetTranscript();
     EXPECT_EQ(ReadWholeFile(WebPath("sub/gone.htm")), "three");
     EXPECT_TRUE(prompter.Texts().empty());
 
     // A folder under the name fails the upload plainly and stays as it was.
-    EXPECT_FALSE(w->UploadFile(Staged("no place"), "results\\folder.htm"));
+    EXPECT_FALSE(w->UploadFile(StagedPage("no place"), "results\\folder.htm"));
     ASSERT_EQ(prompter.Texts().size(), 1u);
     EXPECT_NE(prompter.Texts()[0].find("results/folder.htm"), std::string::npos) << prompter.Texts()[0];
     EXPECT_TRUE(StateOf(WebPath("results/folder.htm")).folder);
@@ -135,7 +123,7 @@ TEST_P(SftpHosts, ARefusedChmodCostsNoUploadWhoseFileArrived)
 {
     auto w = LoggedIn();
     for (const char* name : {"a.htm", "2024\\b.htm", "a.htm"})
-        ASSERT_TRUE(w->UploadFile(Staged(name), name)) << name << "\n" << w->GetTranscript();
+        ASSERT_TRUE(w->UploadFile(StagedPage(name), name)) << name << "\n" << w->GetTranscript();
     EXPECT_EQ(StateOf(WebPath("a.htm")).mode, 0644u);
     EXPECT_EQ(StateOf(WebPath("2024/b.htm")).mode, 0644u);
     EXPECT_TRUE(prompter.Texts().empty());

@@ -1,6 +1,7 @@
 #include "transfer_fixture.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <dirent.h>
 #include <filesystem>
 #include <fcntl.h>
@@ -502,6 +503,20 @@ std::unique_ptr<CFTPWorker> TransferTest::LoggedIn()
     EXPECT_TRUE(w->Login());
     EXPECT_TRUE(w->SetCurrentDirectory(TestFolderName(), 1));
     return w;
+}
+
+std::string TransferTest::StagedPage(const std::string& text)
+{
+    std::string path;
+    EXPECT_TRUE(app->GetTempFile(std::string(), "QMw", ".htm", path));
+    EXPECT_EQ(::chmod(path.c_str(), 0600), 0);
+    FILE* f = std::fopen(path.c_str(), "w");
+    EXPECT_NE(f, nullptr) << path;
+    if (f) {
+        EXPECT_EQ(std::fwrite(text.data(), 1, text.size(), f), text.size());
+        std::fclose(f);
+    }
+    return path;
 }
 
 std::string TransferTest::MakeSparseFile(const std::string& name, int64_t size)

@@ -175,6 +175,9 @@ protected:
     void WriteWebFile(const std::string& relative, const std::string& bytes);
     // A folder below the test folder, the host account's.
     void MakeWebFolder(const std::string& relative, mode_t mode = 0755);
+    // A file staged as the program stages its pages: 0600 in the private
+    // temporary folder.
+    std::string StagedPage(const std::string& text);
     // A sparse local file of the given size with "Q" at its start, middle and end.
     std::string MakeSparseFile(const std::string& name, int64_t size);
     // The paths of the files in the temporary folder whose names start with prefix.
