@@ -130,9 +130,9 @@ TEST_F(HelpWindowTest, DialogsOpenHelpAtTheirPartAndEscapeClosesIt)
         });
 }
 
-// Each Setup page's Help opens at the part about that page; the Help says
-// where the posting steps show.
-TEST_F(HelpWindowTest, SetupPagesOpenHelpAtTheirPart)
+// Shows the Setup window and runs body on each of its pages in turn (the
+// page shown, and the Help topic of its part), then cancels it.
+static void ForEachSetupPage(const std::function<void(wxWindow* page, const char* topic)>& body)
 {
     CSetupPropSheet sheet(nullptr, SetupSheetValues(), false);
     RunModal(sheet, [&] {
@@ -140,11 +140,21 @@ TEST_F(HelpWindowTest, SetupPagesOpenHelpAtTheirPart)
         for (int page = 0; page < 3; ++page) {
             sheet.GetBookCtrl()->SetSelection(static_cast<size_t>(page));
             Pump(100);
-            const std::string text = PressHelp(sheet, std::string("help_from_setup_") + topics[page], topics[page]);
-            EXPECT_NE(text.find("The status line beside the Post Games button"), std::string::npos);
-            EXPECT_EQ(text.find("at the bottom"), std::string::npos);
+            body(sheet.GetBookCtrl()->GetPage(static_cast<size_t>(page)), topics[page]);
         }
         Click(sheet.FindWindow(wxID_CANCEL));
+    });
+}
+
+// Each Setup page's Help opens at the part about that page; the Help says
+// where the posting steps show.
+TEST_F(HelpWindowTest, SetupPagesOpenHelpAtTheirPart)
+{
+    ForEachSetupPage([&](wxWindow* page, const char* topic) {
+        auto& sheet = *wxStaticCast(wxGetTopLevelParent(page), wxDialog);
+        const std::string text = PressHelp(sheet, std::string("help_from_setup_") + topic, topic);
+        EXPECT_NE(text.find("The status line beside the Post Games button"), std::string::npos);
+        EXPECT_EQ(text.find("at the bottom"), std::string::npos);
     });
 }
 
@@ -153,19 +163,12 @@ TEST_F(HelpWindowTest, SetupPagesOpenHelpAtTheirPart)
 TEST_F(HelpWindowTest, F1OnASetupPageOpensHelpAtThatPage)
 {
     ASSERT_TRUE(CWindowManager::Running()) << "no window manager in the display";
-    CSetupPropSheet sheet(nullptr, SetupSheetValues(), false);
-    RunModal(sheet, [&] {
-        const char* topics[] = {help::kComputerPage, help::kWebsitePage, help::kFtpPage};
-        for (int page = 0; page < 3; ++page) {
-            sheet.GetBookCtrl()->SetSelection(static_cast<size_t>(page));
-            Pump(100);
-            wxWindow* shown = sheet.GetBookCtrl()->GetPage(static_cast<size_t>(page));
-            const std::string text = PressHelp(sheet, std::string("help_from_f1_") + topics[page], topics[page],
-                                               [&] { ASSERT_TRUE(PressKeysOn(shown, "F1")); });
-            EXPECT_NE(text.find("The status line beside the Post Games button"), std::string::npos);
-            EXPECT_TRUE(sheet.IsModal());
-        }
-        Click(sheet.FindWindow(wxID_CANCEL));
+    ForEachSetupPage([&](wxWindow* page, const char* topic) {
+        auto& sheet = *wxStaticCast(wxGetTopLevelParent(page), wxDialog);
+        const std::string text = PressHelp(sheet, std::string("help_from_f1_") + topic, topic,
+                                           [&] { ASSERT_TRUE(PressKeysOn(page, "F1")); });
+        EXPECT_NE(text.find("The status line beside the Post Games button"), std::string::npos);
+        EXPECT_TRUE(sheet.IsModal());
     });
 }
 
